@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+// The values of "Atmosphere.ini". Only row 5, the atmospheric blur per atmosphere class, has a
+// reader; the other rows are kept because the file's layout depends on them.
+struct AtmosphereTable {
+    static constexpr int blurClasses = 8;
+
+    std::array<float, 7> row1{0, 0, 0, 0, 0, 0, 0};
+    std::array<float, 7> row2{0, 0, 0, 0, 0, 0, 0};
+    // Row 4's single value is stored in row 3's seventh slot.
+    std::array<float, 7> row3{1.0f, 0.9f, 0.8f, 0.7f, 0.6f, 0.5f, -4.0f};
+    std::array<float, blurClasses> atmosphereBlur{};
+    int row6 = 0;
+};
+
+// Reads the file over the values already in the table. A value that does not convert keeps its slot
+// and leaves its text for the row's line skip. Returns false when the file cannot be opened.
+bool readAtmosphereFile(const std::string& path, AtmosphereTable& table);

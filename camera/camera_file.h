@@ -1,0 +1,27 @@
+#pragma once
+
+#include "camera/camera_set.h"
+
+#include <string>
+
+class MessageSink;
+
+enum class CameraLoadMode { SwitchCamera = 0, Standard = 1, Full = 2 };
+
+// Largest image format a camera may ask for, after any doubling.
+inline constexpr int maxDetectorSize = 8192;
+// Largest point count of one stored table.
+inline constexpr int maxTablePoints = 100000;
+
+// Reads a camera file into the camera in use. The whole file is read into a copy first and adopted
+// only when it is well formed, so a malformed file leaves the camera exactly as it was. Returns
+// false, after a message, when the file cannot be opened or is malformed. The camera-model
+// refresh that follows a load is the caller's.
+bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& camera, MessageSink& messages);
+
+enum class PointTableRead { Ok, Missing, NotFinite };
+
+// Reads count points (x y pairs) into the table, replacing its points. When fewer numbers could be
+// read, or one is not finite, the table is left unchanged.
+class TextScanner;
+PointTableRead readPointTable(TextScanner& in, PointList& table, int count);

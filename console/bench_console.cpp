@@ -1,0 +1,184 @@
+#include "console/bench_console.h"
+
+#include "app/messages.h"
+#include "sim/render.h"
+#include "sim/scene.h"
+#include "sim/truncate.h"
+#include "target/target.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+// π as the random position's field conversion uses it.
+constexpr double positionPi = 3.141592;
+} // namespace
+
+BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
+    : state_(state), messages_(messages), window_(window) {
+    state_.console.barScale = frequencyChoices[0].barScale;
+    electronicZoomSlider = truncToInt(state_.camera.set.electronicZoom * 100.0);
+    opticalZoomSlider = truncToInt(state_.camera.set.opticalZoom * 100.0);
+}
+
+std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_string(index + 1) + ".par"; }
+
+int BenchConsole::sliderPositionOf(double kelvin) {
+    double position = std::round(kelvin * temperatureSliderPerKelvin) + temperatureSliderCentre;
+    return std::clamp(truncToInt(position), 0, temperatureSliderMax);
+}
+
+double leadingNumber(const std::string& text) {
+    std::size_t start = 0;
+    while (start < text.size() && (text[start] == ' ' || text[start] == '\t'))
+        ++start;
+    double value = 0.0;
+    const char* first = text.data() + start;
+    if (start < text.size() && text[start] == '+')
+        ++first;
+    std::from_chars(first, text.data() + text.size(), value);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+void BenchConsole::redrawView() {
+    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    if (window_)
+        window_->presentFrame(false);
+}
+
+void BenchConsole::updateScene() {
+    UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
+                state_.console);
+    redrawView();
+}
+
+void BenchConsole::updateTargetExtent() {
+    ::updateTargetExtent(state_.target, stepIndex);
+    updateScene();
+}
+
+bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast, state_.camera.set, state_.sim); }
+
+void BenchConsole::displayReset() {
+    const CameraSet& c = state_.camera.set;
+    ViewScales scales;
+    if (c.matrixDetector != 0) {
+        if (c.doubleColumns != 0 && c.doubleRows == 0)
+            scales.rowScale = 2;
+        if (c.doubleRows != 0 && c.doubleColumns == 0)
+            scales.columnScale = 2;
+    }
+    state_.sim.scales = scales;
+    if (window_)
+        window_->layoutChanged();
+}
+
+void BenchConsole::activateCamera() {
+    CameraSet& c = state_.camera.set;
+    c.atmTemperature = 0.0f;
+    CameraModelContext context = state_.model();
+    activateCameraModel(context);
+    renderBusy = 0;
+    if (c.keepElectronicZoom == 0)
+        c.electronicZoom = 1.0f;
+    displayReset();
+    ApplyLevelContrast(levelContrast, c, state_.sim);
+    updateScene();
+}
+
+void BenchConsole::showTemperatureDifference() {
+    state_.console.temperatureDifference =
+        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
+    if (viewValue && window_) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
+        window_->showTemperatureValue(text);
+    }
+}
+
+void BenchConsole::onTemperatureSlider(int position) {
+    temperatureSlider = std::clamp(position, 0, temperatureSliderMax);
+    CameraSet& c = state_.camera.set;
+    c.electronicZoom = static_cast<float>(electronicZoomSlider * 0.01f);
+    c.opticalZoom = static_cast<float>(opticalZoomSlider * 0.01f);
+    // The value comes from the trackbar before the render, so the image shows the value recorded.
+    state_.console.temperatureDifference =
+        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
+    updateScene();
+    if (autoLevelContrast())
+        updateScene();
+    showTemperatureDifference();
+}
+
+void BenchConsole::selectFrequency(int index) {
+    index = std::clamp(index, 0, static_cast<int>(frequencyChoices.size()) - 1);
+    frequencyIndex = index;
+    state_.console.targetOffsetX = 0.0;
+    state_.console.targetOffsetY = 0.0;
+    temperatureSlider = temperatureSliderCentre;
+    showTemperatureDifference();
+    state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
+    updateTargetExtent();
+    if (randomisePosition)
+        randomiseTargetPosition();
+    if (autoLevelContrast())
+        updateScene();
+}
+
+void BenchConsole::randomiseTargetPosition() {
+    const CameraSet& c = state_.camera.set;
+    const SimState& sim = state_.sim;
+    ConsoleValues& console = state_.console;
+    console.targetOffsetX =
+        (std::sin(c.fovCurrentH * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
+    console.targetOffsetY =
+        (std::sin(c.fovCurrentV * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
+    console.targetOffsetX *= (state_.random.next() % 1000) / 1000.0;
+    console.targetOffsetY *= (state_.random.next() % 1000) / 1000.0;
+    if (state_.random.next() % 2 != 0)
+        console.targetOffsetX = -console.targetOffsetX;
+    if (state_.random.next() % 2 != 0)
+        console.targetOffsetY = -console.targetOffsetY;
+    updateTargetExtent();
+}
+
+void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
+    randomisePosition = !randomisePosition;
+    if (randomisePosition)
+        state_.random.seed(tickCount);
+}
+
+void BenchConsole::selectCamera(int index) {
+    cameraIndex = std::clamp(index, 0, 4);
+    loadCameraFile(state_, cameraFileOf(cameraIndex), CameraLoadMode::SwitchCamera, messages_);
+    activateCamera();
+    autoLevelContrast();
+    updateScene();
+    showTemperatureDifference();
+}
+
+void BenchConsole::onDistanceEdit(const std::string& text) {
+    if (text.empty())
+        return;
+    if (leadingNumber(text) >= 1.0)
+        updateScene();
+}
+
+void BenchConsole::onAtmosphereTemperatureEdit(const std::string& text) {
+    if (text.empty())
+        return;
+    state_.camera.set.atmTemperature = static_cast<float>(leadingNumber(text));
+    updateScene();
+}
+
+void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
+    if (text.empty())
+        return;
+    double value = leadingNumber(text);
+    if (value < 0.0)
+        return;
+    state_.camera.set.atmCoefficient = static_cast<float>(value);
+    updateScene();
+}

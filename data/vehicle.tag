@@ -1,0 +1,57 @@
+layer
+temperature
+12.000000
+distance
+400.000000
+name
+Building behind the road
+object
+name
+Wall
+rectangle
+-3.000000 -1.000000 3.000000 2.000000
+object
+temperature
+9.000000
+name
+Roof
+3D polygon
+4 -3.200000 2.000000 0.000000 3.200000 2.000000 0.000000 2.400000 3.000000 1.500000 -2.400000 3.000000 1.500000 
+object
+temperature
+18.000000
+name
+Window
+rectangle
+-2.000000 0.200000 -1.200000 1.200000
+layer
+temperature
+35.000000
+name
+Vehicle
+object
+name
+Body
+polygon
+6 -2.000000 -0.600000 2.000000 -0.600000 2.000000 0.300000 0.900000 0.300000 0.500000 1.000000 -2.000000 1.000000 
+object
+temperature
+60.000000
+name
+Engine deck
+convex polygon
+4 0.900000 -0.200000 1.900000 -0.200000 1.900000 0.250000 0.900000 0.250000
+object
+temperature
+28.000000
+name
+Front wheel
+ellipse
+1.000000 -1.000000 1.700000 -0.300000
+object
+name
+Rear wheel
+ellipse
+-1.700000 -1.000000 -1.000000 -0.300000
+height
+0.200000

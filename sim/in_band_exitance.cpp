@@ -1,0 +1,54 @@
+#include "sim/in_band_exitance.h"
+
+#include <cmath>
+
+double responseAt(const PointList& response, float l) {
+    const int count = response.vertexCount();
+    int j = 1;
+    while (j < count - 1 && response.x(j) < l)
+        ++j;
+    float x0 = response.x(j - 1), y0 = response.y(j - 1);
+    float x1 = response.x(j), y1 = response.y(j);
+    if (l == x1 || y0 == y1)
+        return y1;
+    if (l == x0)
+        return y0;
+    if (x1 == x0)
+        return y1;
+    double t = (static_cast<double>(l) - x0) / (static_cast<double>(x1) - x0);
+    // Past the last point the response stays at its end value instead of running on.
+    t = std::fmin(std::fmax(t, 0.0), 1.0);
+    return y0 + t * (static_cast<double>(y1) - y0);
+}
+
+double InBandExitance(const PointList& response, double l0, double l1, double step, double t) {
+    if (step == 0.0 || response.vertexCount() < 2)
+        return 0.0;
+    const double samples = (l1 - l0) / step + 1.0;
+    if (!(samples >= 2.0) || samples > 1e7)
+        return 0.0;
+    const int n = static_cast<int>(samples);
+    const float first = response.x(0);
+    const double logBase = std::log(exponentialBase);
+    double sum = 0.0;
+    double ends = 0.0;
+    for (int k = 0; k < n; ++k) {
+        float l = static_cast<float>(k) * static_cast<float>(step) + first;
+        double r = responseAt(response, l);
+        double lk = l0 + k * step;
+        double m = 0.0;
+        if (lk > 0.0 && t > 0.0) // a wavelength or temperature at or below zero emits nothing
+            m = r * planckC1 / (std::expm1(logBase * planckC2 / (t * lk)) * std::pow(lk, 5));
+        sum += m;
+        if (k == 0 || k == n - 1)
+            ends += m;
+    }
+    return step * (sum - ends / 2.0);
+}
+
+double signalOfTemperature(const PointList& response, double celsius, double step) {
+    if (response.vertexCount() < 2)
+        return 0.0;
+    return InBandExitance(response, response.x(0), response.x(response.vertexCount() - 1), step,
+                          celsius + absoluteZeroOffset);
+}

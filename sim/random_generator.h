@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+// The bench's one pseudo-random source: a linear congruential generator giving 15-bit values, so
+// that a seed reproduces every noise frame and target position.
+class RandomGenerator {
+public:
+    static constexpr int maxValue = 32767;
+
+    explicit RandomGenerator(std::uint32_t seed = 1) : state_(seed) {}
+    void seed(std::uint32_t seed) { state_ = seed; }
+    int next() {
+        state_ = state_ * 214013u + 2531011u;
+        return static_cast<int>((state_ >> 16) & 0x7FFFu);
+    }
+
+private:
+    std::uint32_t state_;
+};

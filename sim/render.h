@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/sim_state.h"
+#include "camera/camera_set.h"
+#include "sim/rasterizer.h"
+#include "target/target.h"
+
+// Rasterizes the scene, blurs it with the camera's kernels and maps it to the 8-bit DisplayImage, in
+// one call. Does nothing while renderBusy is set, and holds it for its duration.
+void RenderImage(int& renderBusy, RenderMode mode, bool fit, Target& target, SimState& sim, const CameraSet& camera);
+
+// The separable blur: a horizontal then a vertical valid convolution that consume the margins.
+void blurSceneImage(SimState& sim, const RenderGeometry& g);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/console_values.h"
+#include "app/sim_state.h"
+#include "camera/camera_set.h"
+#include "target/target.h"
+
+// Distance from the camera to the target plane, in the target's length unit.
+inline constexpr double viewingDistance = 1300.0;
+
+// Projects every item at the viewing distance, gives each its signal through the atmosphere and
+// computes the background signal and the scene extents. The redraw that follows is the caller's.
+void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const PointList& response,
+                 const ConsoleValues& console);
+
+// Projects one item; nearest and farthest accumulate distances over the target.
+void ProjectItem(TargetItem& item, const Target& target, SimState& sim, const CameraSet& camera,
+                 const PointList& response, const ConsoleValues& console, float axisX, double& farthest);
+
+// One edge line (a, b, c) for the edge p-q, oriented so that the polygon lies on its positive side.
+void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& polygon, int count, float* line);

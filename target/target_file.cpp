@@ -1,0 +1,140 @@
+#include "target/target_file.h"
+
+#include "app/text_scanner.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr std::size_t maxTargetLineChars = 4095;
+constexpr std::size_t maxTargetFileBytes = 64u << 20;
+constexpr int maxPolygonVertices = 1 << 20;
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::optional<float> finiteFloat(TextScanner& in) {
+    auto value = in.scanFloat();
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > FLT_MAX)
+        return std::nullopt;
+    return static_cast<float>(*value);
+}
+
+// Reads count vertices of dimension coordinates; false when the file cannot hold them, a number is
+// missing or one is not finite. The numbers that were there are consumed either way.
+bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
+    std::size_t values = static_cast<std::size_t>(count) * static_cast<std::size_t>(dimension);
+    if (count > maxPolygonVertices || values * 2 > in.remaining() + 1)
+        return false;
+    item.vertices.assign(values, 0.0f);
+    for (std::size_t k = 0; k < values; ++k) {
+        auto value = finiteFloat(in);
+        if (!value)
+            return false;
+        item.vertices[k] = *value;
+    }
+    return true;
+}
+
+void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
+    item.clearGeometry();
+    int count = 0;
+    int dimension = 2;
+    switch (kind) {
+    case TargetItemKind::Rectangle:
+    case TargetItemKind::Ellipse:
+        count = 2; // two corners of the box
+        break;
+    case TargetItemKind::Polygon3D:
+        dimension = 3;
+        [[fallthrough]];
+    default: {
+        auto n = in.scanInt();
+        if (!n || *n < 1)
+            return;
+        count = *n;
+    }
+    }
+    if (!readVertices(in, item, count, dimension)) {
+        item.clearGeometry();
+        return;
+    }
+    item.kind = kind;
+    item.dimension = dimension;
+    item.vertexCount = count;
+    if (kind == TargetItemKind::Rectangle) {
+        // The two corners become the four vertices (x0,y0), (x0,y1), (x1,y1), (x1,y0).
+        float x0 = item.vertices[0], y0 = item.vertices[1], x1 = item.vertices[2], y1 = item.vertices[3];
+        item.vertices = {x0, y0, x0, y1, x1, y1, x1, y0};
+        item.vertexCount = 4;
+    }
+    item.projected2D.assign(static_cast<std::size_t>(item.vertexCount) * 2, 0.0f);
+    if (kind != TargetItemKind::Ellipse)
+        item.projected3D.assign(static_cast<std::size_t>(item.vertexCount) * 3, 0.0f);
+}
+
+} // namespace
+
+bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
+    clearTarget(target);
+    auto in = TextScanner::fromFile(path, maxTargetFileBytes);
+    if (!in)
+        return false;
+    target.targetHeight = 0.0f;
+    TargetItem* current = nullptr;
+    float previousTemperature = 0.0f; // the root's, for objects before any layer
+    float runningDistance = 0.0f;
+
+    while (auto rawLine = in->readLine(maxTargetLineChars)) {
+        std::string line = lowerCase(trimBoth(*rawLine));
+        if (line == "height") {
+            if (auto value = finiteFloat(*in))
+                target.targetHeight = *value;
+            continue;
+        }
+        if (line == "layer" || line == "sublayer" || line == "object") {
+            if (current)
+                previousTemperature = current->temperature;
+            TargetItem& item = target.items.emplace_back();
+            if (line != "layer") {
+                item.isObject = true;
+                item.temperature = previousTemperature;
+                item.distance = runningDistance;
+            }
+            current = &item;
+            continue;
+        }
+        if (!current)
+            continue;
+        if (line == "name") {
+            auto nameLine = in->readLine(maxTargetLineChars);
+            current->name = trimRight(nameLine.value_or(""));
+        } else if (line == "temperature") {
+            if (auto value = finiteFloat(*in))
+                current->temperature = *value;
+        } else if (line == "distance") {
+            if (auto value = finiteFloat(*in)) {
+                current->distance = *value;
+                runningDistance = *value;
+            }
+        } else if (line == "rectangle") {
+            readShape(*in, *current, TargetItemKind::Rectangle);
+        } else if (line == "polygon" || line == "convex polygon") {
+            readShape(*in, *current, TargetItemKind::Polygon);
+        } else if (line == "3d polygon" || line == "3d convex polygon") {
+            readShape(*in, *current, TargetItemKind::Polygon3D);
+        } else if (line == "ellipse") {
+            readShape(*in, *current, TargetItemKind::Ellipse);
+        }
+    }
+    rebuildDistanceOrder(target);
+    updateTargetExtent(target, stepIndex);
+    return true;
+}

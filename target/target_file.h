@@ -1,0 +1,10 @@
+#pragma once
+
+#include "target/target.h"
+
+#include <string>
+
+// Reads a target file into the current target (after clearTarget, so a kept-aside list survives),
+// then rebuilds the distance order and the extent. Returns false when the file cannot be opened;
+// the target is then empty. An item whose geometry cannot be read whole gets none and is not drawn.
+bool readTargetFile(const std::string& path, Target& target, int stepIndex);
