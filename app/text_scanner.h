@@ -24,6 +24,8 @@ public:
     // maxChars characters. Returns nullopt at the end of the text.
     std::optional<std::string> readLine(std::size_t maxChars = std::string::npos);
 
+    // Skips white space and line ends, so that line() names the next token's line.
+    void skipWhiteSpace();
     bool atEnd() const { return pos_ >= text_.size(); }
     // 1-based line number of the next unread character.
     int line() const;
@@ -31,8 +33,6 @@ public:
     std::size_t remaining() const { return text_.size() - pos_; }
 
 private:
-    void skipWhiteSpace();
-
     std::string text_;
     std::size_t pos_ = 0;
 };

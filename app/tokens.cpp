@@ -91,5 +91,7 @@ std::string programDirectoryFromPath(std::string_view programPath, char separato
     // An absolute path loses its leading separator in the token round trip; put it back.
     if (!programPath.empty() && programPath.front() == separator && (path.empty() || path.front() != separator))
         path.insert(path.begin(), separator);
-    return path + separator;
+    if (path.empty() || path.back() != separator)
+        path += separator;
+    return path;
 }

@@ -48,6 +48,7 @@ public:
     void number(T& field, const std::string& name, bool keep = false) {
         if (!ok())
             return;
+        in_.skipWhiteSpace();
         lines_[name] = in_.line();
         if constexpr (std::is_floating_point_v<T>) {
             auto value = in_.scanFloat();
@@ -83,6 +84,7 @@ public:
     void table(PointList& table, const std::string& name) {
         if (!ok())
             return;
+        in_.skipWhiteSpace();
         lines_[name] = in_.line();
         auto count = in_.scanInt();
         if (!count)
@@ -91,7 +93,7 @@ public:
         if (*count == 1)
             return fail("the point count of " + name + " is 1; a table needs at least 2 points");
         // Each number takes at least two characters, so a count the rest of the file cannot hold is a fault.
-        if (*count > maxTablePoints || static_cast<std::size_t>(*count) * 4 > in_.remaining() + 1)
+        if (*count > maxTablePoints || (*count > 0 && static_cast<std::size_t>(*count) * 4 > in_.remaining() + 1))
             return fail("the point count " + std::to_string(*count) + " of " + name + " is larger than the file holds");
         if (*count < 2)
             return; // a count of 0 or less keeps the points the table had

@@ -1,1 +1,174 @@
+#include "target/target_file.h"
+
+#include "test_support.h"
+
 #include <gtest/gtest.h>
+
+using testing_support::TempDir;
+
+namespace {
+
+Target readText(const TempDir& dir, const std::string& text) {
+    Target target;
+    EXPECT_TRUE(readTargetFile(dir.write("t.tag", text), target, 0));
+    return target;
+}
+
+} // namespace
+
+TEST(TargetFile, KeywordsMatchWholeTrimmedLinesWithoutRegardToCase) {
+    TempDir dir;
+    Target t = readText(dir, "Layer\n  LAYER  \n\tlayer\r\nlayer 2\nlayers\nobject\nSubLayer\n");
+    ASSERT_EQ(t.items.size(), 5u);
+    EXPECT_FALSE(t.items[0].isObject);
+    EXPECT_FALSE(t.items[2].isObject);
+    EXPECT_TRUE(t.items[3].isObject);
+    EXPECT_TRUE(t.items[4].isObject); // "sublayer" starts an object
+}
+
+TEST(TargetFile, TheDocumentedExampleReadsAsOneLayerAndOneRectangle) {
+    TempDir dir;
+    Target t = readText(dir, "layer\ntemperature\n20\ndistance\n1000\nobject\nrectangle\n0 0 1 2\n");
+    ASSERT_EQ(t.items.size(), 2u);
+    EXPECT_EQ(t.items[0].temperature, 20.0f);
+    EXPECT_EQ(t.items[0].distance, 1000.0f);
+    const TargetItem& r = t.items[1];
+    EXPECT_EQ(r.kind, TargetItemKind::Rectangle);
+    EXPECT_EQ(r.temperature, 20.0f);
+    EXPECT_EQ(r.distance, 1000.0f);
+    EXPECT_EQ(r.vertices, (std::vector<float>{0, 0, 0, 2, 1, 2, 1, 0}));
+    EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
+}
+
+TEST(TargetFile, NumbersSpreadOverLinesOrSharingOneGiveTheSameTarget) {
+    TempDir dir;
+    Target oneLine = readText(dir, "object\n3D Polygon\n3 0 0 0 1 0 0.5 0 1 -0.25 \nellipse\n-1 -2 3 4\n");
+    Target spread = readText(dir, "object\n3d polygon\n3\n0\n0\n0\n1\n0\n0.5\n0\n1\n-0.25\nellipse\n-1 -2\n3\n4\n");
+    Target crlf = readText(dir, "object\r\n3d polygon\r\n3 0 0 0 1 0 0.5 0 1 -0.25 \r\nellipse\r\n-1 -2 3 4\r\n");
+    for (const Target* t : {&oneLine, &spread, &crlf}) {
+        ASSERT_EQ(t->items.size(), 1u);
+        // The last geometry keyword decides the shape.
+        EXPECT_EQ(t->items[0].kind, TargetItemKind::Ellipse);
+        EXPECT_EQ(t->items[0].vertices, (std::vector<float>{-1, -2, 3, 4}));
+        EXPECT_TRUE(t->items[0].projected3D.empty());
+    }
+    Target polygon = readText(dir, "object\n3D Polygon\n3\n0 0 0\n1 0 0.5\n0 1 -0.25\n");
+    ASSERT_EQ(polygon.items.size(), 1u);
+    EXPECT_EQ(polygon.items[0].kind, TargetItemKind::Polygon3D);
+    EXPECT_EQ(polygon.items[0].dimension, 3);
+    EXPECT_EQ(polygon.items[0].vertexCount, 3);
+    EXPECT_EQ(polygon.items[0].vertices, (std::vector<float>{0, 0, 0, 1, 0, 0.5f, 0, 1, -0.25f}));
+    EXPECT_FLOAT_EQ(polygon.items[0].minCoord[2], -0.25f);
+    EXPECT_FLOAT_EQ(polygon.items[0].maxCoord[2], 0.5f);
+}
+
+TEST(TargetFile, TemperatureAndDistanceAreInherited) {
+    TempDir dir;
+    Target t = readText(dir,
+                        "object\nrectangle\n0 0 1 1\n"               // before any layer: 0 °C at distance 0
+                        "layer\ntemperature\n30\ndistance\n200\n"     // layer 1
+                        "object\ntemperature\n35\npolygon\n3 0 0 1 0 0 1\n"
+                        "object\nconvex polygon\n3 0 0 1 0 0 1\n"  // inherits 35 from the object before it
+                        "layer\n"                                     // layer 2: distance 0, temperature 0
+                        "sublayer\nellipse\n0 0 1 1\n"               // running distance 200, temperature 0
+                        "object\nname\n  Plate  \n"                  // no geometry
+                        "layer\nrectangle\n0 0 2 2\n"                // a layer given a shape
+                        "height\n1.5\n");
+    ASSERT_EQ(t.items.size(), 8u);
+    EXPECT_EQ(t.items[0].temperature, 0.0f);
+    EXPECT_EQ(t.items[0].distance, 0.0f);
+    EXPECT_EQ(t.items[2].temperature, 35.0f);
+    EXPECT_EQ(t.items[2].distance, 200.0f);
+    EXPECT_EQ(t.items[3].temperature, 35.0f);
+    EXPECT_EQ(t.items[3].kind, TargetItemKind::Polygon);
+    EXPECT_EQ(t.items[4].distance, 0.0f);
+    EXPECT_EQ(t.items[5].distance, 200.0f);
+    EXPECT_EQ(t.items[5].temperature, 0.0f);
+    EXPECT_EQ(t.items[6].kind, TargetItemKind::Layer);
+    EXPECT_EQ(t.items[6].name, "  Plate");
+    EXPECT_EQ(t.items[7].kind, TargetItemKind::Rectangle);
+    EXPECT_FALSE(t.items[7].isObject);
+    EXPECT_EQ(t.targetHeight, 1.5f);
+    // The object without geometry is not drawn; equal distances keep the list order.
+    EXPECT_EQ(t.distanceOrder, (std::vector<int>{2, 3, 5, 0, 7}));
+}
+
+TEST(TargetFile, ANameBeforeAnyItemIsSkippedAndTheNextLineIsAKeyword) {
+    TempDir dir;
+    Target t = readText(dir, "name\nlayer\ntemperature\n5\n");
+    ASSERT_EQ(t.items.size(), 1u);
+    EXPECT_EQ(t.items[0].temperature, 5.0f);
+    EXPECT_EQ(t.targetHeight, 0.0f);
+}
+
+TEST(TargetFile, GeometryThatCannotBeReadWholeIsDroppedAndTheRestStillReads) {
+    TempDir dir;
+    const char* cases[][2] = {
+        {"missing count", "object\npolygon\nfour\n"},
+        {"negative count", "object\npolygon\n-3 0 0 1 0 0 1\n"},
+        {"zero count", "object\npolygon\n0\n"},
+        {"count beyond the file", "object\npolygon\n2000000000 0 0 1 0 0 1\n"},
+        {"fewer coordinates", "object\n3d polygon\n4 0 0 0 1 0 0\n"},
+        {"rectangle short of a number", "object\nrectangle\n0 0 1\n"},
+        {"infinite coordinate", "object\nrectangle\n0 0 inf 1\n"},
+        {"NaN coordinate", "object\nellipse\n0 nan 1 1\n"},
+        {"coordinate beyond float", "object\npolygon\n3 0 0 1e40 0 0 1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        Target t = readText(dir, std::string(c[1]) + "object\nrectangle\n0 0 1 2\n");
+        ASSERT_EQ(t.items.size(), 2u);
+        EXPECT_EQ(t.items[0].kind, TargetItemKind::Layer);
+        EXPECT_TRUE(t.items[0].vertices.empty());
+        EXPECT_EQ(t.items[0].vertexCount, 0);
+        EXPECT_EQ(t.items[1].kind, TargetItemKind::Rectangle);
+        EXPECT_EQ(t.items[1].vertices, (std::vector<float>{0, 0, 0, 2, 1, 2, 1, 0}));
+        EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
+    }
+}
+
+TEST(TargetFile, NonFiniteValuesDoNotReplaceTemperatureDistanceOrHeight) {
+    TempDir dir;
+    Target t = readText(dir, "layer\ntemperature\n12\ntemperature\nnan\ndistance\ninf\nheight\n-inf\n");
+    ASSERT_EQ(t.items.size(), 1u);
+    EXPECT_EQ(t.items[0].temperature, 12.0f);
+    EXPECT_EQ(t.items[0].distance, 0.0f);
+    EXPECT_EQ(t.targetHeight, 0.0f);
+}
+
+TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
+    Target target;
+    target.items.emplace_back();
+    target.targetHeight = 3.0f;
+    EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0));
+    EXPECT_TRUE(target.items.empty());
+    EXPECT_EQ(target.targetHeight, 3.0f);
+}
+
+TEST(TargetFile, TheShippedTargetsRead) {
+    Target mira;
+    ASSERT_TRUE(readTargetFile(testing_support::shippedFile("mira.tag"), mira, 0));
+    ASSERT_EQ(mira.items.size(), 5u);
+    EXPECT_EQ(mira.distanceOrder.size(), 4u);
+    for (int k = 1; k <= 4; ++k) {
+        const TargetItem& bar = mira.items[static_cast<std::size_t>(k)];
+        EXPECT_EQ(bar.kind, TargetItemKind::Rectangle);
+        EXPECT_EQ(bar.name, "Bar " + std::to_string(k));
+        float width = bar.maxCoord[0] - bar.minCoord[0];
+        float length = bar.maxCoord[1] - bar.minCoord[1];
+        EXPECT_NEAR(length / width, 7.0f, 1e-4f); // bars of 7:1 aspect
+    }
+    EXPECT_NEAR(mira.targetCenterX, 0.0f, 1e-6f);
+
+    Target vehicle;
+    ASSERT_TRUE(readTargetFile(testing_support::shippedFile("vehicle.tag"), vehicle, 0));
+    int kinds[4] = {};
+    for (const TargetItem& item : vehicle.items)
+        if (item.hasShape())
+            ++kinds[static_cast<int>(item.kind)];
+    EXPECT_GT(kinds[0], 0);
+    EXPECT_GT(kinds[1], 0);
+    EXPECT_GT(kinds[2], 0);
+    EXPECT_GT(kinds[3], 0);
+    EXPECT_GT(vehicle.targetHeight, 0.0f);
+}

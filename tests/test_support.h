@@ -1,0 +1,80 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+inline std::string shippedFile(const std::string& name) { return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+inline std::string testDataFile(const std::string& name) { return std::string(TERVIX_TEST_DATA_DIR) + "/" + name; }
+
+inline std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+// A fresh folder per test, removed afterwards.
+class TempDir {
+public:
+    TempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info ? info->test_suite_name() : "suite") + "_" + (info ? info->name() : "test");
+        for (char& c : name)
+            if (c == '/')
+                c = '_';
+        path_ = std::filesystem::temp_directory_path() / ("tervix_" + name + "_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string path(const std::string& name) const { return (path_ / name).string(); }
+    std::string write(const std::string& name, const std::string& content) const {
+        std::ofstream out(path(name), std::ios::binary);
+        out << content;
+        return path(name);
+    }
+    const std::filesystem::path& root() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Lines of a text without their line ends, and back.
+inline std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::istringstream in(text);
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+inline std::string joinLines(const std::vector<std::string>& lines, const std::string& end = "\n") {
+    std::string text;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        text += lines[k] + (k + 1 < lines.size() ? end : "");
+    return text;
+}
+
+// Replaces the blank-separated token at index (from 0) of a line.
+inline std::string withToken(const std::string& line, std::size_t index, const std::string& value) {
+    std::vector<std::string> tokens;
+    std::istringstream in(line);
+    std::string token;
+    while (in >> token)
+        tokens.push_back(token);
+    if (index < tokens.size())
+        tokens[index] = value;
+    std::string out = line.size() && line[0] == ' ' ? " " : "";
+    for (std::size_t k = 0; k < tokens.size(); ++k)
+        out += (k ? " " : "") + tokens[k];
+    return out;
+}
+
+} // namespace testing_support
