@@ -1,0 +1,245 @@
+#include "sim/camera_model.h"
+#include "sim/in_band_exitance.h"
+#include "sim/noise.h"
+#include "sim/render.h"
+
+#include "sim_fixture.h"
+
+#include <cmath>
+#include <numeric>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool onFitGrid(double w) {
+    double k = (w - 0.0001) / 0.01;
+    return std::fabs(k - std::round(k)) < 1e-4;
+}
+
+void refresh(BenchState& state) {
+    CameraModelContext context = state.model();
+    RefreshCameraModel(context);
+}
+
+} // namespace
+
+TEST(BlurModel, CombineBlurAddsInQuadratureOnTheFitGrid) {
+    EXPECT_EQ(CombineBlur(0.0f, 0.123f), 0.123f);
+    EXPECT_EQ(CombineBlur(0.456f, 0.0f), 0.456f);
+    const float pairs[][2] = {{0.1f, 0.1f}, {0.3f, 0.4f}, {0.05f, 0.5f}, {1.2f, 0.9f}};
+    for (const auto& p : pairs) {
+        float w = CombineBlur(p[0], p[1]);
+        EXPECT_NEAR(w, std::hypot(p[0], p[1]), 0.0101) << p[0] << "," << p[1];
+        EXPECT_TRUE(onFitGrid(w)) << w;
+    }
+}
+
+TEST(BlurModel, TheFitLandsOnTheGridBelowFourMrad) {
+    std::vector<double> f{0, 0.5, 1, 1.5, 2};
+    std::vector<double> mtf;
+    for (double x : f)
+        mtf.push_back(std::exp(-2 * M_PI * M_PI * 0.2345 * 0.2345 * x * x));
+    double w = FitBlurWidth(f, mtf, 0.01);
+    EXPECT_TRUE(onFitGrid(w));
+    EXPECT_NEAR(w, 0.2301, 1e-9); // the grid value nearest 0.2345 in the squared error
+    // Points no width matches still give the best grid value, never a negative one.
+    double none = FitBlurWidth({1, 2}, {5, 5}, 0.01);
+    EXPECT_GE(none, 0.0);
+    EXPECT_LT(none, 4.0);
+    EXPECT_EQ(FitBlurWidth({1, 2}, {INFINITY, 1}, 0.01), 0.0);
+}
+
+TEST(BlurModel, BlurFlagHalvesBothWidthsAndDoublesTheNoiseNetd) {
+    BenchState plain = plainBench();
+    plain.camera.set.hBlurMode = 3;
+    plain.camera.set.blurBlock.floats[4 * 1 + 0] = 0.3f; // horizontal, wide
+    plain.camera.set.blurBlock.floats[4 * 0 + 0] = 0.5f; // vertical, wide
+    refresh(plain);
+    BenchState flagged = plain;
+    flagged.camera.set.blurFlag = true;
+    refresh(flagged);
+    EXPECT_DOUBLE_EQ(flagged.camera.hBlurWidth, plain.camera.hBlurWidth / 2);
+    EXPECT_DOUBLE_EQ(flagged.camera.vBlurWidth, plain.camera.vBlurWidth / 2);
+    EXPECT_NEAR(plain.camera.hBlurWidth, 0.3, 1e-6);
+    EXPECT_NEAR(plain.camera.vBlurWidth, 0.5, 1e-6);
+    CameraSet doubled = plain.camera.set;
+    doubled.netd *= 2;
+    EXPECT_DOUBLE_EQ(flagged.sim.lastNoiseSigma, noiseSigma(doubled, plain.camera.tables.spectralResponse0));
+}
+
+TEST(BlurModel, BelowModeThreeTheVerticalWidthIsTheHorizontalOne) {
+    for (int mode = 0; mode < 3; ++mode) {
+        BenchState state = plainBench();
+        CameraSet& c = state.camera.set;
+        c.hBlurMode = mode;
+        c.blurWidthWide = 0.4f;
+        c.blurDivisors[0] = {0.5f, 0.5f, 0.5f, 0.5f};
+        state.camera.tables.mrtdWideH.vertices = {0.5f, 0.1f, 1.0f, 0.2f, 1.5f, 0.6f};
+        c.blurParam = 0.2f;
+        refresh(state);
+        SCOPED_TRACE(mode);
+        EXPECT_GT(state.camera.hBlurWidth, 0.0);
+        EXPECT_EQ(state.camera.vBlurWidth, state.camera.hBlurWidth);
+        EXPECT_EQ(state.sim.kernelX, state.sim.kernelY); // equal ifov both ways
+    }
+}
+
+TEST(BlurModel, TheAtmosphereEntryFollowsTheClassWithClassZeroForNone) {
+    const struct {
+        int index;
+        float expected;
+    } cases[] = {{0, 0.0f}, {-3, 0.0f}, {1, 0.11f}, {4, 0.14f}, {8, 0.18f}, {9, 0.18f}, {1000, 0.18f}};
+    for (const auto& c : cases) {
+        BenchState state = plainBench();
+        state.atmosphere.atmosphereBlur = {0.11f, 0.12f, 0.13f, 0.14f, 0.15f, 0.16f, 0.17f, 0.18f};
+        state.camera.set.atmosphereIndex = c.index;
+        state.camera.set.hBlurMode = 3; // both directions from the block, which is zero here
+        refresh(state);
+        EXPECT_FLOAT_EQ(static_cast<float>(state.camera.hBlurWidth), c.expected) << c.index;
+        EXPECT_FLOAT_EQ(static_cast<float>(state.camera.vBlurWidth), c.expected) << c.index;
+    }
+}
+
+TEST(BlurModel, AlternativeOpticsTakesItsOwnValuesOverTheOpticalZoom) {
+    BenchState state = plainBench();
+    CameraSet& c = state.camera.set;
+    c.altOptics = 1;
+    c.opticalZoom = 2.0f;
+    c.hBlurMode = 4;
+    c.blurDivisorSet = 1; // ignored for the alternative optics: groups 3 and 2
+    c.blurBlock.floats[4 * 3 + 1] = 0.6f;
+    c.blurBlock.floats[4 * 2 + 1] = 0.8f;
+    c.blurBlock.floats[4 * 5 + 1] = 9.0f;
+    refresh(state);
+    EXPECT_NEAR(state.camera.hBlurWidth, 0.3, 1e-6);
+    EXPECT_NEAR(state.camera.vBlurWidth, 0.4, 1e-6);
+}
+
+TEST(BlurModel, KernelsSumToOneAndVanishBelowASixthOfAPixel) {
+    BenchState state = plainBench();
+    const CameraSet& c = state.camera.set;
+    const double ifov = 10.0 / 256 / 180 * 3141.592;
+    for (double w : {0.3, 0.7, 1.9}) {
+        BuildKernel(w, BlurDirection::Horizontal, c, state.sim);
+        ASSERT_EQ(state.sim.kernelX.size(), static_cast<std::size_t>(2 * state.sim.kernelXHalfWidth + 1));
+        EXPECT_EQ(state.sim.kernelXHalfWidth, static_cast<int>(3 * w / ifov + 0.5));
+        EXPECT_NEAR(std::accumulate(state.sim.kernelX.begin(), state.sim.kernelX.end(), 0.0), 1.0, 1e-6);
+        for (std::size_t k = 0; k < state.sim.kernelX.size(); ++k)
+            EXPECT_EQ(state.sim.kernelX[k], state.sim.kernelX[state.sim.kernelX.size() - 1 - k]);
+    }
+    BuildKernel(ifov / 6 * 0.99, BlurDirection::Vertical, c, state.sim);
+    EXPECT_EQ(state.sim.kernelYHalfWidth, 0);
+    EXPECT_TRUE(state.sim.kernelY.empty());
+    BuildKernel(ifov / 6 * 1.01, BlurDirection::Vertical, c, state.sim);
+    EXPECT_EQ(state.sim.kernelYHalfWidth, 1);
+    BuildKernel(0.0, BlurDirection::Vertical, c, state.sim);
+    EXPECT_TRUE(state.sim.kernelY.empty());
+}
+
+TEST(BlurModel, TheBlurConsumesExactlyTheMargins) {
+    BenchState state = plainBench();
+    BuildKernel(0.6, BlurDirection::Horizontal, state.camera.set, state.sim);
+    BuildKernel(0.45, BlurDirection::Vertical, state.camera.set, state.sim);
+    ASSERT_EQ(state.sim.kernelXHalfWidth, 3);
+    ASSERT_EQ(state.sim.kernelYHalfWidth, 2);
+    RenderGeometry g = computeRenderGeometry(state.camera.set, state.sim, RenderMode::CameraView, false);
+    EXPECT_EQ(g.width, 266);
+    EXPECT_EQ(g.height, 264);
+    int busy = 0;
+    state.sim.backgroundSignal = 2.5f;
+    RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
+    EXPECT_EQ(state.sim.imageWidth, 260);
+    EXPECT_EQ(state.sim.imageHeight, 260);
+    for (float v : state.sim.sceneImage)
+        ASSERT_NEAR(v, 2.5f, 1e-5f); // a flat scene stays flat through a normalised kernel
+}
+
+TEST(NoiseTable, SpreadsAsTheNoiseLevelAndStaysWhenNothingChanged) {
+    BenchState state = plainBench();
+    const double sigma = state.sim.lastNoiseSigma;
+    ASSERT_GT(sigma, 0.0);
+    const std::vector<float> table = state.sim.noiseTable;
+    ASSERT_EQ(table.size(), noiseTableSize);
+    double sum = 0.0, squares = 0.0, largest = 0.0;
+    for (float v : table) {
+        sum += v;
+        squares += static_cast<double>(v) * v;
+        largest = std::max(largest, std::fabs(static_cast<double>(v)));
+    }
+    double mean = sum / table.size();
+    double deviation = std::sqrt(squares / table.size() - mean * mean);
+    EXPECT_NEAR(mean / sigma, 0.0, 0.02);
+    // The quantiles come from a left sum of the density, which runs a little ahead of the normal
+    // distribution: the spread is about 0.96 sigma and the samples drawn stop near 2.5 sigma.
+    EXPECT_NEAR(deviation / sigma, 0.96, 0.02);
+    EXPECT_LE(largest, 3.0 * sigma);
+    EXPECT_GE(largest, 2.4 * sigma);
+
+    refresh(state); // nothing changed: the same table
+    EXPECT_EQ(state.sim.noiseTable, table);
+    state.camera.set.netd = 0.1f;
+    refresh(state);
+    EXPECT_NE(state.sim.noiseTable, table);
+    EXPECT_NEAR(state.sim.lastNoiseSigma / sigma, 2.0, 0.01);
+}
+
+TEST(NoiseTable, QuantilesRiseToThreeSigma) {
+    std::vector<float> q = buildQuantileTable(2.0);
+    ASSERT_EQ(q.size(), 2000u);
+    EXPECT_EQ(q[0], 0.0f);
+    EXPECT_TRUE(std::is_sorted(q.begin(), q.end()));
+    // Entry k is about the magnitude that k / 1000 of the samples stay below.
+    EXPECT_NEAR(q[683], 2.0, 0.1);
+    EXPECT_NEAR(q[954], 4.0, 0.2);
+    EXPECT_NEAR(q[1999], 6.0, 0.2); // the last entries repeat the end of the table, near 3 sigma
+}
+
+TEST(CameraModel, SignalTableAndRangesFollowTheCurrentResponse) {
+    BenchState state = plainBench();
+    state.camera.set.tempMin = 0.0f;
+    state.camera.set.tempMax = 50.0f;
+    state.camera.tables.spectralResponse1.vertices = {3.0f, 1.0f, 5.0f, 1.0f};
+    refresh(state);
+    const PointList& table = state.camera.tables.signalTable;
+    ASSERT_EQ(table.vertexCount(), 501);
+    EXPECT_EQ(table.x(0), 0.0f);
+    EXPECT_NEAR(table.x(500), 50.0f, 1e-4f);
+    EXPECT_NEAR(table.y(100), signalOfTemperature(state.camera.tables.spectralResponse0, table.x(100)) * 5000.0, 1e-5);
+    EXPECT_EQ(state.sim.windowLow, state.sim.signalMin);
+    EXPECT_EQ(state.sim.windowHigh, state.sim.signalMax);
+
+    state.camera.set.spectralResponseIndex = 1;
+    refresh(state);
+    const PointList& mwir = state.camera.tables.spectralResponse1;
+    EXPECT_DOUBLE_EQ(state.sim.signalMax, signalOfTemperature(mwir, 50.0));
+    EXPECT_NEAR(table.y(100), signalOfTemperature(mwir, table.x(100)) * 5000.0, 1e-6);
+}
+
+TEST(CameraModel, ActivationSetsTheDetectorFormatAndModeTwoNetd) {
+    BenchState state = plainBench();
+    CameraSet& c = state.camera.set;
+    c.matrixDetector = 1;
+    c.detectorColumns = 320;
+    c.detectorRows = 240;
+    c.doubleRows = 1;
+    CameraModelContext context = state.model();
+    activateCameraModel(context);
+    EXPECT_EQ(c.sensorWidth, 320);
+    EXPECT_EQ(c.sensorHeight, 480);
+
+    c.matrixDetector = 0;
+    c.scanLines = 150;
+    c.fovTable[2] = {8.0f, 6.0f};
+    c.doubleBoth = 1;
+    c.hBlurMode = 2;
+    state.camera.tables.mrtdWideH.vertices = {0.2f, 0.07f, 1.0f, 0.2f, 2.0f, 0.9f};
+    activateCameraModel(context);
+    EXPECT_EQ(c.sensorWidth, 400);
+    EXPECT_EQ(c.sensorHeight, 300);
+    EXPECT_FLOAT_EQ(c.netd, 0.07f);
+    EXPECT_FLOAT_EQ(c.defectLocal1, 0.07f);
+    EXPECT_EQ(c.frameNoise, (std::array<std::int32_t, 3>{90, 31, 31}));
+    EXPECT_GT(state.camera.hBlurWidth, 0.1); // fitted to the falling MRTD-derived transfer
+    EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
+}
