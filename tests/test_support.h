@@ -78,3 +78,25 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
 }
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// Runs the test in another working directory and returns to the old one afterwards.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::filesystem::path& path) : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Copies shipped data files into a folder.
+inline void copyShipped(const TempDir& dir, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        std::filesystem::copy_file(shippedFile(name), dir.path(name), std::filesystem::copy_options::overwrite_existing);
+}
+
+} // namespace testing_support

@@ -1,0 +1,134 @@
+#include "app/messages.h"
+#include "console/bench_console.h"
+#include "sim/in_band_exitance.h"
+#include "sim/scene.h"
+#include "target/target_file.h"
+
+#include "test_support.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using testing_support::copyShipped;
+using testing_support::ScopedWorkingDirectory;
+using testing_support::shippedFile;
+using testing_support::TempDir;
+
+namespace {
+
+// The console after the start: camera1, the standard target, the camera activated.
+struct ConsoleFixture {
+    BenchState state;
+    MessageLog log;
+    BenchConsole console{state, log};
+
+    explicit ConsoleFixture(const std::string& camera = shippedFile("camera1.par")) {
+        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
+        EXPECT_TRUE(loadCameraFile(state, camera, CameraLoadMode::Full, log));
+        console.activateCamera();
+        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, console.stepIndex));
+        console.updateScene();
+    }
+    float barSignal() const { return state.target.items[1].renderTemperature; }
+    double expectedSignal(double difference) const {
+        const CameraSet& c = state.camera.set;
+        const PointList& r = state.camera.tables.currentSpectralResponse();
+        double tau = std::exp(-c.atmCoefficient * viewingDistance * 0.001);
+        return signalOfTemperature(r, c.backgroundTemperature + difference) * tau +
+               signalOfTemperature(r, c.atmTemperature) * (1 - tau);
+    }
+};
+
+} // namespace
+
+TEST(Console, TheTrackbarRendersTheValueItShows) {
+    ConsoleFixture f;
+    for (int position : {750, 501, 0, 1000, 437}) {
+        f.console.onTemperatureSlider(position);
+        const float shown = f.state.console.temperatureDifference;
+        EXPECT_FLOAT_EQ(shown, static_cast<float>((position - 500) / 250.0));
+        // The bars were rendered with that very value, not the previous position's.
+        EXPECT_NEAR(f.barSignal(), f.expectedSignal(shown), f.expectedSignal(shown) * 1e-6) << position;
+    }
+    EXPECT_FLOAT_EQ(f.state.console.temperatureDifference, -0.252f);
+    EXPECT_EQ(BenchConsole::sliderPositionOf(0.004), 501);
+    EXPECT_EQ(BenchConsole::sliderPositionOf(-2.0), 0);
+    EXPECT_EQ(BenchConsole::sliderPositionOf(7.0), 1000);
+}
+
+TEST(Console, AFrequencyChoiceResetsTheDifferenceAndScalesTheBars) {
+    ConsoleFixture f;
+    f.console.onTemperatureSlider(800);
+    f.state.console.targetOffsetX = 0.001;
+    const float expected[] = {8.0f, 4.0f, 2.66666f, 2.0f, 1.3333334f, 1.0f};
+    for (int k = 0; k < 6; ++k) {
+        f.console.selectFrequency(k);
+        EXPECT_EQ(f.console.temperatureSlider, 500);
+        EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
+        EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
+        EXPECT_EQ(f.state.console.barScale, expected[k]);
+        EXPECT_EQ(f.console.frequencyIndex, k);
+    }
+    EXPECT_NE(frequencyChoices[2].barScale, 8.0f / 3.0f);
+}
+
+TEST(Console, ARandomPositionStaysWithinHalfTheFreeRoom) {
+    ConsoleFixture f;
+    f.console.toggleRandomisePosition(12345);
+    ASSERT_TRUE(f.console.randomisePosition);
+    const CameraSet& c = f.state.camera.set;
+    for (int k = 0; k < 20; ++k) {
+        f.console.selectFrequency(k % 6);
+        f.state.console.targetOffsetX = 0;
+        f.state.console.targetOffsetY = 0;
+        f.console.updateScene(); // extents without offsets
+        const double roomX = (std::sin(c.fovCurrentH * 3.141592 / 360) / c.opticalZoom -
+                              (f.state.sim.sceneMaxX - f.state.sim.sceneMinX)) * 0.5;
+        f.console.randomiseTargetPosition();
+        EXPECT_LE(std::fabs(f.state.console.targetOffsetX), roomX + 1e-9);
+    }
+    // The same seed draws the same positions.
+    ConsoleFixture g;
+    g.console.toggleRandomisePosition(12345);
+    ConsoleFixture h;
+    h.console.toggleRandomisePosition(12345);
+    g.console.selectFrequency(3);
+    h.console.selectFrequency(3);
+    EXPECT_EQ(g.state.console.targetOffsetX, h.state.console.targetOffsetX);
+    EXPECT_NE(g.state.console.targetOffsetX, 0.0);
+}
+
+TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesShown) {
+    TempDir dir;
+    copyShipped(dir, {"camera1.par", "camera3.par"});
+    ScopedWorkingDirectory cwd(dir.root());
+    ConsoleFixture f(dir.path("camera1.par"));
+    f.console.onAtmosphereCoefficientEdit("0.250");
+    f.console.onAtmosphereTemperatureEdit("7.5");
+    f.console.onAtmosphereCoefficientEdit("-1"); // ignored
+    EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
+    f.console.selectCamera(2);
+    EXPECT_TRUE(f.log.messages.empty());
+    EXPECT_EQ(f.console.cameraIndex, 2);
+    EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
+    EXPECT_EQ(f.state.camera.set.scanLines, 240); // camera3's own values arrived
+    EXPECT_EQ(f.state.camera.set.sensorHeight, 480);
+    EXPECT_FLOAT_EQ(f.state.camera.set.atmTemperature, 0.0f); // the activation sets the air to 0 °C
+
+    // A missing file is reported and the camera stays as it was.
+    const CameraState before = f.state.camera;
+    f.console.selectCamera(4);
+    ASSERT_EQ(f.log.messages.size(), 1u);
+    EXPECT_EQ(f.log.messages[0], "File 'camera5.par' is absent.\n Can't start the system");
+    EXPECT_EQ(f.state.camera.set.scanLines, before.set.scanLines);
+    EXPECT_EQ(f.state.camera.tables, before.tables);
+}
+
+TEST(Console, EditsReadTheirLeadingNumber) {
+    EXPECT_EQ(leadingNumber("1. m"), 1.0);
+    EXPECT_EQ(leadingNumber("  12.5abc"), 12.5);
+    EXPECT_EQ(leadingNumber("-0.25"), -0.25);
+    EXPECT_EQ(leadingNumber("m"), 0.0);
+    EXPECT_EQ(leadingNumber(""), 0.0);
+}
