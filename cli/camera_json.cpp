@@ -17,7 +17,6 @@ double shortestDouble(float value) {
 namespace {
 
 nlohmann::json toJson(float v) { return shortestDouble(v); }
-nlohmann::json toJson(double v) { return v; }
 nlohmann::json toJson(std::int32_t v) { return v; }
 nlohmann::json toJson(bool v) { return v ? 1 : 0; }
 nlohmann::json toJson(const CameraBlock& b);
