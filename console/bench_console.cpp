@@ -5,6 +5,7 @@
 #include "sim/scene.h"
 #include "sim/truncate.h"
 #include "target/target.h"
+#include "target/target_loader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -151,9 +152,15 @@ void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
 }
 
 void BenchConsole::selectCamera(int index) {
-    cameraIndex = std::clamp(index, 0, 4);
+    cameraIndex = std::clamp(index, 0, cameraSlots - 1);
+    if (window_) {
+        window_->showResultList(cameraIndex);
+        window_->showView(false);
+    }
     loadCameraFile(state_, cameraFileOf(cameraIndex), CameraLoadMode::SwitchCamera, messages_);
     activateCamera();
+    if (window_)
+        window_->showView(true);
     autoLevelContrast();
     updateScene();
     showTemperatureDifference();
@@ -181,4 +188,64 @@ void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
         return;
     state_.camera.set.atmCoefficient = static_cast<float>(value);
     updateScene();
+}
+
+void BenchConsole::setDistanceText(const std::string& text) {
+    distanceText = text;
+    onDistanceEdit(text);
+}
+
+void BenchConsole::applyResult() {
+    results.applyResult(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
+    if (window_)
+        window_->resultsChanged(cameraIndex, true);
+}
+
+void BenchConsole::markNotRecognized() {
+    results.markNotRecognized(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
+    // The plot follows at once here too, rather than at some later repaint.
+    if (window_)
+        window_->resultsChanged(cameraIndex, true);
+}
+
+void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview) {
+    state_.console.galleryOpen = true;
+    TargetLoader loader(*this, targetFile, distanceText);
+    if (window_)
+        window_->releaseView();
+    keepTargetAside(state_.target);
+    loader.run(directory, preview);
+
+    // The list under the root is the chosen one; a kept-aside list that differs from it goes.
+    if (state_.target.hasKeptAside) {
+        state_.target.keptAsideTarget.clear();
+        state_.target.hasKeptAside = false;
+    }
+    for (TargetItem& item : state_.target.items)
+        item.keptAside = false;
+    targetFile = loader.galleryFile;
+    rebuildDistanceOrder(state_.target);
+    setDistanceText(loader.consoleFieldText);
+    if (window_ && !window_->acquireView())
+        return;
+    state_.console.galleryOpen = false;
+    if (window_)
+        window_->focusTrackbars();
+    activateCamera();
+    updateScene();
+    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    if (autoLevelContrast())
+        updateScene();
+    if (window_)
+        window_->invalidate();
+}
+
+void BenchConsole::close(int fovChoice) { state_.camera.set.fovIndex = fovChoice; }
+
+void BenchConsole::destroy() {
+    state_.target.forceClear = true;
+    clearTarget(state_.target);
+    state_.target.forceClear = false;
+    BuildKernel(0.0, BlurDirection::Horizontal, state_.camera.set, state_.sim);
+    BuildKernel(0.0, BlurDirection::Vertical, state_.camera.set, state_.sim);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/bench_state.h"
+#include "console/mrtd_results.h"
 #include "sim/display.h"
 
 #include <array>
@@ -20,7 +21,22 @@ public:
     virtual void showTemperatureValue(const std::string& text) = 0;
     // Lays the controls out again after the view's scales changed.
     virtual void layoutChanged() = 0;
+    // A results row changed; the plot repaints when asked.
+    virtual void resultsChanged(int /*camera*/, bool /*repaintPlot*/) {}
+    // Only the results list of this camera slot is shown.
+    virtual void showResultList(int /*camera*/) {}
+    // The image view is hidden while a camera file loads.
+    virtual void showView(bool /*shown*/) {}
+    // The view's drawing context is let go while the target loader runs, and taken again after;
+    // false when it cannot be had.
+    virtual void releaseView() {}
+    virtual bool acquireView() { return true; }
+    // Keyboard focus after a target load, and a repaint of the whole window.
+    virtual void focusTrackbars() {}
+    virtual void invalidate() {}
 };
+
+class TargetPreview;
 
 // One spatial-frequency radio: its label, frequency in cycles per mrad and bar scale.
 struct FrequencyChoice {
@@ -48,6 +64,7 @@ public:
     BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window = nullptr);
 
     BenchState& state() { return state_; }
+    MessageSink& messages() { return messages_; }
 
     // Controls' values.
     int temperatureSlider = temperatureSliderCentre; // 1002
@@ -61,6 +78,8 @@ public:
     bool randomisePosition = false;
     int renderBusy = 0;
     std::string targetFile;
+    std::string distanceText = "1. m"; // the never-shown distance edit 1003
+    MrtdResults results;
 
     // The pipeline stages as the console runs them.
     void updateScene();
@@ -81,6 +100,18 @@ public:
     void onDistanceEdit(const std::string& text);
     void onAtmosphereTemperatureEdit(const std::string& text);
     void onAtmosphereCoefficientEdit(const std::string& text);
+    // Writing the distance edit runs its handler, as a changed edit does.
+    void setDistanceText(const std::string& text);
+    // "Apply" and "Not recognized" for the current camera slot and frequency.
+    void applyResult();
+    void markNotRecognized();
+    // Load/Edit: the target loader picks and reads the standard target from the directory, then the
+    // console adopts it and shows it with the camera activated.
+    void loadEdit(const std::string& directory, TargetPreview* preview);
+    // Close: the field of view chosen becomes the camera's.
+    void close(int fovChoice);
+    // Destroy: the target and the kernels go.
+    void destroy();
 
     // The camera file of a camera slot, "camera1.par" ... "camera5.par".
     static std::string cameraFileOf(int index);

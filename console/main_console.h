@@ -1,0 +1,105 @@
+#pragma once
+
+#include "console/bench_console.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <array>
+#include <map>
+#include <memory>
+
+class AxisLabel;
+class FrameView;
+class MrtdPlot;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+// The bench's main window. Every handler forwards to the window-free console; this class only owns
+// the widgets, their layout, the timers and the drawing of the view.
+class MainConsole : public QDialog, public ConsoleWindow {
+    Q_OBJECT
+public:
+    MainConsole(BenchState& state, MessageSink& messages, QWidget* parent = nullptr);
+    ~MainConsole() override;
+
+    BenchConsole& core() { return *core_; }
+    FrameView* view() const { return view_; }
+    // Timer 2's period in milliseconds: the camera's frame time.
+    int framePeriod() const;
+    bool noiseOn() const { return noiseOn_; }
+
+    // ConsoleWindow
+    void presentFrame(bool jitter) override;
+    void showTemperatureValue(const std::string& text) override;
+    void layoutChanged() override;
+    void resultsChanged(int camera, bool repaintPlot) override;
+    void showResultList(int camera) override;
+    void showView(bool shown) override;
+    bool acquireView() override;
+    void focusTrackbars() override;
+    void invalidate() override;
+
+    void loadEdit();
+    void toggleNoise();
+    void toggleMode();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    template <class W>
+    W* control(int id, const QString& accessibleName, W* widget);
+    void initialise();
+    void deferredStart();
+    void layoutControls(int w, int h);
+    void showOperatorControls(bool shown);
+    void maximizeToScreen();
+    void applyColours();
+    void syncControls();
+    void frameTick();
+    void onTrackbar(int position);
+
+    std::unique_ptr<BenchConsole> core_;
+    MessageSink& messages_;
+    FrameView* view_ = nullptr;
+    MrtdPlot* plot_ = nullptr;
+    AxisLabel* horizontalLabel_ = nullptr;
+    AxisLabel* verticalLabel_ = nullptr;
+    QSlider* temperatureSlider_ = nullptr;
+    std::map<int, QSlider*> sliders_;
+    std::array<QListWidget*, cameraSlots> lists_{};
+    std::array<QRadioButton*, cameraSlots> cameraRadios_{};
+    std::array<QRadioButton*, frequencyCount> frequencyRadios_{};
+    std::array<QRadioButton*, 3> fovRadios_{};
+    QButtonGroup* cameraGroup_ = nullptr;
+    QButtonGroup* frequencyGroup_ = nullptr;
+    QButtonGroup* fovGroup_ = nullptr;
+    QLineEdit* distanceEdit_ = nullptr;
+    QLineEdit* atmTemperatureEdit_ = nullptr;
+    QLineEdit* atmCoefficientEdit_ = nullptr;
+    QCheckBox* viewValueCheck_ = nullptr;
+    QCheckBox* randomiseCheck_ = nullptr;
+    QTimer startTimer_;
+    QTimer frameTimer_;
+    std::vector<std::uint8_t> frameBuffer_;
+    bool noiseOn_ = false;
+    bool modeOn_ = true;
+    bool consoleReady_ = false;
+    bool viewReady_ = false;
+    QSize radioSize_;
+    QString startText_;    // "0.0" at the deferred start
+    QPoint startTextAt_;
+    QString valueText_;    // the temperature difference under the image
+    QPoint valueTextAt_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "console/mrtd_results.h"
+
+#include <QWidget>
+
+// The MRTD plot: every camera slot's recorded values as a curve over spatial frequency, each slot
+// in its own colour, on a black ground.
+class MrtdPlot : public QWidget {
+    Q_OBJECT
+public:
+    MrtdPlot(const MrtdResults& results, QWidget* parent = nullptr);
+    // The slots' pens: white, red, green, blue, yellow.
+    static QColor penColour(int camera);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const MrtdResults& results_;
+};
+
+// An axis caption in the face "Arial", in the camera's text colour on its background colour; the
+// vertical one runs upward from the bottom-left corner.
+class AxisLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit AxisLabel(QWidget* parent = nullptr);
+    bool vertical = true;
+    QColor textColour = Qt::white;
+    QColor backgroundColour = Qt::black;
+
+    static constexpr const char* verticalText = "M R T D      [K]";
+    static constexpr const char* horizontalText = "0        Spatial frequency  [1/mrad]";
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

@@ -1,0 +1,275 @@
+// The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
+#include "app/bench_app.h"
+#include "console/main_console.h"
+#include "sim/in_band_exitance.h"
+#include "sim/scene.h"
+#include "view/frame_view.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QScreen>
+#include <QSlider>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+#include <set>
+
+namespace {
+
+QString shipped(const char* name) { return QString(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+
+// A working folder with the shipped cameras and targets, made current for the test's length.
+class BenchFolder {
+public:
+    explicit BenchFolder(bool withStandardTarget = true, bool withCameras = true) {
+        previous_ = QDir::currentPath();
+        if (withCameras)
+            for (const char* name : {"camera1.par", "camera2.par", "camera3.par", "camera4.par", "camera5.par"})
+                QFile::copy(shipped(name), dir_.filePath(name));
+        if (withStandardTarget)
+            QFile::copy(shipped("mira.tag"), dir_.filePath("mira.tag"));
+        QFile::copy(shipped("Atmosphere.ini"), dir_.filePath("Atmosphere.ini"));
+        QDir::setCurrent(dir_.path());
+    }
+    ~BenchFolder() { QDir::setCurrent(previous_); }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    std::string program() const { return dir_.filePath("tervix").toStdString(); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// A started bench: the start sequence, the console shown and its deferred start run.
+struct RunningBench {
+    BenchState state;
+    MessageLog log;
+    std::unique_ptr<MainConsole> console;
+
+    explicit RunningBench(const BenchFolder& folder) {
+        constructApplication(state, log);
+        if (!startApplication(state, folder.program(), log))
+            return;
+        console = std::make_unique<MainConsole>(state, log);
+        console->show();
+        QTRY_VERIFY_WITH_TIMEOUT(console->noiseOn(), 10000);
+    }
+    template <class W>
+    W* control(int id) const {
+        return console->findChild<W*>(QString::number(id));
+    }
+};
+
+std::set<QString> visibleControls(QWidget* window) {
+    std::set<QString> names;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->objectName()[0].isDigit() && w->isVisible())
+            names.insert(w->objectName());
+    return names;
+}
+
+// Bright runs across the middle row of a grabbed view image.
+int brightRunsAcrossMiddle(const QImage& image) {
+    const int y = image.height() / 2;
+    int runs = 0;
+    bool bright = false;
+    for (int x = 0; x < image.width(); ++x) {
+        bool now = qGray(image.pixel(x, y)) > 128;
+        if (now && !bright)
+            ++runs;
+        bright = now;
+    }
+    return runs;
+}
+
+} // namespace
+
+class GuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsMaximizedWithOnlyTheObserverControls();
+    void aFrequencyChoiceResetsTheTemperatureDifference();
+    void cameraThreeShowsItsListAndKeepsTheAtmosphere();
+    void aMissingStartCameraEndsWithTheMessageAndNoWindow();
+    void aFolderWithoutTheStandardTargetLoadsTheLastOne();
+    void theViewShowsFourBarsAtHalfACyclePerMilliradian();
+    void noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage();
+    void theTrackbarValueRenderedIsTheValueShown();
+    void presentedFrameRate();
+};
+
+void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    QVERIFY(bench.console);
+    QVERIFY(bench.log.messages.empty());
+    QCOMPARE(bench.console->windowTitle(), QString("Tervix 2.1"));
+    QVERIFY(bench.console->windowState() & Qt::WindowMaximized);
+    QCOMPARE(bench.console->geometry().size(), bench.console->screen()->availableGeometry().size());
+    const std::set<QString> expected{"1187", "1188", "1193", "1194", "1195",          // cameras
+                                     "1177", "1176", "1175", "1174", "1172", "1165",  // frequencies
+                                     "1062", "1002", "1167", "1155", "1192", "1190", "1191",
+                                     "1166", "1168", "1170", "1183", "1169", "1173", "1189", "57670"};
+    QCOMPARE(visibleControls(bench.console.get()), expected);
+    QCOMPARE(bench.control<QWidget>(1002)->accessibleName(), QString("Temperature difference"));
+    QCOMPARE(bench.console->framePeriod(), 33); // camera1 runs at 30 frames per second
+    QCOMPARE(bench.console->core().targetFile, std::string("mira.tag"));
+    QVERIFY(bench.control<QWidget>(1062)->width() > 600);
+    bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + "/bench_start.png");
+}
+
+void GuiTest::aFrequencyChoiceResetsTheTemperatureDifference() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(1002);
+    slider->setValue(700);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.8f);
+    bench.control<QAbstractButton>(1175)->click(); // "1.5"
+    QCOMPARE(slider->value(), 500);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
+    QCOMPARE(bench.state.console.barScale, 2.66666f);
+}
+
+void GuiTest::cameraThreeShowsItsListAndKeepsTheAtmosphere() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.console->core().onAtmosphereCoefficientEdit("0.123");
+    bench.control<QAbstractButton>(1193)->click(); // Camera3
+    QVERIFY(bench.log.messages.empty());
+    for (int id : {1166, 1171, 1181, 1182})
+        QVERIFY(!bench.control<QWidget>(id)->isVisible());
+    QVERIFY(bench.control<QWidget>(1180)->isVisible());
+    QCOMPARE(bench.state.camera.set.scanLines, 240);
+    QCOMPARE(bench.state.camera.set.atmCoefficient, 0.123f);
+    QCOMPARE(bench.console->framePeriod(), 40);
+    QVERIFY(bench.control<QWidget>(1062)->isVisible());
+}
+
+void GuiTest::aMissingStartCameraEndsWithTheMessageAndNoWindow() {
+    BenchFolder folder(true, false);
+    MessageLog log;
+    BenchApp app(log);
+    QVERIFY(!app.InitInstance(QString::fromStdString(folder.program())));
+    QCOMPARE(log.messages.size(), std::size_t(2)); // at construction and at the start
+    QCOMPARE(QString::fromStdString(log.messages.back()),
+             QString("File 'camera1.par' is absent.\n Can't start the system"));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY(!w->isVisible());
+}
+
+void GuiTest::aFolderWithoutTheStandardTargetLoadsTheLastOne() {
+    BenchFolder folder(false);
+    QFile::copy(shipped("vehicle.tag"), folder.path("a.tag"));
+    QFile::copy(shipped("mira.tag"), folder.path("z.tag"));
+    RunningBench bench(folder);
+    QVERIFY(bench.console);
+    QCOMPARE(bench.log.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(bench.log.messages[0]), QString("Target file is not found"));
+    QCOMPARE(bench.console->core().targetFile, std::string("z.tag"));
+    QCOMPARE(bench.state.target.items.size(), std::size_t(5));
+}
+
+void GuiTest::theViewShowsFourBarsAtHalfACyclePerMilliradian() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(1177)->click(); // "0.5"
+    bench.control<QSlider>(1002)->setValue(1000);   // +2 K
+    QCOMPARE(bench.state.console.temperatureDifference, 2.0f);
+    const QImage image = bench.console->view()->grabFramebuffer();
+    QVERIFY(!image.isNull());
+    QCOMPARE(brightRunsAcrossMiddle(image), 4); // camera1 shows hot as white
+    image.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_four_bars.png");
+    // The window as the README shows it: 1 cycle per mrad at +0.3 K, one result recorded.
+    bench.control<QAbstractButton>(1176)->click();
+    bench.control<QSlider>(1002)->setValue(575);
+    bench.control<QAbstractButton>(1167)->click();
+    bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + "/bench_bars.png");
+}
+
+void GuiTest::noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    FrameView* view = bench.console->view();
+    QVERIFY(bench.console->noiseOn());
+    const long long before = view->presentedFrames();
+    const QImage first = view->grabFramebuffer();
+    QTest::qWait(3 * bench.console->framePeriod());
+    const QImage second = view->grabFramebuffer();
+    QVERIFY(view->presentedFrames() > before);
+    QVERIFY(first != second);
+
+    CameraSet& camera = bench.state.camera.set;
+    camera.frameNoise = {0, 0, 0};
+    camera.flickerAmplitude = 0.0f;
+    bench.console->toggleNoise(); // off: a still image
+    QVERIFY(!bench.console->noiseOn());
+    bench.console->core().redrawView();
+    const SimState& sim = bench.state.sim;
+    const auto& frame = view->currentFrame();
+    const int pixels = sim.imageWidth * sim.imageHeight;
+    QVERIFY(pixels > 0);
+    for (int k = 0; k < pixels; ++k)
+        QCOMPARE(frame[static_cast<std::size_t>(k)], sim.displayImage[static_cast<std::size_t>(3 * k)]);
+}
+
+void GuiTest::theTrackbarValueRenderedIsTheValueShown() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(1002);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(slider->value(), 501);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.004f);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QCOMPARE(slider->value(), 511);
+    const float shown = bench.state.console.temperatureDifference;
+    QCOMPARE(shown, 0.044f);
+    const CameraSet& c = bench.state.camera.set;
+    const PointList& r = bench.state.camera.tables.currentSpectralResponse();
+    const TargetItem& bar = bench.state.target.items[1];
+    // The bars carry the signal of the value shown, through the air at the nearest distance.
+    double nearest = 1e300;
+    for (int k = 0; k < bar.vertexCount; ++k) {
+        double x = bar.vertices[static_cast<std::size_t>(2 * k)] * bench.state.console.barScale -
+                   (bench.state.target.viewUnitsPerPixel + bench.state.target.targetCenterX);
+        double y = bar.vertices[static_cast<std::size_t>(2 * k + 1)] * bench.state.console.barScale;
+        nearest = std::min({nearest, x * x + viewingDistance * viewingDistance, y * y + viewingDistance * viewingDistance});
+    }
+    const double tau = std::exp(-c.atmCoefficient * std::sqrt(nearest) * 0.001);
+    const double expected = signalOfTemperature(r, shown) * tau + signalOfTemperature(r, c.atmTemperature) * (1 - tau);
+    QVERIFY(std::fabs(bar.renderTemperature - expected) < expected * 1e-6);
+}
+
+void GuiTest::presentedFrameRate() {
+    // A measurement for the record, not a check of speed: frames presented per second under Xvfb.
+    BenchFolder folder;
+    RunningBench bench(folder);
+    // Camera2 (640 x 512 at 50 Hz) and Camera4 (640 x 512 at 60 Hz), the largest shipped detectors.
+    for (int camera : {2, 4}) {
+        bench.control<QAbstractButton>(camera == 2 ? 1188 : 1194)->click();
+        FrameView* view = bench.console->view();
+        QTest::qWait(200);
+        const long long start = view->presentedFrames();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(2000);
+        const double fps = (view->presentedFrames() - start) * 1000.0 / clock.elapsed();
+        qInfo("Camera%d %dx%d: %.1f frames per second presented, camera rate %.0f", camera,
+              bench.state.sim.imageWidth, bench.state.sim.imageHeight, fps,
+              static_cast<double>(bench.state.camera.set.frameRate));
+        QVERIFY(view->presentedFrames() > start);
+    }
+}
+
+int main(int argc, char** argv) {
+    QSurfaceFormat::setDefaultFormat(FrameView::viewFormat());
+    QApplication app(argc, argv);
+    GuiTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "gui_test.moc"
