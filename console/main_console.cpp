@@ -1,6 +1,7 @@
 #include "console/main_console.h"
 
 #include "app/messages.h"
+#include "console/about_dialog.h"
 #include "console/mrtd_plot.h"
 #include "sim/display.h"
 #include "sim/truncate.h"
@@ -11,6 +12,15 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -194,7 +204,8 @@ void MainConsole::initialise() {
     connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
     auto* notRecognized = control(1155, "Not recognized", new QPushButton("Not recognized", this));
     connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
-    control(1192, "Save table", new QPushButton("Save table", this));
+    auto* save = control(1192, "Save table", new QPushButton("Save table", this));
+    connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
     viewValueCheck_ = control(1190, "View  value", new QCheckBox("View  value", this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
@@ -210,7 +221,17 @@ void MainConsole::initialise() {
     control(1169, "Temperature difference", new QLabel("Temperature difference", this));
     control(1173, "Targets", new QLabel("Targets", this));
     control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
-    control(57670, "Help", new QPushButton("Help", this));
+    auto* help = control(57670, "Help", new QPushButton("Help", this));
+    connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
+    setWindowIcon(programIcon());
+    // The window menu cannot take entries here: the About box is in the context menu, which the
+    // menu key and Shift+F10 open from the keyboard.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QPoint centre(width() / 2, height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+        contextMenuEvent(&event);
+    });
 
     // Only Load/Edit runs from Enter; no other button may take it as the default.
     for (QPushButton* button : findChildren<QPushButton*>())
@@ -492,4 +513,53 @@ void MainConsole::closeEvent(QCloseEvent* event) {
     // The close box is Close, without a question.
     event->ignore();
     reject();
+}
+
+void MainConsole::saveTable() {
+    const int camera = core_->cameraIndex;
+    const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
+    QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return; // cancelled: nothing is written
+    writeTable(dialog.selectedFiles().front());
+}
+
+bool MainConsole::writeTable(const QString& path) {
+    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(core_->cameraIndex));
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        return true;
+    file.cancelWriting();
+    messages_.message(("The table could not be saved to '" + path + "':\n " + file.errorString()).toStdString());
+    return false;
+}
+
+void MainConsole::openHelp() {
+    const QString guide = "guide_tervix.pdf";
+    // The launchers the bench has always tried first; none of them exists on this platform, so the
+    // desktop's document opener takes the guide. Nothing is reported when a launch fails.
+    if (QFileInfo::exists("c:\\windows\\command\\start.exe")) {
+        QProcess::startDetached("c:\\windows\\command\\start.exe", {guide});
+        return;
+    }
+    if (QProcess::startDetached("vis.exe", {guide}))
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
+}
+
+void MainConsole::showAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.setObjectName("consoleMenu");
+    QAction* about = menu.addAction("&About Tervix...");
+    connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    menu.exec(event->globalPos());
 }

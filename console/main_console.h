@@ -49,6 +49,14 @@ public:
     void loadEdit();
     void toggleNoise();
     void toggleMode();
+    // "Save table": the save dialog, then the visible list written whole or not at all.
+    void saveTable();
+    // Writes the current camera's list to a file; false, after a message naming the file and the
+    // reason, when it cannot be written. An existing file is replaced only by a complete one.
+    bool writeTable(const QString& path);
+    void openHelp();
+    void showAbout();
+    MrtdPlot* plot() const { return plot_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     template <class W>

@@ -132,3 +132,55 @@ TEST(Console, EditsReadTheirLeadingNumber) {
     EXPECT_EQ(leadingNumber("m"), 0.0);
     EXPECT_EQ(leadingNumber(""), 0.0);
 }
+
+TEST(Results, RowTextsFollowTheObserversPresses) {
+    MrtdResults results;
+    EXPECT_EQ(results.rows(0)[10], "   5\t    3,");
+    results.applyResult(0, 1, 0.5f);
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t \t  0.50");
+    results.applyResult(0, 1, -0.3f);
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.30\t 0.50\t  0.400");
+    results.markNotRecognized(0, 1, 0.0f); // the centre counts as positive
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.30\t  ***  \t  ");
+    results.markNotRecognized(0, 0, -0.004f);
+    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t   ***  ");
+    results.markNotRecognized(0, 0, 0.1f); // both halves not recognised: both marked
+    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t  ***  \t  ***  \t  ");
+    results.applyResult(0, 4, 0.0f);
+    EXPECT_EQ(results.rows(0)[10], "   5\t   3.\t \t  0.00"); // the comma goes with the first result
+    EXPECT_EQ(results.record(0, 4).mrtdPlus, 0.0f);
+    EXPECT_EQ(results.record(0, 4).mrtdMinus, mrtdNotMeasured);
+    // The second press on a half replaces the first; other slots are untouched.
+    results.applyResult(0, 5, 1.2f);
+    results.applyResult(0, 5, 0.8f);
+    EXPECT_EQ(results.record(0, 5).mrtdPlus, 0.8f);
+    EXPECT_EQ(results.rows(1)[4], "   2\t    1.");
+}
+
+TEST(Results, TheSavedTableHoldsTheThirteenRows) {
+    MrtdResults results;
+    const std::string fresh = results.tableText(2);
+    EXPECT_EQ(fresh, "    N\tFrequency\tMRTD-\t   MRTD+\t   MRTD\n\n   1\t    0.5\n\n   2\t    1.\n\n   3\t    1.5\n\n"
+                     "   4\t    2.\n\n   5\t    3,\n\n   6\t    4.\n");
+    results.applyResult(2, 2, -0.12f);
+    results.applyResult(2, 2, 0.16f);
+    const std::string text = results.tableText(2);
+    EXPECT_NE(text.find("\n   3\t   1.5\t -0.12\t 0.16\t  0.140\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 13);
+}
+
+TEST(Results, ResultsSurviveASwitchToAnotherCameraAndBack) {
+    TempDir dir;
+    copyShipped(dir, {"camera1.par", "camera2.par"});
+    ScopedWorkingDirectory cwd(dir.root());
+    ConsoleFixture f(dir.path("camera1.par"));
+    f.console.selectFrequency(2);
+    f.console.onTemperatureSlider(540);
+    f.console.applyResult();
+    f.console.selectCamera(1);
+    f.console.onTemperatureSlider(520);
+    f.console.applyResult();
+    f.console.selectCamera(0);
+    EXPECT_EQ(f.console.results.rows(0)[6], "   3\t   1.5\t \t  0.16");
+    EXPECT_EQ(f.console.results.rows(1)[6], "   3\t   1.5\t \t  0.08");
+}

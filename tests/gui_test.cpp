@@ -1,12 +1,16 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
 #include "app/bench_app.h"
 #include "console/main_console.h"
+#include "console/mrtd_plot.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "view/frame_view.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
 #include <QListWidget>
 #include <QScreen>
 #include <QSlider>
@@ -100,6 +104,11 @@ private slots:
     void noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage();
     void theTrackbarValueRenderedIsTheValueShown();
     void presentedFrameRate();
+    void thePlotDrawsTheWorkedExample();
+    void eachCameraHasItsOwnColour();
+    void notRecognizedRepaintsThePlot();
+    void savingWritesTheListWholeOrNotAtAll();
+    void theAboutBoxOpensFromTheContextMenu();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -263,6 +272,148 @@ void GuiTest::presentedFrameRate() {
               static_cast<double>(bench.state.camera.set.frameRate));
         QVERIFY(view->presentedFrames() > start);
     }
+}
+
+namespace {
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+bool colourNear(const QImage& image, int x, int y, QColor colour) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (image.rect().contains(x + dx, y + dy) && QColor(image.pixel(x + dx, y + dy)) == colour)
+                return true;
+    return false;
+}
+
+int litPixels(const QImage& image, QRect area) {
+    int lit = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            lit += qGray(image.pixel(x, y)) > 60;
+    return lit;
+}
+
+} // namespace
+
+void GuiTest::thePlotDrawsTheWorkedExample() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    plot->resize(300, 200);
+    const QRect labelOnly(12, 174, 50, 5); // above the empty lists' "0.000" at y = 190
+    QCOMPARE(litPixels(plot->grab().toImage(), labelOnly), 0);
+    BenchConsole& c = bench.console->core();
+    c.selectFrequency(1);
+    c.onTemperatureSlider(525); // +0.1 K
+    c.applyResult();
+    c.onTemperatureSlider(475); // -0.1 K
+    c.applyResult();
+    const QImage image = plot->grab().toImage();
+    QCOMPARE(image.size(), QSize(300, 200));
+    QCOMPARE(QColor(image.pixel(70, 115)), QColor(Qt::white));
+    QCOMPARE(QColor(image.pixel(70, 116 + 3)), QColor(Qt::black)); // below the marker
+    QVERIFY(litPixels(image, labelOnly) > 0); // "0.100" stands on y = 186
+}
+
+void GuiTest::eachCameraHasItsOwnColour() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    plot->resize(400, 300);
+    BenchConsole& c = bench.console->core();
+    // Camera3 at 1.5 and 2 cycles per mrad, Camera5 at 3 and 4, all at m = 0.2 K.
+    for (auto [camera, frequency] : {std::pair{2, 2}, {2, 3}, {4, 4}, {4, 5}}) {
+        c.results.applyResult(camera, frequency, 0.2f);
+        c.results.applyResult(camera, frequency, -0.2f);
+    }
+    const QImage image = plot->grab().toImage();
+    const int y = 300 - 10 - static_cast<int>((std::log(0.2) - std::log(0.01)) * 56.0 + 0.5) + 8;
+    const int green = (95 * 1.5 + 0.5 + 95 * 2 + 0.5) / 2;
+    const int yellow = (static_cast<int>(95 * 3 + 0.5) + static_cast<int>(95 * 4 + 0.5)) / 2;
+    QVERIFY(colourNear(image, green, y, QColor(0, 255, 0)));
+    QVERIFY(colourNear(image, yellow, y, QColor(255, 255, 0)));
+    QVERIFY(!colourNear(image, yellow, y, QColor(0, 255, 0)));
+    QVERIFY(MrtdPlot::penColour(4) != MrtdPlot::penColour(2));
+}
+
+void GuiTest::notRecognizedRepaintsThePlot() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    PaintCounter counter;
+    bench.console->plot()->installEventFilter(&counter);
+    QTest::qWait(100);
+    const int before = counter.paints;
+    bench.control<QAbstractButton>(1155)->click();
+    QTRY_VERIFY(counter.paints > before);
+    QCOMPARE(bench.control<QListWidget>(1166)->item(2)->text(), QString("   1\t   0.5\t \t   ***  "));
+}
+
+void GuiTest::savingWritesTheListWholeOrNotAtAll() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.console->core().onTemperatureSlider(560);
+    bench.control<QAbstractButton>(1167)->click();
+    const QString path = folder.path("table1.txt");
+    QVERIFY(bench.console->writeTable(path));
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray content = saved.readAll();
+    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results.tableText(0)));
+    QCOMPARE(content.count('\n'), 13);
+    QVERIFY(content.contains("   1\t   0.5\t \t  0.24\n"));
+
+    // A name so long that no temporary file can stand beside it: the write fails, the old file stays.
+    const QString longPath = folder.path(QString(250, 'a') + ".txt");
+    {
+        QFile old(longPath);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old results\n");
+    }
+    QVERIFY(!bench.console->writeTable(longPath));
+    QCOMPARE(bench.log.messages.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(bench.log.messages[0]).startsWith("The table could not be saved to '" + longPath + "':\n "));
+    QFile old(longPath);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old results\n"));
+}
+
+void GuiTest::theAboutBoxOpensFromTheContextMenu() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    QString title;
+    QString version;
+    // The menu and the box are modal: act on each once it is up.
+    QTimer::singleShot(200, [&] {
+        QMenu* menu = bench.console->findChild<QMenu*>("consoleMenu");
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().front()->text(), QString("&About Tervix..."));
+        QTimer::singleShot(200, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            title = box->windowTitle();
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (label->text().startsWith("Tervix Version"))
+                    version = label->text();
+            box->close();
+        });
+        menu->actions().front()->trigger();
+        menu->close();
+    });
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_COMPARE(title, QString("About Tervix"));
+    QCOMPARE(version, QString("Tervix Version 2.1"));
 }
 
 int main(int argc, char** argv) {
