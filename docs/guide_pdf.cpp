@@ -1,0 +1,38 @@
+// Turns the Markdown user guide into the PDF that "Help" opens: guide_pdf IN.md OUT.pdf
+#include <QFile>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: guide_pdf IN.md OUT.pdf\n");
+        return 1;
+    }
+    QFile in(QString::fromLocal8Bit(argv[1]));
+    if (!in.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "guide_pdf: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    QTextDocument document;
+    QFont body("DejaVu Sans");
+    body.setPointSizeF(9.5);
+    document.setDefaultFont(body);
+    document.setDefaultStyleSheet("code, pre { font-family: 'DejaVu Sans Mono'; }");
+    document.setMarkdown(QString::fromUtf8(in.readAll()));
+
+    QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
+    writer.setTitle("Tervix user guide");
+    writer.setCreator("Tervix");
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    // print() sets its own margin around the text; the writer adds none.
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(300);
+    document.print(&writer);
+    return 0;
+}
