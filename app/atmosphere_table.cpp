@@ -18,16 +18,21 @@ void readRow(TextScanner& in, float* slots) {
 
 } // namespace
 
-bool readAtmosphereFile(const std::string& path, AtmosphereTable& table) {
-    auto in = TextScanner::fromFile(path, maxAtmosphereFileBytes);
-    if (!in)
-        return false;
-    readRow<7>(*in, table.row1.data());
-    readRow<7>(*in, table.row2.data());
-    readRow<7>(*in, table.row3.data());
-    readRow<1>(*in, &table.row3[6]);
-    readRow<AtmosphereTable::blurClasses>(*in, table.atmosphereBlur.data());
-    if (auto value = in->scanInt())
+void readAtmosphereText(std::string text, AtmosphereTable& table) {
+    TextScanner in(std::move(text));
+    readRow<7>(in, table.row1.data());
+    readRow<7>(in, table.row2.data());
+    readRow<7>(in, table.row3.data());
+    readRow<1>(in, &table.row3[6]);
+    readRow<AtmosphereTable::blurClasses>(in, table.atmosphereBlur.data());
+    if (auto value = in.scanInt())
         table.row6 = *value;
+}
+
+bool readAtmosphereFile(const std::string& path, AtmosphereTable& table) {
+    auto text = readTextFile(path, maxAtmosphereFileBytes);
+    if (!text)
+        return false;
+    readAtmosphereText(std::move(*text), table);
     return true;
 }

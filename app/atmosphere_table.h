@@ -19,3 +19,5 @@ struct AtmosphereTable {
 // Reads the file over the values already in the table. A value that does not convert keeps its slot
 // and leaves its text for the row's line skip. Returns false when the file cannot be opened.
 bool readAtmosphereFile(const std::string& path, AtmosphereTable& table);
+// The same for the file's text.
+void readAtmosphereText(std::string text, AtmosphereTable& table);

@@ -7,7 +7,7 @@
 
 TextScanner::TextScanner(std::string text) : text_(std::move(text)) {}
 
-std::optional<TextScanner> TextScanner::fromFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -20,7 +20,7 @@ std::optional<TextScanner> TextScanner::fromFile(const std::string& path, std::s
     }
     if (in.bad())
         return std::nullopt;
-    return TextScanner(std::move(content));
+    return content;
 }
 
 bool isLineSpace(char c) {

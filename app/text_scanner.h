@@ -12,8 +12,6 @@ class TextScanner {
 public:
     explicit TextScanner(std::string text);
 
-    // Reads a whole file; nullopt when it cannot be opened or exceeds maxBytes.
-    static std::optional<TextScanner> fromFile(const std::string& path, std::size_t maxBytes);
 
     // "%f": skips white space, then takes the longest number at the position.
     std::optional<double> scanFloat();
@@ -36,6 +34,9 @@ private:
     std::string text_;
     std::size_t pos_ = 0;
 };
+
+// A whole file's text; nullopt when it cannot be opened or read, or exceeds maxBytes.
+std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes);
 
 bool isLineSpace(char c);
 // Removes trailing blanks, tabs and line ends.

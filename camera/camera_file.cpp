@@ -278,6 +278,10 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
         return r.fail("the temperature range " + formatNumber(c.tempMin) + " to " + formatNumber(c.tempMax) +
                           " is empty (tempMax must be above tempMin)",
                       r.lineOf("tempMax"));
+    if (!(c.tempMin > lowestTemperature) || !(c.tempMax <= highestTemperature))
+        return r.fail("the temperature range must lie above " + formatNumber(lowestTemperature) + " and at most " +
+                          formatNumber(highestTemperature) + " degrees Celsius",
+                      r.lineOf("tempMin"));
     if (c.contrastMin == c.contrastMax)
         return r.fail("the contrast limits are equal", r.lineOf("contrastMax"));
     if (c.levelMin == c.levelMax)
@@ -304,10 +308,15 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
                           " is outside 1 to " + std::to_string(maxDetectorSize) + " pixels per side",
                       r.lineOf(field));
     }
-    if (!(c.electronicZoom > 0.0f) || zoomedPixels(format.width, c.electronicZoom) < 1 ||
-        zoomedPixels(format.height, c.electronicZoom) < 1 || zoomedPixels(c.sensorWidth, c.electronicZoom) < 1 ||
-        zoomedPixels(c.sensorHeight, c.electronicZoom) < 1)
-        return r.fail("the electronic zoom must be positive and leave at least one pixel", r.lineOf("electronicZoom"));
+    auto zoomedInRange = [&](int pixels) {
+        int n = zoomedPixels(pixels, c.electronicZoom);
+        return n >= 1 && n <= maxDetectorSize;
+    };
+    if (!(c.electronicZoom > 0.0f) || !zoomedInRange(format.width) || !zoomedInRange(format.height) ||
+        !zoomedInRange(c.sensorWidth) || !zoomedInRange(c.sensorHeight))
+        return r.fail("the electronic zoom must be positive and give 1 to " + std::to_string(maxDetectorSize) +
+                          " pixels per side",
+                      r.lineOf("electronicZoom"));
     if (!(c.opticalZoom > 0.0f))
         return r.fail("the optical zoom must be positive", r.lineOf("opticalZoom"));
     if (!(c.frameRate > 0.0f && c.frameRate <= 1000.0f))
@@ -319,8 +328,10 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
         return r.fail(std::string("the spectral response in use, ") + responseName + ", has fewer than 2 points",
                       r.lineOf("spectralResponseIndex"));
     for (int k = 0; k < response.vertexCount(); ++k)
-        if (!(response.x(k) > 0.0f) || (k > 0 && !(response.x(k) > response.x(k - 1))))
-            return r.fail(std::string("the wavelengths of ") + responseName + " must be positive and ascending",
+        if (!(response.x(k) > 0.0f) || !(response.x(k) <= longestWavelength) ||
+            (k > 0 && !(response.x(k) > response.x(k - 1))))
+            return r.fail(std::string("the wavelengths of ") + responseName + " must be ascending, above 0 and at most " +
+                              formatNumber(longestWavelength) + " um",
                           r.lineOf(responseName));
 }
 
@@ -342,13 +353,19 @@ PointTableRead readPointTable(TextScanner& in, PointList& table, int count) {
 }
 
 bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& camera, MessageSink& messages) {
-    auto in = TextScanner::fromFile(path, maxCameraFileBytes);
-    if (!in) {
+    auto text = readTextFile(path, maxCameraFileBytes);
+    if (!text) {
         messages.message("File '" + path + "' is absent.\n Can't start the system");
         return false;
     }
+    return readCameraText(std::move(*text), path, mode, camera, messages);
+}
+
+bool readCameraText(std::string text, const std::string& path, CameraLoadMode mode, CameraState& camera,
+                    MessageSink& messages) {
+    TextScanner in(std::move(text));
     CameraState loaded = camera;
-    CameraFileReader reader(*in, mode);
+    CameraFileReader reader(in, mode);
     readValues(reader, loaded);
     if (reader.ok())
         checkValues(reader, loaded);

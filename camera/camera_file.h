@@ -12,12 +12,21 @@ enum class CameraLoadMode { SwitchCamera = 0, Standard = 1, Full = 2 };
 inline constexpr int maxDetectorSize = 8192;
 // Largest point count of one stored table.
 inline constexpr int maxTablePoints = 100000;
+// The viewable temperatures lie within these, in degrees Celsius: above absolute zero, and low
+// enough that the temperature-to-signal table stays a bounded piece of work.
+inline constexpr float lowestTemperature = -273.0f;
+inline constexpr float highestTemperature = 2000.0f;
+// Wavelengths of a spectral response lie above 0 and at most this, in µm.
+inline constexpr float longestWavelength = 100.0f;
 
 // Reads a camera file into the camera in use. The whole file is read into a copy first and adopted
 // only when it is well formed, so a malformed file leaves the camera exactly as it was. Returns
 // false, after a message, when the file cannot be opened or is malformed. The camera-model
 // refresh that follows a load is the caller's.
 bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& camera, MessageSink& messages);
+// The same for a camera file's text; path only names the file in messages.
+bool readCameraText(std::string text, const std::string& path, CameraLoadMode mode, CameraState& camera,
+                    MessageSink& messages);
 
 enum class PointTableRead { Ok, Missing, NotFinite };
 

@@ -16,6 +16,8 @@ constexpr double blurPi = 3.141592;
 constexpr double blurTwoPi = 6.283184;
 // Mode 1 widths are these constants over the divisor of the optics case, by divisor set.
 constexpr double mode1Numerator[2] = {0.1874, 0.3415};
+// Angle step in mrad of the kernel taps' integration.
+constexpr double kernelIntegrationStep = 0.001;
 // Temperature step of signalTable, as a 32-bit float.
 constexpr float signalTableStep = 0.1f;
 // signalTable holds signals scaled by this factor.
@@ -181,10 +183,17 @@ void BuildKernel(double width, BlurDirection direction, const CameraSet& camera,
     halfWidth = 0;
     if (h <= 0)
         return;
+    // A pixel narrower than two integration steps would give every tap 0; it takes the exact
+    // integral instead.
+    auto tapOver = [&](double x0, double x1) {
+        if ((x1 - x0) / kernelIntegrationStep + 1.0 >= 2.0)
+            return GaussianIntegral(x0, x1, kernelIntegrationStep, width);
+        return 0.5 * (std::erf(x1 / (std::sqrt(2.0) * width)) - std::erf(x0 / (std::sqrt(2.0) * width)));
+    };
     std::vector<double> taps(static_cast<std::size_t>(2 * h + 1));
-    taps[static_cast<std::size_t>(h)] = 2.0 * GaussianIntegral(0.0, ifov / 2.0, 0.001, width);
+    taps[static_cast<std::size_t>(h)] = 2.0 * tapOver(0.0, ifov / 2.0);
     for (int m = 1; m <= h; ++m) {
-        double tap = GaussianIntegral((m - 0.5) * ifov, (m + 0.5) * ifov, 0.001, width);
+        double tap = tapOver((m - 0.5) * ifov, (m + 0.5) * ifov);
         taps[static_cast<std::size_t>(h + m)] = tap;
         taps[static_cast<std::size_t>(h - m)] = tap;
     }

@@ -8,7 +8,7 @@
 enum class BlurDirection { Horizontal, Vertical };
 
 // Half-width of a blur kernel in pixels at most; wider blurs are cut there.
-inline constexpr int maxKernelHalfWidth = 1024;
+inline constexpr int maxKernelHalfWidth = 256;
 // Widths the Gaussian fit searches lie below this, in mrad.
 inline constexpr double maxFittedBlurWidth = 4.0;
 

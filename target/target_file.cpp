@@ -84,18 +84,25 @@ void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
 
 bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
     clearTarget(target);
-    auto in = TextScanner::fromFile(path, maxTargetFileBytes);
-    if (!in)
+    auto text = readTextFile(path, maxTargetFileBytes);
+    if (!text)
         return false;
+    readTargetText(std::move(*text), target, stepIndex);
+    return true;
+}
+
+void readTargetText(std::string text, Target& target, int stepIndex) {
+    clearTarget(target);
+    TextScanner in(std::move(text));
     target.targetHeight = 0.0f;
     TargetItem* current = nullptr;
     float previousTemperature = 0.0f; // the root's, for objects before any layer
     float runningDistance = 0.0f;
 
-    while (auto rawLine = in->readLine(maxTargetLineChars)) {
+    while (auto rawLine = in.readLine(maxTargetLineChars)) {
         std::string line = lowerCase(trimBoth(*rawLine));
         if (line == "height") {
-            if (auto value = finiteFloat(*in))
+            if (auto value = finiteFloat(in))
                 target.targetHeight = *value;
             continue;
         }
@@ -114,27 +121,26 @@ bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
         if (!current)
             continue;
         if (line == "name") {
-            auto nameLine = in->readLine(maxTargetLineChars);
+            auto nameLine = in.readLine(maxTargetLineChars);
             current->name = trimRight(nameLine.value_or(""));
         } else if (line == "temperature") {
-            if (auto value = finiteFloat(*in))
+            if (auto value = finiteFloat(in))
                 current->temperature = *value;
         } else if (line == "distance") {
-            if (auto value = finiteFloat(*in)) {
+            if (auto value = finiteFloat(in)) {
                 current->distance = *value;
                 runningDistance = *value;
             }
         } else if (line == "rectangle") {
-            readShape(*in, *current, TargetItemKind::Rectangle);
+            readShape(in, *current, TargetItemKind::Rectangle);
         } else if (line == "polygon" || line == "convex polygon") {
-            readShape(*in, *current, TargetItemKind::Polygon);
+            readShape(in, *current, TargetItemKind::Polygon);
         } else if (line == "3d polygon" || line == "3d convex polygon") {
-            readShape(*in, *current, TargetItemKind::Polygon3D);
+            readShape(in, *current, TargetItemKind::Polygon3D);
         } else if (line == "ellipse") {
-            readShape(*in, *current, TargetItemKind::Ellipse);
+            readShape(in, *current, TargetItemKind::Ellipse);
         }
     }
     rebuildDistanceOrder(target);
     updateTargetExtent(target, stepIndex);
-    return true;
 }

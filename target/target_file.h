@@ -8,3 +8,5 @@
 // then rebuilds the distance order and the extent. Returns false when the file cannot be opened;
 // the target is then empty. An item whose geometry cannot be read whole gets none and is not drawn.
 bool readTargetFile(const std::string& path, Target& target, int stepIndex);
+// The same for a target file's text.
+void readTargetText(std::string text, Target& target, int stepIndex);

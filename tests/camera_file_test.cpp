@@ -205,6 +205,15 @@ const MalformedCase malformedCases[] = {
     {"a frame rate of zero", 8, 24, "0", 8, "frame rate"},
     {"a spectral response out of order", 8, 3, "9", 8, "wavelengths of spectralResponse0"},
     {"a file that ends early", 20, -1, "", 20, "the file ends before the point count of mrtdMediumH"},
+    {"a flicker amplitude that is not finite", 17, 12, "inf", 17, "flickerAmplitude is not a finite number"},
+    {"a flicker probability that is not finite", 17, 13, "nan", 17, "flickerProbability is not a finite number"},
+    {"a jitter amplitude that is not finite", 18, 16, "-inf", 18, "jitterAmplitude is not a finite number"},
+    {"a percentage written as a float", 18, 10, "1e3", 18, "frameNoise[1] is not a number"},
+    {"a temperature below absolute zero", 3, -1, "-300 50   Temperature range", 3, "must lie above -273"},
+    {"a temperature range too high", 3, -1, "-20 5000   Temperature range", 3, "at most 2000 degrees"},
+    {"a wavelength beyond 100 um", 8, 15, "140", 8, "at most 100 um"},
+    {"an electronic zoom that makes the image too large", 6, 12, "0.01", 6, "give 1 to 8192 pixels per side"},
+    {"a detector one pixel over the limit", 17, 8, "8193", 17, "detector format 640 x 8193"},
 };
 
 } // namespace
@@ -252,4 +261,15 @@ TEST(CameraFile, EveryShippedCameraLoadsInEveryMode) {
                       static_cast<int>((state.camera.set.tempMax - state.camera.set.tempMin) * 10.0) + 1);
         }
     }
+}
+
+TEST(CameraFile, TheLargestDetectorIsAccepted) {
+    TempDir dir;
+    std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
+    lines[16] = withToken(lines[16], 7, "8192");
+    lines[16] = withToken(lines[16], 8, "8192");
+    CameraState state = defaultCameraState();
+    MessageLog log;
+    EXPECT_TRUE(readCameraFile(dir.write("big.par", testing_support::joinLines(lines)), CameraLoadMode::Full, state, log));
+    EXPECT_EQ(state.set.detectorColumns, 8192);
 }

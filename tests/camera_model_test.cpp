@@ -243,3 +243,40 @@ TEST(CameraModel, ActivationSetsTheDetectorFormatAndModeTwoNetd) {
     EXPECT_GT(state.camera.hBlurWidth, 0.1); // fitted to the falling MRTD-derived transfer
     EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
 }
+
+TEST(CameraModel, ExtremeButLegalCamerasRenderWithinBounds) {
+    struct Extreme {
+        const char* name;
+        float fov;
+        float blur;
+        bool blurred;
+    } extremes[] = {{"a tiny field with a 4 mrad blur", 0.0001f, 3.99f, true}, // pixels of microradians
+                    {"a wide field with a 4 mrad blur", 170.0f, 3.99f, false}, // a sixtieth of a pixel
+                    {"a tiny field without blur", 0.0001f, 0.0f, false}};
+    for (const Extreme& e : extremes) {
+        SCOPED_TRACE(e.name);
+        BenchState state = plainBench();
+        CameraSet& c = state.camera.set;
+        c.sensorWidth = c.detectorColumns = 48;
+        c.sensorHeight = c.detectorRows = 40;
+        c.fovCurrentH = c.fovCurrentV = e.fov;
+        c.blurWidthWide = e.blur;
+        CameraModelContext context = state.model();
+        activateCameraModel(context);
+        EXPECT_LE(state.sim.kernelXHalfWidth, maxKernelHalfWidth);
+        EXPECT_LE(state.sim.kernelYHalfWidth, maxKernelHalfWidth);
+        EXPECT_EQ(state.sim.kernelXHalfWidth > 0, e.blurred);
+        double sum = 0.0;
+        for (float tap : state.sim.kernelX)
+            sum += tap;
+        EXPECT_NEAR(sum, e.blurred ? 1.0 : 0.0, 1e-5);
+        state.target.items = {projectedRectangle(-1e-7, 1e-7, -1e-7, 1e-7, static_cast<float>(state.sim.signalMax))};
+        rebuildDistanceOrder(state.target);
+        int busy = 0;
+        RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, c);
+        EXPECT_EQ(state.sim.imageWidth, 52);
+        EXPECT_EQ(state.sim.imageHeight, 44);
+        for (float v : state.sim.sceneImage)
+            ASSERT_TRUE(std::isfinite(v));
+    }
+}
