@@ -24,14 +24,10 @@ constexpr double maxJitter = 8.0;
 // offsets), times the flicker gain, rounded and clamped to a byte (NaN falls to 0).
 // Built for AVX2 as well where the processor has it (chosen at load time): its byte shuffles make
 // the three-byte stride of DisplayImage cheap to read.
-template <bool withGain>
 __attribute__((target_clones("avx2", "default"))) void writeNoisyRun(const std::uint8_t* __restrict grey, const float* __restrict samples,
                    const float* __restrict offsets, float scale, float gain, int count, std::uint8_t* __restrict out) {
     for (int r = 0; r < count; ++r) {
-        float v = samples[r] * scale + offsets[r] + static_cast<float>(grey[3 * r]);
-        if constexpr (withGain)
-            v *= gain;
-        v += 0.5f;
+        float v = (samples[r] * scale + offsets[r] + static_cast<float>(grey[3 * r])) * gain + 0.5f;
         // Two selects rather than one nested condition: they become branch-free min and max, and
         // saturated pixels cost no mispredicted jumps.
         v = v > 0.0f ? v : 0.0f;
@@ -148,10 +144,7 @@ void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerato
             const std::size_t left = tableSize > 0 ? tableSize - k : silence.size();
             const int run = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(width - i), left));
             const float* samples = tableSize > 0 ? noise + k : silence.data();
-            if (gain == 1.0f)
-                writeNoisyRun<false>(in + 3 * i, samples, offsets.data() + i, pixelScale, gain, run, out + i);
-            else
-                writeNoisyRun<true>(in + 3 * i, samples, offsets.data() + i, pixelScale, gain, run, out + i);
+            writeNoisyRun(in + 3 * i, samples, offsets.data() + i, pixelScale, gain, run, out + i);
             i += run;
             if (tableSize > 0) {
                 k += static_cast<std::size_t>(run);

@@ -1,0 +1,87 @@
+#include "fuzz/fuzz_targets.h"
+
+#include "app/bench_state.h"
+#include "app/messages.h"
+#include "camera/camera_file.h"
+#include "console/bench_console.h"
+#include "target/target_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Keeps the messages and checks nothing lies about the load.
+class QuietMessages : public MessageSink {
+public:
+    void message(const std::string& text) override { count += text.empty() ? 0 : 1; }
+    int count = 0;
+};
+
+std::string textOf(const std::uint8_t* data, std::size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
+
+// A detector this size at most keeps each pipeline run short.
+constexpr int fuzzDetectorSide = 64;
+
+} // namespace
+
+int fuzzCameraFile(const std::uint8_t* data, std::size_t size) {
+    for (CameraLoadMode mode : {CameraLoadMode::Full, CameraLoadMode::SwitchCamera}) {
+        CameraState camera = defaultCameraState();
+        const CameraState before = camera;
+        QuietMessages messages;
+        const bool loaded = readCameraText(textOf(data, size), "fuzz.par", mode, camera, messages);
+        // A refused file says so and changes nothing; a loaded one says nothing.
+        if (loaded != (messages.count == 0) || (!loaded && !(camera == before)))
+            std::abort();
+    }
+    return 0;
+}
+
+int fuzzTargetFile(const std::uint8_t* data, std::size_t size) {
+    Target target;
+    readTargetText(textOf(data, size), target, 0);
+    for (int index : target.distanceOrder) {
+        const TargetItem& item = target.items.at(static_cast<std::size_t>(index));
+        if (item.vertices.size() != static_cast<std::size_t>(item.vertexCount * item.dimension))
+            std::abort();
+    }
+    return 0;
+}
+
+int fuzzAtmosphereFile(const std::uint8_t* data, std::size_t size) {
+    AtmosphereTable table;
+    readAtmosphereText(textOf(data, size), table);
+    return 0;
+}
+
+int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
+    const std::string text = textOf(data, size);
+    const std::size_t split = text.find("\n%%\n");
+    if (split == std::string::npos)
+        return 0;
+    BenchState state;
+    QuietMessages messages;
+    readAtmosphereText("0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n",
+                       state.atmosphere);
+    if (!readCameraText(text.substr(0, split), "fuzz.par", CameraLoadMode::Full, state.camera, messages))
+        return 0;
+    CameraSet& c = state.camera.set;
+    for (std::int32_t* side : {&c.sensorWidth, &c.sensorHeight, &c.detectorColumns, &c.detectorRows, &c.scanLines})
+        *side = std::min(*side, fuzzDetectorSide);
+    if (c.matrixDetector == 0 && c.fovTable[2][0] / c.fovTable[2][1] > 1.0f)
+        c.scanLines = std::max(1, static_cast<int>(c.scanLines * c.fovTable[2][1] / c.fovTable[2][0]));
+    BenchConsole console(state, messages);
+    console.activateCamera();
+    readTargetText(text.substr(split + 4), state.target, console.stepIndex);
+    const unsigned char choice = size > 0 ? data[size - 1] : 0;
+    console.randomisePosition = (choice & 0x80) != 0;
+    console.selectFrequency(choice % 6);
+    console.onTemperatureSlider((choice * 7) % 1001);
+    std::vector<std::uint8_t> frame;
+    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
+    if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
+        std::abort();
+    return 0;
+}

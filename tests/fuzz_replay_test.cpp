@@ -1,0 +1,37 @@
+#include "fuzz/fuzz_targets.h"
+
+#include "test_support.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Corpus {
+    const char* name;
+    int (*entry)(const std::uint8_t*, std::size_t);
+};
+
+const Corpus corpora[] = {
+    {"camera", fuzzCameraFile},
+    {"target", fuzzTargetFile},
+    {"atmosphere", fuzzAtmosphereFile},
+    {"pipeline", fuzzPipeline},
+};
+
+} // namespace
+
+TEST(FuzzReplay, EveryStoredInputRunsCleanly) {
+    for (const Corpus& corpus : corpora) {
+        const std::filesystem::path dir = std::filesystem::path(TERVIX_FUZZ_CORPUS_DIR) / corpus.name;
+        int inputs = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            SCOPED_TRACE(entry.path().string());
+            const std::string data = testing_support::readText(entry.path().string());
+            EXPECT_EQ(corpus.entry(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), 0);
+            ++inputs;
+        }
+        EXPECT_GT(inputs, 0) << corpus.name;
+    }
+}
