@@ -4,12 +4,20 @@
 #include "app/messages.h"
 #include "cli/camera_json.h"
 #include "cli/image_files.h"
+#include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
+#include "console/fidelity_report.h"
+#include "console/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 
 #include <algorithm>
+#include <QGuiApplication>
+
 #include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -30,7 +38,10 @@ const char* usage =
     "  tervix-cli camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]\n"
     "  tervix-cli target FILE\n"
     "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
-    "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n";
+    "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n"
+    "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
+    "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
+    "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -192,6 +203,117 @@ int runRender(int argc, char** argv) {
     return 0;
 }
 
+// The bench as the console leaves it after the start: the camera loaded and activated, the target
+// read. Returns false after an error line.
+bool prepareBench(BenchState& state, BenchConsole& console, MessageSink& messages, std::map<std::string, std::string>& options,
+                  std::string& error) {
+    if (options.count("--atmosphere") && !readAtmosphereFile(options["--atmosphere"], state.atmosphere)) {
+        error = "cannot read the atmosphere file " + options["--atmosphere"];
+        return false;
+    }
+    if (!loadCameraFile(state, options["--camera"], CameraLoadMode::Full, messages))
+        return false;
+    console.activateCamera();
+    const std::string target = options.count("--target") ? options["--target"] : "mira.tag";
+    if (!readTargetFile(target, state.target, console.stepIndex)) {
+        error = "cannot read the target file " + target;
+        return false;
+    }
+    console.updateScene();
+    return true;
+}
+
+std::optional<double> optionNumber(std::map<std::string, std::string>& options, const char* name, double fallback,
+                                   double low, double high) {
+    if (!options.count(name))
+        return fallback;
+    auto value = parseNumber(options[name]);
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return value;
+}
+
+int runMrtd(int argc, char** argv) {
+    std::string error;
+    auto args = parseArguments(argc, argv,
+                               {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
+                                "--plot"},
+                               {}, error);
+    if (!args)
+        return fail(error);
+    if (!args->positional.empty() || !args->options.count("--camera"))
+        return fail("mrtd needs --camera FILE");
+    ObserverSettings settings;
+    auto snr = optionNumber(args->options, "--snr", settings.thresholdSnr, 0.1, 100.0);
+    auto time = optionNumber(args->options, "--time", settings.integrationTime, 0.001, 10.0);
+    auto seed = optionNumber(args->options, "--seed", 1.0, 0.0, 4294967295.0);
+    if (!snr || !time || !seed || *seed != std::floor(*seed))
+        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
+    settings.thresholdSnr = *snr;
+    settings.integrationTime = *time;
+
+    BenchState state;
+    StderrMessages messages;
+    state.random.seed(static_cast<std::uint32_t>(*seed));
+    BenchConsole console(state, messages);
+    if (!prepareBench(state, console, messages, args->options, error))
+        return error.empty() ? 1 : fail(error);
+    const auto mrtd = measureMrtd(console, settings);
+    const std::string table = console.results.tableText(console.cameraIndex);
+    std::cout << table;
+    if (args->options.count("--table")) {
+        std::ofstream out(args->options["--table"], std::ios::binary);
+        if (!(out << table))
+            return fail("cannot write " + args->options["--table"]);
+    }
+    if (args->options.count("--csv")) {
+        std::ofstream out(args->options["--csv"], std::ios::binary);
+        out << "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd\n";
+        for (int i = 0; i < frequencyCount; ++i) {
+            const MrtdRecord& r = console.results.record(console.cameraIndex, i);
+            auto cell = [](double v, bool known) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.3f", v);
+                return known ? std::string(text) : std::string("not recognized");
+            };
+            const double own = cameraMrtdAt(state.camera, frequencyChoices[static_cast<std::size_t>(i)].frequency);
+            out << frequencyChoices[static_cast<std::size_t>(i)].label << ',' << cell(r.mrtdMinus, isMeasured(r.mrtdMinus))
+                << ',' << cell(r.mrtdPlus, isMeasured(r.mrtdPlus)) << ','
+                << cell(mrtd[static_cast<std::size_t>(i)], mrtd[static_cast<std::size_t>(i)] >= 0.0) << ','
+                << (own > 0.0 ? cell(own, true) : std::string()) << '\n';
+        }
+        if (!out)
+            return fail("cannot write " + args->options["--csv"]);
+    }
+    if (args->options.count("--plot")) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        int qtArgc = 1;
+        QGuiApplication application(qtArgc, argv);
+        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, args->options["--plot"]))
+            return fail("cannot write " + args->options["--plot"]);
+    }
+    return 0;
+}
+
+int runFidelity(int argc, char** argv) {
+    std::string error;
+    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target"}, {}, error);
+    if (!args)
+        return fail(error);
+    if (!args->positional.empty() || !args->options.count("--camera"))
+        return fail("fidelity needs --camera FILE");
+    BenchState state;
+    StderrMessages messages;
+    BenchConsole console(state, messages);
+    if (!prepareBench(state, console, messages, args->options, error))
+        return error.empty() ? 1 : fail(error);
+    std::printf("%-58s %14s %14s %8s\n", "quantity", "measured", "predicted", "ratio");
+    for (const FidelityRow& row : fidelityReport(console))
+        std::printf("%-58s %14.6g %14.6g %8.4f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,6 +328,10 @@ int main(int argc, char** argv) {
         return runTarget(argc, argv);
     if (command == "render")
         return runRender(argc, argv);
+    if (command == "mrtd")
+        return runMrtd(argc, argv);
+    if (command == "fidelity")
+        return runFidelity(argc, argv);
     if (command == "--help" || command == "-h") {
         std::cout << usage;
         return 0;

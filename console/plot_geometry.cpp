@@ -14,6 +14,11 @@ int labelY(const PlotScale& s, double value) { return s.height - 10 - truncToInt
 
 int fullScaleTickY(const PlotScale& s) { return (s.height - 10) - truncToInt(plotFullScaleLog * s.sy + 0.5); }
 
+PlotPoint plotPointOf(const PlotScale& s, double f, double m) {
+    const int y = (s.height - 10) - truncToInt((std::log(m) - std::log(plotReferenceMrtd)) * s.sy + 0.5) + 8;
+    return {frequencyTickX(s, f), y};
+}
+
 PlotCurve plotCurve(const PlotScale& s, const std::array<MrtdRecord, frequencyCount>& records) {
     PlotCurve curve;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -25,9 +30,7 @@ PlotCurve plotCurve(const PlotScale& s, const std::array<MrtdRecord, frequencyCo
         curve.smallest = std::min(curve.smallest, m);
         if (!(m > 0.0))
             continue;
-        const int x = frequencyTickX(s, plotFrequencies[i]);
-        const int y = (s.height - 10) - truncToInt((std::log(m) - std::log(plotReferenceMrtd)) * s.sy + 0.5) + 8;
-        curve.points.push_back({x, y});
+        curve.points.push_back(plotPointOf(s, plotFrequencies[i], m));
     }
     return curve;
 }

@@ -32,6 +32,9 @@ int frequencyTickX(const PlotScale& s, double frequency);
 int labelY(const PlotScale& s, double value);
 int fullScaleTickY(const PlotScale& s);
 
+// The point of an MRTD m > 0 K at frequency f, on the logarithmic scale.
+PlotPoint plotPointOf(const PlotScale& s, double f, double m);
+
 // One camera slot's curve: the points of the records with both halves set, in frequency order,
 // and the smallest and largest MRTD among them for the labels.
 struct PlotCurve {

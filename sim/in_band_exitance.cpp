@@ -27,7 +27,9 @@ double InBandExitance(const PointList& response, double l0, double l1, double st
     const double samples = (l1 - l0) / step + 1.0;
     if (!(samples >= 2.0) || samples > 1e7)
         return 0.0;
-    const int n = static_cast<int>(samples);
+    // The table's wavelengths are single floats: 5.2 is stored a little below 5.2, and truncating the
+    // count would drop the last step of the band. A count within a ten-thousandth of a whole one is it.
+    const int n = static_cast<int>(samples + 1e-4);
     const float first = response.x(0);
     const double logBase = std::log(exponentialBase);
     double sum = 0.0;

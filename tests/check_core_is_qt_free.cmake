@@ -9,6 +9,9 @@ file(GLOB_RECURSE core_files
     ${SOURCE_DIR}/console/bench_console.h ${SOURCE_DIR}/console/bench_console.cpp
     ${SOURCE_DIR}/console/mrtd_results.h ${SOURCE_DIR}/console/mrtd_results.cpp
     ${SOURCE_DIR}/console/plot_geometry.h ${SOURCE_DIR}/console/plot_geometry.cpp
+    ${SOURCE_DIR}/console/bar_pattern.h ${SOURCE_DIR}/console/bar_pattern.cpp
+    ${SOURCE_DIR}/console/model_observer.h ${SOURCE_DIR}/console/model_observer.cpp
+    ${SOURCE_DIR}/console/fidelity_report.h ${SOURCE_DIR}/console/fidelity_report.cpp
 )
 # The application object and its entry are the window side of app/.
 list(FILTER core_files EXCLUDE REGEX "app/(bench_app\\.(h|cpp)|main\\.cpp)$")

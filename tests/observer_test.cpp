@@ -1,0 +1,121 @@
+#include "app/messages.h"
+#include "console/fidelity_report.h"
+#include "console/model_observer.h"
+#include "target/target_file.h"
+
+#include "test_support.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using testing_support::shippedFile;
+
+namespace {
+
+// A started bench on a shipped camera and the standard target, optionally on a quarter of the
+// detector at the same pixel angle, to keep the slower measurements short.
+struct Bench {
+    BenchState state;
+    MessageLog log;
+    BenchConsole console{state, log};
+
+    explicit Bench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
+        state.random.seed(seed);
+        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
+        EXPECT_TRUE(loadCameraFile(state, shippedFile(camera), CameraLoadMode::Full, log));
+        if (quarter) {
+            CameraSet& c = state.camera.set;
+            c.detectorColumns /= 2;
+            c.detectorRows /= 2;
+            c.fovCurrentH /= 2;
+            c.fovCurrentV /= 2;
+        }
+        console.activateCamera();
+        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
+        console.updateScene();
+    }
+};
+
+BarPattern evenBars(int count, double width) {
+    BarPattern p;
+    p.pitchX = 0.001;
+    p.originX = -50.0005;
+    for (int k = 0; k < count; ++k)
+        p.bars.push_back({-count * width + 2 * k * width, -count * width + (2 * k + 1) * width});
+    p.gaps.push_back({p.bars.front().low - width, p.bars.front().low});
+    for (std::size_t k = 1; k < p.bars.size(); ++k)
+        p.gaps.push_back({p.bars[k - 1].high, p.bars[k].low});
+    p.gaps.push_back({p.bars.back().high, p.bars.back().high + width});
+    p.rowHigh = 1;
+    return p;
+}
+
+} // namespace
+
+TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
+    for (int k = 1; k <= 5; ++k) {
+        SCOPED_TRACE(k);
+        Bench bench("camera" + std::to_string(k) + ".par", 1, true);
+        int signals = 0;
+        bool noise = false;
+        for (const FidelityRow& row : fidelityReport(bench.console)) {
+            if (row.quantity.rfind("in-band exitance", 0) == 0) {
+                EXPECT_NEAR(row.ratio(), 1.0, 1e-4) << row.quantity;
+                ++signals;
+            }
+            if (row.quantity.rfind("frame noise", 0) == 0) {
+                EXPECT_NEAR(row.ratio(), 1.0, 0.05);
+                noise = true;
+            }
+        }
+        EXPECT_EQ(signals, 4);
+        EXPECT_TRUE(noise);
+    }
+}
+
+TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
+    // Without blur, bars many pixels wide keep their full modulation.
+    EXPECT_NEAR(predictedModulation(evenBars(4, 1.0), 0.0, 0.0), 1.0, 1e-9);
+    EXPECT_NEAR(predictedModulation(evenBars(4, 1.0), 0.0, 0.01), 1.0, 1e-9);
+    // A Gaussian alone on a long pattern gives Coltman's series at its centre.
+    for (double sigma : {0.05, 0.1, 0.2}) {
+        const double width = 0.25; // 2 cycles per unit
+        const BarPattern long50 = evenBars(50, width);
+        EXPECT_NEAR(predictedModulation(long50, sigma, 0.0), coltmanModulation(2.0, sigma, 0.0), 2e-3) << sigma;
+    }
+    // Without any blur a square wave keeps its full modulation; a pixel aperture lowers it.
+    EXPECT_NEAR(coltmanModulation(1.0, 0.0, 0.0), 1.0, 1e-3);
+    EXPECT_LT(coltmanModulation(2.0, 0.1, 0.25), coltmanModulation(2.0, 0.1, 0.0));
+    EXPECT_NEAR(blurredPatternAt({{0.0, 1.0}}, 0.5, 0.0, 0.5), 1.0, 1e-12);
+    EXPECT_NEAR(blurredPatternAt({{0.0, 1.0}}, 1.0, 0.0, 0.5), 0.5, 1e-12);
+    EXPECT_NEAR(blurredPatternAt({{0.0, 1.0}}, 1.0, 0.1, 0.0), 0.5, 1e-12);
+}
+
+TEST(ModelObserver, ResolvesLowFrequenciesAndNotBeyondTheCamerasResolution) {
+    Bench first("camera1.par", 7, true);
+    const ObserverSettings settings;
+    const double low = measureMrtdAt(first.console, settings, 0);
+    EXPECT_GT(low, 0.0);
+    EXPECT_LT(low, 0.1);
+    const double middle = measureMrtdAt(first.console, settings, 3);
+    EXPECT_GT(middle, low); // rising with frequency
+    EXPECT_LT(measureMrtdAt(first.console, settings, 5), 0.0); // 4 cycles/mrad, beyond Nyquist 2.94
+    EXPECT_EQ(first.console.results.rows(0)[12], "   6\t   4.\t  ***  \t  ***  \t  ");
+
+    // The same seed gives the same measurement.
+    Bench second("camera1.par", 7, true);
+    EXPECT_EQ(measureMrtdAt(second.console, settings, 0), low);
+    EXPECT_EQ(second.console.results.rows(0)[2], first.console.results.rows(0)[2]);
+}
+
+TEST(ModelObserver, JudgesNothingWithoutBars) {
+    Bench bench("camera1.par", 1, true);
+    bench.state.target.items.clear();
+    bench.state.target.distanceOrder.clear();
+    bench.console.updateScene();
+    EXPECT_FALSE(judgeBars(bench.console, ObserverSettings{}).resolved);
+    EXPECT_NEAR(cameraMrtdAt(bench.state.camera, bench.state.camera.tables.mrtdWideH.x(0)),
+                bench.state.camera.tables.mrtdWideH.y(0), 1e-6);
+    EXPECT_LT(cameraMrtdAt(bench.state.camera, 50.0), 0.0);
+}
