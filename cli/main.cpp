@@ -308,9 +308,9 @@ int runFidelity(int argc, char** argv) {
     BenchConsole console(state, messages);
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
-    std::printf("%-58s %14s %14s %8s\n", "quantity", "measured", "predicted", "ratio");
+    std::printf("%-58s %14s %14s %10s\n", "quantity", "measured", "predicted", "ratio");
     for (const FidelityRow& row : fidelityReport(console))
-        std::printf("%-58s %14.6g %14.6g %8.4f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+        std::printf("%-58s %14.8g %14.8g %10.6f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
     return 0;
 }
 
