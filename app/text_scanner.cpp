@@ -32,14 +32,20 @@ void TextScanner::skipWhiteSpace() {
         ++pos_;
 }
 
-std::optional<double> TextScanner::scanFloat() {
+std::size_t TextScanner::skipSign(bool& negative) {
     skipWhiteSpace();
     std::size_t start = pos_;
-    bool negative = false;
+    negative = false;
     if (start < text_.size() && (text_[start] == '+' || text_[start] == '-')) {
         negative = text_[start] == '-';
         ++start;
     }
+    return start;
+}
+
+std::optional<double> TextScanner::scanFloat() {
+    bool negative = false;
+    const std::size_t start = skipSign(negative);
     // A second sign would be accepted by the number parser below; formatted input refuses it.
     if (start >= text_.size() || text_[start] == '+' || text_[start] == '-')
         return std::nullopt;
@@ -60,13 +66,8 @@ std::optional<double> TextScanner::scanFloat() {
 }
 
 std::optional<int> TextScanner::scanInt() {
-    skipWhiteSpace();
-    std::size_t start = pos_;
     bool negative = false;
-    if (start < text_.size() && (text_[start] == '+' || text_[start] == '-')) {
-        negative = text_[start] == '-';
-        ++start;
-    }
+    const std::size_t start = skipSign(negative);
     std::size_t digitsEnd = start;
     while (digitsEnd < text_.size() && text_[digitsEnd] >= '0' && text_[digitsEnd] <= '9')
         ++digitsEnd;

@@ -31,6 +31,9 @@ public:
     std::size_t remaining() const { return text_.size() - pos_; }
 
 private:
+    // Skips white space and an optional sign; returns where the digits start, without consuming.
+    std::size_t skipSign(bool& negative);
+
     std::string text_;
     std::size_t pos_ = 0;
 };

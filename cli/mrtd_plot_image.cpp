@@ -2,6 +2,7 @@
 
 #include "console/model_observer.h"
 #include "console/plot_geometry.h"
+#include "console/plot_painter.h"
 
 #include <QImage>
 #include <QPainter>
@@ -18,15 +19,7 @@ bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, con
     image.fill(Qt::black);
     QPainter painter(&image);
     const PlotScale s = plotScale(plotWidth, plotHeight);
-    painter.setPen(Qt::white);
-    painter.drawLine(10, 5, 10, plotHeight - 5);
-    painter.drawLine(5, plotHeight - 10, plotWidth - 5, plotHeight - 10);
-    for (double f : plotFrequencies) {
-        const int x = frequencyTickX(s, f);
-        painter.drawLine(x, plotHeight - 10, x, plotHeight - 15);
-    }
-    const int top = fullScaleTickY(s);
-    painter.drawLine(10, top, 15, top);
+    paintPlotFrame(painter, s);
 
     // The camera file's own curve, in grey, over the frequencies it covers.
     painter.setPen(QColor(160, 160, 160));
@@ -48,14 +41,8 @@ bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, con
     painter.drawText(20, 20, "grey: the camera file's MRTD curve");
 
     // The measured points, as the console draws Camera1's.
-    const PlotCurve curve = plotCurve(s, records);
+    paintPlotCurve(painter, plotCurve(s, records), Qt::white);
     painter.setPen(Qt::white);
-    for (std::size_t k = 1; k < curve.points.size(); ++k)
-        painter.drawLine(curve.points[k - 1].x, curve.points[k - 1].y, curve.points[k].x, curve.points[k].y);
-    painter.setBrush(Qt::white);
-    for (const PlotPoint& p : curve.points)
-        painter.drawEllipse(QRect(p.x - plotMarkerRadius, p.y - plotMarkerRadius, 2 * plotMarkerRadius + 1,
-                                  2 * plotMarkerRadius + 1));
     painter.drawText(20, 36, "white: measured by the model observer");
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");

@@ -1,6 +1,7 @@
 #include "console/mrtd_plot.h"
 
 #include "console/plot_geometry.h"
+#include "console/plot_painter.h"
 
 #include <QPainter>
 
@@ -14,34 +15,17 @@ QColor MrtdPlot::penColour(int camera) {
 
 void MrtdPlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const int w = width();
-    const int h = height();
     painter.fillRect(rect(), Qt::black);
-    const PlotScale s = plotScale(w, h);
+    const PlotScale s = plotScale(width(), height());
     // Every slot is drawn, shown or not, in camera order; each repeats the axes, ticks and labels
     // as the bench always has.
     for (int camera = 0; camera < cameraSlots; ++camera) {
         const PlotCurve curve = plotCurve(s, results_.records(camera));
-        painter.setPen(Qt::white);
-        painter.drawLine(10, 5, 10, h - 5);
-        painter.drawLine(5, h - 10, w - 5, h - 10);
+        paintPlotFrame(painter, s);
         // The labels are drawn in white, where the plot's default black would vanish on its ground.
         painter.drawText(10, labelY(s, curve.smallest), QString::asprintf("%4.3f", curve.smallest));
         painter.drawText(10, labelY(s, curve.largest), QString::asprintf("%4.3f", curve.largest));
-        for (double f : plotFrequencies) {
-            const int x = frequencyTickX(s, f);
-            painter.drawLine(x, h - 10, x, h - 15);
-        }
-        const int y5 = fullScaleTickY(s);
-        painter.drawLine(10, y5, 15, y5);
-        painter.setPen(penColour(camera));
-        for (std::size_t k = 1; k < curve.points.size(); ++k)
-            painter.drawLine(curve.points[k - 1].x, curve.points[k - 1].y, curve.points[k].x, curve.points[k].y);
-        painter.setBrush(Qt::white);
-        for (const PlotPoint& p : curve.points)
-            painter.drawEllipse(QRect(p.x - plotMarkerRadius, p.y - plotMarkerRadius, 2 * plotMarkerRadius + 1,
-                                      2 * plotMarkerRadius + 1));
-        painter.setBrush(Qt::NoBrush);
+        paintPlotCurve(painter, curve, penColour(camera));
     }
 }
 
