@@ -249,7 +249,7 @@ void MainConsole::initialise() {
     atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
-    consoleReady_ = true;
+    c.state().console.consoleReady = true;
     c.renderBusy = 0;
     viewReady_ = SetupViewPixelFormat(messages_);
     if (!viewReady_)
@@ -386,7 +386,7 @@ void MainConsole::layoutChanged() {
 
 void MainConsole::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (consoleReady_) {
+    if (core_->state().console.consoleReady) {
         layoutControls(width(), height());
         update();
     }

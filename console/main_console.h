@@ -104,7 +104,6 @@ private:
     std::vector<std::uint8_t> frameBuffer_;
     bool noiseOn_ = false;
     bool modeOn_ = true;
-    bool consoleReady_ = false;
     bool viewReady_ = false;
     QSize radioSize_;
     QString startText_;    // "0.0" at the deferred start
