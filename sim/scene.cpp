@@ -10,10 +10,8 @@ namespace {
 // Atmospheric transmission over a path, with the coefficient per thousand length units.
 double transmission(double coefficient, double path) { return std::exp(-coefficient * path * 0.001); }
 
-// The signal a temperature gives after a path through air at airCelsius.
-double throughAtmosphere(const PointList& response, double celsius, double airCelsius, double tau) {
-    return signalOfTemperature(response, celsius) * tau + signalOfTemperature(response, airCelsius) * (1.0 - tau);
-}
+// A signal seen through a path of transmission tau in air of signal air.
+double throughAtmosphere(double signal, double air, double tau) { return signal * tau + air * (1.0 - tau); }
 
 } // namespace
 
@@ -46,7 +44,8 @@ void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& po
 }
 
 void ProjectItem(TargetItem& item, const Target& target, SimState& sim, const CameraSet& camera,
-                 const PointList& response, const ConsoleValues& console, float axisX, double& farthest) {
+                 const PointList& response, const ConsoleValues& console, const SceneSignals& shared, float axisX,
+                 double& farthest) {
     item.screenBounds = {1e15f, -1e15f, 1e15f, -1e15f};
     double nearestSquared = 1e15;
     if (farthest < item.distance)
@@ -84,9 +83,7 @@ void ProjectItem(TargetItem& item, const Target& target, SimState& sim, const Ca
         signal = signalOfTemperature(response, item.temperature);
     } else {
         double tau = transmission(camera.atmCoefficient, nearest);
-        signal = throughAtmosphere(response,
-                                   static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference,
-                                   camera.atmTemperature, tau);
+        signal = throughAtmosphere(shared.bars, shared.air, tau);
     }
     signal = std::clamp(signal, sim.signalMin, sim.signalMax);
     item.renderTemperature = static_cast<float>(signal);
@@ -107,12 +104,16 @@ void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const P
     double farthest = 0.0;
     sim.sceneMinX = sim.sceneMinY = 1e15f;
     sim.sceneMaxX = sim.sceneMaxY = -1e15f;
+    // Every item shows the same temperature through its own path: integrate once per update.
+    const SceneSignals shared{
+        signalOfTemperature(response, static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference),
+        signalOfTemperature(response, camera.atmTemperature)};
     for (TargetItem& item : target.items)
-        ProjectItem(item, target, sim, camera, response, console, axisX, farthest);
+        ProjectItem(item, target, sim, camera, response, console, shared, axisX, farthest);
     if (farthest >= 0.0) {
         double tau = transmission(camera.atmCoefficient, farthest + viewingDistance);
-        sim.backgroundSignal =
-            static_cast<float>(throughAtmosphere(response, camera.backgroundTemperature, camera.atmTemperature, tau));
+        sim.backgroundSignal = static_cast<float>(
+            throughAtmosphere(signalOfTemperature(response, camera.backgroundTemperature), shared.air, tau));
     }
     const float offsetX = static_cast<float>(console.targetOffsetX);
     const float offsetY = static_cast<float>(console.targetOffsetY);

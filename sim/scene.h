@@ -13,9 +13,16 @@ inline constexpr double viewingDistance = 1300.0;
 void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const PointList& response,
                  const ConsoleValues& console);
 
-// Projects one item; nearest and farthest accumulate distances over the target.
+// The unattenuated signals every item of one scene update shares.
+struct SceneSignals {
+    double bars = 0.0; // background plus the temperature difference
+    double air = 0.0;  // the air between camera and target
+};
+
+// Projects one item; farthest accumulates the largest distance over the target.
 void ProjectItem(TargetItem& item, const Target& target, SimState& sim, const CameraSet& camera,
-                 const PointList& response, const ConsoleValues& console, float axisX, double& farthest);
+                 const PointList& response, const ConsoleValues& console, const SceneSignals& shared, float axisX,
+                 double& farthest);
 
 // One edge line (a, b, c) for the edge p-q, oriented so that the polygon lies on its positive side.
 void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& polygon, int count, float* line);
