@@ -1,7 +1,7 @@
 // Speed of the pipeline stages on one thread: the whole render, one noisy frame against a plain
 // copy of the frame's bytes, and the camera-model refresh of each shipped camera.
-#include "app/bench_state.h"
-#include "app/messages.h"
+#include "console/bench_state.h"
+#include "text/messages.h"
 #include "console/bench_console.h"
 #include "sim/display.h"
 #include "sim/render.h"

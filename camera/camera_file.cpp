@@ -1,7 +1,7 @@
 #include "camera/camera_file.h"
 
-#include "app/messages.h"
-#include "app/text_scanner.h"
+#include "text/messages.h"
+#include "text/text_scanner.h"
 #include "camera/detector_format.h"
 
 #include <cfloat>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/sim_state.h"
+#include "sim/sim_state.h"
 
 #include <cstdint>
 #include <string>

@@ -1,13 +1,13 @@
 // tervix-cli: the bench's pipeline without windows. Only the options are parsed here; everything
 // else is the core's.
-#include "app/bench_state.h"
-#include "app/messages.h"
+#include "console/bench_state.h"
+#include "text/messages.h"
 #include "cli/camera_json.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
-#include "console/fidelity_report.h"
-#include "console/model_observer.h"
+#include "measurement/fidelity_report.h"
+#include "measurement/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 

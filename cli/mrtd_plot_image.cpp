@@ -1,8 +1,8 @@
 #include "cli/mrtd_plot_image.h"
 
-#include "console/model_observer.h"
+#include "measurement/model_observer.h"
 #include "console/plot_geometry.h"
-#include "console/plot_painter.h"
+#include "drawing/plot_painter.h"
 
 #include <QImage>
 #include <QPainter>

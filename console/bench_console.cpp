@@ -1,11 +1,11 @@
 #include "console/bench_console.h"
 
-#include "app/messages.h"
+#include "text/messages.h"
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
 #include "target/target.h"
-#include "target/target_loader.h"
+#include "console/target_loader.h"
 
 #include <algorithm>
 #include <charconv>

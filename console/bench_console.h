@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/bench_state.h"
+#include "console/bench_state.h"
 #include "console/mrtd_results.h"
 #include "sim/display.h"
 

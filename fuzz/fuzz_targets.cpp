@@ -1,7 +1,7 @@
 #include "fuzz/fuzz_targets.h"
 
-#include "app/bench_state.h"
-#include "app/messages.h"
+#include "console/bench_state.h"
+#include "text/messages.h"
 #include "camera/camera_file.h"
 #include "console/bench_console.h"
 #include "target/target_file.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/atmosphere_table.h"
-#include "app/sim_state.h"
+#include "atmosphere/atmosphere_table.h"
+#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "sim/random_generator.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/sim_state.h"
+#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "sim/random_generator.h"
 

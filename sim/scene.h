@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/console_values.h"
-#include "app/sim_state.h"
+#include "sim/console_values.h"
+#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "target/target.h"
 

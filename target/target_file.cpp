@@ -1,6 +1,6 @@
 #include "target/target_file.h"
 
-#include "app/text_scanner.h"
+#include "text/text_scanner.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/atmosphere_table.h"
+#include "atmosphere/atmosphere_table.h"
 
 #include "test_support.h"
 

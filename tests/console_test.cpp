@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "text/messages.h"
 #include "console/bench_console.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"

@@ -1,10 +1,10 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
-#include "app/bench_app.h"
-#include "console/main_console.h"
-#include "console/mrtd_plot.h"
+#include "gui/bench_app.h"
+#include "gui/main_console.h"
+#include "gui/mrtd_plot.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
-#include "view/frame_view.h"
+#include "gui/frame_view.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "app/messages.h"
-#include "console/fidelity_report.h"
-#include "console/model_observer.h"
+#include "text/messages.h"
+#include "measurement/fidelity_report.h"
+#include "measurement/model_observer.h"
 #include "target/target_file.h"
 
 #include "test_support.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/bench_state.h"
+#include "console/bench_state.h"
 #include "sim/camera_model.h"
 #include "sim/scene.h"
 

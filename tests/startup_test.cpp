@@ -1,5 +1,5 @@
-#include "app/bench_state.h"
-#include "app/messages.h"
+#include "console/bench_state.h"
+#include "text/messages.h"
 
 #include "test_support.h"
 

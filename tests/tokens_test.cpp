@@ -1,4 +1,4 @@
-#include "app/tokens.h"
+#include "text/tokens.h"
 
 #include <gtest/gtest.h>
 

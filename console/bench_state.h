@@ -1,0 +1,44 @@
+#pragma once
+
+#include "atmosphere/atmosphere_table.h"
+#include "sim/console_values.h"
+#include "sim/sim_state.h"
+#include "camera/camera_file.h"
+#include "camera/camera_set.h"
+#include "sim/camera_model.h"
+#include "sim/random_generator.h"
+#include "target/target.h"
+
+#include <string>
+
+class MessageSink;
+
+// The process-wide records of one bench, owned together: the camera, the atmosphere, the images and
+// kernels, the target and the console's values. Tests build a fresh one each.
+struct BenchState {
+    CameraState camera = defaultCameraState();
+    AtmosphereTable atmosphere;
+    SimState sim;
+    Target target;
+    ConsoleValues console;
+    RandomGenerator random;
+    std::string programDirectory;
+    std::string cameraFileName;
+
+    CameraModelContext model() { return {camera, sim, atmosphere, random}; }
+};
+
+// Reads a camera file and, when it loads, refreshes the camera model.
+bool loadCameraFile(BenchState& state, const std::string& path, CameraLoadMode mode, MessageSink& messages);
+
+// The application object's construction: the start camera in mode Standard (a missing file is
+// reported and the defaults stay), then the kernels, a non-zero blur mode taking the stored width.
+void constructApplication(BenchState& state, MessageSink& messages);
+
+// The start of a run: the program's directory from its own path, "Atmosphere.ini" from there, the
+// start camera in mode Full from the working directory, then both kernels by their models.
+// Returns false when the camera file cannot be loaded; the run then ends.
+bool startApplication(BenchState& state, const std::string& programPath, MessageSink& messages);
+
+inline constexpr const char* startCameraFile = "camera1.par";
+inline constexpr const char* atmosphereFileName = "Atmosphere.ini";

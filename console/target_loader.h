@@ -1,0 +1,57 @@
+#pragma once
+
+#include "sim/sim_state.h"
+
+#include <string>
+#include <vector>
+
+class BenchConsole;
+
+// Where the loader draws its preview; the target loader's dialog provides one.
+class TargetPreview {
+public:
+    virtual ~TargetPreview() = default;
+    // The preview's size in pixels, taken as the detector format of a preview render.
+    virtual int previewWidth() const = 0;
+    virtual int previewHeight() const = 0;
+    // Sets up the drawing surface; false (after its message) when no pixel format can be had.
+    virtual bool setUp() = 0;
+    // Draws the rendered preview (DisplayImage, RGB bytes).
+    virtual void draw(const SimState& sim) = 0;
+    // The files listed and the labels of the loaded target's items.
+    virtual void loaded(const std::vector<std::string>& /*targetFiles*/, const std::vector<std::string>& /*objectLabels*/) {}
+};
+
+// The target loader's steps, run inside Load/Edit before its dialog is ever shown: list the target
+// files, load the standard target (or reuse the console's list when a camera file named it), label
+// the objects, render the preview and end with OK.
+class TargetLoader {
+public:
+    TargetLoader(BenchConsole& console, std::string galleryFile, std::string consoleFieldText);
+
+    void run(const std::string& directory, TargetPreview* preview);
+    void load(TargetPreview* preview);
+
+    std::string galleryFile;
+    std::string heldTargetName;
+    std::string consoleFieldText;
+    int consoleSliderPos = 500;
+    int subDialogOpen = 0;
+    bool previewOn = true;
+    bool autoFormatting = true;
+    std::vector<std::string> targetFiles;  // list 1023
+    std::vector<std::string> objectLabels; // list 1022
+
+private:
+    void drawPreview(TargetPreview* preview);
+
+    BenchConsole& console_;
+    std::string directory_;
+};
+
+// The "*.tag" files of a directory, in byte order of their names.
+std::vector<std::string> listTargetFiles(const std::string& directory);
+// The objects list's label of each item of the target.
+std::vector<std::string> objectLabelsOf(const std::vector<struct TargetItem>& items);
+
+inline constexpr const char* targetNotFoundMessage = "Target file is not found";

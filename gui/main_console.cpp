@@ -1,0 +1,565 @@
+#include "gui/main_console.h"
+
+#include "text/messages.h"
+#include "gui/about_dialog.h"
+#include "gui/mrtd_plot.h"
+#include "sim/display.h"
+#include "sim/truncate.h"
+#include "gui/target_gallery_dialog.h"
+#include "gui/frame_view.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QUrl>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStyledItemDelegate>
+#include <QTextOption>
+#include <QWindow>
+
+#include <chrono>
+
+namespace {
+
+// Results rows hold tabs; the lists set a tab stop every 40 dialog units.
+class TabbedTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QTextOption text;
+        text.setTabStopDistance(tabStop(option.fontMetrics));
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(QRectF(option.rect), index.data().toString(), text);
+        painter->restore();
+    }
+    static qreal tabStop(const QFontMetrics& metrics) {
+        // A dialog unit across is a quarter of the average character width.
+        return 40.0 * metrics.averageCharWidth() / 4.0;
+    }
+};
+
+QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+constexpr int startTimerId = 1;
+constexpr int operatorControlIds[] = {1153, 1038, 1039, 1040, 1088, 1095, 1041, 1086, 1087, 1097, 1098, 1099, 1015, 1089, 1090};
+// The frequency radios from left to right, and their indices in the frequency table.
+constexpr int frequencyRadioIds[frequencyCount] = {1177, 1176, 1175, 1174, 1172, 1165};
+constexpr int cameraRadioIds[cameraSlots] = {1187, 1188, 1193, 1194, 1195};
+constexpr int resultListIds[cameraSlots] = {1166, 1171, 1180, 1181, 1182};
+
+} // namespace
+
+template <class W>
+W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
+    widget->setObjectName(QString::number(id));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
+    : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
+    setWindowTitle("Tervix 2.1");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+    // A compact face, so that the labels fit the fixed pixel layout.
+    QFont face("Liberation Sans");
+    face.setPixelSize(12);
+    setFont(face);
+    resize(800, 508); // 400 x 254 dialog units
+    initialise();
+}
+
+MainConsole::~MainConsole() {
+    frameTimer_.stop();
+    startTimer_.stop();
+    core_->destroy();
+}
+
+void MainConsole::initialise() {
+    BenchConsole& c = *core_;
+    CameraSet& camera = c.state().camera.set;
+
+    // Observer controls.
+    cameraGroup_ = new QButtonGroup(this);
+    for (int k = 0; k < cameraSlots; ++k) {
+        QString label = QString("Camera%1").arg(k + 1);
+        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadioIds[k], label, new QRadioButton(label, this));
+        cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
+    }
+    cameraRadios_[0]->setChecked(true);
+    connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
+        core_->selectCamera(k);
+        syncControls();
+    });
+    frequencyGroup_ = new QButtonGroup(this);
+    for (int k = 0; k < frequencyCount; ++k) {
+        QString label = frequencyChoices[static_cast<std::size_t>(k)].label;
+        frequencyRadios_[static_cast<std::size_t>(k)] =
+            control(frequencyRadioIds[k], "Spatial frequency " + label, new QRadioButton(label, this));
+        frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
+    }
+    frequencyRadios_[0]->setChecked(true);
+    // The frequency radios keep the size radio "4" has before it is first moved.
+    radioSize_ = frequencyRadios_[5]->sizeHint().expandedTo(QSize(40, 25));
+    connect(frequencyGroup_, &QButtonGroup::idClicked, this, [this](int k) {
+        core_->selectFrequency(k);
+        syncControls();
+    });
+    fovGroup_ = new QButtonGroup(this);
+    const char* fovLabels[] = {"Narrow", "Medium", "Wide"};
+    for (int k = 0; k < 3; ++k) {
+        fovRadios_[static_cast<std::size_t>(k)] = control(1097 + k, fovLabels[k], new QRadioButton(fovLabels[k], this));
+        fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
+    }
+    if (camera.fovIndex >= 0 && camera.fovIndex < 3)
+        fovRadios_[static_cast<std::size_t>(camera.fovIndex)]->setChecked(true);
+    auto* stepGroup = new QButtonGroup(this);
+    stepGroup->addButton(control(1179, "0.1", new QRadioButton("0.1", this)), 0);
+    stepGroup->addButton(control(1178, "0.2", new QRadioButton("0.2", this)), 1);
+
+    view_ = control(1062, "Thermal image", new FrameView(this));
+
+    auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
+        auto* slider = control(id, name, new QSlider(orientation, this));
+        slider->setRange(low, high);
+        slider->setValue(position);
+        slider->setTickPosition(QSlider::NoTicks);
+        sliders_[id] = slider;
+        return slider;
+    };
+    makeSlider(1001, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
+    temperatureSlider_ = makeSlider(1002, "Temperature difference", Qt::Horizontal, 0, temperatureSliderMax,
+                                    temperatureSliderCentre);
+    temperatureSlider_->setSingleStep(1);
+    temperatureSlider_->setPageStep(10);
+    connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
+    makeSlider(1086, "Level", Qt::Horizontal, 0, sliderRange, 500);
+    makeSlider(1087, "Contrast", Qt::Horizontal, 0, sliderRange, 0);
+    makeSlider(1089, "Electronic zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.electronicZoom * 100.0));
+    makeSlider(1090, "Optical zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.opticalZoom * 100.0));
+
+    auto* loadButton = control(1, "Load/Edit", new QPushButton("Load/Edit", this));
+    auto* closeButton = control(2, "Close", new QPushButton("Close", this));
+    connect(loadButton, &QPushButton::clicked, this, &MainConsole::loadEdit);
+    connect(closeButton, &QPushButton::clicked, this, &MainConsole::reject);
+    auto* modeCheck = control(1096, "Mode on/off", new QCheckBox("Mode on/off", this));
+    modeCheck->setChecked(true);
+    connect(modeCheck, &QCheckBox::clicked, this, &MainConsole::toggleMode);
+    control(1015, "Polarity", new QPushButton("Polarity", this));
+    distanceEdit_ = control(1003, "Distance", new QLineEdit(this));
+    connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        core_->setDistanceText(text.toStdString());
+    });
+    control(1038, "Mode of work", new QGroupBox("Mode of work", this));
+    control(1088, "Field of view", new QGroupBox("Field of view", this));
+    auto* noiseCheck = control(1109, "Noise", new QCheckBox("Noise", this));
+    connect(noiseCheck, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
+    control(1114, "Atm. t", new QLabel("Atm. t", this));
+    atmTemperatureEdit_ = control(1043, "Atm. t", new QLineEdit(this));
+    connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        core_->onAtmosphereTemperatureEdit(text.toStdString());
+    });
+    control(1113, "Atm. koeff", new QLabel("Atm. koeff", this));
+    atmCoefficientEdit_ = control(1112, "Atm. koeff", new QLineEdit(this));
+    connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        core_->onAtmosphereCoefficientEdit(text.toStdString());
+    });
+    control(1153, "Autosetting", new QCheckBox("Autosetting", this))->setChecked(true);
+    control(1039, "Level", new QLabel("Level", this));
+    control(1040, "Contrast", new QLabel("Contrast", this));
+    control(1095, "Electronic zoom", new QLabel("Electronic zoom", this));
+    control(1041, "Optical zoom", new QLabel("Optical zoom", this));
+
+    for (int k = 0; k < cameraSlots; ++k) {
+        auto* list = control(resultListIds[k], QString("Camera%1 results").arg(k + 1), new QListWidget(this));
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        list->setFocusPolicy(Qt::NoFocus);
+        list->setItemDelegate(new TabbedTextDelegate(list));
+        for (const std::string& row : c.results.rows(k))
+            list->addItem(QString::fromStdString(row));
+        list->setVisible(k == 0);
+        lists_[static_cast<std::size_t>(k)] = list;
+    }
+    auto* apply = control(1167, "Apply", new QPushButton("Apply", this));
+    connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
+    auto* notRecognized = control(1155, "Not recognized", new QPushButton("Not recognized", this));
+    connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
+    auto* save = control(1192, "Save table", new QPushButton("Save table", this));
+    connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
+    viewValueCheck_ = control(1190, "View  value", new QCheckBox("View  value", this));
+    viewValueCheck_->setChecked(true);
+    connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
+    randomiseCheck_ = control(1191, "Randomise position", new QCheckBox("Randomise position", this));
+    connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+        core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
+    });
+    plot_ = control(1168, "MRTD plot", new MrtdPlot(c.results, this));
+    horizontalLabel_ = control(1170, "Spatial frequency axis", new AxisLabel(this));
+    horizontalLabel_->vertical = false;
+    verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
+    control(1169, "Temperature difference", new QLabel("Temperature difference", this));
+    control(1173, "Targets", new QLabel("Targets", this));
+    control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
+    auto* help = control(57670, "Help", new QPushButton("Help", this));
+    connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
+    setWindowIcon(programIcon());
+    // The window menu cannot take entries here: the About box is in the context menu, which the
+    // menu key and Shift+F10 open from the keyboard.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QPoint centre(width() / 2, height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+        contextMenuEvent(&event);
+    });
+
+    // Only Load/Edit runs from Enter; no other button may take it as the default.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
+    loadButton->setDefault(true);
+
+    // Controls that nothing shows.
+    for (int id : {1179, 1178, 1001, 1, 2, 1096, 1003, 1109, 1043, 1114, 1112, 1113})
+        findChild<QWidget*>(QString::number(id))->hide();
+    showOperatorControls(false);
+    if (camera.threeFields == 0)
+        fovRadios_[1]->hide();
+
+    distanceEdit_->setText(QString::fromStdString(c.distanceText));
+    atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
+    atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
+    applyColours();
+    c.state().console.consoleReady = true;
+    c.renderBusy = 0;
+    viewReady_ = SetupViewPixelFormat(messages_);
+    if (!viewReady_)
+        return; // no rendering context and no timers: the console runs without the view
+    c.temperatureSlider = temperatureSliderCentre;
+    c.state().console.temperatureDifference = 0.0f;
+    c.displayReset();
+    setWindowState(Qt::WindowMinimized);
+    startTimer_.setSingleShot(true);
+    startTimer_.setInterval(startTimerId);
+    connect(&startTimer_, &QTimer::timeout, this, &MainConsole::deferredStart);
+    startTimer_.start();
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer_, &QTimer::timeout, this, &MainConsole::frameTick);
+}
+
+void MainConsole::deferredStart() {
+    loadEdit();
+    maximizeToScreen();
+    toggleMode();
+    const CameraSet& camera = core_->state().camera.set;
+    startText_ = "0.0";
+    startTextAt_ = QPoint(camera.sensorWidth * core_->state().sim.scales.base + 15, height() - 30);
+    toggleNoise();
+    update();
+}
+
+void MainConsole::maximizeToScreen() {
+    // Without a window manager, maximizing alone leaves the window at its minimum size.
+    if (QScreen* s = screen())
+        setGeometry(s->availableGeometry());
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+}
+
+int MainConsole::framePeriod() const {
+    const float rate = core_->state().camera.set.frameRate;
+    return std::max(1, truncToInt(1000.0 / rate));
+}
+
+void MainConsole::toggleNoise() {
+    if (noiseOn_) {
+        frameTimer_.stop();
+        noiseOn_ = false;
+        core_->redrawView();
+    } else {
+        frameTimer_.start(framePeriod());
+        noiseOn_ = true;
+    }
+    findChild<QCheckBox*>("1109")->setChecked(noiseOn_);
+}
+
+void MainConsole::frameTick() { presentFrame(true); }
+
+void MainConsole::toggleMode() {
+    modeOn_ = !modeOn_;
+    findChild<QCheckBox*>("1096")->setChecked(modeOn_);
+    layoutControls(width(), height());
+    showOperatorControls(modeOn_);
+    update();
+}
+
+void MainConsole::showOperatorControls(bool shown) {
+    const bool threeFields = core_->state().camera.set.threeFields != 0;
+    for (int id : operatorControlIds) {
+        QWidget* w = findChild<QWidget*>(QString::number(id));
+        w->setVisible(shown && (id != 1098 || threeFields));
+    }
+}
+
+void MainConsole::applyColours() {
+    const CameraSet& camera = core_->state().camera.set;
+    const QColor background = colourOf(camera.backgroundColour);
+    const QColor text = colourOf(camera.textColour);
+    QPalette p = palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        p.setColor(role, background);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(role, text);
+    setPalette(p);
+    for (QWidget* child : findChildren<QWidget*>())
+        if (child != view_ && child != plot_)
+            child->setPalette(p);
+    horizontalLabel_->textColour = verticalLabel_->textColour = text;
+    horizontalLabel_->backgroundColour = verticalLabel_->backgroundColour = background;
+}
+
+void MainConsole::layoutControls(int w, int h) {
+    const CameraSet& camera = core_->state().camera.set;
+    const ViewScales& s = core_->state().sim.scales;
+    const int viewWidth = camera.sensorWidth * s.base * s.columnScale;
+    const int viewHeight = camera.sensorHeight * s.base * s.rowScale;
+    const int r = std::max(27 + viewWidth, 500);
+    const int radioWidth = radioSize_.width();
+    const int radioHeight = radioSize_.height();
+    auto place = [this](int id, int x, int y, int width, int height) {
+        if (QWidget* widget = findChild<QWidget*>(QString::number(id)))
+            widget->setGeometry(x, y, std::max(width, 1), std::max(height, 1));
+    };
+    place(1038, 10, 20, 120, h - 30);
+    place(1003, w - 100, h - 170, 90, 27);
+    place(1167, 20, h - 35, 70, 25);
+    place(1155, w / 2 + 150, h - 35, 90, 25);
+    place(57670, w - 80, h - 35, 70, 25);
+    place(1192, w - 160, h - 35, 70, 25);
+    place(1169, 180, h - 55, 170, 25);
+    place(1190, w / 2, h - 65, 270, 25);
+    place(1002, 90, h - 35, w / 2, 25);
+    for (int id : resultListIds)
+        place(id, r + 40, 30, w - r - 50, 295);
+    place(1168, r + 40, 335, w - r - 50, h - 435);
+    place(1170, r + 40, h - 100, 370, 25);
+    place(1183, r + 25, 550, 25, 25);
+    place(1189, w / 2 + 250, h - 32, w / 2 - 420, 20);
+    place(1173, 110 - radioWidth, h - 150, radioWidth, radioHeight);
+    place(1187, 50, h - 90, 70, 25);
+    const int cameraX[] = {150, 250, 350, 450};
+    for (int k = 1; k < cameraSlots; ++k)
+        place(cameraRadioIds[k], cameraX[k - 1], h - 90, 80, 25);
+    place(1191, 400, h - 150, 120, 27);
+    int x = 40;
+    for (int id : frequencyRadioIds) {
+        place(id, x, h - 120, radioWidth, radioHeight);
+        x += radioWidth + 10;
+    }
+    double mx = s.columnFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
+    double my = s.rowFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
+    place(1062, 17, 30, truncToInt(viewWidth * mx), truncToInt(viewHeight * my));
+}
+
+void MainConsole::layoutChanged() {
+    layoutControls(width(), height());
+    update();
+}
+
+void MainConsole::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (core_->state().console.consoleReady) {
+        layoutControls(width(), height());
+        update();
+    }
+}
+
+void MainConsole::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    const CameraSet& camera = core_->state().camera.set;
+    painter.setPen(colourOf(camera.textColour));
+    painter.setBackground(colourOf(camera.backgroundColour));
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    if (!startText_.isEmpty())
+        painter.drawText(startTextAt_, startText_);
+    if (!valueText_.isEmpty())
+        painter.drawText(valueTextAt_, valueText_);
+}
+
+void MainConsole::presentFrame(bool jitter) {
+    BenchConsole& c = *core_;
+    if (c.renderBusy != 0 || !viewReady_)
+        return;
+    const SimState& sim = c.state().sim;
+    const CameraSet& camera = c.state().camera.set;
+    if (sim.displayImage.empty())
+        return;
+    PixelZoom zoom = presentationZoom(camera, sim.scales);
+    BuildViewFrame(sim, camera, c.state().random, frameBuffer_);
+    if (jitter)
+        zoom = applyJitter(zoom, camera, sim.imageWidth, sim.imageHeight, c.state().random);
+    view_->showFrame(frameBuffer_, sim.imageWidth, sim.imageHeight, zoom);
+}
+
+void MainConsole::showTemperatureValue(const std::string& text) {
+    valueText_ = QString::fromStdString(text);
+    valueTextAt_ = QPoint(width() / 2 + 100, height() - 30);
+    startText_.clear();
+    update();
+}
+
+void MainConsole::resultsChanged(int camera, bool repaintPlot) {
+    QListWidget* list = lists_[static_cast<std::size_t>(camera)];
+    const auto& rows = core_->results.rows(camera);
+    for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
+        list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
+    if (repaintPlot)
+        plot_->update();
+}
+
+void MainConsole::showResultList(int camera) {
+    for (QListWidget* list : lists_)
+        list->hide();
+    lists_[static_cast<std::size_t>(camera)]->show();
+}
+
+void MainConsole::showView(bool shown) { view_->setVisible(shown); }
+
+bool MainConsole::acquireView() {
+    viewReady_ = SetupViewPixelFormat(messages_);
+    return viewReady_;
+}
+
+void MainConsole::focusTrackbars() {
+    for (int id : {1086, 1087, 1090, 1089, 1002, 1001})
+        sliders_[id]->setFocus();
+    // The observer's arrow and page keys move the temperature difference, so the visible trackbar
+    // keeps the focus rather than the hidden one.
+    temperatureSlider_->setFocus();
+}
+
+void MainConsole::invalidate() { update(); }
+
+void MainConsole::loadEdit() {
+    TargetGalleryDialog gallery(messages_, this);
+    core_->loadEdit(".", &gallery);
+    applyColours();
+    syncControls();
+}
+
+void MainConsole::onTrackbar(int position) {
+    core_->onTemperatureSlider(position);
+    syncControls();
+}
+
+void MainConsole::syncControls() {
+    BenchConsole& c = *core_;
+    QSignalBlocker block(temperatureSlider_);
+    temperatureSlider_->setValue(c.temperatureSlider);
+    {
+        QSignalBlocker levelBlock(sliders_[1086]);
+        sliders_[1086]->setValue(c.levelContrast.level);
+    }
+    {
+        QSignalBlocker contrastBlock(sliders_[1087]);
+        sliders_[1087]->setValue(c.levelContrast.contrast);
+    }
+    {
+        QSignalBlocker distanceBlock(distanceEdit_);
+        distanceEdit_->setText(QString::fromStdString(c.distanceText));
+    }
+    if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex))
+        radio->setChecked(true);
+    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex))
+        radio->setChecked(true);
+    if (noiseOn_)
+        frameTimer_.setInterval(framePeriod());
+}
+
+void MainConsole::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        loadEdit();
+        return;
+    }
+    QDialog::keyPressEvent(event); // Escape runs reject: Close
+}
+
+void MainConsole::reject() {
+    core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
+    frameTimer_.stop();
+    QDialog::reject();
+}
+
+void MainConsole::closeEvent(QCloseEvent* event) {
+    // The close box is Close, without a question.
+    event->ignore();
+    reject();
+}
+
+void MainConsole::saveTable() {
+    const int camera = core_->cameraIndex;
+    const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
+    QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return; // cancelled: nothing is written
+    writeTable(dialog.selectedFiles().front());
+}
+
+bool MainConsole::writeTable(const QString& path) {
+    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(core_->cameraIndex));
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        return true;
+    file.cancelWriting();
+    messages_.message(("The table could not be saved to '" + path + "':\n " + file.errorString()).toStdString());
+    return false;
+}
+
+void MainConsole::openHelp() {
+    const QString guide = "guide_tervix.pdf";
+    // The launchers the bench has always tried first; none of them exists on this platform, so the
+    // desktop's document opener takes the guide. Nothing is reported when a launch fails.
+    if (QFileInfo::exists("c:\\windows\\command\\start.exe")) {
+        QProcess::startDetached("c:\\windows\\command\\start.exe", {guide});
+        return;
+    }
+    if (QProcess::startDetached("vis.exe", {guide}))
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
+}
+
+void MainConsole::showAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.setObjectName("consoleMenu");
+    QAction* about = menu.addAction("&About Tervix...");
+    connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    menu.exec(event->globalPos());
+}
