@@ -1,0 +1,274 @@
+#include "console/session.h"
+
+#include "text/messages.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+using nlohmann::json;
+
+// The reasons a reading is refused name it by its place in the list, as a reader of the file
+// would look for it.
+std::string placeOf(std::size_t index) { return "reading " + std::to_string(index + 1); }
+
+bool isIsoUtc(const std::string& text) {
+    static const std::regex pattern(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(\.\d+)?Z)");
+    return std::regex_match(text, pattern);
+}
+
+// Each check leaves the reason and returns false at the first fault.
+bool need(bool condition, std::string& reason, const std::string& what) {
+    if (!condition)
+        reason = what;
+    return condition;
+}
+
+bool readReading(const json& item, std::size_t index, SessionReading& r, std::string& reason) {
+    const std::string at = placeOf(index);
+    if (!need(item.is_object(), reason, at + " is not an object"))
+        return false;
+    for (const char* key : {"time", "observer", "slot", "cameraFile", "imageModel", "orientation", "frequency", "half",
+                            "deltaT"})
+        if (!need(item.contains(key), reason, at + " has no \"" + key + "\""))
+            return false;
+    const json& time = item["time"];
+    if (!need(time.is_string() && isIsoUtc(time.get<std::string>()), reason,
+              at + ": \"time\" is not an ISO 8601 UTC time"))
+        return false;
+    r.time = time.get<std::string>();
+    if (!need(item["observer"].is_string(), reason, at + ": \"observer\" is not a text"))
+        return false;
+    r.observer = item["observer"].get<std::string>();
+    const json& slot = item["slot"];
+    if (!need(slot.is_number_integer() && slot.get<long long>() >= 1 && slot.get<long long>() <= cameraSlots, reason,
+              at + ": \"slot\" is not a camera slot from 1 to " + std::to_string(cameraSlots)))
+        return false;
+    r.slot = slot.get<int>();
+    for (auto [key, field] : {std::pair{"cameraFile", &r.cameraFile}, std::pair{"imageModel", &r.imageModel}}) {
+        const json& value = item[key];
+        if (!need(value.is_string() && !value.get<std::string>().empty(), reason,
+                  at + ": \"" + key + "\" is not a non-empty text"))
+            return false;
+        *field = value.get<std::string>();
+    }
+    const json& orientation = item["orientation"];
+    if (!need(orientation == orientationVertical || orientation == orientationHorizontal, reason,
+              at + ": \"orientation\" is neither \"vertical\" nor \"horizontal\""))
+        return false;
+    r.orientation = orientation.get<std::string>();
+    const json& frequency = item["frequency"];
+    if (!need(frequency.is_number() && std::isfinite(frequency.get<double>()) && frequency.get<double>() > 0.0, reason,
+              at + ": \"frequency\" is not a positive number"))
+        return false;
+    r.frequency = frequency.get<double>();
+    const json& half = item["half"];
+    if (!need(half == halfPlus || half == halfMinus, reason, at + ": \"half\" is neither \"plus\" nor \"minus\""))
+        return false;
+    r.half = half.get<std::string>();
+    const json& deltaT = item["deltaT"];
+    if (deltaT.is_null()) {
+        r.deltaT.reset();
+        return true;
+    }
+    if (!need(deltaT.is_number() && std::isfinite(deltaT.get<double>()), reason,
+              at + ": \"deltaT\" is neither a number nor null"))
+        return false;
+    r.deltaT = deltaT.get<double>();
+    return need(std::string(halfOf(*r.deltaT)) == r.half, reason,
+                at + ": \"deltaT\" " + deltaT.dump() + " does not belong to the " + r.half + " half");
+}
+
+} // namespace
+
+const char* halfOf(double temperatureDifference) { return temperatureDifference < 0.0 ? halfMinus : halfPlus; }
+
+int frequencyIndexOf(double frequency) {
+    for (int i = 0; i < frequencyCount; ++i)
+        if (std::abs(std::stod(frequencyLabels[static_cast<std::size_t>(i)]) - frequency) < 1e-9)
+            return i;
+    return -1;
+}
+
+MrtdResults resultsOf(const Session& session) {
+    MrtdResults results;
+    for (const SessionReading& r : session.readings) {
+        const int i = frequencyIndexOf(r.frequency);
+        if (i < 0)
+            continue;
+        // The side a not-recognised mark goes to follows the sign of the difference.
+        const float side = r.half == halfMinus ? -1.0f : 0.0f;
+        if (r.deltaT)
+            results.applyResult(r.slot - 1, i, static_cast<float>(*r.deltaT));
+        else
+            results.markNotRecognized(r.slot - 1, i, side);
+    }
+    return results;
+}
+
+std::string sessionText(const Session& session) {
+    json readings = json::array();
+    for (const SessionReading& r : session.readings)
+        readings.push_back({{"time", r.time},
+                            {"observer", r.observer},
+                            {"slot", r.slot},
+                            {"cameraFile", r.cameraFile},
+                            {"imageModel", r.imageModel},
+                            {"orientation", r.orientation},
+                            {"frequency", r.frequency},
+                            {"half", r.half},
+                            {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}});
+    json file = {{"format", sessionFormatName},
+                 {"version", sessionFormatVersion},
+                 {"created", session.created},
+                 {"ended", session.ended},
+                 {"readings", readings}};
+    return file.dump(1) + "\n";
+}
+
+std::optional<Session> parseSession(const std::string& text, std::string& reason) {
+    const json file = json::parse(text, nullptr, false);
+    if (file.is_discarded()) {
+        reason = text.empty() ? "the file is empty" : "the text is not complete JSON";
+        return std::nullopt;
+    }
+    if (!need(file.is_object(), reason, "the file holds no JSON object") ||
+        !need(file.contains("format") && file["format"] == sessionFormatName, reason,
+              std::string("\"format\" is not \"") + sessionFormatName + "\"") ||
+        !need(file.contains("version") && file["version"].is_number_integer(), reason, "\"version\" is missing") ||
+        !need(file["version"] == sessionFormatVersion, reason,
+              "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatVersion)) ||
+        !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()), reason,
+              "\"created\" is not an ISO 8601 UTC time") ||
+        !need(!file.contains("ended") || file["ended"].is_boolean(), reason, "\"ended\" is neither true nor false") ||
+        !need(file.contains("readings") && file["readings"].is_array(), reason, "\"readings\" is not a list"))
+        return std::nullopt;
+    Session session;
+    session.created = file["created"].get<std::string>();
+    session.ended = file.value("ended", false);
+    const json& readings = file["readings"];
+    session.readings.resize(readings.size());
+    for (std::size_t k = 0; k < readings.size(); ++k)
+        if (!readReading(readings[k], k, session.readings[k], reason))
+            return std::nullopt;
+    return session;
+}
+
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !std::filesystem::is_regular_file(path)) {
+        messages.message("'" + path + "' cannot be read.");
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf(); // an empty file sets the fail bit and reads as an empty text
+    std::string reason;
+    auto session = parseSession(text.str(), reason);
+    if (!session)
+        messages.message("'" + path + "' is not a Tervix session: " + reason + ".");
+    return session;
+}
+
+bool writeSessionFile(const Session& session, const std::string& path, MessageSink& messages) {
+    const std::string temporary = path + ".part";
+    std::error_code error;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << sessionText(session);
+        out.flush();
+        if (!out) {
+            std::filesystem::remove(temporary, error);
+            messages.message("The session could not be written to '" + path + "'.");
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        messages.message("The session could not be written to '" + path + "': " + error.message() + ".");
+        return false;
+    }
+    return true;
+}
+
+std::string isoUtcTime(long long millisecondsSinceEpoch) {
+    const std::time_t seconds = static_cast<std::time_t>(millisecondsSinceEpoch / 1000);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    char full[48];
+    std::snprintf(full, sizeof full, "%s.%03dZ", text, static_cast<int>(millisecondsSinceEpoch % 1000));
+    return full;
+}
+
+std::string sessionFileName(const std::string& createdIsoTime) {
+    // The basic ISO form keeps colons out of the name.
+    std::string digits;
+    for (char c : createdIsoTime.substr(0, 19))
+        if (c != '-' && c != ':')
+            digits += c;
+    return "session-" + digits + "Z.json";
+}
+
+void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
+    session_ = Session{createdIsoTime, {}, false};
+    path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
+    unsaved_.fill(false);
+}
+
+void SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
+    session_ = std::move(session);
+    session_.ended = false;
+    path_ = path;
+    unsaved_.fill(false);
+    if (unsaved)
+        for (const SessionReading& r : session_.readings)
+            unsaved_[static_cast<std::size_t>(r.slot - 1)] = true;
+}
+
+bool SessionRecorder::record(const SessionReading& reading) {
+    session_.readings.push_back(reading);
+    unsaved_[static_cast<std::size_t>(std::clamp(reading.slot, 1, cameraSlots) - 1)] = true;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
+    return writeSessionFile(session_, path_, messages_);
+}
+
+bool SessionRecorder::finish() {
+    if (session_.readings.empty())
+        return true; // nothing was recorded, so nothing was written
+    session_.ended = true;
+    return writeSessionFile(session_, path_, messages_);
+}
+
+bool SessionRecorder::anyUnsaved() const {
+    return std::any_of(unsaved_.begin(), unsaved_.end(), [](bool u) { return u; });
+}
+
+std::optional<std::string> unendedSessionIn(const std::string& folder) {
+    std::error_code error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("session-", 0) == 0 && entry.path().extension() == ".json")
+            names.push_back(entry.path().string());
+    }
+    // The names hold the start time, so the newest sorts last.
+    std::sort(names.begin(), names.end());
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        MessageLog ignored;
+        auto session = readSessionFile(*it, ignored);
+        if (session && !session->ended)
+            return *it;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "console/mrtd_results.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+class MessageSink;
+
+// The bar orientations of the standard target, as the session file spells them.
+inline constexpr const char* orientationVertical = "vertical";
+inline constexpr const char* orientationHorizontal = "horizontal";
+// The image model the bench runs until another one is chosen.
+inline constexpr const char* imageModelSpecified = "specified";
+inline constexpr const char* halfPlus = "plus";
+inline constexpr const char* halfMinus = "minus";
+inline constexpr const char* sessionFormatName = "tervix-session";
+inline constexpr int sessionFormatVersion = 1;
+
+// One press of "Apply" or "Not recognized": who judged which bars on which camera, and the
+// temperature difference set then (none when the bars were not recognised).
+struct SessionReading {
+    std::string time;        // ISO 8601, UTC
+    std::string observer;
+    int slot = 1;            // the camera slot as the window numbers it, 1 ... 5
+    std::string cameraFile;
+    std::string imageModel = imageModelSpecified;
+    std::string orientation = orientationVertical;
+    double frequency = 0.5;  // cycles per mrad
+    std::string half = halfPlus;
+    std::optional<double> deltaT; // K
+
+    bool operator==(const SessionReading&) const = default;
+};
+
+// Every reading of one sitting, in the order they were taken. The file is rewritten whole after
+// each reading, so a run that ends abnormally loses nothing; "ended" tells a finished session
+// from one to be restored.
+struct Session {
+    std::string created; // ISO 8601, UTC
+    std::vector<SessionReading> readings;
+    bool ended = false;
+
+    bool operator==(const Session&) const = default;
+};
+
+// The half a temperature difference belongs to, as the results lists count it: zero is plus.
+const char* halfOf(double temperatureDifference);
+
+// The index into frequencyLabels of a frequency, or -1 when the lists have no row for it.
+int frequencyIndexOf(double frequency);
+
+// The readings replayed into fresh results lists in their order, so that each slot's row shows the
+// latest reading of each half.
+MrtdResults resultsOf(const Session& session);
+
+// The session file's text, and its strict reading. A text that is not a valid session gives no
+// session and a one-line reason.
+std::string sessionText(const Session& session);
+std::optional<Session> parseSession(const std::string& text, std::string& reason);
+
+// Reads a session file; a file that cannot be read or is not a session is reported as
+// "'PATH' is not a Tervix session: REASON" (or "cannot be read") and gives nothing.
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages);
+
+// Writes the session whole or not at all: a temporary file beside it, flushed, then renamed over
+// it. False after a message naming the file when it cannot be written.
+bool writeSessionFile(const Session& session, const std::string& path, MessageSink& messages);
+
+// "2026-12-06T14:15:17.250Z" for a time in milliseconds since the epoch, and the file name a
+// session started then is stored under, "session-20261206T141517Z.json".
+std::string isoUtcTime(long long millisecondsSinceEpoch);
+std::string sessionFileName(const std::string& createdIsoTime);
+
+// The session the window records into: the file it lives in and which slots hold readings not yet
+// saved as a table.
+class SessionRecorder {
+public:
+    SessionRecorder(MessageSink& messages) : messages_(messages) {}
+
+    // Starts an empty session stored in the folder under its start time; nothing is written until
+    // the first reading.
+    void start(const std::string& folder, const std::string& createdIsoTime);
+    // Continues a session read from a file, in that file. After a run that ended abnormally its
+    // slots count as unsaved; a session opened by choice counts as saved.
+    void resume(Session session, const std::string& path, bool unsaved);
+    // Appends the reading and rewrites the file; the reading is kept even when the write fails.
+    bool record(const SessionReading& reading);
+    // A normal end: the session is marked ended so that it is not restored again.
+    bool finish();
+
+    const Session& session() const { return session_; }
+    const std::string& path() const { return path_; }
+
+    void markSaved(int slotIndex) { unsaved_[static_cast<std::size_t>(slotIndex)] = false; }
+    bool isUnsaved(int slotIndex) const { return unsaved_[static_cast<std::size_t>(slotIndex)]; }
+    bool anyUnsaved() const;
+
+private:
+    MessageSink& messages_;
+    Session session_;
+    std::string path_;
+    std::array<bool, cameraSlots> unsaved_{};
+};
+
+// The newest session file in the folder that did not end normally, if any. Files that are not
+// sessions are passed over and left as they are.
+std::optional<std::string> unendedSessionIn(const std::string& folder);
