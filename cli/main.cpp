@@ -6,12 +6,17 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
+#include "console/session.h"
+#include "console/session_statistics.h"
+#include "drawing/session_report.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 
 #include <algorithm>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <charconv>
@@ -38,10 +43,12 @@ const char* usage =
     "  tervix-cli camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]\n"
     "  tervix-cli target FILE\n"
     "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
-    "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n"
+    "                    [--seed N] [--randomise] [--orientation vertical|horizontal] --out PNG\n"
+    "                    [--sensor PFM] [--frame PNG]\n"
     "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-    "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
-    "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n";
+    "                  [--orientation vertical|horizontal] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
+    "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n"
+    "  tervix-cli session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf]\n";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -86,6 +93,18 @@ std::optional<double> parseNumber(const std::string& text) {
 int fail(const std::string& error) {
     std::cerr << "tervix-cli: " << error << '\n';
     return 1;
+}
+
+// --orientation: vertical bars (the standard target as drawn) or the target turned to horizontal
+// bars. False for any other word.
+bool readOrientation(std::map<std::string, std::string>& options, ConsoleValues& console) {
+    if (!options.count("--orientation"))
+        return true;
+    const std::string& word = options["--orientation"];
+    if (word != orientationVertical && word != orientationHorizontal)
+        return false;
+    console.horizontalBars = word == orientationHorizontal;
+    return true;
 }
 
 int runCamera(int argc, char** argv) {
@@ -139,7 +158,7 @@ int runRender(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed", "--out",
-                                "--sensor", "--frame"},
+                                "--sensor", "--frame", "--orientation"},
                                {"--randomise"}, error);
     if (!args)
         return fail(error);
@@ -175,6 +194,8 @@ int runRender(int argc, char** argv) {
 
     BenchState state;
     StderrMessages messages;
+    if (!readOrientation(args->options, state.console))
+        return fail("the orientation must be vertical or horizontal");
     if (args->options.count("--atmosphere") && !readAtmosphereFile(args->options["--atmosphere"], state.atmosphere))
         return fail("cannot read the atmosphere file " + args->options["--atmosphere"]);
     if (seed)
@@ -237,7 +258,7 @@ int runMrtd(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
-                                "--plot"},
+                                "--plot", "--orientation"},
                                {}, error);
     if (!args)
         return fail(error);
@@ -254,6 +275,11 @@ int runMrtd(int argc, char** argv) {
 
     BenchState state;
     StderrMessages messages;
+    if (!readOrientation(args->options, state.console))
+        return fail("the orientation must be vertical or horizontal");
+    // The model observer reads the bars across image columns; turned bars it would misread.
+    if (state.console.horizontalBars)
+        return fail("the model observer reads vertical bars only; measure horizontal bars in the window");
     state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
     if (!prepareBench(state, console, messages, args->options, error))
@@ -314,6 +340,55 @@ int runFidelity(int argc, char** argv) {
     return 0;
 }
 
+// A session file's statistics: a summary table, or JSON, CSV and the report.
+int runSession(int argc, char** argv) {
+    std::string error;
+    auto args = parseArguments(argc, argv, {"--csv", "--pdf"}, {"--json"}, error);
+    if (!args)
+        return fail(error);
+    if (args->positional.size() != 1)
+        return fail("session takes one session file");
+    const std::string& path = args->positional[0];
+    MessageLog log;
+    const auto session = readSessionFile(path, log);
+    if (!session)
+        return fail(log.messages.empty() ? path + " cannot be read" : log.messages.front());
+    const auto groups = sessionStatistics(*session);
+    if (args->flags.count("--json")) {
+        std::cout << statisticsJson(groups);
+    } else {
+        std::printf("%-5s %-14s %-10s %-10s %9s %9s %9s %19s %8s %6s\n", "slot", "camera file", "model", "bars",
+                    "frequency", "observers", "mean [K]", "95 % interval [K]", "readings", "meets");
+        for (const SessionGroup& g : groups) {
+            char mean[32] = "-", interval[48] = "-";
+            if (g.mean)
+                std::snprintf(mean, sizeof mean, "%.3f", *g.mean);
+            if (g.ci95)
+                std::snprintf(interval, sizeof interval, "%.3f ... %.3f", g.ci95->first, g.ci95->second);
+            std::printf("%-5d %-14s %-10s %-10s %9g %9d %9s %19s %8d %6s\n", g.slot, g.cameraFile.c_str(),
+                        g.imageModel.c_str(), g.orientation.c_str(), g.frequency, g.observers, mean, interval, g.readings,
+                        g.meetsStandard ? "yes" : "no");
+        }
+    }
+    if (args->options.count("--csv")) {
+        std::ofstream out(args->options["--csv"], std::ios::binary);
+        if (!(out << statisticsCsv(groups)))
+            return fail("cannot write " + args->options["--csv"]);
+    }
+    if (args->options.count("--pdf")) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        int qtArgc = 1;
+        QGuiApplication application(qtArgc, argv);
+        // The camera files are looked for beside the session, then in the working folder.
+        const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
+        QString reportError;
+        if (!writeSessionReport(*session, folders, QString::fromStdString(args->options["--pdf"]), reportError))
+            return fail(reportError.toStdString());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -332,6 +407,8 @@ int main(int argc, char** argv) {
         return runMrtd(argc, argv);
     if (command == "fidelity")
         return runFidelity(argc, argv);
+    if (command == "session")
+        return runSession(argc, argv);
     if (command == "--help" || command == "-h") {
         std::cout << usage;
         return 0;

@@ -128,6 +128,11 @@ void BenchConsole::selectFrequency(int index) {
         updateScene();
 }
 
+void BenchConsole::selectOrientation(bool horizontalBars) {
+    state_.console.horizontalBars = horizontalBars;
+    selectFrequency(frequencyIndex);
+}
+
 void BenchConsole::randomiseTargetPosition() {
     const CameraSet& c = state_.camera.set;
     const SimState& sim = state_.sim;

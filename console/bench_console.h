@@ -93,6 +93,9 @@ public:
     void onTemperatureSlider(int position);
     void showTemperatureDifference();
     void selectFrequency(int index);
+    // Vertical bars (false) or the target turned to horizontal bars (true); re-renders and resets
+    // the temperature difference as a frequency choice does.
+    void selectOrientation(bool horizontalBars);
     void randomiseTargetPosition();
     void toggleRandomisePosition(std::uint32_t tickCount);
     void toggleViewValue() { viewValue = !viewValue; }

@@ -7,6 +7,7 @@
 #include "sim/truncate.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/frame_view.h"
+#include "gui/session_panel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -201,9 +202,15 @@ void MainConsole::initialise() {
         lists_[static_cast<std::size_t>(k)] = list;
     }
     auto* apply = control(1167, "Apply", new QPushButton("Apply", this));
-    connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
+    connect(apply, &QPushButton::clicked, this, [this] {
+        core_->applyResult();
+        session_->recordReading(true);
+    });
     auto* notRecognized = control(1155, "Not recognized", new QPushButton("Not recognized", this));
-    connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
+    connect(notRecognized, &QPushButton::clicked, this, [this] {
+        core_->markNotRecognized();
+        session_->recordReading(false);
+    });
     auto* save = control(1192, "Save table", new QPushButton("Save table", this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
     viewValueCheck_ = control(1190, "View  value", new QCheckBox("View  value", this));
@@ -215,12 +222,25 @@ void MainConsole::initialise() {
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
     plot_ = control(1168, "MRTD plot", new MrtdPlot(c.results, this));
+    session_ = new SessionPanel(*this, c, messages_,
+                                {[this] {
+                                     for (int k = 0; k < cameraSlots; ++k)
+                                         resultsChanged(k, k == cameraSlots - 1);
+                                 },
+                                 [this](int slot) { return saveTableOf(slot); },
+                                 [this] { syncControls(); }});
     horizontalLabel_ = control(1170, "Spatial frequency axis", new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
     control(1169, "Temperature difference", new QLabel("Temperature difference", this));
     control(1173, "Targets", new QLabel("Targets", this));
-    control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
+    auto* makersLine =
+        control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
+    const QString restored = session_->startOrRestore();
+    if (!restored.isEmpty()) {
+        makersLine->setText(restored);
+        makersLine->setToolTip(restored);
+    }
     auto* help = control(57670, "Help", new QPushButton("Help", this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
@@ -377,6 +397,7 @@ void MainConsole::layoutControls(int w, int h) {
     double mx = s.columnFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
     double my = s.rowFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
     place(1062, 17, 30, truncToInt(viewWidth * mx), truncToInt(viewHeight * my));
+    session_->layout(w, h);
 }
 
 void MainConsole::layoutChanged() {
@@ -504,6 +525,9 @@ void MainConsole::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainConsole::reject() {
+    if (!session_->confirmClose())
+        return;
+    session_->finish();
     core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
     frameTimer_.stop();
     QDialog::reject();
@@ -515,8 +539,9 @@ void MainConsole::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void MainConsole::saveTable() {
-    const int camera = core_->cameraIndex;
+void MainConsole::saveTable() { saveTableOf(core_->cameraIndex); }
+
+bool MainConsole::saveTableOf(int camera) {
     const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
     QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -524,15 +549,19 @@ void MainConsole::saveTable() {
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return; // cancelled: nothing is written
-    writeTable(dialog.selectedFiles().front());
+        return false; // cancelled: nothing is written
+    return writeTable(dialog.selectedFiles().front(), camera);
 }
 
-bool MainConsole::writeTable(const QString& path) {
-    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(core_->cameraIndex));
+bool MainConsole::writeTable(const QString& path, int slot) {
+    if (slot < 0)
+        slot = core_->cameraIndex;
+    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(slot));
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {
+        session_->markSaved(slot);
         return true;
+    }
     file.cancelWriting();
     messages_.message(("The table could not be saved to '" + path + "':\n " + file.errorString()).toStdString());
     return false;
@@ -561,5 +590,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setObjectName("consoleMenu");
     QAction* about = menu.addAction("&About Tervix...");
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    menu.addSeparator();
+    session_->addMenuActions(menu);
     menu.exec(event->globalPos());
 }

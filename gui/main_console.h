@@ -20,6 +20,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class SessionPanel;
 
 // The bench's main window. Every handler forwards to the window-free console; this class only owns
 // the widgets, their layout, the timers and the drawing of the view.
@@ -51,9 +52,13 @@ public:
     void toggleMode();
     // "Save table": the save dialog, then the visible list written whole or not at all.
     void saveTable();
-    // Writes the current camera's list to a file; false, after a message naming the file and the
-    // reason, when it cannot be written. An existing file is replaced only by a complete one.
-    bool writeTable(const QString& path);
+    // The same for any slot's list; false when the dialog was cancelled or the file not written.
+    bool saveTableOf(int slot);
+    // Writes a camera slot's list (the current one by default) to a file; false, after a message
+    // naming the file and the reason, when it cannot be written. An existing file is replaced only
+    // by a complete one.
+    bool writeTable(const QString& path, int slot = -1);
+    SessionPanel* session() const { return session_; }
     void openHelp();
     void showAbout();
     MrtdPlot* plot() const { return plot_; }
@@ -83,6 +88,7 @@ private:
     MessageSink& messages_;
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;
+    SessionPanel* session_ = nullptr; // owned by the window as its child
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
     QSlider* temperatureSlider_ = nullptr;

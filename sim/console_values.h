@@ -6,6 +6,9 @@ struct ConsoleValues {
     float barScale = 8.0f;              // 4 / f for the chosen spatial frequency f
     double targetOffsetX = 0.0;         // random displacement, in projected units
     double targetOffsetY = 0.0;
+    // The target turned by 90 degrees about its centre: horizontal bars, which the vertical blur
+    // and pixel pitch govern.
+    bool horizontalBars = false;
     bool galleryOpen = false; // the target loader runs: items show their own temperatures
     bool consoleReady = false;
 };

@@ -13,6 +13,47 @@ double transmission(double coefficient, double path) { return std::exp(-coeffici
 // A signal seen through a path of transmission tau in air of signal air.
 double throughAtmosphere(double signal, double air, double tau) { return signal * tau + air * (1.0 - tau); }
 
+// Turns the projected target by 90 degrees about the centre of its shown extent, with the edge
+// lines and bounds following.
+void turnScene(Target& target, SimState& sim) {
+    const double cx = (static_cast<double>(sim.sceneMinX) + sim.sceneMaxX) * 0.5;
+    const double cy = (static_cast<double>(sim.sceneMinY) + sim.sceneMaxY) * 0.5;
+    sim.sceneMinX = sim.sceneMinY = 1e15f;
+    sim.sceneMaxX = sim.sceneMaxY = -1e15f;
+    for (TargetItem& item : target.items) {
+        if (!item.hasShape())
+            continue;
+        item.screenBounds = {1e15f, -1e15f, 1e15f, -1e15f};
+        for (int k = 0; k < item.vertexCount; ++k) {
+            float& px = item.projected2D[static_cast<std::size_t>(2 * k)];
+            float& py = item.projected2D[static_cast<std::size_t>(2 * k + 1)];
+            const double x = px;
+            const double y = py;
+            px = static_cast<float>(cx - (y - cy));
+            py = static_cast<float>(cy + (x - cx));
+            item.screenBounds[0] = std::min(item.screenBounds[0], px);
+            item.screenBounds[1] = std::max(item.screenBounds[1], px);
+            item.screenBounds[2] = std::min(item.screenBounds[2], py);
+            item.screenBounds[3] = std::max(item.screenBounds[3], py);
+        }
+        if (item.shown) {
+            sim.sceneMinX = std::min(sim.sceneMinX, item.screenBounds[0]);
+            sim.sceneMaxX = std::max(sim.sceneMaxX, item.screenBounds[1]);
+            sim.sceneMinY = std::min(sim.sceneMinY, item.screenBounds[2]);
+            sim.sceneMaxY = std::max(sim.sceneMaxY, item.screenBounds[3]);
+        }
+        if (item.kind == TargetItemKind::Ellipse)
+            continue;
+        const int n = item.vertexCount;
+        for (int k = 0; k < n; ++k) {
+            const int next = k + 1 < n ? k + 1 : 0;
+            BuildEdgeLines(&item.projected2D[static_cast<std::size_t>(2 * k)],
+                           &item.projected2D[static_cast<std::size_t>(2 * next)], item.projected2D, n,
+                           &item.projected3D[static_cast<std::size_t>(3 * k)]);
+        }
+    }
+}
+
 } // namespace
 
 void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& polygon, int count, float* line) {
@@ -115,6 +156,8 @@ void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const P
         sim.backgroundSignal = static_cast<float>(
             throughAtmosphere(signalOfTemperature(response, camera.backgroundTemperature), shared.air, tau));
     }
+    if (console.horizontalBars)
+        turnScene(target, sim);
     const float offsetX = static_cast<float>(console.targetOffsetX);
     const float offsetY = static_cast<float>(console.targetOffsetY);
     for (TargetItem& item : target.items) {

@@ -6,6 +6,7 @@ tervix_packages=(
     qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libgl1-mesa-dri libglx-mesa0
     xvfb xauth fonts-dejavu-core fonts-liberation xdg-utils
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
+    poppler-utils # the tests read the session reports back with pdftotext
 )
 
 tervix_install_packages() {

@@ -1,0 +1,247 @@
+#include "drawing/session_report.h"
+
+#include "console/plot_geometry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace {
+
+// A section of the report: one slot, camera file, image model and orientation, its groups in
+// frequency order.
+using SectionKey = std::tuple<int, std::string, std::string, std::string>;
+
+std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<SessionGroup>& groups) {
+    std::map<SectionKey, std::vector<SessionGroup>> sections;
+    for (const SessionGroup& g : groups)
+        sections[{g.slot, g.cameraFile, g.imageModel, g.orientation}].push_back(g);
+    return sections;
+}
+
+QString kelvin(const std::optional<double>& value) { return value ? QString::number(*value, 'f', 3) : QString("–"); }
+
+QString interval(const SessionGroup& g) {
+    if (!g.ci95)
+        return "–";
+    return QString("%1 … %2").arg(g.ci95->first, 0, 'f', 3).arg(g.ci95->second, 0, 'f', 3);
+}
+
+QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
+
+QString orientationText(const std::string& orientation) {
+    return orientation == orientationHorizontal ? "horizontal bars (vertical MRTD)" : "vertical bars (horizontal MRTD)";
+}
+
+QString sectionTitle(const SectionKey& key) {
+    return QString("Camera%1 · %2 · %3 image model · %4")
+        .arg(std::get<0>(key))
+        .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<3>(key)));
+}
+
+// "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17 UTC".
+QString readableTime(const std::string& iso) {
+    return QString::fromStdString(iso.substr(0, 10) + " " + iso.substr(11, 8) + " UTC");
+}
+
+} // namespace
+
+QString cameraFileHeading(const QString& fileName, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        QFile file(QDir(folder).filePath(fileName));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        const QString first = QString::fromLocal8Bit(file.readLine()).trimmed();
+        const QString second = QString::fromLocal8Bit(file.readLine()).trimmed();
+        return first + "\n" + second;
+    }
+    return "(the camera file was not found beside the session)";
+}
+
+QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(std::max(10, height / 28));
+    painter.setFont(font);
+    // The console's plot geometry inside margins for the scale's labels.
+    const int left = width / 9;
+    const int bottom = height / 9;
+    const int top = height / 30;
+    const PlotScale s = plotScale(width - left - width / 30, height - bottom - top);
+    painter.translate(left, top);
+    const QPen axisPen(Qt::black, std::max(1, width / 600));
+    painter.setPen(axisPen);
+    painter.drawLine(10, 5, 10, s.height - 10);
+    painter.drawLine(10, s.height - 10, s.width - 5, s.height - 10);
+    for (double f : plotFrequencies) {
+        const int x = frequencyTickX(s, f);
+        painter.drawLine(x, s.height - 10, x, s.height - 18);
+        painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop, QString::number(f));
+    }
+    painter.drawText(QRect(0, s.height + bottom / 3, s.width, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
+                     "Spatial frequency [cycles/mrad]");
+    // Decades of the logarithmic scale, within its span from the reference upwards.
+    const double topValue = plotReferenceMrtd * std::exp(plotFullScaleLog);
+    for (double decade = plotReferenceMrtd; decade <= topValue; decade *= 10.0) {
+        const int y = plotPointOf(s, 1.0, decade).y;
+        painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
+        painter.drawLine(10, y, s.width - 5, y);
+        painter.setPen(axisPen);
+        painter.drawText(QRect(-left, y - 20, left + 2, 40), Qt::AlignRight | Qt::AlignVCenter,
+                         QString("%1 K ").arg(decade, 0, 'g', 2));
+    }
+    painter.setClipRect(QRect(10, 0, s.width, s.height - 10));
+    const QPen meanPen(QColor(0, 70, 160), std::max(2, width / 400));
+    std::vector<PlotPoint> means;
+    for (const SessionGroup& g : groups) {
+        if (!g.mean || !(*g.mean > 0.0))
+            continue;
+        const PlotPoint p = plotPointOf(s, g.frequency, *g.mean);
+        means.push_back(p);
+        if (g.ci95) {
+            // An interval reaching zero or below has its bar run off the scale's bottom.
+            const double low = g.ci95->first > 0.0 ? g.ci95->first : plotReferenceMrtd * 1e-3;
+            const PlotPoint a = plotPointOf(s, g.frequency, low);
+            const PlotPoint b = plotPointOf(s, g.frequency, g.ci95->second);
+            const int cap = std::max(4, width / 120);
+            painter.setPen(QPen(QColor(200, 40, 40), std::max(1, width / 600)));
+            painter.drawLine(p.x, a.y, p.x, b.y);
+            painter.drawLine(p.x - cap, a.y, p.x + cap, a.y);
+            painter.drawLine(p.x - cap, b.y, p.x + cap, b.y);
+        }
+    }
+    painter.setPen(meanPen);
+    for (std::size_t k = 1; k < means.size(); ++k)
+        painter.drawLine(means[k - 1].x, means[k - 1].y, means[k].x, means[k].y);
+    painter.setBrush(QColor(0, 70, 160));
+    const int r = std::max(3, width / 200);
+    for (const PlotPoint& p : means)
+        painter.drawEllipse(QPoint(p.x, p.y), r, r);
+    painter.setClipping(false);
+    painter.resetTransform();
+    painter.setPen(Qt::black);
+    painter.save();
+    painter.translate(font.pixelSize(), height / 2);
+    painter.rotate(-90);
+    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter, "MRTD [K]");
+    painter.restore();
+    painter.end();
+    return image;
+}
+
+bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error) {
+    const auto groups = sessionStatistics(session);
+    QTextDocument document;
+    QFont body("DejaVu Sans");
+    body.setPointSizeF(9.5);
+    document.setDefaultFont(body);
+    document.setDefaultStyleSheet("th { background-color: #e8e8e8; } td, th { padding: 3px; }");
+
+    std::set<std::string> observers, cameraFiles, imageModels;
+    for (const SessionReading& r : session.readings) {
+        observers.insert(r.observer);
+        cameraFiles.insert(r.cameraFile);
+        imageModels.insert(r.imageModel);
+    }
+    auto joined = [](const std::set<std::string>& names) {
+        QStringList list;
+        for (const std::string& n : names)
+            list << escaped(n);
+        return list.join(", ");
+    };
+
+    QString html = "<h1>MRTD session report</h1>";
+    html += QString("<p>Session started %1 · %2 readings · observers: %3</p>")
+                .arg(readableTime(session.created))
+                .arg(session.readings.size())
+                .arg(joined(observers));
+    html += "<h2>Camera files</h2>";
+    for (const std::string& file : cameraFiles) {
+        const QString heading = cameraFileHeading(QString::fromStdString(file), cameraFolders).toHtmlEscaped();
+        html += QString("<p><b>%1</b><br>%2</p>").arg(escaped(file), QString(heading).replace("\n", "<br>"));
+    }
+    html += QString("<p>Image model: %1</p>").arg(joined(imageModels));
+    html += QString("<p>A frequency meets the standard when at least %1 observers each recognised the bars at "
+                    "least %2 times in each half. The interval is mean ± t(0.975, n − 1) · sd / √n over the "
+                    "observers' MRTDs.</p>")
+                .arg(standardObservers)
+                .arg(standardReadingsPerHalf);
+
+    const auto sections = sectionsOf(groups);
+    int plotNumber = 0;
+    for (const auto& [key, list] : sections) {
+        html += "<h2>" + sectionTitle(key) + "</h2>";
+        html += "<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency [cycles/mrad]</th><th>Observers</th>"
+                "<th>Mean MRTD [K]</th><th>95 % interval [K]</th><th>Readings</th><th>Meets the standard</th></tr>";
+        for (const SessionGroup& g : list)
+            html += QString("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>")
+                        .arg(g.frequency)
+                        .arg(g.observers)
+                        .arg(kelvin(g.mean), interval(g))
+                        .arg(g.readings)
+                        .arg(g.notRecognized)
+                        .arg(g.meetsStandard ? "yes" : "no");
+        html += "</table>";
+        const QString name = QString("plot%1.png").arg(plotNumber++);
+        document.addResource(QTextDocument::ImageResource, QUrl(name), sessionPlotImage(list, 1500, 900));
+        html += QString("<p><img src=\"%1\" width=\"500\" height=\"300\"></p>").arg(name);
+    }
+
+    html += "<h2>Appendix: the observers' values</h2>";
+    for (const auto& [key, list] : sections) {
+        html += "<h3>" + sectionTitle(key) + "</h3>";
+        html += "<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency</th><th>Observer</th><th>Mean plus [K]</th>"
+                "<th>Mean minus [K]</th><th>MRTD [K]</th><th>Recognised plus / minus</th></tr>";
+        for (const SessionGroup& g : list)
+            for (const ObserverMrtd& o : g.perObserver)
+                html += QString("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 / %7</td></tr>")
+                            .arg(g.frequency)
+                            .arg(escaped(o.observer), kelvin(o.plus), kelvin(o.minus), kelvin(o.mrtd))
+                            .arg(o.plusReadings)
+                            .arg(o.minusReadings);
+        html += "</table>";
+    }
+    if (session.readings.empty())
+        html += "<p>The session holds no readings.</p>";
+    document.setHtml(html);
+
+    // The PDF is written to a temporary name first, so that an existing report is replaced only by a
+    // complete one.
+    const QString temporary = path + ".part";
+    {
+        QPdfWriter writer(temporary);
+        writer.setTitle("MRTD session report");
+        writer.setCreator("Tervix");
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(300);
+        document.print(&writer);
+    }
+    QFileInfo written(temporary);
+    if (!written.exists() || written.size() == 0) {
+        QFile::remove(temporary);
+        error = "the report could not be written to '" + path + "'";
+        return false;
+    }
+    QFile::remove(path);
+    if (!QFile::rename(temporary, path)) {
+        QFile::remove(temporary);
+        error = "the report could not be written to '" + path + "'";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,227 @@
+#include "gui/session_panel.h"
+
+#include "console/bench_console.h"
+#include "drawing/session_report.h"
+#include "text/messages.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QWidget>
+
+namespace {
+
+constexpr int recentObserverCount = 10;
+const char* const recentObserversKey = "session/recentObservers";
+
+const char* const settingsOrganisation = "Tervix";
+const char* const settingsApplication = "Tervix";
+
+QString loginName() {
+    for (const char* variable : {"USER", "LOGNAME", "USERNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            return name;
+    }
+    return "observer";
+}
+
+std::string nowIso() { return isoUtcTime(QDateTime::currentMSecsSinceEpoch()); }
+
+} // namespace
+
+SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks)
+    : QObject(&window), window_(window), core_(core), messages_(messages), hooks_(std::move(hooks)),
+      recorder_(messages) {
+    observerBox_ = new QComboBox(&window);
+    observerBox_->setObjectName("observer");
+    observerBox_->setAccessibleName("Observer");
+    observerBox_->setEditable(true);
+    observerBox_->setInsertPolicy(QComboBox::NoInsert);
+    observerBox_->setFocusPolicy(Qt::StrongFocus);
+    QStringList recent = QSettings(settingsOrganisation, settingsApplication).value(recentObserversKey).toStringList();
+    recent.removeAll(QString());
+    if (recent.isEmpty())
+        recent << loginName();
+    observerBox_->addItems(recent);
+    observerBox_->setCurrentIndex(0);
+    observerLabel_ = new QLabel("&Observer", &window);
+    observerLabel_->setObjectName("observerLabel");
+    observerLabel_->setBuddy(observerBox_);
+
+    orientationGroup_ = new QButtonGroup(this);
+    verticalBars_ = new QRadioButton("Vertical bars", &window);
+    verticalBars_->setObjectName("verticalBars");
+    verticalBars_->setAccessibleName("Vertical bars");
+    horizontalBars_ = new QRadioButton("Horizontal bars", &window);
+    horizontalBars_->setObjectName("horizontalBars");
+    horizontalBars_->setAccessibleName("Horizontal bars");
+    orientationGroup_->addButton(verticalBars_, 0);
+    orientationGroup_->addButton(horizontalBars_, 1);
+    verticalBars_->setChecked(true);
+    connect(orientationGroup_, &QButtonGroup::idClicked, this, [this](int id) {
+        core_.selectOrientation(id == 1);
+        if (hooks_.orientationChanged)
+            hooks_.orientationChanged();
+    });
+}
+
+QString SessionPanel::sessionFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
+
+QString SessionPanel::startOrRestore() {
+    const QString folder = sessionFolder();
+    if (auto path = unendedSessionIn(folder.toStdString())) {
+        if (auto session = readSessionFile(*path, messages_)) {
+            const std::size_t count = session->readings.size();
+            const std::string created = session->created;
+            recorder_.resume(std::move(*session), *path, true);
+            replaceResults();
+            return QString("Restored %1 readings of the session started %2 UTC, which did not end normally.")
+                .arg(count)
+                .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
+        }
+    }
+    recorder_.start(folder.toStdString(), nowIso());
+    return {};
+}
+
+void SessionPanel::recordReading(bool recognised) {
+    const double difference = core_.state().console.temperatureDifference;
+    SessionReading r;
+    r.time = nowIso();
+    r.observer = observer().toStdString();
+    r.slot = core_.cameraIndex + 1;
+    r.cameraFile = BenchConsole::cameraFileOf(core_.cameraIndex);
+    r.imageModel = imageModelSpecified;
+    r.orientation = orientation();
+    r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex)].frequency;
+    r.half = halfOf(difference);
+    if (recognised)
+        r.deltaT = difference;
+    rememberObserver(observer());
+    recorder_.record(r);
+}
+
+void SessionPanel::layout(int /*width*/, int height) {
+    // Beside the "Targets" label, on the row of "Randomise position", and the radios above it.
+    observerLabel_->setGeometry(130, height - 150, 60, 27);
+    observerBox_->setGeometry(190, height - 150, 200, 27);
+    verticalBars_->setGeometry(130, height - 178, 110, 25);
+    horizontalBars_->setGeometry(245, height - 178, 130, 25);
+}
+
+void SessionPanel::addMenuActions(QMenu& menu) {
+    connect(menu.addAction("New session"), &QAction::triggered, this, &SessionPanel::newSession);
+    connect(menu.addAction("Open session..."), &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(&window_, "Open session", sessionFolder(), "Session (*.json)");
+        if (!path.isEmpty())
+            openSession(path);
+    });
+    connect(menu.addAction("Report..."), &QAction::triggered, this, [this] {
+        const QString proposed = QDir(QDir::currentPath()).filePath(
+            QString::fromStdString(sessionFileName(recorder_.session().created)).replace(".json", ".pdf"));
+        const QString path = QFileDialog::getSaveFileName(&window_, "Report", proposed, "Report (*.pdf)");
+        if (!path.isEmpty())
+            writeReport(path);
+    });
+}
+
+bool SessionPanel::confirmClose() {
+    if (!recorder_.anyUnsaved())
+        return true;
+    QMessageBox question(QMessageBox::Question, "Tervix", "Save the results before closing?",
+                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
+    question.setObjectName("closeQuestion");
+    question.setDefaultButton(QMessageBox::Save);
+    const int answer = question.exec();
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Discard)
+        return true;
+    for (int slot = 0; slot < cameraSlots; ++slot)
+        if (recorder_.isUnsaved(slot) && !(hooks_.saveTable && hooks_.saveTable(slot)))
+            return false; // a table left unsaved keeps the window open
+    return true;
+}
+
+void SessionPanel::finish() { recorder_.finish(); }
+
+void SessionPanel::newSession() {
+    recorder_.finish();
+    recorder_.start(sessionFolder().toStdString(), nowIso());
+    replaceResults();
+}
+
+bool SessionPanel::openSession(const QString& path) {
+    auto session = readSessionFile(path.toStdString(), messages_);
+    if (!session)
+        return false;
+    recorder_.finish();
+    recorder_.resume(std::move(*session), path.toStdString(), false);
+    replaceResults();
+    return true;
+}
+
+bool SessionPanel::writeReport(const QString& path) {
+    QString error;
+    if (writeSessionReport(recorder_.session(), cameraFolders(), path, error))
+        return true;
+    messages_.message(("The report could not be written: " + error).toStdString());
+    return false;
+}
+
+QString SessionPanel::observer() const {
+    const QString name = observerBox_->currentText().trimmed();
+    return name.isEmpty() ? loginName() : name;
+}
+
+void SessionPanel::setObserver(const QString& name) { observerBox_->setEditText(name); }
+
+const char* SessionPanel::orientation() const {
+    return horizontalBars_->isChecked() ? orientationHorizontal : orientationVertical;
+}
+
+void SessionPanel::setOrientation(const char* orientation) {
+    (std::string(orientation) == orientationHorizontal ? horizontalBars_ : verticalBars_)->click();
+}
+
+void SessionPanel::rememberObserver(const QString& name) {
+    QStringList recent;
+    for (int k = 0; k < observerBox_->count(); ++k)
+        recent << observerBox_->itemText(k);
+    if (!recent.isEmpty() && recent.front() == name)
+        return;
+    recent.removeAll(name);
+    recent.prepend(name);
+    while (recent.size() > recentObserverCount)
+        recent.removeLast();
+    {
+        QSignalBlocker block(observerBox_);
+        observerBox_->clear();
+        observerBox_->addItems(recent);
+        observerBox_->setCurrentIndex(0);
+    }
+    QSettings settings(settingsOrganisation, settingsApplication);
+    settings.setValue(recentObserversKey, recent);
+}
+
+void SessionPanel::replaceResults() {
+    core_.results = resultsOf(recorder_.session());
+    if (hooks_.resultsReplaced)
+        hooks_.resultsReplaced();
+}
+
+QStringList SessionPanel::cameraFolders() const {
+    return {QDir::currentPath(), QString::fromStdString(core_.state().programDirectory)};
+}

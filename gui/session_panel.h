@@ -1,0 +1,80 @@
+#pragma once
+
+#include "console/session.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class BenchConsole;
+class MessageSink;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QWidget;
+
+// The window's part of a measurement session: the observer's name, the bar orientation, the
+// session file that every reading is written to, its menu entries and the question at closing.
+class SessionPanel : public QObject {
+    Q_OBJECT
+public:
+    // What the panel asks of the window: the lists shown again after their results were replaced,
+    // a slot's table saved through the save dialog (false when not saved), the orientation changed.
+    struct WindowHooks {
+        std::function<void()> resultsReplaced;
+        std::function<bool(int slotIndex)> saveTable;
+        std::function<void()> orientationChanged;
+    };
+
+    SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks);
+
+    // The folder the sessions live in: the user's data folder for the program.
+    static QString sessionFolder();
+
+    // At the start: a session that did not end normally is taken up again and its readings put
+    // back into the lists; otherwise a new one starts. Returns the text for the maker's line when
+    // something was restored, else an empty text.
+    QString startOrRestore();
+    // After "Apply" (recognised) or "Not recognized": the reading appended and the file rewritten.
+    void recordReading(bool recognised);
+    // Places the observer box and the orientation radios for a window of this size.
+    void layout(int width, int height);
+    void addMenuActions(QMenu& menu);
+
+    // Closing: with unsaved results the question "Save the results before closing?"; false when
+    // the window is to stay open.
+    bool confirmClose();
+    // A normal end: the session marked ended.
+    void finish();
+    void markSaved(int slotIndex) { recorder_.markSaved(slotIndex); }
+
+    void newSession();
+    // Opens a session file; a file that is not one is reported and left alone.
+    bool openSession(const QString& path);
+    bool writeReport(const QString& path);
+
+    QString observer() const;
+    void setObserver(const QString& name);
+    const char* orientation() const;
+    void setOrientation(const char* orientation);
+    const SessionRecorder& recorder() const { return recorder_; }
+
+private:
+    void rememberObserver(const QString& name);
+    void replaceResults();
+    QStringList cameraFolders() const;
+
+    QWidget& window_;
+    BenchConsole& core_;
+    MessageSink& messages_;
+    WindowHooks hooks_;
+    SessionRecorder recorder_;
+    QLabel* observerLabel_ = nullptr;
+    QComboBox* observerBox_ = nullptr;
+    QButtonGroup* orientationGroup_ = nullptr;
+    QRadioButton* verticalBars_ = nullptr;
+    QRadioButton* horizontalBars_ = nullptr;
+};
