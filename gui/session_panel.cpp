@@ -20,6 +20,8 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <cmath>
+
 namespace {
 
 constexpr int recentObserverCount = 10;
@@ -107,8 +109,9 @@ void SessionPanel::recordReading(bool recognised) {
     r.orientation = orientation();
     r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex)].frequency;
     r.half = halfOf(difference);
+    // The difference as the trackbar shows it, on its grid, without the single precision's tail.
     if (recognised)
-        r.deltaT = difference;
+        r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
     rememberObserver(observer());
     recorder_.record(r);
 }

@@ -38,14 +38,21 @@ public:
             QFile::copy(shipped("mira.tag"), dir_.filePath("mira.tag"));
         QFile::copy(shipped("Atmosphere.ini"), dir_.filePath("Atmosphere.ini"));
         QDir::setCurrent(dir_.path());
+        // Each bench keeps its sessions in its own data folder, so no test restores another's.
+        previousData_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
     }
-    ~BenchFolder() { QDir::setCurrent(previous_); }
+    ~BenchFolder() {
+        QDir::setCurrent(previous_);
+        qputenv("XDG_DATA_HOME", previousData_);
+    }
     QString path(const QString& name) const { return dir_.filePath(name); }
     std::string program() const { return dir_.filePath("tervix").toStdString(); }
 
 private:
     QTemporaryDir dir_;
     QString previous_;
+    QByteArray previousData_;
 };
 
 // A started bench: the start sequence, the console shown and its deferred start run.
