@@ -3,6 +3,7 @@
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "cli/camera_json.h"
+#include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
@@ -343,9 +344,12 @@ int runFidelity(int argc, char** argv) {
     console.setImageModel(*model);
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
-    std::printf("%-58s %14s %14s %10s\n", "quantity", "measured", "predicted", "ratio");
-    for (const FidelityRow& row : fidelityReport(console))
-        std::printf("%-58s %14.8g %14.8g %10.6f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+    const ModelFidelity report = modelFidelityReport(console);
+    if (args->flags.count("--json")) {
+        std::cout << modelFidelityJson(report).dump(2) << '\n';
+        return 0;
+    }
+    std::cout << modelFidelityText(report);
     return 0;
 }
 
