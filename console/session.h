@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "sim/image_model.h"
 
 #include <array>
 #include <optional>
@@ -12,8 +13,12 @@ class MessageSink;
 // The bar orientations of the standard target, as the session file spells them.
 inline constexpr const char* orientationVertical = "vertical";
 inline constexpr const char* orientationHorizontal = "horizontal";
-// The image model the bench runs until another one is chosen.
+// The image models as the session file names them; the specified one is the default.
 inline constexpr const char* imageModelSpecified = "specified";
+inline constexpr const char* imageModelPhysical = "physical";
+inline const char* imageModelName(ImageModel model) {
+    return model == ImageModel::Physical ? imageModelPhysical : imageModelSpecified;
+}
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";

@@ -105,7 +105,7 @@ void SessionPanel::recordReading(bool recognised) {
     r.observer = observer().toStdString();
     r.slot = core_.cameraIndex + 1;
     r.cameraFile = BenchConsole::cameraFileOf(core_.cameraIndex);
-    r.imageModel = imageModelSpecified;
+    r.imageModel = imageModelName(core_.imageModel());
     r.orientation = orientation();
     r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex)].frequency;
     r.half = halfOf(difference);

@@ -9,6 +9,9 @@ struct ConsoleValues {
     // The target turned by 90 degrees about its centre: horizontal bars, which the vertical blur
     // and pixel pitch govern.
     bool horizontalBars = false;
+    // Sub-pixel phase of the target in the camera view's pixels, on top of the offset.
+    double targetPhaseX = 0.0;
+    double targetPhaseY = 0.0;
     bool galleryOpen = false; // the target loader runs: items show their own temperatures
     bool consoleReady = false;
 };
