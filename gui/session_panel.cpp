@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,6 +59,7 @@ SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& mes
         recent << loginName();
     observerBox_->addItems(recent);
     observerBox_->setCurrentIndex(0);
+    observerBox_->lineEdit()->installEventFilter(this);
     observerLabel_ = new QLabel("&Observer", &window);
     observerLabel_->setObjectName("observerLabel");
     observerLabel_->setBuddy(observerBox_);
@@ -77,6 +79,17 @@ SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& mes
         if (hooks_.orientationChanged)
             hooks_.orientationChanged();
     });
+}
+
+bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == observerBox_->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            rememberObserver(observer());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString SessionPanel::sessionFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }

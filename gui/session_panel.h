@@ -62,6 +62,11 @@ public:
     void setOrientation(const char* orientation);
     const SessionRecorder& recorder() const { return recorder_; }
 
+protected:
+    // Enter in the observer box takes the name; it must not reach the window, where it reloads the
+    // target.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rememberObserver(const QString& name);
     void replaceResults();

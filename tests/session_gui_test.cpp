@@ -301,6 +301,16 @@ void SessionGuiTest::theObserverBoxRemembersNamesAndIsPlacedClear() {
         QCOMPARE(bench.console->session()->observer(), QString("Dan"));
         QCOMPARE(box->itemText(0), QString("Dan"));
         QCOMPARE(box->itemText(1), QString("Cleo"));
+        // Enter in the box takes the name and leaves the target and the difference alone.
+        bench.setDifference(600);
+        bench.setObserver("Eli");
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QCOMPARE(bench.find<QSlider>("1002")->value(), 600);
+        QCOMPARE(box->itemText(0), QString("Eli"));
+        bench.setObserver("Dan");
+        QTest::keyClick(box->lineEdit(), Qt::Key_Enter);
+        QCOMPARE(box->itemText(0), QString("Dan"));
+        QCOMPARE(box->itemText(1), QString("Eli"));
         // Alt+O reaches the box from the keyboard.
         bench.find<QWidget>("1002")->setFocus();
         bench.console->activateWindow();
@@ -330,7 +340,8 @@ void SessionGuiTest::theObserverBoxRemembersNamesAndIsPlacedClear() {
     // A new window offers the names again, the latest first.
     Bench again(folder);
     QCOMPARE(again.find<QComboBox>("observer")->itemText(0), QString("Dan"));
-    QCOMPARE(again.find<QComboBox>("observer")->itemText(1), QString("Cleo"));
+    QCOMPARE(again.find<QComboBox>("observer")->itemText(1), QString("Eli"));
+    QCOMPARE(again.find<QComboBox>("observer")->itemText(2), QString("Cleo"));
 }
 
 void SessionGuiTest::closingAsksOnceWhenResultsAreUnsaved_data() {
