@@ -211,12 +211,15 @@ std::string isoUtcTime(long long millisecondsSinceEpoch) {
 }
 
 std::string sessionFileName(const std::string& createdIsoTime) {
-    // The basic ISO form keeps colons out of the name.
-    std::string digits;
-    for (char c : createdIsoTime.substr(0, 19))
+    // The basic ISO form keeps colons out of the name; the milliseconds keep two benches started in
+    // the same second apart.
+    std::string stamp;
+    for (char c : createdIsoTime)
         if (c != '-' && c != ':')
-            digits += c;
-    return "session-" + digits + "Z.json";
+            stamp += c;
+    if (stamp.empty() || stamp.back() != 'Z')
+        stamp += 'Z';
+    return "session-" + stamp + ".json";
 }
 
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
@@ -254,7 +257,7 @@ bool SessionRecorder::anyUnsaved() const {
     return std::any_of(unsaved_.begin(), unsaved_.end(), [](bool u) { return u; });
 }
 
-std::optional<std::string> unendedSessionIn(const std::string& folder) {
+std::vector<std::string> unendedSessionsIn(const std::string& folder) {
     std::error_code error;
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -263,12 +266,20 @@ std::optional<std::string> unendedSessionIn(const std::string& folder) {
             names.push_back(entry.path().string());
     }
     // The names hold the start time, so the newest sorts last.
-    std::sort(names.begin(), names.end());
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    std::sort(names.rbegin(), names.rend());
+    std::vector<std::string> unended;
+    for (const std::string& path : names) {
         MessageLog ignored;
-        auto session = readSessionFile(*it, ignored);
+        auto session = readSessionFile(path, ignored);
         if (session && !session->ended)
-            return *it;
+            unended.push_back(path);
     }
-    return std::nullopt;
+    return unended;
+}
+
+std::optional<std::string> unendedSessionIn(const std::string& folder) {
+    const auto unended = unendedSessionsIn(folder);
+    if (unended.empty())
+        return std::nullopt;
+    return unended.front();
 }

@@ -75,7 +75,7 @@ std::optional<Session> readSessionFile(const std::string& path, MessageSink& mes
 bool writeSessionFile(const Session& session, const std::string& path, MessageSink& messages);
 
 // "2026-12-06T14:15:17.250Z" for a time in milliseconds since the epoch, and the file name a
-// session started then is stored under, "session-20261206T141517Z.json".
+// session started then is stored under, "session-20261206T141517.250Z.json".
 std::string isoUtcTime(long long millisecondsSinceEpoch);
 std::string sessionFileName(const std::string& createdIsoTime);
 
@@ -110,6 +110,7 @@ private:
     std::array<bool, cameraSlots> unsaved_{};
 };
 
-// The newest session file in the folder that did not end normally, if any. Files that are not
-// sessions are passed over and left as they are.
+// The session files in the folder that did not end normally, newest first, and the newest of them.
+// Files that are not sessions are passed over and left as they are.
+std::vector<std::string> unendedSessionsIn(const std::string& folder);
 std::optional<std::string> unendedSessionIn(const std::string& folder);

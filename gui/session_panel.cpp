@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -94,20 +95,37 @@ bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
 
 QString SessionPanel::sessionFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
 
+SessionPanel::~SessionPanel() = default;
+
+bool SessionPanel::lockSession(const std::string& path) {
+    auto lock = std::make_unique<QLockFile>(QString::fromStdString(path) + ".lock");
+    lock->setStaleLockTime(0); // only a lock whose process has gone is stale
+    if (!lock->tryLock(0))
+        return false;
+    lock_ = std::move(lock);
+    return true;
+}
+
 QString SessionPanel::startOrRestore() {
     const QString folder = sessionFolder();
-    if (auto path = unendedSessionIn(folder.toStdString())) {
-        if (auto session = readSessionFile(*path, messages_)) {
+    // A session another running bench is recording into is not this one's to take up.
+    for (const std::string& path : unendedSessionsIn(folder.toStdString())) {
+        if (!lockSession(path))
+            continue;
+        if (auto session = readSessionFile(path, messages_)) {
             const std::size_t count = session->readings.size();
             const std::string created = session->created;
-            recorder_.resume(std::move(*session), *path, true);
+            recorder_.resume(std::move(*session), path, true);
             replaceResults();
             return QString("Restored %1 readings of the session started %2 UTC, which did not end normally.")
                 .arg(count)
                 .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
         }
+        lock_.reset();
     }
     recorder_.start(folder.toStdString(), nowIso());
+    QDir().mkpath(folder);
+    lockSession(recorder_.path());
     return {};
 }
 
@@ -171,11 +189,15 @@ bool SessionPanel::confirmClose() {
     return true;
 }
 
-void SessionPanel::finish() { recorder_.finish(); }
+void SessionPanel::finish() {
+    recorder_.finish();
+    lock_.reset();
+}
 
 void SessionPanel::newSession() {
-    recorder_.finish();
+    finish();
     recorder_.start(sessionFolder().toStdString(), nowIso());
+    lockSession(recorder_.path());
     replaceResults();
 }
 
@@ -183,8 +205,9 @@ bool SessionPanel::openSession(const QString& path) {
     auto session = readSessionFile(path.toStdString(), messages_);
     if (!session)
         return false;
-    recorder_.finish();
+    finish();
     recorder_.resume(std::move(*session), path.toStdString(), false);
+    lockSession(path.toStdString());
     replaceResults();
     return true;
 }

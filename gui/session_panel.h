@@ -6,12 +6,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class BenchConsole;
 class MessageSink;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QLockFile;
 class QMenu;
 class QRadioButton;
 class QWidget;
@@ -30,6 +32,7 @@ public:
     };
 
     SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks);
+    ~SessionPanel() override;
 
     // The folder the sessions live in: the user's data folder for the program.
     static QString sessionFolder();
@@ -71,12 +74,16 @@ private:
     void rememberObserver(const QString& name);
     void replaceResults();
     QStringList cameraFolders() const;
+    // Holds the session file against a second bench running at the same time; a lock left by a
+    // process that has gone counts as free.
+    bool lockSession(const std::string& path);
 
     QWidget& window_;
     BenchConsole& core_;
     MessageSink& messages_;
     WindowHooks hooks_;
     SessionRecorder recorder_;
+    std::unique_ptr<QLockFile> lock_;
     QLabel* observerLabel_ = nullptr;
     QComboBox* observerBox_ = nullptr;
     QButtonGroup* orientationGroup_ = nullptr;

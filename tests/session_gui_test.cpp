@@ -168,6 +168,7 @@ private slots:
     void closingAsksOnceWhenResultsAreUnsaved_data();
     void closingAsksOnceWhenResultsAreUnsaved();
     void aFileThatIsNoSessionIsRefusedAndLeftAlone();
+    void aSecondBenchLeavesARunningSessionAlone();
 };
 
 void SessionGuiTest::theSessionSurvivesAKilledProcess() {
@@ -443,6 +444,26 @@ void SessionGuiTest::aFileThatIsNoSessionIsRefusedAndLeftAlone() {
     QCOMPARE(bench.rows(1)[rowOfFrequency(3)], QString("   4\t    2."));
     QVERIFY(readSessionFile(folder.path("other.json").toStdString(), readLog)->ended);
     QVERIFY(bench.log.messages.empty());
+}
+
+void SessionGuiTest::aSecondBenchLeavesARunningSessionAlone() {
+    SessionFolder folder;
+    Bench first(folder);
+    QVERIFY(first.console);
+    first.setDifference(plus03);
+    first.apply();
+    Bench second(folder);
+    QVERIFY(second.console);
+    QVERIFY(second.rows(0)[2].trimmed() == "1\t    0.5");
+    QVERIFY(second.console->session()->recorder().path() != first.console->session()->recorder().path());
+    QCOMPARE(second.find<QLabel>("1189")->text(), QString("Tervix virtual test bench for thermal imaging cameras"));
+    second.setDifference(minus02);
+    second.apply();
+    MessageLog readLog;
+    QCOMPARE(readSessionFile(first.console->session()->recorder().path(), readLog)->readings.size(), std::size_t(1));
+    QCOMPARE(readSessionFile(second.console->session()->recorder().path(), readLog)->readings.size(), std::size_t(1));
+    QVERIFY(first.log.messages.empty());
+    QVERIFY(second.log.messages.empty());
 }
 
 // The killed process of theSessionSurvivesAKilledProcess: records, says so, and waits.

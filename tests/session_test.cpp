@@ -321,7 +321,7 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
 TEST(SessionFile, TimesAndNamesInUtc) {
     EXPECT_EQ(isoUtcTime(0), "1970-01-01T00:00:00.000Z");
     EXPECT_EQ(isoUtcTime(1796566517250LL), "2026-12-06T14:15:17.250Z");
-    EXPECT_EQ(sessionFileName("2026-12-06T14:15:17.250Z"), "session-20261206T141517Z.json");
+    EXPECT_EQ(sessionFileName("2026-12-06T14:15:17.250Z"), "session-20261206T141517.250Z.json");
     std::string reason;
     EXPECT_TRUE(parseSession(fileWith(validReadingText("\"time\": \"" + isoUtcTime(1796566517250LL) + "\"")), reason));
 }
@@ -341,7 +341,7 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
         EXPECT_EQ(onDisk->readings.size(), k + 1);
         EXPECT_FALSE(onDisk->ended);
     }
-    EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000Z.json"));
+    EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000.000Z.json"));
     EXPECT_TRUE(recorder.isUnsaved(0));
     EXPECT_FALSE(recorder.isUnsaved(1));
     EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
@@ -360,9 +360,9 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     Session ended{"2026-12-06T09:00:00.000Z", {reading("A", 0.2)}, true};
     ASSERT_TRUE(writeSessionFile(older, dir.path(sessionFileName(older.created)), log));
     ASSERT_TRUE(writeSessionFile(ended, dir.path(sessionFileName(ended.created)), log));
-    dir.write("session-20261207T000000Z.json", "{\"format\": \"tervix-session\", \"vers");
+    dir.write("session-20261207T000000.000Z.json", "{\"format\": \"tervix-session\", \"vers");
     EXPECT_EQ(unendedSessionIn(dir.path("")), dir.path(sessionFileName(older.created)));
-    EXPECT_EQ(readText(dir.path("session-20261207T000000Z.json")), "{\"format\": \"tervix-session\", \"vers");
+    EXPECT_EQ(readText(dir.path("session-20261207T000000.000Z.json")), "{\"format\": \"tervix-session\", \"vers");
     EXPECT_FALSE(unendedSessionIn(dir.path("absent")).has_value());
     // A resumed session counts its slots' readings as unsaved and goes on in the same file.
     SessionRecorder recorder(log);
