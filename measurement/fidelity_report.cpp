@@ -161,9 +161,9 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
         const double window = 256.0 * sigma * pixelShare / greyPerSigma;
         sim.windowLow = sim.backgroundSignal - window / 2;
         sim.windowHigh = sim.backgroundSignal + window / 2;
-        state.target.items.clear(); // nothing but the background
-        state.target.distanceOrder.clear();
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, sim, camera);
+        // Nothing but the background, on an empty target: the bench's own target stays as it was.
+        Target background;
+        RenderImage(console.renderBusy, RenderMode::CameraView, false, background, sim, camera);
         double sum = 0.0, squares = 0.0;
         long long count = 0;
         std::vector<std::uint8_t> frame;

@@ -74,6 +74,25 @@ TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
     }
 }
 
+TEST(Fidelity, TheReportLeavesTheBenchTargetAsItFoundIt) {
+    Bench bench("camera1.par", 1, true);
+    const Target before = bench.state.target;
+    ASSERT_FALSE(before.distanceOrder.empty());
+    ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the report renders its flat noise scene
+    fidelityReport(bench.console);
+    const Target& after = bench.state.target;
+    EXPECT_EQ(after.distanceOrder, before.distanceOrder);
+    ASSERT_EQ(after.items.size(), before.items.size());
+    for (std::size_t k = 0; k < before.items.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(after.items[k].name, before.items[k].name);
+        EXPECT_EQ(after.items[k].kind, before.items[k].kind);
+        EXPECT_EQ(after.items[k].vertices, before.items[k].vertices);
+        EXPECT_EQ(after.items[k].temperature, before.items[k].temperature);
+        EXPECT_EQ(after.items[k].distance, before.items[k].distance);
+    }
+}
+
 TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
     // Without blur, bars many pixels wide keep their full modulation.
     EXPECT_NEAR(predictedModulation(evenBars(4, 1.0), 0.0, 0.0), 1.0, 1e-9);
