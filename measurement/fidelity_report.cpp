@@ -4,6 +4,7 @@
 #include "sim/display.h"
 #include "sim/in_band_exitance.h"
 #include "sim/render.h"
+#include "sim/truncated_pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,7 +115,7 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
     std::vector<FidelityRow> rows;
 
     // (1) Modulation of the rendered pattern against the blurred four-bar profile.
-    const double ifov = 2.0 * std::tan(camera.fovCurrentH * 3.141592 / 360.0) / camera.opticalZoom /
+    const double ifov = 2.0 * std::tan(camera.fovCurrentH * truncatedPi / 360.0) / camera.opticalZoom /
                         zoomedPixels(camera.sensorWidth, camera.electronicZoom) * 1000.0;
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);

@@ -7,6 +7,8 @@
 class RandomGenerator {
 public:
     static constexpr int maxValue = 32767;
+    // The same as a double, to scale a value to a fraction of the range.
+    static constexpr double valueRange = maxValue;
 
     explicit RandomGenerator(std::uint32_t seed = 1) : state_(seed) {}
     void seed(std::uint32_t seed) { state_ = seed; }
