@@ -155,7 +155,7 @@ int runRender(int argc, char** argv) {
         auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
                                    [&](const FrequencyChoice& c) { return f && c.frequency == *f; });
         if (choice == frequencyChoices.end())
-            return fail("the frequency must be one of 0.5, 1, 1.5, 2, 3 or 4");
+            return fail("the frequency must be one of " + frequencyLabelList());
         frequencyIndex = static_cast<int>(choice - frequencyChoices.begin());
     }
     double dt = 0.0;
