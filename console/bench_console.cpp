@@ -16,6 +16,10 @@
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
     state_.console.barScale = frequencyChoices[0].barScale;
+    takeCameraZoom();
+}
+
+void BenchConsole::takeCameraZoom() {
     electronicZoomSlider = truncToInt(state_.camera.set.electronicZoom * 100.0);
     opticalZoomSlider = truncToInt(state_.camera.set.opticalZoom * 100.0);
 }

@@ -74,6 +74,8 @@ public:
     bool autoLevelContrast();
 
     // Handlers.
+    // The zoom trackbars take the camera's zoom, as when the console opens on a loaded camera.
+    void takeCameraZoom();
     void activateCamera();
     void displayReset();
     void onTemperatureSlider(int position);

@@ -1,6 +1,7 @@
 #include "text/messages.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
+#include "console/open_bench.h"
 #include "target/target_file.h"
 
 #include "test_support.h"
@@ -21,19 +22,19 @@ struct Bench {
     BenchConsole console{state, log};
 
     explicit Bench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
-        state.random.seed(seed);
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, shippedFile(camera), CameraLoadMode::Full, log));
-        if (quarter) {
-            CameraSet& c = state.camera.set;
-            c.detectorColumns /= 2;
-            c.detectorRows /= 2;
-            c.fovCurrentH /= 2;
-            c.fovCurrentV /= 2;
-        }
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-        console.updateScene();
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.seed = seed;
+        sources.camera.path = shippedFile(camera);
+        sources.target.path = shippedFile("mira.tag");
+        if (quarter)
+            sources.adjustCamera = [](CameraSet& c) {
+                c.detectorColumns /= 2;
+                c.detectorRows /= 2;
+                c.fovCurrentH /= 2;
+                c.fovCurrentV /= 2;
+            };
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
 };
 
