@@ -3,6 +3,7 @@
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "cli/camera_json.h"
+#include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
@@ -39,10 +40,11 @@ const char* usage =
     "  tervix-cli camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]\n"
     "  tervix-cli target FILE\n"
     "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
-    "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n"
+    "                    [--seed N] [--randomise] [--model specified|physical] [--phase DX,DY]\n"
+    "                    --out PNG [--sensor PFM] [--frame PNG]\n"
     "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-    "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
-    "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n";
+    "                  [--model specified|physical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
+    "  tervix-cli fidelity --camera FILE [--atmosphere FILE] [--model specified|physical] [--json]\n";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -88,6 +90,16 @@ int fail(const std::string& error) {
     std::cerr << "tervix-cli: " << error << '\n';
     return 1;
 }
+
+// --model specified|physical; the specified model when the option is absent.
+std::optional<ImageModel> modelOption(std::map<std::string, std::string>& options) {
+    if (!options.count("--model") || options["--model"] == "specified")
+        return ImageModel::Specified;
+    if (options["--model"] == "physical")
+        return ImageModel::Physical;
+    return std::nullopt;
+}
+const char* modelError = "the model must be specified or physical";
 
 int runCamera(int argc, char** argv) {
     std::string error;
@@ -139,7 +151,7 @@ int runTarget(int argc, char** argv) {
 // The bench as the console leaves it after the start, on the files the options name. Returns false
 // with an error line, or with none when the camera file's own message has been written.
 bool prepareBench(BenchConsole& console, std::map<std::string, std::string>& options, std::optional<std::uint32_t> seed,
-                  std::string& error) {
+                  std::optional<ImageModel> imageModel, std::string& error) {
     error.clear();
     BenchSources sources;
     sources.camera.path = options["--camera"];
@@ -147,6 +159,7 @@ bool prepareBench(BenchConsole& console, std::map<std::string, std::string>& opt
     if (options.count("--atmosphere"))
         sources.atmosphere = BenchSource{options["--atmosphere"], std::nullopt};
     sources.seed = seed;
+    sources.imageModel = imageModel;
     const BenchOpenFault fault = openBench(console, sources);
     if (fault == BenchOpenFault::Atmosphere)
         error = "cannot read the atmosphere file " + sources.atmosphere->path;
@@ -159,7 +172,7 @@ int runRender(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed", "--out",
-                                "--sensor", "--frame"},
+                                "--sensor", "--frame", "--model", "--phase"},
                                {"--randomise"}, error);
     if (!args)
         return fail(error);
@@ -192,15 +205,30 @@ int runRender(int argc, char** argv) {
             return fail("the seed must be a whole number from 0 to 4294967295");
         seed = static_cast<std::uint32_t>(*value);
     }
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
+    std::optional<std::pair<double, double>> phase;
+    if (args->options.count("--phase")) {
+        const std::string& text = args->options["--phase"];
+        const auto comma = text.find(',');
+        auto dx = parseNumber(text.substr(0, comma));
+        auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
+        if (!dx || !dy || std::fabs(*dx) > 1000.0 || std::fabs(*dy) > 1000.0)
+            return fail("the phase must be DX,DY in pixels, each from -1000 to 1000");
+        phase = std::make_pair(*dx, *dy);
+    }
 
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
-    if (!prepareBench(console, args->options, seed, error))
+    if (!prepareBench(console, args->options, seed, model, error))
         return error.empty() ? 1 : fail(error);
     if (args->flags.count("--randomise"))
         console.randomisePosition = true;
     console.selectFrequency(frequencyIndex);
+    if (phase)
+        console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
     console.onTemperatureSlider(BenchConsole::sliderPositionOf(dt));
 
     if (!writeDisplayImagePng(state.sim, args->options["--out"]))
@@ -230,7 +258,7 @@ int runMrtd(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
-                                "--plot"},
+                                "--plot", "--model"},
                                {}, error);
     if (!args)
         return fail(error);
@@ -244,11 +272,15 @@ int runMrtd(int argc, char** argv) {
         return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
 
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
-    if (!prepareBench(console, args->options, static_cast<std::uint32_t>(*seed), error))
+    console.setImageModel(*model);
+    if (!prepareBench(console, args->options, static_cast<std::uint32_t>(*seed), std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
     const std::string table = console.results.tableText(console.cameraIndex);
@@ -290,19 +322,26 @@ int runMrtd(int argc, char** argv) {
 
 int runFidelity(int argc, char** argv) {
     std::string error;
-    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target"}, {}, error);
+    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target", "--model"}, {"--json"}, error);
     if (!args)
         return fail(error);
     if (!args->positional.empty() || !args->options.count("--camera"))
         return fail("fidelity needs --camera FILE");
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
-    if (!prepareBench(console, args->options, std::nullopt, error))
+    console.setImageModel(*model);
+    if (!prepareBench(console, args->options, std::nullopt, std::nullopt, error))
         return error.empty() ? 1 : fail(error);
-    std::printf("%-58s %14s %14s %10s\n", "quantity", "measured", "predicted", "ratio");
-    for (const FidelityRow& row : fidelityReport(console))
-        std::printf("%-58s %14.8g %14.8g %10.6f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+    const ModelFidelity report = modelFidelityReport(console);
+    if (args->flags.count("--json")) {
+        std::cout << modelFidelityJson(report).dump(2) << '\n';
+        return 0;
+    }
+    std::cout << modelFidelityText(report);
     return 0;
 }
 

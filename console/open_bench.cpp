@@ -42,6 +42,8 @@ BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources) {
     if (sources.adjustCamera)
         sources.adjustCamera(state.camera.set);
     console.takeCameraZoom();
+    if (sources.imageModel)
+        console.setImageModel(*sources.imageModel);
     console.activateCamera();
     if (!readTarget(sources.target, state.target, console.stepIndex))
         return BenchOpenFault::Target;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/camera_set.h"
+#include "sim/image_model.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,7 @@ struct BenchSources {
     BenchSource target;
     std::optional<BenchSource> atmosphere; // none: the atmosphere stays as it is
     std::optional<std::uint32_t> seed;     // none: the generator keeps its seed
+    std::optional<ImageModel> imageModel;  // chosen once the camera is read; none: the console's stays
     // Changes to the camera after its file is read and before it is activated.
     std::function<void(CameraSet&)> adjustCamera;
 };
@@ -28,7 +30,7 @@ struct BenchSources {
 enum class BenchOpenFault { None, Atmosphere, Camera, Target };
 
 // Opens the console's bench as the console stands after its start: the atmosphere, the generator's
-// seed, the camera in mode Full (the zoom trackbars following it), the camera activated, the target
+// seed, the camera in mode Full (the zoom trackbars following it), the image model, the camera activated, the target
 // read, the scene updated. Stops at the first record that cannot be read and says which; a camera
 // file's fault has then gone to the console's messages already.
 BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources);

@@ -75,12 +75,18 @@ TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
     }
 }
 
-TEST(Fidelity, TheReportLeavesTheBenchTargetAsItFoundIt) {
+// Both reports measure noise on a flat scene; the bench's target must come back with them.
+class FidelityReports : public testing::TestWithParam<bool> {};
+
+TEST_P(FidelityReports, LeaveTheBenchTargetAsTheyFoundIt) {
     Bench bench("camera1.par", 1, true);
     const Target before = bench.state.target;
     ASSERT_FALSE(before.distanceOrder.empty());
-    ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the report renders its flat noise scene
-    fidelityReport(bench.console);
+    ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the reports render their flat noise scene
+    if (GetParam())
+        modelFidelityReport(bench.console, 1);
+    else
+        fidelityReport(bench.console);
     const Target& after = bench.state.target;
     EXPECT_EQ(after.distanceOrder, before.distanceOrder);
     ASSERT_EQ(after.items.size(), before.items.size());
@@ -93,6 +99,9 @@ TEST(Fidelity, TheReportLeavesTheBenchTargetAsItFoundIt) {
         EXPECT_EQ(after.items[k].distance, before.items[k].distance);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Fidelity, FidelityReports, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "ModelReport" : "Report"; });
 
 TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
     // Without blur, bars many pixels wide keep their full modulation.
