@@ -93,7 +93,7 @@ const char* halfOf(double temperatureDifference) { return temperatureDifference 
 
 int frequencyIndexOf(double frequency) {
     for (int i = 0; i < frequencyCount; ++i)
-        if (std::abs(std::stod(frequencyLabels[static_cast<std::size_t>(i)]) - frequency) < 1e-9)
+        if (std::abs(frequencyChoices[static_cast<std::size_t>(i)].frequency - frequency) < 1e-9)
             return i;
     return -1;
 }

@@ -54,7 +54,7 @@ struct Session {
 // The half a temperature difference belongs to, as the results lists count it: zero is plus.
 const char* halfOf(double temperatureDifference);
 
-// The index into frequencyLabels of a frequency, or -1 when the lists have no row for it.
+// The index into frequencyChoices of a frequency, or -1 when the lists have no row for it.
 int frequencyIndexOf(double frequency);
 
 // The readings replayed into fresh results lists in their order, so that each slot's row shows the

@@ -87,7 +87,8 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     painter.setPen(axisPen);
     painter.drawLine(10, 5, 10, s.height - 10);
     painter.drawLine(10, s.height - 10, s.width - 5, s.height - 10);
-    for (double f : plotFrequencies) {
+    for (const FrequencyChoice& choice : frequencyChoices) {
+        const double f = choice.frequency;
         const int x = frequencyTickX(s, f);
         painter.drawLine(x, s.height - 10, x, s.height - 18);
         painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop, QString::number(f));
