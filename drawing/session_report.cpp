@@ -20,13 +20,13 @@
 namespace {
 
 // A section of the report: one slot, camera file, image model and orientation, its groups in
-// frequency order.
-using SectionKey = std::tuple<int, std::string, std::string, std::string>;
+// frequency order. Vertical bars, the standard target as drawn, come before horizontal ones.
+using SectionKey = std::tuple<int, std::string, std::string, bool, std::string>;
 
 std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<SessionGroup>& groups) {
     std::map<SectionKey, std::vector<SessionGroup>> sections;
     for (const SessionGroup& g : groups)
-        sections[{g.slot, g.cameraFile, g.imageModel, g.orientation}].push_back(g);
+        sections[{g.slot, g.cameraFile, g.imageModel, g.orientation != orientationVertical, g.orientation}].push_back(g);
     return sections;
 }
 
@@ -47,7 +47,7 @@ QString orientationText(const std::string& orientation) {
 QString sectionTitle(const SectionKey& key) {
     return QString("Camera%1 · %2 · %3 image model · %4")
         .arg(std::get<0>(key))
-        .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<3>(key)));
+        .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<4>(key)));
 }
 
 // "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17 UTC".

@@ -200,14 +200,16 @@ TEST(CliSession, AMissingFileAndWrongArgumentsFail) {
     EXPECT_EQ(cli("session a.json b.json").status, 1);
 }
 
-TEST(CliOrientation, RenderTurnsTheBarsAndMrtdRefusesTurnedBars) {
+TEST(CliOrientation, RenderTurnsTheBarsInBothModelsAndMrtdRefusesTurnedBars) {
     TempDir dir;
     const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
                                " --atmosphere " + shippedFile("Atmosphere.ini") + " --frequency 0.5 --dt 1 --out " +
                                dir.path("x.png");
+    for (const char* model : {"specified", "physical"})
     for (const char* orientation : {"vertical", "horizontal"}) {
-        SCOPED_TRACE(orientation);
-        ASSERT_EQ(cli(common + " --orientation " + orientation + " --sensor " + dir.path("s.pfm")).status, 0);
+        SCOPED_TRACE(std::string(model) + " " + orientation);
+        ASSERT_EQ(cli(common + " --model " + model + " --orientation " + orientation + " --sensor " + dir.path("s.pfm")).status,
+                  0);
         const Pfm image = readPfm(dir.path("s.pfm"));
         ASSERT_GT(image.width, 0);
         const int across = brightRuns(image.row(image.height / 2));
