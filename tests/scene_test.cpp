@@ -176,12 +176,13 @@ TEST(Scene, GalleryShowsOwnTemperaturesAndTheBenchShowsTheDifference) {
     UpdateScene(state.target, state.sim, c, r, state.console);
     // The nearest distance is the smaller of sqrt(x² + z²) and sqrt(y² + z²) over the vertices; a
     // vertex at y = 0 makes it the plane's distance itself.
-    const double nearest = viewingDistance + 700.0;
-    double tau = std::exp(-0.5 * nearest * 0.001);
-    double expected = signalOfTemperature(r, 1.5) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
+    // With the bench's 1300 m in front of the plate that is 2.0 km of air at 0.5 per km: the
+    // transmission is exp(-1).
+    const double tau = 0.36787944;
+    const double expected = signalOfTemperature(r, 1.5) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
     EXPECT_NEAR(state.target.items[1].renderTemperature, expected, expected * 1e-6);
-    double tauBackground = std::exp(-0.5 * (700.0 + viewingDistance) * 0.001);
-    double background = signalOfTemperature(r, 0.0) * tauBackground + signalOfTemperature(r, 10.0) * (1 - tauBackground);
+    // The background lies at the plate's distance too.
+    const double background = signalOfTemperature(r, 0.0) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
     EXPECT_NEAR(state.sim.backgroundSignal, background, background * 1e-6);
 }
 
