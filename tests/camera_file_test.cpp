@@ -287,9 +287,15 @@ TEST_P(ShippedCamera, LoadsInEveryMode) {
     EXPECT_LT(state.camera.set.tempMin, -5.0f); // bars of a negative difference stay above the range
     EXPECT_GT(state.camera.set.tempMax, 5.0f);
     EXPECT_GE(state.camera.tables.mrtdWideH.vertexCount(), 2);
-    // One entry per tenth of a degree over the range, both ends included.
-    EXPECT_EQ(state.camera.tables.signalTable.vertexCount(),
-              static_cast<int>((state.camera.set.tempMax - state.camera.set.tempMin) * 10.0) + 1);
+    // One entry per tenth of a degree from the bottom of the range to its top.
+    const PointList& table = state.camera.tables.signalTable;
+    ASSERT_GE(table.vertexCount(), 2);
+    EXPECT_NEAR(table.x(0), state.camera.set.tempMin, 1e-4);
+    EXPECT_NEAR(table.x(1) - table.x(0), 0.1, 1e-4);
+    EXPECT_GT(table.x(table.vertexCount() - 1), state.camera.set.tempMax - 0.1f);
+    EXPECT_LE(table.x(table.vertexCount() - 1), state.camera.set.tempMax + 1e-3f);
+    for (int k = 1; k < table.vertexCount(); ++k)
+        ASSERT_GT(table.y(k), table.y(k - 1)) << k; // warmer gives more signal
 }
 
 INSTANTIATE_TEST_SUITE_P(CamerasAndModes, ShippedCamera,
