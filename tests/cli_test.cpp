@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <sstream>
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -19,11 +21,17 @@ namespace {
 struct CliRun {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
-CliRun runCli(const std::string& arguments) {
+// Runs the tool with the arguments, after the environment assignments given; what it writes to
+// standard error is kept apart.
+CliRun runCli(const std::string& arguments, const std::string& environment = "") {
+    static int runs = 0;
+    const std::filesystem::path errors = std::filesystem::temp_directory_path() /
+                                         ("tervix_cli_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
     CliRun run;
-    std::string command = std::string(TERVIX_CLI_PATH) + " " + arguments + " 2>/dev/null";
+    std::string command = environment + " " + std::string(TERVIX_CLI_PATH) + " " + arguments + " 2>" + errors.string();
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return run;
@@ -33,6 +41,8 @@ CliRun runCli(const std::string& arguments) {
         run.out.append(buffer, n);
     int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = testing_support::readText(errors.string());
+    std::filesystem::remove(errors);
     return run;
 }
 
@@ -52,6 +62,7 @@ TEST_P(CliShippedCamera, PrintsEveryField) {
     CliRun run = runCli("camera " + shippedFile("camera" + std::to_string(GetParam()) + ".par") + " --atmosphere " +
                         shippedFile("Atmosphere.ini"));
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     auto json = nlohmann::json::parse(run.out);
     EXPECT_EQ(json["camera"].size(), 92u); // every field of the record
     EXPECT_EQ(json["tables"].size(), 13u); // the twelve stored and signalTable
@@ -68,12 +79,14 @@ INSTANTIATE_TEST_SUITE_P(Cameras, CliShippedCamera, ::testing::Range(1, 6),
 TEST(Cli, PrintsTheFilesOwnValuesWithoutActivation) {
     CliRun raw = runCli("camera " + shippedFile("camera3.par") + " --mode switch --no-activate");
     ASSERT_EQ(raw.status, 0);
+    EXPECT_EQ(raw.err, "");
     EXPECT_EQ(nlohmann::json::parse(raw.out)["camera"]["sensorWidth"], 640); // the file's own value
 }
 
 TEST(Cli, PrintsTheStandardTarget) {
     CliRun run = runCli("target " + shippedFile("mira.tag"));
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     auto json = nlohmann::json::parse(run.out);
     ASSERT_EQ(json["items"].size(), 5u);
     EXPECT_EQ(json["distanceOrder"], nlohmann::json({1, 2, 3, 4}));
@@ -87,6 +100,7 @@ TEST(Cli, RendersImages) {
                         " --frequency 1.5 --dt -0.5 --seed 7 --out " + dir.path("d.png") + " --frame " +
                         dir.path("f.png") + " --sensor " + dir.path("s.pfm"));
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     EXPECT_TRUE(isPng(dir.path("d.png")));
     EXPECT_TRUE(isPng(dir.path("f.png")));
     EXPECT_EQ(testing_support::readText(dir.path("s.pfm")).rfind("Pf\n644 516\n-1.0\n", 0), 0u);
@@ -129,6 +143,7 @@ TEST(Cli, TheSmallCameraKeepsCameraOnesPixelAngle) {
     TempDir dir;
     CliRun run = runCli("camera " + writeSmallCamera(dir));
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     const auto camera = nlohmann::json::parse(run.out)["camera"];
     EXPECT_EQ(camera["sensorWidth"], 320);
     EXPECT_EQ(camera["sensorHeight"], 240);
@@ -139,9 +154,15 @@ TEST(Cli, TheSmallCameraKeepsCameraOnesPixelAngle) {
 TEST(Cli, MrtdMeasuresEachFrequencyAndRisesUpToNyquist) {
     TempDir dir;
     const std::string camera = writeSmallCamera(dir);
+    // The plot is drawn with Qt, which wants a private runtime folder of its own.
+    const std::string runtime = dir.path("runtime");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     CliRun run = runCli("mrtd" + benchOptions(camera) + " --table " + dir.path("t.txt") + " --csv " +
-                        dir.path("m.csv") + " --plot " + dir.path("p.png"));
+                            dir.path("m.csv") + " --plot " + dir.path("p.png"),
+                        "XDG_RUNTIME_DIR=" + runtime);
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
 
     // The printed table is the saved one: a heading and one row per frequency, blank lines between.
     EXPECT_EQ(run.out, testing_support::readText(dir.path("t.txt")));
@@ -191,6 +212,7 @@ TEST(Cli, MrtdRepeatsWithTheSameSeed) {
     CliRun second = runCli("mrtd" + benchOptions(camera) + " --seed 11");
     ASSERT_EQ(first.status, 0);
     ASSERT_EQ(second.status, 0);
+    EXPECT_EQ(first.err + second.err, "");
     EXPECT_EQ(first.out, second.out);
 }
 
@@ -238,6 +260,7 @@ TEST(Cli, FidelityReportsModulationNoiseAndExitance) {
     TempDir dir;
     CliRun run = runCli("fidelity" + benchOptions(writeSmallCamera(dir)));
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     const auto lines = testing_support::splitLines(run.out);
     ASSERT_EQ(lines.size(), 22u);
     EXPECT_EQ(parseFidelityLine(lines[0]).quantity, ""); // the heading holds no numbers
@@ -303,6 +326,7 @@ TEST_P(CliRefusal, ExitsWithStatusOneAndPrintsNothing) {
     const CliRun run = runCli(arguments);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, ""); // says why
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.png")));
 }
 
