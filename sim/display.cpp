@@ -4,7 +4,10 @@
 #include "sim/truncate.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -79,20 +82,116 @@ bool AutoLevelContrast(LevelContrast& sliders, const CameraSet& camera, SimState
     return true;
 }
 
+namespace {
+
+// The grey of signal s, as the mapping defines it: the quotient truncated, then clamped.
+int greyOf(float s, double base, double step) { return toGrey((s - base) / step); }
+
+// Ordered keys of floats: key(a) < key(b) exactly when a < b (for non-NaN values; -0 before +0).
+std::uint32_t floatKey(float f) {
+    const auto u = std::bit_cast<std::uint32_t>(f);
+    return (u & 0x80000000u) != 0 ? ~u : (u | 0x80000000u);
+}
+float floatOfKey(std::uint32_t key) {
+    return std::bit_cast<float>((key & 0x80000000u) != 0 ? (key & 0x7FFFFFFFu) : ~key);
+}
+
+// The smallest float whose grey is at least g (g = 1 ... 255). The grey never falls as the signal
+// rises, so a search over the ordered floats finds it; the search starts at the estimate and widens
+// only as far as it must.
+float greyThreshold(int g, double base, double step) {
+    auto reaches = [&](std::uint32_t key) { return greyOf(floatOfKey(key), base, step) >= g; };
+    const std::uint32_t lowest = floatKey(-std::numeric_limits<float>::infinity());
+    const std::uint32_t highest = floatKey(std::numeric_limits<float>::infinity());
+    const auto estimate = static_cast<float>(base + g * step);
+    std::uint32_t guess = std::isnan(estimate) ? highest : std::clamp(floatKey(estimate), lowest, highest);
+    // Find lo < hi with reaches(hi) and not reaches(lo).
+    std::uint32_t lo = guess;
+    std::uint32_t hi = guess;
+    std::uint32_t widen = 1;
+    if (reaches(guess)) {
+        do {
+            hi = lo;
+            lo = lo - lowest > widen ? lo - widen : lowest;
+            widen *= 2;
+        } while (lo != lowest && reaches(lo));
+        if (reaches(lo))
+            return -std::numeric_limits<float>::infinity();
+    } else {
+        do {
+            lo = hi;
+            hi = highest - hi > widen ? hi + widen : highest;
+            widen *= 2;
+        } while (hi != highest && !reaches(hi));
+        if (!reaches(hi))
+            return std::numeric_limits<float>::quiet_NaN(); // no signal reaches this grey
+    }
+    while (hi - lo > 1) {
+        const std::uint32_t mid = lo + (hi - lo) / 2;
+        (reaches(mid) ? hi : lo) = mid;
+    }
+    return floatOfKey(hi);
+}
+
+// One row of the mapping: an estimate of the grey from one multiplication, corrected by at most one
+// step against the exact thresholds, so that the result equals the quotient's truncation. No
+// division and no branch per pixel; built for AVX2 as well, whose gathers read the thresholds.
+__attribute__((target_clones("avx2", "default"))) void mapGreyRun(const float* __restrict signal, int count,
+                                                                  double base, double scale,
+                                                                  const float* __restrict thresholds,
+                                                                  std::uint8_t flip, std::uint8_t* __restrict grey) {
+    for (int k = 0; k < count; ++k) {
+        const float s = signal[k];
+        // The difference is the mapping's own; only the division becomes a product, which is off by
+        // far less than one grey.
+        double q = (s - base) * scale;
+        q = q > 0.0 ? q : 0.0; // NaN falls to 0 here as well
+        q = q < 255.0 ? q : 255.0;
+        int g = static_cast<int>(q);
+        g += s >= thresholds[g + 1] ? 1 : 0;
+        g -= s < thresholds[g] ? 1 : 0;
+        grey[k] = static_cast<std::uint8_t>(g ^ flip);
+    }
+}
+
+// Rows of the mapping are done this many pixels at a time, through a small grey buffer.
+constexpr int mapRun = 1024;
+
+} // namespace
+
 void mapToDisplay(SimState& sim, const CameraSet& camera, bool cameraView, bool fittedPreview) {
     const std::size_t pixels = static_cast<std::size_t>(sim.imageWidth) * static_cast<std::size_t>(sim.imageHeight);
     sim.displayImage.resize(pixels * 3);
     const double base = cameraView ? sim.windowLow : sim.signalMin;
     const double step = cameraView ? (sim.windowHigh - sim.windowLow) / 256.0 : (sim.signalMax - sim.signalMin) / 256.0;
     const bool invert = camera.polarity || fittedPreview;
-    for (std::size_t k = 0; k < pixels; ++k) {
-        int g = toGrey((sim.sceneImage[k] - base) / step);
-        if (invert)
-            g = 255 - g;
-        auto grey = static_cast<std::uint8_t>(g);
-        sim.displayImage[3 * k] = grey;
-        sim.displayImage[3 * k + 1] = grey;
-        sim.displayImage[3 * k + 2] = grey;
+    const float* signal = sim.sceneImage.data();
+    std::uint8_t* out = sim.displayImage.data();
+    const auto flip = static_cast<std::uint8_t>(invert ? 255 : 0);
+    const double scale = 1.0 / step;
+    if (!(step > 0.0) || !std::isfinite(scale) || !std::isfinite(base)) {
+        // A window of no width (a camera whose range gives no signal, in the preview): the quotient
+        // itself, whatever it gives.
+        for (std::size_t k = 0; k < pixels; ++k) {
+            auto g = static_cast<std::uint8_t>(greyOf(signal[k], base, step) ^ flip);
+            out[3 * k] = out[3 * k + 1] = out[3 * k + 2] = g;
+        }
+        return;
+    }
+    // thresholds[g] is the smallest signal of grey g or more; the ends keep the correction inside
+    // 0 ... 255 (nothing is below -inf, nothing reaches NaN).
+    std::array<float, 257> thresholds{};
+    thresholds[0] = -std::numeric_limits<float>::infinity();
+    thresholds[256] = std::numeric_limits<float>::quiet_NaN();
+    for (int g = 1; g < 256; ++g)
+        thresholds[static_cast<std::size_t>(g)] = greyThreshold(g, base, step);
+    std::array<std::uint8_t, mapRun> grey{};
+    for (std::size_t k = 0; k < pixels; k += mapRun) {
+        const int run = static_cast<int>(std::min<std::size_t>(mapRun, pixels - k));
+        mapGreyRun(signal + k, run, base, scale, thresholds.data(), flip, grey.data());
+        std::uint8_t* o = out + 3 * k;
+        for (int r = 0; r < run; ++r)
+            o[3 * r] = o[3 * r + 1] = o[3 * r + 2] = grey[static_cast<std::size_t>(r)];
     }
 }
 
