@@ -3,6 +3,8 @@
 #include "sim/noise.h"
 #include "sim/truncate.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -41,6 +43,37 @@ __attribute__((target_clones("avx2", "default"))) void writeNoisyRun(const std::
 
 } // namespace
 
+namespace {
+
+// The smallest and largest signal, NaN skipped, into lo and hi (which hold the starting values).
+// Eight running extremes in step vectorise; the extremes of a set do not depend on the order.
+__attribute__((target_clones("avx2", "default"))) void signalExtremes(const float* __restrict image, std::size_t count,
+                                                                      float& lo, float& hi) {
+    constexpr std::size_t lanes = 8;
+    float low[lanes], high[lanes];
+    for (std::size_t l = 0; l < lanes; ++l) {
+        low[l] = lo;
+        high[l] = hi;
+    }
+    std::size_t k = 0;
+    for (; k + lanes <= count; k += lanes)
+        for (std::size_t l = 0; l < lanes; ++l) {
+            const float v = image[k + l];
+            low[l] = v < low[l] ? v : low[l];
+            high[l] = v > high[l] ? v : high[l];
+        }
+    for (; k < count; ++k) {
+        lo = image[k] < lo ? image[k] : lo;
+        hi = image[k] > hi ? image[k] : hi;
+    }
+    for (std::size_t l = 0; l < lanes; ++l) {
+        lo = low[l] < lo ? low[l] : lo;
+        hi = high[l] > hi ? high[l] : hi;
+    }
+}
+
+} // namespace
+
 void ApplyLevelContrast(const LevelContrast& sliders, const CameraSet& camera, SimState& sim) {
     const double eps = (sim.signalMax - sim.signalMin) * windowMarginShare;
     const double centre = sliders.level * (sim.levelSignalMax - sim.levelSignalMin) * 0.001 + sim.levelSignalMin;
@@ -65,13 +98,11 @@ void ApplyLevelContrast(const LevelContrast& sliders, const CameraSet& camera, S
 }
 
 bool AutoLevelContrast(LevelContrast& sliders, const CameraSet& camera, SimState& sim) {
+    const std::size_t pixels = std::min(static_cast<std::size_t>(sim.imageWidth) * static_cast<std::size_t>(sim.imageHeight),
+                                        sim.sceneImage.size());
     float lo = 1e8f;
     float hi = -1e8f;
-    const std::size_t pixels = static_cast<std::size_t>(sim.imageWidth) * static_cast<std::size_t>(sim.imageHeight);
-    for (std::size_t k = 0; k < pixels && k < sim.sceneImage.size(); ++k) {
-        lo = std::min(lo, sim.sceneImage[k]);
-        hi = std::max(hi, sim.sceneImage[k]);
-    }
+    signalExtremes(sim.sceneImage.data(), pixels, lo, hi);
     double level = ((static_cast<double>(lo) + hi) / 2.0 - sim.levelSignalMin) / (sim.levelSignalMax - sim.levelSignalMin) *
                    sliderRange;
     double contrast = sliderRange - (static_cast<double>(hi) - lo - camera.contrastMin * signalPerKelvin(camera, sim)) *
@@ -133,29 +164,82 @@ float greyThreshold(int g, double base, double step) {
     return floatOfKey(hi);
 }
 
-// One row of the mapping: an estimate of the grey from one multiplication, corrected by at most one
-// step against the exact thresholds, so that the result equals the quotient's truncation. No
-// division and no branch per pixel; built for AVX2 as well, whose gathers read the thresholds.
-__attribute__((target_clones("avx2", "default"))) void mapGreyRun(const float* __restrict signal, int count,
-                                                                  double base, double scale,
-                                                                  const float* __restrict thresholds,
-                                                                  std::uint8_t flip, std::uint8_t* __restrict grey) {
-    for (int k = 0; k < count; ++k) {
-        const float s = signal[k];
-        // The difference is the mapping's own; only the division becomes a product, which is off by
-        // far less than one grey.
-        double q = (s - base) * scale;
-        q = q > 0.0 ? q : 0.0; // NaN falls to 0 here as well
-        q = q < 255.0 ? q : 255.0;
-        int g = static_cast<int>(q);
-        g += s >= thresholds[g + 1] ? 1 : 0;
-        g -= s < thresholds[g] ? 1 : 0;
-        grey[k] = static_cast<std::uint8_t>(g ^ flip);
+// One run of the mapping: an estimate of the grey from one float product, corrected by at most one
+// step against the exact thresholds, so that the result equals the truncated quotient. No division
+// and no branch per pixel. Both forms give the same bytes; the AVX2 one reads the thresholds with
+// gathers, which the compiler does not emit on its own.
+struct GreyMap {
+    float base, scale;
+    const float* thresholds; // 257 entries
+    int flip;                // 255 inverts, 0 keeps
+
+    int greyOf(float s) const {
+        float q = (s - base) * scale;
+        q = q > 0.0f ? q : 0.0f; // NaN falls to 0 here as well
+        q = q < 255.0f ? q : 255.0f;
+        const int g = static_cast<int>(q);
+        const int up = s >= thresholds[g + 1] ? 1 : 0;
+        const int down = s < thresholds[g] ? 1 : 0;
+        return (g + up - down) ^ flip;
+    }
+};
+
+// Writes count pixels of three equal bytes.
+__attribute__((target("default"))) void mapGreyRun(const GreyMap& m, const float* __restrict signal, std::size_t count,
+                                                   std::uint8_t* __restrict out) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto g = static_cast<std::uint8_t>(m.greyOf(signal[k]));
+        out[3 * k] = g;
+        out[3 * k + 1] = g;
+        out[3 * k + 2] = g;
     }
 }
 
-// Rows of the mapping are done this many pixels at a time, through a small grey buffer.
-constexpr int mapRun = 1024;
+// Eight greys of the AVX2 form, as int32 lanes.
+__attribute__((target("avx2"))) inline __m256i eightGreys(const GreyMap& m, const float* at) {
+    const __m256 s = _mm256_loadu_ps(at);
+    // max returns its second operand for NaN, so NaN falls to 0 as in the plain form.
+    const __m256 q = _mm256_min_ps(
+        _mm256_max_ps(_mm256_mul_ps(_mm256_sub_ps(s, _mm256_set1_ps(m.base)), _mm256_set1_ps(m.scale)),
+                      _mm256_setzero_ps()),
+        _mm256_set1_ps(255.0f));
+    const __m256i g = _mm256_cvttps_epi32(q);
+    const __m256 above = _mm256_i32gather_ps(m.thresholds, _mm256_add_epi32(g, _mm256_set1_epi32(1)), 4);
+    const __m256 atG = _mm256_i32gather_ps(m.thresholds, g, 4);
+    // The comparisons give -1 where true: subtracting "up" adds one.
+    const __m256i up = _mm256_castps_si256(_mm256_cmp_ps(s, above, _CMP_GE_OQ));
+    const __m256i down = _mm256_castps_si256(_mm256_cmp_ps(s, atG, _CMP_LT_OQ));
+    return _mm256_xor_si256(_mm256_add_epi32(_mm256_sub_epi32(g, up), down), _mm256_set1_epi32(m.flip));
+}
+
+__attribute__((target("avx2"))) void mapGreyRun(const GreyMap& m, const float* __restrict signal, std::size_t count,
+                                                std::uint8_t* __restrict out) {
+    // Byte shuffles that spread 16 greys over 48 bytes, three of each.
+    const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m128i spread2 = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    std::size_t k = 0;
+    for (; k + 32 <= count; k += 32) {
+        const __m256i words = _mm256_packus_epi32(eightGreys(m, signal + k), eightGreys(m, signal + k + 8));
+        const __m256i more = _mm256_packus_epi32(eightGreys(m, signal + k + 16), eightGreys(m, signal + k + 24));
+        // The packs work within 128-bit lanes; the permutation puts the 32 greys back in order.
+        const __m256i greys = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, more),
+                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+        std::uint8_t* o = out + 3 * k;
+        for (const __m128i half : {_mm256_castsi256_si128(greys), _mm256_extracti128_si256(greys, 1)}) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(half, spread0));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), _mm_shuffle_epi8(half, spread1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 32), _mm_shuffle_epi8(half, spread2));
+            o += 48;
+        }
+    }
+    for (; k < count; ++k) {
+        const auto g = static_cast<std::uint8_t>(m.greyOf(signal[k]));
+        out[3 * k] = g;
+        out[3 * k + 1] = g;
+        out[3 * k + 2] = g;
+    }
+}
 
 } // namespace
 
@@ -167,11 +251,14 @@ void mapToDisplay(SimState& sim, const CameraSet& camera, bool cameraView, bool 
     const bool invert = camera.polarity || fittedPreview;
     const float* signal = sim.sceneImage.data();
     std::uint8_t* out = sim.displayImage.data();
-    const auto flip = static_cast<std::uint8_t>(invert ? 255 : 0);
-    const double scale = 1.0 / step;
-    if (!(step > 0.0) || !std::isfinite(scale) || !std::isfinite(base)) {
-        // A window of no width (a camera whose range gives no signal, in the preview): the quotient
-        // itself, whatever it gives.
+    const int flip = invert ? 255 : 0;
+    const auto baseF = static_cast<float>(base);
+    // The float estimate is within one grey of the quotient when the window's base, rounded to a
+    // float, moves it by well under a grey, and nothing overflows; any other window (none that a
+    // camera gives) takes the quotient itself.
+    const bool estimable = step > 1e-30 && step < 1e34 && std::fabs(base) < 1e37 &&
+                           std::fabs(base - static_cast<double>(baseF)) < 0.25 * step;
+    if (!estimable) {
         for (std::size_t k = 0; k < pixels; ++k) {
             auto g = static_cast<std::uint8_t>(greyOf(signal[k], base, step) ^ flip);
             out[3 * k] = out[3 * k + 1] = out[3 * k + 2] = g;
@@ -185,14 +272,8 @@ void mapToDisplay(SimState& sim, const CameraSet& camera, bool cameraView, bool 
     thresholds[256] = std::numeric_limits<float>::quiet_NaN();
     for (int g = 1; g < 256; ++g)
         thresholds[static_cast<std::size_t>(g)] = greyThreshold(g, base, step);
-    std::array<std::uint8_t, mapRun> grey{};
-    for (std::size_t k = 0; k < pixels; k += mapRun) {
-        const int run = static_cast<int>(std::min<std::size_t>(mapRun, pixels - k));
-        mapGreyRun(signal + k, run, base, scale, thresholds.data(), flip, grey.data());
-        std::uint8_t* o = out + 3 * k;
-        for (int r = 0; r < run; ++r)
-            o[3 * r] = o[3 * r + 1] = o[3 * r + 2] = grey[static_cast<std::size_t>(r)];
-    }
+    const GreyMap map{baseF, static_cast<float>(1.0 / step), thresholds.data(), flip};
+    mapGreyRun(map, signal, pixels, out);
 }
 
 void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerator& random,
