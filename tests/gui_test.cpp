@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -104,6 +105,8 @@ private slots:
     void noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage();
     void theTrackbarValueRenderedIsTheValueShown();
     void presentedFrameRate();
+    void theImageViewShowsWhatTheGlWindowShows_data();
+    void theImageViewShowsWhatTheGlWindowShows();
     void thePlotDrawsTheWorkedExample();
     void eachCameraHasItsOwnColour();
     void notRecognizedRepaintsThePlot();
@@ -272,6 +275,76 @@ void GuiTest::presentedFrameRate() {
               static_cast<double>(bench.state.camera.set.frameRate));
         QVERIFY(view->presentedFrames() > start);
     }
+}
+
+// The image widget against the native GL window, which draws with glPixelZoom and glDrawPixels as
+// the view always has: the same frame at the same zoom gives the same picture, pixel for pixel,
+// margins included.
+void GuiTest::theImageViewShowsWhatTheGlWindowShows_data() {
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<double>("zoomX");
+    QTest::addColumn<double>("zoomY");
+    QTest::addColumn<QSize>("view");
+    QTest::newRow("unzoomed") << QSize(640, 512) << 1.0 << 1.0 << QSize(640, 512);
+    QTest::newRow("view margin") << QSize(640, 480) << 1.1 << 1.1 << QSize(704, 528);
+    QTest::newRow("electronic zoom 2 with margin") << QSize(320, 240) << 2.2 << 2.2 << QSize(704, 528);
+    QTest::newRow("doubled rows") << QSize(640, 240) << 1.0 << 2.0 << QSize(640, 480);
+    QTest::newRow("jitter") << QSize(640, 512) << 1.0 + 0.7 / 640 << 1.0 + 0.3 / 512 << QSize(640, 512);
+    QTest::newRow("view larger than the image") << QSize(300, 200) << 1.5 << 1.25 << QSize(500, 300);
+}
+
+void GuiTest::theImageViewShowsWhatTheGlWindowShows() {
+    QFETCH(QSize, image);
+    QFETCH(double, zoomX);
+    QFETCH(double, zoomY);
+    QFETCH(QSize, view);
+    std::vector<std::uint8_t> pattern(static_cast<std::size_t>(image.width() * image.height()));
+    for (int j = 0; j < image.height(); ++j)
+        for (int i = 0; i < image.width(); ++i)
+            pattern[static_cast<std::size_t>(j * image.width() + i)] = static_cast<std::uint8_t>((i * 7 + j * 13) % 251 + 3);
+    QWidget window;
+    window.resize(2 * view.width() + 30, view.height() + 20);
+    std::array<FrameView*, 2> views{};
+    std::array<QImage, 2> pictures;
+    for (int k = 0; k < 2; ++k) {
+        FrameView::setPresentation(k == 0 ? FrameView::Presentation::GlWindow : FrameView::Presentation::Image);
+        views[static_cast<std::size_t>(k)] = new FrameView(&window);
+        views[static_cast<std::size_t>(k)]->setGeometry(10 + k * (view.width() + 10), 10, view.width(), view.height());
+    }
+    FrameView::setPresentation(FrameView::Presentation::Image);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int k = 0; k < 2; ++k) {
+        FrameView* v = views[static_cast<std::size_t>(k)];
+        std::vector<std::uint8_t> frame = pattern;
+        v->showFrame(frame, image.width(), image.height(), PixelZoom{zoomX, zoomY});
+        QTRY_VERIFY(v->presentedFrames() > 0);
+        QCOMPARE(v->currentFrame(), pattern);
+        pictures[static_cast<std::size_t>(k)] = v->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(pictures[static_cast<std::size_t>(k)].size(), view);
+    }
+    const QImage& gl = pictures[0];
+    const QImage& plain = pictures[1];
+    int differing = 0;
+    QPoint first(-1, -1);
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x)
+            if (gl.pixel(x, y) != plain.pixel(x, y)) {
+                if (differing++ == 0)
+                    first = QPoint(x, y);
+            }
+    if (differing != 0) {
+        gl.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_gl.png");
+        plain.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_image.png");
+    }
+    QVERIFY2(differing == 0, qPrintable(QString("%1 pixels differ, the first at (%2, %3): GL %4, image %5")
+                                            .arg(differing)
+                                            .arg(first.x())
+                                            .arg(first.y())
+                                            .arg(qGray(gl.pixel(first.x() < 0 ? QPoint(0, 0) : first)))
+                                            .arg(qGray(plain.pixel(first.x() < 0 ? QPoint(0, 0) : first)))));
+    // The picture is the frame, not a blank: the lower-left image pixel sits at the lower-left corner.
+    QCOMPARE(qGray(plain.pixel(0, view.height() - 1)), int(pattern[0]));
 }
 
 namespace {
