@@ -6,9 +6,9 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions_2_0>
 #include <QOpenGLVersionFunctionsFactory>
-#include <QOpenGLWindow>
 #include <QPainter>
 
 #include <chrono>
@@ -17,11 +17,6 @@
 
 namespace {
 
-FrameView::Presentation& chosenPresentation() {
-    static FrameView::Presentation presentation = FrameView::Presentation::Image;
-    return presentation;
-}
-
 std::unique_ptr<QFile>& frameLog() {
     static std::unique_ptr<QFile> log;
     return log;
@@ -29,59 +24,10 @@ std::unique_ptr<QFile>& frameLog() {
 
 } // namespace
 
-// The view's own native window: its swaps cost its own area, and the console around it is left
-// alone. It draws with glPixelZoom and glDrawPixels exactly as the view always has.
-class ViewGlWindow : public QOpenGLWindow {
-public:
-    explicit ViewGlWindow(FrameView& view) : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate), view_(view) {
-        setFormat(FrameView::viewFormat());
-        connect(this, &QOpenGLWindow::frameSwapped, this, [this] {
-            if (drew_)
-                view_.framePresented();
-            drew_ = false;
-        });
-    }
-
-protected:
-    void initializeGL() override {
-        gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_0>(context());
-        if (gl_)
-            gl_->initializeOpenGLFunctions();
-    }
-    void paintGL() override {
-        if (!gl_)
-            return;
-        gl_->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        gl_->glClear(GL_COLOR_BUFFER_BIT);
-        const std::size_t needed = static_cast<std::size_t>(view_.width_) * view_.height_ * (view_.rgb_ ? 3 : 1);
-        if (view_.width_ <= 0 || view_.height_ <= 0 || view_.frame_.size() < needed)
-            return;
-        gl_->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        const qreal ratio = devicePixelRatio();
-        gl_->glPixelZoom(static_cast<GLfloat>(view_.zoom_.x * ratio), static_cast<GLfloat>(view_.zoom_.y * ratio));
-        gl_->glRasterPos2f(-1.0f, -1.0f);
-        gl_->glDrawPixels(view_.width_, view_.height_, view_.rgb_ ? GL_RGB : GL_LUMINANCE, GL_UNSIGNED_BYTE,
-                          view_.frame_.data());
-        drew_ = true;
-    }
-
-private:
-    FrameView& view_;
-    QOpenGLFunctions_2_0* gl_ = nullptr;
-    bool drew_ = false;
-};
-
 FrameView::FrameView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
-    if (chosenPresentation() == Presentation::GlWindow) {
-        glWindow_ = new ViewGlWindow(*this);
-        container_ = QWidget::createWindowContainer(glWindow_, this);
-        container_->setFocusPolicy(Qt::NoFocus);
-        container_->setGeometry(rect());
-    } else {
-        // The picture covers the whole view: nothing under it needs painting first.
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
+    // The picture covers the whole view: nothing under it needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 FrameView::~FrameView() = default;
@@ -96,9 +42,6 @@ QSurfaceFormat FrameView::viewFormat() {
     format.setStencilBufferSize(0);
     return format;
 }
-
-void FrameView::setPresentation(Presentation presentation) { chosenPresentation() = presentation; }
-FrameView::Presentation FrameView::presentation() { return chosenPresentation(); }
 
 bool FrameView::setFrameLog(const QString& path) {
     frameLog().reset();
@@ -118,12 +61,8 @@ void FrameView::showFrame(std::vector<std::uint8_t>& frame, int width, int heigh
     height_ = height;
     zoom_ = zoom;
     rgb_ = rgb;
-    if (glWindow_) {
-        glWindow_->update();
-    } else {
-        magnify();
-        update();
-    }
+    magnify();
+    update();
 }
 
 void FrameView::framePresented() {
@@ -137,62 +76,148 @@ void FrameView::framePresented() {
     }
 }
 
-std::vector<int> FrameView::zoomedIndex(int viewPixels, int imagePixels, double zoom, bool bottomUp) {
-    // The pixel zoom reaches the GL pipeline as a float; image pixel n covers the view pixels whose
-    // centres lie in (n, n + 1] times that zoom from the image's corner, as glDrawPixels draws.
-    const double z = static_cast<float>(zoom);
-    std::vector<int> index(static_cast<std::size_t>(std::max(viewPixels, 0)), -1);
-    for (int v = 0; v < viewPixels; ++v) {
-        const int fromCorner = bottomUp ? viewPixels - 1 - v : v;
-        const double centre = fromCorner + 0.5;
-        const auto n = static_cast<int>(std::ceil(centre / z)) - 1;
-        if (n >= 0 && n < imagePixels)
-            index[static_cast<std::size_t>(v)] = n;
+namespace {
+
+// glDrawPixels' own choice of frame pixel for every picture pixel (top row first), read back from a
+// drawing of pixel numbers at the zoom (the context is current); empty when it cannot be had.
+std::vector<std::int32_t> drawnPlacement(QOpenGLContext& context, QSize view, QSize image, float zoomX, float zoomY) {
+    auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_0>(&context);
+    if (!gl || !gl->initializeOpenGLFunctions())
+        return {};
+    QOpenGLFramebufferObject target(view);
+    if (!target.bind())
+        return {};
+    // Column in red and green, row in blue and alpha; the top bit of green marks a drawn pixel.
+    std::vector<std::uint8_t> numbers(static_cast<std::size_t>(image.width()) * image.height() * 4);
+    for (int j = 0; j < image.height(); ++j)
+        for (int i = 0; i < image.width(); ++i) {
+            std::uint8_t* p = &numbers[(static_cast<std::size_t>(j) * image.width() + i) * 4];
+            p[0] = static_cast<std::uint8_t>(i & 0xFF);
+            p[1] = static_cast<std::uint8_t>((i >> 8) | 0x80);
+            p[2] = static_cast<std::uint8_t>(j & 0xFF);
+            p[3] = static_cast<std::uint8_t>(j >> 8);
+        }
+    gl->glViewport(0, 0, view.width(), view.height());
+    gl->glDisable(GL_BLEND);
+    gl->glDisable(GL_DITHER);
+    gl->glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl->glPixelZoom(zoomX, zoomY);
+    gl->glRasterPos2f(-1.0f, -1.0f);
+    gl->glDrawPixels(image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, numbers.data());
+    std::vector<std::uint8_t> drawn(static_cast<std::size_t>(view.width()) * view.height() * 4);
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl->glReadPixels(0, 0, view.width(), view.height(), GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
+    target.release();
+    std::vector<std::int32_t> placement(static_cast<std::size_t>(view.width()) * view.height(), -1);
+    for (int y = 0; y < view.height(); ++y) {
+        // glReadPixels gives the bottom row first; the picture has the top row first.
+        const std::uint8_t* row = &drawn[static_cast<std::size_t>(view.height() - 1 - y) * view.width() * 4];
+        std::int32_t* out = &placement[static_cast<std::size_t>(y) * view.width()];
+        for (int x = 0; x < view.width(); ++x) {
+            const std::uint8_t* p = row + 4 * x;
+            if ((p[1] & 0x80) == 0)
+                continue;
+            const int i = p[0] | (p[1] & 0x7F) << 8;
+            const int j = p[2] | p[3] << 8;
+            if (i < image.width() && j < image.height())
+                out[x] = j * image.width() + i;
+        }
     }
-    return index;
+    return placement;
+}
+
+} // namespace
+
+void FrameView::placePixels(int viewWidth, int viewHeight) {
+    const ZoomKey key{viewWidth, viewHeight, width_, height_, zoom_.x * devicePixelRatioF(), zoom_.y * devicePixelRatioF()};
+    if (key == zoomKey_)
+        return;
+    zoomKey_ = key;
+    // The pixel zoom reaches GL as a float.
+    const auto zoomX = static_cast<float>(key.zoomX);
+    const auto zoomY = static_cast<float>(key.zoomY);
+    const QSize view(viewWidth, viewHeight);
+    const QSize image(width_, height_);
+    source_.clear();
+    if (view.isEmpty())
+        return;
+    if (!probeContext_ && !probeFailed_) {
+        probeContext_ = std::make_unique<QOpenGLContext>();
+        probeContext_->setFormat(viewFormat());
+        probeSurface_ = std::make_unique<QOffscreenSurface>();
+        probeSurface_->setFormat(viewFormat());
+        probeSurface_->create();
+        probeFailed_ = !probeContext_->create() || !probeSurface_->isValid();
+    }
+    // Pixel numbers fit the four bytes up to 32768 columns and 65536 rows.
+    if (!probeFailed_ && !image.isEmpty() && image.width() < (1 << 15) && image.height() < (1 << 16) &&
+        probeContext_->makeCurrent(probeSurface_.get())) {
+        source_ = drawnPlacement(*probeContext_, view, image, zoomX, zoomY);
+        probeContext_->doneCurrent();
+        if (source_.size() == static_cast<std::size_t>(viewWidth) * viewHeight)
+            return;
+    }
+    source_.assign(static_cast<std::size_t>(viewWidth) * viewHeight, -1);
+    for (int y = 0; y < viewHeight; ++y) {
+        const auto j = static_cast<int>(std::floor((viewHeight - 1 - y + 0.5) / static_cast<double>(zoomY)));
+        if (j < 0 || j >= height_)
+            continue;
+        for (int x = 0; x < viewWidth; ++x) {
+            const auto i = static_cast<int>(std::floor((x + 0.5) / static_cast<double>(zoomX)));
+            if (i >= 0 && i < width_)
+                source_[static_cast<std::size_t>(y) * viewWidth + x] = j * width_ + i;
+        }
+    }
 }
 
 void FrameView::magnify() {
     const qreal ratio = devicePixelRatioF();
     const int w = static_cast<int>(std::lround(width() * ratio));
     const int h = static_cast<int>(std::lround(height() * ratio));
-    const QImage::Format format = rgb_ ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
-    if (picture_.size() != QSize(w, h) || picture_.format() != format) {
-        picture_ = QImage(w, h, format);
+    if (picture_.size() != QSize(w, h)) {
+        picture_ = QImage(w, h, QImage::Format_RGB32); // the window's own format: painting it is a copy
         picture_.setDevicePixelRatio(ratio);
     }
-    columns_ = zoomedIndex(w, width_, zoom_.x * ratio, false);
-    rows_ = zoomedIndex(h, height_, zoom_.y * ratio, true);
+    placePixels(w, h);
     const int channels = rgb_ ? 3 : 1;
-    const std::size_t needed = static_cast<std::size_t>(width_) * std::max(height_, 0) * channels;
-    const bool drawable = width_ > 0 && height_ > 0 && frame_.size() >= needed;
+    const std::size_t needed = static_cast<std::size_t>(std::max(width_, 0)) * std::max(height_, 0) * channels;
+    const bool drawable = width_ > 0 && height_ > 0 && frame_.size() >= needed &&
+                          source_.size() == static_cast<std::size_t>(w) * h;
+    if (!drawable) {
+        picture_.fill(Qt::black);
+        return;
+    }
+    const std::uint8_t* in = frame_.data();
     for (int y = 0; y < h; ++y) {
-        std::uint8_t* out = picture_.scanLine(y);
-        const int r = rows_[static_cast<std::size_t>(y)];
-        if (!drawable || r < 0) {
-            std::fill(out, out + static_cast<std::size_t>(w) * channels, std::uint8_t{0});
-            continue;
-        }
-        const std::uint8_t* in = frame_.data() + static_cast<std::size_t>(r) * width_ * channels;
-        for (int x = 0; x < w; ++x) {
-            const int c = columns_[static_cast<std::size_t>(x)];
-            for (int k = 0; k < channels; ++k)
-                out[x * channels + k] = c < 0 ? 0 : in[c * channels + k];
+        auto* out = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+        const std::int32_t* from = &source_[static_cast<std::size_t>(y) * w];
+        if (rgb_) {
+            for (int x = 0; x < w; ++x) {
+                if (from[x] < 0) {
+                    out[x] = qRgb(0, 0, 0);
+                    continue;
+                }
+                const std::uint8_t* p = in + 3 * static_cast<std::size_t>(from[x]);
+                out[x] = qRgb(p[0], p[1], p[2]);
+            }
+        } else {
+            for (int x = 0; x < w; ++x) {
+                const unsigned g = from[x] < 0 ? 0u : in[from[x]];
+                out[x] = 0xFF000000u | g * 0x010101u;
+            }
         }
     }
 }
 
 QImage FrameView::grabFramebuffer() {
-    if (glWindow_)
-        return glWindow_->grabFramebuffer();
     magnify();
     return picture_.convertToFormat(QImage::Format_RGB32);
 }
 
 void FrameView::paintEvent(QPaintEvent*) {
-    if (glWindow_)
-        return;
-    if (picture_.size() != size() * devicePixelRatioF())
+    if (picture_.size() != size() * devicePixelRatioF() || picture_.isNull())
         magnify();
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
@@ -200,12 +225,6 @@ void FrameView::paintEvent(QPaintEvent*) {
     // The window's backing store goes to the screen right after this paint.
     if (width_ > 0 && height_ > 0)
         framePresented();
-}
-
-void FrameView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (container_)
-        container_->setGeometry(rect());
 }
 
 void FrameView::mousePressEvent(QMouseEvent* event) { event->ignore(); }

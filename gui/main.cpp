@@ -8,12 +8,18 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
-    QSurfaceFormat::setDefaultFormat(FrameView::viewFormat());
-    QApplication application(argc, argv);
+namespace {
+
+struct Options {
+    QString frameLog;
+};
+
+// The command line, read before any window exists so that --help and --version work without a
+// display. Ends the program for --help, --version and unknown options.
+Options readCommandLine(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tervix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TERVIX_VERSION));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tervix virtual test bench for thermal imaging cameras"));
     parser.addHelpOption();
@@ -23,26 +29,21 @@ int main(int argc, char** argv) {
         QStringLiteral("Appends one line per presented frame to <file>: the monotonic time in seconds and the "
                        "frame number."),
         QStringLiteral("file"));
-    const QCommandLineOption view(QStringLiteral("view"),
-                                  QStringLiteral("How the image view is presented: 'image' (a plain image "
-                                                 "widget, the default) or 'gl' (a native OpenGL window)."),
-                                  QStringLiteral("image|gl"), QStringLiteral("image"));
     parser.addOption(frameLog);
-    parser.addOption(view);
-    parser.process(application); // --help, --version and unknown options end here
+    parser.process(application);
+    return Options{parser.value(frameLog)};
+}
 
-    const QString presentation = parser.value(view);
-    if (presentation == QStringLiteral("gl")) {
-        FrameView::setPresentation(FrameView::Presentation::GlWindow);
-    } else if (presentation != QStringLiteral("image")) {
-        std::fprintf(stderr, "tervix: unknown view '%s'\n", qPrintable(presentation));
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = readCommandLine(argc, argv);
+    QSurfaceFormat::setDefaultFormat(FrameView::viewFormat());
+    QApplication application(argc, argv);
+    if (!options.frameLog.isEmpty() && !FrameView::setFrameLog(options.frameLog)) {
+        std::fprintf(stderr, "tervix: cannot append to the frame log '%s'\n", qPrintable(options.frameLog));
         return 1;
     }
-    if (parser.isSet(frameLog) && !FrameView::setFrameLog(parser.value(frameLog))) {
-        std::fprintf(stderr, "tervix: cannot append to the frame log '%s'\n", qPrintable(parser.value(frameLog)));
-        return 1;
-    }
-
     MessageBoxSink messages;
     BenchApp bench(messages);
     const bool started = bench.InitInstance(QCoreApplication::applicationFilePath());
