@@ -130,11 +130,27 @@ std::vector<std::int32_t> drawnPlacement(QOpenGLContext& context, QSize view, QS
 
 } // namespace
 
+namespace {
+constexpr std::size_t keptPlacements = 4;
+} // namespace
+
 void FrameView::placePixels(int viewWidth, int viewHeight) {
     const ZoomKey key{viewWidth, viewHeight, width_, height_, zoom_.x * devicePixelRatioF(), zoom_.y * devicePixelRatioF()};
     if (key == zoomKey_)
         return;
+    // Keep the placement in use; take a kept one for this zoom if there is one.
+    if (zoomKey_.viewWidth >= 0) {
+        if (placements_.size() == keptPlacements)
+            placements_.erase(placements_.begin());
+        placements_.push_back(Placement{zoomKey_, std::move(source_)});
+    }
     zoomKey_ = key;
+    for (auto kept = placements_.begin(); kept != placements_.end(); ++kept)
+        if (kept->key == key) {
+            source_ = std::move(kept->source);
+            placements_.erase(kept);
+            return;
+        }
     // The pixel zoom reaches GL as a float.
     const auto zoomX = static_cast<float>(key.zoomX);
     const auto zoomY = static_cast<float>(key.zoomY);

@@ -65,12 +65,18 @@ private:
     PixelZoom zoom_;
     long long presented_ = 0;
     QImage picture_;
-    std::vector<std::int32_t> source_; // per picture pixel, top row first
     struct ZoomKey {
         int viewWidth = -1, viewHeight = -1, width = -1, height = -1;
         double zoomX = 0.0, zoomY = 0.0;
         bool operator==(const ZoomKey&) const = default;
     } zoomKey_;
+    std::vector<std::int32_t> source_; // per picture pixel, top row first
+    // Placements of the last few zooms: jitter moves between the steady zoom and a few others.
+    struct Placement {
+        ZoomKey key;
+        std::vector<std::int32_t> source;
+    };
+    std::vector<Placement> placements_;
     // A small GL context of the view's format, used only to learn how glDrawPixels places a zoom.
     std::unique_ptr<QOpenGLContext> probeContext_;
     std::unique_ptr<QOffscreenSurface> probeSurface_;
