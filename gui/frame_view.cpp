@@ -196,7 +196,19 @@ void FrameView::magnify() {
         picture_ = QImage(w, h, QImage::Format_RGB32); // the window's own format: painting it is a copy
         picture_.setDevicePixelRatio(ratio);
     }
+    const ZoomKey before = zoomKey_;
     placePixels(w, h);
+    if (!(zoomKey_ == before) || straightRows_.size() != static_cast<std::size_t>(h)) {
+        straightRows_.assign(static_cast<std::size_t>(h), -1);
+        for (int y = 0; y < h && source_.size() == static_cast<std::size_t>(w) * h; ++y) {
+            const std::int32_t* from = &source_[static_cast<std::size_t>(y) * w];
+            bool straight = from[0] >= 0 && from[0] % std::max(width_, 1) + w <= width_;
+            for (int x = 1; straight && x < w; ++x)
+                straight = from[x] == from[0] + x;
+            if (straight)
+                straightRows_[static_cast<std::size_t>(y)] = from[0];
+        }
+    }
     const int channels = rgb_ ? 3 : 1;
     const std::size_t needed = static_cast<std::size_t>(std::max(width_, 0)) * std::max(height_, 0) * channels;
     const bool drawable = width_ > 0 && height_ > 0 && frame_.size() >= needed &&
@@ -218,6 +230,10 @@ void FrameView::magnify() {
                 const std::uint8_t* p = in + 3 * static_cast<std::size_t>(from[x]);
                 out[x] = qRgb(p[0], p[1], p[2]);
             }
+        } else if (const std::int32_t first = straightRows_[static_cast<std::size_t>(y)]; first >= 0) {
+            const std::uint8_t* row = in + first;
+            for (int x = 0; x < w; ++x)
+                out[x] = 0xFF000000u | row[x] * 0x010101u;
         } else {
             for (int x = 0; x < w; ++x) {
                 const unsigned g = from[x] < 0 ? 0u : in[from[x]];

@@ -71,6 +71,9 @@ private:
         bool operator==(const ZoomKey&) const = default;
     } zoomKey_;
     std::vector<std::int32_t> source_; // per picture pixel, top row first
+    // Per picture row, the first frame pixel when the row shows consecutive frame pixels (no zoom
+    // across it), else -1: such rows are copied without looking each pixel up.
+    std::vector<std::int32_t> straightRows_;
     // Placements of the last few zooms: jitter moves between the steady zoom and a few others.
     struct Placement {
         ZoomKey key;
