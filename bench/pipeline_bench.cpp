@@ -9,7 +9,7 @@
 // The images are Camera2's (640 x 512) and the same camera with its detector doubled at the same pixel
 // angle (1280 x 1024), showing the standard target at 0.5 cycles per mrad and 1 K.
 #include "console/bench_console.h"
-#include "console/bench_state.h"
+#include "console/open_bench.h"
 #include "sim/display.h"
 #include "sim/rasterizer.h"
 #include "sim/render.h"
@@ -43,15 +43,17 @@ struct Bench {
     BenchConsole console{state, log};
 
     Bench(int width, int height) {
-        readAtmosphereFile(shipped("Atmosphere.ini"), state.atmosphere);
-        loadCameraFile(state, shipped("camera2.par"), CameraLoadMode::Full, log);
-        CameraSet& c = state.camera.set;
-        c.detectorColumns = width;
-        c.detectorRows = height;
-        c.fovCurrentH = static_cast<float>(5.500395 * width / 640.0);
-        c.fovCurrentV = static_cast<float>(4.400316 * height / 512.0);
-        console.activateCamera();
-        readTargetFile(shipped("mira.tag"), state.target, 0);
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shipped("Atmosphere.ini"), std::nullopt};
+        sources.camera.path = shipped("camera2.par");
+        sources.target.path = shipped("mira.tag");
+        sources.adjustCamera = [&](CameraSet& c) {
+            c.detectorColumns = width;
+            c.detectorRows = height;
+            c.fovCurrentH = static_cast<float>(5.500395 * width / 640.0);
+            c.fovCurrentV = static_cast<float>(4.400316 * height / 512.0);
+        };
+        openBench(console, sources);
         console.selectFrequency(0);
         console.onTemperatureSlider(750);
     }
