@@ -4,6 +4,7 @@
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "cli/camera_json.h"
+#include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
@@ -104,6 +105,14 @@ public:
             return standardTargetFile;
         return dataFilePath(programDirectory_, standardTargetFile);
     }
+    // --model specified|physical; the specified model when the option is absent.
+    std::optional<ImageModel> model() const {
+        if (!has("model") || value("model") == "specified")
+            return ImageModel::Specified;
+        if (value("model") == "physical")
+            return ImageModel::Physical;
+        return std::nullopt;
+    }
     char* argv0() const { return argv0_; }
 
     static constexpr const char* standardTargetFile = "mira.tag";
@@ -137,6 +146,8 @@ struct Command {
     std::vector<OptionSpec> options;
     int (*run)(const Invocation&);
 };
+
+const char* modelError = "the model must be specified or physical";
 
 int runCamera(const Invocation& run) {
     if (run.positional().size() != 1)
@@ -199,6 +210,19 @@ int runRender(const Invocation& run) {
     const auto seed = run.number("seed", 0.0, 0.0, 4294967295.0);
     if (!seed || *seed != std::floor(*seed))
         return fail("the seed must be a whole number from 0 to 4294967295");
+    const auto model = run.model();
+    if (!model)
+        return fail(modelError);
+    std::optional<std::pair<double, double>> phase;
+    if (run.has("phase")) {
+        const std::string text = run.value("phase");
+        const auto comma = text.find(',');
+        auto dx = parseNumber(text.substr(0, comma));
+        auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
+        if (!dx || !dy || std::fabs(*dx) > 1000.0 || std::fabs(*dy) > 1000.0)
+            return fail("the phase must be DX,DY in pixels, each from -1000 to 1000");
+        phase = std::make_pair(*dx, *dy);
+    }
 
     BenchState state;
     StderrMessages messages;
@@ -210,6 +234,7 @@ int runRender(const Invocation& run) {
     if (!loadCameraFile(state, run.value("camera"), CameraLoadMode::Full, messages))
         return 1;
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     console.activateCamera();
     const std::string target = run.standardTarget();
     if (!readTargetFile(target, state.target, console.stepIndex))
@@ -218,6 +243,8 @@ int runRender(const Invocation& run) {
     if (run.has("randomise"))
         console.randomisePosition = true;
     console.selectFrequency(frequencyIndex);
+    if (phase)
+        console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
     console.onTemperatureSlider(BenchConsole::sliderPositionOf(*dt));
 
     const std::string out = run.value("out");
@@ -262,11 +289,15 @@ int runMrtd(const Invocation& run) {
         return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
+    const auto model = run.model();
+    if (!model)
+        return fail(modelError);
 
     BenchState state;
     StderrMessages messages;
     state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     std::string error;
     if (!prepareBench(run, state, console, messages, error))
         return error.empty() ? 1 : fail(error);
@@ -312,15 +343,22 @@ int runMrtd(const Invocation& run) {
 int runFidelity(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
         return fail("fidelity needs --camera FILE");
+    const auto model = run.model();
+    if (!model)
+        return fail(modelError);
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     std::string error;
     if (!prepareBench(run, state, console, messages, error))
         return error.empty() ? 1 : fail(error);
-    std::printf("%-58s %14s %14s %10s\n", "quantity", "measured", "predicted", "ratio");
-    for (const FidelityRow& row : fidelityReport(console))
-        std::printf("%-58s %14.8g %14.8g %10.6f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+    const ModelFidelity report = modelFidelityReport(console);
+    if (run.has("json")) {
+        std::cout << modelFidelityJson(report).dump(2) << '\n';
+        return 0;
+    }
+    std::cout << modelFidelityText(report);
     return 0;
 }
 
@@ -329,6 +367,7 @@ const std::vector<Command>& commands() {
     static const OptionSpec camera{"camera", "FILE", "The camera file (*.par)."};
     static const OptionSpec target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
     static const OptionSpec seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
+    static const OptionSpec model{"model", "MODEL", "The image model: specified (default) or physical."};
     static const std::vector<Command> table{
         {"camera", "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
          "Reads a camera file as the bench does and prints the camera record, its tables and kernels as JSON.\n"
@@ -342,7 +381,8 @@ const std::vector<Command>& commands() {
          runTarget},
         {"render",
          "render --camera FILE [--target FILE] [--atmosphere FILE] [--frequency F] [--dt K]\n"
-         "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]",
+         "                    [--seed N] [--randomise] [--model specified|physical] [--phase DX,DY]\n"
+         "                    --out PNG [--sensor PFM] [--frame PNG]",
          "Writes the display image the bench shows for a camera, target, frequency and temperature difference.",
          nullptr,
          {camera,
@@ -352,13 +392,15 @@ const std::vector<Command>& commands() {
           {"dt", "K", "Temperature difference of the bars, -2 to 2 K (default 0)."},
           seed,
           {"randomise", "", "Randomise the target's position, as the console's check box does."},
+          model,
+          {"phase", "DX,DY", "Shift the target by DX,DY pixels, each from -1000 to 1000."},
           {"out", "PNG", "The display image to write."},
           {"sensor", "PFM", "Also write the sensor image."},
           {"frame", "PNG", "Also write one noisy frame."}},
          runRender},
         {"mrtd",
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-         "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]",
+         "                  [--model specified|physical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]",
          "Measures the camera's MRTD at every spatial frequency with the model observer and prints the table.",
          nullptr,
          {camera,
@@ -367,13 +409,16 @@ const std::vector<Command>& commands() {
           {"seed", "N", "Seed of the noise generator, a whole number (default 1)."},
           {"snr", "K", "The observer's threshold signal-to-noise ratio, 0.1 to 100."},
           {"time", "S", "The observer's integration time, 0.001 to 10 seconds."},
+          model,
           {"table", "OUT.txt", "Also write the table as Save table does."},
           {"csv", "OUT.csv", "Also write the results as comma-separated values."},
           {"plot", "OUT.png", "Also draw the plot."}},
          runMrtd},
-        {"fidelity", "fidelity --camera FILE [--target FILE] [--atmosphere FILE]",
+        {"fidelity",
+         "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
+         "                      [--json]",
          "Compares the simulated image's measured quantities with their predicted values.", nullptr,
-         {camera, target, atmosphere}, runFidelity},
+         {camera, target, atmosphere, model, {"json", "", "Print the report as JSON."}}, runFidelity},
     };
     return table;
 }
