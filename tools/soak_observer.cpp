@@ -106,7 +106,8 @@ private:
     // One control a second, in turn: the trackbar, Apply, a frequency, a camera slot, Randomise.
     void act() {
         if (clock_.elapsed() >= endMs_) {
-            report();
+            if (clock_.elapsed() - lastReportMs_ >= 1000)
+                report();
             QCoreApplication::exit(failed() ? 1 : 0);
             return;
         }
