@@ -9,6 +9,7 @@
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
 #include "console/data_files.h"
+#include "console/open_bench.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "sim/display.h"
@@ -91,9 +92,16 @@ public:
             return std::nullopt;
         return parsed;
     }
-    // "--atmosphere" when given, else "Atmosphere.ini" where the window reads it.
-    std::string atmosphereFile() const {
-        return has("atmosphere") ? value("atmosphere") : dataFilePath(programDirectory_, atmosphereFileName);
+    // "--atmosphere" when given, else "Atmosphere.ini" where the window reads it; none when it is in
+    // neither place (the window then goes on without, and so does the tool).
+    std::optional<std::string> atmosphereFile() const {
+        if (has("atmosphere"))
+            return value("atmosphere");
+        const std::string path = dataFilePath(programDirectory_, atmosphereFileName);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error))
+            return path;
+        return std::nullopt;
     }
     // "--target" when given, else the standard target where the window's Load/Edit finds it (the
     // working folder), else beside the program or in the installed data.
@@ -123,13 +131,25 @@ private:
     char* argv0_;
 };
 
-// Reads the atmosphere file when it is named; a missing default is ignored, as the window does.
-bool readAtmosphere(const Invocation& run, AtmosphereTable& atmosphere, std::string& error) {
-    const std::string path = run.atmosphereFile();
-    if (readAtmosphereFile(path, atmosphere) || !run.has("atmosphere"))
-        return true;
-    error = "cannot read the atmosphere file " + path;
-    return false;
+// The bench as the console leaves it after the start, on the files the options name or the standard
+// ones. Returns false with an error line, or with none when the camera file's own message has been
+// written.
+bool prepareBench(const Invocation& run, BenchConsole& console, std::optional<std::uint32_t> seed,
+                  std::optional<ImageModel> imageModel, std::string& error) {
+    error.clear();
+    BenchSources sources;
+    sources.camera.path = run.value("camera");
+    sources.target.path = run.standardTarget();
+    if (const auto atmosphere = run.atmosphereFile())
+        sources.atmosphere = BenchSource{*atmosphere, std::nullopt};
+    sources.seed = seed;
+    sources.imageModel = imageModel;
+    const BenchOpenFault fault = openBench(console, sources);
+    if (fault == BenchOpenFault::Atmosphere)
+        error = "cannot read the atmosphere file " + sources.atmosphere->path;
+    if (fault == BenchOpenFault::Target)
+        error = "cannot read the target file " + sources.target.path;
+    return fault == BenchOpenFault::None;
 }
 
 struct OptionSpec {
@@ -201,7 +221,7 @@ int runRender(const Invocation& run) {
         auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
                                    [&](const FrequencyChoice& c) { return f && c.frequency == *f; });
         if (choice == frequencyChoices.end())
-            return fail("the frequency must be one of 0.5, 1, 1.5, 2, 3 or 4");
+            return fail("the frequency must be one of " + frequencyLabelList());
         frequencyIndex = static_cast<int>(choice - frequencyChoices.begin());
     }
     const auto dt = run.number("dt", 0.0, -2.0, 2.0);
@@ -226,20 +246,11 @@ int runRender(const Invocation& run) {
 
     BenchState state;
     StderrMessages messages;
-    std::string error;
-    if (!readAtmosphere(run, state.atmosphere, error))
-        return fail(error);
-    if (run.has("seed"))
-        state.random.seed(static_cast<std::uint32_t>(*seed));
-    if (!loadCameraFile(state, run.value("camera"), CameraLoadMode::Full, messages))
-        return 1;
     BenchConsole console(state, messages);
-    console.setImageModel(*model);
-    console.activateCamera();
-    const std::string target = run.standardTarget();
-    if (!readTargetFile(target, state.target, console.stepIndex))
-        return fail("cannot read the target file " + target);
-    console.updateScene();
+    std::string error;
+    const auto seedValue = run.has("seed") ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*seed)) : std::nullopt;
+    if (!prepareBench(run, console, seedValue, model, error))
+        return error.empty() ? 1 : fail(error);
     if (run.has("randomise"))
         console.randomisePosition = true;
     console.selectFrequency(frequencyIndex);
@@ -260,24 +271,6 @@ int runRender(const Invocation& run) {
     return 0;
 }
 
-// The bench as the console leaves it after the start: the camera loaded and activated, the target
-// read. Returns false after an error line (in `error`, or already reported by the core).
-bool prepareBench(const Invocation& run, BenchState& state, BenchConsole& console, MessageSink& messages,
-                  std::string& error) {
-    if (!readAtmosphere(run, state.atmosphere, error))
-        return false;
-    if (!loadCameraFile(state, run.value("camera"), CameraLoadMode::Full, messages))
-        return false;
-    console.activateCamera();
-    const std::string target = run.standardTarget();
-    if (!readTargetFile(target, state.target, console.stepIndex)) {
-        error = "cannot read the target file " + target;
-        return false;
-    }
-    console.updateScene();
-    return true;
-}
-
 int runMrtd(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
         return fail("mrtd needs --camera FILE");
@@ -295,11 +288,10 @@ int runMrtd(const Invocation& run) {
 
     BenchState state;
     StderrMessages messages;
-    state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
     console.setImageModel(*model);
     std::string error;
-    if (!prepareBench(run, state, console, messages, error))
+    if (!prepareBench(run, console, static_cast<std::uint32_t>(*seed), std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
     const std::string table = console.results.tableText(console.cameraIndex);
@@ -351,7 +343,7 @@ int runFidelity(const Invocation& run) {
     BenchConsole console(state, messages);
     console.setImageModel(*model);
     std::string error;
-    if (!prepareBench(run, state, console, messages, error))
+    if (!prepareBench(run, console, std::nullopt, std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(console);
     if (run.has("json")) {
