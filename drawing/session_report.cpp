@@ -17,6 +17,8 @@
 #include <set>
 #include <tuple>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A section of the report: one slot, camera file, image model and orientation, its groups in
@@ -30,22 +32,22 @@ std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<Ses
     return sections;
 }
 
-QString kelvin(const std::optional<double>& value) { return value ? QString::number(*value, 'f', 3) : QString("–"); }
+QString kelvin(const std::optional<double>& value) { return value ? QString::number(*value, 'f', 3) : QString(u"–"_s); }
 
 QString interval(const SessionGroup& g) {
     if (!g.ci95)
-        return "–";
-    return QString("%1 … %2").arg(g.ci95->first, 0, 'f', 3).arg(g.ci95->second, 0, 'f', 3);
+        return u"–"_s;
+    return QString(u"%1 … %2"_s).arg(g.ci95->first, 0, 'f', 3).arg(g.ci95->second, 0, 'f', 3);
 }
 
 QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 QString orientationText(const std::string& orientation) {
-    return orientation == orientationHorizontal ? "horizontal bars (vertical MRTD)" : "vertical bars (horizontal MRTD)";
+    return orientation == orientationHorizontal ? u"horizontal bars (vertical MRTD)"_s : u"vertical bars (horizontal MRTD)"_s;
 }
 
 QString sectionTitle(const SectionKey& key) {
-    return QString("Camera%1 · %2 · %3 image model · %4")
+    return QString(u"Camera%1 · %2 · %3 image model · %4"_s)
         .arg(std::get<0>(key))
         .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<4>(key)));
 }
@@ -64,9 +66,9 @@ QString cameraFileHeading(const QString& fileName, const QStringList& folders) {
             continue;
         const QString first = QString::fromLocal8Bit(file.readLine()).trimmed();
         const QString second = QString::fromLocal8Bit(file.readLine()).trimmed();
-        return first + "\n" + second;
+        return first + u"\n"_s + second;
     }
-    return "(the camera file was not found beside the session)";
+    return u"(the camera file was not found beside the session)"_s;
 }
 
 QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height) {
@@ -74,7 +76,7 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QFont font("DejaVu Sans");
+    QFont font(u"DejaVu Sans"_s);
     font.setPixelSize(std::max(10, height / 28));
     painter.setFont(font);
     // The console's plot geometry inside margins for the scale's labels.
@@ -94,7 +96,7 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
         painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop, QString::number(f));
     }
     painter.drawText(QRect(0, s.height + bottom / 3, s.width, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
-                     "Spatial frequency [cycles/mrad]");
+                     u"Spatial frequency [cycles/mrad]"_s);
     // Decades of the logarithmic scale, within its span from the reference upwards.
     const double topValue = plotReferenceMrtd * std::exp(plotFullScaleLog);
     for (double decade = plotReferenceMrtd; decade <= topValue; decade *= 10.0) {
@@ -103,7 +105,7 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
         painter.drawLine(10, y, s.width - 5, y);
         painter.setPen(axisPen);
         painter.drawText(QRect(-left, y - 20, left + 2, 40), Qt::AlignRight | Qt::AlignVCenter,
-                         QString("%1 K ").arg(decade, 0, 'g', 2));
+                         QString(u"%1 K "_s).arg(decade, 0, 'g', 2));
     }
     painter.setClipRect(QRect(10, 0, s.width, s.height - 10));
     const QPen meanPen(QColor(0, 70, 160), std::max(2, width / 400));
@@ -138,7 +140,7 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     painter.save();
     painter.translate(font.pixelSize(), height / 2);
     painter.rotate(-90);
-    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter, "MRTD [K]");
+    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter, u"MRTD [K]"_s);
     painter.restore();
     painter.end();
     return image;
@@ -147,10 +149,10 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error) {
     const auto groups = sessionStatistics(session);
     QTextDocument document;
-    QFont body("DejaVu Sans");
+    QFont body(u"DejaVu Sans"_s);
     body.setPointSizeF(9.5);
     document.setDefaultFont(body);
-    document.setDefaultStyleSheet("th { background-color: #e8e8e8; } td, th { padding: 3px; }");
+    document.setDefaultStyleSheet(u"th { background-color: #e8e8e8; } td, th { padding: 3px; }"_s);
 
     std::set<std::string> observers, cameraFiles, imageModels;
     for (const SessionReading& r : session.readings) {
@@ -162,71 +164,71 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         QStringList list;
         for (const std::string& n : names)
             list << escaped(n);
-        return list.join(", ");
+        return list.join(u", "_s);
     };
 
-    QString html = "<h1>MRTD session report</h1>";
-    html += QString("<p>Session started %1 · %2 readings · observers: %3</p>")
+    QString html = u"<h1>MRTD session report</h1>"_s;
+    html += QString(u"<p>Session started %1 · %2 readings · observers: %3</p>"_s)
                 .arg(readableTime(session.created))
                 .arg(session.readings.size())
                 .arg(joined(observers));
-    html += "<h2>Camera files</h2>";
+    html += u"<h2>Camera files</h2>"_s;
     for (const std::string& file : cameraFiles) {
         const QString heading = cameraFileHeading(QString::fromStdString(file), cameraFolders).toHtmlEscaped();
-        html += QString("<p><b>%1</b><br>%2</p>").arg(escaped(file), QString(heading).replace("\n", "<br>"));
+        html += QString(u"<p><b>%1</b><br>%2</p>"_s).arg(escaped(file), QString(heading).replace(u"\n"_s, u"<br>"_s));
     }
-    html += QString("<p>Image model: %1</p>").arg(joined(imageModels));
-    html += QString("<p>A frequency meets the standard when at least %1 observers each recognised the bars at "
-                    "least %2 times in each half. The interval is mean ± t(0.975, n − 1) · sd / √n over the "
-                    "observers' MRTDs.</p>")
+    html += QString(u"<p>Image model: %1</p>"_s).arg(joined(imageModels));
+    html += QString(u"<p>A frequency meets the standard when at least %1 observers each recognised the bars at "_s
+                    u"least %2 times in each half. The interval is mean ± t(0.975, n − 1) · sd / √n over the "_s
+                    u"observers' MRTDs.</p>"_s)
                 .arg(standardObservers)
                 .arg(standardReadingsPerHalf);
 
     const auto sections = sectionsOf(groups);
     int plotNumber = 0;
     for (const auto& [key, list] : sections) {
-        html += "<h2>" + sectionTitle(key) + "</h2>";
-        html += "<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency [cycles/mrad]</th><th>Observers</th>"
-                "<th>Mean MRTD [K]</th><th>95 % interval [K]</th><th>Readings</th><th>Meets the standard</th></tr>";
+        html += u"<h2>"_s + sectionTitle(key) + u"</h2>"_s;
+        html += u"<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency [cycles/mrad]</th><th>Observers</th>"_s
+                u"<th>Mean MRTD [K]</th><th>95 % interval [K]</th><th>Readings</th><th>Meets the standard</th></tr>"_s;
         for (const SessionGroup& g : list)
-            html += QString("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>")
+            html += QString(u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>"_s)
                         .arg(g.frequency)
                         .arg(g.observers)
                         .arg(kelvin(g.mean), interval(g))
                         .arg(g.readings)
                         .arg(g.notRecognized)
-                        .arg(g.meetsStandard ? "yes" : "no");
-        html += "</table>";
-        const QString name = QString("plot%1.png").arg(plotNumber++);
+                        .arg(g.meetsStandard ? u"yes"_s : u"no"_s);
+        html += u"</table>"_s;
+        const QString name = QString(u"plot%1.png"_s).arg(plotNumber++);
         document.addResource(QTextDocument::ImageResource, QUrl(name), sessionPlotImage(list, 1500, 900));
-        html += QString("<p><img src=\"%1\" width=\"500\" height=\"300\"></p>").arg(name);
+        html += QString(u"<p><img src=\"%1\" width=\"500\" height=\"300\"></p>"_s).arg(name);
     }
 
-    html += "<h2>Appendix: the observers' values</h2>";
+    html += u"<h2>Appendix: the observers' values</h2>"_s;
     for (const auto& [key, list] : sections) {
-        html += "<h3>" + sectionTitle(key) + "</h3>";
-        html += "<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency</th><th>Observer</th><th>Mean plus [K]</th>"
-                "<th>Mean minus [K]</th><th>MRTD [K]</th><th>Recognised plus / minus</th></tr>";
+        html += u"<h3>"_s + sectionTitle(key) + u"</h3>"_s;
+        html += u"<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency</th><th>Observer</th><th>Mean plus [K]</th>"_s
+                u"<th>Mean minus [K]</th><th>MRTD [K]</th><th>Recognised plus / minus</th></tr>"_s;
         for (const SessionGroup& g : list)
             for (const ObserverMrtd& o : g.perObserver)
-                html += QString("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 / %7</td></tr>")
+                html += QString(u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 / %7</td></tr>"_s)
                             .arg(g.frequency)
                             .arg(escaped(o.observer), kelvin(o.plus), kelvin(o.minus), kelvin(o.mrtd))
                             .arg(o.plusReadings)
                             .arg(o.minusReadings);
-        html += "</table>";
+        html += u"</table>"_s;
     }
     if (session.readings.empty())
-        html += "<p>The session holds no readings.</p>";
+        html += u"<p>The session holds no readings.</p>"_s;
     document.setHtml(html);
 
     // The PDF is written to a temporary name first, so that an existing report is replaced only by a
     // complete one.
-    const QString temporary = path + ".part";
+    const QString temporary = path + u".part"_s;
     {
         QPdfWriter writer(temporary);
-        writer.setTitle("MRTD session report");
-        writer.setCreator("Tervix");
+        writer.setTitle(u"MRTD session report"_s);
+        writer.setCreator(u"Tervix"_s);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(300);
@@ -235,13 +237,13 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
     QFileInfo written(temporary);
     if (!written.exists() || written.size() == 0) {
         QFile::remove(temporary);
-        error = "the report could not be written to '" + path + "'";
+        error = u"the report could not be written to '"_s + path + u"'"_s;
         return false;
     }
     QFile::remove(path);
     if (!QFile::rename(temporary, path)) {
         QFile::remove(temporary);
-        error = "the report could not be written to '" + path + "'";
+        error = u"the report could not be written to '"_s + path + u"'"_s;
         return false;
     }
     return true;

@@ -24,13 +24,15 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int recentObserverCount = 10;
-const char* const recentObserversKey = "session/recentObservers";
+const QString recentObserversKey = u"session/recentObservers"_s;
 
-const char* const settingsOrganisation = "Tervix";
-const char* const settingsApplication = "Tervix";
+const QString settingsOrganisation = u"Tervix"_s;
+const QString settingsApplication = u"Tervix"_s;
 
 QString loginName() {
     for (const char* variable : {"USER", "LOGNAME", "USERNAME"}) {
@@ -38,7 +40,7 @@ QString loginName() {
         if (!name.isEmpty())
             return name;
     }
-    return "observer";
+    return u"observer"_s;
 }
 
 std::string nowIso() { return isoUtcTime(QDateTime::currentMSecsSinceEpoch()); }
@@ -49,8 +51,8 @@ SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& mes
     : QObject(&window), window_(window), core_(core), messages_(messages), hooks_(std::move(hooks)),
       recorder_(messages) {
     observerBox_ = new QComboBox(&window);
-    observerBox_->setObjectName("observer");
-    observerBox_->setAccessibleName("Observer");
+    observerBox_->setObjectName(u"observer"_s);
+    observerBox_->setAccessibleName(u"Observer"_s);
     observerBox_->setEditable(true);
     observerBox_->setInsertPolicy(QComboBox::NoInsert);
     observerBox_->setFocusPolicy(Qt::StrongFocus);
@@ -61,17 +63,17 @@ SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& mes
     observerBox_->addItems(recent);
     observerBox_->setCurrentIndex(0);
     observerBox_->lineEdit()->installEventFilter(this);
-    observerLabel_ = new QLabel("&Observer", &window);
-    observerLabel_->setObjectName("observerLabel");
+    observerLabel_ = new QLabel(u"&Observer"_s, &window);
+    observerLabel_->setObjectName(u"observerLabel"_s);
     observerLabel_->setBuddy(observerBox_);
 
     orientationGroup_ = new QButtonGroup(this);
-    verticalBars_ = new QRadioButton("Vertical bars", &window);
-    verticalBars_->setObjectName("verticalBars");
-    verticalBars_->setAccessibleName("Vertical bars");
-    horizontalBars_ = new QRadioButton("Horizontal bars", &window);
-    horizontalBars_->setObjectName("horizontalBars");
-    horizontalBars_->setAccessibleName("Horizontal bars");
+    verticalBars_ = new QRadioButton(u"Vertical bars"_s, &window);
+    verticalBars_->setObjectName(u"verticalBars"_s);
+    verticalBars_->setAccessibleName(u"Vertical bars"_s);
+    horizontalBars_ = new QRadioButton(u"Horizontal bars"_s, &window);
+    horizontalBars_->setObjectName(u"horizontalBars"_s);
+    horizontalBars_->setAccessibleName(u"Horizontal bars"_s);
     orientationGroup_->addButton(verticalBars_, 0);
     orientationGroup_->addButton(horizontalBars_, 1);
     verticalBars_->setChecked(true);
@@ -98,7 +100,7 @@ QString SessionPanel::sessionFolder() { return QStandardPaths::writableLocation(
 SessionPanel::~SessionPanel() = default;
 
 bool SessionPanel::lockSession(const std::string& path) {
-    auto lock = std::make_unique<QLockFile>(QString::fromStdString(path) + ".lock");
+    auto lock = std::make_unique<QLockFile>(QString::fromStdString(path) + u".lock"_s);
     lock->setStaleLockTime(0); // only a lock whose process has gone is stale
     if (!lock->tryLock(0))
         return false;
@@ -117,7 +119,7 @@ QString SessionPanel::startOrRestore() {
             const std::string created = session->created;
             recorder_.resume(std::move(*session), path, true);
             replaceResults();
-            return QString("Restored %1 readings of the session started %2 UTC, which did not end normally.")
+            return (u"Restored %1 readings of the session started %2 UTC, which did not end normally."_s)
                 .arg(count)
                 .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
         }
@@ -156,16 +158,16 @@ void SessionPanel::layout(int /*width*/, int height) {
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
-    connect(menu.addAction("New session"), &QAction::triggered, this, &SessionPanel::newSession);
-    connect(menu.addAction("Open session..."), &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(&window_, "Open session", sessionFolder(), "Session (*.json)");
+    connect(menu.addAction(u"New session"_s), &QAction::triggered, this, &SessionPanel::newSession);
+    connect(menu.addAction(u"Open session..."_s), &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(&window_, u"Open session"_s, sessionFolder(), u"Session (*.json)"_s);
         if (!path.isEmpty())
             openSession(path);
     });
-    connect(menu.addAction("Report..."), &QAction::triggered, this, [this] {
+    connect(menu.addAction(u"Report..."_s), &QAction::triggered, this, [this] {
         const QString proposed = QDir(QDir::currentPath()).filePath(
-            QString::fromStdString(sessionFileName(recorder_.session().created)).replace(".json", ".pdf"));
-        const QString path = QFileDialog::getSaveFileName(&window_, "Report", proposed, "Report (*.pdf)");
+            QString::fromStdString(sessionFileName(recorder_.session().created)).replace(u".json"_s, u".pdf"_s));
+        const QString path = QFileDialog::getSaveFileName(&window_, u"Report"_s, proposed, u"Report (*.pdf)"_s);
         if (!path.isEmpty())
             writeReport(path);
     });
@@ -174,9 +176,9 @@ void SessionPanel::addMenuActions(QMenu& menu) {
 bool SessionPanel::confirmClose() {
     if (!recorder_.anyUnsaved())
         return true;
-    QMessageBox question(QMessageBox::Question, "Tervix", "Save the results before closing?",
+    QMessageBox question(QMessageBox::Question, u"Tervix"_s, u"Save the results before closing?"_s,
                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
-    question.setObjectName("closeQuestion");
+    question.setObjectName(u"closeQuestion"_s);
     question.setDefaultButton(QMessageBox::Save);
     const int answer = question.exec();
     if (answer == QMessageBox::Cancel)
@@ -216,7 +218,7 @@ bool SessionPanel::writeReport(const QString& path) {
     QString error;
     if (writeSessionReport(recorder_.session(), cameraFolders(), path, error))
         return true;
-    messages_.message(("The report could not be written: " + error).toStdString());
+    messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;
 }
 
