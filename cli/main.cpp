@@ -5,6 +5,7 @@
 #include "cli/camera_json.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
+#include "cli/objective_mrtd_output.h"
 #include "console/bench_console.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
@@ -26,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 class StderrMessages : public MessageSink {
@@ -40,7 +43,8 @@ const char* usage =
     "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
     "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n"
     "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-    "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
+    "                  [--repeats N] [--threads N] [--grid] [--json] [--table OUT.txt] [--csv OUT.csv]\n"
+    "                  [--plot OUT.png]\n"
     "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n";
 
 struct Arguments {
@@ -236,9 +240,9 @@ std::optional<double> optionNumber(std::map<std::string, std::string>& options, 
 int runMrtd(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
-                               {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
-                                "--plot"},
-                               {}, error);
+                               {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--repeats",
+                                "--threads", "--table", "--csv", "--plot"},
+                               {"--grid", "--json"}, error);
     if (!args)
         return fail(error);
     if (!args->positional.empty() || !args->options.count("--camera"))
@@ -247,20 +251,39 @@ int runMrtd(int argc, char** argv) {
     auto snr = optionNumber(args->options, "--snr", settings.thresholdSnr, 0.1, 100.0);
     auto time = optionNumber(args->options, "--time", settings.integrationTime, 0.001, 10.0);
     auto seed = optionNumber(args->options, "--seed", 1.0, 0.0, 4294967295.0);
-    if (!snr || !time || !seed || *seed != std::floor(*seed))
-        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
+    auto repeats = optionNumber(args->options, "--repeats", settings.repeats, 1, 1000);
+    auto threads = optionNumber(args->options, "--threads", 0, 0, 256);
+    if (!snr || !time || !seed || *seed != std::floor(*seed) || !repeats || *repeats != std::floor(*repeats) ||
+        !threads || *threads != std::floor(*threads))
+        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number, --repeats 1 to 1000, "
+                    "--threads 0 (all cores) to 256");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
+    settings.seed = static_cast<std::uint32_t>(*seed);
+    settings.repeats = static_cast<int>(*repeats);
+    settings.threads = static_cast<int>(*threads);
+    settings.grid = args->flags.count("--grid") > 0;
 
     BenchState state;
     StderrMessages messages;
-    state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
-    const auto mrtd = measureMrtd(console, settings);
-    const std::string table = console.results.tableText(console.cameraIndex);
-    std::cout << table;
+    // A progress line for a person watching; none into a pipe or a log.
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    auto progress = [terminal](int done, int total) {
+        if (terminal)
+            std::fprintf(stderr, "\rmrtd: %d of %d runs", done, total);
+    };
+    const ObjectiveMrtd result = measureObjectiveMrtd(state, settings, progress);
+    if (terminal)
+        std::fprintf(stderr, "\n");
+
+    const std::string table = objectiveMrtdTable(result);
+    if (args->flags.count("--json"))
+        std::cout << objectiveMrtdJson(result).dump(2) << '\n';
+    else
+        std::cout << table;
     if (args->options.count("--table")) {
         std::ofstream out(args->options["--table"], std::ios::binary);
         if (!(out << table))
@@ -268,21 +291,7 @@ int runMrtd(int argc, char** argv) {
     }
     if (args->options.count("--csv")) {
         std::ofstream out(args->options["--csv"], std::ios::binary);
-        out << "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd\n";
-        for (int i = 0; i < frequencyCount; ++i) {
-            const MrtdRecord& r = console.results.record(console.cameraIndex, i);
-            auto cell = [](double v, bool known) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%.3f", v);
-                return known ? std::string(text) : std::string("not recognized");
-            };
-            const double own = cameraMrtdAt(state.camera, frequencyChoices[static_cast<std::size_t>(i)].frequency);
-            out << frequencyChoices[static_cast<std::size_t>(i)].label << ',' << cell(r.mrtdMinus, isMeasured(r.mrtdMinus))
-                << ',' << cell(r.mrtdPlus, isMeasured(r.mrtdPlus)) << ','
-                << cell(mrtd[static_cast<std::size_t>(i)], mrtd[static_cast<std::size_t>(i)] >= 0.0) << ','
-                << (own > 0.0 ? cell(own, true) : std::string()) << '\n';
-        }
-        if (!out)
+        if (!(out << objectiveMrtdCsv(result)))
             return fail("cannot write " + args->options["--csv"]);
     }
     if (args->options.count("--plot")) {
@@ -290,7 +299,9 @@ int runMrtd(int argc, char** argv) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         int qtArgc = 1;
         QGuiApplication application(qtArgc, argv);
-        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, args->options["--plot"]))
+        const ClassicTerms terms = classicTerms(state);
+        auto classic = [&](double f) { return classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime); };
+        if (!writeMrtdPlotPng(result, state.camera, classic, args->options["--plot"]))
             return fail("cannot write " + args->options["--plot"]);
     }
     return 0;

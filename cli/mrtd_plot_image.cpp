@@ -1,6 +1,5 @@
 #include "cli/mrtd_plot_image.h"
 
-#include "measurement/model_observer.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
 
@@ -13,7 +12,7 @@ constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
 } // namespace
 
-bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, const CameraState& camera,
+bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, const std::function<double(double)>& classic,
                       const std::string& path) {
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
@@ -21,29 +20,17 @@ bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, con
     const PlotScale s = plotScale(plotWidth, plotHeight);
     paintPlotFrame(painter, s);
 
-    // The camera file's own curve, in grey, over the frequencies it covers.
-    painter.setPen(QColor(160, 160, 160));
-    PlotPoint previous{};
-    bool first = true;
-    for (int k = 0; k <= 200; ++k) {
-        const double f = plotFullScaleFrequency * k / 200.0;
-        const double m = cameraMrtdAt(camera, f);
-        if (!(m > 0.0)) {
-            first = true;
-            continue;
-        }
-        const PlotPoint p = plotPointOf(s, f, m);
-        if (!first)
-            painter.drawLine(previous.x, previous.y, p.x, p.y);
-        previous = p;
-        first = false;
-    }
-    painter.drawText(20, 20, "grey: the camera file's MRTD curve");
+    const QColor fileColour(160, 160, 160), classicColour(90, 170, 255), observerColour(Qt::white);
+    paintFunctionCurve(painter, s, [&](double f) { return cameraMrtdAt(camera, f); }, fileColour, Qt::SolidLine);
+    paintFunctionCurve(painter, s, classic, classicColour, Qt::DotLine);
+    paintObjectiveCurve(painter, s, result, observerColour);
 
-    // The measured points, as the console draws Camera1's.
-    paintPlotCurve(painter, plotCurve(s, records), Qt::white);
-    painter.setPen(Qt::white);
-    painter.drawText(20, 36, "white: measured by the model observer");
+    painter.setPen(fileColour);
+    painter.drawText(20, 20, "grey: the camera file's MRTD curve");
+    painter.setPen(classicColour);
+    painter.drawText(20, 36, "blue dotted: the classic formula");
+    painter.setPen(observerColour);
+    painter.drawText(20, 52, "white dashed: the model observer's mean MRTD, bars its 95 % interval");
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");
 }

@@ -3,6 +3,7 @@
 #include "text/messages.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
 #include "sim/display.h"
 #include "sim/truncate.h"
 #include "gui/target_gallery_dialog.h"
@@ -90,6 +91,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
     core_->destroy();
@@ -108,6 +110,7 @@ void MainConsole::initialise() {
     }
     cameraRadios_[0]->setChecked(true);
     connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
+        objective_->cancel(); // the measurement belongs to the camera it started on
         core_->selectCamera(k);
         syncControls();
     });
@@ -215,6 +218,8 @@ void MainConsole::initialise() {
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
     plot_ = control(1168, "MRTD plot", new MrtdPlot(c.results, this));
+    objective_ = new ObjectiveMrtdRunner(this);
+    connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
     horizontalLabel_ = control(1170, "Spatial frequency axis", new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
@@ -504,6 +509,7 @@ void MainConsole::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainConsole::reject() {
+    objective_->cancel();
     core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
     frameTimer_.stop();
     QDialog::reject();
@@ -551,6 +557,8 @@ void MainConsole::openHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
 
+void MainConsole::startObjectiveMrtd() { objective_->start(core_->state(), core_->cameraIndex); }
+
 void MainConsole::showAbout() {
     AboutDialog about(this);
     about.exec();
@@ -561,5 +569,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setObjectName("consoleMenu");
     QAction* about = menu.addAction("&About Tervix...");
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    QAction* objective = menu.addAction("Objective MRTD");
+    connect(objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
     menu.exec(event->globalPos());
 }

@@ -2,6 +2,8 @@
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
 #include "gui/mrtd_plot.h"
+#include "console/plot_geometry.h"
+#include "gui/objective_mrtd_runner.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "gui/frame_view.h"
@@ -10,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <QListWidget>
 #include <QScreen>
@@ -109,6 +113,8 @@ private slots:
     void notRecognizedRepaintsThePlot();
     void savingWritesTheListWholeOrNotAtAll();
     void theAboutBoxOpensFromTheContextMenu();
+    void objectiveMrtdRunsBehindTheLiveImageAndCancels();
+    void objectiveMrtdDrawsADashedCurveWithIntervals();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -414,6 +420,88 @@ void GuiTest::theAboutBoxOpensFromTheContextMenu() {
     QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_COMPARE(title, QString("About Tervix"));
     QCOMPARE(version, QString("Tervix Version 2.1"));
+}
+
+void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QProgressDialog* progress = runner->progressDialog();
+    QVERIFY(!progress->isVisible());
+    // Started from the context menu, as a person does; the menu is modal, the measurement is not.
+    QTimer::singleShot(200, [&] {
+        QMenu* menu = bench.console->findChild<QMenu*>("consoleMenu");
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == "Objective MRTD")
+                action->trigger();
+        menu->close();
+    });
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(runner->running());
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->maximum(), 48); // 8 repeats at 6 frequencies
+    QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
+
+    // The live image goes on meanwhile: the view keeps being given frames.
+    const long long before = bench.console->view()->presentedFrames();
+    QTRY_VERIFY(bench.console->view()->presentedFrames() >= before + 3);
+
+    // Cancel on the dialog ends the run at once, with nothing drawn.
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    QVERIFY(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(!runner->running());
+    QVERIFY(!progress->isVisible());
+    QTest::qWait(200);
+    QVERIFY(!bench.console->plot()->objectiveResult(0));
+
+    // Switching the camera cancels a running measurement too, and closing the window after one.
+    bench.console->startObjectiveMrtd();
+    QVERIFY(runner->running());
+    bench.control<QAbstractButton>(1188)->click();
+    QVERIFY(!runner->running());
+    QCOMPARE(bench.console->core().cameraIndex, 1);
+    bench.console->startObjectiveMrtd();
+    QCOMPARE(runner->cameraSlot(), 1);
+    bench.console->close();
+    QVERIFY(!runner->running());
+}
+
+void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    plot->resize(400, 300);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QSignalSpy done(runner, &ObjectiveMrtdRunner::finished);
+    ObserverSettings settings;
+    settings.repeats = 3;
+    settings.frequencies = {0, 1};
+    runner->start(bench.console->core().state(), 0, settings);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
+    QVERIFY(!runner->progressDialog()->isVisible());
+    const auto& result = plot->objectiveResult(0);
+    QVERIFY(result);
+    QCOMPARE(result->frequencies.size(), std::size_t{2});
+    const QImage image = plot->grab().toImage();
+    image.save(QString(TERVIX_SCREENSHOT_DIR) + "/objective_plot.png");
+    const PlotScale s = plotScale(plot->width(), plot->height());
+    const PlotPoint a = plotPointOf(s, 0.5, result->frequencies[0].mrtd.mean);
+    const PlotPoint b = plotPointOf(s, 1.0, result->frequencies[1].mrtd.mean);
+    // Along the line between the two means, lit and dark stretches alternate: a dashed line.
+    int lit = 0, dark = 0;
+    for (int k = 4; k <= 36; ++k) {
+        const int x = a.x + (b.x - a.x) * k / 40, y = a.y + (b.y - a.y) * k / 40;
+        (colourNear(image, x, y, MrtdPlot::penColour(0)) ? lit : dark) += 1;
+    }
+    QVERIFY2(lit >= 5 && dark >= 3, qPrintable(QString("lit %1, dark %2").arg(lit).arg(dark)));
+    // The interval's end caps stand above and below the mean at its frequency.
+    const PlotPoint top = plotPointOf(s, 0.5, result->frequencies[0].mrtd.ciHigh);
+    QVERIFY(top.y < a.y);
+    QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
 }
 
 int main(int argc, char** argv) {
