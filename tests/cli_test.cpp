@@ -1,6 +1,7 @@
 // Runs the command-line tool as a user would and reads what it prints.
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -86,4 +87,49 @@ TEST(Cli, RendersImagesAndRefusesBadArguments) {
     EXPECT_EQ(runCli("camera " + shippedFile("mira.tag")).status, 1);
     EXPECT_EQ(runCli("target /nonexistent.tag").status, 1);
     EXPECT_EQ(runCli("frobnicate").status, 1);
+}
+
+TEST(Cli, MeasuresTheObjectiveMrtdInEveryOutputWithTheSameColumns) {
+    TempDir dir;
+    const std::string bench = "mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") + " --target " +
+                              shippedFile("mira.tag") + " --repeats 2 --seed 5";
+    CliRun json = runCli(bench + " --json --csv " + dir.path("m.csv") + " --table " + dir.path("m.txt") + " --plot " +
+                         dir.path("m.png"));
+    ASSERT_EQ(json.status, 0);
+    const auto result = nlohmann::json::parse(json.out);
+    const auto& rows = result.at("frequencies");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].at("frequency"), 0.5);
+    for (const char* half : {"mrtd", "mrtdPlus", "mrtdMinus"}) {
+        const auto& s = rows[0].at(half);
+        for (const char* key : {"mean", "sd", "ci95", "resolved", "repeats", "outcome"})
+            EXPECT_TRUE(s.contains(key)) << half << ' ' << key;
+        EXPECT_EQ(s.at("repeats"), 2);
+        EXPECT_EQ(s.at("outcome"), "resolved");
+        EXPECT_LE(s.at("ci95")[0].get<double>(), s.at("mean").get<double>());
+    }
+    EXPECT_GT(rows[0].at("mrtd").at("mean").get<double>(), 0.0);
+    EXPECT_GT(rows[0].at("classic").get<double>(), 0.0);
+    EXPECT_TRUE(rows[0].at("cameraCurve").is_number());
+    // 4 cycles/mrad is past the 0.25 mrad pixels' Nyquist frequency of 2: nothing resolves.
+    EXPECT_EQ(rows[5].at("mrtd").at("outcome"), "not resolved");
+    EXPECT_TRUE(rows[5].at("mrtd").at("mean").is_null());
+    EXPECT_TRUE(rows[5].at("cameraCurve").is_null());
+
+    // The table and the CSV carry the same columns and rows; the plot is a picture.
+    const std::string csv = testing_support::readText(dir.path("m.csv"));
+    const std::string table = testing_support::readText(dir.path("m.txt"));
+    EXPECT_EQ(csv.substr(0, csv.find(',')), "frequency");
+    EXPECT_NE(csv.find(",mrtd_mean,mrtd_sd,mrtd_ci95_low,mrtd_ci95_high,mrtd_resolved,mrtd_repeats,mrtd_outcome,"),
+              std::string::npos);
+    EXPECT_NE(csv.find(",classic,camera_curve\n"), std::string::npos);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 7);
+    EXPECT_NE(table.find("not resolved"), std::string::npos);
+    EXPECT_TRUE(isPng(dir.path("m.png")));
+
+    // The same seed gives the same output, whatever the number of threads.
+    EXPECT_EQ(runCli(bench + " --json --threads 1").out, runCli(bench + " --json --threads 3").out);
+    EXPECT_EQ(runCli(bench + " --repeats 0").status, 1);
+    EXPECT_EQ(runCli(bench + " --threads -1").status, 1);
 }

@@ -444,6 +444,9 @@ void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
     QVERIFY(progress->isVisible());
     QCOMPARE(progress->maximum(), 48); // 8 repeats at 6 frequencies
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QString(TERVIX_SCREENSHOT_DIR) + QString("/objective_progress_%1x%2.png").arg(screen.width()).arg(screen.height()));
 
     // The live image goes on meanwhile: the view keeps being given frames.
     const long long before = bench.console->view()->presentedFrames();
@@ -479,7 +482,7 @@ void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
     QSignalSpy done(runner, &ObjectiveMrtdRunner::finished);
     ObserverSettings settings;
     settings.repeats = 3;
-    settings.frequencies = {0, 1};
+    settings.frequencies = {2, 3}; // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
     runner->start(bench.console->core().state(), 0, settings);
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
     QVERIFY(!runner->progressDialog()->isVisible());
@@ -489,17 +492,22 @@ void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
     const QImage image = plot->grab().toImage();
     image.save(QString(TERVIX_SCREENSHOT_DIR) + "/objective_plot.png");
     const PlotScale s = plotScale(plot->width(), plot->height());
-    const PlotPoint a = plotPointOf(s, 0.5, result->frequencies[0].mrtd.mean);
-    const PlotPoint b = plotPointOf(s, 1.0, result->frequencies[1].mrtd.mean);
+    const PlotPoint a = plotPointOf(s, 1.5, result->frequencies[0].mrtd.mean);
+    const PlotPoint b = plotPointOf(s, 2.0, result->frequencies[1].mrtd.mean);
     // Along the line between the two means, lit and dark stretches alternate: a dashed line.
+    // The line is flatter than 45 degrees, so each column holds at most one of its pixels.
+    QVERIFY(std::abs(b.y - a.y) < b.x - a.x);
     int lit = 0, dark = 0;
-    for (int k = 4; k <= 36; ++k) {
-        const int x = a.x + (b.x - a.x) * k / 40, y = a.y + (b.y - a.y) * k / 40;
-        (colourNear(image, x, y, MrtdPlot::penColour(0)) ? lit : dark) += 1;
+    for (int x = a.x + 4; x <= b.x - 4; ++x) {
+        const int y = a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x);
+        bool on = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            on = on || QColor(image.pixel(x, y + dy)) == MrtdPlot::penColour(0);
+        (on ? lit : dark) += 1;
     }
     QVERIFY2(lit >= 5 && dark >= 3, qPrintable(QString("lit %1, dark %2").arg(lit).arg(dark)));
     // The interval's end caps stand above and below the mean at its frequency.
-    const PlotPoint top = plotPointOf(s, 0.5, result->frequencies[0].mrtd.ciHigh);
+    const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
     QVERIFY(top.y < a.y);
     QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
 }

@@ -3,6 +3,7 @@
 #include "measurement/model_observer.h"
 #include "target/target_file.h"
 
+#include "observer_bench.h"
 #include "test_support.h"
 
 #include <cmath>
@@ -11,34 +12,9 @@
 #include <gtest/gtest.h>
 
 using testing_support::shippedFile;
+using testing_support::ObserverBench;
 
 namespace {
-
-// A started bench on a shipped camera and the standard target, optionally on a quarter of the
-// detector at the same pixel angle, to keep the slower measurements short.
-struct Bench {
-    BenchState state;
-    MessageLog log;
-    BenchConsole console{state, log};
-
-    explicit Bench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
-        state.random.seed(seed);
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, camera.find('/') == std::string::npos ? shippedFile(camera) : camera,
-                                   CameraLoadMode::Full, log));
-        if (quarter) {
-            CameraSet& c = state.camera.set;
-            c.detectorColumns /= 2;
-            c.detectorRows /= 2;
-            c.fovCurrentH /= 2;
-            c.fovCurrentV /= 2;
-        }
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-        console.updateScene();
-    }
-    ~Bench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
-};
 
 BarPattern evenBars(int count, double width) {
     BarPattern p;
@@ -168,7 +144,7 @@ TEST(Observer, SummarisesRepeatsWithStudentsInterval) {
 TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
     for (int k = 1; k <= 5; ++k) {
         SCOPED_TRACE(k);
-        Bench bench("camera" + std::to_string(k) + ".par", 1, true);
+        ObserverBench bench("camera" + std::to_string(k) + ".par", 1, true);
         int signals = 0;
         bool noise = false;
         for (const FidelityRow& row : fidelityReport(bench.console)) {
@@ -205,7 +181,7 @@ TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
 }
 
 TEST(ModelObserver, ResolvesLowFrequenciesAndNothingTheSamplingCannotShow) {
-    Bench bench("camera1.par", 7, true);
+    ObserverBench bench("camera1.par", 7, true);
     ObserverSettings settings;
     settings.repeats = 2;
     settings.threads = 2;
@@ -235,7 +211,7 @@ TEST(ModelObserver, ResolvesLowFrequenciesAndNothingTheSamplingCannotShow) {
 }
 
 TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCount) {
-    Bench bench("camera5.par", 1, true);
+    ObserverBench bench("camera5.par", 1, true);
     ObserverSettings settings;
     settings.repeats = 3;
     settings.frequencies = {1, 2};
@@ -261,7 +237,7 @@ TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCount) {
 }
 
 TEST(ModelObserver, ReportsProgressAndStopsWhenCancelled) {
-    Bench bench("camera5.par", 1, true);
+    ObserverBench bench("camera5.par", 1, true);
     ObserverSettings settings;
     settings.repeats = 4;
     settings.threads = 2;
@@ -290,7 +266,7 @@ TEST(ModelObserver, ReportsProgressAndStopsWhenCancelled) {
 }
 
 TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
-    Bench bench("camera1.par", 3, true);
+    ObserverBench bench("camera1.par", 3, true);
     ObserverSettings settings;
     settings.grid = true;
     settings.repeats = 2;
@@ -306,7 +282,7 @@ TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
 }
 
 TEST(ModelObserver, JudgesNothingWithoutBars) {
-    Bench bench("camera1.par", 1, true);
+    ObserverBench bench("camera1.par", 1, true);
     bench.state.target.items.clear();
     bench.state.target.distanceOrder.clear();
     bench.console.updateScene();
@@ -328,7 +304,7 @@ TEST(ModelObserver, TheClassicFormulaFollowsItsTerms) {
     t.netdScene = 0.1;
     EXPECT_NEAR(classicMrtd(t, 1.0, 2.5, 0.2), 2 * base, 1e-15);
     // The shipped camera's terms: its pixel angle and the noise at the scene's 0 °C.
-    Bench bench("camera1.par");
+    ObserverBench bench("camera1.par");
     const ClassicTerms c = classicTerms(bench.state);
     EXPECT_NEAR(c.alpha, 0.17, 0.002);
     EXPECT_NEAR(c.beta, 0.17, 0.002);
