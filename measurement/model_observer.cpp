@@ -3,6 +3,7 @@
 #include "measurement/bar_pattern.h"
 #include "sim/display.h"
 #include "sim/in_band_exitance.h"
+#include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
 #include "sim/truncate.h"
 #include "text/messages.h"
@@ -352,10 +353,7 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
     DiscardMessages messages;
     BenchConsole console(state, messages);
     console.selectFrequency(frequencyIndex);
-    const RenderGeometry g = computeRenderGeometry(state.camera.set, state.sim, RenderMode::CameraView, false);
-    state.console.targetOffsetX = result.phaseX * g.pitchX;
-    state.console.targetOffsetY = result.phaseY * g.pitchY;
-    console.updateTargetExtent();
+    console.setTargetPhase(result.phaseX, result.phaseY);
 
     const double f = frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency;
     if (settings.grid) {
@@ -490,13 +488,17 @@ ClassicTerms classicTerms(const BenchState& state) {
     t.beta = g.pitchY * 1000.0;
     t.sigma = state.camera.hBlurWidth;
     t.frameRate = c.frameRate;
-    // The per-pixel noise in signal units over the exitance's slope at the scene's temperature.
+    // The per-pixel noise in signal units over the in-band signal's slope at the scene's temperature,
+    // each as the image model in use computes it.
     const PointList& response = state.camera.tables.currentSpectralResponse();
     const double scene = c.backgroundTemperature;
+    const ImageModel model = state.sim.imageModel;
     constexpr double step = 0.05;
-    const double slope =
-        (signalOfTemperature(response, scene + step) - signalOfTemperature(response, scene - step)) / (2 * step);
-    const double sigma = state.sim.lastNoiseSigma > 0.0 ? state.sim.lastNoiseSigma * c.frameNoise[0] / 100.0 : 0.0;
+    const double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
+                          modelSignal(model, response, scene - step, sceneIntegrationStep)) /
+                         (2 * step);
+    const double level = model == ImageModel::Physical ? state.sim.physical.noiseSigma : state.sim.lastNoiseSigma;
+    const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
     t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
     return t;
 }

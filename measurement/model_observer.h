@@ -16,7 +16,7 @@
 
 // K = observerThresholdFactor × SNR_th. The factor makes the observer agree with the classic static
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
-inline constexpr double observerThresholdFactor = 0.92;
+inline constexpr double observerThresholdFactor = 0.85;
 
 struct ObserverSettings {
     // The threshold signal-to-noise ratio of the classic formula; K follows from it.

@@ -11,14 +11,16 @@
 namespace testing_support {
 
 // A started bench on a shipped camera and the standard target, optionally on a quarter of the
-// detector at the same pixel angle, to keep the slower measurements short.
+// detector at the same pixel angle, to keep the slower measurements short; in either image model.
 struct ObserverBench {
     BenchState state;
     MessageLog log;
     BenchConsole console{state, log};
 
-    explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
+    explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false,
+                           ImageModel model = ImageModel::Specified) {
         state.random.seed(seed);
+        console.setImageModel(model);
         readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
         EXPECT_TRUE(loadCameraFile(state, camera.find('/') == std::string::npos ? shippedFile(camera) : camera,
                                    CameraLoadMode::Full, log));

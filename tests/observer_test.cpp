@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 #include <cmath>
+#include <ostream>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,8 @@ struct SyntheticNoise {
     const char* name;
     double pixel, row, column;
 };
+
+void PrintTo(const SyntheticNoise& noise, std::ostream* out) { *out << noise.name; }
 
 class SyntheticFrames : public testing::TestWithParam<SyntheticNoise> {
 protected:
