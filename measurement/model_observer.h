@@ -11,12 +11,12 @@
 #include <vector>
 
 // A model observer in place of the human one: it looks at the same noisy frames the observer sees,
-// over the frames the eye integrates, and calls the bars resolved when the bars stand apart from
-// the gaps between and beside them by K times the noise that remains in that difference.
+// over the frames the eye integrates, and calls the bars resolved when the bars stand apart from the
+// gaps between them by K times the noise that remains in that difference.
 
 // K = observerThresholdFactor × SNR_th. The factor makes the observer agree with the classic static
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
-inline constexpr double observerThresholdFactor = 0.85;
+inline constexpr double observerThresholdFactor = 0.75;
 
 struct ObserverSettings {
     // The threshold signal-to-noise ratio of the classic formula; K follows from it.
