@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <cmath>
+
 namespace {
 constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
@@ -26,11 +28,16 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     paintObjectiveCurve(painter, s, result, observerColour);
 
     painter.setPen(fileColour);
-    painter.drawText(20, 20, "grey: the camera file's MRTD curve");
+    painter.drawText(70, 24, "grey: the camera file's MRTD curve");
     painter.setPen(classicColour);
-    painter.drawText(20, 36, "blue dotted: the classic formula");
+    painter.drawText(70, 40, "blue dotted: the classic formula");
     painter.setPen(observerColour);
-    painter.drawText(20, 52, "white dashed: the model observer's mean MRTD, bars its 95 % interval");
+    painter.drawText(70, 56, "white dashed: the model observer's mean MRTD, bars its 95 % interval");
+    // The console's logarithmic scale: its range, and the frequencies under their ticks.
+    painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
+    painter.drawText(14, plotHeight - 14, QString::asprintf("%.2f K", plotReferenceMrtd));
+    for (double f : plotFrequencies)
+        painter.drawText(frequencyTickX(s, f) - 8, plotHeight - 1, QString::number(f));
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");
 }
