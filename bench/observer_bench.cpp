@@ -3,7 +3,7 @@
 #include "console/bench_state.h"
 #include "console/bench_console.h"
 #include "measurement/model_observer.h"
-#include "target/target_file.h"
+#include "console/open_bench.h"
 #include "text/messages.h"
 
 #include <benchmark/benchmark.h>
@@ -17,12 +17,12 @@ std::string shippedData(const std::string& name) { return std::string(TERVIX_SHI
 void ObjectiveMrtdBench(benchmark::State& s) {
     BenchState state;
     MessageLog log;
-    readAtmosphereFile(shippedData("Atmosphere.ini"), state.atmosphere);
-    loadCameraFile(state, shippedData("camera" + std::to_string(s.range(0)) + ".par"), CameraLoadMode::Full, log);
     BenchConsole console(state, log);
-    console.activateCamera();
-    readTargetFile(shippedData("mira.tag"), state.target, 0);
-    console.updateScene();
+    BenchSources sources;
+    sources.atmosphere = BenchSource{shippedData("Atmosphere.ini"), std::nullopt};
+    sources.camera.path = shippedData("camera" + std::to_string(s.range(0)) + ".par");
+    sources.target.path = shippedData("mira.tag");
+    openBench(console, sources);
     ObserverSettings settings;
     settings.threads = 2;
     for (auto _ : s) {

@@ -36,8 +36,8 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     // The console's logarithmic scale: its range, and the frequencies under their ticks.
     painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
     painter.drawText(14, plotHeight - 14, QString::asprintf("%.2f K", plotReferenceMrtd));
-    for (double f : plotFrequencies)
-        painter.drawText(frequencyTickX(s, f) - 8, plotHeight - 1, QString::number(f));
+    for (const FrequencyChoice& f : frequencyChoices)
+        painter.drawText(frequencyTickX(s, f.frequency) - 8, plotHeight - 1, QString::number(f.frequency));
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");
 }

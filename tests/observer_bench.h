@@ -1,7 +1,7 @@
 #pragma once
 
 #include "console/bench_console.h"
-#include "target/target_file.h"
+#include "console/open_bench.h"
 #include "text/messages.h"
 
 #include "test_support.h"
@@ -10,8 +10,9 @@
 
 namespace testing_support {
 
-// A started bench on a shipped camera and the standard target, optionally on a quarter of the
-// detector at the same pixel angle, to keep the slower measurements short; in either image model.
+// A started bench on a camera (a shipped one by name, or a path) and the standard target, optionally
+// on a quarter of the detector at the same pixel angle to keep the slower measurements short; in
+// either image model. Any message the bench gives fails the test.
 struct ObserverBench {
     BenchState state;
     MessageLog log;
@@ -19,21 +20,20 @@ struct ObserverBench {
 
     explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false,
                            ImageModel model = ImageModel::Specified) {
-        state.random.seed(seed);
-        console.setImageModel(model);
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, camera.find('/') == std::string::npos ? shippedFile(camera) : camera,
-                                   CameraLoadMode::Full, log));
-        if (quarter) {
-            CameraSet& c = state.camera.set;
-            c.detectorColumns /= 2;
-            c.detectorRows /= 2;
-            c.fovCurrentH /= 2;
-            c.fovCurrentV /= 2;
-        }
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-        console.updateScene();
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.seed = seed;
+        sources.imageModel = model;
+        sources.camera.path = camera.find('/') == std::string::npos ? shippedFile(camera) : camera;
+        sources.target.path = shippedFile("mira.tag");
+        if (quarter)
+            sources.adjustCamera = [](CameraSet& c) {
+                c.detectorColumns /= 2;
+                c.detectorRows /= 2;
+                c.fovCurrentH /= 2;
+                c.fovCurrentV /= 2;
+            };
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
     ~ObserverBench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
 };

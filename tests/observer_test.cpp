@@ -165,6 +165,34 @@ TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
     }
 }
 
+// Both reports measure noise on a flat scene; the bench's target must come back with them.
+class FidelityReports : public testing::TestWithParam<bool> {};
+
+TEST_P(FidelityReports, LeaveTheBenchTargetAsTheyFoundIt) {
+    ObserverBench bench("camera1.par", 1, true);
+    const Target before = bench.state.target;
+    ASSERT_FALSE(before.distanceOrder.empty());
+    ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the reports render their flat noise scene
+    if (GetParam())
+        modelFidelityReport(bench.console, 1);
+    else
+        fidelityReport(bench.console);
+    const Target& after = bench.state.target;
+    EXPECT_EQ(after.distanceOrder, before.distanceOrder);
+    ASSERT_EQ(after.items.size(), before.items.size());
+    for (std::size_t k = 0; k < before.items.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(after.items[k].name, before.items[k].name);
+        EXPECT_EQ(after.items[k].kind, before.items[k].kind);
+        EXPECT_EQ(after.items[k].vertices, before.items[k].vertices);
+        EXPECT_EQ(after.items[k].temperature, before.items[k].temperature);
+        EXPECT_EQ(after.items[k].distance, before.items[k].distance);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fidelity, FidelityReports, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "ModelReport" : "Report"; });
+
 TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
     // Without blur, bars many pixels wide keep their full modulation.
     EXPECT_NEAR(predictedModulation(evenBars(4, 1.0), 0.0, 0.0), 1.0, 1e-9);
