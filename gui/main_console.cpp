@@ -37,6 +37,7 @@
 #include <QWindow>
 
 #include <chrono>
+#include <cmath>
 
 namespace {
 
@@ -268,6 +269,7 @@ void MainConsole::initialise() {
     connect(&startTimer_, &QTimer::timeout, this, &MainConsole::deferredStart);
     startTimer_.start();
     frameTimer_.setTimerType(Qt::PreciseTimer);
+    frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &MainConsole::frameTick);
 }
 
@@ -300,13 +302,31 @@ void MainConsole::toggleNoise() {
         noiseOn_ = false;
         core_->redrawView();
     } else {
-        frameTimer_.start(framePeriod());
         noiseOn_ = true;
+        startFramePacing();
     }
     findChild<QCheckBox*>("1109")->setChecked(noiseOn_);
 }
 
-void MainConsole::frameTick() { presentFrame(true); }
+namespace {
+double monotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+void MainConsole::startFramePacing() {
+    framePacing_ = FramePacing(core_->state().camera.set.frameRate);
+    framePacing_.start(monotonicSeconds());
+    frameTimer_.start(0);
+}
+
+void MainConsole::frameTick() {
+    // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
+    // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
+    if (framePacing_.tick(monotonicSeconds()).present)
+        presentFrame(true);
+    frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
+}
 
 void MainConsole::toggleMode() {
     modeOn_ = !modeOn_;
@@ -496,8 +516,8 @@ void MainConsole::syncControls() {
         radio->setChecked(true);
     if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex))
         radio->setChecked(true);
-    if (noiseOn_)
-        frameTimer_.setInterval(framePeriod());
+    if (noiseOn_ && framePacing_.rate() != FramePacing(core_->state().camera.set.frameRate).rate())
+        startFramePacing();
 }
 
 void MainConsole::keyPressEvent(QKeyEvent* event) {
