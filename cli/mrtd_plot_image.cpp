@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
@@ -28,11 +30,11 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     paintObjectiveCurve(painter, s, result, observerColour);
 
     painter.setPen(fileColour);
-    painter.drawText(70, 24, "grey: the camera file's MRTD curve");
+    painter.drawText(70, 24, u"grey: the camera file's MRTD curve"_s);
     painter.setPen(classicColour);
-    painter.drawText(70, 40, "blue dotted: the classic formula");
+    painter.drawText(70, 40, u"blue dotted: the classic formula"_s);
     painter.setPen(observerColour);
-    painter.drawText(70, 56, "white dashed: the model observer's mean MRTD, bars its 95 % interval");
+    painter.drawText(70, 56, u"white dashed: the model observer's mean MRTD, bars its 95 % interval"_s);
     // The console's logarithmic scale: its range, and the frequencies under their ticks.
     painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
     painter.drawText(14, plotHeight - 14, QString::asprintf("%.2f K", plotReferenceMrtd));

@@ -74,6 +74,7 @@ void FrameView::framePresented() {
         const int length = std::snprintf(line, sizeof line, "%.6f %lld\n", now, presented_);
         log->write(line, length);
     }
+    Q_EMIT frameShown();
 }
 
 namespace {

@@ -43,6 +43,10 @@ public:
     // The view's picture as it is on the screen.
     QImage grabFramebuffer();
 
+Q_SIGNALS:
+    // A frame went to the screen (the soak and other watchers count them).
+    void frameShown();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(class QMouseEvent* event) override;

@@ -3,10 +3,12 @@
 #include <QProgressDialog>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 ObjectiveMrtdRunner::ObjectiveMrtdRunner(QWidget* window) : QObject(window) {
-    dialog_ = new QProgressDialog("Objective MRTD", "Cancel", 0, 1, window);
-    dialog_->setObjectName("objectiveProgress");
-    dialog_->setWindowTitle("Objective MRTD");
+    dialog_ = new QProgressDialog(u"Objective MRTD"_s, u"Cancel"_s, 0, 1, window);
+    dialog_->setObjectName(u"objectiveProgress"_s);
+    dialog_->setWindowTitle(u"Objective MRTD"_s);
     // The window stays in use while the observer works.
     dialog_->setWindowModality(Qt::NonModal);
     dialog_->setMinimumDuration(0);
@@ -25,7 +27,7 @@ void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const O
     cameraSlot_ = cameraSlot;
     const int total = static_cast<int>(settings.frequencies.empty() ? frequencyCount : settings.frequencies.size()) *
                       std::max(1, settings.repeats);
-    dialog_->setLabelText(QString("Objective MRTD of camera %1").arg(cameraSlot + 1));
+    dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(cameraSlot + 1));
     dialog_->setRange(0, total);
     dialog_->setValue(0);
     dialog_->show();
