@@ -183,11 +183,11 @@ int runRender(int argc, char** argv) {
         return 1;
     BenchConsole console(state, messages);
     console.activateCamera();
-    if (!readTargetFile(args->options["--target"], state.target, console.stepIndex))
+    if (!readTargetFile(args->options["--target"], state.target, console.stepIndex()))
         return fail("cannot read the target file " + args->options["--target"]);
     console.updateScene();
     if (args->flags.count("--randomise"))
-        console.randomisePosition = true;
+        console.setRandomisePosition(true);
     console.selectFrequency(frequencyIndex);
     console.onTemperatureSlider(BenchConsole::sliderPositionOf(dt));
 
@@ -215,7 +215,7 @@ bool prepareBench(BenchState& state, BenchConsole& console, MessageSink& message
         return false;
     console.activateCamera();
     const std::string target = options.count("--target") ? options["--target"] : "mira.tag";
-    if (!readTargetFile(target, state.target, console.stepIndex)) {
+    if (!readTargetFile(target, state.target, console.stepIndex())) {
         error = "cannot read the target file " + target;
         return false;
     }
@@ -259,7 +259,7 @@ int runMrtd(int argc, char** argv) {
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
-    const std::string table = console.results.tableText(console.cameraIndex);
+    const std::string table = console.results().tableText(console.cameraIndex());
     std::cout << table;
     if (args->options.count("--table")) {
         std::ofstream out(args->options["--table"], std::ios::binary);
@@ -270,7 +270,7 @@ int runMrtd(int argc, char** argv) {
         std::ofstream out(args->options["--csv"], std::ios::binary);
         out << "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd\n";
         for (int i = 0; i < frequencyCount; ++i) {
-            const MrtdRecord& r = console.results.record(console.cameraIndex, i);
+            const MrtdRecord& r = console.results().record(console.cameraIndex(), i);
             auto cell = [](double v, bool known) {
                 char text[32];
                 std::snprintf(text, sizeof text, "%.3f", v);
@@ -290,7 +290,7 @@ int runMrtd(int argc, char** argv) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         int qtArgc = 1;
         QGuiApplication application(qtArgc, argv);
-        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, args->options["--plot"]))
+        if (!writeMrtdPlotPng(console.results().records(console.cameraIndex()), state.camera, args->options["--plot"]))
             return fail("cannot write " + args->options["--plot"]);
     }
     return 0;

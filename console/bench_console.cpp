@@ -20,8 +20,8 @@ constexpr double positionPi = 3.141592;
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
     state_.console.barScale = frequencyChoices[0].barScale;
-    electronicZoomSlider = truncToInt(state_.camera.set.electronicZoom * 100.0);
-    opticalZoomSlider = truncToInt(state_.camera.set.opticalZoom * 100.0);
+    electronicZoomSlider_ = truncToInt(state_.camera.set.electronicZoom * 100.0);
+    opticalZoomSlider_ = truncToInt(state_.camera.set.opticalZoom * 100.0);
 }
 
 std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_string(index + 1) + ".par"; }
@@ -44,7 +44,7 @@ double leadingNumber(const std::string& text) {
 }
 
 void BenchConsole::redrawView() {
-    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
 }
@@ -56,11 +56,11 @@ void BenchConsole::updateScene() {
 }
 
 void BenchConsole::updateTargetExtent() {
-    ::updateTargetExtent(state_.target, stepIndex);
+    ::updateTargetExtent(state_.target, stepIndex_);
     updateScene();
 }
 
-bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast, state_.camera.set, state_.sim); }
+bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim); }
 
 void BenchConsole::displayReset() {
     const CameraSet& c = state_.camera.set;
@@ -76,23 +76,33 @@ void BenchConsole::displayReset() {
         window_->layoutChanged();
 }
 
+void BenchConsole::start(bool withView) {
+    state_.console.consoleReady = true;
+    renderBusy_ = 0;
+    if (!withView)
+        return;
+    temperatureSlider_ = temperatureSliderCentre;
+    state_.console.temperatureDifference = 0.0f;
+    displayReset();
+}
+
 void BenchConsole::activateCamera() {
     CameraSet& c = state_.camera.set;
     c.atmTemperature = 0.0f;
     CameraModelContext context = state_.model();
     activateCameraModel(context);
-    renderBusy = 0;
+    renderBusy_ = 0;
     if (c.keepElectronicZoom == 0)
         c.electronicZoom = 1.0f;
     displayReset();
-    ApplyLevelContrast(levelContrast, c, state_.sim);
+    ApplyLevelContrast(levelContrast_, c, state_.sim);
     updateScene();
 }
 
 void BenchConsole::showTemperatureDifference() {
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
-    if (viewValue && window_) {
+        static_cast<float>((temperatureSlider_ - temperatureSliderCentre) / temperatureSliderPerKelvin);
+    if (viewValue_ && window_) {
         char text[64];
         std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
         window_->showTemperatureValue(text);
@@ -100,13 +110,13 @@ void BenchConsole::showTemperatureDifference() {
 }
 
 void BenchConsole::onTemperatureSlider(int position) {
-    temperatureSlider = std::clamp(position, 0, temperatureSliderMax);
+    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
     CameraSet& c = state_.camera.set;
-    c.electronicZoom = static_cast<float>(electronicZoomSlider * 0.01f);
-    c.opticalZoom = static_cast<float>(opticalZoomSlider * 0.01f);
+    c.electronicZoom = static_cast<float>(electronicZoomSlider_ * 0.01f);
+    c.opticalZoom = static_cast<float>(opticalZoomSlider_ * 0.01f);
     // The value comes from the trackbar before the render, so the image shows the value recorded.
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
+        static_cast<float>((temperatureSlider_ - temperatureSliderCentre) / temperatureSliderPerKelvin);
     updateScene();
     if (autoLevelContrast())
         updateScene();
@@ -115,14 +125,14 @@ void BenchConsole::onTemperatureSlider(int position) {
 
 void BenchConsole::selectFrequency(int index) {
     index = std::clamp(index, 0, static_cast<int>(frequencyChoices.size()) - 1);
-    frequencyIndex = index;
+    frequencyIndex_ = index;
     state_.console.targetOffsetX = 0.0;
     state_.console.targetOffsetY = 0.0;
-    temperatureSlider = temperatureSliderCentre;
+    temperatureSlider_ = temperatureSliderCentre;
     showTemperatureDifference();
     state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
     updateTargetExtent();
-    if (randomisePosition)
+    if (randomisePosition_)
         randomiseTargetPosition();
     if (autoLevelContrast())
         updateScene();
@@ -146,18 +156,22 @@ void BenchConsole::randomiseTargetPosition() {
 }
 
 void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
-    randomisePosition = !randomisePosition;
-    if (randomisePosition)
+    randomisePosition_ = !randomisePosition_;
+    if (randomisePosition_)
         state_.random.seed(tickCount);
 }
 
+void BenchConsole::setRandomisePosition(bool on) { randomisePosition_ = on; }
+
+void BenchConsole::toggleViewValue() { viewValue_ = !viewValue_; }
+
 void BenchConsole::selectCamera(int index) {
-    cameraIndex = std::clamp(index, 0, cameraSlots - 1);
+    cameraIndex_ = std::clamp(index, 0, cameraSlots - 1);
     if (window_) {
-        window_->showResultList(cameraIndex);
+        window_->showResultList(cameraIndex_);
         window_->showView(false);
     }
-    loadCameraFile(state_, cameraFileOf(cameraIndex), CameraLoadMode::SwitchCamera, messages_);
+    loadCameraFile(state_, cameraFileOf(cameraIndex_), CameraLoadMode::SwitchCamera, messages_);
     activateCamera();
     if (window_)
         window_->showView(true);
@@ -191,26 +205,30 @@ void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
 }
 
 void BenchConsole::setDistanceText(const std::string& text) {
-    distanceText = text;
+    distanceText_ = text;
     onDistanceEdit(text);
 }
 
+void BenchConsole::placeTemperatureSlider(int position) {
+    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
+}
+
 void BenchConsole::applyResult() {
-    results.applyResult(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
+    results_.applyResult(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
     if (window_)
-        window_->resultsChanged(cameraIndex, true);
+        window_->resultsChanged(cameraIndex_, true);
 }
 
 void BenchConsole::markNotRecognized() {
-    results.markNotRecognized(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
+    results_.markNotRecognized(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
     // The plot follows at once here too, rather than at some later repaint.
     if (window_)
-        window_->resultsChanged(cameraIndex, true);
+        window_->resultsChanged(cameraIndex_, true);
 }
 
 void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview) {
     state_.console.galleryOpen = true;
-    TargetLoader loader(*this, targetFile, distanceText);
+    TargetLoader loader(*this, targetFile_, distanceText_);
     if (window_)
         window_->releaseView();
     keepTargetAside(state_.target);
@@ -223,7 +241,7 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
     }
     for (TargetItem& item : state_.target.items)
         item.keptAside = false;
-    targetFile = loader.galleryFile;
+    targetFile_ = loader.galleryFile;
     rebuildDistanceOrder(state_.target);
     setDistanceText(loader.consoleFieldText);
     if (window_ && !window_->acquireView())
@@ -233,7 +251,7 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
         window_->focusTrackbars();
     activateCamera();
     updateScene();
-    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (autoLevelContrast())
         updateScene();
     if (window_)

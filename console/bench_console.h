@@ -2,6 +2,7 @@
 
 #include "console/bench_state.h"
 #include "console/mrtd_results.h"
+#include "console/target_loader.h"
 #include "sim/display.h"
 
 #include <array>
@@ -36,8 +37,6 @@ public:
     virtual void invalidate() {}
 };
 
-class TargetPreview;
-
 // One spatial-frequency radio: its label, frequency in cycles per mrad and bar scale.
 struct FrequencyChoice {
     const char* label;
@@ -59,35 +58,40 @@ inline constexpr int temperatureSliderMax = 1000;
 inline constexpr double temperatureSliderPerKelvin = 250.0;
 
 // The console's handlers as sequences of state changes and pipeline stages, runnable without windows.
-class BenchConsole {
+// The controls' values change only through the handlers; the window and the tools read them back.
+class BenchConsole : public TargetLoaderHost {
 public:
     BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window = nullptr);
 
-    BenchState& state() { return state_; }
-    MessageSink& messages() { return messages_; }
+    BenchState& state() override { return state_; }
+    MessageSink& messages() override { return messages_; }
 
     // Controls' values.
-    int temperatureSlider = temperatureSliderCentre; // 1002
-    LevelContrast levelContrast;                     // 1086, 1087
-    int electronicZoomSlider = 100;                  // 1089
-    int opticalZoomSlider = 100;                     // 1090
-    int frequencyIndex = 0;
-    int cameraIndex = 0;
-    int stepIndex = 0;
-    bool viewValue = true;
-    bool randomisePosition = false;
-    int renderBusy = 0;
-    std::string targetFile;
-    std::string distanceText = "1. m"; // the never-shown distance edit 1003
-    MrtdResults results;
+    int temperatureSlider() const { return temperatureSlider_; } // 1002
+    const LevelContrast& levelContrast() const { return levelContrast_; }
+    int electronicZoomSlider() const { return electronicZoomSlider_; }
+    int opticalZoomSlider() const { return opticalZoomSlider_; }
+    int frequencyIndex() const { return frequencyIndex_; }
+    int cameraIndex() const { return cameraIndex_; }
+    int stepIndex() const override { return stepIndex_; }
+    bool viewValue() const { return viewValue_; }
+    bool randomisePosition() const { return randomisePosition_; }
+    // A render is under way: the window shows no frame meanwhile.
+    bool rendering() const { return renderBusy_ != 0; }
+    const std::string& targetFile() const { return targetFile_; }
+    const std::string& distanceText() const { return distanceText_; }
+    const MrtdResults& results() const { return results_; }
 
     // The pipeline stages as the console runs them.
     void updateScene();
-    void updateTargetExtent();
+    void updateTargetExtent() override;
     void redrawView();
     bool autoLevelContrast();
 
     // Handlers.
+    // The console's initialisation: ready for the handlers, no render pending; with a view, the
+    // temperature difference at the trackbar's centre and the view's scales set for the camera.
+    void start(bool withView);
     void activateCamera();
     void displayReset();
     void onTemperatureSlider(int position);
@@ -95,13 +99,18 @@ public:
     void selectFrequency(int index);
     void randomiseTargetPosition();
     void toggleRandomisePosition(std::uint32_t tickCount);
-    void toggleViewValue() { viewValue = !viewValue; }
+    // Ticks "Randomise position" on or off with the random generator left as it is seeded (the
+    // command-line tool seeds it from its own option).
+    void setRandomisePosition(bool on);
+    void toggleViewValue();
     void selectCamera(int index);
     void onDistanceEdit(const std::string& text);
     void onAtmosphereTemperatureEdit(const std::string& text);
     void onAtmosphereCoefficientEdit(const std::string& text);
     // Writing the distance edit runs its handler, as a changed edit does.
-    void setDistanceText(const std::string& text);
+    void setDistanceText(const std::string& text) override;
+    // The target loader puts the trackbar to a position without running the trackbar's handler.
+    void placeTemperatureSlider(int position) override;
     // "Apply" and "Not recognized" for the current camera slot and frequency.
     void applyResult();
     void markNotRecognized();
@@ -122,6 +131,20 @@ private:
     BenchState& state_;
     MessageSink& messages_;
     ConsoleWindow* window_;
+
+    int temperatureSlider_ = temperatureSliderCentre;
+    LevelContrast levelContrast_;  // 1086, 1087
+    int electronicZoomSlider_ = 100; // 1089
+    int opticalZoomSlider_ = 100;    // 1090
+    int frequencyIndex_ = 0;
+    int cameraIndex_ = 0;
+    int stepIndex_ = 0;
+    bool viewValue_ = true;
+    bool randomisePosition_ = false;
+    int renderBusy_ = 0;
+    std::string targetFile_;
+    std::string distanceText_ = "1. m"; // the never-shown distance edit 1003
+    MrtdResults results_;
 };
 
 // The leading decimal number of an edit's text, as the console reads it; 0 when there is none.

@@ -74,9 +74,9 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
         c.scanLines = std::max(1, static_cast<int>(c.scanLines * c.fovTable[2][1] / c.fovTable[2][0]));
     BenchConsole console(state, messages);
     console.activateCamera();
-    readTargetText(text.substr(split + 4), state.target, console.stepIndex);
+    readTargetText(text.substr(split + 4), state.target, console.stepIndex());
     const unsigned char choice = size > 0 ? data[size - 1] : 0;
-    console.randomisePosition = (choice & 0x80) != 0;
+    console.setRandomisePosition((choice & 0x80) != 0);
     console.selectFrequency(choice % 6);
     console.onTemperatureSlider((choice * 7) % 1001);
     std::vector<std::uint8_t> frame;

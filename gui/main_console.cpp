@@ -1,6 +1,8 @@
 #include "gui/main_console.h"
 
 #include "text/messages.h"
+#include "console/console_layout.h"
+#include "console/control_ids.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
 #include "sim/display.h"
@@ -60,13 +62,15 @@ public:
 QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 constexpr int startTimerId = 1;
-constexpr int operatorControlIds[] = {1153, 1038, 1039, 1040, 1088, 1095, 1041, 1086, 1087, 1097, 1098, 1099, 1015, 1089, 1090};
-// The frequency radios from left to right, and their indices in the frequency table.
-constexpr int frequencyRadioIds[frequencyCount] = {1177, 1176, 1175, 1174, 1172, 1165};
-constexpr int cameraRadioIds[cameraSlots] = {1187, 1188, 1193, 1194, 1195};
-constexpr int resultListIds[cameraSlots] = {1166, 1171, 1180, 1181, 1182};
 
 } // namespace
+
+using namespace controlId;
+
+template <class W>
+W* MainConsole::child(int id) const {
+    return findChild<W*>(QString::number(id));
+}
 
 template <class W>
 W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
@@ -103,7 +107,7 @@ void MainConsole::initialise() {
     cameraGroup_ = new QButtonGroup(this);
     for (int k = 0; k < cameraSlots; ++k) {
         QString label = QString("Camera%1").arg(k + 1);
-        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadioIds[k], label, new QRadioButton(label, this));
+        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadios[static_cast<std::size_t>(k)], label, new QRadioButton(label, this));
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
     cameraRadios_[0]->setChecked(true);
@@ -115,7 +119,7 @@ void MainConsole::initialise() {
     for (int k = 0; k < frequencyCount; ++k) {
         QString label = frequencyChoices[static_cast<std::size_t>(k)].label;
         frequencyRadios_[static_cast<std::size_t>(k)] =
-            control(frequencyRadioIds[k], "Spatial frequency " + label, new QRadioButton(label, this));
+            control(frequencyRadios[static_cast<std::size_t>(k)], "Spatial frequency " + label, new QRadioButton(label, this));
         frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
     }
     frequencyRadios_[0]->setChecked(true);
@@ -128,16 +132,16 @@ void MainConsole::initialise() {
     fovGroup_ = new QButtonGroup(this);
     const char* fovLabels[] = {"Narrow", "Medium", "Wide"};
     for (int k = 0; k < 3; ++k) {
-        fovRadios_[static_cast<std::size_t>(k)] = control(1097 + k, fovLabels[k], new QRadioButton(fovLabels[k], this));
+        fovRadios_[static_cast<std::size_t>(k)] = control(fieldOfViewRadios[static_cast<std::size_t>(k)], fovLabels[k], new QRadioButton(fovLabels[k], this));
         fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
     }
     if (camera.fovIndex >= 0 && camera.fovIndex < 3)
         fovRadios_[static_cast<std::size_t>(camera.fovIndex)]->setChecked(true);
     auto* stepGroup = new QButtonGroup(this);
-    stepGroup->addButton(control(1179, "0.1", new QRadioButton("0.1", this)), 0);
-    stepGroup->addButton(control(1178, "0.2", new QRadioButton("0.2", this)), 1);
+    stepGroup->addButton(control(step01Radio, "0.1", new QRadioButton("0.1", this)), 0);
+    stepGroup->addButton(control(step02Radio, "0.2", new QRadioButton("0.2", this)), 1);
 
-    view_ = control(1062, "Thermal image", new FrameView(this));
+    view_ = control(imageView, "Thermal image", new FrameView(this));
 
     auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
         auto* slider = control(id, name, new QSlider(orientation, this));
@@ -147,81 +151,81 @@ void MainConsole::initialise() {
         sliders_[id] = slider;
         return slider;
     };
-    makeSlider(1001, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
-    temperatureSlider_ = makeSlider(1002, "Temperature difference", Qt::Horizontal, 0, temperatureSliderMax,
+    makeSlider(stepSlider, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
+    temperatureSlider_ = makeSlider(controlId::temperatureSlider, "Temperature difference", Qt::Horizontal, 0, temperatureSliderMax,
                                     temperatureSliderCentre);
     temperatureSlider_->setSingleStep(1);
     temperatureSlider_->setPageStep(10);
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
-    makeSlider(1086, "Level", Qt::Horizontal, 0, sliderRange, 500);
-    makeSlider(1087, "Contrast", Qt::Horizontal, 0, sliderRange, 0);
-    makeSlider(1089, "Electronic zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.electronicZoom * 100.0));
-    makeSlider(1090, "Optical zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.opticalZoom * 100.0));
+    makeSlider(levelSlider, "Level", Qt::Horizontal, 0, sliderRange, 500);
+    makeSlider(contrastSlider, "Contrast", Qt::Horizontal, 0, sliderRange, 0);
+    makeSlider(controlId::electronicZoomSlider, "Electronic zoom", Qt::Horizontal, 100, 1000, c.electronicZoomSlider());
+    makeSlider(controlId::opticalZoomSlider, "Optical zoom", Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
 
-    auto* loadButton = control(1, "Load/Edit", new QPushButton("Load/Edit", this));
-    auto* closeButton = control(2, "Close", new QPushButton("Close", this));
+    auto* loadButton = control(loadEditButton, "Load/Edit", new QPushButton("Load/Edit", this));
+    auto* closeBox = control(controlId::closeButton, "Close", new QPushButton("Close", this));
     connect(loadButton, &QPushButton::clicked, this, &MainConsole::loadEdit);
-    connect(closeButton, &QPushButton::clicked, this, &MainConsole::reject);
-    auto* modeCheck = control(1096, "Mode on/off", new QCheckBox("Mode on/off", this));
-    modeCheck->setChecked(true);
-    connect(modeCheck, &QCheckBox::clicked, this, &MainConsole::toggleMode);
-    control(1015, "Polarity", new QPushButton("Polarity", this));
-    distanceEdit_ = control(1003, "Distance", new QLineEdit(this));
+    connect(closeBox, &QPushButton::clicked, this, &MainConsole::reject);
+    auto* modeBox = control(modeCheck, "Mode on/off", new QCheckBox("Mode on/off", this));
+    modeBox->setChecked(true);
+    connect(modeBox, &QCheckBox::clicked, this, &MainConsole::toggleMode);
+    control(polarityButton, "Polarity", new QPushButton("Polarity", this));
+    distanceEdit_ = control(distanceEdit, "Distance", new QLineEdit(this));
     connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         core_->setDistanceText(text.toStdString());
     });
-    control(1038, "Mode of work", new QGroupBox("Mode of work", this));
-    control(1088, "Field of view", new QGroupBox("Field of view", this));
-    auto* noiseCheck = control(1109, "Noise", new QCheckBox("Noise", this));
-    connect(noiseCheck, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
-    control(1114, "Atm. t", new QLabel("Atm. t", this));
-    atmTemperatureEdit_ = control(1043, "Atm. t", new QLineEdit(this));
+    control(modeOfWorkGroup, "Mode of work", new QGroupBox("Mode of work", this));
+    control(fieldOfViewGroup, "Field of view", new QGroupBox("Field of view", this));
+    auto* noiseBox = control(noiseCheck, "Noise", new QCheckBox("Noise", this));
+    connect(noiseBox, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
+    control(atmTemperatureCaption, "Atm. t", new QLabel("Atm. t", this));
+    atmTemperatureEdit_ = control(controlId::atmTemperatureEdit, "Atm. t", new QLineEdit(this));
     connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereTemperatureEdit(text.toStdString());
     });
-    control(1113, "Atm. koeff", new QLabel("Atm. koeff", this));
-    atmCoefficientEdit_ = control(1112, "Atm. koeff", new QLineEdit(this));
+    control(atmCoefficientCaption, "Atm. koeff", new QLabel("Atm. koeff", this));
+    atmCoefficientEdit_ = control(controlId::atmCoefficientEdit, "Atm. koeff", new QLineEdit(this));
     connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereCoefficientEdit(text.toStdString());
     });
-    control(1153, "Autosetting", new QCheckBox("Autosetting", this))->setChecked(true);
-    control(1039, "Level", new QLabel("Level", this));
-    control(1040, "Contrast", new QLabel("Contrast", this));
-    control(1095, "Electronic zoom", new QLabel("Electronic zoom", this));
-    control(1041, "Optical zoom", new QLabel("Optical zoom", this));
+    control(autosettingCheck, "Autosetting", new QCheckBox("Autosetting", this))->setChecked(true);
+    control(levelCaption, "Level", new QLabel("Level", this));
+    control(contrastCaption, "Contrast", new QLabel("Contrast", this));
+    control(electronicZoomCaption, "Electronic zoom", new QLabel("Electronic zoom", this));
+    control(opticalZoomCaption, "Optical zoom", new QLabel("Optical zoom", this));
 
     for (int k = 0; k < cameraSlots; ++k) {
-        auto* list = control(resultListIds[k], QString("Camera%1 results").arg(k + 1), new QListWidget(this));
+        auto* list = control(resultLists[static_cast<std::size_t>(k)], QString("Camera%1 results").arg(k + 1), new QListWidget(this));
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
-        for (const std::string& row : c.results.rows(k))
+        for (const std::string& row : c.results().rows(k))
             list->addItem(QString::fromStdString(row));
         list->setVisible(k == 0);
         lists_[static_cast<std::size_t>(k)] = list;
     }
-    auto* apply = control(1167, "Apply", new QPushButton("Apply", this));
+    auto* apply = control(applyButton, "Apply", new QPushButton("Apply", this));
     connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
-    auto* notRecognized = control(1155, "Not recognized", new QPushButton("Not recognized", this));
+    auto* notRecognized = control(notRecognizedButton, "Not recognized", new QPushButton("Not recognized", this));
     connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
-    auto* save = control(1192, "Save table", new QPushButton("Save table", this));
+    auto* save = control(saveTableButton, "Save table", new QPushButton("Save table", this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
-    viewValueCheck_ = control(1190, "View  value", new QCheckBox("View  value", this));
+    viewValueCheck_ = control(controlId::viewValueCheck, "View  value", new QCheckBox("View  value", this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
-    randomiseCheck_ = control(1191, "Randomise position", new QCheckBox("Randomise position", this));
+    randomiseCheck_ = control(controlId::randomiseCheck, "Randomise position", new QCheckBox("Randomise position", this));
     connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
-    plot_ = control(1168, "MRTD plot", new MrtdPlot(c.results, this));
-    horizontalLabel_ = control(1170, "Spatial frequency axis", new AxisLabel(this));
+    plot_ = control(mrtdPlot, "MRTD plot", new MrtdPlot(c.results(), this));
+    horizontalLabel_ = control(frequencyAxisCaption, "Spatial frequency axis", new AxisLabel(this));
     horizontalLabel_->vertical = false;
-    verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
-    control(1169, "Temperature difference", new QLabel("Temperature difference", this));
-    control(1173, "Targets", new QLabel("Targets", this));
-    control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
-    auto* help = control(57670, "Help", new QPushButton("Help", this));
+    verticalLabel_ = control(mrtdAxisCaption, "MRTD axis", new AxisLabel(this));
+    control(temperatureCaption, "Temperature difference", new QLabel("Temperature difference", this));
+    control(targetsCaption, "Targets", new QLabel("Targets", this));
+    control(benchCaption, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
+    auto* help = control(helpButton, "Help", new QPushButton("Help", this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
     // The window menu cannot take entries here: the About box is in the context menu, which the
@@ -239,24 +243,20 @@ void MainConsole::initialise() {
     loadButton->setDefault(true);
 
     // Controls that nothing shows.
-    for (int id : {1179, 1178, 1001, 1, 2, 1096, 1003, 1109, 1043, 1114, 1112, 1113})
-        findChild<QWidget*>(QString::number(id))->hide();
+    for (int id : neverShown)
+        child<QWidget>(id)->hide();
     showOperatorControls(false);
     if (camera.threeFields == 0)
         fovRadios_[1]->hide();
 
-    distanceEdit_->setText(QString::fromStdString(c.distanceText));
+    distanceEdit_->setText(QString::fromStdString(c.distanceText()));
     atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
-    c.state().console.consoleReady = true;
-    c.renderBusy = 0;
     viewReady_ = SetupViewPixelFormat(messages_);
+    c.start(viewReady_);
     if (!viewReady_)
         return; // no rendering context and no timers: the console runs without the view
-    c.temperatureSlider = temperatureSliderCentre;
-    c.state().console.temperatureDifference = 0.0f;
-    c.displayReset();
     setWindowState(Qt::WindowMinimized);
     startTimer_.setSingleShot(true);
     startTimer_.setInterval(startTimerId);
@@ -298,14 +298,14 @@ void MainConsole::toggleNoise() {
         frameTimer_.start(framePeriod());
         noiseOn_ = true;
     }
-    findChild<QCheckBox*>("1109")->setChecked(noiseOn_);
+    child<QCheckBox>(noiseCheck)->setChecked(noiseOn_);
 }
 
 void MainConsole::frameTick() { presentFrame(true); }
 
 void MainConsole::toggleMode() {
     modeOn_ = !modeOn_;
-    findChild<QCheckBox*>("1096")->setChecked(modeOn_);
+    child<QCheckBox>(modeCheck)->setChecked(modeOn_);
     layoutControls(width(), height());
     showOperatorControls(modeOn_);
     update();
@@ -313,9 +313,9 @@ void MainConsole::toggleMode() {
 
 void MainConsole::showOperatorControls(bool shown) {
     const bool threeFields = core_->state().camera.set.threeFields != 0;
-    for (int id : operatorControlIds) {
-        QWidget* w = findChild<QWidget*>(QString::number(id));
-        w->setVisible(shown && (id != 1098 || threeFields));
+    for (int id : operatorControls) {
+        QWidget* w = child<QWidget>(id);
+        w->setVisible(shown && (id != mediumRadio || threeFields));
     }
 }
 
@@ -337,46 +337,14 @@ void MainConsole::applyColours() {
 }
 
 void MainConsole::layoutControls(int w, int h) {
-    const CameraSet& camera = core_->state().camera.set;
-    const ViewScales& s = core_->state().sim.scales;
-    const int viewWidth = camera.sensorWidth * s.base * s.columnScale;
-    const int viewHeight = camera.sensorHeight * s.base * s.rowScale;
-    const int r = std::max(27 + viewWidth, 500);
-    const int radioWidth = radioSize_.width();
-    const int radioHeight = radioSize_.height();
-    auto place = [this](int id, int x, int y, int width, int height) {
-        if (QWidget* widget = findChild<QWidget*>(QString::number(id)))
-            widget->setGeometry(x, y, std::max(width, 1), std::max(height, 1));
-    };
-    place(1038, 10, 20, 120, h - 30);
-    place(1003, w - 100, h - 170, 90, 27);
-    place(1167, 20, h - 35, 70, 25);
-    place(1155, w / 2 + 150, h - 35, 90, 25);
-    place(57670, w - 80, h - 35, 70, 25);
-    place(1192, w - 160, h - 35, 70, 25);
-    place(1169, 180, h - 55, 170, 25);
-    place(1190, w / 2, h - 65, 270, 25);
-    place(1002, 90, h - 35, w / 2, 25);
-    for (int id : resultListIds)
-        place(id, r + 40, 30, w - r - 50, 295);
-    place(1168, r + 40, 335, w - r - 50, h - 435);
-    place(1170, r + 40, h - 100, 370, 25);
-    place(1183, r + 25, 550, 25, 25);
-    place(1189, w / 2 + 250, h - 32, w / 2 - 420, 20);
-    place(1173, 110 - radioWidth, h - 150, radioWidth, radioHeight);
-    place(1187, 50, h - 90, 70, 25);
-    const int cameraX[] = {150, 250, 350, 450};
-    for (int k = 1; k < cameraSlots; ++k)
-        place(cameraRadioIds[k], cameraX[k - 1], h - 90, 80, 25);
-    place(1191, 400, h - 150, 120, 27);
-    int x = 40;
-    for (int id : frequencyRadioIds) {
-        place(id, x, h - 120, radioWidth, radioHeight);
-        x += radioWidth + 10;
-    }
-    double mx = s.columnFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
-    double my = s.rowFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
-    place(1062, 17, 30, truncToInt(viewWidth * mx), truncToInt(viewHeight * my));
+    ConsoleLayoutInput in = imageViewInput(core_->state().camera.set, core_->state().sim.scales);
+    in.width = w;
+    in.height = h;
+    in.radioWidth = radioSize_.width();
+    in.radioHeight = radioSize_.height();
+    for (const auto& [id, r] : consoleLayout(in))
+        if (QWidget* widget = child<QWidget>(id))
+            widget->setGeometry(r.x, r.y, r.width, r.height);
 }
 
 void MainConsole::layoutChanged() {
@@ -407,7 +375,7 @@ void MainConsole::paintEvent(QPaintEvent* event) {
 
 void MainConsole::presentFrame(bool jitter) {
     BenchConsole& c = *core_;
-    if (c.renderBusy != 0 || !viewReady_)
+    if (c.rendering() || !viewReady_)
         return;
     const SimState& sim = c.state().sim;
     const CameraSet& camera = c.state().camera.set;
@@ -429,7 +397,7 @@ void MainConsole::showTemperatureValue(const std::string& text) {
 
 void MainConsole::resultsChanged(int camera, bool repaintPlot) {
     QListWidget* list = lists_[static_cast<std::size_t>(camera)];
-    const auto& rows = core_->results.rows(camera);
+    const auto& rows = core_->results().rows(camera);
     for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
         list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
     if (repaintPlot)
@@ -450,7 +418,8 @@ bool MainConsole::acquireView() {
 }
 
 void MainConsole::focusTrackbars() {
-    for (int id : {1086, 1087, 1090, 1089, 1002, 1001})
+    for (int id : {levelSlider, contrastSlider, controlId::opticalZoomSlider, controlId::electronicZoomSlider,
+                   controlId::temperatureSlider, stepSlider})
         sliders_[id]->setFocus();
     // The observer's arrow and page keys move the temperature difference, so the visible trackbar
     // keeps the focus rather than the hidden one.
@@ -474,22 +443,22 @@ void MainConsole::onTrackbar(int position) {
 void MainConsole::syncControls() {
     BenchConsole& c = *core_;
     QSignalBlocker block(temperatureSlider_);
-    temperatureSlider_->setValue(c.temperatureSlider);
+    temperatureSlider_->setValue(c.temperatureSlider());
     {
-        QSignalBlocker levelBlock(sliders_[1086]);
-        sliders_[1086]->setValue(c.levelContrast.level);
+        QSignalBlocker levelBlock(sliders_[levelSlider]);
+        sliders_[levelSlider]->setValue(c.levelContrast().level);
     }
     {
-        QSignalBlocker contrastBlock(sliders_[1087]);
-        sliders_[1087]->setValue(c.levelContrast.contrast);
+        QSignalBlocker contrastBlock(sliders_[contrastSlider]);
+        sliders_[contrastSlider]->setValue(c.levelContrast().contrast);
     }
     {
         QSignalBlocker distanceBlock(distanceEdit_);
-        distanceEdit_->setText(QString::fromStdString(c.distanceText));
+        distanceEdit_->setText(QString::fromStdString(c.distanceText()));
     }
-    if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex))
+    if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex()))
         radio->setChecked(true);
-    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex))
+    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
         radio->setChecked(true);
     if (noiseOn_)
         frameTimer_.setInterval(framePeriod());
@@ -516,7 +485,7 @@ void MainConsole::closeEvent(QCloseEvent* event) {
 }
 
 void MainConsole::saveTable() {
-    const int camera = core_->cameraIndex;
+    const int camera = core_->cameraIndex();
     const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
     QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -529,7 +498,7 @@ void MainConsole::saveTable() {
 }
 
 bool MainConsole::writeTable(const QString& path) {
-    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(core_->cameraIndex));
+    const QByteArray text = QByteArray::fromStdString(core_->results().tableText(core_->cameraIndex()));
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
         return true;

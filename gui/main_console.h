@@ -69,6 +69,8 @@ protected:
 private:
     template <class W>
     W* control(int id, const QString& accessibleName, W* widget);
+    template <class W>
+    W* child(int id) const;
     void initialise();
     void deferredStart();
     void layoutControls(int w, int h);

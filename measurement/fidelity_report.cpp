@@ -163,7 +163,7 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
         sim.windowHigh = sim.backgroundSignal + window / 2;
         state.target.items.clear(); // nothing but the background
         state.target.distanceOrder.clear();
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, sim, camera);
+        console.redrawView();
         double sum = 0.0, squares = 0.0;
         long long count = 0;
         std::vector<std::uint8_t> frame;

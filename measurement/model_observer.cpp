@@ -108,7 +108,7 @@ double measureMrtdAt(BenchConsole& console, const ObserverSettings& settings, in
         }
     }
     console.selectFrequency(i); // back to 0 K
-    const MrtdRecord& r = console.results.record(console.cameraIndex, i);
+    const MrtdRecord& r = console.results().record(console.cameraIndex(), i);
     return isMeasured(r.mrtdPlus) && isMeasured(r.mrtdMinus) ? (static_cast<double>(r.mrtdPlus) - r.mrtdMinus) * 0.5
                                                              : -1.0;
 }

@@ -27,7 +27,7 @@ struct ConsoleFixture {
         readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
         EXPECT_TRUE(loadCameraFile(state, camera, CameraLoadMode::Full, log));
         console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, console.stepIndex));
+        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, console.stepIndex()));
         console.updateScene();
     }
     float barSignal() const { return state.target.items[1].renderTemperature; }
@@ -64,11 +64,11 @@ TEST(Console, AFrequencyChoiceResetsTheDifferenceAndScalesTheBars) {
     const float expected[] = {8.0f, 4.0f, 2.66666f, 2.0f, 1.3333334f, 1.0f};
     for (int k = 0; k < 6; ++k) {
         f.console.selectFrequency(k);
-        EXPECT_EQ(f.console.temperatureSlider, 500);
+        EXPECT_EQ(f.console.temperatureSlider(), 500);
         EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
         EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
         EXPECT_EQ(f.state.console.barScale, expected[k]);
-        EXPECT_EQ(f.console.frequencyIndex, k);
+        EXPECT_EQ(f.console.frequencyIndex(), k);
     }
     EXPECT_NE(frequencyChoices[2].barScale, 8.0f / 3.0f);
 }
@@ -76,7 +76,7 @@ TEST(Console, AFrequencyChoiceResetsTheDifferenceAndScalesTheBars) {
 TEST(Console, ARandomPositionStaysWithinHalfTheFreeRoom) {
     ConsoleFixture f;
     f.console.toggleRandomisePosition(12345);
-    ASSERT_TRUE(f.console.randomisePosition);
+    ASSERT_TRUE(f.console.randomisePosition());
     const CameraSet& c = f.state.camera.set;
     for (int k = 0; k < 20; ++k) {
         f.console.selectFrequency(k % 6);
@@ -110,7 +110,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesShown) {
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     f.console.selectCamera(2);
     EXPECT_TRUE(f.log.messages.empty());
-    EXPECT_EQ(f.console.cameraIndex, 2);
+    EXPECT_EQ(f.console.cameraIndex(), 2);
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     EXPECT_EQ(f.state.camera.set.scanLines, 240); // camera3's own values arrived
     EXPECT_EQ(f.state.camera.set.sensorHeight, 480);
@@ -181,6 +181,6 @@ TEST(Results, ResultsSurviveASwitchToAnotherCameraAndBack) {
     f.console.onTemperatureSlider(520);
     f.console.applyResult();
     f.console.selectCamera(0);
-    EXPECT_EQ(f.console.results.rows(0)[6], "   3\t   1.5\t \t  0.16");
-    EXPECT_EQ(f.console.results.rows(1)[6], "   3\t   1.5\t \t  0.08");
+    EXPECT_EQ(f.console.results().rows(0)[6], "   3\t   1.5\t \t  0.16");
+    EXPECT_EQ(f.console.results().rows(1)[6], "   3\t   1.5\t \t  0.08");
 }

@@ -1,4 +1,5 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
+#include "console/control_ids.h"
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
 #include "gui/mrtd_plot.h"
@@ -21,6 +22,8 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+
+using namespace controlId;
 
 namespace {
 
@@ -119,25 +122,31 @@ void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
     QCOMPARE(bench.console->windowTitle(), QString("Tervix 2.1"));
     QVERIFY(bench.console->windowState() & Qt::WindowMaximized);
     QCOMPARE(bench.console->geometry().size(), bench.console->screen()->availableGeometry().size());
-    const std::set<QString> expected{"1187", "1188", "1193", "1194", "1195",          // cameras
-                                     "1177", "1176", "1175", "1174", "1172", "1165",  // frequencies
-                                     "1062", "1002", "1167", "1155", "1192", "1190", "1191",
-                                     "1166", "1168", "1170", "1183", "1169", "1173", "1189", "57670"};
+    std::set<QString> expected;
+    for (int id : {imageView, controlId::temperatureSlider, applyButton, notRecognizedButton, saveTableButton, viewValueCheck,
+                   randomiseCheck, mrtdPlot, frequencyAxisCaption, mrtdAxisCaption, temperatureCaption, targetsCaption,
+                   benchCaption, helpButton})
+        expected.insert(QString::number(id));
+    for (int id : cameraRadios)
+        expected.insert(QString::number(id));
+    for (int id : frequencyRadios)
+        expected.insert(QString::number(id));
+    expected.insert(QString::number(resultLists[0]));
     QCOMPARE(visibleControls(bench.console.get()), expected);
-    QCOMPARE(bench.control<QWidget>(1002)->accessibleName(), QString("Temperature difference"));
+    QCOMPARE(bench.control<QWidget>(controlId::temperatureSlider)->accessibleName(), QString("Temperature difference"));
     QCOMPARE(bench.console->framePeriod(), 33); // camera1 runs at 30 frames per second
-    QCOMPARE(bench.console->core().targetFile, std::string("mira.tag"));
-    QVERIFY(bench.control<QWidget>(1062)->width() > 600);
+    QCOMPARE(bench.console->core().targetFile(), std::string("mira.tag"));
+    QVERIFY(bench.control<QWidget>(imageView)->width() > 600);
     bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + "/bench_start.png");
 }
 
 void GuiTest::aFrequencyChoiceResetsTheTemperatureDifference() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setValue(700);
     QCOMPARE(bench.state.console.temperatureDifference, 0.8f);
-    bench.control<QAbstractButton>(1175)->click(); // "1.5"
+    bench.control<QAbstractButton>(frequencyRadios[2])->click(); // "1.5"
     QCOMPARE(slider->value(), 500);
     QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
     QCOMPARE(bench.state.console.barScale, 2.66666f);
@@ -147,15 +156,15 @@ void GuiTest::cameraThreeShowsItsListAndKeepsTheAtmosphere() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onAtmosphereCoefficientEdit("0.123");
-    bench.control<QAbstractButton>(1193)->click(); // Camera3
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // Camera3
     QVERIFY(bench.log.messages.empty());
-    for (int id : {1166, 1171, 1181, 1182})
+    for (int id : {resultLists[0], resultLists[1], resultLists[3], resultLists[4]})
         QVERIFY(!bench.control<QWidget>(id)->isVisible());
-    QVERIFY(bench.control<QWidget>(1180)->isVisible());
+    QVERIFY(bench.control<QWidget>(resultLists[2])->isVisible());
     QCOMPARE(bench.state.camera.set.scanLines, 240);
     QCOMPARE(bench.state.camera.set.atmCoefficient, 0.123f);
     QCOMPARE(bench.console->framePeriod(), 40);
-    QVERIFY(bench.control<QWidget>(1062)->isVisible());
+    QVERIFY(bench.control<QWidget>(imageView)->isVisible());
 }
 
 void GuiTest::aMissingStartCameraEndsWithTheMessageAndNoWindow() {
@@ -178,24 +187,24 @@ void GuiTest::aFolderWithoutTheStandardTargetLoadsTheLastOne() {
     QVERIFY(bench.console);
     QCOMPARE(bench.log.messages.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(bench.log.messages[0]), QString("Target file is not found"));
-    QCOMPARE(bench.console->core().targetFile, std::string("z.tag"));
+    QCOMPARE(bench.console->core().targetFile(), std::string("z.tag"));
     QCOMPARE(bench.state.target.items.size(), std::size_t(5));
 }
 
 void GuiTest::theViewShowsFourBarsAtHalfACyclePerMilliradian() {
     BenchFolder folder;
     RunningBench bench(folder);
-    bench.control<QAbstractButton>(1177)->click(); // "0.5"
-    bench.control<QSlider>(1002)->setValue(1000);   // +2 K
+    bench.control<QAbstractButton>(frequencyRadios[0])->click(); // "0.5"
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000);   // +2 K
     QCOMPARE(bench.state.console.temperatureDifference, 2.0f);
     const QImage image = bench.console->view()->grabFramebuffer();
     QVERIFY(!image.isNull());
     QCOMPARE(brightRunsAcrossMiddle(image), 4); // camera1 shows hot as white
     image.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_four_bars.png");
     // The window as the README shows it: 1 cycle per mrad at +0.3 K, one result recorded.
-    bench.control<QAbstractButton>(1176)->click();
-    bench.control<QSlider>(1002)->setValue(575);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(575);
+    bench.control<QAbstractButton>(applyButton)->click();
     bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + "/bench_bars.png");
 }
 
@@ -228,7 +237,7 @@ void GuiTest::noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage() {
 void GuiTest::theTrackbarValueRenderedIsTheValueShown() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     QCOMPARE(slider->value(), 501);
@@ -259,7 +268,7 @@ void GuiTest::presentedFrameRate() {
     RunningBench bench(folder);
     // Camera2 (640 x 512 at 50 Hz) and Camera4 (640 x 512 at 60 Hz), the largest shipped detectors.
     for (int camera : {2, 4}) {
-        bench.control<QAbstractButton>(camera == 2 ? 1188 : 1194)->click();
+        bench.control<QAbstractButton>(camera == 2 ? cameraRadios[1] : cameraRadios[3])->click();
         FrameView* view = bench.console->view();
         QTest::qWait(200);
         const long long start = view->presentedFrames();
@@ -329,13 +338,17 @@ void GuiTest::eachCameraHasItsOwnColour() {
     BenchFolder folder;
     RunningBench bench(folder);
     MrtdPlot* plot = bench.console->plot();
-    plot->resize(400, 300);
     BenchConsole& c = bench.console->core();
     // Camera3 at 1.5 and 2 cycles per mrad, Camera5 at 3 and 4, all at m = 0.2 K.
     for (auto [camera, frequency] : {std::pair{2, 2}, {2, 3}, {4, 4}, {4, 5}}) {
-        c.results.applyResult(camera, frequency, 0.2f);
-        c.results.applyResult(camera, frequency, -0.2f);
+        c.selectCamera(camera);
+        c.selectFrequency(frequency);
+        c.onTemperatureSlider(550);
+        c.applyResult();
+        c.onTemperatureSlider(450);
+        c.applyResult();
     }
+    plot->resize(400, 300); // after the camera switches, which lay the window out again
     const QImage image = plot->grab().toImage();
     const int y = 300 - 10 - static_cast<int>((std::log(0.2) - std::log(0.01)) * 56.0 + 0.5) + 8;
     const int green = (95 * 1.5 + 0.5 + 95 * 2 + 0.5) / 2;
@@ -353,22 +366,22 @@ void GuiTest::notRecognizedRepaintsThePlot() {
     bench.console->plot()->installEventFilter(&counter);
     QTest::qWait(100);
     const int before = counter.paints;
-    bench.control<QAbstractButton>(1155)->click();
+    bench.control<QAbstractButton>(notRecognizedButton)->click();
     QTRY_VERIFY(counter.paints > before);
-    QCOMPARE(bench.control<QListWidget>(1166)->item(2)->text(), QString("   1\t   0.5\t \t   ***  "));
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t \t   ***  "));
 }
 
 void GuiTest::savingWritesTheListWholeOrNotAtAll() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onTemperatureSlider(560);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(applyButton)->click();
     const QString path = folder.path("table1.txt");
     QVERIFY(bench.console->writeTable(path));
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray content = saved.readAll();
-    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results.tableText(0)));
+    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results().tableText(0)));
     QCOMPARE(content.count('\n'), 13);
     QVERIFY(content.contains("   1\t   0.5\t \t  0.24\n"));
 
