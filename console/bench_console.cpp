@@ -20,8 +20,21 @@ constexpr double positionPi = 3.141592;
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
     state_.console.barScale = frequencyChoices[0].barScale;
-    electronicZoomSlider_ = truncToInt(state_.camera.set.electronicZoom * 100.0);
-    opticalZoomSlider_ = truncToInt(state_.camera.set.opticalZoom * 100.0);
+    followCameraZoom();
+}
+
+float BenchConsole::temperatureDifferenceOf(int position) {
+    return static_cast<float>((position - temperatureSliderCentre) / temperatureSliderPerKelvin);
+}
+
+int BenchConsole::zoomSliderPositionOf(float zoom) { return static_cast<int>(std::lround(zoom * 100.0)); }
+
+float BenchConsole::zoomOfSliderPosition(int position) { return static_cast<float>(position) / 100.0f; }
+
+void BenchConsole::followCameraZoom() {
+    // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
+    electronicZoomSlider_ = zoomSliderPositionOf(state_.camera.set.electronicZoom);
+    opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
 }
 
 std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_string(index + 1) + ".par"; }
@@ -94,6 +107,9 @@ void BenchConsole::activateCamera() {
     renderBusy_ = 0;
     if (c.keepElectronicZoom == 0)
         c.electronicZoom = 1.0f;
+    // The zoom trackbars show what the activated camera holds, so that the next trackbar step, which
+    // reads them back, leaves the field of view alone.
+    followCameraZoom();
     displayReset();
     ApplyLevelContrast(levelContrast_, c, state_.sim);
     updateScene();
@@ -101,7 +117,7 @@ void BenchConsole::activateCamera() {
 
 void BenchConsole::showTemperatureDifference() {
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider_ - temperatureSliderCentre) / temperatureSliderPerKelvin);
+        temperatureDifferenceOf(temperatureSlider_);
     if (viewValue_ && window_) {
         char text[64];
         std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
@@ -112,11 +128,11 @@ void BenchConsole::showTemperatureDifference() {
 void BenchConsole::onTemperatureSlider(int position) {
     temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
     CameraSet& c = state_.camera.set;
-    c.electronicZoom = static_cast<float>(electronicZoomSlider_ * 0.01f);
-    c.opticalZoom = static_cast<float>(opticalZoomSlider_ * 0.01f);
+    c.electronicZoom = zoomOfSliderPosition(electronicZoomSlider_);
+    c.opticalZoom = zoomOfSliderPosition(opticalZoomSlider_);
     // The value comes from the trackbar before the render, so the image shows the value recorded.
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider_ - temperatureSliderCentre) / temperatureSliderPerKelvin);
+        temperatureDifferenceOf(temperatureSlider_);
     updateScene();
     if (autoLevelContrast())
         updateScene();
@@ -163,15 +179,27 @@ void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
 
 void BenchConsole::setRandomisePosition(bool on) { randomisePosition_ = on; }
 
-void BenchConsole::toggleViewValue() { viewValue_ = !viewValue_; }
+void BenchConsole::toggleViewValue() {
+    viewValue_ = !viewValue_;
+    // Off takes the number away rather than leaving the last one standing; on shows the current one.
+    if (viewValue_)
+        showTemperatureDifference();
+    else if (window_)
+        window_->showTemperatureValue(std::string());
+}
 
 void BenchConsole::selectCamera(int index) {
-    cameraIndex_ = std::clamp(index, 0, cameraSlots - 1);
+    index = std::clamp(index, 0, cameraSlots - 1);
     if (window_) {
-        window_->showResultList(cameraIndex_);
+        window_->showResultList(index);
         window_->showView(false);
     }
-    loadCameraFile(state_, cameraFileOf(cameraIndex_), CameraLoadMode::SwitchCamera, messages_);
+    // A camera file that does not load leaves the old camera in use, so its slot stays the selected
+    // one: results recorded next belong to the camera that measured them.
+    if (loadCameraFile(state_, cameraFileOf(index), CameraLoadMode::SwitchCamera, messages_))
+        cameraIndex_ = index;
+    else if (window_)
+        window_->showResultList(cameraIndex_);
     activateCamera();
     if (window_)
         window_->showView(true);
@@ -233,6 +261,8 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
         window_->releaseView();
     keepTargetAside(state_.target);
     loader.run(directory, preview);
+    // The loader centred the trackbar; the difference is the one it now shows.
+    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
 
     // The list under the root is the chosen one; a kept-aside list that differs from it goes.
     if (state_.target.hasKeptAside) {
@@ -254,6 +284,7 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (autoLevelContrast())
         updateScene();
+    showTemperatureDifference();
     if (window_)
         window_->invalidate();
 }

@@ -18,7 +18,7 @@ public:
     virtual ~ConsoleWindow() = default;
     // Shows the current DisplayImage, with fresh noise, jitter only on timer frames.
     virtual void presentFrame(bool jitter) = 0;
-    // Writes the temperature difference under the image.
+    // Writes the temperature difference under the image; an empty text takes it away.
     virtual void showTemperatureValue(const std::string& text) = 0;
     // Lays the controls out again after the view's scales changed.
     virtual void layoutChanged() = 0;
@@ -126,8 +126,15 @@ public:
     static std::string cameraFileOf(int index);
     // The slider position of a temperature difference, on the trackbar's grid.
     static int sliderPositionOf(double kelvin);
+    // The temperature difference a trackbar position shows, in kelvin.
+    static float temperatureDifferenceOf(int position);
+    // The zoom trackbars' positions are hundredths of the zoom.
+    static int zoomSliderPositionOf(float zoom);
+    static float zoomOfSliderPosition(int position);
 
 private:
+    void followCameraZoom();
+
     BenchState& state_;
     MessageSink& messages_;
     ConsoleWindow* window_;

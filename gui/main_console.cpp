@@ -452,6 +452,11 @@ void MainConsole::syncControls() {
         QSignalBlocker contrastBlock(sliders_[contrastSlider]);
         sliders_[contrastSlider]->setValue(c.levelContrast().contrast);
     }
+    for (auto [id, position] : {std::pair{controlId::electronicZoomSlider, c.electronicZoomSlider()},
+                                {controlId::opticalZoomSlider, c.opticalZoomSlider()}}) {
+        QSignalBlocker zoomBlock(sliders_[id]);
+        sliders_[id]->setValue(position);
+    }
     {
         QSignalBlocker distanceBlock(distanceEdit_);
         distanceEdit_->setText(QString::fromStdString(c.distanceText()));

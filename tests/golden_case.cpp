@@ -167,13 +167,13 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     BenchConsole console(state, messages);
     console.activateCamera();
     const fs::path target = resolve(goldenCase.target, caseDir, shippedDataDir);
-    if (!readTargetFile(target.string(), state.target, console.stepIndex)) {
+    if (!readTargetFile(target.string(), state.target, console.stepIndex())) {
         error = "cannot read " + target.string();
         return std::nullopt;
     }
     console.updateScene();
     if (goldenCase.randomise)
-        console.randomisePosition = true;
+        console.setRandomisePosition(true);
     console.selectFrequency(static_cast<int>(choice - frequencyChoices.begin()));
     console.onTemperatureSlider(sliderPosition);
 

@@ -368,7 +368,7 @@ void GuiTest::notRecognizedRepaintsThePlot() {
     const int before = counter.paints;
     bench.control<QAbstractButton>(notRecognizedButton)->click();
     QTRY_VERIFY(counter.paints > before);
-    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t \t   ***  "));
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t \t   ***   "));
 }
 
 void GuiTest::savingWritesTheListWholeOrNotAtAll() {
@@ -383,7 +383,7 @@ void GuiTest::savingWritesTheListWholeOrNotAtAll() {
     const QByteArray content = saved.readAll();
     QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results().tableText(0)));
     QCOMPARE(content.count('\n'), 13);
-    QVERIFY(content.contains("   1\t   0.5\t \t  0.24\n"));
+    QVERIFY(content.contains("   1\t   0.5\t \t  0.240\n"));
 
     // A name so long that no temporary file can stand beside it: the write fails, the old file stays.
     const QString longPath = folder.path(QString(250, 'a') + ".txt");

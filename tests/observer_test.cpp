@@ -101,7 +101,7 @@ TEST(ModelObserver, ResolvesLowFrequenciesAndNotBeyondTheCamerasResolution) {
     const double middle = measureMrtdAt(first.console, settings, 3);
     EXPECT_GT(middle, low); // rising with frequency
     EXPECT_LT(measureMrtdAt(first.console, settings, 5), 0.0); // 4 cycles/mrad, beyond Nyquist 2.94
-    EXPECT_EQ(first.console.results().rows(0)[12], "   6\t   4.\t  ***  \t  ***  \t  ");
+    EXPECT_EQ(first.console.results().rows(0)[12], "   6\t   4.\t  ***   \t  ***   \t  ");
 
     // The same seed gives the same measurement.
     Bench second("camera1.par", 7, true);

@@ -77,6 +77,15 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
     return out;
 }
 
+// Camera 1's file with other zoom settings: line 6 holds the electronic (token 12) and optical
+// (token 13) zoom, line 17 whether an activation keeps the electronic zoom (token 1).
+inline std::string zoomedCameraText(const std::string& electronicZoom, const std::string& opticalZoom, bool keepElectronicZoom) {
+    std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
+    lines[5] = withToken(withToken(lines[5], 12, electronicZoom), 13, opticalZoom);
+    lines[16] = withToken(lines[16], 1, keepElectronicZoom ? "1" : "0");
+    return joinLines(lines) + "\n";
+}
+
 } // namespace testing_support
 
 namespace testing_support {
