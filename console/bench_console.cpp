@@ -44,6 +44,12 @@ int BenchConsole::sliderPositionOf(double kelvin) {
     return std::clamp(truncToInt(position), 0, temperatureSliderMax);
 }
 
+std::string temperatureDifferenceText(float kelvin) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.2f K", static_cast<double>(kelvin));
+    return text;
+}
+
 double leadingNumber(const std::string& text) {
     std::size_t start = 0;
     while (start < text.size() && (text[start] == ' ' || text[start] == '\t'))

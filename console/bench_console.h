@@ -154,5 +154,8 @@ private:
     MrtdResults results_;
 };
 
+// A temperature difference as assistive tools read it, signed, in kelvin: "+0.50 K".
+std::string temperatureDifferenceText(float kelvin);
+
 // The leading decimal number of an edit's text, as the console reads it; 0 when there is none.
 double leadingNumber(const std::string& text);

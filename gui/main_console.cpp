@@ -9,6 +9,7 @@
 #include "sim/truncate.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/frame_view.h"
+#include "gui/temperature_slider.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -82,6 +83,8 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
     : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
     setWindowTitle("Tervix 2.1");
+    // Without a window manager nothing else names the window to assistive tools.
+    setAccessibleName(windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -152,8 +155,12 @@ void MainConsole::initialise() {
         return slider;
     };
     makeSlider(stepSlider, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
-    temperatureSlider_ = makeSlider(controlId::temperatureSlider, "Temperature difference", Qt::Horizontal, 0, temperatureSliderMax,
-                                    temperatureSliderCentre);
+    TemperatureSlider::installAccessibility();
+    temperatureSlider_ = control(controlId::temperatureSlider, "Temperature difference", new TemperatureSlider(this));
+    temperatureSlider_->setRange(0, temperatureSliderMax);
+    temperatureSlider_->setValue(temperatureSliderCentre);
+    temperatureSlider_->setTickPosition(QSlider::NoTicks);
+    sliders_[controlId::temperatureSlider] = temperatureSlider_;
     temperatureSlider_->setSingleStep(1);
     temperatureSlider_->setPageStep(10);
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
@@ -471,6 +478,13 @@ void MainConsole::syncControls() {
 
 void MainConsole::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A focused push button takes Enter as a press, as on every desktop; Enter anywhere else
+        // is Load/Edit. (The buttons are not auto-default, so their own Enter comes here.)
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return;
+        }
         loadEdit();
         return;
     }
@@ -533,7 +547,13 @@ void MainConsole::showAbout() {
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName("consoleMenu");
+    menu.setAccessibleName("Context menu");
     QAction* about = menu.addAction("&About Tervix...");
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
-    menu.exec(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // From the keyboard the menu opens with its first entry selected, so that the arrow keys and
+        // assistive tools start from an entry rather than from nothing.
+        menu.setActiveAction(menu.actions().front());
+    }
+    menu.exec(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard ? menu.actions().front() : nullptr);
 }

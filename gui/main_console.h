@@ -20,6 +20,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class TemperatureSlider;
 
 // The bench's main window. Every handler forwards to the window-free console; this class only owns
 // the widgets, their layout, the timers and the drawing of the view.
@@ -57,6 +58,8 @@ public:
     void openHelp();
     void showAbout();
     MrtdPlot* plot() const { return plot_; }
+    // The temperature difference written under the image; empty when none is shown.
+    QString valueText() const { return valueText_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -87,7 +90,7 @@ private:
     MrtdPlot* plot_ = nullptr;
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
-    QSlider* temperatureSlider_ = nullptr;
+    TemperatureSlider* temperatureSlider_ = nullptr;
     std::map<int, QSlider*> sliders_;
     std::array<QListWidget*, cameraSlots> lists_{};
     std::array<QRadioButton*, cameraSlots> cameraRadios_{};

@@ -8,20 +8,27 @@
 #include "gui/frame_view.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QListWidget>
 #include <QScreen>
+#include <QPushButton>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
+
+#include "text_support.h"
 
 using namespace controlId;
 
@@ -112,6 +119,13 @@ private slots:
     void notRecognizedRepaintsThePlot();
     void savingWritesTheListWholeOrNotAtAll();
     void theAboutBoxOpensFromTheContextMenu();
+    void theZoomTrackbarsFollowTheCameraSwitchedTo();
+    void enterOrSpaceOnAFocusedButtonPressesIt();
+    void enterOnTheTrackbarIsLoadEdit();
+    void aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList();
+    void viewValueOffClearsTheNumber();
+    void theTrackbarSpeaksKelvin();
+    void theKeyboardMenuOpensOnItsFirstEntry();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -427,6 +441,157 @@ void GuiTest::theAboutBoxOpensFromTheContextMenu() {
     QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_COMPARE(title, QString("About Tervix"));
     QCOMPARE(version, QString("Tervix Version 2.1"));
+}
+
+void GuiTest::theZoomTrackbarsFollowTheCameraSwitchedTo() {
+    BenchFolder folder;
+    QFile::remove(folder.path("camera2.par"));
+    {
+        QFile file(folder.path("camera2.par"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(testing_support::zoomedCameraText("2.000000", "1.500000", true)));
+    }
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    QVERIFY(bench.log.messages.empty());
+    QCOMPARE(bench.control<QSlider>(controlId::electronicZoomSlider)->value(), 200);
+    QCOMPARE(bench.control<QSlider>(controlId::opticalZoomSlider)->value(), 150);
+    const int width = bench.state.sim.imageWidth;
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(bench.state.camera.set.electronicZoom, 2.0f);
+    QCOMPARE(bench.state.camera.set.opticalZoom, 1.5f);
+    QCOMPARE(bench.state.sim.imageWidth, width);
+}
+
+void GuiTest::enterOrSpaceOnAFocusedButtonPressesIt() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(560); // +0.24 K
+    auto* apply = bench.control<QPushButton>(applyButton);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Return);
+    // Recorded, and the difference stays (Load/Edit would have centred the trackbar).
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t \t  0.240"));
+    QCOMPARE(slider->value(), 560);
+    slider->setValue(440);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Space);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t -0.240\t 0.240\t  0.240"));
+    auto* notRecognized = bench.control<QPushButton>(notRecognizedButton);
+    notRecognized->setFocus();
+    QTest::keyClick(notRecognized, Qt::Key_Enter);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), QString("   1\t   0.5\t  ***   \t 0.240\t  "));
+    QVERIFY(bench.log.messages.empty());
+}
+
+void GuiTest::enterOnTheTrackbarIsLoadEdit() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    slider->setValue(540);
+    QTest::keyClick(slider, Qt::Key_Return);
+    QCOMPARE(slider->value(), 500);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
+    QCOMPARE(bench.console->valueText(), QString("0.00  "));
+}
+
+void GuiTest::aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList() {
+    BenchFolder folder;
+    QFile::remove(folder.path("camera3.par"));
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // camera3.par is absent
+    QCOMPARE(bench.log.messages.size(), std::size_t(1));
+    QVERIFY(bench.control<QAbstractButton>(cameraRadios[1])->isChecked());
+    QVERIFY(!bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+    QVERIFY(bench.control<QWidget>(resultLists[1])->isVisible());
+    QVERIFY(!bench.control<QWidget>(resultLists[2])->isVisible());
+    QCOMPARE(bench.console->core().cameraIndex(), 1);
+}
+
+void GuiTest::viewValueOffClearsTheNumber() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QCOMPARE(bench.console->valueText(), QString("0.50  "));
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), QString());
+    slider->setValue(450);
+    QCOMPARE(bench.console->valueText(), QString());
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), QString("-0.20  "));
+}
+
+void GuiTest::theTrackbarSpeaksKelvin() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(slider);
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::Slider);
+    QCOMPARE(a->text(QAccessible::Name), QString("Temperature difference"));
+    QCOMPARE(a->text(QAccessible::Value), QString("+0.50 K"));
+    QCOMPARE(a->text(QAccessible::Description), QString("+0.50 K"));
+    QAccessibleValueInterface* value = a->valueInterface();
+    QVERIFY(value);
+    QCOMPARE(value->currentValue().toDouble(), 0.5);
+    QCOMPARE(value->minimumValue().toDouble(), -2.0);
+    QCOMPARE(value->maximumValue().toDouble(), 2.0);
+    value->setCurrentValue(-0.1);
+    QCOMPARE(slider->value(), 475);
+    QCOMPARE(bench.state.console.temperatureDifference, -0.1f);
+    QCOMPARE(a->text(QAccessible::Value), QString("-0.10 K"));
+    // A frequency choice centres the trackbar with its signals held back; the text follows all the same.
+    bench.control<QAbstractButton>(frequencyRadios[2])->click();
+    QCOMPARE(a->text(QAccessible::Description), QString("+0.00 K"));
+    // The window keeps its name for assistive tools.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(bench.console.get());
+    QCOMPARE(window->text(QAccessible::Name), QString("Tervix 2.1"));
+}
+
+void GuiTest::theKeyboardMenuOpensOnItsFirstEntry() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QWidget* slider = bench.control<QWidget>(controlId::temperatureSlider);
+    slider->setFocus();
+    // Shift+F10, and the Menu key as the X11 platform delivers it: a keyboard context-menu event to the
+    // focused control, which leaves it to the window.
+    const std::function<void()> openers[] = {
+        [&] { QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier); },
+        [&] {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), slider->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(slider, &event);
+        }};
+    for (const auto& open : openers) {
+        bool checked = false;
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>("consoleMenu");
+            QVERIFY(menu);
+            QVERIFY(menu->isVisible());
+            QCOMPARE(menu->activeAction(), menu->actions().front());
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(menu);
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::PopupMenu);
+            QVERIFY(!a->state().invisible);
+            QCOMPARE(a->text(QAccessible::Name), QString("Context menu"));
+            QVERIFY(a->childCount() >= 1);
+            QAccessibleInterface* first = a->child(0);
+            QCOMPARE(first->text(QAccessible::Name), QString("About Tervix..."));
+            QVERIFY(first->state().focused);
+            checked = true;
+            menu->close();
+        });
+        open();
+        QTRY_VERIFY(checked);
+    }
 }
 
 int main(int argc, char** argv) {
