@@ -3,6 +3,7 @@
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "cli/camera_json.h"
+#include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
@@ -38,10 +39,11 @@ const char* usage =
     "  tervix-cli camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]\n"
     "  tervix-cli target FILE\n"
     "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
-    "                    [--seed N] [--randomise] --out PNG [--sensor PFM] [--frame PNG]\n"
+    "                    [--seed N] [--randomise] [--model specified|physical] [--phase DX,DY]\n"
+    "                    --out PNG [--sensor PFM] [--frame PNG]\n"
     "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-    "                  [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
-    "  tervix-cli fidelity --camera FILE [--atmosphere FILE]\n";
+    "                  [--model specified|physical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
+    "  tervix-cli fidelity --camera FILE [--atmosphere FILE] [--model specified|physical] [--json]\n";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -87,6 +89,16 @@ int fail(const std::string& error) {
     std::cerr << "tervix-cli: " << error << '\n';
     return 1;
 }
+
+// --model specified|physical; the specified model when the option is absent.
+std::optional<ImageModel> modelOption(std::map<std::string, std::string>& options) {
+    if (!options.count("--model") || options["--model"] == "specified")
+        return ImageModel::Specified;
+    if (options["--model"] == "physical")
+        return ImageModel::Physical;
+    return std::nullopt;
+}
+const char* modelError = "the model must be specified or physical";
 
 int runCamera(int argc, char** argv) {
     std::string error;
@@ -139,7 +151,7 @@ int runRender(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed", "--out",
-                                "--sensor", "--frame"},
+                                "--sensor", "--frame", "--model", "--phase"},
                                {"--randomise"}, error);
     if (!args)
         return fail(error);
@@ -172,6 +184,19 @@ int runRender(int argc, char** argv) {
             return fail("the seed must be a whole number from 0 to 4294967295");
         seed = static_cast<std::uint32_t>(*value);
     }
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
+    std::optional<std::pair<double, double>> phase;
+    if (args->options.count("--phase")) {
+        const std::string& text = args->options["--phase"];
+        const auto comma = text.find(',');
+        auto dx = parseNumber(text.substr(0, comma));
+        auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
+        if (!dx || !dy || std::fabs(*dx) > 1000.0 || std::fabs(*dy) > 1000.0)
+            return fail("the phase must be DX,DY in pixels, each from -1000 to 1000");
+        phase = std::make_pair(*dx, *dy);
+    }
 
     BenchState state;
     StderrMessages messages;
@@ -182,6 +207,7 @@ int runRender(int argc, char** argv) {
     if (!loadCameraFile(state, args->options["--camera"], CameraLoadMode::Full, messages))
         return 1;
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     console.activateCamera();
     if (!readTargetFile(args->options["--target"], state.target, console.stepIndex()))
         return fail("cannot read the target file " + args->options["--target"]);
@@ -189,6 +215,8 @@ int runRender(int argc, char** argv) {
     if (args->flags.count("--randomise"))
         console.setRandomisePosition(true);
     console.selectFrequency(frequencyIndex);
+    if (phase)
+        console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
     console.onTemperatureSlider(BenchConsole::sliderPositionOf(dt));
 
     if (!writeDisplayImagePng(state.sim, args->options["--out"]))
@@ -237,7 +265,7 @@ int runMrtd(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
                                {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
-                                "--plot"},
+                                "--plot", "--model"},
                                {}, error);
     if (!args)
         return fail(error);
@@ -251,11 +279,15 @@ int runMrtd(int argc, char** argv) {
         return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
 
     BenchState state;
     StderrMessages messages;
     state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
@@ -298,19 +330,26 @@ int runMrtd(int argc, char** argv) {
 
 int runFidelity(int argc, char** argv) {
     std::string error;
-    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target"}, {}, error);
+    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target", "--model"}, {"--json"}, error);
     if (!args)
         return fail(error);
     if (!args->positional.empty() || !args->options.count("--camera"))
         return fail("fidelity needs --camera FILE");
+    const auto model = modelOption(args->options);
+    if (!model)
+        return fail(modelError);
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
+    console.setImageModel(*model);
     if (!prepareBench(state, console, messages, args->options, error))
         return error.empty() ? 1 : fail(error);
-    std::printf("%-58s %14s %14s %10s\n", "quantity", "measured", "predicted", "ratio");
-    for (const FidelityRow& row : fidelityReport(console))
-        std::printf("%-58s %14.8g %14.8g %10.6f\n", row.quantity.c_str(), row.measured, row.predicted, row.ratio());
+    const ModelFidelity report = modelFidelityReport(console);
+    if (args->flags.count("--json")) {
+        std::cout << modelFidelityJson(report).dump(2) << '\n';
+        return 0;
+    }
+    std::cout << modelFidelityText(report);
     return 0;
 }
 

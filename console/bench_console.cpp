@@ -150,6 +150,8 @@ void BenchConsole::selectFrequency(int index) {
     frequencyIndex_ = index;
     state_.console.targetOffsetX = 0.0;
     state_.console.targetOffsetY = 0.0;
+    state_.console.targetPhaseX = 0.0;
+    state_.console.targetPhaseY = 0.0;
     temperatureSlider_ = temperatureSliderCentre;
     showTemperatureDifference();
     state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
@@ -174,6 +176,12 @@ void BenchConsole::randomiseTargetPosition() {
         console.targetOffsetX = -console.targetOffsetX;
     if (state_.random.next() % 2 != 0)
         console.targetOffsetY = -console.targetOffsetY;
+    // The offsets above come in steps that can exceed a pixel; the physical model adds an evenly
+    // spread sub-pixel phase so that every placement of the bars on the pixels is as likely.
+    if (state_.sim.imageModel == ImageModel::Physical) {
+        console.targetPhaseX = state_.random.fresh().uniform() - 0.5;
+        console.targetPhaseY = state_.random.fresh().uniform() - 0.5;
+    }
     updateTargetExtent();
 }
 
@@ -192,6 +200,22 @@ void BenchConsole::toggleViewValue() {
         showTemperatureDifference();
     else if (window_)
         window_->showTemperatureValue(std::string());
+}
+
+void BenchConsole::setImageModel(ImageModel model) {
+    if (state_.sim.imageModel == model)
+        return;
+    state_.sim.imageModel = model;
+    CameraModelContext context = state_.model();
+    RefreshCameraModel(context);
+    ApplyLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+    updateScene();
+}
+
+void BenchConsole::setTargetPhase(double dx, double dy) {
+    state_.console.targetPhaseX = dx;
+    state_.console.targetPhaseY = dy;
+    updateScene();
 }
 
 void BenchConsole::selectCamera(int index) {

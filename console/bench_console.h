@@ -103,6 +103,12 @@ public:
     // command-line tool seeds it from its own option).
     void setRandomisePosition(bool on);
     void toggleViewValue();
+    // The image model. Switching recomputes the model's signals and noise level and renders again
+    // at once; results, target, settings and the display sliders stay.
+    void setImageModel(ImageModel model);
+    ImageModel imageModel() const { return state_.sim.imageModel; }
+    // Moves the target by a sub-pixel phase (camera-view pixels) on top of its offset, and redraws.
+    void setTargetPhase(double dx, double dy);
     void selectCamera(int index);
     void onDistanceEdit(const std::string& text);
     void onAtmosphereTemperatureEdit(const std::string& text);

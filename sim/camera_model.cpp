@@ -3,6 +3,8 @@
 #include "camera/detector_format.h"
 #include "sim/in_band_exitance.h"
 #include "sim/noise.h"
+#include "sim/physical_noise.h"
+#include "sim/physical_radiometry.h"
 #include "sim/truncate.h"
 
 #include <algorithm>
@@ -176,6 +178,8 @@ double GaussianIntegral(double x0, double x1, double step, double width) {
 void BuildKernel(double width, BlurDirection direction, const CameraSet& camera, SimState& sim) {
     std::vector<float>& kernel = direction == BlurDirection::Horizontal ? sim.kernelX : sim.kernelY;
     int& halfWidth = direction == BlurDirection::Horizontal ? sim.kernelXHalfWidth : sim.kernelYHalfWidth;
+    // The physical model blurs with the same Gaussian, without the kernel's pixel integration.
+    (direction == BlurDirection::Horizontal ? sim.physical.blurWidthX : sim.physical.blurWidthY) = std::max(width, 0.0);
     const double ifov = ifovOf(camera, direction);
     int h = width > 0.0 && ifov > 0.0 ? truncToInt(3.0 * width / ifov + 0.5) : 0;
     h = std::min(h, maxKernelHalfWidth);
@@ -288,9 +292,10 @@ void RefreshCameraModel(CameraModelContext& context) {
     horizontalBlurModel(context);
     verticalBlurModel(context);
     BuildNoiseTable(c, state.tables.currentSpectralResponse(), sim, context.random);
+    sim.physical.noiseSigma = physicalNoiseSigma(c, state.tables.currentSpectralResponse());
 
     const PointList& response = state.tables.currentSpectralResponse();
-    auto signal = [&](float celsius) { return signalOfTemperature(response, celsius, sceneIntegrationStep); };
+    auto signal = [&](float celsius) { return modelSignal(sim.imageModel, response, celsius, sceneIntegrationStep); };
     sim.signalMin = signal(c.tempMin);
     sim.signalMax = signal(c.tempMax);
     sim.contrastSignalMin = signal(c.contrastMin);

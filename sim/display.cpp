@@ -1,6 +1,7 @@
 #include "sim/display.h"
 
 #include "sim/noise.h"
+#include "sim/physical_noise.h"
 #include "sim/truncate.h"
 
 #include <algorithm>
@@ -98,6 +99,10 @@ void mapToDisplay(SimState& sim, const CameraSet& camera, bool cameraView, bool 
 
 void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerator& random,
                     std::vector<std::uint8_t>& frame) {
+    if (sim.imageModel == ImageModel::Physical) {
+        buildPhysicalViewFrame(sim, camera, random.fresh(), frame);
+        return;
+    }
     const int width = sim.imageWidth;
     const int height = sim.imageHeight;
     const float* noise = sim.noiseTable.data();

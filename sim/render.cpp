@@ -1,6 +1,7 @@
 #include "sim/render.h"
 
 #include "sim/display.h"
+#include "sim/physical_render.h"
 
 #include <utility>
 
@@ -66,6 +67,10 @@ void RenderImage(int& renderBusy, RenderMode mode, bool fit, Target& target, Sim
     if (renderBusy != 0)
         return;
     BusyGuard busy(renderBusy);
+    if (sim.imageModel == ImageModel::Physical) {
+        renderPhysical(mode, fit, target, sim, camera);
+        return;
+    }
     const RenderGeometry g = computeRenderGeometry(camera, sim, mode, fit);
     rasterizeScene(target, sim, g);
     blurSceneImage(sim, g);

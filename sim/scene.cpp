@@ -1,6 +1,8 @@
 #include "sim/scene.h"
 
 #include "sim/in_band_exitance.h"
+#include "sim/physical_radiometry.h"
+#include "sim/rasterizer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -80,7 +82,7 @@ void ProjectItem(TargetItem& item, const Target& target, SimState& sim, const Ca
     const double nearest = std::sqrt(nearestSquared);
     double signal;
     if (console.galleryOpen) {
-        signal = signalOfTemperature(response, item.temperature);
+        signal = modelSignal(sim.imageModel, response, item.temperature, sceneIntegrationStep);
     } else {
         double tau = transmission(camera.atmCoefficient, nearest);
         signal = throughAtmosphere(shared.bars, shared.air, tau);
@@ -106,17 +108,25 @@ void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const P
     sim.sceneMaxX = sim.sceneMaxY = -1e15f;
     // Every item shows the same temperature through its own path: integrate once per update.
     const SceneSignals shared{
-        signalOfTemperature(response, static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference),
-        signalOfTemperature(response, camera.atmTemperature)};
+        modelSignal(sim.imageModel, response, static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference,
+                    sceneIntegrationStep),
+        modelSignal(sim.imageModel, response, camera.atmTemperature, sceneIntegrationStep)};
     for (TargetItem& item : target.items)
         ProjectItem(item, target, sim, camera, response, console, shared, axisX, farthest);
     if (farthest >= 0.0) {
         double tau = transmission(camera.atmCoefficient, farthest + viewingDistance);
         sim.backgroundSignal = static_cast<float>(
-            throughAtmosphere(signalOfTemperature(response, camera.backgroundTemperature), shared.air, tau));
+            throughAtmosphere(modelSignal(sim.imageModel, response, camera.backgroundTemperature, sceneIntegrationStep),
+                              shared.air, tau));
     }
-    const float offsetX = static_cast<float>(console.targetOffsetX);
-    const float offsetY = static_cast<float>(console.targetOffsetY);
+    double phaseX = 0.0, phaseY = 0.0;
+    if (console.targetPhaseX != 0.0 || console.targetPhaseY != 0.0) {
+        const RenderGeometry g = computeRenderGeometry(camera, sim, RenderMode::CameraView, false);
+        phaseX = console.targetPhaseX * g.pitchX;
+        phaseY = console.targetPhaseY * g.pitchY;
+    }
+    const float offsetX = static_cast<float>(console.targetOffsetX + phaseX);
+    const float offsetY = static_cast<float>(console.targetOffsetY + phaseY);
     for (TargetItem& item : target.items) {
         if (!item.hasShape())
             continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/image_model.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -43,6 +45,10 @@ struct SimState {
     int previewHeight = 270;
 
     ViewScales scales;
+
+    // The image model in use, and the physical model's own state.
+    ImageModel imageModel = ImageModel::Specified;
+    PhysicalModelState physical;
 
     // The images go at the end of a run; the noise table with them.
     void releaseImages() {
