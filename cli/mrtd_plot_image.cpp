@@ -18,7 +18,7 @@ bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, con
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    const PlotScale s = plotScale(plotWidth, plotHeight);
+    const PlotScale s = plotScaleHolding(plotWidth, plotHeight, smallestPositiveMrtd(records));
     paintPlotFrame(painter, s);
 
     // The camera file's own curve, in grey, over the frequencies it covers.
