@@ -30,7 +30,17 @@ struct ConsoleLayoutInput {
     int viewBoxHeight = 0;
     int radioWidth = 40; // a frequency radio, "4" at its natural size
     int radioHeight = 25;
+    // The narrowest results list that shows every column whole (its tab stops drawn closer than
+    // written when the window is narrow).
+    int listWidth = 300;
+    // Each control's natural width (the vertical caption's length along its axis), by control id;
+    // a control left out keeps its written width.
+    std::map<int, int> captionWidths;
 };
+
+// The controls the observer works with; the operator's controls lie over them when shown, as they
+// always have, and are placed as written.
+bool isObserverControl(int id);
 
 // The image view's sizes for a camera at the view's scales.
 ConsoleLayoutInput imageViewInput(const CameraSet& camera, const ViewScales& scales);

@@ -84,6 +84,7 @@ std::vector<PlotLabel> plotLabels(const PlotScale& s, const std::array<std::arra
         const auto q = plotLabelBox(b, metrics);
         return p[0] < q[0] + q[2] && q[0] < p[0] + p[2] && p[1] < q[1] + q[3] && q[1] < p[1] + p[3];
     };
+    const int lineHeight = metrics.ascent + metrics.descent;
     auto place = [&](PlotLabel label) {
         for (bool moved = true; moved;) {
             moved = false;
@@ -92,6 +93,12 @@ std::vector<PlotLabel> plotLabels(const PlotScale& s, const std::array<std::arra
                     label.x = other.x + static_cast<int>(other.text.size()) * metrics.digitWidth + metrics.digitWidth;
                     moved = true;
                 }
+            // A label that would run out of the plot on the right starts a line higher at the left.
+            if (label.x + static_cast<int>(label.text.size()) * metrics.digitWidth > s.width && label.y > lineHeight) {
+                label.x = 10;
+                label.y -= lineHeight;
+                moved = true;
+            }
         }
         placed.push_back(std::move(label));
     };

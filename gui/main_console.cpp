@@ -11,6 +11,7 @@
 #include "gui/frame_view.h"
 #include "gui/temperature_slider.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -39,24 +40,50 @@
 #include <QWindow>
 
 #include <chrono>
+#include <cmath>
 
 namespace {
 
-// Results rows hold tabs; the lists set a tab stop every 40 dialog units.
+// Results rows hold tabs; the lists set a tab stop every 40 dialog units, closer only when the
+// window is too narrow for that, never closer than the widest cell.
 class TabbedTextDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QTextOption text;
-        text.setTabStopDistance(tabStop(option.fontMetrics));
+        // The row as wide as the list shows it: the columns fit the list rather than scroll.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const int rowWidth = view ? view->viewport()->width() : option.rect.width();
+        text.setTabStopDistance(tabStopWithin(option.fontMetrics, rowWidth));
         painter->save();
         painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(QRectF(option.rect), index.data().toString(), text);
         painter->restore();
     }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
+            size.setWidth(view->viewport()->width());
+        return size;
+    }
     static qreal tabStop(const QFontMetrics& metrics) {
         // A dialog unit across is a quarter of the average character width.
         return 40.0 * metrics.averageCharWidth() / 4.0;
+    }
+    // The widest cell of a row, with a space's room after it.
+    static qreal narrowestTabStop(const QFontMetrics& metrics) {
+        qreal widest = 0;
+        for (const char* cell : {"Frequency", " -0.000", "   MRTD+"})
+            widest = std::max<qreal>(widest, metrics.horizontalAdvance(QString::fromLatin1(cell)));
+        return widest + metrics.horizontalAdvance(QChar(' '));
+    }
+    static int lastColumn(const QFontMetrics& metrics) {
+        return std::max(metrics.horizontalAdvance(QString::fromLatin1("   MRTD")), metrics.horizontalAdvance(QString::fromLatin1("  -0.000")));
+    }
+    // Four tab stops and the last column in a row of this width.
+    static qreal tabStopWithin(const QFontMetrics& metrics, int rowWidth) {
+        const qreal fitted = (rowWidth - lastColumn(metrics)) / 4.0;
+        return std::clamp(fitted, narrowestTabStop(metrics), tabStop(metrics));
     }
 };
 
@@ -206,6 +233,7 @@ void MainConsole::initialise() {
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         for (const std::string& row : c.results().rows(k))
             list->addItem(QString::fromStdString(row));
         list->setVisible(k == 0);
@@ -349,6 +377,19 @@ void MainConsole::layoutControls(int w, int h) {
     in.height = h;
     in.radioWidth = radioSize_.width();
     in.radioHeight = radioSize_.height();
+    // The list shows the header and a row with both halves whole: four tab stops and the last column.
+    const QFontMetrics fm(lists_[0]->font());
+    const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
+    in.listWidth = static_cast<int>(std::ceil(4 * TabbedTextDelegate::narrowestTabStop(fm))) +
+                   TabbedTextDelegate::lastColumn(fm) + rowMargins;
+    for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck, controlId::viewValueCheck,
+                   applyButton, notRecognizedButton, saveTableButton, helpButton})
+        in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
+    for (auto* group : {cameraGroup_, frequencyGroup_})
+        for (QAbstractButton* radio : group->buttons())
+            in.captionWidths[radio->objectName().toInt()] = radio->sizeHint().width();
+    in.captionWidths[frequencyAxisCaption] = horizontalLabel_->textLength();
+    in.captionWidths[mrtdAxisCaption] = verticalLabel_->textLength();
     for (const auto& [id, r] : consoleLayout(in))
         if (QWidget* widget = child<QWidget>(id))
             widget->setGeometry(r.x, r.y, r.width, r.height);
@@ -376,8 +417,9 @@ void MainConsole::paintEvent(QPaintEvent* event) {
     painter.setBackgroundMode(Qt::OpaqueMode);
     if (!startText_.isEmpty())
         painter.drawText(startTextAt_, startText_);
+    // Placed at paint time, so that it follows the window's size.
     if (!valueText_.isEmpty())
-        painter.drawText(valueTextAt_, valueText_);
+        painter.drawText(QPoint(width() / 2 + 100, height() - 30), valueText_);
 }
 
 void MainConsole::presentFrame(bool jitter) {
@@ -397,7 +439,6 @@ void MainConsole::presentFrame(bool jitter) {
 
 void MainConsole::showTemperatureValue(const std::string& text) {
     valueText_ = QString::fromStdString(text);
-    valueTextAt_ = QPoint(width() / 2 + 100, height() - 30);
     startText_.clear();
     update();
 }

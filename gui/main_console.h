@@ -114,5 +114,4 @@ private:
     QString startText_;    // "0.0" at the deferred start
     QPoint startTextAt_;
     QString valueText_;    // the temperature difference under the image
-    QPoint valueTextAt_;
 };

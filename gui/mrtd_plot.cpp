@@ -44,13 +44,18 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     }
 }
 
-AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {}
+AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {
+    QFont captionFont = font();
+    captionFont.setFamily("Arial");
+    setFont(captionFont);
+}
+
+int AxisLabel::textLength() const {
+    return fontMetrics().horizontalAdvance(QString(vertical ? verticalText : horizontalText)) + 4;
+}
 
 void AxisLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QFont font = painter.font();
-    font.setFamily("Arial");
-    painter.setFont(font);
     painter.fillRect(rect(), backgroundColour);
     painter.setPen(textColour);
     if (vertical) {

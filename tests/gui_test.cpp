@@ -126,6 +126,8 @@ private slots:
     void viewValueOffClearsTheNumber();
     void theTrackbarSpeaksKelvin();
     void theKeyboardMenuOpensOnItsFirstEntry();
+    void theLayoutShowsEverythingWhole_data();
+    void theLayoutShowsEverythingWhole();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -592,6 +594,70 @@ void GuiTest::theKeyboardMenuOpensOnItsFirstEntry() {
         open();
         QTRY_VERIFY(checked);
     }
+}
+
+void GuiTest::theLayoutShowsEverythingWhole_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("camera");
+    QTest::newRow("1024x768 Camera1") << QSize(1024, 768) << 0;
+    QTest::newRow("1024x768 Camera2") << QSize(1024, 768) << 1;
+    QTest::newRow("1920x1080 Camera1") << QSize(1920, 1080) << 0;
+    QTest::newRow("1920x1080 Camera4") << QSize(1920, 1080) << 3;
+}
+
+// The window at a screen's size with results of several slots: no two shown controls overlap, every
+// caption has its natural width, and the plot shows a cooled camera's 0.004 K. The screenshots are
+// kept for a look.
+void GuiTest::theLayoutShowsEverythingWhole() {
+    QFETCH(QSize, size);
+    QFETCH(int, camera);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    BenchConsole& c = bench.console->core();
+    // Results in four slots, one of them below the written scale's bottom.
+    const struct {
+        int slot;
+        int frequency;
+        int plus;
+        int minus;
+    } presses[] = {{2, 0, 501, 499}, {2, 1, 503, 497}, {2, 3, 510, 490}, {1, 1, 520, 480}, {1, 4, 560, 440},
+                   {4, 2, 540, 470}, {4, 5, 620, 390}, {0, 0, 505, 496}, {0, 2, 530, 475}, {0, 5, 700, 300}};
+    for (const auto& p : presses) {
+        if (c.cameraIndex() != p.slot)
+            bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(p.slot)])->click();
+        bench.control<QAbstractButton>(frequencyRadios[static_cast<std::size_t>(p.frequency)])->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.plus);
+        bench.control<QAbstractButton>(applyButton)->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.minus);
+        bench.control<QAbstractButton>(applyButton)->click();
+    }
+    bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(camera)])->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(560);
+    QVERIFY(bench.log.messages.empty());
+    bench.console->setWindowState(Qt::WindowNoState);
+    bench.console->setGeometry(QRect(QPoint(0, 0), size));
+    QTRY_COMPARE(bench.console->size(), size);
+    QTest::qWait(100);
+
+    std::vector<QWidget*> shown;
+    for (QWidget* w : bench.console->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->objectName()[0].isDigit() && w->isVisible())
+            shown.push_back(w);
+    for (std::size_t a = 0; a < shown.size(); ++a) {
+        QVERIFY2(bench.console->rect().contains(shown[a]->geometry()), qPrintable(shown[a]->objectName()));
+        for (std::size_t b = a + 1; b < shown.size(); ++b)
+            QVERIFY2(!shown[a]->geometry().intersects(shown[b]->geometry()),
+                     qPrintable(shown[a]->objectName() + " and " + shown[b]->objectName()));
+        if (qobject_cast<QLabel*>(shown[a]) || qobject_cast<QAbstractButton*>(shown[a]))
+            QVERIFY2(shown[a]->width() >= shown[a]->sizeHint().width(), qPrintable(shown[a]->objectName()));
+    }
+    auto* horizontal = bench.console->findChild<AxisLabel*>(QString::number(frequencyAxisCaption));
+    auto* vertical = bench.console->findChild<AxisLabel*>(QString::number(mrtdAxisCaption));
+    QVERIFY(horizontal->width() >= horizontal->textLength());
+    QVERIFY(vertical->height() >= vertical->textLength());
+    const QString name = QString("bench_%1x%2_camera%3.png").arg(size.width()).arg(size.height()).arg(camera + 1);
+    bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + "/" + name);
 }
 
 int main(int argc, char** argv) {

@@ -128,6 +128,7 @@ TEST(PlotGeometry, OneSlotsLabelsStandWhereTheyAlwaysHave) {
 TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
     const LabelMetrics metrics{8, 12, 3};
     for (int height : {120, 200, 400}) {
+        SCOPED_TRACE(height);
         std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> slots{};
         // Close values in every slot, and a cooled camera's 0.004 K that moves the bottom.
         slots[0] = recordsOf({{0, 0.004f}, {5, 0.9f}});
@@ -135,10 +136,12 @@ TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
         slots[2] = recordsOf({{1, 0.012f}, {4, 0.88f}});
         slots[3] = recordsOf({{2, 0.011f}, {3, 0.9f}});
         slots[4] = recordsOf({{2, 0.02f}});
-        const PlotScale s = plotScaleHolding(300, height, 0.004);
+        const PlotScale s = plotScaleHolding(140, height, 0.004);
         const auto labels = plotLabels(s, slots, metrics);
         EXPECT_EQ(labels.size(), 1u + 2 + 2 + 2 + 2 + 1) << height;
         EXPECT_FALSE(anyTwoOverlap(labels, metrics)) << height;
+        for (const PlotLabel& label : labels) // inside the plot on the right, too
+            EXPECT_LE(plotLabelBox(label, metrics)[0] + plotLabelBox(label, metrics)[2], 140) << label.text;
         EXPECT_EQ(labels.front().text, "0.001");
     }
 }
