@@ -4,6 +4,7 @@
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
+#include "sim/truncated_pi.h"
 #include "target/target.h"
 #include "console/target_loader.h"
 
@@ -12,15 +13,10 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-// π as the random position's field conversion uses it.
-constexpr double positionPi = 3.141592;
-} // namespace
-
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
     state_.console.barScale = frequencyChoices[0].barScale;
-    followCameraZoom();
+    takeCameraZoom();
 }
 
 float BenchConsole::temperatureDifferenceOf(int position) {
@@ -31,7 +27,7 @@ int BenchConsole::zoomSliderPositionOf(float zoom) { return static_cast<int>(std
 
 float BenchConsole::zoomOfSliderPosition(int position) { return static_cast<float>(position) / 100.0f; }
 
-void BenchConsole::followCameraZoom() {
+void BenchConsole::takeCameraZoom() {
     // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
     electronicZoomSlider_ = zoomSliderPositionOf(state_.camera.set.electronicZoom);
     opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
@@ -66,6 +62,10 @@ void BenchConsole::redrawView() {
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
+}
+
+void BenchConsole::renderCameraView(Target& target) {
+    RenderImage(renderBusy_, RenderMode::CameraView, false, target, state_.sim, state_.camera.set);
 }
 
 void BenchConsole::updateScene() {
@@ -115,7 +115,7 @@ void BenchConsole::activateCamera() {
         c.electronicZoom = 1.0f;
     // The zoom trackbars show what the activated camera holds, so that the next trackbar step, which
     // reads them back, leaves the field of view alone.
-    followCameraZoom();
+    takeCameraZoom();
     displayReset();
     ApplyLevelContrast(levelContrast_, c, state_.sim);
     updateScene();
@@ -167,9 +167,9 @@ void BenchConsole::randomiseTargetPosition() {
     const SimState& sim = state_.sim;
     ConsoleValues& console = state_.console;
     console.targetOffsetX =
-        (std::sin(c.fovCurrentH * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
+        (std::sin(c.fovCurrentH * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
     console.targetOffsetY =
-        (std::sin(c.fovCurrentV * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
+        (std::sin(c.fovCurrentV * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
     console.targetOffsetX *= (state_.random.next() % 1000) / 1000.0;
     console.targetOffsetY *= (state_.random.next() % 1000) / 1000.0;
     if (state_.random.next() % 2 != 0)

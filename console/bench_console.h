@@ -4,6 +4,7 @@
 #include "console/mrtd_results.h"
 #include "console/target_loader.h"
 #include "sim/display.h"
+#include "sim/spatial_frequencies.h"
 
 #include <array>
 #include <cstdint>
@@ -37,20 +38,6 @@ public:
     virtual void invalidate() {}
 };
 
-// One spatial-frequency radio: its label, frequency in cycles per mrad and bar scale.
-struct FrequencyChoice {
-    const char* label;
-    double frequency;
-    float barScale;
-};
-inline constexpr std::array<FrequencyChoice, 6> frequencyChoices{{
-    {"0.5", 0.5, 8.0f},
-    {"1", 1.0, 4.0f},
-    {"1.5", 1.5, 2.66666f}, // the bench's own value, not 8/3
-    {"2", 2.0, 2.0f},
-    {"3", 3.0, 4.0f / 3.0f},
-    {"4", 4.0, 1.0f},
-}};
 
 // Temperature-difference trackbar: positions 0 ... 1000 around 500, 250 positions per kelvin.
 inline constexpr int temperatureSliderCentre = 500;
@@ -86,12 +73,18 @@ public:
     void updateScene();
     void updateTargetExtent() override;
     void redrawView();
+    // Renders the camera view of another target into the bench's images (the bench's own target
+    // stays), without presenting it.
+    void renderCameraView(Target& target);
     bool autoLevelContrast();
 
     // Handlers.
     // The console's initialisation: ready for the handlers, no render pending; with a view, the
     // temperature difference at the trackbar's centre and the view's scales set for the camera.
     void start(bool withView);
+    // The zoom trackbars take the camera's zoom, as when the console opens on a loaded camera; every
+    // activation does the same.
+    void takeCameraZoom();
     void activateCamera();
     void displayReset();
     void onTemperatureSlider(int position);
@@ -139,8 +132,6 @@ public:
     static float zoomOfSliderPosition(int position);
 
 private:
-    void followCameraZoom();
-
     BenchState& state_;
     MessageSink& messages_;
     ConsoleWindow* window_;
