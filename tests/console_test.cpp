@@ -296,6 +296,13 @@ INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera,
                                          ZoomCase{"electronic13Kept", "1.3", "1.3", true, 1.3f, 1.3f, 496}),
                          [](const testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 
+TEST(Console, TheDifferenceReadsInKelvinForAssistiveTools) {
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(625)), "+0.50 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(500)), "+0.00 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(0)), "-2.00 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(1000)), "+2.00 K");
+}
+
 TEST(Console, ZoomTrackbarPositionsRoundTripTheCamerasZoom) {
     for (float zoom : {1.0f, 1.3f, 1.5f, 2.0f, 2.55f, 7.77f, 10.0f})
         EXPECT_EQ(BenchConsole::zoomOfSliderPosition(BenchConsole::zoomSliderPositionOf(zoom)), zoom) << zoom;

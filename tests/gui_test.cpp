@@ -2,6 +2,7 @@
 #include "console/control_ids.h"
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
+#include "console/plot_geometry.h"
 #include "gui/mrtd_plot.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
@@ -126,6 +127,7 @@ private slots:
     void viewValueOffClearsTheNumber();
     void theTrackbarSpeaksKelvin();
     void theKeyboardMenuOpensOnItsFirstEntry();
+    void aCooledCamerasSmallResultIsOnThePlot();
     void theLayoutShowsEverythingWhole_data();
     void theLayoutShowsEverythingWhole();
 };
@@ -594,6 +596,28 @@ void GuiTest::theKeyboardMenuOpensOnItsFirstEntry() {
         open();
         QTRY_VERIFY(checked);
     }
+}
+
+void GuiTest::aCooledCamerasSmallResultIsOnThePlot() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    BenchConsole& c = bench.console->core();
+    c.selectFrequency(0);
+    c.onTemperatureSlider(501); // +0.004 K
+    c.applyResult();
+    c.onTemperatureSlider(499); // -0.004 K
+    c.applyResult();
+    plot->resize(300, 200);
+    const QImage image = plot->grab().toImage();
+    const PlotScale s = plotScaleHolding(300, 200, 0.004);
+    QCOMPARE(s.reference, 0.001);
+    const PlotPoint p = plotPointOf(s, 0.5, 0.004);
+    QVERIFY(p.y < 200);
+    QCOMPARE(QColor(image.pixel(p.x, p.y)), QColor(Qt::white)); // the marker
+    // The written scale would have put it below the plot's bottom edge.
+    QVERIFY(plotPointOf(plotScale(300, 200), 0.5, 0.004).y >= 200);
+    QVERIFY(litPixels(image, QRect(12, 200 - 12 - 8, 30, 8)) > 0); // "0.001" at the bottom left
 }
 
 void GuiTest::theLayoutShowsEverythingWhole_data() {
