@@ -19,17 +19,15 @@ ConsoleLayoutInput imageViewInput(const CameraSet& camera, const ViewScales& s) 
 
 bool isObserverControl(int id) {
     for (int hidden : controlId::operatorControls)
-        if (hidden == id)
-            return false;
+        if (hidden == id) return false;
     for (int hidden : controlId::neverShown)
-        if (hidden == id)
-            return false;
+        if (hidden == id) return false;
     return true;
 }
 
 namespace {
-constexpr int gap = 6;           // between the image view and the right-hand column
-constexpr int rightMargin = 10;  // from the right-hand column to the window's edge
+constexpr int gap = 6;          // between the image view and the right-hand column
+constexpr int rightMargin = 10; // from the right-hand column to the window's edge
 constexpr int axisCaptionThickness = 18;
 } // namespace
 
@@ -63,7 +61,8 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
     const int plotHeight = h - 435;
     place(mrtdPlot, plotX, 335, w - rightMargin - plotX, plotHeight);
     place(mrtdAxisCaption, columnX, 335, axisCaptionThickness, plotHeight);
-    place(frequencyAxisCaption, plotX, h - 100, std::min(captionWidth(frequencyAxisCaption, 370), w - rightMargin - plotX), 25);
+    place(frequencyAxisCaption, plotX, h - 100,
+          std::min(captionWidth(frequencyAxisCaption, 370), w - rightMargin - plotX), 25);
 
     // The bottom rows as written, each control at least at its natural width; a widened control
     // pushes its right-hand neighbour along rather than covering it.

@@ -22,9 +22,9 @@ struct LayoutRect {
 };
 
 struct ConsoleLayoutInput {
-    int width = 0;  // the window's client area
+    int width = 0; // the window's client area
     int height = 0;
-    int viewWidth = 0;  // the detector image in screen pixels, without the margin
+    int viewWidth = 0; // the detector image in screen pixels, without the margin
     int viewHeight = 0;
     int viewBoxWidth = 0; // the image view with its margin
     int viewBoxHeight = 0;

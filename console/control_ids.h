@@ -59,13 +59,13 @@ inline constexpr std::array<int, cameraSlots> resultLists{1166, 1171, 1180, 1181
 inline constexpr std::array<int, 3> fieldOfViewRadios{narrowRadio, mediumRadio, wideRadio};
 // The operator's controls, shown with "Mode on/off".
 inline constexpr std::array<int, 15> operatorControls{
-    autosettingCheck,    modeOfWorkGroup, levelCaption,    contrastCaption,      fieldOfViewGroup,
-    electronicZoomCaption, opticalZoomCaption, levelSlider, contrastSlider,       narrowRadio,
-    mediumRadio,         wideRadio,       polarityButton,  electronicZoomSlider, opticalZoomSlider};
+    autosettingCheck,      modeOfWorkGroup,    levelCaption,   contrastCaption,      fieldOfViewGroup,
+    electronicZoomCaption, opticalZoomCaption, levelSlider,    contrastSlider,       narrowRadio,
+    mediumRadio,           wideRadio,          polarityButton, electronicZoomSlider, opticalZoomSlider};
 // Controls the window makes but never shows.
-inline constexpr std::array<int, 12> neverShown{step01Radio,        step02Radio,       stepSlider,     loadEditButton,
-                                                closeButton,        modeCheck,         distanceEdit,   noiseCheck,
-                                                atmTemperatureEdit, atmTemperatureCaption, atmCoefficientEdit,
-                                                atmCoefficientCaption};
+inline constexpr std::array<int, 12> neverShown{
+    step01Radio,        step02Radio,          stepSlider, loadEditButton,     closeButton,
+    modeCheck,          distanceEdit,         noiseCheck, atmTemperatureEdit, atmTemperatureCaption,
+    atmCoefficientEdit, atmCoefficientCaption};
 
 } // namespace controlId

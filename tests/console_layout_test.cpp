@@ -34,17 +34,20 @@ ConsoleLayoutInput withCaptions(ConsoleLayoutInput in, Screen screen) {
     in.width = screen.width;
     in.height = screen.height;
     in.listWidth = 270;
-    in.captionWidths = {{temperatureCaption, 140}, {benchCaption, 330},   {targetsCaption, 50},
+    in.captionWidths = {{temperatureCaption, 140}, {benchCaption, 330},  {targetsCaption, 50},
                         {randomiseCheck, 135},     {viewValueCheck, 95}, {frequencyAxisCaption, 240},
                         {mrtdAxisCaption, 105}};
     return in;
 }
 
 bool contains(const LayoutRect& outer, const LayoutRect& inner) {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.right() <= outer.right() && inner.bottom() <= outer.bottom();
+    return inner.x >= outer.x && inner.y >= outer.y && inner.right() <= outer.right() &&
+           inner.bottom() <= outer.bottom();
 }
 
-bool isResultList(int id) { return std::find(resultLists.begin(), resultLists.end(), id) != resultLists.end(); }
+bool isResultList(int id) {
+    return std::find(resultLists.begin(), resultLists.end(), id) != resultLists.end();
+}
 
 class ConsoleLayoutAt : public testing::TestWithParam<std::tuple<const char*, Screen>> {};
 
@@ -62,15 +65,15 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
         const LayoutRect window{0, 0, client.width, client.height};
         std::vector<std::pair<int, LayoutRect>> shown;
         for (const auto& [id, r] : layout)
-            if (isObserverControl(id))
-                shown.emplace_back(id, r);
+            if (isObserverControl(id)) shown.emplace_back(id, r);
         for (std::size_t a = 0; a < shown.size(); ++a) {
-            EXPECT_TRUE(contains(window, shown[a].second)) << shown[a].first << " at " << client.width << "x" << client.height;
+            EXPECT_TRUE(contains(window, shown[a].second))
+                << shown[a].first << " at " << client.width << "x" << client.height;
             for (std::size_t b = a + 1; b < shown.size(); ++b) {
-                if (isResultList(shown[a].first) && isResultList(shown[b].first))
-                    continue;
+                if (isResultList(shown[a].first) && isResultList(shown[b].first)) continue;
                 EXPECT_FALSE(shown[a].second.intersects(shown[b].second))
-                    << shown[a].first << " and " << shown[b].first << " at " << client.width << "x" << client.height;
+                    << shown[a].first << " and " << shown[b].first << " at " << client.width << "x"
+                    << client.height;
             }
         }
         for (const auto& [id, width] : in.captionWidths) {
@@ -83,17 +86,18 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ConsoleLayout, ConsoleLayoutAt,
-    testing::Combine(testing::Values("camera1.par", "camera2.par", "camera3.par", "camera4.par", "camera5.par"),
-                     testing::Values(Screen{1024, 768}, Screen{1280, 800}, Screen{1366, 768}, Screen{1600, 900},
-                                     Screen{1920, 1080}, Screen{2560, 1440})),
-    [](const testing::TestParamInfo<ConsoleLayoutAt::ParamType>& info) {
-        std::string camera = std::get<0>(info.param);
-        camera = camera.substr(0, camera.find('.'));
-        const Screen s = std::get<1>(info.param);
-        return camera + "_" + std::to_string(s.width) + "x" + std::to_string(s.height);
-    });
+INSTANTIATE_TEST_SUITE_P(ConsoleLayout, ConsoleLayoutAt,
+                         testing::Combine(testing::Values("camera1.par", "camera2.par", "camera3.par",
+                                                          "camera4.par", "camera5.par"),
+                                          testing::Values(Screen{1024, 768}, Screen{1280, 800},
+                                                          Screen{1366, 768}, Screen{1600, 900},
+                                                          Screen{1920, 1080}, Screen{2560, 1440})),
+                         [](const testing::TestParamInfo<ConsoleLayoutAt::ParamType>& info) {
+                             std::string camera = std::get<0>(info.param);
+                             camera = camera.substr(0, camera.find('.'));
+                             const Screen s = std::get<1>(info.param);
+                             return camera + "_" + std::to_string(s.width) + "x" + std::to_string(s.height);
+                         });
 
 // Where nothing collides the controls keep their written places.
 TEST(ConsoleLayout, KeepsTheWrittenPlacesWhereNothingCollides) {

@@ -8,7 +8,9 @@
 
 namespace testing_support {
 
-inline std::string shippedFile(const std::string& name) { return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+inline std::string shippedFile(const std::string& name) {
+    return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name;
+}
 
 inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -41,8 +43,7 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
     std::string token;
     while (in >> token)
         tokens.push_back(token);
-    if (index < tokens.size())
-        tokens[index] = value;
+    if (index < tokens.size()) tokens[index] = value;
     std::string out = line.size() && line[0] == ' ' ? " " : "";
     for (std::size_t k = 0; k < tokens.size(); ++k)
         out += (k ? " " : "") + tokens[k];
@@ -51,7 +52,8 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
 
 // Camera 1's file with other zoom settings: line 6 holds the electronic (token 12) and optical
 // (token 13) zoom, line 17 whether an activation keeps the electronic zoom (token 1).
-inline std::string zoomedCameraText(const std::string& electronicZoom, const std::string& opticalZoom, bool keepElectronicZoom) {
+inline std::string zoomedCameraText(const std::string& electronicZoom, const std::string& opticalZoom,
+                                    bool keepElectronicZoom) {
     std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
     lines[5] = withToken(withToken(lines[5], 12, electronicZoom), 13, opticalZoom);
     lines[16] = withToken(lines[16], 1, keepElectronicZoom ? "1" : "0");
