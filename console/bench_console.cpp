@@ -68,6 +68,14 @@ void BenchConsole::renderCameraView(Target& target) {
     RenderImage(renderBusy_, RenderMode::CameraView, false, target, state_.sim, state_.camera.set);
 }
 
+void BenchConsole::remapView() {
+    if (renderBusy_ != 0)
+        return;
+    mapToDisplay(state_.sim, state_.camera.set, true, false);
+    if (window_)
+        window_->presentFrame(false);
+}
+
 void BenchConsole::updateScene() {
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
@@ -141,7 +149,7 @@ void BenchConsole::onTemperatureSlider(int position) {
         temperatureDifferenceOf(temperatureSlider_);
     updateScene();
     if (autoLevelContrast())
-        updateScene();
+        remapView();
     showTemperatureDifference();
 }
 
@@ -159,7 +167,7 @@ void BenchConsole::selectFrequency(int index) {
     if (randomisePosition_)
         randomiseTargetPosition();
     if (autoLevelContrast())
-        updateScene();
+        remapView();
 }
 
 void BenchConsole::randomiseTargetPosition() {

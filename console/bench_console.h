@@ -76,6 +76,9 @@ public:
     // Renders the camera view of another target into the bench's images (the bench's own target
     // stays), without presenting it.
     void renderCameraView(Target& target);
+    // The 8-bit mapping again over the unchanged SensorImage, after a change of the display window
+    // only, and the frame shown: the picture a full redraw would give, without rendering.
+    void remapView();
     bool autoLevelContrast();
 
     // Handlers.

@@ -3,6 +3,7 @@
 #include "text/messages.h"
 #include "console/console_layout.h"
 #include "console/control_ids.h"
+#include "console/data_files.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
 #include "sim/display.h"
@@ -42,6 +43,8 @@
 #include <chrono>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Results rows hold tabs; the lists set a tab stop every 40 dialog units, closer only when the
@@ -75,7 +78,7 @@ public:
         qreal widest = 0;
         for (const char* cell : {"Frequency", " -0.000", "   MRTD+"})
             widest = std::max<qreal>(widest, metrics.horizontalAdvance(QString::fromLatin1(cell)));
-        return widest + metrics.horizontalAdvance(QChar(' '));
+        return widest + metrics.horizontalAdvance(QChar(u' '));
     }
     static int lastColumn(const QFontMetrics& metrics) {
         return std::max(metrics.horizontalAdvance(QString::fromLatin1("   MRTD")), metrics.horizontalAdvance(QString::fromLatin1("  -0.000")));
@@ -109,14 +112,14 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
     : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
-    setWindowTitle("Tervix 2.1");
+    setWindowTitle(u"Tervix 2.1"_s);
     // Without a window manager nothing else names the window to assistive tools.
     setAccessibleName(windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
     // A compact face, so that the labels fit the fixed pixel layout.
-    QFont face("Liberation Sans");
+    QFont face(u"Liberation Sans"_s);
     face.setPixelSize(12);
     setFont(face);
     resize(800, 508); // 400 x 254 dialog units
@@ -136,7 +139,7 @@ void MainConsole::initialise() {
     // Observer controls.
     cameraGroup_ = new QButtonGroup(this);
     for (int k = 0; k < cameraSlots; ++k) {
-        QString label = QString("Camera%1").arg(k + 1);
+        QString label = (u"Camera%1"_s).arg(k + 1);
         cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadios[static_cast<std::size_t>(k)], label, new QRadioButton(label, this));
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
@@ -147,9 +150,9 @@ void MainConsole::initialise() {
     });
     frequencyGroup_ = new QButtonGroup(this);
     for (int k = 0; k < frequencyCount; ++k) {
-        QString label = frequencyChoices[static_cast<std::size_t>(k)].label;
+        QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
         frequencyRadios_[static_cast<std::size_t>(k)] =
-            control(frequencyRadios[static_cast<std::size_t>(k)], "Spatial frequency " + label, new QRadioButton(label, this));
+            control(frequencyRadios[static_cast<std::size_t>(k)], u"Spatial frequency "_s + label, new QRadioButton(label, this));
         frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
     }
     frequencyRadios_[0]->setChecked(true);
@@ -160,7 +163,7 @@ void MainConsole::initialise() {
         syncControls();
     });
     fovGroup_ = new QButtonGroup(this);
-    const char* fovLabels[] = {"Narrow", "Medium", "Wide"};
+    const QString fovLabels[] = {u"Narrow"_s, u"Medium"_s, u"Wide"_s};
     for (int k = 0; k < 3; ++k) {
         fovRadios_[static_cast<std::size_t>(k)] = control(fieldOfViewRadios[static_cast<std::size_t>(k)], fovLabels[k], new QRadioButton(fovLabels[k], this));
         fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
@@ -168,10 +171,10 @@ void MainConsole::initialise() {
     if (camera.fovIndex >= 0 && camera.fovIndex < 3)
         fovRadios_[static_cast<std::size_t>(camera.fovIndex)]->setChecked(true);
     auto* stepGroup = new QButtonGroup(this);
-    stepGroup->addButton(control(step01Radio, "0.1", new QRadioButton("0.1", this)), 0);
-    stepGroup->addButton(control(step02Radio, "0.2", new QRadioButton("0.2", this)), 1);
+    stepGroup->addButton(control(step01Radio, u"0.1"_s, new QRadioButton(u"0.1"_s, this)), 0);
+    stepGroup->addButton(control(step02Radio, u"0.2"_s, new QRadioButton(u"0.2"_s, this)), 1);
 
-    view_ = control(imageView, "Thermal image", new FrameView(this));
+    view_ = control(imageView, u"Thermal image"_s, new FrameView(this));
 
     auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
         auto* slider = control(id, name, new QSlider(orientation, this));
@@ -181,9 +184,9 @@ void MainConsole::initialise() {
         sliders_[id] = slider;
         return slider;
     };
-    makeSlider(stepSlider, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
+    makeSlider(stepSlider, u"Step"_s, Qt::Vertical, 1, 1000, 1)->setPageStep(10);
     TemperatureSlider::installAccessibility();
-    temperatureSlider_ = control(controlId::temperatureSlider, "Temperature difference", new TemperatureSlider(this));
+    temperatureSlider_ = control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
     temperatureSlider_->setRange(0, temperatureSliderMax);
     temperatureSlider_->setValue(temperatureSliderCentre);
     temperatureSlider_->setTickPosition(QSlider::NoTicks);
@@ -191,45 +194,45 @@ void MainConsole::initialise() {
     temperatureSlider_->setSingleStep(1);
     temperatureSlider_->setPageStep(10);
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
-    makeSlider(levelSlider, "Level", Qt::Horizontal, 0, sliderRange, 500);
-    makeSlider(contrastSlider, "Contrast", Qt::Horizontal, 0, sliderRange, 0);
-    makeSlider(controlId::electronicZoomSlider, "Electronic zoom", Qt::Horizontal, 100, 1000, c.electronicZoomSlider());
-    makeSlider(controlId::opticalZoomSlider, "Optical zoom", Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
+    makeSlider(levelSlider, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
+    makeSlider(contrastSlider, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
+    makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000, c.electronicZoomSlider());
+    makeSlider(controlId::opticalZoomSlider, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
 
-    auto* loadButton = control(loadEditButton, "Load/Edit", new QPushButton("Load/Edit", this));
-    auto* closeBox = control(controlId::closeButton, "Close", new QPushButton("Close", this));
+    auto* loadButton = control(loadEditButton, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
+    auto* closeBox = control(controlId::closeButton, u"Close"_s, new QPushButton(u"Close"_s, this));
     connect(loadButton, &QPushButton::clicked, this, &MainConsole::loadEdit);
     connect(closeBox, &QPushButton::clicked, this, &MainConsole::reject);
-    auto* modeBox = control(modeCheck, "Mode on/off", new QCheckBox("Mode on/off", this));
+    auto* modeBox = control(modeCheck, u"Mode on/off"_s, new QCheckBox(u"Mode on/off"_s, this));
     modeBox->setChecked(true);
     connect(modeBox, &QCheckBox::clicked, this, &MainConsole::toggleMode);
-    control(polarityButton, "Polarity", new QPushButton("Polarity", this));
-    distanceEdit_ = control(distanceEdit, "Distance", new QLineEdit(this));
+    control(polarityButton, u"Polarity"_s, new QPushButton(u"Polarity"_s, this));
+    distanceEdit_ = control(distanceEdit, u"Distance"_s, new QLineEdit(this));
     connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         core_->setDistanceText(text.toStdString());
     });
-    control(modeOfWorkGroup, "Mode of work", new QGroupBox("Mode of work", this));
-    control(fieldOfViewGroup, "Field of view", new QGroupBox("Field of view", this));
-    auto* noiseBox = control(noiseCheck, "Noise", new QCheckBox("Noise", this));
+    control(modeOfWorkGroup, u"Mode of work"_s, new QGroupBox(u"Mode of work"_s, this));
+    control(fieldOfViewGroup, u"Field of view"_s, new QGroupBox(u"Field of view"_s, this));
+    auto* noiseBox = control(noiseCheck, u"Noise"_s, new QCheckBox(u"Noise"_s, this));
     connect(noiseBox, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
-    control(atmTemperatureCaption, "Atm. t", new QLabel("Atm. t", this));
-    atmTemperatureEdit_ = control(controlId::atmTemperatureEdit, "Atm. t", new QLineEdit(this));
+    control(atmTemperatureCaption, u"Atm. t"_s, new QLabel(u"Atm. t"_s, this));
+    atmTemperatureEdit_ = control(controlId::atmTemperatureEdit, u"Atm. t"_s, new QLineEdit(this));
     connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereTemperatureEdit(text.toStdString());
     });
-    control(atmCoefficientCaption, "Atm. koeff", new QLabel("Atm. koeff", this));
-    atmCoefficientEdit_ = control(controlId::atmCoefficientEdit, "Atm. koeff", new QLineEdit(this));
+    control(atmCoefficientCaption, u"Atm. koeff"_s, new QLabel(u"Atm. koeff"_s, this));
+    atmCoefficientEdit_ = control(controlId::atmCoefficientEdit, u"Atm. koeff"_s, new QLineEdit(this));
     connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereCoefficientEdit(text.toStdString());
     });
-    control(autosettingCheck, "Autosetting", new QCheckBox("Autosetting", this))->setChecked(true);
-    control(levelCaption, "Level", new QLabel("Level", this));
-    control(contrastCaption, "Contrast", new QLabel("Contrast", this));
-    control(electronicZoomCaption, "Electronic zoom", new QLabel("Electronic zoom", this));
-    control(opticalZoomCaption, "Optical zoom", new QLabel("Optical zoom", this));
+    control(autosettingCheck, u"Autosetting"_s, new QCheckBox(u"Autosetting"_s, this))->setChecked(true);
+    control(levelCaption, u"Level"_s, new QLabel(u"Level"_s, this));
+    control(contrastCaption, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
+    control(electronicZoomCaption, u"Electronic zoom"_s, new QLabel(u"Electronic zoom"_s, this));
+    control(opticalZoomCaption, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
 
     for (int k = 0; k < cameraSlots; ++k) {
-        auto* list = control(resultLists[static_cast<std::size_t>(k)], QString("Camera%1 results").arg(k + 1), new QListWidget(this));
+        auto* list = control(resultLists[static_cast<std::size_t>(k)], (u"Camera%1 results"_s).arg(k + 1), new QListWidget(this));
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
@@ -239,28 +242,28 @@ void MainConsole::initialise() {
         list->setVisible(k == 0);
         lists_[static_cast<std::size_t>(k)] = list;
     }
-    auto* apply = control(applyButton, "Apply", new QPushButton("Apply", this));
+    auto* apply = control(applyButton, u"Apply"_s, new QPushButton(u"Apply"_s, this));
     connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
-    auto* notRecognized = control(notRecognizedButton, "Not recognized", new QPushButton("Not recognized", this));
+    auto* notRecognized = control(notRecognizedButton, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
     connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
-    auto* save = control(saveTableButton, "Save table", new QPushButton("Save table", this));
+    auto* save = control(saveTableButton, u"Save table"_s, new QPushButton(u"Save table"_s, this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
-    viewValueCheck_ = control(controlId::viewValueCheck, "View  value", new QCheckBox("View  value", this));
+    viewValueCheck_ = control(controlId::viewValueCheck, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
-    randomiseCheck_ = control(controlId::randomiseCheck, "Randomise position", new QCheckBox("Randomise position", this));
+    randomiseCheck_ = control(controlId::randomiseCheck, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
     connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
-    plot_ = control(mrtdPlot, "MRTD plot", new MrtdPlot(c.results(), this));
-    horizontalLabel_ = control(frequencyAxisCaption, "Spatial frequency axis", new AxisLabel(this));
+    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
+    horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
-    verticalLabel_ = control(mrtdAxisCaption, "MRTD axis", new AxisLabel(this));
-    control(temperatureCaption, "Temperature difference", new QLabel("Temperature difference", this));
-    control(targetsCaption, "Targets", new QLabel("Targets", this));
-    control(benchCaption, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
-    auto* help = control(helpButton, "Help", new QPushButton("Help", this));
+    verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
+    control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
+    control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
+    control(benchCaption, u"About the bench"_s, new QLabel(u"Tervix virtual test bench for thermal imaging cameras"_s, this));
+    auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
     // The window menu cannot take entries here: the About box is in the context menu, which the
@@ -298,6 +301,7 @@ void MainConsole::initialise() {
     connect(&startTimer_, &QTimer::timeout, this, &MainConsole::deferredStart);
     startTimer_.start();
     frameTimer_.setTimerType(Qt::PreciseTimer);
+    frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &MainConsole::frameTick);
 }
 
@@ -306,7 +310,7 @@ void MainConsole::deferredStart() {
     maximizeToScreen();
     toggleMode();
     const CameraSet& camera = core_->state().camera.set;
-    startText_ = "0.0";
+    startText_ = u"0.0"_s;
     startTextAt_ = QPoint(camera.sensorWidth * core_->state().sim.scales.base + 15, height() - 30);
     toggleNoise();
     update();
@@ -330,13 +334,31 @@ void MainConsole::toggleNoise() {
         noiseOn_ = false;
         core_->redrawView();
     } else {
-        frameTimer_.start(framePeriod());
         noiseOn_ = true;
+        startFramePacing();
     }
     child<QCheckBox>(noiseCheck)->setChecked(noiseOn_);
 }
 
-void MainConsole::frameTick() { presentFrame(true); }
+namespace {
+double monotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+void MainConsole::startFramePacing() {
+    framePacing_ = FramePacing(core_->state().camera.set.frameRate);
+    framePacing_.start(monotonicSeconds());
+    frameTimer_.start(0);
+}
+
+void MainConsole::frameTick() {
+    // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
+    // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
+    if (framePacing_.tick(monotonicSeconds()).present)
+        presentFrame(true);
+    frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
+}
 
 void MainConsole::toggleMode() {
     modeOn_ = !modeOn_;
@@ -513,8 +535,8 @@ void MainConsole::syncControls() {
         radio->setChecked(true);
     if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
         radio->setChecked(true);
-    if (noiseOn_)
-        frameTimer_.setInterval(framePeriod());
+    if (noiseOn_ && framePacing_.rate() != FramePacing(core_->state().camera.set.frameRate).rate())
+        startFramePacing();
 }
 
 void MainConsole::keyPressEvent(QKeyEvent* event) {
@@ -546,10 +568,10 @@ void MainConsole::closeEvent(QCloseEvent* event) {
 
 void MainConsole::saveTable() {
     const int camera = core_->cameraIndex();
-    const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
-    QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
+    const QString proposed = QString::fromStdString(core_->state().programDirectory) + (u"table%1.txt"_s).arg(camera + 1);
+    QFileDialog dialog(this, u"Save table"_s, proposed, u"Table (*.txt)"_s);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
+    dialog.setDefaultSuffix(u"txt"_s);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -563,19 +585,22 @@ bool MainConsole::writeTable(const QString& path) {
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
         return true;
     file.cancelWriting();
-    messages_.message(("The table could not be saved to '" + path + "':\n " + file.errorString()).toStdString());
+    messages_.message((u"The table could not be saved to '"_s + path + u"':\n "_s + file.errorString()).toStdString());
     return false;
 }
 
 void MainConsole::openHelp() {
-    const QString guide = "guide_tervix.pdf";
+    // The guide in the working folder, else beside the program or in the installed data.
+    QString guide = u"guide_tervix.pdf"_s;
+    if (!QFileInfo::exists(guide))
+        guide = QString::fromStdString(dataFilePath(core_->state().programDirectory, guide.toStdString()));
     // The launchers the bench has always tried first; none of them exists on this platform, so the
     // desktop's document opener takes the guide. Nothing is reported when a launch fails.
-    if (QFileInfo::exists("c:\\windows\\command\\start.exe")) {
-        QProcess::startDetached("c:\\windows\\command\\start.exe", {guide});
+    if (QFileInfo::exists(u"c:\\windows\\command\\start.exe"_s)) {
+        QProcess::startDetached(u"c:\\windows\\command\\start.exe"_s, {guide});
         return;
     }
-    if (QProcess::startDetached("vis.exe", {guide}))
+    if (QProcess::startDetached(u"vis.exe"_s, {guide}))
         return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
@@ -588,8 +613,8 @@ void MainConsole::showAbout() {
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName("consoleMenu");
-    menu.setAccessibleName("Context menu");
-    QAction* about = menu.addAction("&About Tervix...");
+    menu.setAccessibleName(u"Context menu"_s);
+    QAction* about = menu.addAction(u"&About Tervix..."_s);
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
     if (event->reason() == QContextMenuEvent::Keyboard) {
         // From the keyboard the menu opens with its first entry selected, so that the arrow keys and

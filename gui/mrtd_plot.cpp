@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+using namespace Qt::StringLiterals;
+
 MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent), results_(results) {}
 
 QColor MrtdPlot::penColour(int camera) {
@@ -32,7 +34,7 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     const QFontMetrics fm = painter.fontMetrics();
     LabelMetrics metrics;
     metrics.digitWidth = 0;
-    for (QChar c : QString("0123456789.-"))
+    for (QChar c : u"0123456789.-"_s)
         metrics.digitWidth = std::max(metrics.digitWidth, fm.horizontalAdvance(c));
     metrics.ascent = fm.ascent();
     metrics.descent = fm.descent();
@@ -46,12 +48,12 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
 
 AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {
     QFont captionFont = font();
-    captionFont.setFamily("Arial");
+    captionFont.setFamily(u"Arial"_s);
     setFont(captionFont);
 }
 
 int AxisLabel::textLength() const {
-    return fontMetrics().horizontalAdvance(QString(vertical ? verticalText : horizontalText)) + 4;
+    return fontMetrics().horizontalAdvance(QString::fromLatin1(vertical ? verticalText : horizontalText)) + 4;
 }
 
 void AxisLabel::paintEvent(QPaintEvent*) {
@@ -61,8 +63,8 @@ void AxisLabel::paintEvent(QPaintEvent*) {
     if (vertical) {
         painter.translate(0, height());
         painter.rotate(-90);
-        painter.drawText(QRect(0, 0, height(), width()), Qt::AlignLeft | Qt::AlignTop, verticalText);
+        painter.drawText(QRect(0, 0, height(), width()), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(verticalText));
     } else {
-        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, horizontalText);
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(horizontalText));
     }
 }
