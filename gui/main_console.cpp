@@ -47,8 +47,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Results rows hold tabs; the lists set a tab stop every 40 dialog units, closer only when the
-// window is too narrow for that, never closer than the widest cell.
+// Results rows hold tabs; the lists set a tab stop every 40 dialog units. When the list is too narrow
+// for that, each column gets the width of its widest entry instead, so that no column is cut.
 class TabbedTextDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -57,7 +57,7 @@ public:
         // The row as wide as the list shows it: the columns fit the list rather than scroll.
         const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
         const int rowWidth = view ? view->viewport()->width() : option.rect.width();
-        text.setTabStopDistance(tabStopWithin(option.fontMetrics, rowWidth));
+        text.setTabArray(tabsWithin(option.fontMetrics, rowWidth));
         painter->save();
         painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(QRectF(option.rect), index.data().toString(), text);
@@ -73,20 +73,37 @@ public:
         // A dialog unit across is a quarter of the average character width.
         return 40.0 * metrics.averageCharWidth() / 4.0;
     }
-    // The widest cell of a row, with a space's room after it.
-    static qreal narrowestTabStop(const QFontMetrics& metrics) {
-        qreal widest = 0;
-        for (const char* cell : {"Frequency", " -0.000", "   MRTD+"})
-            widest = std::max<qreal>(widest, metrics.horizontalAdvance(QString::fromLatin1(cell)));
-        return widest + metrics.horizontalAdvance(QChar(u' '));
+    // The four fitted tab positions: each column as wide as its widest entry and a space.
+    static QList<qreal> fittedTabs(const QFontMetrics& metrics) {
+        static const std::array<std::vector<const char*>, 4> columns{{{"    N", "   6"},
+                                                                      {"Frequency", "   0.5"},
+                                                                      {"MRTD-", " -0.000", " ***   "},
+                                                                      {"   MRTD+", " -0.000", " ***   "}}};
+        QList<qreal> tabs;
+        qreal x = 0;
+        for (const auto& cells : columns) {
+            qreal widest = 0;
+            for (const char* cell : cells)
+                widest = std::max<qreal>(widest, metrics.horizontalAdvance(QString::fromLatin1(cell)));
+            x += widest + 2 * metrics.horizontalAdvance(QChar(u' '));
+            tabs.append(x);
+        }
+        return tabs;
     }
     static int lastColumn(const QFontMetrics& metrics) {
-        return std::max(metrics.horizontalAdvance(QString::fromLatin1("   MRTD")), metrics.horizontalAdvance(QString::fromLatin1("  -0.000")));
+        return std::max(metrics.horizontalAdvance(QString::fromLatin1("   MRTD")),
+                        metrics.horizontalAdvance(QString::fromLatin1("  -0.000")));
     }
-    // Four tab stops and the last column in a row of this width.
-    static qreal tabStopWithin(const QFontMetrics& metrics, int rowWidth) {
-        const qreal fitted = (rowWidth - lastColumn(metrics)) / 4.0;
-        return std::clamp(fitted, narrowestTabStop(metrics), tabStop(metrics));
+    // The narrowest row that shows every column whole.
+    static int narrowestRow(const QFontMetrics& metrics) {
+        return static_cast<int>(std::ceil(fittedTabs(metrics).back())) + lastColumn(metrics);
+    }
+    static QList<qreal> tabsWithin(const QFontMetrics& metrics, int rowWidth) {
+        const qreal written = tabStop(metrics);
+        const QList<qreal> fitted = fittedTabs(metrics);
+        if (4 * written + lastColumn(metrics) <= rowWidth || fitted.back() >= 4 * written)
+            return {written, 2 * written, 3 * written, 4 * written};
+        return fitted;
     }
 };
 
@@ -402,8 +419,7 @@ void MainConsole::layoutControls(int w, int h) {
     // The list shows the header and a row with both halves whole: four tab stops and the last column.
     const QFontMetrics fm(lists_[0]->font());
     const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
-    in.listWidth = static_cast<int>(std::ceil(4 * TabbedTextDelegate::narrowestTabStop(fm))) +
-                   TabbedTextDelegate::lastColumn(fm) + rowMargins;
+    in.listWidth = TabbedTextDelegate::narrowestRow(fm) + rowMargins;
     for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck, controlId::viewValueCheck,
                    applyButton, notRecognizedButton, saveTableButton, helpButton})
         in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
