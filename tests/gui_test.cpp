@@ -390,8 +390,8 @@ void GuiTest::theViewDrawsWhatDrawPixelsDrew() {
                     first = QPoint(x, y);
             }
     if (differing != 0) {
-        gl.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_drawpixels.png"_s);
-        plain.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_frame.png"_s);
+        gl.save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/view_drawpixels.png"_s);
+        plain.save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/view_frame.png"_s);
     }
     QVERIFY2(differing == 0, qPrintable(u"%1 pixels differ, the first at (%2, %3): GL %4, image %5"_s
                                             .arg(differing)
