@@ -61,7 +61,7 @@ struct Bench {
         return static_cast<std::size_t>(state.sim.imageWidth) * static_cast<std::size_t>(state.sim.imageHeight);
     }
     void render() {
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
+        console.redrawView();
     }
 };
 

@@ -255,7 +255,7 @@ int runRender(const Invocation& run) {
     if (!prepareBench(run, console, seedValue, model, error))
         return error.empty() ? 1 : fail(error);
     if (run.has("randomise"))
-        console.randomisePosition = true;
+        console.setRandomisePosition(true);
     console.selectFrequency(frequencyIndex);
     if (phase)
         console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);

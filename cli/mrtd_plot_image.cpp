@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -21,7 +22,13 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    const PlotScale s = plotScale(plotWidth, plotHeight);
+    // The scale moves down to hold the smallest mean and its interval, as the console's plot does.
+    double smallest = plotReferenceMrtd;
+    for (const FrequencyResult& f : result.frequencies)
+        for (double v : {f.mrtd.mean, f.mrtd.ciLow})
+            if (f.mrtd.valued > 0 && v > 0.0)
+                smallest = std::min(smallest, v);
+    const PlotScale s = plotScaleHolding(plotWidth, plotHeight, smallest);
     paintPlotFrame(painter, s);
 
     const QColor fileColour(160, 160, 160), classicColour(90, 170, 255), observerColour(Qt::white);
@@ -37,7 +44,7 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     painter.drawText(70, 56, u"white dashed: the model observer's mean MRTD, bars its 95 % interval"_s);
     // The console's logarithmic scale: its range, and the frequencies under their ticks.
     painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
-    painter.drawText(14, plotHeight - 14, QString::asprintf("%.2f K", plotReferenceMrtd));
+    painter.drawText(14, plotHeight - 14, QString::asprintf("%g K", s.reference));
     for (const FrequencyChoice& f : frequencyChoices)
         painter.drawText(frequencyTickX(s, f.frequency) - 8, plotHeight - 1, QString::number(f.frequency));
     painter.end();

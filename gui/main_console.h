@@ -22,6 +22,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class TemperatureSlider;
 
 // The bench's main window. Every handler forwards to the window-free console; this class only owns
 // the widgets, their layout, the timers and the drawing of the view.
@@ -62,6 +63,8 @@ public:
     // "Objective MRTD": the model observer for the current camera slot, in the background.
     void startObjectiveMrtd();
     ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
+    // The temperature difference written under the image; empty when none is shown.
+    QString valueText() const { return valueText_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +77,8 @@ protected:
 private:
     template <class W>
     W* control(int id, const QString& accessibleName, W* widget);
+    template <class W>
+    W* child(int id) const;
     void initialise();
     void deferredStart();
     void layoutControls(int w, int h);
@@ -92,7 +97,7 @@ private:
     ObjectiveMrtdRunner* objective_ = nullptr;
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
-    QSlider* temperatureSlider_ = nullptr;
+    TemperatureSlider* temperatureSlider_ = nullptr;
     std::map<int, QSlider*> sliders_;
     std::array<QListWidget*, cameraSlots> lists_{};
     std::array<QRadioButton*, cameraSlots> cameraRadios_{};
@@ -117,5 +122,4 @@ private:
     QString startText_;    // "0.0" at the deferred start
     QPoint startTextAt_;
     QString valueText_;    // the temperature difference under the image
-    QPoint valueTextAt_;
 };

@@ -39,6 +39,8 @@ public:
     QColor backgroundColour = Qt::black;
 
     static constexpr const char* verticalText = "M R T D      [K]";
+    // The caption's text length in pixels, along its axis.
+    int textLength() const;
     static constexpr const char* horizontalText = "0        Spatial frequency  [1/mrad]";
 
 protected:

@@ -563,3 +563,24 @@ TEST(Cli, AMissingCameraIsReportedOnce) {
         EXPECT_EQ(run.err, "File 'camera1.par' is absent.\n Can't start the system\n");
     }
 }
+
+// The render takes a trackbar step after the camera's activation; the image keeps the zoom the
+// activated camera holds (electronic zoom 2 reset to 1 when not kept, kept otherwise).
+TEST(Cli, RenderKeepsTheZoomTheActivatedCameraHolds) {
+    TempDir dir;
+    struct Case {
+        const char* file;
+        bool keep;
+        const char* sensorHeader;
+    };
+    for (const Case& c : {Case{"reset.par", false, "Pf\n644 484\n"}, Case{"kept.par", true, "Pf\n324 244\n"}}) {
+        SCOPED_TRACE(c.file);
+        dir.write(c.file, testing_support::zoomedCameraText("2.000000", "1.500000", c.keep));
+        for (const char* dt : {"0", "0.004", "-1"}) {
+            CliRun run = runCli("render --camera " + dir.path(c.file) + " --target " + shippedFile("mira.tag") +
+                                " --frequency 1 --dt " + dt + " --out " + dir.path("d.png") + " --sensor " + dir.path("s.pfm"));
+            ASSERT_EQ(run.status, 0);
+            EXPECT_EQ(testing_support::readText(dir.path("s.pfm")).rfind(c.sensorHeader, 0), 0u) << dt;
+        }
+    }
+}

@@ -1,6 +1,8 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
+#include "console/control_ids.h"
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
+#include "console/plot_geometry.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
 #include "console/plot_geometry.h"
@@ -9,6 +11,9 @@
 #include "gui/frame_view.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +25,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QOpenGLWidget>
 #include <QScreen>
+#include <QPushButton>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -27,8 +33,13 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
+
+#include "text_support.h"
+
+using namespace controlId;
 
 using namespace Qt::StringLiterals;
 
@@ -152,6 +163,16 @@ private slots:
     void theAboutBoxOpensFromTheContextMenu();
     void objectiveMrtdRunsBehindTheLiveImageAndCancels();
     void objectiveMrtdDrawsADashedCurveWithIntervals();
+    void theZoomTrackbarsFollowTheCameraSwitchedTo();
+    void enterOrSpaceOnAFocusedButtonPressesIt();
+    void enterOnTheTrackbarIsLoadEdit();
+    void aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList();
+    void viewValueOffClearsTheNumber();
+    void theTrackbarSpeaksKelvin();
+    void theKeyboardMenuOpensOnItsFirstEntry();
+    void aCooledCamerasSmallResultIsOnThePlot();
+    void theLayoutShowsEverythingWhole_data();
+    void theLayoutShowsEverythingWhole();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -162,25 +183,31 @@ void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
     QCOMPARE(bench.console->windowTitle(), u"Tervix 2.1"_s);
     QVERIFY(bench.console->windowState() & Qt::WindowMaximized);
     QCOMPARE(bench.console->geometry().size(), bench.console->screen()->availableGeometry().size());
-    const std::set<QString> expected{u"1187"_s, u"1188"_s, u"1193"_s, u"1194"_s, u"1195"_s,          // cameras
-                                     u"1177"_s, u"1176"_s, u"1175"_s, u"1174"_s, u"1172"_s, u"1165"_s,  // frequencies
-                                     u"1062"_s, u"1002"_s, u"1167"_s, u"1155"_s, u"1192"_s, u"1190"_s, u"1191"_s,
-                                     u"1166"_s, u"1168"_s, u"1170"_s, u"1183"_s, u"1169"_s, u"1173"_s, u"1189"_s, u"57670"_s};
+    std::set<QString> expected;
+    for (int id : {imageView, controlId::temperatureSlider, applyButton, notRecognizedButton, saveTableButton, viewValueCheck,
+                   randomiseCheck, mrtdPlot, frequencyAxisCaption, mrtdAxisCaption, temperatureCaption, targetsCaption,
+                   benchCaption, helpButton})
+        expected.insert(QString::number(id));
+    for (int id : cameraRadios)
+        expected.insert(QString::number(id));
+    for (int id : frequencyRadios)
+        expected.insert(QString::number(id));
+    expected.insert(QString::number(resultLists[0]));
     QCOMPARE(visibleControls(bench.console.get()), expected);
-    QCOMPARE(bench.control<QWidget>(1002)->accessibleName(), u"Temperature difference"_s);
+    QCOMPARE(bench.control<QWidget>(controlId::temperatureSlider)->accessibleName(), u"Temperature difference"_s);
     QCOMPARE(bench.console->framePeriod(), 33); // camera1 runs at 30 frames per second
-    QCOMPARE(bench.console->core().targetFile, std::string("mira.tag"));
-    QVERIFY(bench.control<QWidget>(1062)->width() > 600);
+    QCOMPARE(bench.console->core().targetFile(), std::string("mira.tag"));
+    QVERIFY(bench.control<QWidget>(imageView)->width() > 600);
     bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/bench_start.png"_s);
 }
 
 void GuiTest::aFrequencyChoiceResetsTheTemperatureDifference() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setValue(700);
     QCOMPARE(bench.state.console.temperatureDifference, 0.8f);
-    bench.control<QAbstractButton>(1175)->click(); // "1.5"
+    bench.control<QAbstractButton>(frequencyRadios[2])->click(); // "1.5"
     QCOMPARE(slider->value(), 500);
     QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
     QCOMPARE(bench.state.console.barScale, 2.66666f);
@@ -190,15 +217,15 @@ void GuiTest::cameraThreeShowsItsListAndKeepsTheAtmosphere() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onAtmosphereCoefficientEdit("0.123");
-    bench.control<QAbstractButton>(1193)->click(); // Camera3
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // Camera3
     QVERIFY(bench.log.messages.empty());
-    for (int id : {1166, 1171, 1181, 1182})
+    for (int id : {resultLists[0], resultLists[1], resultLists[3], resultLists[4]})
         QVERIFY(!bench.control<QWidget>(id)->isVisible());
-    QVERIFY(bench.control<QWidget>(1180)->isVisible());
+    QVERIFY(bench.control<QWidget>(resultLists[2])->isVisible());
     QCOMPARE(bench.state.camera.set.scanLines, 240);
     QCOMPARE(bench.state.camera.set.atmCoefficient, 0.123f);
     QCOMPARE(bench.console->framePeriod(), 40);
-    QVERIFY(bench.control<QWidget>(1062)->isVisible());
+    QVERIFY(bench.control<QWidget>(imageView)->isVisible());
 }
 
 void GuiTest::aMissingStartCameraEndsWithTheMessageAndNoWindow() {
@@ -221,24 +248,24 @@ void GuiTest::aFolderWithoutTheStandardTargetLoadsTheLastOne() {
     QVERIFY(bench.console);
     QCOMPARE(bench.log.messages.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(bench.log.messages[0]), u"Target file is not found"_s);
-    QCOMPARE(bench.console->core().targetFile, std::string("z.tag"));
+    QCOMPARE(bench.console->core().targetFile(), std::string("z.tag"));
     QCOMPARE(bench.state.target.items.size(), std::size_t(5));
 }
 
 void GuiTest::theViewShowsFourBarsAtHalfACyclePerMilliradian() {
     BenchFolder folder;
     RunningBench bench(folder);
-    bench.control<QAbstractButton>(1177)->click(); // "0.5"
-    bench.control<QSlider>(1002)->setValue(1000);   // +2 K
+    bench.control<QAbstractButton>(frequencyRadios[0])->click(); // "0.5"
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000);   // +2 K
     QCOMPARE(bench.state.console.temperatureDifference, 2.0f);
     const QImage image = bench.console->view()->grabFramebuffer();
     QVERIFY(!image.isNull());
     QCOMPARE(brightRunsAcrossMiddle(image), 4); // camera1 shows hot as white
     image.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_four_bars.png"_s);
     // The window as the README shows it: 1 cycle per mrad at +0.3 K, one result recorded.
-    bench.control<QAbstractButton>(1176)->click();
-    bench.control<QSlider>(1002)->setValue(575);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(575);
+    bench.control<QAbstractButton>(applyButton)->click();
     bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/bench_bars.png"_s);
 }
 
@@ -271,7 +298,7 @@ void GuiTest::noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage() {
 void GuiTest::theTrackbarValueRenderedIsTheValueShown() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     QCOMPARE(slider->value(), 501);
@@ -302,7 +329,7 @@ void GuiTest::presentedFrameRate() {
     RunningBench bench(folder);
     // Camera2 (640 x 512 at 50 Hz) and Camera4 (640 x 512 at 60 Hz), the largest shipped detectors.
     for (int camera : {2, 4}) {
-        bench.control<QAbstractButton>(camera == 2 ? 1188 : 1194)->click();
+        bench.control<QAbstractButton>(camera == 2 ? cameraRadios[1] : cameraRadios[3])->click();
         FrameView* view = bench.console->view();
         QTest::qWait(200);
         const long long start = view->presentedFrames();
@@ -459,13 +486,17 @@ void GuiTest::eachCameraHasItsOwnColour() {
     BenchFolder folder;
     RunningBench bench(folder);
     MrtdPlot* plot = bench.console->plot();
-    plot->resize(400, 300);
     BenchConsole& c = bench.console->core();
     // Camera3 at 1.5 and 2 cycles per mrad, Camera5 at 3 and 4, all at m = 0.2 K.
     for (auto [camera, frequency] : {std::pair{2, 2}, {2, 3}, {4, 4}, {4, 5}}) {
-        c.results.applyResult(camera, frequency, 0.2f);
-        c.results.applyResult(camera, frequency, -0.2f);
+        c.selectCamera(camera);
+        c.selectFrequency(frequency);
+        c.onTemperatureSlider(550);
+        c.applyResult();
+        c.onTemperatureSlider(450);
+        c.applyResult();
     }
+    plot->resize(400, 300); // after the camera switches, which lay the window out again
     const QImage image = plot->grab().toImage();
     const int y = 300 - 10 - static_cast<int>((std::log(0.2) - std::log(0.01)) * 56.0 + 0.5) + 8;
     const int green = (95 * 1.5 + 0.5 + 95 * 2 + 0.5) / 2;
@@ -483,24 +514,24 @@ void GuiTest::notRecognizedRepaintsThePlot() {
     bench.console->plot()->installEventFilter(&counter);
     QTest::qWait(100);
     const int before = counter.paints;
-    bench.control<QAbstractButton>(1155)->click();
+    bench.control<QAbstractButton>(notRecognizedButton)->click();
     QTRY_VERIFY(counter.paints > before);
-    QCOMPARE(bench.control<QListWidget>(1166)->item(2)->text(), u"   1\t   0.5\t \t   ***  "_s);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t \t   ***   "_s);
 }
 
 void GuiTest::savingWritesTheListWholeOrNotAtAll() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onTemperatureSlider(560);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(applyButton)->click();
     const QString path = folder.path(u"table1.txt"_s);
     QVERIFY(bench.console->writeTable(path));
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray content = saved.readAll();
-    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results.tableText(0)));
+    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results().tableText(0)));
     QCOMPARE(content.count('\n'), 13);
-    QVERIFY(content.contains("   1\t   0.5\t \t  0.24\n"));
+    QVERIFY(content.contains("   1\t   0.5\t \t  0.240\n"));
 
     // A name so long that no temporary file can stand beside it: the write fails, the old file stays.
     const QString longPath = folder.path(QString(250, u'a') + u".txt"_s);
@@ -588,9 +619,9 @@ void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
     // Switching the camera cancels a running measurement too, and closing the window after one.
     bench.console->startObjectiveMrtd();
     QVERIFY(runner->running());
-    bench.control<QAbstractButton>(1188)->click();
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
     QVERIFY(!runner->running());
-    QCOMPARE(bench.console->core().cameraIndex, 1);
+    QCOMPARE(bench.console->core().cameraIndex(), 1);
     bench.console->startObjectiveMrtd();
     QCOMPARE(runner->cameraSlot(), 1);
     bench.console->close();
@@ -634,6 +665,244 @@ void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
     const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
     QVERIFY(top.y < a.y);
     QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
+
+}
+
+void GuiTest::theZoomTrackbarsFollowTheCameraSwitchedTo() {
+    BenchFolder folder;
+    QFile::remove(folder.path(u"camera2.par"_s));
+    {
+        QFile file(folder.path(u"camera2.par"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(testing_support::zoomedCameraText("2.000000", "1.500000", true)));
+    }
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    QVERIFY(bench.log.messages.empty());
+    QCOMPARE(bench.control<QSlider>(controlId::electronicZoomSlider)->value(), 200);
+    QCOMPARE(bench.control<QSlider>(controlId::opticalZoomSlider)->value(), 150);
+    const int width = bench.state.sim.imageWidth;
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(bench.state.camera.set.electronicZoom, 2.0f);
+    QCOMPARE(bench.state.camera.set.opticalZoom, 1.5f);
+    QCOMPARE(bench.state.sim.imageWidth, width);
+}
+
+void GuiTest::enterOrSpaceOnAFocusedButtonPressesIt() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(560); // +0.24 K
+    auto* apply = bench.control<QPushButton>(applyButton);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Return);
+    // Recorded, and the difference stays (Load/Edit would have centred the trackbar).
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t \t  0.240"_s);
+    QCOMPARE(slider->value(), 560);
+    slider->setValue(440);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Space);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t -0.240\t 0.240\t  0.240"_s);
+    auto* notRecognized = bench.control<QPushButton>(notRecognizedButton);
+    notRecognized->setFocus();
+    QTest::keyClick(notRecognized, Qt::Key_Enter);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t  ***   \t 0.240\t  "_s);
+    QVERIFY(bench.log.messages.empty());
+}
+
+void GuiTest::enterOnTheTrackbarIsLoadEdit() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    slider->setValue(540);
+    QTest::keyClick(slider, Qt::Key_Return);
+    QCOMPARE(slider->value(), 500);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
+    QCOMPARE(bench.console->valueText(), u"0.00  "_s);
+}
+
+void GuiTest::aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList() {
+    BenchFolder folder;
+    QFile::remove(folder.path(u"camera3.par"_s));
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // camera3.par is absent
+    QCOMPARE(bench.log.messages.size(), std::size_t(1));
+    QVERIFY(bench.control<QAbstractButton>(cameraRadios[1])->isChecked());
+    QVERIFY(!bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+    QVERIFY(bench.control<QWidget>(resultLists[1])->isVisible());
+    QVERIFY(!bench.control<QWidget>(resultLists[2])->isVisible());
+    QCOMPARE(bench.console->core().cameraIndex(), 1);
+}
+
+void GuiTest::viewValueOffClearsTheNumber() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QCOMPARE(bench.console->valueText(), u"0.50  "_s);
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), QString());
+    slider->setValue(450);
+    QCOMPARE(bench.console->valueText(), QString());
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), u"-0.20  "_s);
+}
+
+void GuiTest::theTrackbarSpeaksKelvin() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(slider);
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::Slider);
+    QCOMPARE(a->text(QAccessible::Name), u"Temperature difference"_s);
+    QCOMPARE(a->text(QAccessible::Value), u"+0.50 K"_s);
+    QCOMPARE(a->text(QAccessible::Description), u"+0.50 K"_s);
+    QAccessibleValueInterface* value = a->valueInterface();
+    QVERIFY(value);
+    QCOMPARE(value->currentValue().toDouble(), 0.5);
+    QCOMPARE(value->minimumValue().toDouble(), -2.0);
+    QCOMPARE(value->maximumValue().toDouble(), 2.0);
+    value->setCurrentValue(-0.1);
+    QCOMPARE(slider->value(), 475);
+    QCOMPARE(bench.state.console.temperatureDifference, -0.1f);
+    QCOMPARE(a->text(QAccessible::Value), u"-0.10 K"_s);
+    // A frequency choice centres the trackbar with its signals held back; the text follows all the same.
+    bench.control<QAbstractButton>(frequencyRadios[2])->click();
+    QCOMPARE(a->text(QAccessible::Description), u"+0.00 K"_s);
+    // The window keeps its name for assistive tools.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(bench.console.get());
+    QCOMPARE(window->text(QAccessible::Name), u"Tervix 2.1"_s);
+}
+
+void GuiTest::theKeyboardMenuOpensOnItsFirstEntry() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QWidget* slider = bench.control<QWidget>(controlId::temperatureSlider);
+    slider->setFocus();
+    // Shift+F10, and the Menu key as the X11 platform delivers it: a keyboard context-menu event to the
+    // focused control, which leaves it to the window.
+    const std::function<void()> openers[] = {
+        [&] { QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier); },
+        [&] {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), slider->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(slider, &event);
+        }};
+    for (const auto& open : openers) {
+        bool checked = false;
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+            QVERIFY(menu);
+            QVERIFY(menu->isVisible());
+            QCOMPARE(menu->activeAction(), menu->actions().front());
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(menu);
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::PopupMenu);
+            QVERIFY(!a->state().invisible);
+            QCOMPARE(a->text(QAccessible::Name), u"Context menu"_s);
+            QVERIFY(a->childCount() >= 1);
+            QAccessibleInterface* first = a->child(0);
+            QCOMPARE(first->text(QAccessible::Name), u"About Tervix..."_s);
+            QVERIFY(first->state().focused);
+            checked = true;
+            menu->close();
+        });
+        open();
+        QTRY_VERIFY(checked);
+    }
+}
+
+void GuiTest::aCooledCamerasSmallResultIsOnThePlot() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    BenchConsole& c = bench.console->core();
+    c.selectFrequency(0);
+    c.onTemperatureSlider(501); // +0.004 K
+    c.applyResult();
+    c.onTemperatureSlider(499); // -0.004 K
+    c.applyResult();
+    plot->resize(300, 200);
+    const QImage image = plot->grab().toImage();
+    const PlotScale s = plotScaleHolding(300, 200, 0.004);
+    QCOMPARE(s.reference, 0.001);
+    const PlotPoint p = plotPointOf(s, 0.5, 0.004);
+    QVERIFY(p.y < 200);
+    QCOMPARE(QColor(image.pixel(p.x, p.y)), QColor(Qt::white)); // the marker
+    // The written scale would have put it below the plot's bottom edge.
+    QVERIFY(plotPointOf(plotScale(300, 200), 0.5, 0.004).y >= 200);
+    QVERIFY(litPixels(image, QRect(12, 200 - 12 - 8, 30, 8)) > 0); // "0.001" at the bottom left
+}
+
+void GuiTest::theLayoutShowsEverythingWhole_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("camera");
+    QTest::newRow("1024x768 Camera1") << QSize(1024, 768) << 0;
+    QTest::newRow("1024x768 Camera2") << QSize(1024, 768) << 1;
+    QTest::newRow("1920x1080 Camera1") << QSize(1920, 1080) << 0;
+    QTest::newRow("1920x1080 Camera4") << QSize(1920, 1080) << 3;
+}
+
+// The window at a screen's size with results of several slots: no two shown controls overlap, every
+// caption has its natural width, and the plot shows a cooled camera's 0.004 K. The screenshots are
+// kept for a look.
+void GuiTest::theLayoutShowsEverythingWhole() {
+    QFETCH(QSize, size);
+    QFETCH(int, camera);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    BenchConsole& c = bench.console->core();
+    // Results in four slots, one of them below the written scale's bottom.
+    const struct {
+        int slot;
+        int frequency;
+        int plus;
+        int minus;
+    } presses[] = {{2, 0, 501, 499}, {2, 1, 503, 497}, {2, 3, 510, 490}, {1, 1, 520, 480}, {1, 4, 560, 440},
+                   {4, 2, 540, 470}, {4, 5, 620, 390}, {0, 0, 505, 496}, {0, 2, 530, 475}, {0, 5, 700, 300}};
+    for (const auto& p : presses) {
+        if (c.cameraIndex() != p.slot)
+            bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(p.slot)])->click();
+        bench.control<QAbstractButton>(frequencyRadios[static_cast<std::size_t>(p.frequency)])->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.plus);
+        bench.control<QAbstractButton>(applyButton)->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.minus);
+        bench.control<QAbstractButton>(applyButton)->click();
+    }
+    bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(camera)])->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(560);
+    QVERIFY(bench.log.messages.empty());
+    bench.console->setWindowState(Qt::WindowNoState);
+    bench.console->setGeometry(QRect(QPoint(0, 0), size));
+    QTRY_COMPARE(bench.console->size(), size);
+    QTest::qWait(100);
+
+    std::vector<QWidget*> shown;
+    for (QWidget* w : bench.console->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->objectName()[0].isDigit() && w->isVisible())
+            shown.push_back(w);
+    for (std::size_t a = 0; a < shown.size(); ++a) {
+        QVERIFY2(bench.console->rect().contains(shown[a]->geometry()), qPrintable(shown[a]->objectName()));
+        for (std::size_t b = a + 1; b < shown.size(); ++b)
+            QVERIFY2(!shown[a]->geometry().intersects(shown[b]->geometry()),
+                     qPrintable(shown[a]->objectName() + u" and "_s + shown[b]->objectName()));
+        if (qobject_cast<QLabel*>(shown[a]) || qobject_cast<QAbstractButton*>(shown[a]))
+            QVERIFY2(shown[a]->width() >= shown[a]->sizeHint().width(), qPrintable(shown[a]->objectName()));
+    }
+    auto* horizontal = bench.console->findChild<AxisLabel*>(QString::number(frequencyAxisCaption));
+    auto* vertical = bench.console->findChild<AxisLabel*>(QString::number(mrtdAxisCaption));
+    QVERIFY(horizontal->width() >= horizontal->textLength());
+    QVERIFY(vertical->height() >= vertical->textLength());
+    const QString name = u"bench_%1x%2_camera%3.png"_s.arg(size.width()).arg(size.height()).arg(camera + 1);
+    bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/"_s + name);
 }
 
 int main(int argc, char** argv) {

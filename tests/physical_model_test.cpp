@@ -343,13 +343,13 @@ TEST(ImageModelChoice, TheSpecifiedModelIsTheDefaultAndComesBackUnchanged) {
 TEST(ImageModelChoice, SwitchingRendersAtOnceAndKeepsTheResults) {
     ShippedBench bench;
     bench.console.applyResult();
-    const auto before = bench.console.results.rows(0);
+    const auto before = bench.console.results().rows(0);
     const std::vector<float> specified = bench.state.sim.sceneImage;
     bench.console.setImageModel(ImageModel::Physical);
     EXPECT_EQ(bench.console.imageModel(), ImageModel::Physical);
     EXPECT_NE(bench.state.sim.sceneImage, specified);
-    EXPECT_EQ(bench.console.results.rows(0), before);
-    EXPECT_EQ(bench.console.frequencyIndex, 2);
+    EXPECT_EQ(bench.console.results().rows(0), before);
+    EXPECT_EQ(bench.console.frequencyIndex(), 2);
     // The background takes the physical radiometry: 273.15 and the SI constants.
     const PointList& response = bench.state.camera.tables.currentSpectralResponse();
     EXPECT_NEAR(bench.state.sim.backgroundSignal, physicalSignal(response, bench.state.camera.set.backgroundTemperature), 1e-9);
