@@ -16,7 +16,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QActionGroup>
 #include <QMenu>
+#include <QSettings>
 #include <QProcess>
 #include <QSaveFile>
 #include <QShortcut>
@@ -60,6 +62,12 @@ public:
 QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 constexpr int startTimerId = 1;
+constexpr const char* makerText = "Tervix virtual test bench for thermal imaging cameras";
+constexpr const char* physicalModelText = "Physical image model";
+// Where the chosen image model is remembered between runs.
+constexpr const char* settingsOrganisation = "Tervix";
+constexpr const char* settingsApplication = "Tervix";
+constexpr const char* imageModelKey = "imageModel";
 constexpr int operatorControlIds[] = {1153, 1038, 1039, 1040, 1088, 1095, 1041, 1086, 1087, 1097, 1098, 1099, 1015, 1089, 1090};
 // The frequency radios from left to right, and their indices in the frequency table.
 constexpr int frequencyRadioIds[frequencyCount] = {1177, 1176, 1175, 1174, 1172, 1165};
@@ -220,7 +228,7 @@ void MainConsole::initialise() {
     verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
     control(1169, "Temperature difference", new QLabel("Temperature difference", this));
     control(1173, "Targets", new QLabel("Targets", this));
-    control(1189, "About the bench", new QLabel("Tervix virtual test bench for thermal imaging cameras", this));
+    makerLine_ = control(1189, "About the bench", new QLabel(makerText, this));
     auto* help = control(57670, "Help", new QPushButton("Help", this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
@@ -251,6 +259,9 @@ void MainConsole::initialise() {
     applyColours();
     c.state().console.consoleReady = true;
     c.renderBusy = 0;
+    // The image model chosen in an earlier run.
+    if (QSettings(settingsOrganisation, settingsApplication).value(imageModelKey).toString() == "physical")
+        chooseImageModel(ImageModel::Physical);
     viewReady_ = SetupViewPixelFormat(messages_);
     if (!viewReady_)
         return; // no rendering context and no timers: the console runs without the view
@@ -556,10 +567,27 @@ void MainConsole::showAbout() {
     about.exec();
 }
 
+void MainConsole::chooseImageModel(ImageModel model) {
+    core_->setImageModel(model);
+    const bool physical = model == ImageModel::Physical;
+    QSettings(settingsOrganisation, settingsApplication).setValue(imageModelKey, physical ? "physical" : "specified");
+    makerLine_->setText(physical ? physicalModelText : makerText);
+}
+
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName("consoleMenu");
     QAction* about = menu.addAction("&About Tervix...");
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    QMenu* models = menu.addMenu("&Image model");
+    models->setObjectName("imageModelMenu");
+    auto* choice = new QActionGroup(models);
+    for (const auto& [label, model] : {std::pair{"&Specified", ImageModel::Specified}, std::pair{"&Physical", ImageModel::Physical}}) {
+        QAction* action = models->addAction(label);
+        action->setCheckable(true);
+        action->setChecked(core_->imageModel() == model);
+        choice->addAction(action);
+        connect(action, &QAction::triggered, this, [this, model = model] { chooseImageModel(model); });
+    }
     menu.exec(event->globalPos());
 }

@@ -15,6 +15,7 @@ class MrtdPlot;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -47,6 +48,8 @@ public:
     void invalidate() override;
 
     void loadEdit();
+    // Switches the image model, remembers it for the next run and names it on the maker's line.
+    void chooseImageModel(ImageModel model);
     void toggleNoise();
     void toggleMode();
     // "Save table": the save dialog, then the visible list written whole or not at all.
@@ -99,6 +102,7 @@ private:
     QLineEdit* atmCoefficientEdit_ = nullptr;
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
+    QLabel* makerLine_ = nullptr;
     QTimer startTimer_;
     QTimer frameTimer_;
     std::vector<std::uint8_t> frameBuffer_;

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QListWidget>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -109,6 +111,8 @@ private slots:
     void notRecognizedRepaintsThePlot();
     void savingWritesTheListWholeOrNotAtAll();
     void theAboutBoxOpensFromTheContextMenu();
+    void theImageModelIsChosenFromTheKeyboardAndRemembered();
+    void presentedFrameRateOfThePhysicalModel();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -414,6 +418,80 @@ void GuiTest::theAboutBoxOpensFromTheContextMenu() {
     QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_COMPARE(title, QString("About Tervix"));
     QCOMPARE(version, QString("Tervix Version 2.1"));
+}
+
+void GuiTest::theImageModelIsChosenFromTheKeyboardAndRemembered() {
+    // The choice is kept in the test's own settings, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings("Tervix", "Tervix").remove("imageModel");
+    BenchFolder folder;
+    {
+        RunningBench bench(folder);
+        QLabel* maker = bench.control<QLabel>(1189);
+        QVERIFY(maker);
+        QCOMPARE(maker->text(), QString("Tervix virtual test bench for thermal imaging cameras"));
+        QCOMPARE(bench.state.sim.imageModel, ImageModel::Specified);
+        const std::vector<float> specified = bench.state.sim.sceneImage;
+        bool checkedBefore = false;
+        // Shift+F10 opens the menu; I opens "Image model", P picks "Physical".
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>("consoleMenu");
+            QVERIFY(menu);
+            QMenu* models = menu->findChild<QMenu*>("imageModelMenu");
+            QVERIFY(models);
+            QCOMPARE(models->actions().size(), 2);
+            QCOMPARE(models->actions()[0]->text(), QString("&Specified"));
+            QCOMPARE(models->actions()[1]->text(), QString("&Physical"));
+            QVERIFY(models->actions()[0]->isCheckable() && models->actions()[1]->isCheckable());
+            checkedBefore = models->actions()[0]->isChecked() && !models->actions()[1]->isChecked();
+            QTest::keyClick(menu, Qt::Key_I);
+            QTimer::singleShot(200, [models] { QTest::keyClick(models, Qt::Key_P); });
+        });
+        bench.console->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+        QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_COMPARE(bench.state.sim.imageModel, ImageModel::Physical);
+        QVERIFY(checkedBefore);
+        QCOMPARE(maker->text(), QString("Physical image model"));
+        QVERIFY(bench.state.sim.sceneImage != specified); // rendered again at once
+        for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            bench.console->setWindowState(Qt::WindowNoState);
+            bench.console->setGeometry(QRect(QPoint(0, 0), size));
+            QTest::qWait(300);
+            bench.console->grab().save(QString(TERVIX_SCREENSHOT_DIR) + QString("/bench_physical_%1.png").arg(size.width()));
+        }
+    }
+    {
+        RunningBench again(folder);
+        QCOMPARE(again.state.sim.imageModel, ImageModel::Physical);
+        QCOMPARE(again.control<QLabel>(1189)->text(), QString("Physical image model"));
+    }
+    QSettings("Tervix", "Tervix").remove("imageModel");
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void GuiTest::presentedFrameRateOfThePhysicalModel() {
+    // A measurement for the record: frames per second presented under Xvfb in both models.
+    QStandardPaths::setTestModeEnabled(true);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(1194)->click(); // Camera4, 640 x 512 at 60 Hz
+    FrameView* view = bench.console->view();
+    for (ImageModel model : {ImageModel::Specified, ImageModel::Physical}) {
+        bench.console->chooseImageModel(model);
+        QTest::qWait(300);
+        const long long start = view->presentedFrames();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(2000);
+        const double fps = (view->presentedFrames() - start) * 1000.0 / clock.elapsed();
+        qInfo("Camera4 %dx%d, %s model: %.1f frames per second presented, camera rate %.0f", bench.state.sim.imageWidth,
+              bench.state.sim.imageHeight, model == ImageModel::Physical ? "physical" : "specified", fps,
+              static_cast<double>(bench.state.camera.set.frameRate));
+        QVERIFY(view->presentedFrames() > start);
+    }
+    QSettings("Tervix", "Tervix").remove("imageModel");
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 int main(int argc, char** argv) {
