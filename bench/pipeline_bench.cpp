@@ -1,5 +1,5 @@
-// Speed of the pipeline stages on one thread: the whole render, one noisy frame against a plain
-// copy of the frame's bytes, and the camera-model refresh of each shipped camera.
+// Speed of the pipeline stages on one thread: the whole render and one noisy frame in each image
+// model, a plain copy of the frame's bytes, and the camera-model refresh of each shipped camera.
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "console/bench_console.h"
@@ -23,7 +23,7 @@ struct Bench {
     MessageLog log;
     BenchConsole console{state, log};
 
-    Bench(int width, int height) {
+    Bench(int width, int height, ImageModel model = ImageModel::Specified) {
         readAtmosphereFile(shipped("Atmosphere.ini"), state.atmosphere);
         loadCameraFile(state, shipped("camera1.par"), CameraLoadMode::Full, log);
         CameraSet& c = state.camera.set;
@@ -31,6 +31,7 @@ struct Bench {
         c.detectorRows = height;
         c.fovCurrentH = static_cast<float>(6.2337808 * width / 640.0);
         c.fovCurrentV = static_cast<float>(4.6753356 * height / 480.0);
+        console.setImageModel(model);
         console.activateCamera();
         readTargetFile(shipped("mira.tag"), state.target, 0);
         console.selectFrequency(0);
@@ -44,8 +45,8 @@ void perPixel(benchmark::State& s, double pixels) {
                                                              benchmark::Counter::kInvert);
 }
 
-void RenderImageBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+void RenderImageBench(benchmark::State& s, ImageModel model) {
+    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     for (auto _ : s) {
         RenderImage(b.console.renderBusy, RenderMode::CameraView, false, b.state.target, b.state.sim, b.state.camera.set);
         benchmark::DoNotOptimize(b.state.sim.displayImage.data());
@@ -54,8 +55,8 @@ void RenderImageBench(benchmark::State& s) {
     perPixel(s, b.pixels());
 }
 
-void BuildViewFrameBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
+    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     std::vector<std::uint8_t> frame;
     for (auto _ : s) {
         BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame);
@@ -98,8 +99,11 @@ void sizes(benchmark::internal::Benchmark* b) {
 
 } // namespace
 
-BENCHMARK(RenderImageBench)->Apply(sizes);
-BENCHMARK(BuildViewFrameBench)->Apply(sizes);
+// The two image models side by side: the physical one is to stay within twice the specified one.
+BENCHMARK_CAPTURE(RenderImageBench, specified, ImageModel::Specified)->Apply(sizes);
+BENCHMARK_CAPTURE(RenderImageBench, physical, ImageModel::Physical)->Apply(sizes);
+BENCHMARK_CAPTURE(BuildViewFrameBench, specified, ImageModel::Specified)->Apply(sizes);
+BENCHMARK_CAPTURE(BuildViewFrameBench, physical, ImageModel::Physical)->Apply(sizes);
 BENCHMARK(CopyFrameBench)->Apply(sizes);
 BENCHMARK(RefreshCameraModelBench)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
