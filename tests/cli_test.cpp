@@ -87,3 +87,48 @@ TEST(Cli, RendersImagesAndRefusesBadArguments) {
     EXPECT_EQ(runCli("target /nonexistent.tag").status, 1);
     EXPECT_EQ(runCli("frobnicate").status, 1);
 }
+
+TEST(Cli, ChoosesTheImageModelAndTheTargetPhase) {
+    TempDir dir;
+    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
+                               " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
+    auto sensor = [&](const std::string& options, const std::string& name) {
+        CliRun run = runCli(common + " " + options + " --sensor " + dir.path(name));
+        EXPECT_EQ(run.status, 0) << options;
+        return testing_support::readText(dir.path(name));
+    };
+    const std::string plain = sensor("", "plain.pfm");
+    EXPECT_EQ(sensor("--model specified", "specified.pfm"), plain);
+    const std::string physical = sensor("--model physical", "physical.pfm");
+    EXPECT_NE(physical, plain);
+    EXPECT_EQ(physical.rfind("Pf\n644 484\n-1.0\n", 0), 0u);
+    // A quarter-pixel phase moves the bars; no phase leaves them where they were.
+    EXPECT_NE(sensor("--model physical --phase 0.25,0", "quarter.pfm"), physical);
+    EXPECT_EQ(sensor("--model physical --phase 0,0", "zero.pfm"), physical);
+
+    EXPECT_EQ(runCli(common + " --model exact").status, 1);
+    EXPECT_EQ(runCli(common + " --phase 0.5").status, 1);
+    EXPECT_EQ(runCli(common + " --phase a,b").status, 1);
+    EXPECT_EQ(runCli("mrtd --camera " + shippedFile("camera1.par") + " --model none").status, 1);
+    EXPECT_EQ(runCli("fidelity --camera " + shippedFile("camera1.par") + " --model none").status, 1);
+}
+
+TEST(Cli, WritesTheFidelityReportAsJson) {
+    TempDir dir;
+    testing_support::copyShipped(dir, {"mira.tag", "camera5.par"});
+    testing_support::ScopedWorkingDirectory here(dir.root());
+    CliRun run = runCli("fidelity --camera camera5.par --model physical --json");
+    ASSERT_EQ(run.status, 0);
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["model"], "physical");
+    EXPECT_EQ(report["phases"], 16);
+    ASSERT_EQ(report["frequencies"].size(), 6u);
+    EXPECT_EQ(report["frequencies"][0]["frequency"], 0.5);
+    EXPECT_EQ(report["frequencies"][0]["ratio"].size(), 3u);
+    EXPECT_NEAR(report["noise"]["measuredNetd"].get<double>() / report["noise"]["modelNetd"].get<double>(), 1.0, 0.05);
+    ASSERT_EQ(report["exitance"].size(), 4u);
+
+    CliRun text = runCli("fidelity --camera camera5.par");
+    ASSERT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.rfind("Image model: specified\n", 0), 0u);
+}
