@@ -127,7 +127,11 @@ Weights buildWeights(int h, double sigma) {
     return w;
 }
 
-int reachOf(double sigma) { return sigma > 0.0 ? static_cast<int>(std::ceil(physicalKernelReach * sigma + 0.5)) : 0; }
+int reachOf(double sigma) {
+    if (!(sigma > 0.0))
+        return 0;
+    return static_cast<int>(std::min(std::ceil(physicalKernelReach * sigma + 0.5), static_cast<double>(maxPhysicalMargin)));
+}
 
 } // namespace
 
@@ -143,8 +147,12 @@ PhysicalGeometry computePhysicalGeometry(const CameraSet& camera, const SimState
         pg.sigmaX = g.pitchX > 0.0 ? sim.physical.blurWidthX * 1e-3 / g.pitchX : 0.0;
         pg.sigmaY = g.pitchY > 0.0 ? sim.physical.blurWidthY * 1e-3 / g.pitchY : 0.0;
     }
-    g.hx = std::min(reachOf(pg.sigmaX), 4 * 256);
-    g.hy = std::min(reachOf(pg.sigmaY), 4 * 256);
+    // A width beyond what the margin can carry is cut to it, as the specified kernels are cut.
+    const double widest = (maxPhysicalMargin - 0.5) / physicalKernelReach;
+    for (double* sigma : {&pg.sigmaX, &pg.sigmaY})
+        *sigma = std::isfinite(*sigma) ? std::clamp(*sigma, 0.0, widest) : 0.0;
+    g.hx = std::min(reachOf(pg.sigmaX), maxPhysicalMargin);
+    g.hy = std::min(reachOf(pg.sigmaY), maxPhysicalMargin);
     g.marginX = g.hx * g.pitchX;
     g.marginY = g.hy * g.pitchY;
     g.width = g.roundedWidth + 2 * g.hx;
