@@ -88,7 +88,7 @@ TEST(Cli, RendersImagesAndRefusesBadArguments) {
     EXPECT_EQ(runCli("frobnicate").status, 1);
 }
 
-TEST(Cli, ChoosesTheImageModelAndTheTargetPhase) {
+TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
     TempDir dir;
     const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
                                " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
@@ -113,7 +113,7 @@ TEST(Cli, ChoosesTheImageModelAndTheTargetPhase) {
     EXPECT_EQ(runCli("fidelity --camera " + shippedFile("camera1.par") + " --model none").status, 1);
 }
 
-TEST(Cli, WritesTheFidelityReportAsJson) {
+TEST(CliLong, WritesTheFidelityReportAsJson) {
     TempDir dir;
     testing_support::copyShipped(dir, {"mira.tag", "camera5.par"});
     testing_support::ScopedWorkingDirectory here(dir.root());
