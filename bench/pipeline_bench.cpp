@@ -3,6 +3,7 @@
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "console/bench_console.h"
+#include "console/open_bench.h"
 #include "sim/display.h"
 #include "sim/render.h"
 #include "target/target_file.h"
@@ -24,16 +25,18 @@ struct Bench {
     BenchConsole console{state, log};
 
     Bench(int width, int height, ImageModel model = ImageModel::Specified) {
-        readAtmosphereFile(shipped("Atmosphere.ini"), state.atmosphere);
-        loadCameraFile(state, shipped("camera1.par"), CameraLoadMode::Full, log);
-        CameraSet& c = state.camera.set;
-        c.detectorColumns = width;
-        c.detectorRows = height;
-        c.fovCurrentH = static_cast<float>(6.2337808 * width / 640.0);
-        c.fovCurrentV = static_cast<float>(4.6753356 * height / 480.0);
-        console.setImageModel(model);
-        console.activateCamera();
-        readTargetFile(shipped("mira.tag"), state.target, 0);
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shipped("Atmosphere.ini"), std::nullopt};
+        sources.camera.path = shipped("camera1.par");
+        sources.target.path = shipped("mira.tag");
+        sources.imageModel = model;
+        sources.adjustCamera = [&](CameraSet& c) {
+            c.detectorColumns = width;
+            c.detectorRows = height;
+            c.fovCurrentH = static_cast<float>(6.2337808 * width / 640.0);
+            c.fovCurrentV = static_cast<float>(4.6753356 * height / 480.0);
+        };
+        openBench(console, sources);
         console.selectFrequency(0);
         console.onTemperatureSlider(750);
     }

@@ -1,5 +1,7 @@
 #include "camera/camera_file.h"
 
+#include "camera/camera_fields.h"
+
 #include "text/messages.h"
 #include "text/text_scanner.h"
 #include "camera/detector_format.h"
@@ -131,142 +133,48 @@ private:
     std::map<std::string, int> lines_;
 };
 
+bool keeps(const CameraFileReader& r, KeptWhen kept) {
+    switch (kept) {
+    case KeptWhen::Never:
+        return false;
+    case KeptWhen::SwitchingCamera:
+        return r.switching();
+    case KeptWhen::NotFull:
+        return !r.full();
+    case KeptWhen::Always:
+        return true;
+    }
+    return false;
+}
+
+template <class T>
+void readField(CameraFileReader& r, CameraState& state, const SetField<T>& field) {
+    const bool keep = keeps(r, field.kept);
+    forEachNumber(state.set, field, [&](std::size_t i, auto& number) { r.number(number, field.label(i), keep); });
+}
+template <class T>
+void readField(CameraFileReader& r, CameraState& state, const StateField<T>& field) {
+    r.number(state.*(field.member), field.name, keeps(r, field.kept));
+}
+void readField(CameraFileReader& r, CameraState& state, const TableField& field) {
+    r.table(state.tables.*(field.member), field.name);
+}
+void readField(CameraFileReader& r, CameraState& state, LineField line) {
+    switch (line) {
+    case LineField::Description:
+        r.readLine();
+        break;
+    case LineField::Skipped:
+        r.skipLine();
+        break;
+    case LineField::TargetName:
+        state.cameraTargetName = trimRight(r.readLine());
+        break;
+    }
+}
+
 void readValues(CameraFileReader& r, CameraState& state) {
-    CameraSet& c = state.set;
-    CameraTables& t = state.tables;
-    bool sw = r.switching();
-
-    r.readLine(); // file lines 1 and 2 say what camera this is
-    r.readLine();
-    r.number(c.tempMin, "tempMin");
-    r.number(c.tempMax, "tempMax");
-    r.skipLine();
-    r.number(c.contrastMin, "contrastMin");
-    r.number(c.contrastMax, "contrastMax");
-    r.skipLine();
-    r.number(c.levelMin, "levelMin");
-    r.number(c.levelMax, "levelMax");
-    r.skipLine();
-
-    r.number(c.netd, "netd");
-    r.number(c.fovCurrentH, "fovCurrentH");
-    r.number(c.fovCurrentV, "fovCurrentV");
-    r.number(c.reserved1, "reserved1");
-    r.number(c.reserved2, "reserved2");
-    r.number(c.reserved5, "reserved5");
-    r.number(c.reserved6, "reserved6");
-    r.number(c.atmCoefficient, "atmCoefficient", sw);
-    r.number(c.sensorWidth, "sensorWidth");
-    r.number(c.sensorHeight, "sensorHeight");
-    r.number(c.reserved10, "reserved10");
-    r.number(c.polarity, "polarity");
-    r.number(c.electronicZoom, "electronicZoom");
-    r.number(c.opticalZoom, "opticalZoom");
-    r.number(c.reserved3, "reserved3");
-    r.number(c.reserved4, "reserved4");
-    r.number(c.reserved14, "reserved14");
-    r.number(c.backgroundColour, "backgroundColour");
-    r.number(c.longWave, "longWave");
-    r.numbers(c.reserved7, "reserved7");
-    r.number(c.tm, "tm");
-
-    r.table(t.mrtdWideH, "mrtdWideH");
-    r.table(t.spectralResponse0, "spectralResponse0");
-    for (std::size_t k = 0; k < 3; ++k)
-        r.numbers(c.fovTable[k], "fovTable[" + std::to_string(k) + "]");
-    r.number(c.threeFields, "threeFields");
-    r.number(c.frameRate, "frameRate");
-    r.number(c.atmTemperature, "atmTemperature", sw);
-    r.number(state.hBlurWidth, "hBlurWidth");
-    r.number(c.hBlurMode, "hBlurMode");
-    r.number(c.netdMode, "netdMode");
-
-    r.table(t.mrtdWideV, "mrtdWideV");
-    r.number(state.vBlurWidth, "vBlurWidth");
-    r.number(c.vBlurMode, "vBlurMode");
-    r.number(c.backgroundTemperature, "backgroundTemperature", true); // every load starts the scene at 0 °C
-    r.number(c.fovIndex, "fovIndex");
-
-    r.table(t.mrtdNarrowH, "mrtdNarrowH");
-    r.table(t.mrtdNarrowV, "mrtdNarrowV");
-    r.number(c.textColour, "textColour");
-    r.number(c.defectGlobal1, "defectGlobal1");
-    r.number(c.defectLocal1, "defectLocal1");
-    r.number(c.defectGlobal2, "defectGlobal2");
-    r.number(c.defectLocal2, "defectLocal2");
-    r.number(c.deadPixels1, "deadPixels1");
-    r.number(c.deadPixels2, "deadPixels2");
-    r.number(c.centralZone, "centralZone");
-    r.numbers(c.reserved8, "reserved8");
-    r.table(t.spectralResponse1, "spectralResponse1");
-    r.table(t.reservedTable1, "reservedTable1");
-    r.table(t.reservedTable2, "reservedTable2");
-    r.table(t.reservedTable3, "reservedTable3");
-    r.table(t.reservedTable4, "reservedTable4");
-    r.numbers(c.reserved9, "reserved9");
-    r.number(c.reserved11, "reserved11");
-
-    r.number(c.altOptics, "altOptics");
-    r.number(c.keepElectronicZoom, "keepElectronicZoom");
-    r.numbers(c.reserved15, "reserved15", 0, 3);
-    r.number(c.matrixDetector, "matrixDetector");
-    r.number(c.doubleColumns, "doubleColumns");
-    r.number(c.detectorColumns, "detectorColumns");
-    r.number(c.detectorRows, "detectorRows");
-    r.number(c.doubleBoth, "doubleBoth");
-    r.number(c.doubleRows, "doubleRows");
-    r.number(c.scanLines, "scanLines");
-    r.number(c.flickerAmplitude, "flickerAmplitude");
-    r.number(c.flickerProbability, "flickerProbability");
-    r.numbers(c.reserved15, "reserved15", 3, 5);
-
-    r.number(c.blurWidthWide, "blurWidthWide");
-    r.number(c.blurWidthAlt, "blurWidthAlt");
-    r.number(c.blurWidthMedium, "blurWidthMedium");
-    r.number(c.blurWidthNarrow, "blurWidthNarrow");
-    r.number(c.reserved16, "reserved16");
-    r.number(c.reserved17, "reserved17");
-    r.number(c.blurFlag, "blurFlag");
-    r.numbers(c.reserved18, "reserved18");
-    r.numbers(c.frameNoise, "frameNoise");
-    r.number(c.spectralResponseIndex, "spectralResponseIndex");
-    r.number(c.viewMargin, "viewMargin");
-    r.number(c.blurParam, "blurParam");
-    r.number(c.jitterAmplitude, "jitterAmplitude");
-    r.number(c.jitterProbability, "jitterProbability");
-    r.number(c.reserved19, "reserved19");
-
-    r.numbers(c.blurDivisors[0], "blurDivisors[0]");
-    r.numbers(c.blurDivisors[1], "blurDivisors[1]");
-    r.number(c.blurDivisorSet, "blurDivisorSet");
-    r.numbers(c.reserved22, "reserved22");
-    r.table(t.mrtdMediumH, "mrtdMediumH");
-    r.table(t.mrtdAltH, "mrtdAltH");
-
-    r.number(c.reserved20, "reserved20", !r.full());
-    r.number(c.interlaceShift, "interlaceShift");
-    r.numbers(c.reserved21, "reserved21");
-    r.number(c.reserved23, "reserved23", sw);
-    r.skipLine();
-    state.cameraTargetName = trimRight(r.readLine());
-
-    r.number(c.reserved24, "reserved24");
-    r.number(c.reserved25, "reserved25");
-    r.block(c.blockA, "blockA");
-    r.block(c.blockB, "blockB");
-    r.numbers(c.blurBlock.floats, "blurBlock");
-    r.number(c.blurBlock.ints[0], "blurBlock[24]");
-    for (std::size_t k = 1; k < 5; ++k)
-        r.number(c.blurBlock.ints[k], "blurBlock[" + std::to_string(24 + k) + "]", sw);
-    r.number(c.atmosphereIndex, "atmosphereIndex", sw);
-    r.number(c.reserved26, "reserved26", sw);
-    r.number(c.reserved12, "reserved12", sw);
-    r.number(c.reserved13, "reserved13", sw);
-    r.number(state.reservedOuterInt, "reservedOuterInt", sw);
-    r.number(state.reservedOuterFloat, "reservedOuterFloat", sw);
-    r.number(state.reservedOuterFloat, "reservedOuterFloat", sw);
-    r.number(c.reserved27, "reserved27");
-    r.number(c.noiseOption, "noiseOption");
+    forEachCameraFileField([&](const auto& field) { readField(r, state, field); });
 }
 
 bool inOpenRange(float v, float low, float high) { return v > low && v < high; }

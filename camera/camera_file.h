@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/camera_set.h"
+#include "camera/temperature_scale.h"
 
 #include <string>
 
@@ -14,7 +15,7 @@ inline constexpr int maxDetectorSize = 8192;
 inline constexpr int maxTablePoints = 100000;
 // The viewable temperatures lie within these, in degrees Celsius: above absolute zero, and low
 // enough that the temperature-to-signal table stays a bounded piece of work.
-inline constexpr float lowestTemperature = -273.0f;
+inline constexpr float lowestTemperature = -static_cast<float>(absoluteZeroOffset);
 inline constexpr float highestTemperature = 2000.0f;
 // Wavelengths of a spectral response lie above 0 and at most this, in µm.
 inline constexpr float longestWavelength = 100.0f;

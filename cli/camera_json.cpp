@@ -1,5 +1,7 @@
 #include "cli/camera_json.h"
 
+#include "camera/camera_fields.h"
+
 #include <charconv>
 #include <string>
 #include <type_traits>
@@ -43,13 +45,25 @@ nlohmann::json floatsJson(const std::vector<float>& values) {
     return array;
 }
 
+// A record member under its name, once: with the first of its parts. The numbers beside the record
+// and the lines are written apart, or not at all.
+template <class T>
+void addField(nlohmann::json& camera, nlohmann::json&, const CameraState& state, const SetField<T>& field) {
+    if (field.from == 0)
+        camera[field.name] = toJson(state.set.*(field.member));
+}
+void addField(nlohmann::json&, nlohmann::json& tables, const CameraState& state, const TableField& field) {
+    tables[field.name] = pointsJson(state.tables.*(field.member));
+}
+template <class Other>
+void addField(nlohmann::json&, nlohmann::json&, const CameraState&, const Other&) {}
+
 } // namespace
 
 nlohmann::json cameraJson(const BenchState& state, bool withModel) {
     nlohmann::json camera = nlohmann::json::object();
-    visitCameraFields(state.camera.set, [&](const char* name, const auto& field) { camera[name] = toJson(field); });
     nlohmann::json tables = nlohmann::json::object();
-    visitStoredTables(state.camera.tables, [&](const char* name, const PointList& list) { tables[name] = pointsJson(list); });
+    forEachCameraFileField([&](const auto& field) { addField(camera, tables, state.camera, field); });
     const AtmosphereTable& a = state.atmosphere;
     nlohmann::json out = {
         {"camera", camera},

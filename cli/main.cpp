@@ -7,6 +7,7 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
+#include "console/open_bench.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "sim/display.h"
@@ -147,6 +148,26 @@ int runTarget(int argc, char** argv) {
     return 0;
 }
 
+// The bench as the console leaves it after the start, on the files the options name. Returns false
+// with an error line, or with none when the camera file's own message has been written.
+bool prepareBench(BenchConsole& console, std::map<std::string, std::string>& options, std::optional<std::uint32_t> seed,
+                  std::optional<ImageModel> imageModel, std::string& error) {
+    error.clear();
+    BenchSources sources;
+    sources.camera.path = options["--camera"];
+    sources.target.path = options.count("--target") ? options["--target"] : "mira.tag";
+    if (options.count("--atmosphere"))
+        sources.atmosphere = BenchSource{options["--atmosphere"], std::nullopt};
+    sources.seed = seed;
+    sources.imageModel = imageModel;
+    const BenchOpenFault fault = openBench(console, sources);
+    if (fault == BenchOpenFault::Atmosphere)
+        error = "cannot read the atmosphere file " + sources.atmosphere->path;
+    if (fault == BenchOpenFault::Target)
+        error = "cannot read the target file " + sources.target.path;
+    return fault == BenchOpenFault::None;
+}
+
 int runRender(int argc, char** argv) {
     std::string error;
     auto args = parseArguments(argc, argv,
@@ -167,7 +188,7 @@ int runRender(int argc, char** argv) {
         auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
                                    [&](const FrequencyChoice& c) { return f && c.frequency == *f; });
         if (choice == frequencyChoices.end())
-            return fail("the frequency must be one of 0.5, 1, 1.5, 2, 3 or 4");
+            return fail("the frequency must be one of " + frequencyLabelList());
         frequencyIndex = static_cast<int>(choice - frequencyChoices.begin());
     }
     double dt = 0.0;
@@ -200,18 +221,9 @@ int runRender(int argc, char** argv) {
 
     BenchState state;
     StderrMessages messages;
-    if (args->options.count("--atmosphere") && !readAtmosphereFile(args->options["--atmosphere"], state.atmosphere))
-        return fail("cannot read the atmosphere file " + args->options["--atmosphere"]);
-    if (seed)
-        state.random.seed(*seed);
-    if (!loadCameraFile(state, args->options["--camera"], CameraLoadMode::Full, messages))
-        return 1;
     BenchConsole console(state, messages);
-    console.setImageModel(*model);
-    console.activateCamera();
-    if (!readTargetFile(args->options["--target"], state.target, console.stepIndex))
-        return fail("cannot read the target file " + args->options["--target"]);
-    console.updateScene();
+    if (!prepareBench(console, args->options, seed, model, error))
+        return error.empty() ? 1 : fail(error);
     if (args->flags.count("--randomise"))
         console.randomisePosition = true;
     console.selectFrequency(frequencyIndex);
@@ -231,25 +243,6 @@ int runRender(int argc, char** argv) {
     return 0;
 }
 
-// The bench as the console leaves it after the start: the camera loaded and activated, the target
-// read. Returns false after an error line.
-bool prepareBench(BenchState& state, BenchConsole& console, MessageSink& messages, std::map<std::string, std::string>& options,
-                  std::string& error) {
-    if (options.count("--atmosphere") && !readAtmosphereFile(options["--atmosphere"], state.atmosphere)) {
-        error = "cannot read the atmosphere file " + options["--atmosphere"];
-        return false;
-    }
-    if (!loadCameraFile(state, options["--camera"], CameraLoadMode::Full, messages))
-        return false;
-    console.activateCamera();
-    const std::string target = options.count("--target") ? options["--target"] : "mira.tag";
-    if (!readTargetFile(target, state.target, console.stepIndex)) {
-        error = "cannot read the target file " + target;
-        return false;
-    }
-    console.updateScene();
-    return true;
-}
 
 std::optional<double> optionNumber(std::map<std::string, std::string>& options, const char* name, double fallback,
                                    double low, double high) {
@@ -285,10 +278,9 @@ int runMrtd(int argc, char** argv) {
 
     BenchState state;
     StderrMessages messages;
-    state.random.seed(static_cast<std::uint32_t>(*seed));
     BenchConsole console(state, messages);
     console.setImageModel(*model);
-    if (!prepareBench(state, console, messages, args->options, error))
+    if (!prepareBench(console, args->options, static_cast<std::uint32_t>(*seed), std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
     const std::string table = console.results.tableText(console.cameraIndex);
@@ -342,7 +334,7 @@ int runFidelity(int argc, char** argv) {
     StderrMessages messages;
     BenchConsole console(state, messages);
     console.setImageModel(*model);
-    if (!prepareBench(state, console, messages, args->options, error))
+    if (!prepareBench(console, args->options, std::nullopt, std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(console);
     if (args->flags.count("--json")) {

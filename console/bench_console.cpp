@@ -4,6 +4,7 @@
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
+#include "sim/truncated_pi.h"
 #include "target/target.h"
 #include "console/target_loader.h"
 
@@ -12,14 +13,13 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-// π as the random position's field conversion uses it.
-constexpr double positionPi = 3.141592;
-} // namespace
-
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
     state_.console.barScale = frequencyChoices[0].barScale;
+    takeCameraZoom();
+}
+
+void BenchConsole::takeCameraZoom() {
     electronicZoomSlider = truncToInt(state_.camera.set.electronicZoom * 100.0);
     opticalZoomSlider = truncToInt(state_.camera.set.opticalZoom * 100.0);
 }
@@ -135,9 +135,9 @@ void BenchConsole::randomiseTargetPosition() {
     const SimState& sim = state_.sim;
     ConsoleValues& console = state_.console;
     console.targetOffsetX =
-        (std::sin(c.fovCurrentH * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
+        (std::sin(c.fovCurrentH * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
     console.targetOffsetY =
-        (std::sin(c.fovCurrentV * positionPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
+        (std::sin(c.fovCurrentV * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
     console.targetOffsetX *= (state_.random.next() % 1000) / 1000.0;
     console.targetOffsetY *= (state_.random.next() % 1000) / 1000.0;
     if (state_.random.next() % 2 != 0)

@@ -3,6 +3,7 @@
 #include "console/bench_state.h"
 #include "console/mrtd_results.h"
 #include "sim/display.h"
+#include "sim/spatial_frequencies.h"
 
 #include <array>
 #include <cstdint>
@@ -37,21 +38,6 @@ public:
 };
 
 class TargetPreview;
-
-// One spatial-frequency radio: its label, frequency in cycles per mrad and bar scale.
-struct FrequencyChoice {
-    const char* label;
-    double frequency;
-    float barScale;
-};
-inline constexpr std::array<FrequencyChoice, 6> frequencyChoices{{
-    {"0.5", 0.5, 8.0f},
-    {"1", 1.0, 4.0f},
-    {"1.5", 1.5, 2.66666f}, // the bench's own value, not 8/3
-    {"2", 2.0, 2.0f},
-    {"3", 3.0, 4.0f / 3.0f},
-    {"4", 4.0, 1.0f},
-}};
 
 // Temperature-difference trackbar: positions 0 ... 1000 around 500, 250 positions per kelvin.
 inline constexpr int temperatureSliderCentre = 500;
@@ -88,6 +74,8 @@ public:
     bool autoLevelContrast();
 
     // Handlers.
+    // The zoom trackbars take the camera's zoom, as when the console opens on a loaded camera.
+    void takeCameraZoom();
     void activateCamera();
     void displayReset();
     void onTemperatureSlider(int position);

@@ -30,7 +30,7 @@ int frequencyOf(int i) { return std::clamp(i, 0, frequencyCount - 1); }
 std::string formatResultRow(int i, const MrtdRecord& record) {
     i = frequencyOf(i);
     const int n = i + 1;
-    const char* f = frequencyLabels[static_cast<std::size_t>(i)];
+    const char* f = frequencyChoices[static_cast<std::size_t>(i)].resultLabel;
     const double minus = record.mrtdMinus;
     const double plus = record.mrtdPlus;
     char text[256];

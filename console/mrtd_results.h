@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/spatial_frequencies.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -19,9 +21,7 @@ inline bool isSet(float half) { return half > mrtdSetLimit; }
 inline bool isMeasured(float half) { return half > mrtdNotRecognized; }
 
 inline constexpr int cameraSlots = 5;
-inline constexpr int frequencyCount = 6;
 inline constexpr int resultRowCount = 13;
-inline constexpr std::array<const char*, frequencyCount> frequencyLabels{"0.5", "1.", "1.5", "2.", "3.", "4."};
 
 // The row of a results list that shows frequency index i.
 inline int rowOfFrequency(int i) { return 2 * i + 2; }

@@ -30,7 +30,7 @@ PlotCurve plotCurve(const PlotScale& s, const std::array<MrtdRecord, frequencyCo
         curve.smallest = std::min(curve.smallest, m);
         if (!(m > 0.0))
             continue;
-        curve.points.push_back(plotPointOf(s, plotFrequencies[i], m));
+        curve.points.push_back(plotPointOf(s, frequencyChoices[i].frequency, m));
     }
     return curve;
 }

@@ -7,7 +7,6 @@
 
 // Where the MRTD plot puts its ticks, labels and points, in pixels of its client area (origin top
 // left). Kept apart from the painting so it can be checked without a window.
-inline constexpr std::array<double, frequencyCount> plotFrequencies{0.5, 1.0, 1.5, 2.0, 3.0, 4.0};
 inline constexpr double plotFullScaleFrequency = 4.0;  // cycles per mrad across the width
 inline constexpr double plotFullScaleLog = 5.0;        // natural-log units above the reference
 inline constexpr double plotReferenceMrtd = 0.01;      // K at the bottom of the logarithmic scale

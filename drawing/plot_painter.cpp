@@ -6,8 +6,8 @@ void paintPlotFrame(QPainter& painter, const PlotScale& s) {
     painter.setPen(Qt::white);
     painter.drawLine(10, 5, 10, s.height - 5);
     painter.drawLine(5, s.height - 10, s.width - 5, s.height - 10);
-    for (double f : plotFrequencies) {
-        const int x = frequencyTickX(s, f);
+    for (const FrequencyChoice& f : frequencyChoices) {
+        const int x = frequencyTickX(s, f.frequency);
         painter.drawLine(x, s.height - 10, x, s.height - 15);
     }
     const int y5 = fullScaleTickY(s);

@@ -4,6 +4,7 @@
 #include "text/messages.h"
 #include "camera/camera_file.h"
 #include "console/bench_console.h"
+#include "console/open_bench.h"
 #include "target/target_file.h"
 
 #include <algorithm>
@@ -63,18 +64,19 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
         return 0;
     BenchState state;
     QuietMessages messages;
-    readAtmosphereText("0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n",
-                       state.atmosphere);
-    if (!readCameraText(text.substr(0, split), "fuzz.par", CameraLoadMode::Full, state.camera, messages))
-        return 0;
-    CameraSet& c = state.camera.set;
-    for (std::int32_t* side : {&c.sensorWidth, &c.sensorHeight, &c.detectorColumns, &c.detectorRows, &c.scanLines})
-        *side = std::min(*side, fuzzDetectorSide);
-    if (c.matrixDetector == 0 && c.fovTable[2][0] / c.fovTable[2][1] > 1.0f)
-        c.scanLines = std::max(1, static_cast<int>(c.scanLines * c.fovTable[2][1] / c.fovTable[2][0]));
     BenchConsole console(state, messages);
-    console.activateCamera();
-    readTargetText(text.substr(split + 4), state.target, console.stepIndex);
+    BenchSources sources;
+    sources.atmosphere = BenchSource{"fuzz.ini", "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n"};
+    sources.camera = {"fuzz.par", text.substr(0, split)};
+    sources.target = {"fuzz.tag", text.substr(split + 4)};
+    sources.adjustCamera = [](CameraSet& c) {
+        for (std::int32_t* side : {&c.sensorWidth, &c.sensorHeight, &c.detectorColumns, &c.detectorRows, &c.scanLines})
+            *side = std::min(*side, fuzzDetectorSide);
+        if (c.matrixDetector == 0 && c.fovTable[2][0] / c.fovTable[2][1] > 1.0f)
+            c.scanLines = std::max(1, static_cast<int>(c.scanLines * c.fovTable[2][1] / c.fovTable[2][0]));
+    };
+    if (openBench(console, sources) != BenchOpenFault::None)
+        return 0;
     const unsigned char choice = size > 0 ? data[size - 1] : 0;
     console.randomisePosition = (choice & 0x80) != 0;
     console.selectFrequency(choice % 6);

@@ -6,6 +6,7 @@
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/render.h"
+#include "sim/truncated_pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,7 +118,7 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
     std::vector<FidelityRow> rows;
 
     // (1) Modulation of the rendered pattern against the blurred four-bar profile.
-    const double ifov = 2.0 * std::tan(camera.fovCurrentH * 3.141592 / 360.0) / camera.opticalZoom /
+    const double ifov = 2.0 * std::tan(camera.fovCurrentH * truncatedPi / 360.0) / camera.opticalZoom /
                         zoomedPixels(camera.sensorWidth, camera.electronicZoom) * 1000.0;
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
@@ -164,9 +165,9 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
         const double window = 256.0 * sigma * pixelShare / greyPerSigma;
         sim.windowLow = sim.backgroundSignal - window / 2;
         sim.windowHigh = sim.backgroundSignal + window / 2;
-        state.target.items.clear(); // nothing but the background
-        state.target.distanceOrder.clear();
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, sim, camera);
+        // Nothing but the background, on an empty target: the bench's own target stays as it was.
+        Target background;
+        RenderImage(console.renderBusy, RenderMode::CameraView, false, background, sim, camera);
         double sum = 0.0, squares = 0.0;
         long long count = 0;
         std::vector<std::uint8_t> frame;
@@ -440,6 +441,8 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     if (sigma > 0.0 && share > 0.0 && slope > 0.0) {
         // Ten grey levels for the whole frame noise: far from both ends of the byte range.
         const double window = 256.0 * sigma * share / 10.0;
+        // The flat scene is the bench's own with its items lifted off for the measurement, then put back.
+        Target kept = state.target;
         state.target.items.clear();
         state.target.distanceOrder.clear();
         console.updateScene();
@@ -481,6 +484,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
         const double variance = squares / count / ((1.0 - 1.0 / w) * (1.0 - 1.0 / h));
         const double greyPerSignal = 256.0 / (sim.windowHigh - sim.windowLow);
         noise.measuredNetd = std::sqrt(variance) / greyPerSignal / slope;
+        state.target = std::move(kept);
     }
 
     // (3) The model's in-band signals against Planck's law with the SI constants and 273.15.

@@ -5,6 +5,8 @@
 #include "sim/noise.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
+#include "sim/trapezoid.h"
+#include "sim/truncated_pi.h"
 #include "sim/truncate.h"
 
 #include <algorithm>
@@ -12,10 +14,6 @@
 
 namespace {
 
-// π as the blur model has always used it.
-constexpr double blurPi = 3.141592;
-// 2π as the Gaussian's normalisation uses it.
-constexpr double blurTwoPi = 6.283184;
 // Mode 1 widths are these constants over the divisor of the optics case, by divisor set.
 constexpr double mode1Numerator[2] = {0.1874, 0.3415};
 // Angle step in mrad of the kernel taps' integration.
@@ -96,7 +94,12 @@ const PointList& mrtdCurve(const CameraTables& t, OpticsCase oc) {
     }
 }
 
-double gaussianFactor(double sigma, double f) { return std::exp(std::log(exponentialBase) * (-2.0 * blurPi * blurPi * sigma * sigma * f * f)); }
+double gaussianFactor(double sigma, double f) { return std::exp(std::log(exponentialBase) * (-2.0 * truncatedPi * truncatedPi * sigma * sigma * f * f)); }
+
+// The exact mass of a unit Gaussian of standard deviation width between x0 and x1.
+double gaussianMass(double x0, double x1, double width) {
+    return 0.5 * (std::erf(x1 / (std::sqrt(2.0) * width)) - std::erf(x0 / (std::sqrt(2.0) * width)));
+}
 
 // Adds the camera's own and the atmosphere's blur, then halves when blurFlag asks.
 double finishWidth(double w, const CameraSet& c, const AtmosphereTable& atmosphere) {
@@ -110,7 +113,7 @@ double finishWidth(double w, const CameraSet& c, const AtmosphereTable& atmosphe
 double ifovOf(const CameraSet& c, BlurDirection direction) {
     double fov = direction == BlurDirection::Horizontal ? c.fovCurrentH : c.fovCurrentV;
     double pixels = direction == BlurDirection::Horizontal ? c.sensorWidth : c.sensorHeight;
-    return fov / pixels / 180.0 * 3141.592;
+    return fov / pixels / 180.0 * (1000.0 * truncatedPi); // in mrad
 }
 
 } // namespace
@@ -158,21 +161,15 @@ double GaussianIntegral(double x0, double x1, double step, double width) {
     double samples = (x1 - x0) / step + 1.0;
     if (!(samples >= 2.0))
         return 0.0;
-    const double norm = 1.0 / (std::sqrt(blurTwoPi) * width);
+    const double norm = 1.0 / (std::sqrt(truncatedTwoPi) * width);
     if (samples > 1e6) // the rule's limit, where its samples would cost more than they add
-        return 0.5 * (std::erf(x1 / (std::sqrt(2.0) * width)) - std::erf(x0 / (std::sqrt(2.0) * width)));
+        return gaussianMass(x0, x1, width);
     const int n = static_cast<int>(samples);
     const double logBase = std::log(exponentialBase);
-    double sum = 0.0;
-    double ends = 0.0;
-    for (int k = 0; k < n; ++k) {
+    return step * norm * trapezoidSum(n, [&](int k) {
         double x = x0 + k * step;
-        double g = std::exp(-logBase * x * x / (2.0 * width * width));
-        sum += g;
-        if (k == 0 || k == n - 1)
-            ends += g;
-    }
-    return step * norm * (sum - ends / 2.0);
+        return std::exp(-logBase * x * x / (2.0 * width * width));
+    });
 }
 
 void BuildKernel(double width, BlurDirection direction, const CameraSet& camera, SimState& sim) {
@@ -192,7 +189,7 @@ void BuildKernel(double width, BlurDirection direction, const CameraSet& camera,
     auto tapOver = [&](double x0, double x1) {
         if ((x1 - x0) / kernelIntegrationStep + 1.0 >= 2.0)
             return GaussianIntegral(x0, x1, kernelIntegrationStep, width);
-        return 0.5 * (std::erf(x1 / (std::sqrt(2.0) * width)) - std::erf(x0 / (std::sqrt(2.0) * width)));
+        return gaussianMass(x0, x1, width);
     };
     std::vector<double> taps(static_cast<std::size_t>(2 * h + 1));
     taps[static_cast<std::size_t>(h)] = 2.0 * tapOver(0.0, ifov / 2.0);

@@ -130,8 +130,8 @@ void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerato
     const float pixelScale = static_cast<float>(camera.frameNoise[0] * greyPerSignal * 0.01);
 
     float gain = 1.0f;
-    if (random.next() / 32767.0 <= camera.flickerProbability)
-        gain = static_cast<float>(1.0 + random.next() * static_cast<double>(camera.flickerAmplitude) / 32767.0);
+    if (random.next() / RandomGenerator::valueRange <= camera.flickerProbability)
+        gain = static_cast<float>(1.0 + random.next() * static_cast<double>(camera.flickerAmplitude) / RandomGenerator::valueRange);
 
     // Without a table (no camera refresh yet) the pixel noise reads zeros.
     static const std::vector<float> silence(4096, 0.0f);
@@ -186,10 +186,10 @@ PixelZoom presentationZoom(const CameraSet& camera, const ViewScales& s) {
 PixelZoom applyJitter(PixelZoom zoom, const CameraSet& camera, int imageWidth, int imageHeight,
                       RandomGenerator& random) {
     auto jitter = [&](double z, int pixels) {
-        if (random.next() / 32767.0 > camera.jitterProbability)
+        if (random.next() / RandomGenerator::valueRange > camera.jitterProbability)
             return z;
-        double d = std::min(random.next() * static_cast<double>(camera.jitterAmplitude) * maxJitter / 32767.0, maxJitter);
-        double u = d >= 1.0 ? random.next() / 32767.0 / pixels : d / pixels;
+        double d = std::min(random.next() * static_cast<double>(camera.jitterAmplitude) * maxJitter / RandomGenerator::valueRange, maxJitter);
+        double u = d >= 1.0 ? random.next() / RandomGenerator::valueRange / pixels : d / pixels;
         return (u + 1.0) * z;
     };
     zoom.x = jitter(zoom.x, std::max(imageWidth, 1));

@@ -1,5 +1,7 @@
 #include "sim/in_band_exitance.h"
 
+#include "sim/trapezoid.h"
+
 #include <cmath>
 
 double responseAt(const PointList& response, float l) {
@@ -32,20 +34,15 @@ double InBandExitance(const PointList& response, double l0, double l1, double st
     const int n = static_cast<int>(samples + 1e-4);
     const float first = response.x(0);
     const double logBase = std::log(exponentialBase);
-    double sum = 0.0;
-    double ends = 0.0;
-    for (int k = 0; k < n; ++k) {
+    return step * trapezoidSum(n, [&](int k) {
         float l = static_cast<float>(k) * static_cast<float>(step) + first;
         double r = responseAt(response, l);
         double lk = l0 + k * step;
         double m = 0.0;
         if (lk > 0.0 && t > 0.0) // a wavelength or temperature at or below zero emits nothing
             m = r * planckC1 / (std::expm1(logBase * planckC2 / (t * lk)) * std::pow(lk, 5));
-        sum += m;
-        if (k == 0 || k == n - 1)
-            ends += m;
-    }
-    return step * (sum - ends / 2.0);
+        return m;
+    });
 }
 
 double signalOfTemperature(const PointList& response, double celsius, double step) {

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "camera/point_list.h"
+#include "camera/temperature_scale.h"
 
 // Planck's radiation constants as the bench uses them: c1 in W·µm⁴/cm², c2 in µm·K.
 inline constexpr double planckC1 = 37418.32;
 inline constexpr double planckC2 = 14387.86;
 // The bench raises this base rather than e; it changes exitances by about 3e-5 relative.
 inline constexpr double exponentialBase = 2.7183;
-// Added to a temperature in degrees Celsius to give kelvin.
-inline constexpr double absoluteZeroOffset = 273.0;
 // Wavelength step in µm of the scene's and the signal ranges' integrations.
 inline constexpr double sceneIntegrationStep = 0.01;
 // Wavelength step of the noise level's integration.

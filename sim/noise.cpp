@@ -2,6 +2,7 @@
 
 #include "sim/in_band_exitance.h"
 #include "sim/truncate.h"
+#include "sim/truncated_pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +10,6 @@
 namespace {
 // 1000 / 32768: turns a 15-bit random value into a quantile index 0 ... 999.
 constexpr double quantileIndexScale = 0.030517578;
-constexpr double twoPi = 6.283184;
 } // namespace
 
 double noiseSigma(const CameraSet& c, const PointList& response) {
@@ -35,7 +35,7 @@ std::vector<float> buildQuantileTable(double sigma) {
     int previous = 0;
     for (int i = 0; i < n; ++i) {
         double x = i * dx;
-        cumulative += std::exp(-logBase * x * x / (2.0 * sigma * sigma)) * dx / (std::sqrt(twoPi) * sigma);
+        cumulative += std::exp(-logBase * x * x / (2.0 * sigma * sigma)) * dx / (std::sqrt(truncatedTwoPi) * sigma);
         int index = std::min(truncToInt(m2 * cumulative + 0.5), m2);
         for (int k = previous; k < index; ++k)
             q[static_cast<std::size_t>(k)] = static_cast<float>(i * dx + (k - previous) * dx / (index - previous));

@@ -9,6 +9,8 @@
 class RandomGenerator {
 public:
     static constexpr int maxValue = 32767;
+    // The same as a double, to scale a value to a fraction of the range.
+    static constexpr double valueRange = maxValue;
 
     explicit RandomGenerator(std::uint32_t seed = 1) : state_(seed), fresh_(seed) {}
     // Seeds both sources: the 15-bit one and the physical image model's fresh one.

@@ -2,15 +2,13 @@
 
 #include "camera/detector_format.h"
 #include "sim/truncate.h"
+#include "sim/truncated_pi.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
 namespace {
-
-// π as the field-of-view conversion has it.
-constexpr double fovPi = 3.141592;
 
 bool insideEllipse(const TargetItem& item, double x, double y) {
     const auto& b = item.screenBounds;
@@ -77,8 +75,8 @@ RenderGeometry computeRenderGeometry(const CameraSet& camera, const SimState& si
         g.centreX = (static_cast<double>(sim.sceneMinX) + sim.sceneMaxX) / 2.0;
         g.centreY = (static_cast<double>(sim.sceneMinY) + sim.sceneMaxY) / 2.0;
     } else {
-        g.halfX = std::tan(camera.fovCurrentH * fovPi / 360.0) / camera.opticalZoom / g.zoom;
-        g.halfY = std::tan(camera.fovCurrentV * fovPi / 360.0) / camera.opticalZoom / g.zoom;
+        g.halfX = std::tan(camera.fovCurrentH * truncatedPi / 360.0) / camera.opticalZoom / g.zoom;
+        g.halfY = std::tan(camera.fovCurrentV * truncatedPi / 360.0) / camera.opticalZoom / g.zoom;
         g.hx = sim.kernelXHalfWidth;
         g.hy = sim.kernelYHalfWidth;
     }

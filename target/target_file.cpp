@@ -80,19 +80,16 @@ void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
         item.projected3D.assign(static_cast<std::size_t>(item.vertexCount) * 3, 0.0f);
 }
 
-} // namespace
-
-bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
+// A file replaces the whole target, a kept-aside list included: no reader keeps one across a read.
+void emptyTarget(Target& target) {
+    const bool force = target.forceClear;
+    target.forceClear = true;
     clearTarget(target);
-    auto text = readTextFile(path, maxTargetFileBytes);
-    if (!text)
-        return false;
-    readTargetText(std::move(*text), target, stepIndex);
-    return true;
+    target.forceClear = force;
 }
 
-void readTargetText(std::string text, Target& target, int stepIndex) {
-    clearTarget(target);
+// The items of a target file's text, then the distance order and the extent.
+void readItems(std::string text, Target& target, int stepIndex) {
     TextScanner in(std::move(text));
     target.targetHeight = 0.0f;
     TargetItem* current = nullptr;
@@ -143,4 +140,20 @@ void readTargetText(std::string text, Target& target, int stepIndex) {
     }
     rebuildDistanceOrder(target);
     updateTargetExtent(target, stepIndex);
+}
+
+} // namespace
+
+bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
+    emptyTarget(target);
+    auto text = readTextFile(path, maxTargetFileBytes);
+    if (!text)
+        return false;
+    readItems(std::move(*text), target, stepIndex);
+    return true;
+}
+
+void readTargetText(std::string text, Target& target, int stepIndex) {
+    emptyTarget(target);
+    readItems(std::move(text), target, stepIndex);
 }

@@ -1,5 +1,6 @@
 #include "text/messages.h"
 #include "console/bench_console.h"
+#include "console/open_bench.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "target/target_file.h"
@@ -24,11 +25,11 @@ struct ConsoleFixture {
     BenchConsole console{state, log};
 
     explicit ConsoleFixture(const std::string& camera = shippedFile("camera1.par")) {
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, camera, CameraLoadMode::Full, log));
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, console.stepIndex));
-        console.updateScene();
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.camera.path = camera;
+        sources.target.path = shippedFile("mira.tag");
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
     float barSignal() const { return state.target.items[1].renderTemperature; }
     double expectedSignal(double difference) const {

@@ -2,6 +2,7 @@
 
 #include "console/bench_console.h"
 #include "console/bench_state.h"
+#include "console/open_bench.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
@@ -153,25 +154,25 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     }
 
     BenchState state;
-    const fs::path atmosphere = resolve(goldenCase.atmosphere, caseDir, shippedDataDir);
-    if (!readAtmosphereFile(atmosphere.string(), state.atmosphere)) {
-        error = "cannot read " + atmosphere.string();
-        return std::nullopt;
-    }
-    state.random.seed(goldenCase.seed);
-    const fs::path camera = resolve(goldenCase.camera, caseDir, shippedDataDir);
-    if (!loadCameraFile(state, camera.string(), CameraLoadMode::Full, messages)) {
-        error = "cannot load " + camera.string();
-        return std::nullopt;
-    }
     BenchConsole console(state, messages);
-    console.activateCamera();
-    const fs::path target = resolve(goldenCase.target, caseDir, shippedDataDir);
-    if (!readTargetFile(target.string(), state.target, console.stepIndex)) {
-        error = "cannot read " + target.string();
+    BenchSources sources;
+    sources.atmosphere = BenchSource{resolve(goldenCase.atmosphere, caseDir, shippedDataDir).string(), std::nullopt};
+    sources.seed = goldenCase.seed;
+    sources.camera.path = resolve(goldenCase.camera, caseDir, shippedDataDir).string();
+    sources.target.path = resolve(goldenCase.target, caseDir, shippedDataDir).string();
+    switch (openBench(console, sources)) {
+    case BenchOpenFault::None:
+        break;
+    case BenchOpenFault::Atmosphere:
+        error = "cannot read " + sources.atmosphere->path;
+        return std::nullopt;
+    case BenchOpenFault::Camera:
+        error = "cannot load " + sources.camera.path;
+        return std::nullopt;
+    case BenchOpenFault::Target:
+        error = "cannot read " + sources.target.path;
         return std::nullopt;
     }
-    console.updateScene();
     if (goldenCase.randomise)
         console.randomisePosition = true;
     console.selectFrequency(static_cast<int>(choice - frequencyChoices.begin()));

@@ -1,6 +1,7 @@
 #include "text/messages.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
+#include "console/open_bench.h"
 #include "target/target_file.h"
 
 #include "test_support.h"
@@ -21,19 +22,19 @@ struct Bench {
     BenchConsole console{state, log};
 
     explicit Bench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
-        state.random.seed(seed);
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, shippedFile(camera), CameraLoadMode::Full, log));
-        if (quarter) {
-            CameraSet& c = state.camera.set;
-            c.detectorColumns /= 2;
-            c.detectorRows /= 2;
-            c.fovCurrentH /= 2;
-            c.fovCurrentV /= 2;
-        }
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-        console.updateScene();
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.seed = seed;
+        sources.camera.path = shippedFile(camera);
+        sources.target.path = shippedFile("mira.tag");
+        if (quarter)
+            sources.adjustCamera = [](CameraSet& c) {
+                c.detectorColumns /= 2;
+                c.detectorRows /= 2;
+                c.fovCurrentH /= 2;
+                c.fovCurrentV /= 2;
+            };
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
 };
 
@@ -73,6 +74,34 @@ TEST(Fidelity, NoiseAndSignalsOfTheShippedCamerasMatchTheirPredictions) {
         EXPECT_TRUE(noise);
     }
 }
+
+// Both reports measure noise on a flat scene; the bench's target must come back with them.
+class FidelityReports : public testing::TestWithParam<bool> {};
+
+TEST_P(FidelityReports, LeaveTheBenchTargetAsTheyFoundIt) {
+    Bench bench("camera1.par", 1, true);
+    const Target before = bench.state.target;
+    ASSERT_FALSE(before.distanceOrder.empty());
+    ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the reports render their flat noise scene
+    if (GetParam())
+        modelFidelityReport(bench.console, 1);
+    else
+        fidelityReport(bench.console);
+    const Target& after = bench.state.target;
+    EXPECT_EQ(after.distanceOrder, before.distanceOrder);
+    ASSERT_EQ(after.items.size(), before.items.size());
+    for (std::size_t k = 0; k < before.items.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(after.items[k].name, before.items[k].name);
+        EXPECT_EQ(after.items[k].kind, before.items[k].kind);
+        EXPECT_EQ(after.items[k].vertices, before.items[k].vertices);
+        EXPECT_EQ(after.items[k].temperature, before.items[k].temperature);
+        EXPECT_EQ(after.items[k].distance, before.items[k].distance);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fidelity, FidelityReports, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "ModelReport" : "Report"; });
 
 TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
     // Without blur, bars many pixels wide keep their full modulation.

@@ -1,6 +1,7 @@
 // The physical image model: exact pixel areas, the optics' Gaussian with one pixel box, fresh
 // normal noise, and its choice on the console.
 #include "console/bench_console.h"
+#include "console/open_bench.h"
 #include "measurement/fidelity_report.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
@@ -300,11 +301,11 @@ struct ShippedBench {
     BenchConsole console{state, log};
 
     explicit ShippedBench(const char* camera = "camera1.par") {
-        readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-        EXPECT_TRUE(loadCameraFile(state, shippedFile(camera), CameraLoadMode::Full, log));
-        console.activateCamera();
-        EXPECT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-        console.updateScene();
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.camera.path = shippedFile(camera);
+        sources.target.path = shippedFile("mira.tag");
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
         console.selectFrequency(2);
         console.onTemperatureSlider(BenchConsole::sliderPositionOf(1.0));
     }

@@ -172,3 +172,27 @@ TEST(TargetFile, TheShippedTargetsRead) {
     EXPECT_GT(kinds[3], 0);
     EXPECT_GT(vehicle.targetHeight, 0.0f);
 }
+
+// The loader marks the console's list as kept aside before it reads a file; the read replaces the
+// whole target, so neither the list nor its mark may survive into the new one.
+TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
+    TempDir dir;
+    const std::string path = dir.write("t.tag", "layer\nobject\nname\nnew\nrectangle\n0 0 1 1\n");
+    for (bool fromFile : {true, false}) {
+        SCOPED_TRACE(fromFile);
+        Target target;
+        target.items.resize(3);
+        target.items[0].name = "old";
+        keepTargetAside(target);
+        if (fromFile)
+            ASSERT_TRUE(readTargetFile(path, target, 0));
+        else
+            readTargetText(testing_support::readText(path), target, 0);
+        EXPECT_FALSE(target.hasKeptAside);
+        EXPECT_TRUE(target.keptAsideTarget.empty());
+        ASSERT_EQ(target.items.size(), 2u);
+        EXPECT_EQ(target.items[1].name, "new");
+        EXPECT_FALSE(target.items[0].keptAside);
+        EXPECT_FALSE(target.forceClear);
+    }
+}

@@ -1,0 +1,52 @@
+#include "console/open_bench.h"
+
+#include "console/bench_console.h"
+#include "target/target_file.h"
+
+namespace {
+
+bool readAtmosphere(const BenchSource& source, AtmosphereTable& atmosphere) {
+    if (!source.text)
+        return readAtmosphereFile(source.path, atmosphere);
+    readAtmosphereText(*source.text, atmosphere);
+    return true;
+}
+
+bool readCamera(const BenchSource& source, BenchState& state, MessageSink& messages) {
+    if (!source.text)
+        return loadCameraFile(state, source.path, CameraLoadMode::Full, messages);
+    if (!readCameraText(*source.text, source.path, CameraLoadMode::Full, state.camera, messages))
+        return false;
+    CameraModelContext context = state.model();
+    RefreshCameraModel(context);
+    return true;
+}
+
+bool readTarget(const BenchSource& source, Target& target, int stepIndex) {
+    if (!source.text)
+        return readTargetFile(source.path, target, stepIndex);
+    readTargetText(*source.text, target, stepIndex);
+    return true;
+}
+
+} // namespace
+
+BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources) {
+    BenchState& state = console.state();
+    if (sources.atmosphere && !readAtmosphere(*sources.atmosphere, state.atmosphere))
+        return BenchOpenFault::Atmosphere;
+    if (sources.seed)
+        state.random.seed(*sources.seed);
+    if (!readCamera(sources.camera, state, console.messages()))
+        return BenchOpenFault::Camera;
+    if (sources.adjustCamera)
+        sources.adjustCamera(state.camera.set);
+    console.takeCameraZoom();
+    if (sources.imageModel)
+        console.setImageModel(*sources.imageModel);
+    console.activateCamera();
+    if (!readTarget(sources.target, state.target, console.stepIndex))
+        return BenchOpenFault::Target;
+    console.updateScene();
+    return BenchOpenFault::None;
+}
