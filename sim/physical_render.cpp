@@ -325,9 +325,12 @@ void blurPhysical(SimState& sim, const PhysicalGeometry& pg) {
     // share of the response.
     std::vector<double> rx(static_cast<std::size_t>(S * tx));
     for (int at : ps.cellPixels) {
+        // A pixel covered whole by a nearer item has no cells any more; one that took cells again
+        // after that is listed twice, and counts once.
         const int slot = ps.cellSlot[static_cast<std::size_t>(at)];
         if (slot < 0)
             continue;
+        ps.cellSlot[static_cast<std::size_t>(at)] = -1;
         const int i = at % width, j = at / width;
         const float* cell = &ps.cells[static_cast<std::size_t>(slot) * S * S];
         const double mean = sim.sceneImage[static_cast<std::size_t>(at)];
