@@ -127,6 +127,33 @@ Weights buildWeights(int h, double sigma) {
     return w;
 }
 
+// out[i] = Σ_k in[i + k·step]·taps[k] for i < count: along a row (step 1) or down a column (step
+// the row's width). Eight outputs at a time in registers, so the sums vectorise; built for AVX2 as
+// well where the processor has it.
+__attribute__((target_clones("avx2", "default"))) void blurRow(const float* __restrict in, int step,
+                                                               const float* __restrict taps, int tapCount, int count,
+                                                               float* __restrict out) {
+    constexpr int lanes = 8;
+    int i = 0;
+    for (; i + lanes <= count; i += lanes) {
+        float sum[lanes] = {};
+        for (int k = 0; k < tapCount; ++k) {
+            const float* row = in + static_cast<std::ptrdiff_t>(k) * step + i;
+            const float w = taps[k];
+            for (int l = 0; l < lanes; ++l)
+                sum[l] += row[l] * w;
+        }
+        for (int l = 0; l < lanes; ++l)
+            out[i + l] = sum[l];
+    }
+    for (; i < count; ++i) {
+        float sum = 0.0f;
+        for (int k = 0; k < tapCount; ++k)
+            sum += in[static_cast<std::ptrdiff_t>(k) * step + i] * taps[k];
+        out[i] = sum;
+    }
+}
+
 int reachOf(double sigma) {
     if (!(sigma > 0.0))
         return 0;
@@ -299,27 +326,16 @@ void blurPhysical(SimState& sim, const PhysicalGeometry& pg) {
 
     // Whole pixels: their area means through the optics-and-pixel response.
     std::vector<float>& across = ps.blurred;
-    across.assign(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(g.height), 0.0f);
+    across.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(g.height));
     const int tx = 2 * g.hx + 1, ty = 2 * g.hy + 1;
-    for (int j = 0; j < g.height; ++j) {
-        const float* in = &sim.sceneImage[static_cast<std::size_t>(j) * width];
-        float* o = &across[static_cast<std::size_t>(j) * outWidth];
-        for (int k = 0; k < tx; ++k) {
-            const float weight = wx.taps[static_cast<std::size_t>(k)];
-            for (int i = 0; i < outWidth; ++i)
-                o[i] += in[i + k] * weight;
-        }
-    }
-    std::vector<float> out(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight), 0.0f);
-    for (int j = 0; j < outHeight; ++j) {
-        float* o = &out[static_cast<std::size_t>(j) * outWidth];
-        for (int k = 0; k < ty; ++k) {
-            const float weight = wy.taps[static_cast<std::size_t>(k)];
-            const float* in = &across[static_cast<std::size_t>(j + k) * outWidth];
-            for (int i = 0; i < outWidth; ++i)
-                o[i] += in[i] * weight;
-        }
-    }
+    for (int j = 0; j < g.height; ++j)
+        blurRow(&sim.sceneImage[static_cast<std::size_t>(j) * width], 1, wx.taps.data(), tx, outWidth,
+                &across[static_cast<std::size_t>(j) * outWidth]);
+    std::vector<float>& out = sim.scratchImage;
+    out.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight));
+    for (int j = 0; j < outHeight; ++j)
+        blurRow(&across[static_cast<std::size_t>(j) * outWidth], outWidth, wy.taps.data(), ty, outWidth,
+                &out[static_cast<std::size_t>(j) * outWidth]);
 
     // Pixels crossed by an edge: what their cells differ from their mean, through each cell's own
     // share of the response.
