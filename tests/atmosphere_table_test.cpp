@@ -44,18 +44,21 @@ const AtmosphereCase atmosphereCases[] = {
 
 } // namespace
 
-TEST(AtmosphereTable, ReadsEachVariationOfTheFile) {
+class AtmosphereFileVariation : public ::testing::TestWithParam<AtmosphereCase> {};
+
+TEST_P(AtmosphereFileVariation, Reads) {
+    const AtmosphereCase& c = GetParam();
     testing_support::TempDir dir;
-    for (const AtmosphereCase& c : atmosphereCases) {
-        SCOPED_TRACE(c.name);
-        AtmosphereTable table;
-        ASSERT_TRUE(readAtmosphereFile(dir.write("Atmosphere.ini", c.text), table));
-        EXPECT_EQ(table.row1, c.row1);
-        EXPECT_EQ(table.row3, c.row3);
-        EXPECT_EQ(table.atmosphereBlur, c.blur);
-        EXPECT_EQ(table.row6, c.row6);
-    }
+    AtmosphereTable table;
+    ASSERT_TRUE(readAtmosphereFile(dir.write("Atmosphere.ini", c.text), table));
+    EXPECT_EQ(table.row1, c.row1);
+    EXPECT_EQ(table.row3, c.row3);
+    EXPECT_EQ(table.atmosphereBlur, c.blur);
+    EXPECT_EQ(table.row6, c.row6);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereFileVariation, ::testing::ValuesIn(atmosphereCases),
+                         testing_support::RowNamedByName{});
 
 TEST(AtmosphereTable, AMissingFileLeavesTheInitialValues) {
     AtmosphereTable table;

@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include <functional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -66,21 +67,43 @@ const KeptField keptFields[] = {
 
 } // namespace
 
-TEST(CameraFile, EachModeKeepsExactlyItsFields) {
-    const std::string path = testDataFile("camera/distinct.par");
-    for (CameraLoadMode mode : {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full}) {
-        SCOPED_TRACE(static_cast<int>(mode));
-        CameraState state = stateWithSentinels();
-        MessageLog log;
-        ASSERT_TRUE(readCameraFile(path, mode, state, log));
-        EXPECT_TRUE(log.messages.empty());
-        for (const KeptField& f : keptFields) {
-            bool kept = (mode == CameraLoadMode::SwitchCamera && f.keptBySwitch) ||
-                        (mode == CameraLoadMode::Standard && f.keptByStandard);
-            EXPECT_FLOAT_EQ(f.get(state), kept ? f.sentinel : f.fromFile) << f.name;
-        }
+namespace {
+
+const char* modeName(CameraLoadMode mode) {
+    switch (mode) {
+    case CameraLoadMode::SwitchCamera:
+        return "SwitchCamera";
+    case CameraLoadMode::Standard:
+        return "Standard";
+    case CameraLoadMode::Full:
+        return "Full";
     }
+    return "unknown";
 }
+
+const CameraLoadMode allModes[] = {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full};
+
+class CameraFileKeptField : public ::testing::TestWithParam<std::tuple<CameraLoadMode, KeptField>> {};
+
+} // namespace
+
+TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
+    const auto& [mode, field] = GetParam();
+    CameraState state = stateWithSentinels();
+    MessageLog log;
+    ASSERT_TRUE(readCameraFile(testDataFile("camera/distinct.par"), mode, state, log));
+    EXPECT_TRUE(log.messages.empty());
+    const bool kept = (mode == CameraLoadMode::SwitchCamera && field.keptBySwitch) ||
+                      (mode == CameraLoadMode::Standard && field.keptByStandard);
+    EXPECT_FLOAT_EQ(field.get(state), kept ? field.sentinel : field.fromFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModesAndFields, CameraFileKeptField,
+                         ::testing::Combine(::testing::ValuesIn(allModes), ::testing::ValuesIn(keptFields)),
+                         [](const ::testing::TestParamInfo<CameraFileKeptField::ParamType>& info) {
+                             return std::string(modeName(std::get<0>(info.param))) + "_" +
+                                    testing_support::rowName(std::get<1>(info.param).name);
+                         });
 
 TEST(CameraFile, AFullLoadReadsEveryRowInPlace) {
     CameraState state = stateWithSentinels();
@@ -176,6 +199,7 @@ struct MalformedCase {
     const char* value;
     int reportedLine;
     const char* fragment; // part of the message
+    bool truncateAfterLine = false; // the file ends after the changed line
 };
 
 // Line 6 holds netd, the fields of view, the detector size and the zooms; line 7 mrtdWideH; line 8
@@ -204,7 +228,7 @@ const MalformedCase malformedCases[] = {
     {"a negative optical zoom", 6, 13, "-1", 6, "optical zoom must be positive"},
     {"a frame rate of zero", 8, 24, "0", 8, "frame rate"},
     {"a spectral response out of order", 8, 3, "9", 8, "wavelengths of spectralResponse0"},
-    {"a file that ends early", 20, -1, "", 20, "the file ends before the point count of mrtdMediumH"},
+    {"a file that ends early", 20, -1, "", 20, "the file ends before the point count of mrtdMediumH", true},
     {"a flicker amplitude that is not finite", 17, 12, "inf", 17, "flickerAmplitude is not a finite number"},
     {"a flicker probability that is not finite", 17, 13, "nan", 17, "flickerProbability is not a finite number"},
     {"a jitter amplitude that is not finite", 18, 16, "-inf", 18, "jitterAmplitude is not a finite number"},
@@ -218,50 +242,68 @@ const MalformedCase malformedCases[] = {
 
 } // namespace
 
-TEST(CameraFile, AMalformedFileIsReportedWithItsLineAndLeavesTheCameraUnchanged) {
+class CameraFileMalformed : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
+    const MalformedCase& c = GetParam();
     TempDir dir;
-    const std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
-    for (const MalformedCase& c : malformedCases) {
-        SCOPED_TRACE(c.name);
-        std::vector<std::string> changed = lines;
-        std::string& line = changed[static_cast<std::size_t>(c.line - 1)];
-        line = c.token < 0 ? c.value : withToken(line, static_cast<std::size_t>(c.token), c.value);
-        if (std::string(c.name) == "a file that ends early")
-            changed.resize(20);
-        std::string path = dir.write("bad.par", testing_support::joinLines(changed));
+    std::vector<std::string> changed = splitLines(readText(shippedFile("camera1.par")));
+    std::string& line = changed[static_cast<std::size_t>(c.line - 1)];
+    line = c.token < 0 ? c.value : withToken(line, static_cast<std::size_t>(c.token), c.value);
+    if (c.truncateAfterLine)
+        changed.resize(static_cast<std::size_t>(c.line));
+    const std::string path = dir.write("bad.par", testing_support::joinLines(changed));
 
-        BenchState state;
-        MessageLog log;
-        ASSERT_TRUE(loadCameraFile(state, shippedFile("camera3.par"), CameraLoadMode::Full, log));
-        const CameraState before = state.camera;
-        const double sigmaBefore = state.sim.lastNoiseSigma;
-        EXPECT_FALSE(loadCameraFile(state, path, CameraLoadMode::Full, log));
-        ASSERT_EQ(log.messages.size(), 1u);
-        const std::string& message = log.messages[0];
-        EXPECT_EQ(message.rfind("File '" + path + "' is malformed.\n Line ", 0), 0u) << message;
-        EXPECT_NE(message.find("Line " + std::to_string(c.reportedLine) + ":"), std::string::npos) << message;
-        EXPECT_NE(message.find(c.fragment), std::string::npos) << message;
-        EXPECT_EQ(state.camera, before);
-        EXPECT_EQ(state.sim.lastNoiseSigma, sigmaBefore);
-    }
+    BenchState state;
+    MessageLog log;
+    ASSERT_TRUE(loadCameraFile(state, shippedFile("camera3.par"), CameraLoadMode::Full, log));
+    const CameraState before = state.camera;
+    const double sigmaBefore = state.sim.lastNoiseSigma;
+    EXPECT_FALSE(loadCameraFile(state, path, CameraLoadMode::Full, log));
+    ASSERT_EQ(log.messages.size(), 1u);
+    const std::string& message = log.messages[0];
+    EXPECT_EQ(message.rfind("File '" + path + "' is malformed.\n Line ", 0), 0u) << message;
+    EXPECT_NE(message.find("Line " + std::to_string(c.reportedLine) + ":"), std::string::npos) << message;
+    EXPECT_NE(message.find(c.fragment), std::string::npos) << message;
+    EXPECT_EQ(state.camera, before);
+    EXPECT_EQ(state.sim.lastNoiseSigma, sigmaBefore);
 }
 
-TEST(CameraFile, EveryShippedCameraLoadsInEveryMode) {
-    for (int k = 1; k <= 5; ++k) {
-        for (CameraLoadMode mode : {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full}) {
-            SCOPED_TRACE("camera" + std::to_string(k) + " mode " + std::to_string(static_cast<int>(mode)));
-            BenchState state;
-            MessageLog log;
-            ASSERT_TRUE(loadCameraFile(state, shippedFile("camera" + std::to_string(k) + ".par"), mode, log));
-            EXPECT_TRUE(log.messages.empty());
-            EXPECT_LT(state.camera.set.tempMin, -5.0f); // bars of a negative difference stay above the range
-            EXPECT_GT(state.camera.set.tempMax, 5.0f);
-            EXPECT_GE(state.camera.tables.mrtdWideH.vertexCount(), 2);
-            EXPECT_EQ(state.camera.tables.signalTable.vertexCount(),
-                      static_cast<int>((state.camera.set.tempMax - state.camera.set.tempMin) * 10.0) + 1);
-        }
-    }
+INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed, ::testing::ValuesIn(malformedCases),
+                         testing_support::RowNamedByName{});
+
+namespace {
+
+class ShippedCamera : public ::testing::TestWithParam<std::tuple<int, CameraLoadMode>> {};
+
+} // namespace
+
+TEST_P(ShippedCamera, LoadsInEveryMode) {
+    const auto& [k, mode] = GetParam();
+    BenchState state;
+    MessageLog log;
+    ASSERT_TRUE(loadCameraFile(state, shippedFile("camera" + std::to_string(k) + ".par"), mode, log));
+    EXPECT_TRUE(log.messages.empty());
+    EXPECT_LT(state.camera.set.tempMin, -5.0f); // bars of a negative difference stay above the range
+    EXPECT_GT(state.camera.set.tempMax, 5.0f);
+    EXPECT_GE(state.camera.tables.mrtdWideH.vertexCount(), 2);
+    // One entry per tenth of a degree from the bottom of the range to its top.
+    const PointList& table = state.camera.tables.signalTable;
+    ASSERT_GE(table.vertexCount(), 2);
+    EXPECT_NEAR(table.x(0), state.camera.set.tempMin, 1e-4);
+    EXPECT_NEAR(table.x(1) - table.x(0), 0.1, 1e-4);
+    EXPECT_GT(table.x(table.vertexCount() - 1), state.camera.set.tempMax - 0.1f);
+    EXPECT_LE(table.x(table.vertexCount() - 1), state.camera.set.tempMax + 1e-3f);
+    for (int k = 1; k < table.vertexCount(); ++k)
+        ASSERT_GT(table.y(k), table.y(k - 1)) << k; // warmer gives more signal
 }
+
+INSTANTIATE_TEST_SUITE_P(CamerasAndModes, ShippedCamera,
+                         ::testing::Combine(::testing::Range(1, 6), ::testing::ValuesIn(allModes)),
+                         [](const ::testing::TestParamInfo<ShippedCamera::ParamType>& info) {
+                             return "camera" + std::to_string(std::get<0>(info.param)) + "_" +
+                                    modeName(std::get<1>(info.param));
+                         });
 
 TEST(CameraFile, TheLargestDetectorIsAccepted) {
     TempDir dir;

@@ -32,47 +32,102 @@ struct ConsoleFixture {
         EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
     float barSignal() const { return state.target.items[1].renderTemperature; }
-    double expectedSignal(double difference) const {
-        const CameraSet& c = state.camera.set;
-        const PointList& r = state.camera.tables.currentSpectralResponse();
-        double tau = std::exp(-c.atmCoefficient * viewingDistance * 0.001);
-        return signalOfTemperature(r, c.backgroundTemperature + difference) * tau +
-               signalOfTemperature(r, c.atmTemperature) * (1 - tau);
-    }
 };
 
 } // namespace
 
-TEST(Console, TheTrackbarRendersTheValueItShows) {
-    ConsoleFixture f;
-    for (int position : {750, 501, 0, 1000, 437}) {
-        f.console.onTemperatureSlider(position);
-        const float shown = f.state.console.temperatureDifference;
-        EXPECT_FLOAT_EQ(shown, static_cast<float>((position - 500) / 250.0));
-        // The bars were rendered with that very value, not the previous position's.
-        EXPECT_NEAR(f.barSignal(), f.expectedSignal(shown), f.expectedSignal(shown) * 1e-6) << position;
-    }
-    EXPECT_FLOAT_EQ(f.state.console.temperatureDifference, -0.252f);
-    EXPECT_EQ(BenchConsole::sliderPositionOf(0.004), 501);
-    EXPECT_EQ(BenchConsole::sliderPositionOf(-2.0), 0);
-    EXPECT_EQ(BenchConsole::sliderPositionOf(7.0), 1000);
+namespace {
+
+struct SliderPosition {
+    int position;
+    float shown; // K, worked out by hand: 250 steps a kelvin about the middle 500
+};
+
+class ConsoleTrackbar : public ::testing::TestWithParam<SliderPosition> {};
+
+} // namespace
+
+TEST_P(ConsoleTrackbar, RendersTheValueItShows) {
+    const SliderPosition& p = GetParam();
+    // Another position first, so that a render with the previous value would show.
+    ConsoleFixture moved;
+    const int previous = p.position > 500 ? 300 : 700;
+    moved.console.onTemperatureSlider(previous);
+    const float previousSignal = moved.barSignal();
+    moved.console.onTemperatureSlider(p.position);
+    EXPECT_FLOAT_EQ(moved.state.console.temperatureDifference, p.shown);
+    // The bars were rendered with the value shown, the same as on a bench that went straight there,
+    // and warmer bars give the larger signal.
+    ConsoleFixture direct;
+    direct.console.onTemperatureSlider(p.position);
+    EXPECT_EQ(moved.barSignal(), direct.barSignal());
+    if (p.position > previous)
+        EXPECT_GT(moved.barSignal(), previousSignal);
+    else
+        EXPECT_LT(moved.barSignal(), previousSignal);
 }
 
-TEST(Console, AFrequencyChoiceResetsTheDifferenceAndScalesTheBars) {
+INSTANTIATE_TEST_SUITE_P(Positions, ConsoleTrackbar,
+                         ::testing::Values(SliderPosition{750, 1.0f}, SliderPosition{501, 0.004f},
+                                           SliderPosition{0, -2.0f}, SliderPosition{1000, 2.0f},
+                                           SliderPosition{437, -0.252f}),
+                         [](const ::testing::TestParamInfo<SliderPosition>& info) {
+                             return "position" + std::to_string(info.param.position);
+                         });
+
+namespace {
+
+struct ShownDifference {
+    double kelvin;
+    int position; // the nearest step, within the slider's ends
+};
+
+class ConsoleSliderPosition : public ::testing::TestWithParam<ShownDifference> {};
+
+} // namespace
+
+TEST_P(ConsoleSliderPosition, OfADifference) {
+    EXPECT_EQ(BenchConsole::sliderPositionOf(GetParam().kelvin), GetParam().position);
+}
+
+INSTANTIATE_TEST_SUITE_P(Differences, ConsoleSliderPosition,
+                         ::testing::Values(ShownDifference{0.004, 501}, ShownDifference{-2.0, 0},
+                                           ShownDifference{7.0, 1000}, ShownDifference{0.0, 500},
+                                           ShownDifference{-0.252, 437}),
+                         [](const ::testing::TestParamInfo<ShownDifference>& info) {
+                             return testing_support::numberName(info.param.kelvin) + "_K";
+                         });
+
+namespace {
+
+struct FrequencyRow {
+    int index;
+    float barScale; // the bar target's scale for 0.5, 1, 1.5, 2, 3 and 4 cycles/mrad
+};
+
+class ConsoleFrequency : public ::testing::TestWithParam<FrequencyRow> {};
+
+} // namespace
+
+TEST_P(ConsoleFrequency, AChoiceResetsTheDifferenceAndScalesTheBars) {
     ConsoleFixture f;
     f.console.onTemperatureSlider(800);
     f.state.console.targetOffsetX = 0.001;
-    const float expected[] = {8.0f, 4.0f, 2.66666f, 2.0f, 1.3333334f, 1.0f};
-    for (int k = 0; k < 6; ++k) {
-        f.console.selectFrequency(k);
-        EXPECT_EQ(f.console.temperatureSlider, 500);
-        EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
-        EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
-        EXPECT_EQ(f.state.console.barScale, expected[k]);
-        EXPECT_EQ(f.console.frequencyIndex, k);
-    }
-    EXPECT_NE(frequencyChoices[2].barScale, 8.0f / 3.0f);
+    f.console.selectFrequency(GetParam().index);
+    EXPECT_EQ(f.console.temperatureSlider, 500);
+    EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
+    EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
+    EXPECT_EQ(f.state.console.barScale, GetParam().barScale);
+    EXPECT_EQ(f.console.frequencyIndex, GetParam().index);
 }
+
+// 1.5 cycles/mrad keeps the scale truncated to 2.66666 (not 8/3), as the stored results assume.
+INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency,
+                         ::testing::Values(FrequencyRow{0, 8.0f}, FrequencyRow{1, 4.0f}, FrequencyRow{2, 2.66666f},
+                                           FrequencyRow{3, 2.0f}, FrequencyRow{4, 1.3333334f}, FrequencyRow{5, 1.0f}),
+                         [](const ::testing::TestParamInfo<FrequencyRow>& info) {
+                             return "index" + std::to_string(info.param.index);
+                         });
 
 TEST(Console, ARandomPositionStaysWithinHalfTheFreeRoom) {
     ConsoleFixture f;
@@ -126,13 +181,31 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesShown) {
     EXPECT_EQ(f.state.camera.tables, before.tables);
 }
 
-TEST(Console, EditsReadTheirLeadingNumber) {
-    EXPECT_EQ(leadingNumber("1. m"), 1.0);
-    EXPECT_EQ(leadingNumber("  12.5abc"), 12.5);
-    EXPECT_EQ(leadingNumber("-0.25"), -0.25);
-    EXPECT_EQ(leadingNumber("m"), 0.0);
-    EXPECT_EQ(leadingNumber(""), 0.0);
+namespace {
+
+struct EditText {
+    const char* name;
+    const char* text;
+    double value;
+};
+
+const EditText editTexts[] = {
+    {"a number and a unit", "1. m", 1.0},
+    {"leading blanks and trailing letters", "  12.5abc", 12.5},
+    {"a negative number", "-0.25", -0.25},
+    {"no number", "m", 0.0},
+    {"an empty text", "", 0.0},
+};
+
+class ConsoleEdit : public ::testing::TestWithParam<EditText> {};
+
+} // namespace
+
+TEST_P(ConsoleEdit, ReadsItsLeadingNumber) {
+    EXPECT_EQ(leadingNumber(GetParam().text), GetParam().value);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, ConsoleEdit, ::testing::ValuesIn(editTexts), testing_support::RowNamedByName{});
 
 TEST(Results, RowTextsFollowTheObserversPresses) {
     MrtdResults results;

@@ -3,6 +3,9 @@
 #include "sim/render.h"
 
 #include "sim_fixture.h"
+#include "test_support.h"
+
+#include <array>
 
 #include <cmath>
 
@@ -64,29 +67,66 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
     EXPECT_EQ(sliders.contrast, 0);
 }
 
-TEST(DisplayMapping, PolarityAndSaturation) {
+namespace {
+
+struct GreyOfSignal {
+    const char* name;
+    float signal; // in a window from 10 to 20
+    int whiteHot; // grey with hot white; black hot gives 255 minus it
+};
+
+const GreyOfSignal greysOfSignals[] = {
+    {"below the window", 5.0f, 0},
+    {"the window's low end", 10.0f, 0},
+    {"just below the middle", 14.99f, 127},
+    {"the middle", 15.0f, 128},
+    {"just below the top", 19.99f, 255},
+    {"the window's high end", 20.0f, 255},
+    {"above the window", 30.0f, 255},
+    {"not a number", std::nanf(""), 0},
+};
+
+class DisplayMappingGrey : public ::testing::TestWithParam<GreyOfSignal> {
+protected:
+    // Maps one pixel of the given signal (the rest of the row at 5) with hot white or black.
+    static std::array<int, 3> mapped(float signal, bool blackHot) {
+        BenchState state = plainBench();
+        SimState& sim = state.sim;
+        sim.windowLow = 10.0;
+        sim.windowHigh = 20.0;
+        setSensorImage(sim, {5.0f, signal, 5.0f, 5.0f}, 4, 1);
+        state.camera.set.polarity = blackHot;
+        mapToDisplay(sim, state.camera.set, true, false);
+        return {sim.displayImage[3], sim.displayImage[4], sim.displayImage[5]};
+    }
+};
+
+} // namespace
+
+TEST_P(DisplayMappingGrey, WhiteHotSaturatesAtTheWindowEnds) {
+    const int g = GetParam().whiteHot;
+    EXPECT_EQ(mapped(GetParam().signal, false), (std::array<int, 3>{g, g, g}));
+}
+
+TEST_P(DisplayMappingGrey, BlackHotInvertsTheGrey) {
+    const int g = 255 - GetParam().whiteHot;
+    EXPECT_EQ(mapped(GetParam().signal, true), (std::array<int, 3>{g, g, g}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, DisplayMappingGrey, ::testing::ValuesIn(greysOfSignals),
+                         testing_support::RowNamedByName{});
+
+TEST(DisplayMapping, TheLoaderPreviewMapsTheWholeRangeInverted) {
     BenchState state = plainBench();
     SimState& sim = state.sim;
     sim.windowLow = 10.0;
     sim.windowHigh = 20.0;
     setSensorImage(sim, {5.0f, 10.0f, 14.99f, 15.0f, 19.99f, 20.0f, 30.0f, std::nanf("")}, 8, 1);
     state.camera.set.polarity = false;
-    mapToDisplay(sim, state.camera.set, true, false);
-    const std::vector<int> white{0, 0, 127, 128, 255, 255, 255, 0};
-    for (std::size_t k = 0; k < white.size(); ++k) {
-        EXPECT_EQ(sim.displayImage[3 * k], white[k]) << k;
-        EXPECT_EQ(sim.displayImage[3 * k + 1], white[k]);
-        EXPECT_EQ(sim.displayImage[3 * k + 2], white[k]);
-    }
-    state.camera.set.polarity = true; // hot is black
-    mapToDisplay(sim, state.camera.set, true, false);
-    for (std::size_t k = 0; k < white.size(); ++k)
-        EXPECT_EQ(sim.displayImage[3 * k], 255 - white[k]) << k;
-    // The loader preview maps the camera's whole range, and a fitted preview is inverted.
-    state.camera.set.polarity = false;
     sim.signalMin = 0.0;
     sim.signalMax = 40.0;
     mapToDisplay(sim, state.camera.set, false, true);
+    // 10 of 0 ... 40 is a quarter: grey 64, inverted.
     EXPECT_EQ(sim.displayImage[3 * 1], 255 - 64);
 }
 

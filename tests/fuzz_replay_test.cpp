@@ -22,16 +22,19 @@ const Corpus corpora[] = {
 
 } // namespace
 
-TEST(FuzzReplay, EveryStoredInputRunsCleanly) {
-    for (const Corpus& corpus : corpora) {
-        const std::filesystem::path dir = std::filesystem::path(TERVIX_FUZZ_CORPUS_DIR) / corpus.name;
-        int inputs = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            SCOPED_TRACE(entry.path().string());
-            const std::string data = testing_support::readText(entry.path().string());
-            EXPECT_EQ(corpus.entry(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), 0);
-            ++inputs;
-        }
-        EXPECT_GT(inputs, 0) << corpus.name;
+class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
+
+TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
+    const Corpus& corpus = GetParam();
+    const std::filesystem::path dir = std::filesystem::path(TERVIX_FUZZ_CORPUS_DIR) / corpus.name;
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        SCOPED_TRACE(entry.path().string());
+        const std::string data = testing_support::readText(entry.path().string());
+        EXPECT_EQ(corpus.entry(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), 0);
+        ++inputs;
     }
+    EXPECT_GT(inputs, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Corpora, FuzzReplay, ::testing::ValuesIn(corpora), testing_support::RowNamedByName{});

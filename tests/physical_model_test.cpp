@@ -124,6 +124,7 @@ double ellipseArea(double cx, double cy, double rx, double ry, int i, int j) {
 } // namespace
 
 struct RectangleCase {
+    const char* name;
     double x0, x1, y0, y1;
 };
 
@@ -145,11 +146,12 @@ TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle,
-                         ::testing::Values(RectangleCase{10.3, 14.85, 20.6, 23.1}, // several pixels, all edges inside pixels
-                                           RectangleCase{50.0, 52.0, 40.0, 47.0},  // edges on pixel borders
-                                           RectangleCase{100.2, 100.7, 30.1, 30.4}, // smaller than a pixel
-                                           RectangleCase{-5.5, 3.25, 250.5, 270.0}, // past the image's corner
-                                           RectangleCase{127.875, 128.125, 10.0, 200.0})); // a bar a quarter pixel wide
+                         ::testing::Values(RectangleCase{"several pixels, all edges inside pixels", 10.3, 14.85, 20.6, 23.1},
+                                           RectangleCase{"edges on pixel borders", 50.0, 52.0, 40.0, 47.0},
+                                           RectangleCase{"smaller than a pixel", 100.2, 100.7, 30.1, 30.4},
+                                           RectangleCase{"past the image's corner", -5.5, 3.25, 250.5, 270.0},
+                                           RectangleCase{"a bar a quarter pixel wide", 127.875, 128.125, 10.0, 200.0}),
+                         testing_support::RowNamedByName{});
 
 TEST(PhysicalRaster, TrianglesAndEllipsesCoverTheirExactAreas) {
     PixelScene triangle;
@@ -189,35 +191,44 @@ TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
     EXPECT_NEAR(scene.at(12, 12), 1.0, 1e-4);
 }
 
-TEST(PhysicalBlur, AnEdgeGivesTheGaussianAndPixelBoxStepResponse) {
-    for (double sigmaPixels : {0.35, 0.8, 2.5}) {
-        SCOPED_TRACE(sigmaPixels);
-        PixelScene scene;
-        const double pitchMrad = scene.g.pitchX * 1000.0;
-        scene.state.sim.physical.blurWidthX = scene.state.sim.physical.blurWidthY = sigmaPixels * pitchMrad;
-        const PhysicalGeometry pg = computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
-        EXPECT_NEAR(pg.sigmaX, sigmaPixels, 1e-9);
-        // A half-plane from x = 100.37 sensor pixels, over the whole height.
-        const double edge = 100.37;
-        TargetItem item = projectedRectangle(scene.x(edge), scene.x(400.0), scene.y(-50.0), scene.y(400.0), 1.0f);
-        scene.add(item, 0.0f);
-        // Sensor pixel i has its left edge at padded pixel i + h, that is at -halfX + i·pitch.
-        rasterizePhysical(scene.state.target, scene.state.sim, pg.g);
-        blurPhysical(scene.state.sim, pg);
-        for (int i = 90; i < 111; ++i) {
-            // The pixel box over the edge blurred by the Gaussian, by a fine sum.
-            constexpr int steps = 4000;
-            double expected = 0.0;
-            for (int k = 0; k < steps; ++k) {
-                const double t = i + (k + 0.5) / steps;
-                expected += 0.5 * std::erfc(-(t - edge) / (std::sqrt(2.0) * sigmaPixels));
-            }
-            expected /= steps;
-            const double value = scene.state.sim.sceneImage[static_cast<std::size_t>(100) * scene.state.sim.imageWidth + i];
-            EXPECT_NEAR(value, expected, 2e-3) << i;
+namespace {
+
+class PhysicalBlurEdge : public ::testing::TestWithParam<double> {};
+
+} // namespace
+
+TEST_P(PhysicalBlurEdge, GivesTheGaussianAndPixelBoxStepResponse) {
+    const double sigmaPixels = GetParam();
+    PixelScene scene;
+    const double pitchMrad = scene.g.pitchX * 1000.0;
+    scene.state.sim.physical.blurWidthX = scene.state.sim.physical.blurWidthY = sigmaPixels * pitchMrad;
+    const PhysicalGeometry pg = computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
+    EXPECT_NEAR(pg.sigmaX, sigmaPixels, 1e-9);
+    // A half-plane from x = 100.37 sensor pixels, over the whole height.
+    const double edge = 100.37;
+    TargetItem item = projectedRectangle(scene.x(edge), scene.x(400.0), scene.y(-50.0), scene.y(400.0), 1.0f);
+    scene.add(item, 0.0f);
+    // Sensor pixel i has its left edge at padded pixel i + h, that is at -halfX + i·pitch.
+    rasterizePhysical(scene.state.target, scene.state.sim, pg.g);
+    blurPhysical(scene.state.sim, pg);
+    for (int i = 90; i < 111; ++i) {
+        // The pixel box over the edge blurred by the Gaussian, by a fine sum.
+        constexpr int steps = 4000;
+        double expected = 0.0;
+        for (int k = 0; k < steps; ++k) {
+            const double t = i + (k + 0.5) / steps;
+            expected += 0.5 * std::erfc(-(t - edge) / (std::sqrt(2.0) * sigmaPixels));
         }
+        expected /= steps;
+        const double value = scene.state.sim.sceneImage[static_cast<std::size_t>(100) * scene.state.sim.imageWidth + i];
+        EXPECT_NEAR(value, expected, 2e-3) << i;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sigmas, PhysicalBlurEdge, ::testing::Values(0.35, 0.8, 2.5),
+                         [](const ::testing::TestParamInfo<double>& info) {
+                             return testing_support::numberName(info.param) + "_pixels";
+                         });
 
 TEST(PhysicalBlur, LayeredItemsOverOnePixelCountOnce) {
     // Along x: a far item from 100.37 on, a nearer one over whole pixels 95 ... 105, and the nearest

@@ -25,29 +25,40 @@ void rasterize(BenchState& state) {
 
 } // namespace
 
-TEST(InBandExitance, AgreesWithIndependentBlackbodyValues) {
-    struct Reference {
-        float from, to;
-        double kelvin, exitance, derivative;
-    };
-    // Flat response; W/cm² and W/cm²/K from a fine integration with e and c1 = 3.7418e4.
-    const Reference references[] = {
-        {8.0f, 12.0f, 300.0, 1.209e-2, 1.978e-4},
-        {8.0f, 12.0f, 293.15, 1.079e-2, 1.843e-4},
-        {3.0f, 5.0f, 300.0, 5.861e-4, 2.127e-5},
-        {3.0f, 5.0f, 293.15, 4.547e-4, 1.722e-5},
-        {8.0f, 14.0f, 300.0, 1.726e-2, 2.632e-4},
-    };
-    for (const Reference& r : references) {
-        PointList flat{{r.from, 1.0f, r.to, 1.0f}};
-        double m = InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin);
-        // The tables carry four figures; the base 2.7183 shifts the result by about 3e-5.
-        EXPECT_NEAR(m / r.exitance, 1.0, 1e-3) << r.from << "-" << r.to << " µm at " << r.kelvin;
-        double slope = InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin + 0.5) -
-                       InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin - 0.5);
-        EXPECT_NEAR(slope / r.derivative, 1.0, 2e-3);
-    }
+namespace {
+
+struct BlackbodyReference {
+    const char* name;
+    float from, to;
+    double kelvin, exitance, derivative;
+};
+
+// Flat response; W/cm² and W/cm²/K from a fine integration with e and c1 = 3.7418e4.
+const BlackbodyReference blackbodyReferences[] = {
+    {"8 to 12 um at 300 K", 8.0f, 12.0f, 300.0, 1.209e-2, 1.978e-4},
+    {"8 to 12 um at 293.15 K", 8.0f, 12.0f, 293.15, 1.079e-2, 1.843e-4},
+    {"3 to 5 um at 300 K", 3.0f, 5.0f, 300.0, 5.861e-4, 2.127e-5},
+    {"3 to 5 um at 293.15 K", 3.0f, 5.0f, 293.15, 4.547e-4, 1.722e-5},
+    {"8 to 14 um at 300 K", 8.0f, 14.0f, 300.0, 1.726e-2, 2.632e-4},
+};
+
+class InBandExitanceReference : public ::testing::TestWithParam<BlackbodyReference> {};
+
+} // namespace
+
+TEST_P(InBandExitanceReference, AgreesWithTheIndependentBlackbodyValue) {
+    const BlackbodyReference& r = GetParam();
+    PointList flat{{r.from, 1.0f, r.to, 1.0f}};
+    const double m = InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin);
+    // The tables carry four figures; the base 2.7183 shifts the result by about 3e-5.
+    EXPECT_NEAR(m / r.exitance, 1.0, 1e-3);
+    const double slope = InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin + 0.5) -
+                         InBandExitance(flat, r.from, r.to, sceneIntegrationStep, r.kelvin - 0.5);
+    EXPECT_NEAR(slope / r.derivative, 1.0, 2e-3);
 }
+
+INSTANTIATE_TEST_SUITE_P(Bands, InBandExitanceReference, ::testing::ValuesIn(blackbodyReferences),
+                         testing_support::RowNamedByName{});
 
 TEST(InBandExitance, InterpolatesTheResponseAndRefusesDegenerateInput) {
     PointList ramp{{8.0f, 0.0f, 10.0f, 1.0f, 12.0f, 1.0f}};
@@ -62,27 +73,43 @@ TEST(InBandExitance, InterpolatesTheResponseAndRefusesDegenerateInput) {
     EXPECT_EQ(signalOfTemperature(PointList{}, 20.0), 0.0);
 }
 
-TEST(SceneRaster, RenderSizesRoundPastTheNextMultipleOfFour) {
+namespace {
+
+struct ZoomedSize {
+    float zoom;
+    int width; // 256 pixels over the zoom, with the margins, rounded past the next multiple of four
+};
+
+class SceneRasterSize : public ::testing::TestWithParam<ZoomedSize> {};
+
+} // namespace
+
+TEST_P(SceneRasterSize, RoundsPastTheNextMultipleOfFour) {
     BenchState state = plainBench();
-    struct Case {
-        float zoom;
-        int width;
-    } cases[] = {{1.0f, 260}, {2.0f, 132}, {3.0f, 88}};
-    for (const Case& c : cases) {
-        state.camera.set.electronicZoom = c.zoom;
-        int busy = 0;
-        RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
-        EXPECT_EQ(state.sim.imageWidth, c.width) << c.zoom;
-        EXPECT_EQ(state.sim.imageHeight, c.width);
-        EXPECT_EQ(state.sim.sceneImage.size(), static_cast<std::size_t>(c.width * c.width));
-        EXPECT_EQ(state.sim.displayImage.size(), static_cast<std::size_t>(c.width * c.width * 3));
-        EXPECT_EQ(busy, 0);
-    }
-    // The guard: a render in progress is not entered again.
+    const ZoomedSize& c = GetParam();
+    state.camera.set.electronicZoom = c.zoom;
+    int busy = 0;
+    RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
+    EXPECT_EQ(state.sim.imageWidth, c.width);
+    EXPECT_EQ(state.sim.imageHeight, c.width);
+    EXPECT_EQ(state.sim.sceneImage.size(), static_cast<std::size_t>(c.width * c.width));
+    EXPECT_EQ(state.sim.displayImage.size(), static_cast<std::size_t>(c.width * c.width * 3));
+    EXPECT_EQ(busy, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ElectronicZooms, SceneRasterSize,
+                         ::testing::Values(ZoomedSize{1.0f, 260}, ZoomedSize{2.0f, 132}, ZoomedSize{3.0f, 88}),
+                         [](const ::testing::TestParamInfo<ZoomedSize>& info) {
+                             return "zoom" + std::to_string(static_cast<int>(info.param.zoom));
+                         });
+
+TEST(SceneRaster, ARenderInProgressIsNotEnteredAgain) {
+    BenchState state = plainBench();
     int busy = 1;
     state.sim.imageWidth = -5;
     RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
     EXPECT_EQ(state.sim.imageWidth, -5);
+    EXPECT_EQ(busy, 1);
 }
 
 TEST(SceneRaster, LaterItemsAtEqualDistanceWinAndOutsideItemsPaintNothing) {
@@ -149,12 +176,13 @@ TEST(Scene, GalleryShowsOwnTemperaturesAndTheBenchShowsTheDifference) {
     UpdateScene(state.target, state.sim, c, r, state.console);
     // The nearest distance is the smaller of sqrt(x² + z²) and sqrt(y² + z²) over the vertices; a
     // vertex at y = 0 makes it the plane's distance itself.
-    const double nearest = viewingDistance + 700.0;
-    double tau = std::exp(-0.5 * nearest * 0.001);
-    double expected = signalOfTemperature(r, 1.5) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
+    // With the bench's 1300 m in front of the plate that is 2.0 km of air at 0.5 per km: the
+    // transmission is exp(-1).
+    const double tau = 0.36787944;
+    const double expected = signalOfTemperature(r, 1.5) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
     EXPECT_NEAR(state.target.items[1].renderTemperature, expected, expected * 1e-6);
-    double tauBackground = std::exp(-0.5 * (700.0 + viewingDistance) * 0.001);
-    double background = signalOfTemperature(r, 0.0) * tauBackground + signalOfTemperature(r, 10.0) * (1 - tauBackground);
+    // The background lies at the plate's distance too.
+    const double background = signalOfTemperature(r, 0.0) * tau + signalOfTemperature(r, 10.0) * (1 - tau);
     EXPECT_NEAR(state.sim.backgroundSignal, background, background * 1e-6);
 }
 
@@ -207,25 +235,38 @@ TEST(Scene, OffsetsMoveTheItemsButNotTheSceneExtents) {
     EXPECT_GT(compared, 100);
 }
 
-TEST(Scene, TheStandardTargetShowsTheChosenFrequency) {
+namespace {
+
+struct StandardFrequency {
+    double f; // cycles per mrad
+    float barScale;
+};
+
+class StandardTargetFrequency : public ::testing::TestWithParam<StandardFrequency> {};
+
+} // namespace
+
+TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
+    const StandardFrequency& c = GetParam();
     BenchState state = plainBench();
     ASSERT_TRUE(readTargetFile(testing_support::shippedFile("mira.tag"), state.target, 0));
-    const struct {
-        double f;
-        float barScale;
-    } frequencies[] = {{0.5, 8.0f}, {1, 4.0f}, {1.5, 2.66666f}, {2, 2.0f}, {3, 4.0f / 3.0f}, {4, 1.0f}};
-    for (const auto& c : frequencies) {
-        state.console.barScale = c.barScale;
-        UpdateScene(state.target, state.sim, state.camera.set, state.camera.tables.currentSpectralResponse(),
-                    state.console);
-        // Bar k's left edge is its vertex 0; one period separates neighbours, in radians as tangents.
-        for (int k = 1; k < 4; ++k) {
-            double period = state.target.items[static_cast<std::size_t>(k + 1)].projected2D[0] -
-                            state.target.items[static_cast<std::size_t>(k)].projected2D[0];
-            EXPECT_NEAR(period * 1000.0, 1.0 / c.f, 2e-5 / c.f) << c.f;
-        }
-        const TargetItem& bar = state.target.items[1];
-        double barWidth = bar.screenBounds[1] - bar.screenBounds[0];
-        EXPECT_NEAR(barWidth * 1000.0, 0.5 / c.f, 1e-5 / c.f);
+    state.console.barScale = c.barScale;
+    UpdateScene(state.target, state.sim, state.camera.set, state.camera.tables.currentSpectralResponse(), state.console);
+    // Bar k's left edge is its vertex 0; one period separates neighbours, in radians as tangents.
+    for (int k = 1; k < 4; ++k) {
+        const double period = state.target.items[static_cast<std::size_t>(k + 1)].projected2D[0] -
+                              state.target.items[static_cast<std::size_t>(k)].projected2D[0];
+        EXPECT_NEAR(period * 1000.0, 1.0 / c.f, 2e-5 / c.f) << k;
     }
+    const TargetItem& bar = state.target.items[1];
+    const double barWidth = bar.screenBounds[1] - bar.screenBounds[0];
+    EXPECT_NEAR(barWidth * 1000.0, 0.5 / c.f, 1e-5 / c.f);
 }
+
+INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency,
+                         ::testing::Values(StandardFrequency{0.5, 8.0f}, StandardFrequency{1, 4.0f},
+                                           StandardFrequency{1.5, 2.66666f}, StandardFrequency{2, 2.0f},
+                                           StandardFrequency{3, 4.0f / 3.0f}, StandardFrequency{4, 1.0f}),
+                         [](const ::testing::TestParamInfo<StandardFrequency>& info) {
+                             return testing_support::numberName(info.param.f) + "_cycles_per_mrad";
+                         });

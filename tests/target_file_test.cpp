@@ -40,18 +40,38 @@ TEST(TargetFile, TheDocumentedExampleReadsAsOneLayerAndOneRectangle) {
     EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
 }
 
-TEST(TargetFile, NumbersSpreadOverLinesOrSharingOneGiveTheSameTarget) {
+namespace {
+
+struct SpellingCase {
+    const char* name;
+    const char* text;
+};
+
+// One object, written three ways; the last geometry keyword decides the shape.
+const SpellingCase spellingCases[] = {
+    {"numbers sharing lines", "object\n3D Polygon\n3 0 0 0 1 0 0.5 0 1 -0.25 \nellipse\n-1 -2 3 4\n"},
+    {"numbers spread over lines", "object\n3d polygon\n3\n0\n0\n0\n1\n0\n0.5\n0\n1\n-0.25\nellipse\n-1 -2\n3\n4\n"},
+    {"CR LF line ends", "object\r\n3d polygon\r\n3 0 0 0 1 0 0.5 0 1 -0.25 \r\nellipse\r\n-1 -2 3 4\r\n"},
+};
+
+class TargetFileSpelling : public ::testing::TestWithParam<SpellingCase> {};
+
+} // namespace
+
+TEST_P(TargetFileSpelling, GivesTheSameEllipse) {
     TempDir dir;
-    Target oneLine = readText(dir, "object\n3D Polygon\n3 0 0 0 1 0 0.5 0 1 -0.25 \nellipse\n-1 -2 3 4\n");
-    Target spread = readText(dir, "object\n3d polygon\n3\n0\n0\n0\n1\n0\n0.5\n0\n1\n-0.25\nellipse\n-1 -2\n3\n4\n");
-    Target crlf = readText(dir, "object\r\n3d polygon\r\n3 0 0 0 1 0 0.5 0 1 -0.25 \r\nellipse\r\n-1 -2 3 4\r\n");
-    for (const Target* t : {&oneLine, &spread, &crlf}) {
-        ASSERT_EQ(t->items.size(), 1u);
-        // The last geometry keyword decides the shape.
-        EXPECT_EQ(t->items[0].kind, TargetItemKind::Ellipse);
-        EXPECT_EQ(t->items[0].vertices, (std::vector<float>{-1, -2, 3, 4}));
-        EXPECT_TRUE(t->items[0].projected3D.empty());
-    }
+    const Target t = readText(dir, GetParam().text);
+    ASSERT_EQ(t.items.size(), 1u);
+    EXPECT_EQ(t.items[0].kind, TargetItemKind::Ellipse);
+    EXPECT_EQ(t.items[0].vertices, (std::vector<float>{-1, -2, 3, 4}));
+    EXPECT_TRUE(t.items[0].projected3D.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, TargetFileSpelling, ::testing::ValuesIn(spellingCases),
+                         testing_support::RowNamedByName{});
+
+TEST(TargetFile, AThreeDimensionalPolygonKeepsItsDepth) {
+    TempDir dir;
     Target polygon = readText(dir, "object\n3D Polygon\n3\n0 0 0\n1 0 0.5\n0 1 -0.25\n");
     ASSERT_EQ(polygon.items.size(), 1u);
     EXPECT_EQ(polygon.items[0].kind, TargetItemKind::Polygon3D);
@@ -101,31 +121,43 @@ TEST(TargetFile, ANameBeforeAnyItemIsSkippedAndTheNextLineIsAKeyword) {
     EXPECT_EQ(t.targetHeight, 0.0f);
 }
 
-TEST(TargetFile, GeometryThatCannotBeReadWholeIsDroppedAndTheRestStillReads) {
+namespace {
+
+struct BrokenGeometry {
+    const char* name;
+    const char* text;
+};
+
+const BrokenGeometry brokenGeometries[] = {
+    {"missing count", "object\npolygon\nfour\n"},
+    {"negative count", "object\npolygon\n-3 0 0 1 0 0 1\n"},
+    {"zero count", "object\npolygon\n0\n"},
+    {"count beyond the file", "object\npolygon\n2000000000 0 0 1 0 0 1\n"},
+    {"fewer coordinates", "object\n3d polygon\n4 0 0 0 1 0 0\n"},
+    {"rectangle short of a number", "object\nrectangle\n0 0 1\n"},
+    {"infinite coordinate", "object\nrectangle\n0 0 inf 1\n"},
+    {"NaN coordinate", "object\nellipse\n0 nan 1 1\n"},
+    {"coordinate beyond float", "object\npolygon\n3 0 0 1e40 0 0 1\n"},
+};
+
+class TargetFileBrokenGeometry : public ::testing::TestWithParam<BrokenGeometry> {};
+
+} // namespace
+
+TEST_P(TargetFileBrokenGeometry, IsDroppedAndTheRestStillReads) {
     TempDir dir;
-    const char* cases[][2] = {
-        {"missing count", "object\npolygon\nfour\n"},
-        {"negative count", "object\npolygon\n-3 0 0 1 0 0 1\n"},
-        {"zero count", "object\npolygon\n0\n"},
-        {"count beyond the file", "object\npolygon\n2000000000 0 0 1 0 0 1\n"},
-        {"fewer coordinates", "object\n3d polygon\n4 0 0 0 1 0 0\n"},
-        {"rectangle short of a number", "object\nrectangle\n0 0 1\n"},
-        {"infinite coordinate", "object\nrectangle\n0 0 inf 1\n"},
-        {"NaN coordinate", "object\nellipse\n0 nan 1 1\n"},
-        {"coordinate beyond float", "object\npolygon\n3 0 0 1e40 0 0 1\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c[0]);
-        Target t = readText(dir, std::string(c[1]) + "object\nrectangle\n0 0 1 2\n");
-        ASSERT_EQ(t.items.size(), 2u);
-        EXPECT_EQ(t.items[0].kind, TargetItemKind::Layer);
-        EXPECT_TRUE(t.items[0].vertices.empty());
-        EXPECT_EQ(t.items[0].vertexCount, 0);
-        EXPECT_EQ(t.items[1].kind, TargetItemKind::Rectangle);
-        EXPECT_EQ(t.items[1].vertices, (std::vector<float>{0, 0, 0, 2, 1, 2, 1, 0}));
-        EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
-    }
+    const Target t = readText(dir, std::string(GetParam().text) + "object\nrectangle\n0 0 1 2\n");
+    ASSERT_EQ(t.items.size(), 2u);
+    EXPECT_EQ(t.items[0].kind, TargetItemKind::Layer);
+    EXPECT_TRUE(t.items[0].vertices.empty());
+    EXPECT_EQ(t.items[0].vertexCount, 0);
+    EXPECT_EQ(t.items[1].kind, TargetItemKind::Rectangle);
+    EXPECT_EQ(t.items[1].vertices, (std::vector<float>{0, 0, 0, 2, 1, 2, 1, 0}));
+    EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, TargetFileBrokenGeometry, ::testing::ValuesIn(brokenGeometries),
+                         testing_support::RowNamedByName{});
 
 TEST(TargetFile, NonFiniteValuesDoNotReplaceTemperatureDistanceOrHeight) {
     TempDir dir;

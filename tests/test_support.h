@@ -100,3 +100,41 @@ inline void copyShipped(const TempDir& dir, std::initializer_list<const char*> n
 }
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// A parameterised row's name for the test report: letters and digits kept, every other run of
+// characters one underscore ("a count of exactly 1" gives "a_count_of_exactly_1").
+inline std::string rowName(const std::string& text) {
+    std::string name;
+    for (char c : text) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (keep)
+            name += c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return name.empty() ? std::string("empty") : name;
+}
+
+// Names rows after a member that holds their description.
+struct RowNamedByName {
+    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
+        return rowName(info.param.name);
+    }
+};
+
+} // namespace testing_support
+
+namespace testing_support {
+
+// A number as a row name: 0.5 gives "0_5", -3 gives "minus_3".
+inline std::string numberName(double value) {
+    std::ostringstream text;
+    text << (value < 0 ? -value : value);
+    return (value < 0 ? "minus_" : "") + rowName(text.str());
+}
+
+} // namespace testing_support
