@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build (core, command-line tool,
-# bench window under Xvfb) and the core's tests again under AddressSanitizer and UBSan.
+# Installs what is missing, builds, and runs every test: the normal build with warnings as errors
+# (core, command-line tool, bench window under Xvfb, the install) and the core's tests again under
+# AddressSanitizer and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/install_packages.sh
-tervix_install_packages
+tervix_install_packages test
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake --preset default
-cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+cmake --preset ci
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
 
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"

@@ -1,5 +1,6 @@
 // tervix-cli: the bench's pipeline without windows. Only the options are parsed here; everything
-// else is the core's.
+// else is the core's. Each command is one row of `commands` below: its usage, the files it reads
+// by itself, its options and the function that runs it.
 #include "console/bench_state.h"
 #include "text/messages.h"
 #include "cli/camera_json.h"
@@ -7,26 +8,33 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "console/bench_console.h"
+#include "console/data_files.h"
 #include "console/open_bench.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
+#include "text/tokens.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStringList>
 
 #include <algorithm>
-#include <QGuiApplication>
-
 #include <charconv>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,47 +43,9 @@ public:
     void message(const std::string& text) override { std::cerr << text << '\n'; }
 };
 
-const char* usage =
-    "usage:\n"
-    "  tervix-cli camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]\n"
-    "  tervix-cli target FILE\n"
-    "  tervix-cli render --camera FILE --target FILE [--atmosphere FILE] [--frequency F] [--dt K]\n"
-    "                    [--seed N] [--randomise] [--model specified|physical] [--phase DX,DY]\n"
-    "                    --out PNG [--sensor PFM] [--frame PNG]\n"
-    "  tervix-cli mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-    "                  [--model specified|physical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]\n"
-    "  tervix-cli fidelity --camera FILE [--atmosphere FILE] [--model specified|physical] [--json]\n";
-
-struct Arguments {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-    std::map<std::string, bool> flags;
-};
-
-// Options take one value each; flags none. Anything else is an error.
-std::optional<Arguments> parseArguments(int argc, char** argv, const std::vector<std::string>& valueOptions,
-                                        const std::vector<std::string>& flagOptions, std::string& error) {
-    Arguments args;
-    for (int k = 2; k < argc; ++k) {
-        std::string word = argv[k];
-        if (word.rfind("--", 0) == 0) {
-            if (std::find(flagOptions.begin(), flagOptions.end(), word) != flagOptions.end()) {
-                args.flags[word] = true;
-            } else if (std::find(valueOptions.begin(), valueOptions.end(), word) != valueOptions.end()) {
-                if (k + 1 >= argc) {
-                    error = "option " + word + " needs a value";
-                    return std::nullopt;
-                }
-                args.options[word] = argv[++k];
-            } else {
-                error = "unknown option " + word;
-                return std::nullopt;
-            }
-        } else {
-            args.positional.push_back(word);
-        }
-    }
-    return args;
+int fail(const std::string& error) {
+    std::cerr << "tervix-cli: " << error << '\n';
+    return 1;
 }
 
 std::optional<double> parseNumber(const std::string& text) {
@@ -86,31 +56,125 @@ std::optional<double> parseNumber(const std::string& text) {
     return value;
 }
 
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
-    return 1;
+// The folder of the running program, ending in '/': the window reads "Atmosphere.ini" from its own
+// folder, and so does the tool.
+std::string programDirectory(const char* argv0) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        return self.parent_path().string() + "/";
+    return programDirectoryFromPath(argv0, '/');
 }
 
-// --model specified|physical; the specified model when the option is absent.
-std::optional<ImageModel> modelOption(std::map<std::string, std::string>& options) {
-    if (!options.count("--model") || options["--model"] == "specified")
-        return ImageModel::Specified;
-    if (options["--model"] == "physical")
-        return ImageModel::Physical;
-    return std::nullopt;
+// One command's parsed words.
+class Invocation {
+public:
+    Invocation(const QCommandLineParser& parser, std::string programDirectory, char* argv0)
+        : parser_(parser), programDirectory_(std::move(programDirectory)), argv0_(argv0) {}
+
+    bool has(const char* option) const { return parser_.isSet(QLatin1StringView(option)); }
+    std::string value(const char* option) const {
+        return parser_.value(QLatin1StringView(option)).toStdString();
+    }
+    std::vector<std::string> positional() const {
+        std::vector<std::string> words;
+        for (const QString& word : parser_.positionalArguments())
+            words.push_back(word.toStdString());
+        return words;
+    }
+    // The value of a number option, `fallback` when it is not given, nothing when it is not a number
+    // from `low` to `high`.
+    std::optional<double> number(const char* option, double fallback, double low, double high) const {
+        if (!has(option))
+            return fallback;
+        auto parsed = parseNumber(value(option));
+        if (!parsed || *parsed < low || *parsed > high)
+            return std::nullopt;
+        return parsed;
+    }
+    // "--atmosphere" when given, else "Atmosphere.ini" where the window reads it; none when it is in
+    // neither place (the window then goes on without, and so does the tool).
+    std::optional<std::string> atmosphereFile() const {
+        if (has("atmosphere"))
+            return value("atmosphere");
+        const std::string path = dataFilePath(programDirectory_, atmosphereFileName);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error))
+            return path;
+        return std::nullopt;
+    }
+    // "--target" when given, else the standard target where the window's Load/Edit finds it (the
+    // working folder), else beside the program or in the installed data.
+    std::string standardTarget() const {
+        if (has("target"))
+            return value("target");
+        std::error_code error;
+        if (std::filesystem::is_regular_file(standardTargetFile, error))
+            return standardTargetFile;
+        return dataFilePath(programDirectory_, standardTargetFile);
+    }
+    // --model specified|physical; the specified model when the option is absent.
+    std::optional<ImageModel> model() const {
+        if (!has("model") || value("model") == "specified")
+            return ImageModel::Specified;
+        if (value("model") == "physical")
+            return ImageModel::Physical;
+        return std::nullopt;
+    }
+    char* argv0() const { return argv0_; }
+
+    static constexpr const char* standardTargetFile = "mira.tag";
+
+private:
+    const QCommandLineParser& parser_;
+    std::string programDirectory_;
+    char* argv0_;
+};
+
+// The bench as the console leaves it after the start, on the files the options name or the standard
+// ones. Returns false with an error line, or with none when the camera file's own message has been
+// written.
+bool prepareBench(const Invocation& run, BenchConsole& console, std::optional<std::uint32_t> seed,
+                  std::optional<ImageModel> imageModel, std::string& error) {
+    error.clear();
+    BenchSources sources;
+    sources.camera.path = run.value("camera");
+    sources.target.path = run.standardTarget();
+    if (const auto atmosphere = run.atmosphereFile())
+        sources.atmosphere = BenchSource{*atmosphere, std::nullopt};
+    sources.seed = seed;
+    sources.imageModel = imageModel;
+    const BenchOpenFault fault = openBench(console, sources);
+    if (fault == BenchOpenFault::Atmosphere)
+        error = "cannot read the atmosphere file " + sources.atmosphere->path;
+    if (fault == BenchOpenFault::Target)
+        error = "cannot read the target file " + sources.target.path;
+    return fault == BenchOpenFault::None;
 }
+
+struct OptionSpec {
+    const char* name;
+    const char* valueName; // empty for a flag
+    const char* description;
+};
+
+struct Command {
+    const char* name;
+    const char* usage;       // the lines after "tervix-cli " in the tool's usage, without the end
+    const char* description; // what it does and which files it reads by itself
+    const char* positional;  // the positional argument's name, or nullptr
+    std::vector<OptionSpec> options;
+    int (*run)(const Invocation&);
+};
+
 const char* modelError = "the model must be specified or physical";
 
-int runCamera(int argc, char** argv) {
-    std::string error;
-    auto args = parseArguments(argc, argv, {"--mode", "--atmosphere"}, {"--no-activate"}, error);
-    if (!args)
-        return fail(error);
-    if (args->positional.size() != 1)
+int runCamera(const Invocation& run) {
+    if (run.positional().size() != 1)
         return fail("camera takes one camera file");
     CameraLoadMode mode = CameraLoadMode::Full;
-    if (args->options.count("--mode")) {
-        const std::string& m = args->options["--mode"];
+    if (run.has("mode")) {
+        const std::string m = run.value("mode");
         if (m == "full")
             mode = CameraLoadMode::Full;
         else if (m == "standard")
@@ -122,11 +186,11 @@ int runCamera(int argc, char** argv) {
     }
     BenchState state;
     StderrMessages messages;
-    if (args->options.count("--atmosphere") && !readAtmosphereFile(args->options["--atmosphere"], state.atmosphere))
-        return fail("cannot read the atmosphere file " + args->options["--atmosphere"]);
-    if (!loadCameraFile(state, args->positional[0], mode, messages))
+    if (run.has("atmosphere") && !readAtmosphereFile(run.value("atmosphere"), state.atmosphere))
+        return fail("cannot read the atmosphere file " + run.value("atmosphere"));
+    if (!loadCameraFile(state, run.positional()[0], mode, messages))
         return 1;
-    if (!args->flags.count("--no-activate")) {
+    if (!run.has("no-activate")) {
         CameraModelContext context = state.model();
         activateCameraModel(context);
     }
@@ -134,83 +198,44 @@ int runCamera(int argc, char** argv) {
     return 0;
 }
 
-int runTarget(int argc, char** argv) {
-    std::string error;
-    auto args = parseArguments(argc, argv, {}, {}, error);
-    if (!args)
-        return fail(error);
-    if (args->positional.size() != 1)
+int runTarget(const Invocation& run) {
+    if (run.positional().size() != 1)
         return fail("target takes one target file");
     Target target;
-    if (!readTargetFile(args->positional[0], target, 0))
-        return fail("cannot read the target file " + args->positional[0]);
+    if (!readTargetFile(run.positional()[0], target, 0))
+        return fail("cannot read the target file " + run.positional()[0]);
     std::cout << targetJson(target).dump(2) << '\n';
     return 0;
 }
 
-// The bench as the console leaves it after the start, on the files the options name. Returns false
-// with an error line, or with none when the camera file's own message has been written.
-bool prepareBench(BenchConsole& console, std::map<std::string, std::string>& options, std::optional<std::uint32_t> seed,
-                  std::optional<ImageModel> imageModel, std::string& error) {
-    error.clear();
-    BenchSources sources;
-    sources.camera.path = options["--camera"];
-    sources.target.path = options.count("--target") ? options["--target"] : "mira.tag";
-    if (options.count("--atmosphere"))
-        sources.atmosphere = BenchSource{options["--atmosphere"], std::nullopt};
-    sources.seed = seed;
-    sources.imageModel = imageModel;
-    const BenchOpenFault fault = openBench(console, sources);
-    if (fault == BenchOpenFault::Atmosphere)
-        error = "cannot read the atmosphere file " + sources.atmosphere->path;
-    if (fault == BenchOpenFault::Target)
-        error = "cannot read the target file " + sources.target.path;
-    return fault == BenchOpenFault::None;
-}
-
-int runRender(int argc, char** argv) {
-    std::string error;
-    auto args = parseArguments(argc, argv,
-                               {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed", "--out",
-                                "--sensor", "--frame", "--model", "--phase"},
-                               {"--randomise"}, error);
-    if (!args)
-        return fail(error);
-    if (!args->positional.empty())
+int runRender(const Invocation& run) {
+    if (!run.positional().empty())
         return fail("render takes options only");
-    for (const char* required : {"--camera", "--target", "--out"})
-        if (!args->options.count(required))
-            return fail(std::string("render needs ") + required);
+    for (const char* required : {"camera", "out"})
+        if (!run.has(required))
+            return fail(std::string("render needs --") + required);
 
     int frequencyIndex = 0;
-    if (args->options.count("--frequency")) {
-        auto f = parseNumber(args->options["--frequency"]);
+    if (run.has("frequency")) {
+        auto f = parseNumber(run.value("frequency"));
         auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
                                    [&](const FrequencyChoice& c) { return f && c.frequency == *f; });
         if (choice == frequencyChoices.end())
             return fail("the frequency must be one of " + frequencyLabelList());
         frequencyIndex = static_cast<int>(choice - frequencyChoices.begin());
     }
-    double dt = 0.0;
-    if (args->options.count("--dt")) {
-        auto value = parseNumber(args->options["--dt"]);
-        if (!value || *value < -2.0 || *value > 2.0)
-            return fail("the temperature difference must be a number from -2 to 2 K");
-        dt = *value;
-    }
-    std::optional<std::uint32_t> seed;
-    if (args->options.count("--seed")) {
-        auto value = parseNumber(args->options["--seed"]);
-        if (!value || *value < 0 || *value > 4294967295.0 || *value != std::floor(*value))
-            return fail("the seed must be a whole number from 0 to 4294967295");
-        seed = static_cast<std::uint32_t>(*value);
-    }
-    const auto model = modelOption(args->options);
+    const auto dt = run.number("dt", 0.0, -2.0, 2.0);
+    if (!dt)
+        return fail("the temperature difference must be a number from -2 to 2 K");
+    const auto seed = run.number("seed", 0.0, 0.0, 4294967295.0);
+    if (!seed || *seed != std::floor(*seed))
+        return fail("the seed must be a whole number from 0 to 4294967295");
+    const auto model = run.model();
     if (!model)
         return fail(modelError);
     std::optional<std::pair<double, double>> phase;
-    if (args->options.count("--phase")) {
-        const std::string& text = args->options["--phase"];
+    if (run.has("phase")) {
+        const std::string text = run.value("phase");
         const auto comma = text.find(',');
         auto dx = parseNumber(text.substr(0, comma));
         auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
@@ -222,57 +247,42 @@ int runRender(int argc, char** argv) {
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
-    if (!prepareBench(console, args->options, seed, model, error))
+    std::string error;
+    const auto seedValue = run.has("seed") ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*seed)) : std::nullopt;
+    if (!prepareBench(run, console, seedValue, model, error))
         return error.empty() ? 1 : fail(error);
-    if (args->flags.count("--randomise"))
+    if (run.has("randomise"))
         console.randomisePosition = true;
     console.selectFrequency(frequencyIndex);
     if (phase)
         console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
-    console.onTemperatureSlider(BenchConsole::sliderPositionOf(dt));
+    console.onTemperatureSlider(BenchConsole::sliderPositionOf(*dt));
 
-    if (!writeDisplayImagePng(state.sim, args->options["--out"]))
-        return fail("cannot write " + args->options["--out"]);
-    if (args->options.count("--sensor") && !writeSensorImagePfm(state.sim, args->options["--sensor"]))
-        return fail("cannot write " + args->options["--sensor"]);
-    if (args->options.count("--frame")) {
+    const std::string out = run.value("out");
+    if (!writeDisplayImagePng(state.sim, out))
+        return fail("cannot write " + out);
+    if (run.has("sensor") && !writeSensorImagePfm(state.sim, run.value("sensor")))
+        return fail("cannot write " + run.value("sensor"));
+    if (run.has("frame")) {
         auto frame = BuildViewFrame(state.sim, state.camera.set, state.random);
-        if (!writeGreyFramePng(frame, state.sim.imageWidth, state.sim.imageHeight, args->options["--frame"]))
-            return fail("cannot write " + args->options["--frame"]);
+        if (!writeGreyFramePng(frame, state.sim.imageWidth, state.sim.imageHeight, run.value("frame")))
+            return fail("cannot write " + run.value("frame"));
     }
     return 0;
 }
 
-
-std::optional<double> optionNumber(std::map<std::string, std::string>& options, const char* name, double fallback,
-                                   double low, double high) {
-    if (!options.count(name))
-        return fallback;
-    auto value = parseNumber(options[name]);
-    if (!value || *value < low || *value > high)
-        return std::nullopt;
-    return value;
-}
-
-int runMrtd(int argc, char** argv) {
-    std::string error;
-    auto args = parseArguments(argc, argv,
-                               {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table", "--csv",
-                                "--plot", "--model"},
-                               {}, error);
-    if (!args)
-        return fail(error);
-    if (!args->positional.empty() || !args->options.count("--camera"))
+int runMrtd(const Invocation& run) {
+    if (!run.positional().empty() || !run.has("camera"))
         return fail("mrtd needs --camera FILE");
     ObserverSettings settings;
-    auto snr = optionNumber(args->options, "--snr", settings.thresholdSnr, 0.1, 100.0);
-    auto time = optionNumber(args->options, "--time", settings.integrationTime, 0.001, 10.0);
-    auto seed = optionNumber(args->options, "--seed", 1.0, 0.0, 4294967295.0);
+    auto snr = run.number("snr", settings.thresholdSnr, 0.1, 100.0);
+    auto time = run.number("time", settings.integrationTime, 0.001, 10.0);
+    auto seed = run.number("seed", 1.0, 0.0, 4294967295.0);
     if (!snr || !time || !seed || *seed != std::floor(*seed))
         return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
-    const auto model = modelOption(args->options);
+    const auto model = run.model();
     if (!model)
         return fail(modelError);
 
@@ -280,18 +290,19 @@ int runMrtd(int argc, char** argv) {
     StderrMessages messages;
     BenchConsole console(state, messages);
     console.setImageModel(*model);
-    if (!prepareBench(console, args->options, static_cast<std::uint32_t>(*seed), std::nullopt, error))
+    std::string error;
+    if (!prepareBench(run, console, static_cast<std::uint32_t>(*seed), std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const auto mrtd = measureMrtd(console, settings);
     const std::string table = console.results.tableText(console.cameraIndex);
     std::cout << table;
-    if (args->options.count("--table")) {
-        std::ofstream out(args->options["--table"], std::ios::binary);
+    if (run.has("table")) {
+        std::ofstream out(run.value("table"), std::ios::binary);
         if (!(out << table))
-            return fail("cannot write " + args->options["--table"]);
+            return fail("cannot write " + run.value("table"));
     }
-    if (args->options.count("--csv")) {
-        std::ofstream out(args->options["--csv"], std::ios::binary);
+    if (run.has("csv")) {
+        std::ofstream out(run.value("csv"), std::ios::binary);
         out << "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd\n";
         for (int i = 0; i < frequencyCount; ++i) {
             const MrtdRecord& r = console.results.record(console.cameraIndex, i);
@@ -307,37 +318,35 @@ int runMrtd(int argc, char** argv) {
                 << (own > 0.0 ? cell(own, true) : std::string()) << '\n';
         }
         if (!out)
-            return fail("cannot write " + args->options["--csv"]);
+            return fail("cannot write " + run.value("csv"));
     }
-    if (args->options.count("--plot")) {
+    if (run.has("plot")) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         int qtArgc = 1;
-        QGuiApplication application(qtArgc, argv);
-        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, args->options["--plot"]))
-            return fail("cannot write " + args->options["--plot"]);
+        char* qtArgv[] = {run.argv0(), nullptr};
+        QGuiApplication application(qtArgc, qtArgv);
+        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, run.value("plot")))
+            return fail("cannot write " + run.value("plot"));
     }
     return 0;
 }
 
-int runFidelity(int argc, char** argv) {
-    std::string error;
-    auto args = parseArguments(argc, argv, {"--camera", "--atmosphere", "--target", "--model"}, {"--json"}, error);
-    if (!args)
-        return fail(error);
-    if (!args->positional.empty() || !args->options.count("--camera"))
+int runFidelity(const Invocation& run) {
+    if (!run.positional().empty() || !run.has("camera"))
         return fail("fidelity needs --camera FILE");
-    const auto model = modelOption(args->options);
+    const auto model = run.model();
     if (!model)
         return fail(modelError);
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
     console.setImageModel(*model);
-    if (!prepareBench(console, args->options, std::nullopt, std::nullopt, error))
+    std::string error;
+    if (!prepareBench(run, console, std::nullopt, std::nullopt, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(console);
-    if (args->flags.count("--json")) {
+    if (run.has("json")) {
         std::cout << modelFidelityJson(report).dump(2) << '\n';
         return 0;
     }
@@ -345,28 +354,200 @@ int runFidelity(int argc, char** argv) {
     return 0;
 }
 
+const std::vector<Command>& commands() {
+    static const OptionSpec atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
+    static const OptionSpec camera{"camera", "FILE", "The camera file (*.par)."};
+    static const OptionSpec target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
+    static const OptionSpec seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
+    static const OptionSpec model{"model", "MODEL", "The image model: specified (default) or physical."};
+    static const std::vector<Command> table{
+        {"camera", "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
+         "Reads a camera file as the bench does and prints the camera record, its tables and kernels as JSON.\n"
+         "Reads no atmosphere unless --atmosphere names one.",
+         "FILE",
+         {{"mode", "MODE", "How the file is read: full, standard or switch (default full)."},
+          atmosphere,
+          {"no-activate", "", "Print the record as read, before the camera is activated."}},
+         runCamera},
+        {"target", "target FILE", "Reads a target file as the bench does and prints its items as JSON.", "FILE", {},
+         runTarget},
+        {"render",
+         "render --camera FILE [--target FILE] [--atmosphere FILE] [--frequency F] [--dt K]\n"
+         "                    [--seed N] [--randomise] [--model specified|physical] [--phase DX,DY]\n"
+         "                    --out PNG [--sensor PFM] [--frame PNG]",
+         "Writes the display image the bench shows for a camera, target, frequency and temperature difference.",
+         nullptr,
+         {camera,
+          target,
+          atmosphere,
+          {"frequency", "F", "Spatial frequency in cycles/mrad: 0.5, 1, 1.5, 2, 3 or 4 (default 0.5)."},
+          {"dt", "K", "Temperature difference of the bars, -2 to 2 K (default 0)."},
+          seed,
+          {"randomise", "", "Randomise the target's position, as the console's check box does."},
+          model,
+          {"phase", "DX,DY", "Shift the target by DX,DY pixels, each from -1000 to 1000."},
+          {"out", "PNG", "The display image to write."},
+          {"sensor", "PFM", "Also write the sensor image."},
+          {"frame", "PNG", "Also write one noisy frame."}},
+         runRender},
+        {"mrtd",
+         "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
+         "                  [--model specified|physical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]",
+         "Measures the camera's MRTD at every spatial frequency with the model observer and prints the table.",
+         nullptr,
+         {camera,
+          target,
+          atmosphere,
+          {"seed", "N", "Seed of the noise generator, a whole number (default 1)."},
+          {"snr", "K", "The observer's threshold signal-to-noise ratio, 0.1 to 100."},
+          {"time", "S", "The observer's integration time, 0.001 to 10 seconds."},
+          model,
+          {"table", "OUT.txt", "Also write the table as Save table does."},
+          {"csv", "OUT.csv", "Also write the results as comma-separated values."},
+          {"plot", "OUT.png", "Also draw the plot."}},
+         runMrtd},
+        {"fidelity",
+         "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
+         "                      [--json]",
+         "Compares the simulated image's measured quantities with their predicted values.", nullptr,
+         {camera, target, atmosphere, model, {"json", "", "Print the report as JSON."}}, runFidelity},
+    };
+    return table;
+}
+
+std::string toolUsage() {
+    std::string text = "usage:\n";
+    for (const Command& command : commands())
+        text += std::string("  tervix-cli ") + command.usage + "\n";
+    return text;
+}
+
+// The files a command reads by itself, for its --help.
+std::string standardFilesText(const Command& command) {
+    bool reads = false;
+    for (const OptionSpec& option : command.options)
+        reads = reads || std::string(option.name) == "target";
+    if (!reads)
+        return {};
+    return std::string("\nFiles it reads by itself:\n"
+                       "  mira.tag        without --target: from the working folder (as the window's Load/Edit),\n"
+                       "                  else from the program's folder, else from ") +
+           installedDataDirectory() + " beside it\n" +
+           "  Atmosphere.ini  without --atmosphere: from the program's folder (as the window), else from\n" +
+           "                  " + installedDataDirectory() + " beside it; left out when in neither\n";
+}
+
+void printHelp(const Command& command, const QCommandLineParser& parser) {
+    // Qt's text begins with its own usage line; the command's usage replaces it.
+    QString qtHelp = parser.helpText();
+    qtHelp.remove(0, qtHelp.indexOf(u'\n') + 1);
+    std::cout << "usage: tervix-cli " << command.usage << "\n\n"
+              << command.description << '\n'
+              << standardFilesText(command) << qtHelp.toStdString();
+}
+
+void printVersion() {
+    std::cout << "tervix-cli " << QCoreApplication::applicationVersion().toStdString() << '\n';
+}
+
+// Qt names an unknown option without its dashes; the user's spelling is kept where it is known.
+std::string parseError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.front();
+        return "unknown option " + std::string(name.size() == 1 ? "-" : "--") + name.toStdString();
+    }
+    return parser.errorText().toStdString();
+}
+
+QStringList argumentsFrom(int argc, char** argv) {
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k)
+        arguments << QString::fromLocal8Bit(argv[k]);
+    return arguments;
+}
+
+// The tool's own --help and --version, which Qt's built-in ones would word differently (and follow with
+// Qt's own options, which the tool does not take).
+QCommandLineOption addHelpOptions(QCommandLineParser& parser) {
+    QCommandLineOption help({u"h"_s, u"help"_s}, u"Show this help."_s);
+    parser.addOption(help);
+    return help;
+}
+QCommandLineOption addVersionOption(QCommandLineParser& parser) {
+    QCommandLineOption version({u"v"_s, u"version"_s}, u"Show the version."_s);
+    parser.addOption(version);
+    return version;
+}
+
+int runCommand(const Command& command, int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption help = addHelpOptions(parser);
+    const QCommandLineOption version = addVersionOption(parser);
+    for (const OptionSpec& spec : command.options) {
+        QCommandLineOption option(QString::fromUtf8(spec.name), QString::fromUtf8(spec.description));
+        if (*spec.valueName)
+            option.setValueName(QString::fromUtf8(spec.valueName));
+        parser.addOption(option);
+    }
+    if (command.positional)
+        parser.addPositionalArgument(QString::fromUtf8(command.positional), u"The file to read."_s);
+    // The command's name is not one of its arguments.
+    QStringList arguments = argumentsFrom(argc, argv);
+    arguments.removeAt(1);
+    if (!parser.parse(arguments))
+        return fail(parseError(parser));
+    if (parser.isSet(help)) {
+        printHelp(command, parser);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        printVersion();
+        return 0;
+    }
+    const Invocation run(parser, programDirectory(argv[0]), argv[0]);
+    return command.run(run);
+}
+
+// The tool's own options, before any command.
+int runToolOptions(int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption help = addHelpOptions(parser);
+    const QCommandLineOption version = addVersionOption(parser);
+    if (!parser.parse(argumentsFrom(argc, argv)))
+        return fail(parseError(parser));
+    if (parser.isSet(version)) {
+        printVersion();
+        return 0;
+    }
+    if (parser.isSet(help) && parser.positionalArguments().isEmpty()) {
+        std::cout << toolUsage()
+                  << "\nThe bench's pipeline without its window. \"tervix-cli COMMAND --help\" describes a command,\n"
+                     "its options and the files it reads.\n\n"
+                  << "Options:\n  -h, --help     Show this help.\n  -v, --version  Show the version.\n";
+        return 0;
+    }
+    std::cerr << toolUsage();
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(u"tervix-cli"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TERVIX_VERSION));
     if (argc < 2) {
-        std::cerr << usage;
+        std::cerr << toolUsage();
         return 1;
     }
-    std::string command = argv[1];
-    if (command == "camera")
-        return runCamera(argc, argv);
-    if (command == "target")
-        return runTarget(argc, argv);
-    if (command == "render")
-        return runRender(argc, argv);
-    if (command == "mrtd")
-        return runMrtd(argc, argv);
-    if (command == "fidelity")
-        return runFidelity(argc, argv);
-    if (command == "--help" || command == "-h") {
-        std::cout << usage;
-        return 0;
+    const std::string word = argv[1];
+    if (word.rfind('-', 0) == 0)
+        return runToolOptions(argc, argv);
+    const auto& table = commands();
+    auto command = std::find_if(table.begin(), table.end(), [&](const Command& c) { return word == c.name; });
+    if (command == table.end()) {
+        std::cerr << "tervix-cli: unknown command " << word << '\n' << toolUsage();
+        return 1;
     }
-    std::cerr << "tervix-cli: unknown command " << command << '\n' << usage;
-    return 1;
+    return runCommand(*command, argc, argv);
 }

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QString>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
@@ -38,12 +40,12 @@ bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, con
         previous = p;
         first = false;
     }
-    painter.drawText(20, 20, "grey: the camera file's MRTD curve");
+    painter.drawText(20, 20, u"grey: the camera file's MRTD curve"_s);
 
     // The measured points, as the console draws Camera1's.
     paintPlotCurve(painter, plotCurve(s, records), Qt::white);
     painter.setPen(Qt::white);
-    painter.drawText(20, 36, "white: measured by the model observer");
+    painter.drawText(20, 36, u"white: measured by the model observer"_s);
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");
 }

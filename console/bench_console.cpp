@@ -49,6 +49,14 @@ void BenchConsole::redrawView() {
         window_->presentFrame(false);
 }
 
+void BenchConsole::remapView() {
+    if (renderBusy != 0)
+        return;
+    mapToDisplay(state_.sim, state_.camera.set, true, false);
+    if (window_)
+        window_->presentFrame(false);
+}
+
 void BenchConsole::updateScene() {
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
@@ -109,7 +117,7 @@ void BenchConsole::onTemperatureSlider(int position) {
         static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
     updateScene();
     if (autoLevelContrast())
-        updateScene();
+        remapView();
     showTemperatureDifference();
 }
 
@@ -127,7 +135,7 @@ void BenchConsole::selectFrequency(int index) {
     if (randomisePosition)
         randomiseTargetPosition();
     if (autoLevelContrast())
-        updateScene();
+        remapView();
 }
 
 void BenchConsole::randomiseTargetPosition() {

@@ -71,6 +71,9 @@ public:
     void updateScene();
     void updateTargetExtent();
     void redrawView();
+    // The 8-bit mapping again over the unchanged SensorImage, after a change of the display window
+    // only, and the frame shown: the picture a full redraw would give, without rendering.
+    void remapView();
     bool autoLevelContrast();
 
     // Handlers.

@@ -1,7 +1,11 @@
 #include "console/bench_state.h"
 
+#include "console/data_files.h"
 #include "text/messages.h"
 #include "text/tokens.h"
+
+#include <filesystem>
+#include <system_error>
 
 bool loadCameraFile(BenchState& state, const std::string& path, CameraLoadMode mode, MessageSink& messages) {
     if (!readCameraFile(path, mode, state.camera, messages))
@@ -13,7 +17,11 @@ bool loadCameraFile(BenchState& state, const std::string& path, CameraLoadMode m
 
 void constructApplication(BenchState& state, MessageSink& messages) {
     state.camera = defaultCameraState();
-    loadCameraFile(state, startCameraFile, CameraLoadMode::Standard, messages);
+    // A missing start camera ends the start that follows, which says so; saying it here too would
+    // show the same message twice.
+    std::error_code error;
+    if (std::filesystem::exists(startCameraFile, error))
+        loadCameraFile(state, startCameraFile, CameraLoadMode::Standard, messages);
     CameraModelContext context = state.model();
     buildStartupKernels(context);
 }
@@ -21,7 +29,7 @@ void constructApplication(BenchState& state, MessageSink& messages) {
 bool startApplication(BenchState& state, const std::string& programPath, MessageSink& messages) {
     state.programDirectory = programDirectoryFromPath(programPath, '/');
     state.cameraFileName = startCameraFile;
-    readAtmosphereFile(state.programDirectory + atmosphereFileName, state.atmosphere);
+    readAtmosphereFile(dataFilePath(state.programDirectory, atmosphereFileName), state.atmosphere);
     if (!loadCameraFile(state, state.cameraFileName, CameraLoadMode::Full, messages))
         return false;
     CameraModelContext context = state.model();

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     if (argc != 3) {
@@ -20,15 +22,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTextDocument document;
-    QFont body("DejaVu Sans");
+    QFont body(u"DejaVu Sans"_s);
     body.setPointSizeF(9.5);
     document.setDefaultFont(body);
-    document.setDefaultStyleSheet("code, pre { font-family: 'DejaVu Sans Mono'; }");
+    document.setDefaultStyleSheet(u"code, pre { font-family: 'DejaVu Sans Mono'; }"_s);
     document.setMarkdown(QString::fromUtf8(in.readAll()));
 
     QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
-    writer.setTitle("Tervix user guide");
-    writer.setCreator("Tervix");
+    writer.setTitle(u"Tervix user guide"_s);
+    writer.setCreator(u"Tervix"_s);
     writer.setPageSize(QPageSize(QPageSize::A4));
     // print() sets its own margin around the text; the writer adds none.
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));

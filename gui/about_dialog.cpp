@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 QIcon programIcon() {
     QIcon icon;
     for (int side : {16, 32, 64}) {
@@ -21,16 +23,16 @@ QIcon programIcon() {
 }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle("About Tervix");
+    setWindowTitle(u"About Tervix"_s);
     auto* layout = new QGridLayout(this);
     auto* iconLabel = new QLabel(this);
     iconLabel->setPixmap(programIcon().pixmap(32, 32));
     layout->addWidget(iconLabel, 0, 0, 4, 1, Qt::AlignTop);
-    layout->addWidget(new QLabel("Tervix Version 2.1", this), 0, 1);
-    layout->addWidget(new QLabel("A virtual test bench for thermal imaging cameras.", this), 1, 1);
-    layout->addWidget(new QLabel("It simulates the image of a four-bar target seen through the atmosphere", this), 2, 1);
-    layout->addWidget(new QLabel("and records the observer's MRTD for five camera slots.", this), 3, 1);
-    auto* ok = new QPushButton("OK", this);
+    layout->addWidget(new QLabel(u"Tervix Version 2.1"_s, this), 0, 1);
+    layout->addWidget(new QLabel(u"A virtual test bench for thermal imaging cameras."_s, this), 1, 1);
+    layout->addWidget(new QLabel(u"It simulates the image of a four-bar target seen through the atmosphere"_s, this), 2, 1);
+    layout->addWidget(new QLabel(u"and records the observer's MRTD for five camera slots."_s, this), 3, 1);
+    auto* ok = new QPushButton(u"OK"_s, this);
     ok->setObjectName("1");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

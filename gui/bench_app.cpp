@@ -4,8 +4,10 @@
 
 #include <QMessageBox>
 
+using namespace Qt::StringLiterals;
+
 void MessageBoxSink::message(const std::string& text) {
-    QMessageBox box(QMessageBox::Information, "Tervix", QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, u"Tervix"_s, QString::fromStdString(text), QMessageBox::Ok);
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 #include "gui/main_console.h"
 
 #include "text/messages.h"
+#include "console/data_files.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
 #include "sim/display.h"
@@ -38,6 +39,9 @@
 #include <QWindow>
 
 #include <chrono>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -62,12 +66,11 @@ public:
 QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 constexpr int startTimerId = 1;
-constexpr const char* makerText = "Tervix virtual test bench for thermal imaging cameras";
-constexpr const char* physicalModelText = "Physical image model";
-// Where the chosen image model is remembered between runs.
-constexpr const char* settingsOrganisation = "Tervix";
-constexpr const char* settingsApplication = "Tervix";
-constexpr const char* imageModelKey = "imageModel";
+QString makerText() { return u"Tervix virtual test bench for thermal imaging cameras"_s; }
+QString physicalModelText() { return u"Physical image model"_s; }
+// The key under which the chosen image model is remembered between runs, with the settings of
+// organisation and application "Tervix".
+QString imageModelKey() { return u"imageModel"_s; }
 constexpr int operatorControlIds[] = {1153, 1038, 1039, 1040, 1088, 1095, 1041, 1086, 1087, 1097, 1098, 1099, 1015, 1089, 1090};
 // The frequency radios from left to right, and their indices in the frequency table.
 constexpr int frequencyRadioIds[frequencyCount] = {1177, 1176, 1175, 1174, 1172, 1165};
@@ -85,12 +88,12 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
     : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
-    setWindowTitle("Tervix 2.1");
+    setWindowTitle(u"Tervix 2.1"_s);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
     // A compact face, so that the labels fit the fixed pixel layout.
-    QFont face("Liberation Sans");
+    QFont face(u"Liberation Sans"_s);
     face.setPixelSize(12);
     setFont(face);
     resize(800, 508); // 400 x 254 dialog units
@@ -110,7 +113,7 @@ void MainConsole::initialise() {
     // Observer controls.
     cameraGroup_ = new QButtonGroup(this);
     for (int k = 0; k < cameraSlots; ++k) {
-        QString label = QString("Camera%1").arg(k + 1);
+        QString label = u"Camera%1"_s.arg(k + 1);
         cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadioIds[k], label, new QRadioButton(label, this));
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
@@ -121,9 +124,9 @@ void MainConsole::initialise() {
     });
     frequencyGroup_ = new QButtonGroup(this);
     for (int k = 0; k < frequencyCount; ++k) {
-        QString label = frequencyChoices[static_cast<std::size_t>(k)].label;
+        QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
         frequencyRadios_[static_cast<std::size_t>(k)] =
-            control(frequencyRadioIds[k], "Spatial frequency " + label, new QRadioButton(label, this));
+            control(frequencyRadioIds[k], u"Spatial frequency "_s + label, new QRadioButton(label, this));
         frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
     }
     frequencyRadios_[0]->setChecked(true);
@@ -134,7 +137,7 @@ void MainConsole::initialise() {
         syncControls();
     });
     fovGroup_ = new QButtonGroup(this);
-    const char* fovLabels[] = {"Narrow", "Medium", "Wide"};
+    const QString fovLabels[] = {u"Narrow"_s, u"Medium"_s, u"Wide"_s};
     for (int k = 0; k < 3; ++k) {
         fovRadios_[static_cast<std::size_t>(k)] = control(1097 + k, fovLabels[k], new QRadioButton(fovLabels[k], this));
         fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
@@ -142,10 +145,10 @@ void MainConsole::initialise() {
     if (camera.fovIndex >= 0 && camera.fovIndex < 3)
         fovRadios_[static_cast<std::size_t>(camera.fovIndex)]->setChecked(true);
     auto* stepGroup = new QButtonGroup(this);
-    stepGroup->addButton(control(1179, "0.1", new QRadioButton("0.1", this)), 0);
-    stepGroup->addButton(control(1178, "0.2", new QRadioButton("0.2", this)), 1);
+    stepGroup->addButton(control(1179, u"0.1"_s, new QRadioButton(u"0.1"_s, this)), 0);
+    stepGroup->addButton(control(1178, u"0.2"_s, new QRadioButton(u"0.2"_s, this)), 1);
 
-    view_ = control(1062, "Thermal image", new FrameView(this));
+    view_ = control(1062, u"Thermal image"_s, new FrameView(this));
 
     auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
         auto* slider = control(id, name, new QSlider(orientation, this));
@@ -155,51 +158,51 @@ void MainConsole::initialise() {
         sliders_[id] = slider;
         return slider;
     };
-    makeSlider(1001, "Step", Qt::Vertical, 1, 1000, 1)->setPageStep(10);
-    temperatureSlider_ = makeSlider(1002, "Temperature difference", Qt::Horizontal, 0, temperatureSliderMax,
+    makeSlider(1001, u"Step"_s, Qt::Vertical, 1, 1000, 1)->setPageStep(10);
+    temperatureSlider_ = makeSlider(1002, u"Temperature difference"_s, Qt::Horizontal, 0, temperatureSliderMax,
                                     temperatureSliderCentre);
     temperatureSlider_->setSingleStep(1);
     temperatureSlider_->setPageStep(10);
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
-    makeSlider(1086, "Level", Qt::Horizontal, 0, sliderRange, 500);
-    makeSlider(1087, "Contrast", Qt::Horizontal, 0, sliderRange, 0);
-    makeSlider(1089, "Electronic zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.electronicZoom * 100.0));
-    makeSlider(1090, "Optical zoom", Qt::Horizontal, 100, 1000, truncToInt(camera.opticalZoom * 100.0));
+    makeSlider(1086, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
+    makeSlider(1087, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
+    makeSlider(1089, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000, truncToInt(camera.electronicZoom * 100.0));
+    makeSlider(1090, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, truncToInt(camera.opticalZoom * 100.0));
 
-    auto* loadButton = control(1, "Load/Edit", new QPushButton("Load/Edit", this));
-    auto* closeButton = control(2, "Close", new QPushButton("Close", this));
+    auto* loadButton = control(1, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
+    auto* closeButton = control(2, u"Close"_s, new QPushButton(u"Close"_s, this));
     connect(loadButton, &QPushButton::clicked, this, &MainConsole::loadEdit);
     connect(closeButton, &QPushButton::clicked, this, &MainConsole::reject);
-    auto* modeCheck = control(1096, "Mode on/off", new QCheckBox("Mode on/off", this));
+    auto* modeCheck = control(1096, u"Mode on/off"_s, new QCheckBox(u"Mode on/off"_s, this));
     modeCheck->setChecked(true);
     connect(modeCheck, &QCheckBox::clicked, this, &MainConsole::toggleMode);
-    control(1015, "Polarity", new QPushButton("Polarity", this));
-    distanceEdit_ = control(1003, "Distance", new QLineEdit(this));
+    control(1015, u"Polarity"_s, new QPushButton(u"Polarity"_s, this));
+    distanceEdit_ = control(1003, u"Distance"_s, new QLineEdit(this));
     connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         core_->setDistanceText(text.toStdString());
     });
-    control(1038, "Mode of work", new QGroupBox("Mode of work", this));
-    control(1088, "Field of view", new QGroupBox("Field of view", this));
-    auto* noiseCheck = control(1109, "Noise", new QCheckBox("Noise", this));
+    control(1038, u"Mode of work"_s, new QGroupBox(u"Mode of work"_s, this));
+    control(1088, u"Field of view"_s, new QGroupBox(u"Field of view"_s, this));
+    auto* noiseCheck = control(1109, u"Noise"_s, new QCheckBox(u"Noise"_s, this));
     connect(noiseCheck, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
-    control(1114, "Atm. t", new QLabel("Atm. t", this));
-    atmTemperatureEdit_ = control(1043, "Atm. t", new QLineEdit(this));
+    control(1114, u"Atm. t"_s, new QLabel(u"Atm. t"_s, this));
+    atmTemperatureEdit_ = control(1043, u"Atm. t"_s, new QLineEdit(this));
     connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereTemperatureEdit(text.toStdString());
     });
-    control(1113, "Atm. koeff", new QLabel("Atm. koeff", this));
-    atmCoefficientEdit_ = control(1112, "Atm. koeff", new QLineEdit(this));
+    control(1113, u"Atm. koeff"_s, new QLabel(u"Atm. koeff"_s, this));
+    atmCoefficientEdit_ = control(1112, u"Atm. koeff"_s, new QLineEdit(this));
     connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereCoefficientEdit(text.toStdString());
     });
-    control(1153, "Autosetting", new QCheckBox("Autosetting", this))->setChecked(true);
-    control(1039, "Level", new QLabel("Level", this));
-    control(1040, "Contrast", new QLabel("Contrast", this));
-    control(1095, "Electronic zoom", new QLabel("Electronic zoom", this));
-    control(1041, "Optical zoom", new QLabel("Optical zoom", this));
+    control(1153, u"Autosetting"_s, new QCheckBox(u"Autosetting"_s, this))->setChecked(true);
+    control(1039, u"Level"_s, new QLabel(u"Level"_s, this));
+    control(1040, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
+    control(1095, u"Electronic zoom"_s, new QLabel(u"Electronic zoom"_s, this));
+    control(1041, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
 
     for (int k = 0; k < cameraSlots; ++k) {
-        auto* list = control(resultListIds[k], QString("Camera%1 results").arg(k + 1), new QListWidget(this));
+        auto* list = control(resultListIds[k], u"Camera%1 results"_s.arg(k + 1), new QListWidget(this));
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
@@ -208,28 +211,28 @@ void MainConsole::initialise() {
         list->setVisible(k == 0);
         lists_[static_cast<std::size_t>(k)] = list;
     }
-    auto* apply = control(1167, "Apply", new QPushButton("Apply", this));
+    auto* apply = control(1167, u"Apply"_s, new QPushButton(u"Apply"_s, this));
     connect(apply, &QPushButton::clicked, this, [this] { core_->applyResult(); });
-    auto* notRecognized = control(1155, "Not recognized", new QPushButton("Not recognized", this));
+    auto* notRecognized = control(1155, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
     connect(notRecognized, &QPushButton::clicked, this, [this] { core_->markNotRecognized(); });
-    auto* save = control(1192, "Save table", new QPushButton("Save table", this));
+    auto* save = control(1192, u"Save table"_s, new QPushButton(u"Save table"_s, this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
-    viewValueCheck_ = control(1190, "View  value", new QCheckBox("View  value", this));
+    viewValueCheck_ = control(1190, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
-    randomiseCheck_ = control(1191, "Randomise position", new QCheckBox("Randomise position", this));
+    randomiseCheck_ = control(1191, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
     connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
-    plot_ = control(1168, "MRTD plot", new MrtdPlot(c.results, this));
-    horizontalLabel_ = control(1170, "Spatial frequency axis", new AxisLabel(this));
+    plot_ = control(1168, u"MRTD plot"_s, new MrtdPlot(c.results, this));
+    horizontalLabel_ = control(1170, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
-    verticalLabel_ = control(1183, "MRTD axis", new AxisLabel(this));
-    control(1169, "Temperature difference", new QLabel("Temperature difference", this));
-    control(1173, "Targets", new QLabel("Targets", this));
-    makerLine_ = control(1189, "About the bench", new QLabel(makerText, this));
-    auto* help = control(57670, "Help", new QPushButton("Help", this));
+    verticalLabel_ = control(1183, u"MRTD axis"_s, new AxisLabel(this));
+    control(1169, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
+    control(1173, u"Targets"_s, new QLabel(u"Targets"_s, this));
+    makerLine_ = control(1189, u"About the bench"_s, new QLabel(makerText(), this));
+    auto* help = control(57670, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
     // The window menu cannot take entries here: the About box is in the context menu, which the
@@ -260,7 +263,7 @@ void MainConsole::initialise() {
     c.state().console.consoleReady = true;
     c.renderBusy = 0;
     // The image model chosen in an earlier run.
-    if (QSettings(settingsOrganisation, settingsApplication).value(imageModelKey).toString() == "physical")
+    if (QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString() == u"physical"_s)
         chooseImageModel(ImageModel::Physical);
     viewReady_ = SetupViewPixelFormat(messages_);
     if (!viewReady_)
@@ -274,6 +277,7 @@ void MainConsole::initialise() {
     connect(&startTimer_, &QTimer::timeout, this, &MainConsole::deferredStart);
     startTimer_.start();
     frameTimer_.setTimerType(Qt::PreciseTimer);
+    frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &MainConsole::frameTick);
 }
 
@@ -282,7 +286,7 @@ void MainConsole::deferredStart() {
     maximizeToScreen();
     toggleMode();
     const CameraSet& camera = core_->state().camera.set;
-    startText_ = "0.0";
+    startText_ = u"0.0"_s;
     startTextAt_ = QPoint(camera.sensorWidth * core_->state().sim.scales.base + 15, height() - 30);
     toggleNoise();
     update();
@@ -306,17 +310,35 @@ void MainConsole::toggleNoise() {
         noiseOn_ = false;
         core_->redrawView();
     } else {
-        frameTimer_.start(framePeriod());
         noiseOn_ = true;
+        startFramePacing();
     }
-    findChild<QCheckBox*>("1109")->setChecked(noiseOn_);
+    findChild<QCheckBox*>(u"1109"_s)->setChecked(noiseOn_);
 }
 
-void MainConsole::frameTick() { presentFrame(true); }
+namespace {
+double monotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+void MainConsole::startFramePacing() {
+    framePacing_ = FramePacing(core_->state().camera.set.frameRate);
+    framePacing_.start(monotonicSeconds());
+    frameTimer_.start(0);
+}
+
+void MainConsole::frameTick() {
+    // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
+    // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
+    if (framePacing_.tick(monotonicSeconds()).present)
+        presentFrame(true);
+    frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
+}
 
 void MainConsole::toggleMode() {
     modeOn_ = !modeOn_;
-    findChild<QCheckBox*>("1096")->setChecked(modeOn_);
+    findChild<QCheckBox*>(u"1096"_s)->setChecked(modeOn_);
     layoutControls(width(), height());
     showOperatorControls(modeOn_);
     update();
@@ -502,8 +524,8 @@ void MainConsole::syncControls() {
         radio->setChecked(true);
     if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex))
         radio->setChecked(true);
-    if (noiseOn_)
-        frameTimer_.setInterval(framePeriod());
+    if (noiseOn_ && framePacing_.rate() != FramePacing(core_->state().camera.set.frameRate).rate())
+        startFramePacing();
 }
 
 void MainConsole::keyPressEvent(QKeyEvent* event) {
@@ -528,10 +550,10 @@ void MainConsole::closeEvent(QCloseEvent* event) {
 
 void MainConsole::saveTable() {
     const int camera = core_->cameraIndex;
-    const QString proposed = QString::fromStdString(core_->state().programDirectory) + QString("table%1.txt").arg(camera + 1);
-    QFileDialog dialog(this, "Save table", proposed, "Table (*.txt)");
+    const QString proposed = QString::fromStdString(core_->state().programDirectory) + u"table%1.txt"_s.arg(camera + 1);
+    QFileDialog dialog(this, u"Save table"_s, proposed, u"Table (*.txt)"_s);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
+    dialog.setDefaultSuffix(u"txt"_s);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -545,19 +567,22 @@ bool MainConsole::writeTable(const QString& path) {
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
         return true;
     file.cancelWriting();
-    messages_.message(("The table could not be saved to '" + path + "':\n " + file.errorString()).toStdString());
+    messages_.message((u"The table could not be saved to '"_s + path + u"':\n "_s + file.errorString()).toStdString());
     return false;
 }
 
 void MainConsole::openHelp() {
-    const QString guide = "guide_tervix.pdf";
+    // The guide in the working folder, else beside the program or in the installed data.
+    QString guide = u"guide_tervix.pdf"_s;
+    if (!QFileInfo::exists(guide))
+        guide = QString::fromStdString(dataFilePath(core_->state().programDirectory, guide.toStdString()));
     // The launchers the bench has always tried first; none of them exists on this platform, so the
     // desktop's document opener takes the guide. Nothing is reported when a launch fails.
-    if (QFileInfo::exists("c:\\windows\\command\\start.exe")) {
-        QProcess::startDetached("c:\\windows\\command\\start.exe", {guide});
+    if (QFileInfo::exists(u"c:\\windows\\command\\start.exe"_s)) {
+        QProcess::startDetached(u"c:\\windows\\command\\start.exe"_s, {guide});
         return;
     }
-    if (QProcess::startDetached("vis.exe", {guide}))
+    if (QProcess::startDetached(u"vis.exe"_s, {guide}))
         return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
@@ -570,19 +595,19 @@ void MainConsole::showAbout() {
 void MainConsole::chooseImageModel(ImageModel model) {
     core_->setImageModel(model);
     const bool physical = model == ImageModel::Physical;
-    QSettings(settingsOrganisation, settingsApplication).setValue(imageModelKey, physical ? "physical" : "specified");
-    makerLine_->setText(physical ? physicalModelText : makerText);
+    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), physical ? u"physical"_s : u"specified"_s);
+    makerLine_->setText(physical ? physicalModelText() : makerText());
 }
 
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName("consoleMenu");
-    QAction* about = menu.addAction("&About Tervix...");
+    QAction* about = menu.addAction(u"&About Tervix..."_s);
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
-    QMenu* models = menu.addMenu("&Image model");
-    models->setObjectName("imageModelMenu");
+    QMenu* models = menu.addMenu(u"&Image model"_s);
+    models->setObjectName(u"imageModelMenu"_s);
     auto* choice = new QActionGroup(models);
-    for (const auto& [label, model] : {std::pair{"&Specified", ImageModel::Specified}, std::pair{"&Physical", ImageModel::Physical}}) {
+    for (const auto& [label, model] : {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
         QAction* action = models->addAction(label);
         action->setCheckable(true);
         action->setChecked(core_->imageModel() == model);

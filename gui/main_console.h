@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/bench_console.h"
+#include "console/frame_pacing.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -32,7 +33,7 @@ public:
 
     BenchConsole& core() { return *core_; }
     FrameView* view() const { return view_; }
-    // Timer 2's period in milliseconds: the camera's frame time.
+    // The camera's frame time in whole milliseconds (the frame timer itself paces by the exact rate).
     int framePeriod() const;
     bool noiseOn() const { return noiseOn_; }
 
@@ -80,6 +81,7 @@ private:
     void applyColours();
     void syncControls();
     void frameTick();
+    void startFramePacing();
     void onTrackbar(int position);
 
     std::unique_ptr<BenchConsole> core_;
@@ -104,7 +106,8 @@ private:
     QCheckBox* randomiseCheck_ = nullptr;
     QLabel* makerLine_ = nullptr;
     QTimer startTimer_;
-    QTimer frameTimer_;
+    QTimer frameTimer_; // single-shot, set again at every tick for the next frame due
+    FramePacing framePacing_;
     std::vector<std::uint8_t> frameBuffer_;
     bool noiseOn_ = false;
     bool modeOn_ = true;

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+using namespace Qt::StringLiterals;
+
 MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent), results_(results) {}
 
 QColor MrtdPlot::penColour(int camera) {
@@ -34,15 +36,15 @@ AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {}
 void AxisLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QFont font = painter.font();
-    font.setFamily("Arial");
+    font.setFamily(u"Arial"_s);
     painter.setFont(font);
     painter.fillRect(rect(), backgroundColour);
     painter.setPen(textColour);
     if (vertical) {
         painter.translate(0, height());
         painter.rotate(-90);
-        painter.drawText(QRect(0, 0, height(), width()), Qt::AlignLeft | Qt::AlignTop, verticalText);
+        painter.drawText(QRect(0, 0, height(), width()), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(verticalText));
     } else {
-        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, horizontalText);
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(horizontalText));
     }
 }

@@ -4,25 +4,27 @@
 
 #include <QListWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // The preview control's client size in the dialog's template, in pixels.
 constexpr int previewSide = 270;
 } // namespace
 
 TargetGalleryDialog::TargetGalleryDialog(MessageSink& messages, QWidget* parent) : QDialog(parent), messages_(messages) {
-    setWindowTitle("Loading  / Editing of targets");
+    setWindowTitle(u"Loading  / Editing of targets"_s);
     resize(860, 498); // 430 x 249 dialog units
     targets_ = new QListWidget(this);
     targets_->setObjectName("1023");
-    targets_->setAccessibleName("Target files");
+    targets_->setAccessibleName(u"Target files"_s);
     targets_->setGeometry(10, 10, 200, 220);
     objects_ = new QListWidget(this);
     objects_->setObjectName("1022");
-    objects_->setAccessibleName("Target items");
+    objects_->setAccessibleName(u"Target items"_s);
     objects_->setGeometry(10, 240, 200, 240);
     preview_ = new QWidget(this);
     preview_->setObjectName("1062");
-    preview_->setAccessibleName("Target preview");
+    preview_->setAccessibleName(u"Target preview"_s);
     preview_->setGeometry(230, 10, previewSide, previewSide);
 }
 

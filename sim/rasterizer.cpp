@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -54,6 +56,23 @@ bool insideByEdgeLines(const TargetItem& item, double x, double y) {
         if (line[0] * x + line[1] * y + line[2] < 0.0)
             return false;
     return true;
+}
+
+// Pixels one flat-block test covers.
+constexpr int flatBlock = 8;
+
+// Whether none of the flatBlock pixels at row[0 ...] differs from any of its eight neighbours or is a
+// sub-pixel marker (the rows above and below given at the same column; one column either side must
+// exist in all three rows).
+__attribute__((target_clones("avx2", "default"))) bool isFlatBlock(const float* row, const float* up,
+                                                                   const float* down) {
+    int differs = 0;
+    for (int t = 0; t < flatBlock; ++t) {
+        const float v = row[t];
+        differs |= (v == subPixelMarker) | (row[t - 1] != v) | (row[t + 1] != v) | (up[t - 1] != v) | (up[t] != v) |
+                   (up[t + 1] != v) | (down[t - 1] != v) | (down[t] != v) | (down[t + 1] != v);
+    }
+    return differs == 0;
 }
 
 bool painted(const TargetItem& item) { return item.shown && item.pixelBounds[1] != item.pixelBounds[3]; }
@@ -157,53 +176,98 @@ void rasterizeScene(Target& target, SimState& sim, const RenderGeometry& g) {
         FillItem(item, image, g);
     }
 
-    // Edge pass, in place and in row-major order, as the bench has always resolved edges.
+    // Edge pass, in place and in row-major order, as the bench has always resolved edges. Only a
+    // pixel inside some painted item's sampling rectangle can change (anywhere else no sample hits
+    // and no marker lies), so the pass visits those rectangles' columns row by row and nothing else;
+    // the pixels it skips would have stayed as they are.
+    struct Reach {
+        int x0, x1, y0, y1; // inclusive, inside the image
+        const TargetItem* item;
+    };
+    std::vector<Reach> reaches;
+    for (int index : target.distanceOrder) {
+        const TargetItem& item = target.items[static_cast<std::size_t>(index)];
+        if (!painted(item))
+            continue;
+        const auto& p = item.pixelBounds;
+        Reach r{std::max(p[0], 0), std::min(p[2], g.width - 1), std::max(p[1], 0), std::min(p[3], g.height - 1), &item};
+        if (r.x0 <= r.x1 && r.y0 <= r.y1)
+            reaches.push_back(r);
+    }
     constexpr int n = edgeSamples;
     const double left = -g.halfX - g.marginX + g.centreX;
     const double bottom = -g.halfY - g.marginY + g.centreY;
     std::array<float, n * n> samples{};
+    std::vector<std::pair<int, int>> spans;
     for (int j = 0; j < g.height; ++j) {
+        spans.clear();
+        for (const Reach& r : reaches)
+            if (r.y0 <= j && j <= r.y1)
+                spans.emplace_back(r.x0, r.x1);
+        if (spans.empty())
+            continue;
+        std::sort(spans.begin(), spans.end());
         const int up = std::min(j + 1, g.height - 1);
         const int down = std::max(j - 1, 0);
-        for (int i = 0; i < g.width; ++i) {
-            const int right = std::min(i + 1, g.width - 1);
-            const int leftI = std::max(i - 1, 0);
-            float& pixel = image[static_cast<std::size_t>(j) * g.width + i];
-            float v = pixel;
-            auto at = [&](int jj, int ii) { return image[static_cast<std::size_t>(jj) * g.width + ii]; };
-            // A marker pixel is always resolved, even where only markers surround it.
-            bool edge = v == subPixelMarker || at(j, leftI) != v || at(j, right) != v || at(up, i) != v ||
-                        at(down, i) != v || at(up, leftI) != v || at(up, right) != v || at(down, leftI) != v ||
-                        at(down, right) != v;
-            if (!edge)
-                continue;
-            if (v == subPixelMarker) {
-                v = sim.backgroundSignal;
-                pixel = v;
-            }
-            samples.fill(v);
-            bool hit = false;
-            const double x0 = left + i * g.pitchX;
-            const double y0 = bottom + j * g.pitchY;
-            for (int index : target.distanceOrder) {
-                const TargetItem& item = target.items[static_cast<std::size_t>(index)];
-                for (int b = 0; b < n; ++b) {
-                    double y = y0 + b * g.pitchY / (n - 1);
-                    for (int a = 0; a < n; ++a) {
-                        double x = x0 + a * g.pitchX / (n - 1);
-                        if (SampleItem(item, x, y, i, j)) {
-                            samples[static_cast<std::size_t>(b * n + a)] = item.renderTemperature;
-                            hit = true;
+        int next = 0; // first column not yet visited in this row
+        for (const auto& [from, to] : spans) {
+            const float* row = &image[static_cast<std::size_t>(j) * g.width];
+            const float* upRow = &image[static_cast<std::size_t>(up) * g.width];
+            const float* downRow = &image[static_cast<std::size_t>(down) * g.width];
+            for (int i = std::max(from, next); i <= to; ++i) {
+                // Most pixels lie inside an item or outside all: eight at a time are checked for a
+                // neighbour that differs; a block without one is left exactly as the pixel-by-pixel
+                // test would leave it, since nothing in it changes.
+                while (i >= 1 && i + flatBlock <= to + 1 && i + flatBlock < g.width &&
+                       isFlatBlock(row + i, upRow + i, downRow + i))
+                    i += flatBlock;
+                if (i > to)
+                    break;
+                const int right = std::min(i + 1, g.width - 1);
+                const int leftI = std::max(i - 1, 0);
+                float& pixel = image[static_cast<std::size_t>(j) * g.width + i];
+                float v = pixel;
+                auto at = [&](int jj, int ii) { return image[static_cast<std::size_t>(jj) * g.width + ii]; };
+                // A marker pixel is always resolved, even where only markers surround it.
+                bool edge = v == subPixelMarker || at(j, leftI) != v || at(j, right) != v || at(up, i) != v ||
+                            at(down, i) != v || at(up, leftI) != v || at(up, right) != v || at(down, leftI) != v ||
+                            at(down, right) != v;
+                if (!edge)
+                    continue;
+                if (v == subPixelMarker) {
+                    v = sim.backgroundSignal;
+                    pixel = v;
+                }
+                samples.fill(v);
+                bool hit = false;
+                const double x0 = left + i * g.pitchX;
+                const double y0 = bottom + j * g.pitchY;
+                // The painted items, farthest first, whose rectangle holds the pixel: the only ones
+                // SampleItem lets through.
+                for (const Reach& r : reaches) {
+                    if (i < r.x0 || i > r.x1 || j < r.y0 || j > r.y1)
+                        continue;
+                    const TargetItem& item = *r.item;
+                    const bool ellipse = item.kind == TargetItemKind::Ellipse;
+                    for (int b = 0; b < n; ++b) {
+                        double y = y0 + b * g.pitchY / (n - 1);
+                        for (int a = 0; a < n; ++a) {
+                            double x = x0 + a * g.pitchX / (n - 1);
+                            if (ellipse ? insideEllipse(item, x, y) : insideByEdgeLines(item, x, y)) {
+                                samples[static_cast<std::size_t>(b * n + a)] = item.renderTemperature;
+                                hit = true;
+                            }
                         }
                     }
                 }
+                if (hit) {
+                    float sum = 0.0f;
+                    for (float s : samples)
+                        sum += s;
+                    pixel = sum * (1.0f / (n * n));
+                }
             }
-            if (hit) {
-                float sum = 0.0f;
-                for (float s : samples)
-                    sum += s;
-                pixel = sum * (1.0f / (n * n));
-            }
+            next = std::max(next, to + 1);
         }
     }
 }

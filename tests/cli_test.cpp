@@ -1,6 +1,7 @@
 // Runs the command-line tool as a user would and reads what it prints.
 #include "test_support.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -22,14 +23,16 @@ struct CliRun {
     std::string err;
 };
 
-// Runs the tool with the arguments, after the environment assignments given; what it writes to
-// standard error is kept apart.
-CliRun runCli(const std::string& arguments, const std::string& environment = "") {
+// Runs the tool with `arguments` in the working folder `folder` (the test's own when empty), after
+// the environment assignments `environment`; what it writes to stderr is kept in `err`.
+CliRun runCli(const std::string& arguments, const std::string& folder = {}, const std::string& environment = {}) {
     static int runs = 0;
     const std::filesystem::path errors = std::filesystem::temp_directory_path() /
                                          ("tervix_cli_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
     CliRun run;
     std::string command = environment + " " + std::string(TERVIX_CLI_PATH) + " " + arguments + " 2>" + errors.string();
+    if (!folder.empty())
+        command = "cd '" + folder + "' && " + command;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return run;
@@ -164,7 +167,7 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquist) {
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     CliRun run = runCli("mrtd" + benchOptions(camera) + " --model " + GetParam() + " --table " + dir.path("t.txt") + " --csv " +
                             dir.path("m.csv") + " --plot " + dir.path("p.png"),
-                        "XDG_RUNTIME_DIR=" + runtime);
+                        {}, "XDG_RUNTIME_DIR=" + runtime);
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
 
@@ -341,7 +344,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"render with a difference beyond the slider", renderGood + " --dt 3"},
                       Refusal{"render of a missing camera",
                               "render --camera nowhere.par --target " + shippedFile("mira.tag") + " --out OUT"},
-                      Refusal{"render without a target", "render" + camera1 + " --out OUT"},
                       Refusal{"render with a seed without a value", renderGood + " --seed"},
                       Refusal{"a target file as camera", "camera " + shippedFile("mira.tag")},
                       Refusal{"a missing target file", "target /nonexistent.tag"},
@@ -367,6 +369,144 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"render with a phase of one number", renderGood + " --phase 0.5"},
                       Refusal{"render with a phase not in numbers", renderGood + " --phase a,b"}),
     testing_support::RowNamedByName{});
+// --help and --version, for the tool and for each command, print to stdout and end with status 0.
+class CliHelp : public testing::TestWithParam<std::string> {};
+
+TEST_P(CliHelp, HelpAndVersionExitZero) {
+    const std::string prefix = GetParam().empty() ? "" : GetParam() + " ";
+    for (const char* option : {"--help", "-h"}) {
+        SCOPED_TRACE(option);
+        CliRun help = runCli(prefix + option);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_TRUE(help.err.empty()) << help.err;
+        EXPECT_NE(help.out.find("tervix-cli " + prefix), std::string::npos) << help.out; // the usage
+        EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+    }
+    for (const char* option : {"--version", "-v"}) {
+        SCOPED_TRACE(option);
+        CliRun version = runCli(prefix + option);
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, "tervix-cli " TERVIX_VERSION "\n");
+        EXPECT_TRUE(version.err.empty()) << version.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ToolAndCommands, CliHelp,
+                         testing::Values("", "camera", "target", "render", "mrtd", "fidelity"),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             return info.param.empty() ? std::string("tool") : info.param;
+                         });
+
+// Each command's help names every option it takes, and the files it reads by itself.
+struct HelpCase {
+    const char* command;
+    std::vector<std::string> mentions;
+};
+
+class CliCommandHelp : public testing::TestWithParam<HelpCase> {};
+
+TEST_P(CliCommandHelp, NamesItsOptionsAndFiles) {
+    CliRun help = runCli(std::string(GetParam().command) + " --help");
+    ASSERT_EQ(help.status, 0);
+    const std::string usage = help.out.substr(0, help.out.find("\n\n"));
+    for (const std::string& word : GetParam().mentions)
+        EXPECT_NE(help.out.find(word), std::string::npos) << word << " missing from\n" << help.out;
+    for (const std::string& option : GetParam().mentions) {
+        if (option.rfind("--", 0) == 0) {
+            EXPECT_NE(usage.find(option), std::string::npos) << option << " missing from the usage\n" << usage;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliCommandHelp,
+    testing::Values(HelpCase{"render", {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed",
+                                        "--randomise", "--out", "--sensor", "--frame", "mira.tag", "Atmosphere.ini"}},
+                    HelpCase{"mrtd", {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table",
+                                      "--csv", "--plot", "mira.tag", "Atmosphere.ini"}},
+                    HelpCase{"fidelity", {"--camera", "--target", "--atmosphere", "mira.tag", "Atmosphere.ini"}},
+                    HelpCase{"camera", {"--mode", "--atmosphere", "--no-activate"}}),
+    [](const testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.command); });
+
+// Wrong words end with one line on stderr and status 1, and nothing on stdout.
+class CliRefuses : public testing::TestWithParam<std::string> {};
+
+TEST_P(CliRefuses, WithOneErrorLine) {
+    const std::string camera = shippedFile("camera1.par");
+    std::string arguments = GetParam();
+    for (std::size_t at; (at = arguments.find("CAM")) != std::string::npos;)
+        arguments.replace(at, 3, camera);
+    CliRun run = runCli(arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_EQ(run.err.rfind("tervix-cli: ", 0), 0u) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadWords, CliRefuses,
+    testing::Values("render --camera CAM --out x.png --bogus", "mrtd --camera CAM --frobnicate 3",
+                    "fidelity --camera CAM -q", "target --nothing x.tag", "camera CAM --mode sideways",
+                    "render --camera CAM --out x.png --frequency 2.5", "render --camera CAM --out x.png --dt 3",
+                    "render --camera CAM --out x.png --dt warm", "render --camera CAM --out x.png --seed -1",
+                    "render --camera CAM --out x.png --seed", "mrtd --camera CAM --snr 0",
+                    "mrtd --camera CAM --time 20", "mrtd --camera CAM --seed 1.5", "mrtd", "fidelity",
+                    "render --out x.png", "render --camera CAM", "--bogus"),
+    [](const testing::TestParamInfo<std::string>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (char c : info.param)
+            if (std::isalnum(static_cast<unsigned char>(c)))
+                name += c;
+        return name;
+    });
+
+// From a folder without any bench file, render and fidelity (and mrtd, which starts the bench the
+// same way) read the standard target and Atmosphere.ini where the window does (beside the program),
+// and get what the named files give.
+TEST(Cli, FindsTheStandardFilesFromAnyWorkingFolder) {
+    TempDir dir;
+    const std::string camera = " --camera " + shippedFile("camera4.par"); // atmosphere class 3 blurs
+    const std::string named = " --target " + shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
+    const std::string clear = dir.write("clear.ini", "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n"
+                                                     "0 0 0 0 0 0 0 0\n0\n");
+
+    CliRun fidelity = runCli("fidelity" + camera, dir.root().string());
+    ASSERT_EQ(fidelity.status, 0) << fidelity.err;
+    EXPECT_TRUE(fidelity.err.empty()) << fidelity.err;
+    EXPECT_EQ(fidelity.out, runCli("fidelity" + camera + named).out);
+    EXPECT_NE(fidelity.out, runCli("fidelity" + camera + " --atmosphere " + clear, dir.root().string()).out);
+
+    const std::string render = "render --frequency 2 --dt 0.3 --seed 5" + camera;
+    CliRun found = runCli(render + " --out " + dir.path("found.png"), dir.root().string());
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_TRUE(found.err.empty()) << found.err;
+    ASSERT_EQ(runCli(render + named + " --out " + dir.path("named.png")).status, 0);
+    ASSERT_EQ(runCli(render + " --atmosphere " + clear + " --out " + dir.path("clear.png"), dir.root().string()).status, 0);
+    EXPECT_EQ(testing_support::readText(dir.path("found.png")), testing_support::readText(dir.path("named.png")));
+    EXPECT_NE(testing_support::readText(dir.path("found.png")), testing_support::readText(dir.path("clear.png")));
+}
+
+// The window's Load/Edit takes the standard target from the working folder first; so does the tool.
+TEST(Cli, TheWorkingFoldersStandardTargetComesFirst) {
+    TempDir dir;
+    std::filesystem::copy_file(shippedFile("vehicle.tag"), dir.path("mira.tag"));
+    const std::string render = "render --seed 1 --camera " + shippedFile("camera1.par");
+    ASSERT_EQ(runCli(render + " --out " + dir.path("here.png"), dir.root().string()).status, 0);
+    ASSERT_EQ(runCli(render + " --target " + shippedFile("vehicle.tag") + " --out " + dir.path("vehicle.png")).status, 0);
+    EXPECT_EQ(testing_support::readText(dir.path("here.png")), testing_support::readText(dir.path("vehicle.png")));
+}
+
+// A camera file that is not there is reported once, by the reader, and ends the run.
+TEST(Cli, AMissingCameraIsReportedOnce) {
+    TempDir dir;
+    for (const char* command : {"render --out x.png", "mrtd", "fidelity"}) {
+        SCOPED_TRACE(command);
+        CliRun run = runCli(std::string(command) + " --camera camera1.par", dir.root().string());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "File 'camera1.par' is absent.\n Can't start the system\n");
+    }
+}
 
 TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
     TempDir dir;

@@ -1,6 +1,7 @@
 #include "sim/display.h"
 #include "sim/in_band_exitance.h"
 #include "sim/render.h"
+#include "sim/truncate.h"
 
 #include "sim_fixture.h"
 #include "test_support.h"
@@ -129,6 +130,47 @@ TEST(DisplayMapping, TheLoaderPreviewMapsTheWholeRangeInverted) {
     // 10 of 0 ... 40 is a quarter: grey 64, inverted.
     EXPECT_EQ(sim.displayImage[3 * 1], 255 - 64);
 }
+
+// The mapping of every signal equals the truncated quotient of its definition, also for signals on
+// either side of each grey's boundary and for windows far narrower than a float step.
+struct MappingWindow {
+    double low, high;
+};
+class DisplayMappingExact : public testing::TestWithParam<MappingWindow> {};
+
+TEST_P(DisplayMappingExact, EqualsTheTruncatedQuotient) {
+    BenchState state = plainBench();
+    SimState& sim = state.sim;
+    sim.windowLow = GetParam().low;
+    sim.windowHigh = GetParam().high;
+    const double step = (sim.windowHigh - sim.windowLow) / 256.0;
+    std::vector<float> signals{std::nanf(""), INFINITY, -INFINITY, 0.0f, -0.0f};
+    for (int g = -2; g <= 258; ++g) {
+        const auto edge = static_cast<float>(sim.windowLow + g * step);
+        signals.push_back(edge);
+        signals.push_back(std::nextafter(edge, INFINITY));
+        signals.push_back(std::nextafter(edge, -INFINITY));
+        signals.push_back(static_cast<float>(sim.windowLow + (g + 0.5) * step));
+    }
+    for (bool polarity : {false, true}) {
+        state.camera.set.polarity = polarity;
+        setSensorImage(sim, signals, static_cast<int>(signals.size()), 1);
+        mapToDisplay(sim, state.camera.set, true, false);
+        for (std::size_t k = 0; k < signals.size(); ++k) {
+            int expected = toGrey((signals[k] - sim.windowLow) / step);
+            if (polarity)
+                expected = 255 - expected;
+            ASSERT_EQ(sim.displayImage[3 * k], expected) << "signal " << signals[k] << " polarity " << polarity;
+            ASSERT_EQ(sim.displayImage[3 * k + 2], expected);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, DisplayMappingExact,
+                         testing::Values(MappingWindow{10.0, 20.0}, MappingWindow{-3.0, 1e6},
+                                         MappingWindow{1.8, 1.8 + 1e-5}, MappingWindow{5.0, 5.0 + 1e-12},
+                                         MappingWindow{1e-30, 2e-30}, MappingWindow{-7.25, -7.0},
+                                         MappingWindow{0.0, 3e38}));
 
 TEST(ViewFrame, WithoutNoiseFramesEqualTheDisplayImage) {
     BenchState state = plainBench();

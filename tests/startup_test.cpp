@@ -39,9 +39,9 @@ TEST(Startup, AMissingStartCameraEndsTheStartWithTheReadersMessage) {
     BenchState state;
     MessageLog log;
     constructApplication(state, log);
-    ASSERT_EQ(log.messages.size(), 1u); // construction reports and goes on with the defaults
+    EXPECT_TRUE(log.messages.empty()); // construction goes on with the defaults; the start reports
     EXPECT_EQ(state.camera.set.sensorWidth, 256);
     EXPECT_FALSE(startApplication(state, "/opt/tervix/tervix", log));
-    ASSERT_EQ(log.messages.size(), 2u);
-    EXPECT_EQ(log.messages[1], "File 'camera1.par' is absent.\n Can't start the system");
+    ASSERT_EQ(log.messages.size(), 1u); // once, not once per reading
+    EXPECT_EQ(log.messages[0], "File 'camera1.par' is absent.\n Can't start the system");
 }

@@ -1,17 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the bench needs to build, test and run, when any is missing.
-# Sourced by run.sh and test.sh; needs only bash and apt-get (with sudo when not root).
-tervix_packages=(
-    build-essential cmake ninja-build pkg-config
-    qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libgl1-mesa-dri libglx-mesa0
-    xvfb xauth fonts-dejavu-core fonts-liberation xdg-utils
-    libgtest-dev libbenchmark-dev nlohmann-json3-dev
+# Installs the Debian packages a command needs, when any is missing, without recommended extras.
+# Sourced by run.sh (tervix_install_packages run) and test.sh (tervix_install_packages test); needs
+# only bash and apt-get (with sudo when not root).
+
+# Building and running the bench.
+tervix_run_packages=(
+    build-essential cmake ninja-build
+    pkg-config                                  # Qt's CMake package finds xkbcommon through it
+    qt6-base-dev libqt6opengl6-dev              # Core, Gui, Widgets, OpenGL, OpenGLWidgets
+    qt6-qpa-plugins                             # the xcb and offscreen platforms
+    libgl1-mesa-dri libglx-mesa0                # OpenGL for the view, in software where no GPU is
+    nlohmann-json3-dev                          # the command-line tool's JSON
+    fonts-dejavu-core fonts-liberation          # the guide's and the window's faces
+    xdg-utils                                   # Help opens the guide with the desktop's viewer
+)
+# Testing adds these to the packages above.
+tervix_test_packages=(
+    libgtest-dev libbenchmark-dev
+    xvfb xauth                                  # the window's tests on a virtual display (xvfb-run)
+    desktop-file-utils                          # the install test validates the desktop entry
 )
 
+# tervix_install_packages run|test
 tervix_install_packages() {
+    local wanted=("${tervix_run_packages[@]}")
+    if [ "${1:-run}" = test ]; then
+        wanted+=("${tervix_test_packages[@]}")
+    fi
     local missing=()
     local p
-    for p in "${tervix_packages[@]}"; do
+    for p in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$p")
         fi
@@ -23,5 +41,5 @@ tervix_install_packages() {
         sudo="sudo"
     fi
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

@@ -1,0 +1,72 @@
+# Installs the build into a fresh prefix and uses it as a user would:
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DDATA_DIR=... -DBINDIR=bin -DDATADIR=share -DWITH_GUI=ON
+#         -P check_install.cmake
+# Fails when a program, a data file, the desktop entry or the icon is missing, when the desktop entry
+# is not valid (checked when desktop-file-validate is installed), or when the installed tool does not
+# find its data from a folder that holds none.
+set(prefix ${WORK_DIR}/prefix)
+set(elsewhere ${WORK_DIR}/elsewhere)
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${elsewhere})
+
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${errors}")
+endif()
+
+set(data ${prefix}/${DATADIR}/tervix)
+set(expected ${prefix}/${BINDIR}/tervix-cli)
+file(GLOB shipped RELATIVE ${DATA_DIR} ${DATA_DIR}/*.par ${DATA_DIR}/*.tag ${DATA_DIR}/*.ini)
+foreach(name ${shipped})
+    list(APPEND expected ${data}/${name})
+endforeach()
+if(WITH_GUI)
+    list(APPEND expected ${prefix}/${BINDIR}/tervix ${data}/guide_tervix.pdf
+         ${prefix}/${DATADIR}/applications/tervix.desktop
+         ${prefix}/${DATADIR}/icons/hicolor/scalable/apps/tervix.svg)
+endif()
+foreach(file ${expected})
+    if(NOT EXISTS ${file})
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+
+if(WITH_GUI)
+    file(READ ${prefix}/${DATADIR}/applications/tervix.desktop entry)
+    if(NOT entry MATCHES "Exec=${prefix}/${BINDIR}/tervix\n" OR NOT entry MATCHES "Path=${data}\n")
+        message(FATAL_ERROR "the desktop entry does not name the installed program and data:\n${entry}")
+    endif()
+    find_program(VALIDATE desktop-file-validate)
+    if(VALIDATE)
+        execute_process(COMMAND ${VALIDATE} ${prefix}/${DATADIR}/applications/tervix.desktop
+                        RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+        if(NOT status EQUAL 0 OR NOT out STREQUAL "")
+            message(FATAL_ERROR "desktop-file-validate: ${out}")
+        endif()
+    else()
+        message(STATUS "desktop-file-validate is not installed; the desktop entry is not validated")
+    endif()
+endif()
+
+# From a folder without data, the installed tool reads the standard target and Atmosphere.ini from
+# the installed data; its image equals the build's with both files named.
+execute_process(COMMAND ${prefix}/${BINDIR}/tervix-cli render --camera ${data}/camera4.par --frequency 2
+                        --dt 0.3 --seed 5 --out installed.png
+                WORKING_DIRECTORY ${elsewhere} RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 0 OR NOT errors STREQUAL "")
+    message(FATAL_ERROR "the installed tervix-cli render failed (${status}): ${errors}")
+endif()
+execute_process(COMMAND ${BUILD_DIR}/bin/tervix-cli render --camera ${DATA_DIR}/camera4.par --frequency 2
+                        --dt 0.3 --seed 5 --target ${DATA_DIR}/mira.tag --atmosphere ${DATA_DIR}/Atmosphere.ini
+                        --out ${elsewhere}/named.png
+                RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "tervix-cli render with named files failed: ${errors}")
+endif()
+file(SHA256 ${elsewhere}/installed.png installed)
+file(SHA256 ${elsewhere}/named.png named)
+if(NOT installed STREQUAL named)
+    message(FATAL_ERROR "the installed tool's image differs from the one made with the data named")
+endif()
+file(REMOVE_RECURSE ${WORK_DIR})

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The live window over a working day: the bench under Xvfb for a set time while a scripted observer
+# works its controls once a second; frames per second and resident memory are reported every minute.
+# Fails when the memory after the warm-up grows by more than 5 MB or a frame period exceeds twice
+# the camera's. Not part of ./test.sh (it takes half an hour); run after ./test.sh has built.
+#
+#   tools/soak.sh [MINUTES]        default 30
+#   SOAK_WARMUP_MINUTES=5          memory growth counts from here on
+#   SOAK_REPORT_SECONDS=60         seconds between reports
+#   TERVIX_BUILD_DIR=build         the build to use
+set -euo pipefail
+cd "$(dirname "$0")/.."
+minutes=${1:-30}
+build=${TERVIX_BUILD_DIR:-$PWD/build}
+cmake --build "$build" --target tervix_soak_observer tervix_data >/dev/null
+
+# A working folder as ./run.sh makes it: the cameras and targets; Atmosphere.ini stays beside the
+# program.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp data/*.par data/*.tag "$work/"
+cd "$work"
+LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1600x1000x24" \
+    "$build/bin/tervix_soak_observer" --minutes "$minutes" \
+    --warmup-minutes "${SOAK_WARMUP_MINUTES:-5}" --report-seconds "${SOAK_REPORT_SECONDS:-60}"
