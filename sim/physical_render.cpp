@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -127,24 +128,36 @@ Weights buildWeights(int h, double sigma) {
     return w;
 }
 
+// Eight floats as one value: a register in the AVX2 build, two in the plain one.
+typedef float Lanes __attribute__((vector_size(32)));
+constexpr int lanes = 8;
+
+inline void addScaled(Lanes& acc, const float* at, float weight) {
+    Lanes v;
+    std::memcpy(&v, at, sizeof v);
+    acc += v * weight;
+}
+
 // out[i] = Σ_k in[i + k·step]·taps[k] for i < count: along a row (step 1) or down a column (step
-// the row's width). Eight outputs at a time in registers, so the sums vectorise; built for AVX2 as
-// well where the processor has it.
+// the row's width). Thirty-two sums at a time stay in registers across every tap.
 __attribute__((target_clones("avx2", "default"))) void blurRow(const float* __restrict in, int step,
                                                                const float* __restrict taps, int tapCount, int count,
                                                                float* __restrict out) {
-    constexpr int lanes = 8;
     int i = 0;
-    for (; i + lanes <= count; i += lanes) {
-        float sum[lanes] = {};
-        for (int k = 0; k < tapCount; ++k) {
-            const float* row = in + static_cast<std::ptrdiff_t>(k) * step + i;
+    for (; i + 4 * lanes <= count; i += 4 * lanes) {
+        Lanes a0{}, a1{}, a2{}, a3{};
+        const float* src = in + i;
+        for (int k = 0; k < tapCount; ++k, src += step) {
             const float w = taps[k];
-            for (int l = 0; l < lanes; ++l)
-                sum[l] += row[l] * w;
+            addScaled(a0, src, w);
+            addScaled(a1, src + lanes, w);
+            addScaled(a2, src + 2 * lanes, w);
+            addScaled(a3, src + 3 * lanes, w);
         }
-        for (int l = 0; l < lanes; ++l)
-            out[i + l] = sum[l];
+        std::memcpy(out + i, &a0, sizeof a0);
+        std::memcpy(out + i + lanes, &a1, sizeof a1);
+        std::memcpy(out + i + 2 * lanes, &a2, sizeof a2);
+        std::memcpy(out + i + 3 * lanes, &a3, sizeof a3);
     }
     for (; i < count; ++i) {
         float sum = 0.0f;
