@@ -4,6 +4,7 @@
 #include "console/data_files.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
 #include "sim/display.h"
 #include "sim/truncate.h"
 #include "gui/target_gallery_dialog.h"
@@ -101,6 +102,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
     core_->destroy();
@@ -119,6 +121,7 @@ void MainConsole::initialise() {
     }
     cameraRadios_[0]->setChecked(true);
     connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
+        objective_->cancel(); // the measurement belongs to the camera it started on
         core_->selectCamera(k);
         syncControls();
     });
@@ -226,6 +229,8 @@ void MainConsole::initialise() {
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
     plot_ = control(1168, u"MRTD plot"_s, new MrtdPlot(c.results, this));
+    objective_ = new ObjectiveMrtdRunner(this);
+    connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
     horizontalLabel_ = control(1170, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(1183, u"MRTD axis"_s, new AxisLabel(this));
@@ -537,6 +542,7 @@ void MainConsole::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainConsole::reject() {
+    objective_->cancel();
     core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
     frameTimer_.stop();
     QDialog::reject();
@@ -587,6 +593,8 @@ void MainConsole::openHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
 
+void MainConsole::startObjectiveMrtd() { objective_->start(core_->state(), core_->cameraIndex); }
+
 void MainConsole::showAbout() {
     AboutDialog about(this);
     about.exec();
@@ -604,6 +612,8 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setObjectName("consoleMenu");
     QAction* about = menu.addAction(u"&About Tervix..."_s);
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    QAction* objective = menu.addAction(u"Objective MRTD"_s);
+    connect(objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
     auto* choice = new QActionGroup(models);

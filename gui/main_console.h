@@ -13,6 +13,7 @@
 class AxisLabel;
 class FrameView;
 class MrtdPlot;
+class ObjectiveMrtdRunner;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -61,6 +62,9 @@ public:
     void openHelp();
     void showAbout();
     MrtdPlot* plot() const { return plot_; }
+    // "Objective MRTD": the model observer for the current camera slot, in the background.
+    void startObjectiveMrtd();
+    ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -88,6 +92,7 @@ private:
     MessageSink& messages_;
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;
+    ObjectiveMrtdRunner* objective_ = nullptr;
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
     QSlider* temperatureSlider_ = nullptr;

@@ -29,6 +29,18 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
         painter.drawText(10, labelY(s, curve.largest), QString::asprintf("%4.3f", curve.largest));
         paintPlotCurve(painter, curve, penColour(camera));
     }
+    for (int camera = 0; camera < cameraSlots; ++camera)
+        if (const auto& objective = objective_[static_cast<std::size_t>(camera)])
+            paintObjectiveCurve(painter, s, *objective, penColour(camera));
+}
+
+void MrtdPlot::setObjectiveResult(int camera, const ObjectiveMrtd& result) {
+    objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))] = result;
+    update();
+}
+
+const std::optional<ObjectiveMrtd>& MrtdPlot::objectiveResult(int camera) const {
+    return objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))];
 }
 
 AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {}

@@ -2,6 +2,8 @@
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
+#include "console/plot_geometry.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "gui/frame_view.h"
@@ -10,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QListWidget>
 #include <QOpenGLFunctions_2_0>
@@ -148,6 +152,8 @@ private slots:
     void notRecognizedRepaintsThePlot();
     void savingWritesTheListWholeOrNotAtAll();
     void theAboutBoxOpensFromTheContextMenu();
+    void objectiveMrtdRunsBehindTheLiveImageAndCancels();
+    void objectiveMrtdDrawsADashedCurveWithIntervals();
     void theImageModelIsChosenFromTheKeyboardAndRemembered();
     void presentedFrameRateOfThePhysicalModel();
 };
@@ -542,6 +548,96 @@ void GuiTest::theAboutBoxOpensFromTheContextMenu() {
     QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_COMPARE(title, u"About Tervix"_s);
     QCOMPARE(version, u"Tervix Version 2.1"_s);
+}
+
+void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QProgressDialog* progress = runner->progressDialog();
+    QVERIFY(!progress->isVisible());
+    // Started from the context menu, as a person does; the menu is modal, the measurement is not.
+    QTimer::singleShot(200, [&] {
+        QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == u"Objective MRTD"_s)
+                action->trigger();
+        menu->close();
+    });
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(runner->running());
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->maximum(), 48); // 8 repeats at 6 frequencies
+    QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/objective_progress_%1x%2.png"_s.arg(screen.width()).arg(screen.height()));
+
+    // The live image goes on meanwhile: the view keeps being given frames.
+    const long long before = bench.console->view()->presentedFrames();
+    QTRY_VERIFY(bench.console->view()->presentedFrames() >= before + 3);
+
+    // Cancel on the dialog ends the run at once, with nothing drawn.
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    QVERIFY(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(!runner->running());
+    QVERIFY(!progress->isVisible());
+    QTest::qWait(200);
+    QVERIFY(!bench.console->plot()->objectiveResult(0));
+
+    // Switching the camera cancels a running measurement too, and closing the window after one.
+    bench.console->startObjectiveMrtd();
+    QVERIFY(runner->running());
+    bench.control<QAbstractButton>(1188)->click();
+    QVERIFY(!runner->running());
+    QCOMPARE(bench.console->core().cameraIndex, 1);
+    bench.console->startObjectiveMrtd();
+    QCOMPARE(runner->cameraSlot(), 1);
+    bench.console->close();
+    QVERIFY(!runner->running());
+}
+
+void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    plot->resize(400, 300);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QSignalSpy done(runner, &ObjectiveMrtdRunner::finished);
+    ObserverSettings settings;
+    settings.repeats = 3;
+    settings.frequencies = {2, 3}; // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
+    runner->start(bench.console->core().state(), 0, settings);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
+    QVERIFY(!runner->progressDialog()->isVisible());
+    const auto& result = plot->objectiveResult(0);
+    QVERIFY(result);
+    QCOMPARE(result->frequencies.size(), std::size_t{2});
+    const QImage image = plot->grab().toImage();
+    image.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/objective_plot.png"_s);
+    const PlotScale s = plotScale(plot->width(), plot->height());
+    const PlotPoint a = plotPointOf(s, 1.5, result->frequencies[0].mrtd.mean);
+    const PlotPoint b = plotPointOf(s, 2.0, result->frequencies[1].mrtd.mean);
+    // Along the line between the two means, lit and dark stretches alternate: a dashed line.
+    // The line is flatter than 45 degrees, so each column holds at most one of its pixels.
+    QVERIFY(std::abs(b.y - a.y) < b.x - a.x);
+    int lit = 0, dark = 0;
+    for (int x = a.x + 4; x <= b.x - 4; ++x) {
+        const int y = a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x);
+        bool on = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            on = on || QColor(image.pixel(x, y + dy)) == MrtdPlot::penColour(0);
+        (on ? lit : dark) += 1;
+    }
+    QVERIFY2(lit >= 5 && dark >= 3, qPrintable(u"lit %1, dark %2"_s.arg(lit).arg(dark)));
+    // The interval's end caps stand above and below the mean at its frequency.
+    const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
+    QVERIFY(top.y < a.y);
+    QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
 }
 
 void GuiTest::theImageModelIsChosenFromTheKeyboardAndRemembered() {
