@@ -85,5 +85,10 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
     if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
         std::abort();
+    // The same scene through the physical image model.
+    console.setImageModel(ImageModel::Physical);
+    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
+    if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
+        std::abort();
     return 0;
 }

@@ -22,7 +22,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QActionGroup>
 #include <QMenu>
+#include <QSettings>
 #include <QProcess>
 #include <QSaveFile>
 #include <QShortcut>
@@ -111,6 +113,11 @@ public:
 QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 constexpr int startTimerId = 1;
+QString makerText() { return u"Tervix virtual test bench for thermal imaging cameras"_s; }
+QString physicalModelText() { return u"Physical image model"_s; }
+// The key under which the chosen image model is remembered between runs, with the settings of
+// organisation and application "Tervix".
+QString imageModelKey() { return u"imageModel"_s; }
 
 } // namespace
 
@@ -284,7 +291,7 @@ void MainConsole::initialise() {
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
     control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
     control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
-    control(benchCaption, u"About the bench"_s, new QLabel(u"Tervix virtual test bench for thermal imaging cameras"_s, this));
+    makerLine_ = control(benchCaption, u"About the bench"_s, new QLabel(makerText(), this));
     auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
@@ -313,6 +320,9 @@ void MainConsole::initialise() {
     atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
+    // The image model chosen in an earlier run.
+    if (QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString() == u"physical"_s)
+        chooseImageModel(ImageModel::Physical);
     viewReady_ = SetupViewPixelFormat(messages_);
     c.start(viewReady_);
     if (!viewReady_)
@@ -634,6 +644,13 @@ void MainConsole::showAbout() {
     about.exec();
 }
 
+void MainConsole::chooseImageModel(ImageModel model) {
+    core_->setImageModel(model);
+    const bool physical = model == ImageModel::Physical;
+    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), physical ? u"physical"_s : u"specified"_s);
+    makerLine_->setText(physical ? physicalModelText() : makerText());
+}
+
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName(u"consoleMenu"_s);
@@ -642,6 +659,16 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
     QAction* objective = menu.addAction(u"Objective MRTD"_s);
     connect(objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    QMenu* models = menu.addMenu(u"&Image model"_s);
+    models->setObjectName(u"imageModelMenu"_s);
+    auto* choice = new QActionGroup(models);
+    for (const auto& [label, model] : {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
+        QAction* action = models->addAction(label);
+        action->setCheckable(true);
+        action->setChecked(core_->imageModel() == model);
+        choice->addAction(action);
+        connect(action, &QAction::triggered, this, [this, model = model] { chooseImageModel(model); });
+    }
     if (event->reason() == QContextMenuEvent::Keyboard) {
         // From the keyboard the menu opens with its first entry selected, so that the arrow keys and
         // assistive tools start from an entry rather than from nothing.

@@ -17,6 +17,7 @@ class ObjectiveMrtdRunner;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -50,6 +51,8 @@ public:
     void invalidate() override;
 
     void loadEdit();
+    // Switches the image model, remembers it for the next run and names it on the maker's line.
+    void chooseImageModel(ImageModel model);
     void toggleNoise();
     void toggleMode();
     // "Save table": the save dialog, then the visible list written whole or not at all.
@@ -111,6 +114,7 @@ private:
     QLineEdit* atmCoefficientEdit_ = nullptr;
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
+    QLabel* makerLine_ = nullptr;
     QTimer startTimer_;
     QTimer frameTimer_; // single-shot, set again at every tick for the next frame due
     FramePacing framePacing_;

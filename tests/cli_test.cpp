@@ -372,7 +372,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"fidelity with an unknown model", "fidelity" + bench1 + " --model exact"},
                       Refusal{"mrtd with an unknown model", "mrtd" + bench1 + " --model exact"},
                       Refusal{"mrtd with no repeats", "mrtd" + bench1 + " --repeats 0"},
-                      Refusal{"mrtd with a negative thread count", "mrtd" + bench1 + " --threads -1"}),
+                      Refusal{"mrtd with a negative thread count", "mrtd" + bench1 + " --threads -1"},
+
+                      Refusal{"render with an unknown model", renderGood + " --model exact"},
+                      Refusal{"render with a phase of one number", renderGood + " --phase 0.5"},
+                      Refusal{"render with a phase not in numbers", renderGood + " --phase a,b"}),
     testing_support::RowNamedByName{});
 
 TEST(Cli, MeasuresTheObjectiveMrtdInEveryOutputWithTheSameColumns) {
@@ -583,4 +587,23 @@ TEST(Cli, RenderKeepsTheZoomTheActivatedCameraHolds) {
             EXPECT_EQ(testing_support::readText(dir.path("s.pfm")).rfind(c.sensorHeader, 0), 0u) << dt;
         }
     }
+}
+
+TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
+    TempDir dir;
+    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
+                               " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
+    auto sensor = [&](const std::string& options, const std::string& name) {
+        CliRun run = runCli(common + " " + options + " --sensor " + dir.path(name));
+        EXPECT_EQ(run.status, 0) << options;
+        return testing_support::readText(dir.path(name));
+    };
+    const std::string plain = sensor("", "plain.pfm");
+    EXPECT_EQ(sensor("--model specified", "specified.pfm"), plain);
+    const std::string physical = sensor("--model physical", "physical.pfm");
+    EXPECT_NE(physical, plain);
+    EXPECT_EQ(physical.rfind("Pf\n644 484\n-1.0\n", 0), 0u);
+    // A quarter-pixel phase moves the bars; no phase leaves them where they were.
+    EXPECT_NE(sensor("--model physical --phase 0.25,0", "quarter.pfm"), physical);
+    EXPECT_EQ(sensor("--model physical --phase 0,0", "zero.pfm"), physical);
 }

@@ -26,6 +26,8 @@
 #include <QOpenGLWidget>
 #include <QScreen>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -173,6 +175,8 @@ private slots:
     void aCooledCamerasSmallResultIsOnThePlot();
     void theLayoutShowsEverythingWhole_data();
     void theLayoutShowsEverythingWhole();
+    void theImageModelIsChosenFromTheKeyboardAndRemembered();
+    void presentedFrameRateOfThePhysicalModel();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -903,6 +907,80 @@ void GuiTest::theLayoutShowsEverythingWhole() {
     QVERIFY(vertical->height() >= vertical->textLength());
     const QString name = u"bench_%1x%2_camera%3.png"_s.arg(size.width()).arg(size.height()).arg(camera + 1);
     bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/"_s + name);
+}
+
+void GuiTest::theImageModelIsChosenFromTheKeyboardAndRemembered() {
+    // The choice is kept in the test's own settings, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    BenchFolder folder;
+    {
+        RunningBench bench(folder);
+        QLabel* maker = bench.control<QLabel>(1189);
+        QVERIFY(maker);
+        QCOMPARE(maker->text(), u"Tervix virtual test bench for thermal imaging cameras"_s);
+        QCOMPARE(bench.state.sim.imageModel, ImageModel::Specified);
+        const std::vector<float> specified = bench.state.sim.sceneImage;
+        bool checkedBefore = false;
+        // Shift+F10 opens the menu; I opens "Image model", P picks "Physical".
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+            QVERIFY(menu);
+            QMenu* models = menu->findChild<QMenu*>(u"imageModelMenu"_s);
+            QVERIFY(models);
+            QCOMPARE(models->actions().size(), 2);
+            QCOMPARE(models->actions()[0]->text(), u"&Specified"_s);
+            QCOMPARE(models->actions()[1]->text(), u"&Physical"_s);
+            QVERIFY(models->actions()[0]->isCheckable() && models->actions()[1]->isCheckable());
+            checkedBefore = models->actions()[0]->isChecked() && !models->actions()[1]->isChecked();
+            QTest::keyClick(menu, Qt::Key_I);
+            QTimer::singleShot(200, [models] { QTest::keyClick(models, Qt::Key_P); });
+        });
+        bench.console->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+        QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_COMPARE(bench.state.sim.imageModel, ImageModel::Physical);
+        QVERIFY(checkedBefore);
+        QCOMPARE(maker->text(), u"Physical image model"_s);
+        QVERIFY(bench.state.sim.sceneImage != specified); // rendered again at once
+        for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            bench.console->setWindowState(Qt::WindowNoState);
+            bench.console->setGeometry(QRect(QPoint(0, 0), size));
+            QTest::qWait(300);
+            bench.console->grab().save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/bench_physical_%1.png"_s.arg(size.width()));
+        }
+    }
+    {
+        RunningBench again(folder);
+        QCOMPARE(again.state.sim.imageModel, ImageModel::Physical);
+        QCOMPARE(again.control<QLabel>(1189)->text(), u"Physical image model"_s);
+    }
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void GuiTest::presentedFrameRateOfThePhysicalModel() {
+    // A measurement for the record: frames per second presented under Xvfb in both models.
+    QStandardPaths::setTestModeEnabled(true);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(1194)->click(); // Camera4, 640 x 512 at 60 Hz
+    FrameView* view = bench.console->view();
+    for (ImageModel model : {ImageModel::Specified, ImageModel::Physical}) {
+        bench.console->chooseImageModel(model);
+        QTest::qWait(300);
+        const long long start = view->presentedFrames();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(2000);
+        const double fps = static_cast<double>(view->presentedFrames() - start) * 1000.0 / static_cast<double>(clock.elapsed());
+        qInfo("Camera4 %dx%d, %s model: %.1f frames per second presented, camera rate %.0f", bench.state.sim.imageWidth,
+              bench.state.sim.imageHeight, model == ImageModel::Physical ? "physical" : "specified", fps,
+              static_cast<double>(bench.state.camera.set.frameRate));
+        QVERIFY(view->presentedFrames() > start);
+    }
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 int main(int argc, char** argv) {
