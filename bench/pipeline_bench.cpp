@@ -42,11 +42,12 @@ struct Bench {
     MessageLog log;
     BenchConsole console{state, log};
 
-    Bench(int width, int height) {
+    Bench(int width, int height, ImageModel model = ImageModel::Specified) {
         BenchSources sources;
         sources.atmosphere = BenchSource{shipped("Atmosphere.ini"), std::nullopt};
         sources.camera.path = shipped("camera2.par");
         sources.target.path = shipped("mira.tag");
+        sources.imageModel = model;
         sources.adjustCamera = [&](CameraSet& c) {
             c.detectorColumns = width;
             c.detectorRows = height;
@@ -61,7 +62,7 @@ struct Bench {
         return static_cast<std::size_t>(state.sim.imageWidth) * static_cast<std::size_t>(state.sim.imageHeight);
     }
     void render() {
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, state.sim, state.camera.set);
+        console.redrawView();
     }
 };
 
@@ -191,9 +192,10 @@ RenderGeometry geometryOf(Bench& b) {
     return computeRenderGeometry(b.state.camera.set, b.state.sim, RenderMode::CameraView, false);
 }
 
-// The whole render: scene, edges, blur and 8-bit mapping.
-void RenderImageBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+// The whole render: scene, edges, blur and 8-bit mapping, in either image model (the physical one
+// is to stay within twice the specified one).
+void RenderImageBench(benchmark::State& s, ImageModel model) {
+    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     const std::size_t pixels = b.pixels();
     double peer = 0.0;
 #ifdef TERVIX_HAVE_OPENCV
@@ -321,9 +323,9 @@ void TemperatureStepBench(benchmark::State& s) {
     clock.report(s, floor, peer, pixels);
 }
 
-// One noisy frame from DisplayImage.
-void BuildViewFrameBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+// One noisy frame from DisplayImage, in either image model: table noise or fresh normal noise.
+void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
+    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     const std::size_t pixels = b.pixels();
     std::vector<std::uint8_t> frame;
     double peer = 0.0;
@@ -373,11 +375,13 @@ void sizes(benchmark::internal::Benchmark* b) {
 
 } // namespace
 
-BENCHMARK(RenderImageBench)->Apply(sizes);
+BENCHMARK_CAPTURE(RenderImageBench, specified, ImageModel::Specified)->Apply(sizes);
+BENCHMARK_CAPTURE(RenderImageBench, physical, ImageModel::Physical)->Apply(sizes);
 BENCHMARK(RasterizeBench)->Apply(sizes);
 BENCHMARK(BlurBench)->Apply(sizes);
 BENCHMARK(MapToDisplayBench)->Apply(sizes);
 BENCHMARK(TemperatureStepBench)->Apply(sizes);
-BENCHMARK(BuildViewFrameBench)->Apply(sizes);
+BENCHMARK_CAPTURE(BuildViewFrameBench, specified, ImageModel::Specified)->Apply(sizes);
+BENCHMARK_CAPTURE(BuildViewFrameBench, physical, ImageModel::Physical)->Apply(sizes);
 BENCHMARK(RefreshCameraModelBench)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -7,6 +7,7 @@
 #include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
+#include "cli/objective_mrtd_output.h"
 #include "console/bench_console.h"
 #include "console/data_files.h"
 #include "console/open_bench.h"
@@ -38,6 +39,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -271,7 +274,7 @@ int runRender(const Invocation& run) {
     if (!prepareBench(run, console, seedValue, model, error))
         return error.empty() ? 1 : fail(error);
     if (run.has("randomise"))
-        console.randomisePosition = true;
+        console.setRandomisePosition(true);
     console.selectFrequency(frequencyIndex);
     if (phase)
         console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
@@ -297,10 +300,18 @@ int runMrtd(const Invocation& run) {
     auto snr = run.number("snr", settings.thresholdSnr, 0.1, 100.0);
     auto time = run.number("time", settings.integrationTime, 0.001, 10.0);
     auto seed = run.number("seed", 1.0, 0.0, 4294967295.0);
-    if (!snr || !time || !seed || *seed != std::floor(*seed))
-        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number");
+    auto repeats = run.number("repeats", settings.repeats, 1, 1000);
+    auto threads = run.number("threads", 0, 0, 256);
+    if (!snr || !time || !seed || *seed != std::floor(*seed) || !repeats || *repeats != std::floor(*repeats) ||
+        !threads || *threads != std::floor(*threads))
+        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number, --repeats 1 to 1000, "
+                    "--threads 0 (all cores) to 256");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
+    settings.seed = static_cast<std::uint32_t>(*seed);
+    settings.repeats = static_cast<int>(*repeats);
+    settings.threads = static_cast<int>(*threads);
+    settings.grid = run.has("grid");
     const auto model = run.model();
     if (!model)
         return fail(modelError);
@@ -314,13 +325,24 @@ int runMrtd(const Invocation& run) {
     BenchState state;
     StderrMessages messages;
     BenchConsole console(state, messages);
-    console.setImageModel(*model);
     std::string error;
-    if (!prepareBench(run, console, static_cast<std::uint32_t>(*seed), std::nullopt, error))
+    if (!prepareBench(run, console, settings.seed, *model, error))
         return error.empty() ? 1 : fail(error);
-    const auto mrtd = measureMrtd(console, settings);
-    const std::string table = console.results.tableText(console.cameraIndex);
-    std::cout << table;
+    // A progress line for a person watching; none into a pipe or a log.
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    auto progress = [terminal](int done, int total) {
+        if (terminal)
+            std::fprintf(stderr, "\rmrtd: %d of %d runs", done, total);
+    };
+    const ObjectiveMrtd result = measureObjectiveMrtd(state, settings, progress);
+    if (terminal)
+        std::fprintf(stderr, "\n");
+
+    const std::string table = objectiveMrtdTable(result);
+    if (run.has("json"))
+        std::cout << objectiveMrtdJson(result).dump(2) << '\n';
+    else
+        std::cout << table;
     if (run.has("table")) {
         std::ofstream out(run.value("table"), std::ios::binary);
         if (!(out << table))
@@ -328,21 +350,7 @@ int runMrtd(const Invocation& run) {
     }
     if (run.has("csv")) {
         std::ofstream out(run.value("csv"), std::ios::binary);
-        out << "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd\n";
-        for (int i = 0; i < frequencyCount; ++i) {
-            const MrtdRecord& r = console.results.record(console.cameraIndex, i);
-            auto cell = [](double v, bool known) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%.3f", v);
-                return known ? std::string(text) : std::string("not recognized");
-            };
-            const double own = cameraMrtdAt(state.camera, frequencyChoices[static_cast<std::size_t>(i)].frequency);
-            out << frequencyChoices[static_cast<std::size_t>(i)].label << ',' << cell(r.mrtdMinus, isMeasured(r.mrtdMinus))
-                << ',' << cell(r.mrtdPlus, isMeasured(r.mrtdPlus)) << ','
-                << cell(mrtd[static_cast<std::size_t>(i)], mrtd[static_cast<std::size_t>(i)] >= 0.0) << ','
-                << (own > 0.0 ? cell(own, true) : std::string()) << '\n';
-        }
-        if (!out)
+        if (!(out << objectiveMrtdCsv(result)))
             return fail("cannot write " + run.value("csv"));
     }
     if (run.has("plot")) {
@@ -351,7 +359,9 @@ int runMrtd(const Invocation& run) {
         int qtArgc = 1;
         char* qtArgv[] = {run.argv0(), nullptr};
         QGuiApplication application(qtArgc, qtArgv);
-        if (!writeMrtdPlotPng(console.results.records(console.cameraIndex), state.camera, run.value("plot")))
+        const ClassicTerms terms = classicTerms(state);
+        auto classic = [&](double f) { return classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime); };
+        if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot")))
             return fail("cannot write " + run.value("plot"));
     }
     return 0;
@@ -466,20 +476,25 @@ const std::vector<Command>& commands() {
          runRender},
         {"mrtd",
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
-         "                  [--model specified|physical] [--orientation vertical] [--table OUT.txt]\n"
-         "                  [--csv OUT.csv] [--plot OUT.png]",
-         "Measures the camera's MRTD at every spatial frequency with the model observer and prints the table.",
+         "                  [--model specified|physical] [--repeats N] [--threads N] [--grid] [--json]\n"
+         "                  [--orientation vertical] [--table OUT.txt] [--csv OUT.csv] [--plot OUT.png]",
+         "Measures the camera's MRTD at every spatial frequency with the model observer, repeated at random\n"
+         "target phases, and prints each frequency's mean, spread and 95 % interval beside the classic formula.",
          nullptr,
          {camera,
           target,
           atmosphere,
-          {"seed", "N", "Seed of the noise generator, a whole number (default 1)."},
-          {"snr", "K", "The observer's threshold signal-to-noise ratio, 0.1 to 100."},
-          {"time", "S", "The observer's integration time, 0.001 to 10 seconds."},
+          {"seed", "N", "Seed of the repeats' noise and target phases, a whole number (default 1)."},
+          {"snr", "K", "The classic threshold signal-to-noise ratio, 0.1 to 100 (default 2.5)."},
+          {"time", "S", "The observer's integration time, 0.001 to 10 seconds (default 0.2)."},
           model,
           orientation,
-          {"table", "OUT.txt", "Also write the table as Save table does."},
-          {"csv", "OUT.csv", "Also write the results as comma-separated values."},
+          {"repeats", "N", "Independent runs per frequency, 1 to 1000 (default 8)."},
+          {"threads", "N", "Worker threads, 0 for every core (default 0)."},
+          {"grid", "", "Step the difference on the trackbar's grid instead of searching it."},
+          {"json", "", "Print the results as JSON instead of the table."},
+          {"table", "OUT.txt", "Also write the table."},
+          {"csv", "OUT.csv", "Also write the table's columns as comma-separated values."},
           {"plot", "OUT.png", "Also draw the plot."}},
          runMrtd},
         {"fidelity",

@@ -1,12 +1,14 @@
 #include "cli/mrtd_plot_image.h"
 
-#include "measurement/model_observer.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QString>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -15,37 +17,36 @@ constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
 } // namespace
 
-bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, const CameraState& camera,
+bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, const std::function<double(double)>& classic,
                       const std::string& path) {
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    const PlotScale s = plotScale(plotWidth, plotHeight);
+    // The scale moves down to hold the smallest mean and its interval, as the console's plot does.
+    double smallest = plotReferenceMrtd;
+    for (const FrequencyResult& f : result.frequencies)
+        for (double v : {f.mrtd.mean, f.mrtd.ciLow})
+            if (f.mrtd.valued > 0 && v > 0.0)
+                smallest = std::min(smallest, v);
+    const PlotScale s = plotScaleHolding(plotWidth, plotHeight, smallest);
     paintPlotFrame(painter, s);
 
-    // The camera file's own curve, in grey, over the frequencies it covers.
-    painter.setPen(QColor(160, 160, 160));
-    PlotPoint previous{};
-    bool first = true;
-    for (int k = 0; k <= 200; ++k) {
-        const double f = plotFullScaleFrequency * k / 200.0;
-        const double m = cameraMrtdAt(camera, f);
-        if (!(m > 0.0)) {
-            first = true;
-            continue;
-        }
-        const PlotPoint p = plotPointOf(s, f, m);
-        if (!first)
-            painter.drawLine(previous.x, previous.y, p.x, p.y);
-        previous = p;
-        first = false;
-    }
-    painter.drawText(20, 20, u"grey: the camera file's MRTD curve"_s);
+    const QColor fileColour(160, 160, 160), classicColour(90, 170, 255), observerColour(Qt::white);
+    paintFunctionCurve(painter, s, [&](double f) { return cameraMrtdAt(camera, f); }, fileColour, Qt::SolidLine);
+    paintFunctionCurve(painter, s, classic, classicColour, Qt::DotLine);
+    paintObjectiveCurve(painter, s, result, observerColour);
 
-    // The measured points, as the console draws Camera1's.
-    paintPlotCurve(painter, plotCurve(s, records), Qt::white);
-    painter.setPen(Qt::white);
-    painter.drawText(20, 36, u"white: measured by the model observer"_s);
+    painter.setPen(fileColour);
+    painter.drawText(70, 24, u"grey: the camera file's MRTD curve"_s);
+    painter.setPen(classicColour);
+    painter.drawText(70, 40, u"blue dotted: the classic formula"_s);
+    painter.setPen(observerColour);
+    painter.drawText(70, 56, u"white dashed: the model observer's mean MRTD, bars its 95 % interval"_s);
+    // The console's logarithmic scale: its range, and the frequencies under their ticks.
+    painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
+    painter.drawText(14, plotHeight - 14, QString::asprintf("%g K", s.reference));
+    for (const FrequencyChoice& f : frequencyChoices)
+        painter.drawText(frequencyTickX(s, f.frequency) - 8, plotHeight - 1, QString::number(f.frequency));
     painter.end();
     return image.save(QString::fromStdString(path), "PNG");
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "camera/camera_set.h"
-#include "console/mrtd_results.h"
+#include "measurement/model_observer.h"
 
+#include <functional>
 #include <string>
 
-// Draws the measured MRTD points of one slot, as the console's plot places them, beside the camera
-// file's own curve, and writes the picture as PNG. False when it cannot be written.
-bool writeMrtdPlotPng(const std::array<MrtdRecord, frequencyCount>& records, const CameraState& camera,
+// Draws the model observer's MRTD (means with their 95 % intervals), the camera file's own curve
+// and the classic formula's prediction, each labelled, on the console's plot scale, and writes the
+// picture as PNG. False when it cannot be written.
+bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, const std::function<double(double)>& classic,
                       const std::string& path);

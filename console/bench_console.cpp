@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 #include <cstdio>
 
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
@@ -19,9 +20,18 @@ BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWind
     takeCameraZoom();
 }
 
+float BenchConsole::temperatureDifferenceOf(int position) {
+    return static_cast<float>((position - temperatureSliderCentre) / temperatureSliderPerKelvin);
+}
+
+int BenchConsole::zoomSliderPositionOf(float zoom) { return static_cast<int>(std::lround(zoom * 100.0)); }
+
+float BenchConsole::zoomOfSliderPosition(int position) { return static_cast<float>(position) / 100.0f; }
+
 void BenchConsole::takeCameraZoom() {
-    electronicZoomSlider = truncToInt(state_.camera.set.electronicZoom * 100.0);
-    opticalZoomSlider = truncToInt(state_.camera.set.opticalZoom * 100.0);
+    // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
+    electronicZoomSlider_ = zoomSliderPositionOf(state_.camera.set.electronicZoom);
+    opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
 }
 
 std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_string(index + 1) + ".par"; }
@@ -29,6 +39,12 @@ std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_st
 int BenchConsole::sliderPositionOf(double kelvin) {
     double position = std::round(kelvin * temperatureSliderPerKelvin) + temperatureSliderCentre;
     return std::clamp(truncToInt(position), 0, temperatureSliderMax);
+}
+
+std::string temperatureDifferenceText(float kelvin) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.2f K", static_cast<double>(kelvin));
+    return text;
 }
 
 double leadingNumber(const std::string& text) {
@@ -44,13 +60,17 @@ double leadingNumber(const std::string& text) {
 }
 
 void BenchConsole::redrawView() {
-    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
 }
 
+void BenchConsole::renderCameraView(Target& target) {
+    RenderImage(renderBusy_, RenderMode::CameraView, false, target, state_.sim, state_.camera.set);
+}
+
 void BenchConsole::remapView() {
-    if (renderBusy != 0)
+    if (renderBusy_ != 0)
         return;
     mapToDisplay(state_.sim, state_.camera.set, true, false);
     if (window_)
@@ -64,11 +84,11 @@ void BenchConsole::updateScene() {
 }
 
 void BenchConsole::updateTargetExtent() {
-    ::updateTargetExtent(state_.target, stepIndex);
+    ::updateTargetExtent(state_.target, stepIndex_);
     updateScene();
 }
 
-bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast, state_.camera.set, state_.sim); }
+bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim); }
 
 void BenchConsole::displayReset() {
     const CameraSet& c = state_.camera.set;
@@ -84,23 +104,36 @@ void BenchConsole::displayReset() {
         window_->layoutChanged();
 }
 
+void BenchConsole::start(bool withView) {
+    state_.console.consoleReady = true;
+    renderBusy_ = 0;
+    if (!withView)
+        return;
+    temperatureSlider_ = temperatureSliderCentre;
+    state_.console.temperatureDifference = 0.0f;
+    displayReset();
+}
+
 void BenchConsole::activateCamera() {
     CameraSet& c = state_.camera.set;
     c.atmTemperature = 0.0f;
     CameraModelContext context = state_.model();
     activateCameraModel(context);
-    renderBusy = 0;
+    renderBusy_ = 0;
     if (c.keepElectronicZoom == 0)
         c.electronicZoom = 1.0f;
+    // The zoom trackbars show what the activated camera holds, so that the next trackbar step, which
+    // reads them back, leaves the field of view alone.
+    takeCameraZoom();
     displayReset();
-    ApplyLevelContrast(levelContrast, c, state_.sim);
+    ApplyLevelContrast(levelContrast_, c, state_.sim);
     updateScene();
 }
 
 void BenchConsole::showTemperatureDifference() {
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
-    if (viewValue && window_) {
+        temperatureDifferenceOf(temperatureSlider_);
+    if (viewValue_ && window_) {
         char text[64];
         std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
         window_->showTemperatureValue(text);
@@ -108,13 +141,13 @@ void BenchConsole::showTemperatureDifference() {
 }
 
 void BenchConsole::onTemperatureSlider(int position) {
-    temperatureSlider = std::clamp(position, 0, temperatureSliderMax);
+    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
     CameraSet& c = state_.camera.set;
-    c.electronicZoom = static_cast<float>(electronicZoomSlider * 0.01f);
-    c.opticalZoom = static_cast<float>(opticalZoomSlider * 0.01f);
+    c.electronicZoom = zoomOfSliderPosition(electronicZoomSlider_);
+    c.opticalZoom = zoomOfSliderPosition(opticalZoomSlider_);
     // The value comes from the trackbar before the render, so the image shows the value recorded.
     state_.console.temperatureDifference =
-        static_cast<float>((temperatureSlider - temperatureSliderCentre) / temperatureSliderPerKelvin);
+        temperatureDifferenceOf(temperatureSlider_);
     updateScene();
     if (autoLevelContrast())
         remapView();
@@ -123,16 +156,16 @@ void BenchConsole::onTemperatureSlider(int position) {
 
 void BenchConsole::selectFrequency(int index) {
     index = std::clamp(index, 0, static_cast<int>(frequencyChoices.size()) - 1);
-    frequencyIndex = index;
+    frequencyIndex_ = index;
     state_.console.targetOffsetX = 0.0;
     state_.console.targetOffsetY = 0.0;
     state_.console.targetPhaseX = 0.0;
     state_.console.targetPhaseY = 0.0;
-    temperatureSlider = temperatureSliderCentre;
+    temperatureSlider_ = temperatureSliderCentre;
     showTemperatureDifference();
     state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
     updateTargetExtent();
-    if (randomisePosition)
+    if (randomisePosition_)
         randomiseTargetPosition();
     if (autoLevelContrast())
         remapView();
@@ -140,7 +173,7 @@ void BenchConsole::selectFrequency(int index) {
 
 void BenchConsole::selectOrientation(bool horizontalBars) {
     state_.console.horizontalBars = horizontalBars;
-    selectFrequency(frequencyIndex);
+    selectFrequency(frequencyIndex_);
 }
 
 void BenchConsole::randomiseTargetPosition() {
@@ -167,9 +200,20 @@ void BenchConsole::randomiseTargetPosition() {
 }
 
 void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
-    randomisePosition = !randomisePosition;
-    if (randomisePosition)
+    randomisePosition_ = !randomisePosition_;
+    if (randomisePosition_)
         state_.random.seed(tickCount);
+}
+
+void BenchConsole::setRandomisePosition(bool on) { randomisePosition_ = on; }
+
+void BenchConsole::toggleViewValue() {
+    viewValue_ = !viewValue_;
+    // Off takes the number away rather than leaving the last one standing; on shows the current one.
+    if (viewValue_)
+        showTemperatureDifference();
+    else if (window_)
+        window_->showTemperatureValue(std::string());
 }
 
 void BenchConsole::setImageModel(ImageModel model) {
@@ -178,7 +222,7 @@ void BenchConsole::setImageModel(ImageModel model) {
     state_.sim.imageModel = model;
     CameraModelContext context = state_.model();
     RefreshCameraModel(context);
-    ApplyLevelContrast(levelContrast, state_.camera.set, state_.sim);
+    ApplyLevelContrast(levelContrast_, state_.camera.set, state_.sim);
     updateScene();
 }
 
@@ -189,12 +233,17 @@ void BenchConsole::setTargetPhase(double dx, double dy) {
 }
 
 void BenchConsole::selectCamera(int index) {
-    cameraIndex = std::clamp(index, 0, cameraSlots - 1);
+    index = std::clamp(index, 0, cameraSlots - 1);
     if (window_) {
-        window_->showResultList(cameraIndex);
+        window_->showResultList(index);
         window_->showView(false);
     }
-    loadCameraFile(state_, cameraFileOf(cameraIndex), CameraLoadMode::SwitchCamera, messages_);
+    // A camera file that does not load leaves the old camera in use, so its slot stays the selected
+    // one: results recorded next belong to the camera that measured them.
+    if (loadCameraFile(state_, cameraFileOf(index), CameraLoadMode::SwitchCamera, messages_))
+        cameraIndex_ = index;
+    else if (window_)
+        window_->showResultList(cameraIndex_);
     activateCamera();
     if (window_)
         window_->showView(true);
@@ -228,30 +277,38 @@ void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
 }
 
 void BenchConsole::setDistanceText(const std::string& text) {
-    distanceText = text;
+    distanceText_ = text;
     onDistanceEdit(text);
 }
 
-void BenchConsole::applyResult() {
-    results.applyResult(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
-    if (window_)
-        window_->resultsChanged(cameraIndex, true);
+void BenchConsole::placeTemperatureSlider(int position) {
+    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
 }
 
+void BenchConsole::applyResult() {
+    results_.applyResult(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
+    if (window_)
+        window_->resultsChanged(cameraIndex_, true);
+}
+
+void BenchConsole::restoreResults(MrtdResults results) { results_ = std::move(results); }
+
 void BenchConsole::markNotRecognized() {
-    results.markNotRecognized(cameraIndex, frequencyIndex, state_.console.temperatureDifference);
+    results_.markNotRecognized(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
     // The plot follows at once here too, rather than at some later repaint.
     if (window_)
-        window_->resultsChanged(cameraIndex, true);
+        window_->resultsChanged(cameraIndex_, true);
 }
 
 void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview) {
     state_.console.galleryOpen = true;
-    TargetLoader loader(*this, targetFile, distanceText);
+    TargetLoader loader(*this, targetFile_, distanceText_);
     if (window_)
         window_->releaseView();
     keepTargetAside(state_.target);
     loader.run(directory, preview);
+    // The loader centred the trackbar; the difference is the one it now shows.
+    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
 
     // The list under the root is the chosen one; a kept-aside list that differs from it goes.
     if (state_.target.hasKeptAside) {
@@ -260,7 +317,7 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
     }
     for (TargetItem& item : state_.target.items)
         item.keptAside = false;
-    targetFile = loader.galleryFile;
+    targetFile_ = loader.galleryFile;
     rebuildDistanceOrder(state_.target);
     setDistanceText(loader.consoleFieldText);
     if (window_ && !window_->acquireView())
@@ -270,9 +327,10 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
         window_->focusTrackbars();
     activateCamera();
     updateScene();
-    RenderImage(renderBusy, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (autoLevelContrast())
         updateScene();
+    showTemperatureDifference();
     if (window_)
         window_->invalidate();
 }

@@ -36,21 +36,22 @@ std::string formatResultRow(int i, const MrtdRecord& record) {
     char text[256];
     if (isSet(record.mrtdMinus) && isSet(record.mrtdPlus)) {
         if (isMeasured(record.mrtdMinus) && isMeasured(record.mrtdPlus))
-            std::snprintf(text, sizeof text, "   %d\t   %s\t %4.2f\t %4.2f\t  %4.3f", n, f, minus, plus, (plus - minus) * 0.5);
+            std::snprintf(text, sizeof text, "   %d\t   %s\t %5.3f\t %5.3f\t  %4.3f", n, f, minus, plus, (plus - minus) * 0.5);
         else
-            std::snprintf(text, sizeof text, "   %d\t   %s\t %4.2f\t %4.2f\t  ", n, f, minus, plus);
+            std::snprintf(text, sizeof text, "   %d\t   %s\t %5.3f\t %5.3f\t  ", n, f, minus, plus);
     } else if (isSet(record.mrtdMinus)) {
-        std::snprintf(text, sizeof text, "   %d\t   %s\t  %4.2f", n, f, minus);
+        std::snprintf(text, sizeof text, "   %d\t   %s\t  %5.3f", n, f, minus);
     } else {
-        std::snprintf(text, sizeof text, "   %d\t   %s\t \t  %4.2f", n, f, plus);
+        std::snprintf(text, sizeof text, "   %d\t   %s\t \t  %5.3f", n, f, plus);
     }
     std::string row = text;
-    // Each not-recognised half (-10.00) shows as three asterisks; the text keeps its length.
+    // The halves carry three decimals, as the trackbar steps 0.004 K. Each not-recognised half
+    // (-10.000) shows as three asterisks; the text keeps its length.
     for (int pass = 0; pass < 2; ++pass) {
         std::size_t p = row.find("-10");
         if (p == std::string::npos || p == 0)
             break;
-        const std::string mark = " ***  ";
+        const std::string mark = " ***   ";
         for (std::size_t k = 0; k < mark.size() && p + k < row.size(); ++k)
             row[p + k] = mark[k];
     }

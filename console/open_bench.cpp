@@ -45,7 +45,7 @@ BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources) {
     if (sources.imageModel)
         console.setImageModel(*sources.imageModel);
     console.activateCamera();
-    if (!readTarget(sources.target, state.target, console.stepIndex))
+    if (!readTarget(sources.target, state.target, console.stepIndex()))
         return BenchOpenFault::Target;
     console.updateScene();
     return BenchOpenFault::None;

@@ -3,6 +3,7 @@
 #include "console/mrtd_results.h"
 
 #include <array>
+#include <string>
 #include <vector>
 
 // Where the MRTD plot puts its ticks, labels and points, in pixels of its client area (origin top
@@ -23,9 +24,18 @@ struct PlotScale {
     int height = 0;
     double sx = 0.0; // pixels per cycle/mrad
     double sy = 0.0; // pixels per unit
+    double reference = plotReferenceMrtd; // K at the bottom of the logarithmic scale
+    int decades = 0;                      // how far the bottom moved below plotReferenceMrtd
+    double logSpan = plotFullScaleLog;    // natural-log units from the bottom to the full-scale tick
 };
 
 PlotScale plotScale(int width, int height);
+// The scale that holds an MRTD down to smallest: with smallest at or above plotReferenceMrtd it is
+// plotScale's; below it the bottom moves down by whole decades until it holds smallest, while the
+// full-scale tick keeps its value and its place.
+PlotScale plotScaleHolding(int width, int height, double smallest);
+// The bottom value as the scale's label writes it ("0.001"); empty when the bottom has not moved.
+std::string plotBottomLabel(const PlotScale& s);
 int frequencyTickX(const PlotScale& s, double frequency);
 // Height of a label: linear in its value.
 int labelY(const PlotScale& s, double value);
@@ -44,3 +54,28 @@ struct PlotCurve {
 // A record's MRTD of zero or less (only possible with a not-recognised half) has no logarithm:
 // it counts for the labels but gets no point.
 PlotCurve plotCurve(const PlotScale& s, const std::array<MrtdRecord, frequencyCount>& records);
+// The smallest positive MRTD among the records with both halves set; 0 when there is none.
+double smallestPositiveMrtd(const std::array<MrtdRecord, frequencyCount>& records);
+
+// A value label of the plot: its text, where it is drawn (x, baseline y) and whose it is (a camera
+// slot, or -1 for the labels every slot shares).
+struct PlotLabel {
+    std::string text;
+    int x = 0;
+    int y = 0;
+    int slot = -1;
+    bool operator==(const PlotLabel&) const = default;
+};
+// The font's measures the label placement needs, in pixels.
+struct LabelMetrics {
+    int digitWidth = 7; // the widest character of a label
+    int ascent = 11;
+    int descent = 3;
+};
+// Every slot's smallest and largest value at its written place (x = 10, y = labelY), the labels the
+// empty slots share (once) and the scale's bottom label; a label that would overlap one placed
+// before it moves right until it overlaps none.
+std::vector<PlotLabel> plotLabels(const PlotScale& s, const std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots>& slots,
+                                  const LabelMetrics& metrics);
+// The box a label covers: x, top, width, height.
+std::array<int, 4> plotLabelBox(const PlotLabel& label, const LabelMetrics& metrics);

@@ -1,7 +1,7 @@
 #include "console/target_loader.h"
 
 #include "text/messages.h"
-#include "console/bench_console.h"
+#include "console/bench_state.h"
 #include "sim/render.h"
 #include "target/target_file.h"
 
@@ -59,7 +59,7 @@ std::vector<std::string> objectLabelsOf(const std::vector<TargetItem>& items) {
     return labels;
 }
 
-TargetLoader::TargetLoader(BenchConsole& console, std::string file, std::string fieldText)
+TargetLoader::TargetLoader(TargetLoaderHost& console, std::string file, std::string fieldText)
     : galleryFile(std::move(file)), consoleFieldText(std::move(fieldText)), console_(console) {}
 
 void TargetLoader::run(const std::string& directory, TargetPreview* preview) {
@@ -79,7 +79,7 @@ void TargetLoader::run(const std::string& directory, TargetPreview* preview) {
     targetFiles = listTargetFiles(directory);
     if (autoFormatting) {
         console_.setDistanceText("1000");
-        console_.temperatureSlider = consoleSliderPos;
+        console_.placeTemperatureSlider(consoleSliderPos);
     }
     load(preview);
     if (preview)
@@ -111,7 +111,7 @@ void TargetLoader::load(TargetPreview* preview) {
         std::string file = galleryFile;
         if (file.find('.') == std::string::npos)
             file += ".tag";
-        readTargetFile(directory_.empty() ? file : directory_ + "/" + file, target, console_.stepIndex);
+        readTargetFile(directory_.empty() ? file : directory_ + "/" + file, target, console_.stepIndex());
         target.forceClear = false;
     }
     objectLabels = objectLabelsOf(target.items);

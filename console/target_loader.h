@@ -5,7 +5,21 @@
 #include <string>
 #include <vector>
 
-class BenchConsole;
+struct BenchState;
+class MessageSink;
+
+// What the target loader asks of the console that runs it: the bench it reads into, the console's
+// step, and the few console handlers it runs.
+class TargetLoaderHost {
+public:
+    virtual ~TargetLoaderHost() = default;
+    virtual BenchState& state() = 0;
+    virtual MessageSink& messages() = 0;
+    virtual int stepIndex() const = 0;
+    virtual void setDistanceText(const std::string& text) = 0;
+    virtual void placeTemperatureSlider(int position) = 0;
+    virtual void updateTargetExtent() = 0;
+};
 
 // Where the loader draws its preview; the target loader's dialog provides one.
 class TargetPreview {
@@ -27,7 +41,7 @@ public:
 // the objects, render the preview and end with OK.
 class TargetLoader {
 public:
-    TargetLoader(BenchConsole& console, std::string galleryFile, std::string consoleFieldText);
+    TargetLoader(TargetLoaderHost& console, std::string galleryFile, std::string consoleFieldText);
 
     void run(const std::string& directory, TargetPreview* preview);
     void load(TargetPreview* preview);
@@ -45,7 +59,7 @@ public:
 private:
     void drawPreview(TargetPreview* preview);
 
-    BenchConsole& console_;
+    TargetLoaderHost& console_;
     std::string directory_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+#include <functional>
+
 class QPainter;
 
 // The plot's drawing, shared by the console's plot and the command-line tool's picture.
@@ -11,3 +13,11 @@ class QPainter;
 void paintPlotFrame(QPainter& painter, const PlotScale& s);
 // A curve's lines in its colour and its markers filled white.
 void paintPlotCurve(QPainter& painter, const PlotCurve& curve, const QColor& colour);
+
+struct ObjectiveMrtd;
+// The model observer's MRTD: its means joined by a dashed line in the colour, each with its 95 %
+// interval as an error bar; frequencies without a value are left out.
+void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour);
+// A smooth curve m(f) over the plot's frequency range, in the colour and pen style, where m(f) > 0.
+void paintFunctionCurve(QPainter& painter, const PlotScale& s, const std::function<double(double)>& mrtdAt,
+                        const QColor& colour, Qt::PenStyle style);

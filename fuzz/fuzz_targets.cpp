@@ -78,10 +78,15 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     if (openBench(console, sources) != BenchOpenFault::None)
         return 0;
     const unsigned char choice = size > 0 ? data[size - 1] : 0;
-    console.randomisePosition = (choice & 0x80) != 0;
+    console.setRandomisePosition((choice & 0x80) != 0);
     console.selectFrequency(choice % 6);
     console.onTemperatureSlider((choice * 7) % 1001);
     std::vector<std::uint8_t> frame;
+    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
+    if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
+        std::abort();
+    // The same scene through the physical image model.
+    console.setImageModel(ImageModel::Physical);
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
     if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
         std::abort();

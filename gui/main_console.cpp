@@ -1,15 +1,20 @@
 #include "gui/main_console.h"
 
 #include "text/messages.h"
+#include "console/console_layout.h"
+#include "console/control_ids.h"
 #include "console/data_files.h"
 #include "gui/about_dialog.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
 #include "sim/display.h"
 #include "sim/truncate.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/frame_view.h"
 #include "gui/session_panel.h"
+#include "gui/temperature_slider.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,7 +23,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QActionGroup>
 #include <QMenu>
+#include <QSettings>
 #include <QProcess>
 #include <QSaveFile>
 #include <QShortcut>
@@ -44,34 +51,83 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Results rows hold tabs; the lists set a tab stop every 40 dialog units.
+// Results rows hold tabs; the lists set a tab stop every 40 dialog units. When the list is too narrow
+// for that, each column gets the width of its widest entry instead, so that no column is cut.
 class TabbedTextDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QTextOption text;
-        text.setTabStopDistance(tabStop(option.fontMetrics));
+        // The row as wide as the list shows it: the columns fit the list rather than scroll.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const int rowWidth = view ? view->viewport()->width() : option.rect.width();
+        text.setTabArray(tabsWithin(option.fontMetrics, rowWidth));
         painter->save();
         painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(QRectF(option.rect), index.data().toString(), text);
         painter->restore();
     }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
+            size.setWidth(view->viewport()->width());
+        return size;
+    }
     static qreal tabStop(const QFontMetrics& metrics) {
         // A dialog unit across is a quarter of the average character width.
         return 40.0 * metrics.averageCharWidth() / 4.0;
+    }
+    // The four fitted tab positions: each column as wide as its widest entry and a space.
+    static QList<qreal> fittedTabs(const QFontMetrics& metrics) {
+        static const std::array<std::vector<const char*>, 4> columns{{{"    N", "   6"},
+                                                                      {"Frequency", "   0.5"},
+                                                                      {"MRTD-", " -0.000", " ***   "},
+                                                                      {"   MRTD+", " -0.000", " ***   "}}};
+        QList<qreal> tabs;
+        qreal x = 0;
+        for (const auto& cells : columns) {
+            qreal widest = 0;
+            for (const char* cell : cells)
+                widest = std::max<qreal>(widest, metrics.horizontalAdvance(QString::fromLatin1(cell)));
+            x += widest + 2 * metrics.horizontalAdvance(QChar(u' '));
+            tabs.append(x);
+        }
+        return tabs;
+    }
+    static int lastColumn(const QFontMetrics& metrics) {
+        return std::max(metrics.horizontalAdvance(QString::fromLatin1("   MRTD")),
+                        metrics.horizontalAdvance(QString::fromLatin1("  -0.000")));
+    }
+    // The narrowest row that shows every column whole.
+    static int narrowestRow(const QFontMetrics& metrics) {
+        return static_cast<int>(std::ceil(fittedTabs(metrics).back())) + lastColumn(metrics);
+    }
+    static QList<qreal> tabsWithin(const QFontMetrics& metrics, int rowWidth) {
+        const qreal written = tabStop(metrics);
+        const QList<qreal> fitted = fittedTabs(metrics);
+        if (4 * written + lastColumn(metrics) <= rowWidth || fitted.back() >= 4 * written)
+            return {written, 2 * written, 3 * written, 4 * written};
+        return fitted;
     }
 };
 
 QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 constexpr int startTimerId = 1;
-constexpr int operatorControlIds[] = {1153, 1038, 1039, 1040, 1088, 1095, 1041, 1086, 1087, 1097, 1098, 1099, 1015, 1089, 1090};
-// The frequency radios from left to right, and their indices in the frequency table.
-constexpr int frequencyRadioIds[frequencyCount] = {1177, 1176, 1175, 1174, 1172, 1165};
-constexpr int cameraRadioIds[cameraSlots] = {1187, 1188, 1193, 1194, 1195};
-constexpr int resultListIds[cameraSlots] = {1166, 1171, 1180, 1181, 1182};
+QString makerText() { return u"Tervix virtual test bench for thermal imaging cameras"_s; }
+QString physicalModelText() { return u"Physical image model"_s; }
+// The key under which the chosen image model is remembered between runs, with the settings of
+// organisation and application "Tervix".
+QString imageModelKey() { return u"imageModel"_s; }
 
 } // namespace
+
+using namespace controlId;
+
+template <class W>
+W* MainConsole::child(int id) const {
+    return findChild<W*>(QString::number(id));
+}
 
 template <class W>
 W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
@@ -83,6 +139,8 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
     : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
     setWindowTitle(u"Tervix 2.1"_s);
+    // Without a window manager nothing else names the window to assistive tools.
+    setAccessibleName(windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -95,6 +153,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
     core_->destroy();
@@ -107,12 +166,13 @@ void MainConsole::initialise() {
     // Observer controls.
     cameraGroup_ = new QButtonGroup(this);
     for (int k = 0; k < cameraSlots; ++k) {
-        QString label = u"Camera%1"_s.arg(k + 1);
-        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadioIds[k], label, new QRadioButton(label, this));
+        QString label = (u"Camera%1"_s).arg(k + 1);
+        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadios[static_cast<std::size_t>(k)], label, new QRadioButton(label, this));
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
     cameraRadios_[0]->setChecked(true);
     connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
+        objective_->cancel(); // the measurement belongs to the camera it started on
         core_->selectCamera(k);
         syncControls();
     });
@@ -120,7 +180,7 @@ void MainConsole::initialise() {
     for (int k = 0; k < frequencyCount; ++k) {
         QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
         frequencyRadios_[static_cast<std::size_t>(k)] =
-            control(frequencyRadioIds[k], u"Spatial frequency "_s + label, new QRadioButton(label, this));
+            control(frequencyRadios[static_cast<std::size_t>(k)], u"Spatial frequency "_s + label, new QRadioButton(label, this));
         frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
     }
     frequencyRadios_[0]->setChecked(true);
@@ -133,16 +193,16 @@ void MainConsole::initialise() {
     fovGroup_ = new QButtonGroup(this);
     const QString fovLabels[] = {u"Narrow"_s, u"Medium"_s, u"Wide"_s};
     for (int k = 0; k < 3; ++k) {
-        fovRadios_[static_cast<std::size_t>(k)] = control(1097 + k, fovLabels[k], new QRadioButton(fovLabels[k], this));
+        fovRadios_[static_cast<std::size_t>(k)] = control(fieldOfViewRadios[static_cast<std::size_t>(k)], fovLabels[k], new QRadioButton(fovLabels[k], this));
         fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
     }
     if (camera.fovIndex >= 0 && camera.fovIndex < 3)
         fovRadios_[static_cast<std::size_t>(camera.fovIndex)]->setChecked(true);
     auto* stepGroup = new QButtonGroup(this);
-    stepGroup->addButton(control(1179, u"0.1"_s, new QRadioButton(u"0.1"_s, this)), 0);
-    stepGroup->addButton(control(1178, u"0.2"_s, new QRadioButton(u"0.2"_s, this)), 1);
+    stepGroup->addButton(control(step01Radio, u"0.1"_s, new QRadioButton(u"0.1"_s, this)), 0);
+    stepGroup->addButton(control(step02Radio, u"0.2"_s, new QRadioButton(u"0.2"_s, this)), 1);
 
-    view_ = control(1062, u"Thermal image"_s, new FrameView(this));
+    view_ = control(imageView, u"Thermal image"_s, new FrameView(this));
 
     auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
         auto* slider = control(id, name, new QSlider(orientation, this));
@@ -152,80 +212,87 @@ void MainConsole::initialise() {
         sliders_[id] = slider;
         return slider;
     };
-    makeSlider(1001, u"Step"_s, Qt::Vertical, 1, 1000, 1)->setPageStep(10);
-    temperatureSlider_ = makeSlider(1002, u"Temperature difference"_s, Qt::Horizontal, 0, temperatureSliderMax,
-                                    temperatureSliderCentre);
+    makeSlider(stepSlider, u"Step"_s, Qt::Vertical, 1, 1000, 1)->setPageStep(10);
+    TemperatureSlider::installAccessibility();
+    temperatureSlider_ = control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
+    temperatureSlider_->setRange(0, temperatureSliderMax);
+    temperatureSlider_->setValue(temperatureSliderCentre);
+    temperatureSlider_->setTickPosition(QSlider::NoTicks);
+    sliders_[controlId::temperatureSlider] = temperatureSlider_;
     temperatureSlider_->setSingleStep(1);
     temperatureSlider_->setPageStep(10);
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
-    makeSlider(1086, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
-    makeSlider(1087, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
-    makeSlider(1089, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000, truncToInt(camera.electronicZoom * 100.0));
-    makeSlider(1090, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, truncToInt(camera.opticalZoom * 100.0));
+    makeSlider(levelSlider, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
+    makeSlider(contrastSlider, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
+    makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000, c.electronicZoomSlider());
+    makeSlider(controlId::opticalZoomSlider, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
 
-    auto* loadButton = control(1, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
-    auto* closeButton = control(2, u"Close"_s, new QPushButton(u"Close"_s, this));
+    auto* loadButton = control(loadEditButton, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
+    auto* closeBox = control(controlId::closeButton, u"Close"_s, new QPushButton(u"Close"_s, this));
     connect(loadButton, &QPushButton::clicked, this, &MainConsole::loadEdit);
-    connect(closeButton, &QPushButton::clicked, this, &MainConsole::reject);
-    auto* modeCheck = control(1096, u"Mode on/off"_s, new QCheckBox(u"Mode on/off"_s, this));
-    modeCheck->setChecked(true);
-    connect(modeCheck, &QCheckBox::clicked, this, &MainConsole::toggleMode);
-    control(1015, u"Polarity"_s, new QPushButton(u"Polarity"_s, this));
-    distanceEdit_ = control(1003, u"Distance"_s, new QLineEdit(this));
+    connect(closeBox, &QPushButton::clicked, this, &MainConsole::reject);
+    auto* modeBox = control(modeCheck, u"Mode on/off"_s, new QCheckBox(u"Mode on/off"_s, this));
+    modeBox->setChecked(true);
+    connect(modeBox, &QCheckBox::clicked, this, &MainConsole::toggleMode);
+    control(polarityButton, u"Polarity"_s, new QPushButton(u"Polarity"_s, this));
+    distanceEdit_ = control(distanceEdit, u"Distance"_s, new QLineEdit(this));
     connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         core_->setDistanceText(text.toStdString());
     });
-    control(1038, u"Mode of work"_s, new QGroupBox(u"Mode of work"_s, this));
-    control(1088, u"Field of view"_s, new QGroupBox(u"Field of view"_s, this));
-    auto* noiseCheck = control(1109, u"Noise"_s, new QCheckBox(u"Noise"_s, this));
-    connect(noiseCheck, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
-    control(1114, u"Atm. t"_s, new QLabel(u"Atm. t"_s, this));
-    atmTemperatureEdit_ = control(1043, u"Atm. t"_s, new QLineEdit(this));
+    control(modeOfWorkGroup, u"Mode of work"_s, new QGroupBox(u"Mode of work"_s, this));
+    control(fieldOfViewGroup, u"Field of view"_s, new QGroupBox(u"Field of view"_s, this));
+    auto* noiseBox = control(noiseCheck, u"Noise"_s, new QCheckBox(u"Noise"_s, this));
+    connect(noiseBox, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
+    control(atmTemperatureCaption, u"Atm. t"_s, new QLabel(u"Atm. t"_s, this));
+    atmTemperatureEdit_ = control(controlId::atmTemperatureEdit, u"Atm. t"_s, new QLineEdit(this));
     connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereTemperatureEdit(text.toStdString());
     });
-    control(1113, u"Atm. koeff"_s, new QLabel(u"Atm. koeff"_s, this));
-    atmCoefficientEdit_ = control(1112, u"Atm. koeff"_s, new QLineEdit(this));
+    control(atmCoefficientCaption, u"Atm. koeff"_s, new QLabel(u"Atm. koeff"_s, this));
+    atmCoefficientEdit_ = control(controlId::atmCoefficientEdit, u"Atm. koeff"_s, new QLineEdit(this));
     connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         core_->onAtmosphereCoefficientEdit(text.toStdString());
     });
-    control(1153, u"Autosetting"_s, new QCheckBox(u"Autosetting"_s, this))->setChecked(true);
-    control(1039, u"Level"_s, new QLabel(u"Level"_s, this));
-    control(1040, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
-    control(1095, u"Electronic zoom"_s, new QLabel(u"Electronic zoom"_s, this));
-    control(1041, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
+    control(autosettingCheck, u"Autosetting"_s, new QCheckBox(u"Autosetting"_s, this))->setChecked(true);
+    control(levelCaption, u"Level"_s, new QLabel(u"Level"_s, this));
+    control(contrastCaption, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
+    control(electronicZoomCaption, u"Electronic zoom"_s, new QLabel(u"Electronic zoom"_s, this));
+    control(opticalZoomCaption, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
 
     for (int k = 0; k < cameraSlots; ++k) {
-        auto* list = control(resultListIds[k], u"Camera%1 results"_s.arg(k + 1), new QListWidget(this));
+        auto* list = control(resultLists[static_cast<std::size_t>(k)], (u"Camera%1 results"_s).arg(k + 1), new QListWidget(this));
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
-        for (const std::string& row : c.results.rows(k))
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        for (const std::string& row : c.results().rows(k))
             list->addItem(QString::fromStdString(row));
         list->setVisible(k == 0);
         lists_[static_cast<std::size_t>(k)] = list;
     }
-    auto* apply = control(1167, u"Apply"_s, new QPushButton(u"Apply"_s, this));
+    auto* apply = control(applyButton, u"Apply"_s, new QPushButton(u"Apply"_s, this));
     connect(apply, &QPushButton::clicked, this, [this] {
         core_->applyResult();
         session_->recordReading(true);
     });
-    auto* notRecognized = control(1155, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
+    auto* notRecognized = control(notRecognizedButton, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
     connect(notRecognized, &QPushButton::clicked, this, [this] {
         core_->markNotRecognized();
         session_->recordReading(false);
     });
-    auto* save = control(1192, u"Save table"_s, new QPushButton(u"Save table"_s, this));
+    auto* save = control(saveTableButton, u"Save table"_s, new QPushButton(u"Save table"_s, this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
-    viewValueCheck_ = control(1190, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
+    viewValueCheck_ = control(controlId::viewValueCheck, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
-    randomiseCheck_ = control(1191, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
+    randomiseCheck_ = control(controlId::randomiseCheck, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
     connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
-    plot_ = control(1168, u"MRTD plot"_s, new MrtdPlot(c.results, this));
+    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
+    objective_ = new ObjectiveMrtdRunner(this);
+    connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this] {
                                      for (int k = 0; k < cameraSlots; ++k)
@@ -233,19 +300,18 @@ void MainConsole::initialise() {
                                  },
                                  [this](int slot) { return saveTableOf(slot); },
                                  [this] { syncControls(); }});
-    horizontalLabel_ = control(1170, u"Spatial frequency axis"_s, new AxisLabel(this));
+    horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
-    verticalLabel_ = control(1183, u"MRTD axis"_s, new AxisLabel(this));
-    control(1169, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
-    control(1173, u"Targets"_s, new QLabel(u"Targets"_s, this));
-    auto* makersLine =
-        control(1189, u"About the bench"_s, new QLabel(u"Tervix virtual test bench for thermal imaging cameras"_s, this));
+    verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
+    control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
+    control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
+    makerLine_ = control(benchCaption, u"About the bench"_s, new QLabel(makerText(), this));
     const QString restored = session_->startOrRestore();
     if (!restored.isEmpty()) {
-        makersLine->setText(restored);
-        makersLine->setToolTip(restored);
+        makerLine_->setText(restored);
+        makerLine_->setToolTip(restored);
     }
-    auto* help = control(57670, u"Help"_s, new QPushButton(u"Help"_s, this));
+    auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
     // The window menu cannot take entries here: the About box is in the context menu, which the
@@ -263,24 +329,23 @@ void MainConsole::initialise() {
     loadButton->setDefault(true);
 
     // Controls that nothing shows.
-    for (int id : {1179, 1178, 1001, 1, 2, 1096, 1003, 1109, 1043, 1114, 1112, 1113})
-        findChild<QWidget*>(QString::number(id))->hide();
+    for (int id : neverShown)
+        child<QWidget>(id)->hide();
     showOperatorControls(false);
     if (camera.threeFields == 0)
         fovRadios_[1]->hide();
 
-    distanceEdit_->setText(QString::fromStdString(c.distanceText));
+    distanceEdit_->setText(QString::fromStdString(c.distanceText()));
     atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
-    c.state().console.consoleReady = true;
-    c.renderBusy = 0;
+    // The image model chosen in an earlier run.
+    if (QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString() == u"physical"_s)
+        chooseImageModel(ImageModel::Physical);
     viewReady_ = SetupViewPixelFormat(messages_);
+    c.start(viewReady_);
     if (!viewReady_)
         return; // no rendering context and no timers: the console runs without the view
-    c.temperatureSlider = temperatureSliderCentre;
-    c.state().console.temperatureDifference = 0.0f;
-    c.displayReset();
     setWindowState(Qt::WindowMinimized);
     startTimer_.setSingleShot(true);
     startTimer_.setInterval(startTimerId);
@@ -323,7 +388,7 @@ void MainConsole::toggleNoise() {
         noiseOn_ = true;
         startFramePacing();
     }
-    findChild<QCheckBox*>(u"1109"_s)->setChecked(noiseOn_);
+    child<QCheckBox>(noiseCheck)->setChecked(noiseOn_);
 }
 
 namespace {
@@ -348,7 +413,7 @@ void MainConsole::frameTick() {
 
 void MainConsole::toggleMode() {
     modeOn_ = !modeOn_;
-    findChild<QCheckBox*>(u"1096"_s)->setChecked(modeOn_);
+    child<QCheckBox>(modeCheck)->setChecked(modeOn_);
     layoutControls(width(), height());
     showOperatorControls(modeOn_);
     update();
@@ -356,9 +421,9 @@ void MainConsole::toggleMode() {
 
 void MainConsole::showOperatorControls(bool shown) {
     const bool threeFields = core_->state().camera.set.threeFields != 0;
-    for (int id : operatorControlIds) {
-        QWidget* w = findChild<QWidget*>(QString::number(id));
-        w->setVisible(shown && (id != 1098 || threeFields));
+    for (int id : operatorControls) {
+        QWidget* w = child<QWidget>(id);
+        w->setVisible(shown && (id != mediumRadio || threeFields));
     }
 }
 
@@ -380,46 +445,26 @@ void MainConsole::applyColours() {
 }
 
 void MainConsole::layoutControls(int w, int h) {
-    const CameraSet& camera = core_->state().camera.set;
-    const ViewScales& s = core_->state().sim.scales;
-    const int viewWidth = camera.sensorWidth * s.base * s.columnScale;
-    const int viewHeight = camera.sensorHeight * s.base * s.rowScale;
-    const int r = std::max(27 + viewWidth, 500);
-    const int radioWidth = radioSize_.width();
-    const int radioHeight = radioSize_.height();
-    auto place = [this](int id, int x, int y, int width, int height) {
-        if (QWidget* widget = findChild<QWidget*>(QString::number(id)))
-            widget->setGeometry(x, y, std::max(width, 1), std::max(height, 1));
-    };
-    place(1038, 10, 20, 120, h - 30);
-    place(1003, w - 100, h - 170, 90, 27);
-    place(1167, 20, h - 35, 70, 25);
-    place(1155, w / 2 + 150, h - 35, 90, 25);
-    place(57670, w - 80, h - 35, 70, 25);
-    place(1192, w - 160, h - 35, 70, 25);
-    place(1169, 180, h - 55, 170, 25);
-    place(1190, w / 2, h - 65, 270, 25);
-    place(1002, 90, h - 35, w / 2, 25);
-    for (int id : resultListIds)
-        place(id, r + 40, 30, w - r - 50, 295);
-    place(1168, r + 40, 335, w - r - 50, h - 435);
-    place(1170, r + 40, h - 100, 370, 25);
-    place(1183, r + 25, 550, 25, 25);
-    place(1189, w / 2 + 250, h - 32, w / 2 - 420, 20);
-    place(1173, 110 - radioWidth, h - 150, radioWidth, radioHeight);
-    place(1187, 50, h - 90, 70, 25);
-    const int cameraX[] = {150, 250, 350, 450};
-    for (int k = 1; k < cameraSlots; ++k)
-        place(cameraRadioIds[k], cameraX[k - 1], h - 90, 80, 25);
-    place(1191, 400, h - 150, 120, 27);
-    int x = 40;
-    for (int id : frequencyRadioIds) {
-        place(id, x, h - 120, radioWidth, radioHeight);
-        x += radioWidth + 10;
-    }
-    double mx = s.columnFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
-    double my = s.rowFine * s.overall * (camera.viewMargin == 0 ? 1.1 : 1.0);
-    place(1062, 17, 30, truncToInt(viewWidth * mx), truncToInt(viewHeight * my));
+    ConsoleLayoutInput in = imageViewInput(core_->state().camera.set, core_->state().sim.scales);
+    in.width = w;
+    in.height = h;
+    in.radioWidth = radioSize_.width();
+    in.radioHeight = radioSize_.height();
+    // The list shows the header and a row with both halves whole: four tab stops and the last column.
+    const QFontMetrics fm(lists_[0]->font());
+    const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
+    in.listWidth = TabbedTextDelegate::narrowestRow(fm) + rowMargins;
+    for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck, controlId::viewValueCheck,
+                   applyButton, notRecognizedButton, saveTableButton, helpButton})
+        in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
+    for (auto* group : {cameraGroup_, frequencyGroup_})
+        for (QAbstractButton* radio : group->buttons())
+            in.captionWidths[radio->objectName().toInt()] = radio->sizeHint().width();
+    in.captionWidths[frequencyAxisCaption] = horizontalLabel_->textLength();
+    in.captionWidths[mrtdAxisCaption] = verticalLabel_->textLength();
+    for (const auto& [id, r] : consoleLayout(in))
+        if (QWidget* widget = child<QWidget>(id))
+            widget->setGeometry(r.x, r.y, r.width, r.height);
     session_->layout(w, h);
 }
 
@@ -445,13 +490,14 @@ void MainConsole::paintEvent(QPaintEvent* event) {
     painter.setBackgroundMode(Qt::OpaqueMode);
     if (!startText_.isEmpty())
         painter.drawText(startTextAt_, startText_);
+    // Placed at paint time, so that it follows the window's size.
     if (!valueText_.isEmpty())
-        painter.drawText(valueTextAt_, valueText_);
+        painter.drawText(QPoint(width() / 2 + 100, height() - 30), valueText_);
 }
 
 void MainConsole::presentFrame(bool jitter) {
     BenchConsole& c = *core_;
-    if (c.renderBusy != 0 || !viewReady_)
+    if (c.rendering() || !viewReady_)
         return;
     const SimState& sim = c.state().sim;
     const CameraSet& camera = c.state().camera.set;
@@ -466,14 +512,13 @@ void MainConsole::presentFrame(bool jitter) {
 
 void MainConsole::showTemperatureValue(const std::string& text) {
     valueText_ = QString::fromStdString(text);
-    valueTextAt_ = QPoint(width() / 2 + 100, height() - 30);
     startText_.clear();
     update();
 }
 
 void MainConsole::resultsChanged(int camera, bool repaintPlot) {
     QListWidget* list = lists_[static_cast<std::size_t>(camera)];
-    const auto& rows = core_->results.rows(camera);
+    const auto& rows = core_->results().rows(camera);
     for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
         list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
     if (repaintPlot)
@@ -494,7 +539,8 @@ bool MainConsole::acquireView() {
 }
 
 void MainConsole::focusTrackbars() {
-    for (int id : {1086, 1087, 1090, 1089, 1002, 1001})
+    for (int id : {levelSlider, contrastSlider, controlId::opticalZoomSlider, controlId::electronicZoomSlider,
+                   controlId::temperatureSlider, stepSlider})
         sliders_[id]->setFocus();
     // The observer's arrow and page keys move the temperature difference, so the visible trackbar
     // keeps the focus rather than the hidden one.
@@ -518,22 +564,27 @@ void MainConsole::onTrackbar(int position) {
 void MainConsole::syncControls() {
     BenchConsole& c = *core_;
     QSignalBlocker block(temperatureSlider_);
-    temperatureSlider_->setValue(c.temperatureSlider);
+    temperatureSlider_->setValue(c.temperatureSlider());
     {
-        QSignalBlocker levelBlock(sliders_[1086]);
-        sliders_[1086]->setValue(c.levelContrast.level);
+        QSignalBlocker levelBlock(sliders_[levelSlider]);
+        sliders_[levelSlider]->setValue(c.levelContrast().level);
     }
     {
-        QSignalBlocker contrastBlock(sliders_[1087]);
-        sliders_[1087]->setValue(c.levelContrast.contrast);
+        QSignalBlocker contrastBlock(sliders_[contrastSlider]);
+        sliders_[contrastSlider]->setValue(c.levelContrast().contrast);
+    }
+    for (auto [id, position] : {std::pair{controlId::electronicZoomSlider, c.electronicZoomSlider()},
+                                {controlId::opticalZoomSlider, c.opticalZoomSlider()}}) {
+        QSignalBlocker zoomBlock(sliders_[id]);
+        sliders_[id]->setValue(position);
     }
     {
         QSignalBlocker distanceBlock(distanceEdit_);
-        distanceEdit_->setText(QString::fromStdString(c.distanceText));
+        distanceEdit_->setText(QString::fromStdString(c.distanceText()));
     }
-    if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex))
+    if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex()))
         radio->setChecked(true);
-    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex))
+    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
         radio->setChecked(true);
     if (noiseOn_ && framePacing_.rate() != FramePacing(core_->state().camera.set.frameRate).rate())
         startFramePacing();
@@ -541,6 +592,13 @@ void MainConsole::syncControls() {
 
 void MainConsole::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A focused push button takes Enter as a press, as on every desktop; Enter anywhere else
+        // is Load/Edit. (The buttons are not auto-default, so their own Enter comes here.)
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return;
+        }
         loadEdit();
         return;
     }
@@ -550,6 +608,7 @@ void MainConsole::keyPressEvent(QKeyEvent* event) {
 void MainConsole::reject() {
     if (!session_->confirmClose())
         return;
+    objective_->cancel();
     session_->finish();
     core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
     frameTimer_.stop();
@@ -562,10 +621,10 @@ void MainConsole::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void MainConsole::saveTable() { saveTableOf(core_->cameraIndex); }
+void MainConsole::saveTable() { saveTableOf(core_->cameraIndex()); }
 
 bool MainConsole::saveTableOf(int camera) {
-    const QString proposed = QString::fromStdString(core_->state().programDirectory) + u"table%1.txt"_s.arg(camera + 1);
+    const QString proposed = QString::fromStdString(core_->state().programDirectory) + (u"table%1.txt"_s).arg(camera + 1);
     QFileDialog dialog(this, u"Save table"_s, proposed, u"Table (*.txt)"_s);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(u"txt"_s);
@@ -578,8 +637,8 @@ bool MainConsole::saveTableOf(int camera) {
 
 bool MainConsole::writeTable(const QString& path, int slot) {
     if (slot < 0)
-        slot = core_->cameraIndex;
-    const QByteArray text = QByteArray::fromStdString(core_->results.tableText(slot));
+        slot = core_->cameraIndex();
+    const QByteArray text = QByteArray::fromStdString(core_->results().tableText(slot));
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {
         session_->markSaved(slot);
@@ -606,17 +665,44 @@ void MainConsole::openHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
 
+void MainConsole::startObjectiveMrtd() { objective_->start(core_->state(), core_->cameraIndex()); }
+
 void MainConsole::showAbout() {
     AboutDialog about(this);
     about.exec();
 }
 
+void MainConsole::chooseImageModel(ImageModel model) {
+    core_->setImageModel(model);
+    const bool physical = model == ImageModel::Physical;
+    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), physical ? u"physical"_s : u"specified"_s);
+    makerLine_->setText(physical ? physicalModelText() : makerText());
+}
+
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.setObjectName("consoleMenu");
+    menu.setObjectName(u"consoleMenu"_s);
+    menu.setAccessibleName(u"Context menu"_s);
     QAction* about = menu.addAction(u"&About Tervix..."_s);
     connect(about, &QAction::triggered, this, &MainConsole::showAbout);
+    QAction* objective = menu.addAction(u"Objective MRTD"_s);
+    connect(objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    QMenu* models = menu.addMenu(u"&Image model"_s);
+    models->setObjectName(u"imageModelMenu"_s);
+    auto* choice = new QActionGroup(models);
+    for (const auto& [label, model] : {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
+        QAction* action = models->addAction(label);
+        action->setCheckable(true);
+        action->setChecked(core_->imageModel() == model);
+        choice->addAction(action);
+        connect(action, &QAction::triggered, this, [this, model = model] { chooseImageModel(model); });
+    }
     menu.addSeparator();
     session_->addMenuActions(menu);
-    menu.exec(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // From the keyboard the menu opens with its first entry selected, so that the arrow keys and
+        // assistive tools start from an entry rather than from nothing.
+        menu.setActiveAction(menu.actions().front());
+    }
+    menu.exec(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard ? menu.actions().front() : nullptr);
 }

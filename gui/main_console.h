@@ -13,15 +13,18 @@
 class AxisLabel;
 class FrameView;
 class MrtdPlot;
+class ObjectiveMrtdRunner;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class SessionPanel;
+class TemperatureSlider;
 
 // The bench's main window. Every handler forwards to the window-free console; this class only owns
 // the widgets, their layout, the timers and the drawing of the view.
@@ -49,6 +52,8 @@ public:
     void invalidate() override;
 
     void loadEdit();
+    // Switches the image model, remembers it for the next run and names it on the maker's line.
+    void chooseImageModel(ImageModel model);
     void toggleNoise();
     void toggleMode();
     // "Save table": the save dialog, then the visible list written whole or not at all.
@@ -63,6 +68,11 @@ public:
     void openHelp();
     void showAbout();
     MrtdPlot* plot() const { return plot_; }
+    // "Objective MRTD": the model observer for the current camera slot, in the background.
+    void startObjectiveMrtd();
+    ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
+    // The temperature difference written under the image; empty when none is shown.
+    QString valueText() const { return valueText_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,6 +85,8 @@ protected:
 private:
     template <class W>
     W* control(int id, const QString& accessibleName, W* widget);
+    template <class W>
+    W* child(int id) const;
     void initialise();
     void deferredStart();
     void layoutControls(int w, int h);
@@ -91,9 +103,10 @@ private:
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;
     SessionPanel* session_ = nullptr; // owned by the window as its child
+    ObjectiveMrtdRunner* objective_ = nullptr;
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
-    QSlider* temperatureSlider_ = nullptr;
+    TemperatureSlider* temperatureSlider_ = nullptr;
     std::map<int, QSlider*> sliders_;
     std::array<QListWidget*, cameraSlots> lists_{};
     std::array<QRadioButton*, cameraSlots> cameraRadios_{};
@@ -107,6 +120,7 @@ private:
     QLineEdit* atmCoefficientEdit_ = nullptr;
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
+    QLabel* makerLine_ = nullptr;
     QTimer startTimer_;
     QTimer frameTimer_; // single-shot, set again at every tick for the next frame due
     FramePacing framePacing_;
@@ -118,5 +132,4 @@ private:
     QString startText_;    // "0.0" at the deferred start
     QPoint startTextAt_;
     QString valueText_;    // the temperature difference under the image
-    QPoint valueTextAt_;
 };

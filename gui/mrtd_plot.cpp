@@ -18,26 +18,58 @@ QColor MrtdPlot::penColour(int camera) {
 void MrtdPlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const PlotScale s = plotScale(width(), height());
-    // Every slot is drawn, shown or not, in camera order; each repeats the axes, ticks and labels
-    // as the bench always has.
+    std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> records;
+    double smallest = 0.0;
     for (int camera = 0; camera < cameraSlots; ++camera) {
-        const PlotCurve curve = plotCurve(s, results_.records(camera));
-        paintPlotFrame(painter, s);
-        // The labels are drawn in white, where the plot's default black would vanish on its ground.
-        painter.drawText(10, labelY(s, curve.smallest), QString::asprintf("%4.3f", curve.smallest));
-        painter.drawText(10, labelY(s, curve.largest), QString::asprintf("%4.3f", curve.largest));
-        paintPlotCurve(painter, curve, penColour(camera));
+        records[static_cast<std::size_t>(camera)] = results_.records(camera);
+        const double m = smallestPositiveMrtd(records[static_cast<std::size_t>(camera)]);
+        if (m > 0.0 && (smallest == 0.0 || m < smallest))
+            smallest = m;
     }
+    // Every recorded value is shown, shown slot or not: the scale reaches down to the smallest.
+    const PlotScale s = plotScaleHolding(width(), height(), smallest);
+    paintPlotFrame(painter, s);
+    for (int camera = 0; camera < cameraSlots; ++camera)
+        paintPlotCurve(painter, plotCurve(s, records[static_cast<std::size_t>(camera)]), penColour(camera));
+    const QFontMetrics fm = painter.fontMetrics();
+    LabelMetrics metrics;
+    metrics.digitWidth = 0;
+    for (QChar c : u"0123456789.-"_s)
+        metrics.digitWidth = std::max(metrics.digitWidth, fm.horizontalAdvance(c));
+    metrics.ascent = fm.ascent();
+    metrics.descent = fm.descent();
+    // Each label in its slot's colour (the shared ones and the scale's bottom in white), placed so
+    // that no two overlap.
+    for (const PlotLabel& label : plotLabels(s, records, metrics)) {
+        painter.setPen(label.slot < 0 ? QColor(Qt::white) : penColour(label.slot));
+        painter.drawText(label.x, label.y, QString::fromStdString(label.text));
+    }
+    for (int camera = 0; camera < cameraSlots; ++camera)
+        if (const auto& objective = objective_[static_cast<std::size_t>(camera)])
+            paintObjectiveCurve(painter, s, *objective, penColour(camera));
 }
 
-AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {}
+void MrtdPlot::setObjectiveResult(int camera, const ObjectiveMrtd& result) {
+    objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))] = result;
+    update();
+}
+
+const std::optional<ObjectiveMrtd>& MrtdPlot::objectiveResult(int camera) const {
+    return objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))];
+}
+
+AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {
+    QFont captionFont = font();
+    captionFont.setFamily(u"Arial"_s);
+    setFont(captionFont);
+}
+
+int AxisLabel::textLength() const {
+    return fontMetrics().horizontalAdvance(QString::fromLatin1(vertical ? verticalText : horizontalText)) + 4;
+}
 
 void AxisLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QFont font = painter.font();
-    font.setFamily(u"Arial"_s);
-    painter.setFont(font);
     painter.fillRect(rect(), backgroundColour);
     painter.setPen(textColour);
     if (vertical) {

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "measurement/model_observer.h"
+
+#include <array>
+#include <optional>
 
 #include <QWidget>
 
@@ -12,12 +16,16 @@ public:
     MrtdPlot(const MrtdResults& results, QWidget* parent = nullptr);
     // The slots' pens: white, red, green, blue, yellow.
     static QColor penColour(int camera);
+    // The model observer's result for a slot, drawn dashed with its intervals beside the slot's points.
+    void setObjectiveResult(int camera, const ObjectiveMrtd& result);
+    const std::optional<ObjectiveMrtd>& objectiveResult(int camera) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const MrtdResults& results_;
+    std::array<std::optional<ObjectiveMrtd>, cameraSlots> objective_;
 };
 
 // An axis caption in the face "Arial", in the camera's text colour on its background colour; the
@@ -31,6 +39,8 @@ public:
     QColor backgroundColour = Qt::black;
 
     static constexpr const char* verticalText = "M R T D      [K]";
+    // The caption's text length in pixels, along its axis.
+    int textLength() const;
     static constexpr const char* horizontalText = "0        Spatial frequency  [1/mrad]";
 
 protected:

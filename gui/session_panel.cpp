@@ -136,11 +136,11 @@ void SessionPanel::recordReading(bool recognised) {
     SessionReading r;
     r.time = nowIso();
     r.observer = observer().toStdString();
-    r.slot = core_.cameraIndex + 1;
-    r.cameraFile = BenchConsole::cameraFileOf(core_.cameraIndex);
+    r.slot = core_.cameraIndex() + 1;
+    r.cameraFile = BenchConsole::cameraFileOf(core_.cameraIndex());
     r.imageModel = imageModelName(core_.imageModel());
     r.orientation = orientation();
-    r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex)].frequency;
+    r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex())].frequency;
     r.half = halfOf(difference);
     // The difference as the trackbar shows it, on its grid, without the single precision's tail.
     if (recognised)
@@ -258,7 +258,7 @@ void SessionPanel::rememberObserver(const QString& name) {
 }
 
 void SessionPanel::replaceResults() {
-    core_.results = resultsOf(recorder_.session());
+    core_.restoreResults(resultsOf(recorder_.session()));
     if (hooks_.resultsReplaced)
         hooks_.resultsReplaced();
 }

@@ -167,7 +167,7 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
         sim.windowHigh = sim.backgroundSignal + window / 2;
         // Nothing but the background, on an empty target: the bench's own target stays as it was.
         Target background;
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, background, sim, camera);
+        console.renderCameraView(background);
         double sum = 0.0, squares = 0.0;
         long long count = 0;
         std::vector<std::uint8_t> frame;
@@ -386,7 +386,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     const PointList& response = state.camera.tables.currentSpectralResponse();
     ModelFidelity report;
     report.model = state.sim.imageModel;
-    console.randomisePosition = false;
+    console.setRandomisePosition(false);
 
     // (1) Modulation and every pixel against the exact prediction, at each frequency and phase.
     const RenderGeometry g = computeRenderGeometry(camera, state.sim, RenderMode::CameraView, false);
@@ -448,7 +448,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
         console.updateScene();
         sim.windowLow = sim.backgroundSignal - window / 2;
         sim.windowHigh = sim.backgroundSignal + window / 2;
-        RenderImage(console.renderBusy, RenderMode::CameraView, false, state.target, sim, camera);
+        console.redrawView();
         const int w = sim.imageWidth, h = sim.imageHeight;
         const std::size_t pixels = static_cast<std::size_t>(w) * h;
         std::vector<std::uint8_t> frame;

@@ -2,122 +2,522 @@
 
 #include "measurement/bar_pattern.h"
 #include "sim/display.h"
+#include "sim/in_band_exitance.h"
+#include "sim/physical_radiometry.h"
+#include "sim/rasterizer.h"
 #include "sim/truncate.h"
+#include "text/messages.h"
 
+#include <algorithm>
 #include <cmath>
-#include <vector>
+#include <limits>
+#include <mutex>
+#include <numbers>
+#include <thread>
 
 namespace {
 
-// Running sums of one region's grey values over all frames.
-struct RegionStats {
-    double sum = 0.0;
-    double squares = 0.0;
-    long long count = 0;
-    void add(double v) {
-        sum += v;
-        squares += v * v;
-        ++count;
-    }
-    double mean() const { return count ? sum / count : 0.0; }
-    double variance() const { return count > 1 ? std::max(0.0, (squares - sum * sum / count) / (count - 1)) : 0.0; }
-    double standardError() const { return count ? std::sqrt(variance() / count) : 0.0; }
-};
+// The largest temperature difference the trackbar reaches, kelvin.
+constexpr double rangeLimit = (temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
 
-void addRegion(RegionStats& stats, const std::vector<std::uint8_t>& frame, int width, const BarPattern& p,
-               const Interval& interval) {
-    for (int column : p.columnsIn(interval)) {
-        if (column < 0 || column >= width)
-            continue;
-        for (int row = p.rowLow; row <= p.rowHigh; ++row)
-            stats.add(frame[static_cast<std::size_t>(row) * width + column]);
-    }
+// splitmix64: turns (seed, repeat, frequency) into well-spread, independent streams.
+std::uint64_t mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
 }
 
+double unitOf(std::uint64_t bits) { return static_cast<double>(bits >> 11) * 0x1.0p-53; }
+
+// The frames the eye integrates at the camera's frame rate; two at least, so that the temporal
+// noise can be told from the image.
+int integratedFrames(const CameraSet& camera, double integrationTime) {
+    return std::max(2, truncToInt(integrationTime * camera.frameRate + 0.5));
+}
+
+// Sets the temperature difference without the trackbar's grid and brings the image to it as the
+// trackbar's handler does: the scene, the automatic level and contrast, the display image.
+void applyDifference(BenchConsole& console, double kelvin) {
+    BenchState& state = console.state();
+    state.console.temperatureDifference = static_cast<float>(kelvin);
+    console.updateScene();
+    if (console.autoLevelContrast())
+        mapToDisplay(state.sim, state.camera.set, true, false);
+}
+
+class DiscardMessages : public MessageSink {
+public:
+    void message(const std::string&) override {}
+};
+
+} // namespace
+
+double BarContrast::snr() const {
+    if (standardError > 0.0)
+        return contrast / standardError;
+    if (contrast == 0.0)
+        return 0.0;
+    return contrast > 0.0 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+}
+
+BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns, std::vector<std::vector<int>> gapColumns,
+                                       int rowLow, int rowHigh)
+    : rowLow_(rowLow), rowHigh_(std::max(rowLow, rowHigh)) {
+    std::vector<std::pair<int, char>> all;
+    for (const auto& bar : barColumns)
+        for (int c : bar)
+            all.push_back({c, 1});
+    for (const auto& gap : gapColumns)
+        for (int c : gap)
+            all.push_back({c, 0});
+    // A column claimed by a bar and a gap (bars narrower than a pixel) counts as the bar's.
+    std::sort(all.begin(), all.end(), [](auto& a, auto& b) { return a.first != b.first ? a.first < b.first : a.second > b.second; });
+    for (const auto& [column, bar] : all) {
+        if (!columns_.empty() && columns_.back() == column)
+            continue;
+        columns_.push_back(column);
+        inBar_.push_back(bar);
+    }
+    const std::size_t pixels = columns_.size() * static_cast<std::size_t>(rowHigh_ - rowLow_ + 1);
+    sum_.assign(pixels, 0.0);
+    squares_.assign(pixels, 0.0);
+}
+
+void BarFrameStatistics::addFrame(const std::uint8_t* frame, int width, int height,
+                                  const std::function<int(int)>& columnShift) {
+    const int rows = rowHigh_ - rowLow_ + 1;
+    const std::size_t columns = columns_.size();
+    std::vector<double> columnMeans(columns, 0.0), rowMeans(static_cast<std::size_t>(rows), 0.0);
+    double block = 0.0;
+    std::vector<int> source(columns);
+    for (std::size_t i = 0; i < columns; ++i) {
+        const int c = columnShift ? columnShift(columns_[i]) : columns_[i];
+        source[i] = std::clamp(c, 0, std::max(width - 1, 0));
+    }
+    for (int r = 0; r < rows; ++r) {
+        const int row = std::clamp(rowLow_ + r, 0, std::max(height - 1, 0));
+        const std::uint8_t* line = frame + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+        for (std::size_t i = 0; i < columns; ++i) {
+            const double v = line[source[i]];
+            const std::size_t k = static_cast<std::size_t>(r) * columns + i;
+            sum_[k] += v;
+            squares_[k] += v * v;
+            columnMeans[i] += v;
+            rowMeans[static_cast<std::size_t>(r)] += v;
+            block += v;
+        }
+    }
+    for (double& m : columnMeans)
+        m /= rows;
+    for (double& m : rowMeans)
+        m /= static_cast<double>(columns);
+    columnMeans_.push_back(std::move(columnMeans));
+    rowMeans_.push_back(std::move(rowMeans));
+    blockMeans_.push_back(block / (static_cast<double>(rows) * static_cast<double>(columns)));
+    ++frames_;
+}
+
+BarContrast BarFrameStatistics::result() const {
+    BarContrast out;
+    out.frames = frames_;
+    const std::size_t columns = columns_.size();
+    const int rows = rowHigh_ - rowLow_ + 1;
+    if (frames_ == 0 || columns == 0)
+        return out;
+    const double F = frames_;
+    const double nr = rows;
+    const double nc = static_cast<double>(columns);
+
+    // The contrast: each side's pixels averaged over the frames.
+    double barSum = 0.0, gapSum = 0.0;
+    std::size_t barColumns = 0, gapColumns = 0;
+    for (std::size_t i = 0; i < columns; ++i)
+        (inBar_[i] ? barColumns : gapColumns) += 1;
+    double total = 0.0; // the temporal sum of squares about each pixel's own mean
+    for (int r = 0; r < rows; ++r)
+        for (std::size_t i = 0; i < columns; ++i) {
+            const std::size_t k = static_cast<std::size_t>(r) * columns + i;
+            (inBar_[i] ? barSum : gapSum) += sum_[k];
+            total += squares_[k] - sum_[k] * sum_[k] / F;
+        }
+    if (barColumns == 0 || gapColumns == 0)
+        return out;
+    out.contrast = barSum / (F * nr * static_cast<double>(barColumns)) - gapSum / (F * nr * static_cast<double>(gapColumns));
+    if (frames_ < 2)
+        return out;
+
+    // A three-way analysis of variance (frame × row × column) of the frames about each pixel's
+    // temporal mean: what varies with the frame alone (flicker), with frame and row, with frame and
+    // column, and what is left per pixel.
+    double blockMean = 0.0;
+    for (double g : blockMeans_)
+        blockMean += g;
+    blockMean /= F;
+    double timeSquares = 0.0;
+    for (double g : blockMeans_)
+        timeSquares += (g - blockMean) * (g - blockMean);
+    timeSquares *= nr * nc;
+    auto interaction = [&](const std::vector<std::vector<double>>& means, std::size_t count) {
+        double squares = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            double overFrames = 0.0;
+            for (int t = 0; t < frames_; ++t)
+                overFrames += means[static_cast<std::size_t>(t)][i];
+            overFrames /= F;
+            for (int t = 0; t < frames_; ++t) {
+                const double d = means[static_cast<std::size_t>(t)][i] - overFrames - blockMeans_[static_cast<std::size_t>(t)] + blockMean;
+                squares += d * d;
+            }
+        }
+        return squares;
+    };
+    const double columnSquares = nr * interaction(columnMeans_, columns);
+    const double rowSquares = nc * interaction(rowMeans_, static_cast<std::size_t>(rows));
+    const double residual = std::max(0.0, total - columnSquares - rowSquares - timeSquares);
+    const double residualDof = (F - 1) * (nr - 1) * (nc - 1);
+    if (residualDof > 0) {
+        out.noise.pixel = residual / residualDof;
+        out.noise.column = std::max(0.0, (columnSquares / ((F - 1) * (nc - 1)) - out.noise.pixel) / nr);
+        out.noise.row = std::max(0.0, (rowSquares / ((F - 1) * (nr - 1)) - out.noise.pixel) / nc);
+    } else {
+        // One row or one column: the components cannot be told apart, so all of it counts per pixel.
+        const double dof = (F - 1) * (nr * nc - 1);
+        out.noise.pixel = dof > 0 ? std::max(0.0, total - timeSquares) / dof : 0.0;
+    }
+    // Bars and gaps share their rows, so row noise drops out of the difference; each column's noise
+    // is shared by all its rows, so it averages down over columns only.
+    const double nb = static_cast<double>(barColumns), ng = static_cast<double>(gapColumns);
+    const double variance =
+        (out.noise.pixel * (1.0 / (nr * nb) + 1.0 / (nr * ng)) + out.noise.column * (1.0 / nb + 1.0 / ng)) / F;
+    out.standardError = std::sqrt(variance);
+    return out;
+}
+
+ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) {
+    const BarPattern p = findBarPattern(state);
+    ObserverDecision decision;
+    if (!p.valid())
+        return decision;
+    // A bar or gap that no pixel centre falls in cannot be told from its neighbours, whatever the
+    // difference: the pattern lies beyond what the sampling shows.
+    auto ownColumns = [&p](const Interval& interval) {
+        std::vector<int> columns = p.columnsIn(interval);
+        const double centre = p.centreOfColumn(columns.front());
+        return std::make_pair(columns, centre >= interval.low && centre <= interval.high);
+    };
+    std::vector<std::vector<int>> bars, gaps;
+    for (const Interval& bar : p.bars) {
+        auto [columns, sampled] = ownColumns(bar);
+        if (!sampled)
+            return decision;
+        bars.push_back(std::move(columns));
+    }
+    // The gaps between the bars only: the background beside the outer bars would make a blurred
+    // pattern, all one blob, stand out as if resolved.
+    for (std::size_t k = 1; k + 1 < p.gaps.size(); ++k) {
+        auto [columns, sampled] = ownColumns(p.gaps[k]);
+        if (!sampled)
+            return decision;
+        gaps.push_back(std::move(columns));
+    }
+    BarFrameStatistics statistics(std::move(bars), std::move(gaps), p.rowLow, p.rowHigh);
+
+    const CameraSet& camera = state.camera.set;
+    const int width = state.sim.imageWidth, height = state.sim.imageHeight;
+    const int frames = integratedFrames(camera, settings.integrationTime);
+    std::vector<std::uint8_t> frame;
+    for (int f = 0; f < frames; ++f) {
+        BuildViewFrame(state.sim, camera, state.random, frame);
+        // The view stretches a jittered frame from its first column: a column of the still image
+        // then shows the frame column that lands there.
+        double stretch = 1.0;
+        if (camera.jitterProbability > 0.0f)
+            stretch = applyJitter({1.0, 1.0}, camera, width, height, state.random).x;
+        if (stretch != 1.0)
+            statistics.addFrame(frame.data(), width, height,
+                                [stretch](int c) { return truncToInt(std::floor((c + 0.5) / stretch)); });
+        else
+            statistics.addFrame(frame.data(), width, height);
+    }
+    decision.contrast = statistics.result();
+    // Hot bars are bright unless the camera shows hot as black.
+    const double difference = state.console.temperatureDifference;
+    const double sign = (difference >= 0.0 ? 1.0 : -1.0) * (camera.polarity ? -1.0 : 1.0);
+    decision.snr = sign * decision.contrast.snr();
+    decision.resolved = decision.snr >= settings.threshold();
+    return decision;
+}
+
+const char* outcomeText(ObserverOutcome outcome) {
+    switch (outcome) {
+    case ObserverOutcome::Resolved:
+        return "resolved";
+    case ObserverOutcome::NotResolved:
+        return "not resolved";
+    case ObserverOutcome::CutAtRange:
+        return "cut at the range";
+    }
+    return "";
+}
+
+namespace {
+
 // The trackbar's grid outwards from 0: coarse steps of ten positions until the bars are resolved,
-// then single positions over the last coarse step, so the first resolved position is found
-// without rendering every one.
-int firstResolvedPosition(BenchConsole& console, const ObserverSettings& settings, int direction) {
+// then single positions over the last coarse step.
+HalfResult gridHalf(BenchConsole& console, const ObserverSettings& settings, int direction,
+                    const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](int steps) {
         console.onTemperatureSlider(temperatureSliderCentre + direction * steps);
-        return judgeBars(console, settings).resolved;
+        return judgeBars(console.state(), settings).resolved;
     };
     const int last = temperatureSliderMax - temperatureSliderCentre;
     constexpr int coarse = 10;
     int previous = 0;
     for (int steps = coarse; steps <= last; steps += coarse) {
+        if (cancel && *cancel)
+            return {};
         if (resolvedAt(steps)) {
+            int found = steps;
             for (int fine = previous + 1; fine < steps; ++fine)
-                if (resolvedAt(fine))
-                    return fine;
-            return steps;
+                if (resolvedAt(fine)) {
+                    found = fine;
+                    break;
+                }
+            // The first position, or the last, says only that the threshold lies beyond the grid.
+            const bool cut = found == 1 || found == last;
+            return {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved, direction * found / temperatureSliderPerKelvin};
         }
         previous = steps;
     }
-    return -1;
+    return {};
+}
+
+// The smallest difference that resolves the bars, searched on the difference itself: doubling or
+// halving from a guess until the threshold is bracketed, then bisection to the resolution.
+HalfResult continuousHalf(BenchConsole& console, const ObserverSettings& settings, int direction, double guess,
+                          const std::atomic<bool>* cancel) {
+    auto resolvedAt = [&](double kelvin) {
+        applyDifference(console, direction * kelvin);
+        return judgeBars(console.state(), settings).resolved;
+    };
+    const double floor = settings.resolution;
+    double low, high;
+    guess = std::clamp(guess, 2.0 * floor, rangeLimit);
+    if (resolvedAt(guess)) {
+        high = guess;
+        low = guess / 2;
+        while (true) {
+            if (cancel && *cancel)
+                return {};
+            if (low <= floor)
+                return {ObserverOutcome::CutAtRange, direction * high};
+            if (!resolvedAt(low))
+                break;
+            high = low;
+            low /= 2;
+        }
+    } else {
+        low = guess;
+        high = std::min(2 * guess, rangeLimit);
+        while (true) {
+            if (cancel && *cancel)
+                return {};
+            if (resolvedAt(high))
+                break;
+            if (high >= rangeLimit)
+                return {};
+            low = high;
+            high = std::min(2 * high, rangeLimit);
+        }
+    }
+    while (high - low > floor) {
+        if (cancel && *cancel)
+            return {};
+        const double middle = (low + high) / 2;
+        (resolvedAt(middle) ? high : low) = middle;
+    }
+    const bool cut = high >= rangeLimit - floor;
+    return {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved, direction * high};
 }
 
 } // namespace
 
-ObserverDecision judgeBars(BenchConsole& console, const ObserverSettings& settings) {
-    BenchState& state = console.state();
-    const BarPattern p = findBarPattern(state);
-    ObserverDecision decision;
-    if (!p.valid())
-        return decision;
-    const CameraSet& camera = state.camera.set;
-    const int frames = std::max(1, truncToInt(settings.integrationTime * camera.frameRate + 0.5));
-    std::vector<RegionStats> bars(p.bars.size());
-    std::vector<RegionStats> gaps(p.gaps.size());
-    std::vector<std::uint8_t> frame;
-    for (int f = 0; f < frames; ++f) {
-        BuildViewFrame(state.sim, camera, state.random, frame);
-        for (std::size_t k = 0; k < p.bars.size(); ++k)
-            addRegion(bars[k], frame, state.sim.imageWidth, p, p.bars[k]);
-        for (std::size_t k = 0; k < p.gaps.size(); ++k)
-            addRegion(gaps[k], frame, state.sim.imageWidth, p, p.gaps[k]);
+RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
+                           const std::atomic<bool>* cancel) {
+    RepeatResult result;
+    const std::uint64_t stream =
+        mix(mix(settings.seed) ^ mix(static_cast<std::uint64_t>(repeat) * 64 + static_cast<std::uint64_t>(frequencyIndex)));
+    state.random.seed(static_cast<std::uint32_t>(stream));
+    result.phaseX = unitOf(mix(stream + 1));
+    result.phaseY = unitOf(mix(stream + 2));
+
+    DiscardMessages messages;
+    BenchConsole console(state, messages);
+    console.selectFrequency(frequencyIndex);
+    console.setTargetPhase(result.phaseX, result.phaseY);
+
+    const double f = frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency;
+    if (settings.grid) {
+        result.plus = gridHalf(console, settings, 1, cancel);
+        result.minus = gridHalf(console, settings, -1, cancel);
+    } else {
+        // The classic formula is a good first guess; the other half starts where the first ended.
+        const double classic = classicMrtd(classicTerms(state), f, settings.thresholdSnr, settings.integrationTime);
+        result.plus = continuousHalf(console, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
+        const double second = result.plus.outcome != ObserverOutcome::NotResolved ? result.plus.value : classic;
+        result.minus = continuousHalf(console, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
     }
-    // Hot bars are bright unless the camera shows hot as black.
-    const double difference = state.console.temperatureDifference;
-    const double sign = (difference >= 0.0 ? 1.0 : -1.0) * (camera.polarity ? -1.0 : 1.0);
-    double weakest = 1e300;
-    for (std::size_t k = 0; k < bars.size(); ++k) {
-        for (std::size_t gap : {k, k + 1}) { // gap k lies left of bar k, gap k + 1 right of it
-            const double separation = sign * (bars[k].mean() - gaps[gap].mean());
-            const double error = std::hypot(bars[k].standardError(), gaps[gap].standardError());
-            const double snr = error > 0.0 ? separation / error : (separation > 0.0 ? 1e300 : -1e300);
-            weakest = std::min(weakest, snr);
-        }
+    if (result.plus.outcome != ObserverOutcome::NotResolved && result.minus.outcome != ObserverOutcome::NotResolved) {
+        const bool cut = result.plus.outcome == ObserverOutcome::CutAtRange || result.minus.outcome == ObserverOutcome::CutAtRange;
+        result.mrtd = {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved, (result.plus.value - result.minus.value) / 2};
     }
-    decision.weakestSnr = weakest;
-    decision.resolved = weakest >= settings.thresholdSnr;
-    return decision;
+    return result;
 }
 
-double measureMrtdAt(BenchConsole& console, const ObserverSettings& settings, int i) {
-    console.selectFrequency(i);
-    for (int direction : {1, -1}) {
-        const int position = firstResolvedPosition(console, settings, direction);
-        if (position < 0) {
-            // Not recognised up to the end of the trackbar: marked on that side.
-            console.onTemperatureSlider(direction > 0 ? temperatureSliderMax : 0);
-            console.markNotRecognized();
-        } else {
-            console.onTemperatureSlider(temperatureSliderCentre + direction * position);
-            console.applyResult();
-        }
-    }
-    console.selectFrequency(i); // back to 0 K
-    const MrtdRecord& r = console.results.record(console.cameraIndex, i);
-    return isMeasured(r.mrtdPlus) && isMeasured(r.mrtdMinus) ? (static_cast<double>(r.mrtdPlus) - r.mrtdMinus) * 0.5
-                                                             : -1.0;
+double studentT95(int dof) {
+    static constexpr std::array<double, 30> table{12.7062, 4.3027, 3.1824, 2.7764, 2.5706, 2.4469, 2.3646, 2.3060,
+                                                  2.2622,  2.2281, 2.2010, 2.1788, 2.1604, 2.1448, 2.1314, 2.1199,
+                                                  2.1098,  2.1009, 2.0930, 2.0860, 2.0796, 2.0739, 2.0687, 2.0639,
+                                                  2.0595,  2.0555, 2.0518, 2.0484, 2.0452, 2.0423};
+    if (dof < 1)
+        return std::numeric_limits<double>::infinity();
+    if (dof <= 30)
+        return table[static_cast<std::size_t>(dof - 1)];
+    // Beyond the table, the Cornish–Fisher expansion about the normal quantile.
+    const double z = 1.959964, n = dof;
+    return z + (z * z * z + z) / (4 * n) + (5 * std::pow(z, 5) + 16 * z * z * z + 3 * z) / (96 * n * n);
 }
 
-std::array<double, frequencyCount> measureMrtd(BenchConsole& console, const ObserverSettings& settings) {
-    std::array<double, frequencyCount> mrtd{};
-    for (int i = 0; i < frequencyCount; ++i)
-        mrtd[static_cast<std::size_t>(i)] = measureMrtdAt(console, settings, i);
-    return mrtd;
+RepeatSummary summarise(const std::vector<HalfResult>& results) {
+    RepeatSummary s;
+    s.repeats = static_cast<int>(results.size());
+    double sum = 0.0;
+    bool cut = false;
+    for (const HalfResult& r : results) {
+        if (r.outcome == ObserverOutcome::NotResolved)
+            continue;
+        ++s.valued;
+        sum += r.value;
+        s.resolved += r.outcome == ObserverOutcome::Resolved;
+        cut = cut || r.outcome == ObserverOutcome::CutAtRange;
+    }
+    if (s.valued == 0)
+        return s;
+    s.outcome = cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved;
+    s.mean = sum / s.valued;
+    double squares = 0.0;
+    for (const HalfResult& r : results)
+        if (r.outcome != ObserverOutcome::NotResolved)
+            squares += (r.value - s.mean) * (r.value - s.mean);
+    s.ciLow = s.ciHigh = s.mean;
+    if (s.valued >= 2) {
+        s.sd = std::sqrt(squares / (s.valued - 1));
+        const double half = studentT95(s.valued - 1) * s.sd / std::sqrt(static_cast<double>(s.valued));
+        s.ciLow = s.mean - half;
+        s.ciHigh = s.mean + half;
+    }
+    return s;
+}
+
+ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
+                                   const ObserverProgress& progress, const std::atomic<bool>* cancel) {
+    ObjectiveMrtd out;
+    std::vector<int> indices = settings.frequencies;
+    if (indices.empty())
+        for (int i = 0; i < frequencyCount; ++i)
+            indices.push_back(i);
+    const int repeats = std::max(1, settings.repeats);
+    const ClassicTerms terms = classicTerms(prepared);
+    for (int i : indices) {
+        FrequencyResult r;
+        r.frequencyIndex = i;
+        r.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
+        r.repeats.resize(static_cast<std::size_t>(repeats));
+        r.classic = classicMrtd(terms, r.frequency, settings.thresholdSnr, settings.integrationTime);
+        r.cameraCurve = cameraMrtdAt(prepared.camera, r.frequency);
+        out.frequencies.push_back(std::move(r));
+    }
+
+    // Every (frequency, repeat) pair is a task on a bench of its own; each result depends only on
+    // its own indices, whichever thread runs it.
+    const int tasks = static_cast<int>(out.frequencies.size()) * repeats;
+    std::atomic<int> next{0};
+    int done = 0;
+    std::mutex progressLock;
+    auto work = [&]() {
+        for (int task = next++; task < tasks; task = next++) {
+            if (cancel && *cancel)
+                return;
+            FrequencyResult& r = out.frequencies[static_cast<std::size_t>(task / repeats)];
+            BenchState state = prepared;
+            r.repeats[static_cast<std::size_t>(task % repeats)] =
+                measureRepeat(state, settings, r.frequencyIndex, task % repeats, cancel);
+            std::lock_guard lock(progressLock);
+            ++done;
+            if (progress)
+                progress(done, tasks);
+        }
+    };
+    int threads = settings.threads > 0 ? settings.threads : static_cast<int>(std::thread::hardware_concurrency());
+    threads = std::clamp(threads, 1, std::max(1, tasks));
+    std::vector<std::jthread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    pool.clear();
+    out.cancelled = cancel && *cancel;
+
+    for (FrequencyResult& r : out.frequencies) {
+        std::vector<HalfResult> plus, minus, mrtd;
+        for (const RepeatResult& run : r.repeats) {
+            plus.push_back(run.plus);
+            minus.push_back(run.minus);
+            mrtd.push_back(run.mrtd);
+        }
+        r.plus = summarise(plus);
+        r.minus = summarise(minus);
+        r.mrtd = summarise(mrtd);
+    }
+    return out;
+}
+
+ClassicTerms classicTerms(const BenchState& state) {
+    ClassicTerms t;
+    const CameraSet& c = state.camera.set;
+    const RenderGeometry g = computeRenderGeometry(c, state.sim, RenderMode::CameraView, false);
+    t.alpha = g.pitchX * 1000.0;
+    t.beta = g.pitchY * 1000.0;
+    t.sigma = state.camera.hBlurWidth;
+    t.frameRate = c.frameRate;
+    // The per-pixel noise in signal units over the in-band signal's slope at the scene's temperature,
+    // each as the image model in use computes it.
+    const PointList& response = state.camera.tables.currentSpectralResponse();
+    const double scene = c.backgroundTemperature;
+    const ImageModel model = state.sim.imageModel;
+    constexpr double step = 0.05;
+    const double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
+                          modelSignal(model, response, scene - step, sceneIntegrationStep)) /
+                         (2 * step);
+    const double level = model == ImageModel::Physical ? state.sim.physical.noiseSigma : state.sim.lastNoiseSigma;
+    const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
+    t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
+    return t;
+}
+
+double classicMtf(const ClassicTerms& t, double f) {
+    const double x = std::numbers::pi * f * t.alpha;
+    const double aperture = x == 0.0 ? 1.0 : std::abs(std::sin(x) / x);
+    return std::exp(-2.0 * std::numbers::pi * std::numbers::pi * t.sigma * t.sigma * f * f) * aperture;
+}
+
+double classicMrtd(const ClassicTerms& t, double f, double thresholdSnr, double integrationTime) {
+    const double pi2 = std::numbers::pi * std::numbers::pi;
+    const double mtf = classicMtf(t, f);
+    if (!(mtf > 0.0) || !(t.frameRate > 0.0) || !(integrationTime > 0.0))
+        return std::numeric_limits<double>::infinity();
+    return pi2 / (4.0 * std::sqrt(14.0)) * thresholdSnr * t.netdScene * f / mtf *
+           std::sqrt(t.alpha * t.beta / (integrationTime * t.frameRate));
 }
 
 double cameraMrtdAt(const CameraState& camera, double f) {

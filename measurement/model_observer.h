@@ -1,35 +1,163 @@
 #pragma once
 
 #include "console/bench_console.h"
+#include "measurement/bar_pattern.h"
 
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 // A model observer in place of the human one: it looks at the same noisy frames the observer sees,
-// averaged over the eye's integration time, and calls the bars resolved when every bar differs
-// from each neighbouring gap, in the right direction, by enough standard errors.
+// over the frames the eye integrates, and calls the bars resolved when the bars stand apart from the
+// gaps between them by K times the noise that remains in that difference.
+
+// K = observerThresholdFactor × SNR_th. The factor makes the observer agree with the classic static
+// formula on an ideal camera (the guide gives the derivation and the calibration runs).
+inline constexpr double observerThresholdFactor = 0.75;
+
 struct ObserverSettings {
-    // Standard errors each bar must stand apart from its gaps: the threshold signal-to-noise ratio
-    // of the classic static performance models of thermal imagers.
+    // The threshold signal-to-noise ratio of the classic formula; K follows from it.
     double thresholdSnr = 2.5;
     // The eye's integration time in seconds; the frames it spans at the camera's frame rate are averaged.
     double integrationTime = 0.2;
+    // Independent runs, each with its own noise and its own sub-pixel target phase.
+    int repeats = 8;
+    std::uint32_t seed = 1;
+    // Step the temperature difference on the trackbar's grid, as a person does, instead of searching it.
+    bool grid = false;
+    // The continuous search stops when the bracket is this narrow, in kelvin.
+    double resolution = 1e-4;
+    // Worker threads; 0 takes every core.
+    int threads = 0;
+    // Frequencies to measure (indices into frequencyChoices); empty means all six.
+    std::vector<int> frequencies;
+
+    double threshold() const { return observerThresholdFactor * thresholdSnr; }
+};
+
+// The noise a stack of frames shows in its analysed rows and columns, as variances in grey levels²
+// of one frame: independent per pixel, shared along a row, shared down a column.
+struct NoiseComponents {
+    double pixel = 0.0;
+    double row = 0.0;
+    double column = 0.0;
+};
+
+// The bar-minus-gap contrast over a set of frames and its standard error from the noise components.
+struct BarContrast {
+    double contrast = 0.0; // mean over bar pixels minus mean over gap pixels, grey levels
+    double standardError = 0.0;
+    NoiseComponents noise;
+    int frames = 0;
+    double snr() const;
+};
+
+// Accumulates frames over the bars' and gaps' columns and the bars' middle rows. Row noise cancels in
+// the difference because bars and gaps share their rows; column noise stays, once per column.
+class BarFrameStatistics {
+public:
+    BarFrameStatistics(std::vector<std::vector<int>> barColumns, std::vector<std::vector<int>> gapColumns, int rowLow,
+                       int rowHigh);
+    // Adds one frame of width columns (row-major, one byte a pixel). columnShift maps an analysed
+    // column to the frame column it shows in this frame (the presented image's jitter); null is none.
+    void addFrame(const std::uint8_t* frame, int width, int height, const std::function<int(int)>& columnShift = {});
+    BarContrast result() const;
+
+private:
+    std::vector<int> columns_;  // every analysed column, left to right
+    std::vector<char> inBar_;   // per analysed column: 1 in a bar, 0 in a gap
+    int rowLow_ = 0, rowHigh_ = 0;
+    int frames_ = 0;
+    // Per analysed pixel over the frames: sum and sum of squares.
+    std::vector<double> sum_, squares_;
+    // Per frame: the mean of each analysed column over the rows, of each row over the columns, and
+    // of the whole block; the noise components follow from these by a three-way analysis of variance.
+    std::vector<std::vector<double>> columnMeans_, rowMeans_;
+    std::vector<double> blockMeans_;
 };
 
 struct ObserverDecision {
     bool resolved = false;
-    double weakestSnr = 0.0; // the smallest bar-to-gap separation, in standard errors
+    double snr = 0.0; // the contrast in standard errors, signed so that the right direction is positive
+    BarContrast contrast;
 };
 
-// Judges the current image: frames are drawn with BuildViewFrame, as the view presents them.
-ObserverDecision judgeBars(BenchConsole& console, const ObserverSettings& settings);
+// Judges the current image: frames are drawn as the view presents them, for the integration time.
+ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings);
 
-// Measures both halves at every frequency, stepping the temperature difference on the trackbar's
-// grid from 0 outwards, and records them in the console's results for the current camera slot.
-// Returns, per frequency, the MRTD or a negative number when a half was not recognised.
-std::array<double, frequencyCount> measureMrtd(BenchConsole& console, const ObserverSettings& settings);
-// The same at one frequency index.
-double measureMrtdAt(BenchConsole& console, const ObserverSettings& settings, int frequencyIndex);
+// How one half (or the MRTD) of one run came out.
+enum class ObserverOutcome { Resolved, NotResolved, CutAtRange };
+const char* outcomeText(ObserverOutcome outcome);
+
+struct HalfResult {
+    ObserverOutcome outcome = ObserverOutcome::NotResolved;
+    double value = 0.0; // kelvin, signed as the difference applied; valid unless NotResolved
+};
+
+// One run at one frequency: both halves and the MRTD (ΔT+ − ΔT−)/2.
+struct RepeatResult {
+    HalfResult plus, minus, mrtd;
+    double phaseX = 0.0, phaseY = 0.0; // the target's sub-pixel phase, pixels
+};
+
+// The spread of one quantity over the repeats: mean, sample standard deviation and the Student-t 95 %
+// confidence interval of the mean, over the repeats that gave a value.
+struct RepeatSummary {
+    double mean = 0.0;
+    double sd = 0.0;
+    double ciLow = 0.0, ciHigh = 0.0;
+    int resolved = 0; // repeats that resolved within the range
+    int valued = 0;   // repeats with a value (resolved or cut at the range)
+    int repeats = 0;
+    ObserverOutcome outcome = ObserverOutcome::NotResolved;
+};
+RepeatSummary summarise(const std::vector<HalfResult>& results);
+// The two-sided 95 % quantile of Student's t with the given degrees of freedom.
+double studentT95(int degreesOfFreedom);
+
+struct FrequencyResult {
+    int frequencyIndex = 0;
+    double frequency = 0.0;
+    std::vector<RepeatResult> repeats;
+    RepeatSummary mrtd, plus, minus;
+    double classic = 0.0;     // the classic formula for this camera, kelvin
+    double cameraCurve = -1;  // the camera file's curve, kelvin; negative outside it
+};
+
+struct ObjectiveMrtd {
+    std::vector<FrequencyResult> frequencies;
+    bool cancelled = false;
+};
+
+// Called from worker threads (one call at a time) with the finished and total run counts.
+using ObserverProgress = std::function<void(int done, int total)>;
+
+// Measures the objective MRTD of the bench as prepared (camera activated, target read, image model
+// chosen): every repeat copies it, seeds its own noise and target phase from settings.seed and its
+// own index, and searches both halves at each frequency. The results do not depend on the number
+// of threads. Stops early, with cancelled set, when cancel becomes true.
+ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
+                                   const ObserverProgress& progress = {}, const std::atomic<bool>* cancel = nullptr);
+
+// One run at one frequency on a bench of its own (used by the above).
+RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
+                           const std::atomic<bool>* cancel = nullptr);
+
+// The classic static formula MRTD(f) = π²/(4√14) · SNR_th · NETD_scene · f / MTF(f) · √(αβ/(t_e F_R))
+// for the camera in use, with MTF the Gaussian blur times the pixel aperture.
+struct ClassicTerms {
+    double netdScene = 0.0;  // K, per-pixel noise at the scene temperature
+    double alpha = 0.0;      // horizontal and vertical pixel angles, mrad
+    double beta = 0.0;
+    double sigma = 0.0;      // horizontal Gaussian blur, mrad
+    double frameRate = 0.0;
+};
+ClassicTerms classicTerms(const BenchState& state);
+double classicMrtd(const ClassicTerms& terms, double f, double thresholdSnr, double integrationTime);
+double classicMtf(const ClassicTerms& terms, double f);
 
 // The camera file's own MRTD at frequency f, from the curve of the field in use (linear between
 // its points); a negative number outside the curve.

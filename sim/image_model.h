@@ -18,5 +18,4 @@ struct PhysicalModelState {
     std::vector<float> cells;      // the sub-pixel cells of the pixels that hold some
     std::vector<int> cellPixels;   // the pixels that hold cells, in the order their cells were taken
     std::vector<float> blurred;    // the horizontal pass's output
-    std::vector<float> rowBuffer;  // one frame row of normal variates
 };

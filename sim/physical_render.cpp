@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -127,7 +128,50 @@ Weights buildWeights(int h, double sigma) {
     return w;
 }
 
-int reachOf(double sigma) { return sigma > 0.0 ? static_cast<int>(std::ceil(physicalKernelReach * sigma + 0.5)) : 0; }
+// Eight floats as one value: a register in the AVX2 build, two in the plain one.
+typedef float Lanes __attribute__((vector_size(32)));
+constexpr int lanes = 8;
+
+inline void addScaled(Lanes& acc, const float* at, float weight) {
+    Lanes v;
+    std::memcpy(&v, at, sizeof v);
+    acc += v * weight;
+}
+
+// out[i] = Σ_k in[i + k·step]·taps[k] for i < count: along a row (step 1) or down a column (step
+// the row's width). Thirty-two sums at a time stay in registers across every tap.
+__attribute__((target_clones("avx2", "default"))) void blurRow(const float* __restrict in, int step,
+                                                               const float* __restrict taps, int tapCount, int count,
+                                                               float* __restrict out) {
+    int i = 0;
+    for (; i + 4 * lanes <= count; i += 4 * lanes) {
+        Lanes a0{}, a1{}, a2{}, a3{};
+        const float* src = in + i;
+        for (int k = 0; k < tapCount; ++k, src += step) {
+            const float w = taps[k];
+            addScaled(a0, src, w);
+            addScaled(a1, src + lanes, w);
+            addScaled(a2, src + 2 * lanes, w);
+            addScaled(a3, src + 3 * lanes, w);
+        }
+        std::memcpy(out + i, &a0, sizeof a0);
+        std::memcpy(out + i + lanes, &a1, sizeof a1);
+        std::memcpy(out + i + 2 * lanes, &a2, sizeof a2);
+        std::memcpy(out + i + 3 * lanes, &a3, sizeof a3);
+    }
+    for (; i < count; ++i) {
+        float sum = 0.0f;
+        for (int k = 0; k < tapCount; ++k)
+            sum += in[static_cast<std::ptrdiff_t>(k) * step + i] * taps[k];
+        out[i] = sum;
+    }
+}
+
+int reachOf(double sigma) {
+    if (!(sigma > 0.0))
+        return 0;
+    return static_cast<int>(std::min(std::ceil(physicalKernelReach * sigma + 0.5), static_cast<double>(maxPhysicalMargin)));
+}
 
 } // namespace
 
@@ -143,8 +187,12 @@ PhysicalGeometry computePhysicalGeometry(const CameraSet& camera, const SimState
         pg.sigmaX = g.pitchX > 0.0 ? sim.physical.blurWidthX * 1e-3 / g.pitchX : 0.0;
         pg.sigmaY = g.pitchY > 0.0 ? sim.physical.blurWidthY * 1e-3 / g.pitchY : 0.0;
     }
-    g.hx = std::min(reachOf(pg.sigmaX), 4 * 256);
-    g.hy = std::min(reachOf(pg.sigmaY), 4 * 256);
+    // A width beyond what the margin can carry is cut to it, as the specified kernels are cut.
+    const double widest = (maxPhysicalMargin - 0.5) / physicalKernelReach;
+    for (double* sigma : {&pg.sigmaX, &pg.sigmaY})
+        *sigma = std::isfinite(*sigma) ? std::clamp(*sigma, 0.0, widest) : 0.0;
+    g.hx = std::min(reachOf(pg.sigmaX), maxPhysicalMargin);
+    g.hy = std::min(reachOf(pg.sigmaY), maxPhysicalMargin);
     g.marginX = g.hx * g.pitchX;
     g.marginY = g.hy * g.pitchY;
     g.width = g.roundedWidth + 2 * g.hx;
@@ -291,35 +339,27 @@ void blurPhysical(SimState& sim, const PhysicalGeometry& pg) {
 
     // Whole pixels: their area means through the optics-and-pixel response.
     std::vector<float>& across = ps.blurred;
-    across.assign(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(g.height), 0.0f);
+    across.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(g.height));
     const int tx = 2 * g.hx + 1, ty = 2 * g.hy + 1;
-    for (int j = 0; j < g.height; ++j) {
-        const float* in = &sim.sceneImage[static_cast<std::size_t>(j) * width];
-        float* o = &across[static_cast<std::size_t>(j) * outWidth];
-        for (int k = 0; k < tx; ++k) {
-            const float weight = wx.taps[static_cast<std::size_t>(k)];
-            for (int i = 0; i < outWidth; ++i)
-                o[i] += in[i + k] * weight;
-        }
-    }
-    std::vector<float> out(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight), 0.0f);
-    for (int j = 0; j < outHeight; ++j) {
-        float* o = &out[static_cast<std::size_t>(j) * outWidth];
-        for (int k = 0; k < ty; ++k) {
-            const float weight = wy.taps[static_cast<std::size_t>(k)];
-            const float* in = &across[static_cast<std::size_t>(j + k) * outWidth];
-            for (int i = 0; i < outWidth; ++i)
-                o[i] += in[i] * weight;
-        }
-    }
+    for (int j = 0; j < g.height; ++j)
+        blurRow(&sim.sceneImage[static_cast<std::size_t>(j) * width], 1, wx.taps.data(), tx, outWidth,
+                &across[static_cast<std::size_t>(j) * outWidth]);
+    std::vector<float>& out = sim.scratchImage;
+    out.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight));
+    for (int j = 0; j < outHeight; ++j)
+        blurRow(&across[static_cast<std::size_t>(j) * outWidth], outWidth, wy.taps.data(), ty, outWidth,
+                &out[static_cast<std::size_t>(j) * outWidth]);
 
     // Pixels crossed by an edge: what their cells differ from their mean, through each cell's own
     // share of the response.
     std::vector<double> rx(static_cast<std::size_t>(S * tx));
     for (int at : ps.cellPixels) {
+        // A pixel covered whole by a nearer item has no cells any more; one that took cells again
+        // after that is listed twice, and counts once.
         const int slot = ps.cellSlot[static_cast<std::size_t>(at)];
         if (slot < 0)
             continue;
+        ps.cellSlot[static_cast<std::size_t>(at)] = -1;
         const int i = at % width, j = at / width;
         const float* cell = &ps.cells[static_cast<std::size_t>(slot) * S * S];
         const double mean = sim.sceneImage[static_cast<std::size_t>(at)];

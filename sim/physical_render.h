@@ -10,6 +10,8 @@
 inline constexpr int physicalCells = 8;
 // The Gaussian is carried out to this many sigmas on each side.
 inline constexpr double physicalKernelReach = 4.0;
+// The blur's margin in pixels at most, whatever the Gaussian's width.
+inline constexpr int maxPhysicalMargin = 1024;
 
 // The render geometry with the physical blur's own margins, and the Gaussian's sigma in pixels.
 struct PhysicalGeometry {

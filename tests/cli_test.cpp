@@ -1,6 +1,7 @@
 // Runs the command-line tool as a user would and reads what it prints.
 #include "test_support.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -171,43 +172,48 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquist) {
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
 
-    // The printed table is the saved one: a heading and one row per frequency, blank lines between.
+    // The printed table is the saved one: a heading and one row per frequency.
     EXPECT_EQ(run.out, testing_support::readText(dir.path("t.txt")));
     const auto table = testing_support::splitLines(run.out);
-    ASSERT_EQ(table.size(), 13u);
-    EXPECT_EQ(table[0], "    N\tFrequency\tMRTD-\t   MRTD+\t   MRTD");
+    ASSERT_EQ(table.size(), 7u);
+    EXPECT_EQ(table[0].rfind("frequency  mrtd_mean  mrtd_sd", 0), 0u) << table[0];
     EXPECT_TRUE(isPng(dir.path("p.png")));
 
     const auto lines = testing_support::splitLines(testing_support::readText(dir.path("m.csv")));
     ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[0], "frequency,mrtd_minus,mrtd_plus,mrtd,camera_mrtd");
-    const char* frequencies[] = {"0.5", "1", "1.5", "2", "3", "4"};
+    const auto header = csvCells(lines[0]);
+    ASSERT_EQ(header.size(), 24u);
+    auto column = [&header](const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
+    const char* frequencies[] = {"0.5000", "1.0000", "1.5000", "2.0000", "3.0000", "4.0000"};
     double previous = 0.0;
     for (std::size_t k = 0; k < 6; ++k) {
         SCOPED_TRACE(frequencies[k]);
         const auto cells = csvCells(lines[k + 1]);
-        ASSERT_EQ(cells.size(), 5u) << lines[k + 1];
+        ASSERT_EQ(cells.size(), header.size()) << lines[k + 1];
         EXPECT_EQ(cells[0], frequencies[k]);
         if (k < 4) {
-            // Below Nyquist: bars resolved both ways, the MRTD the mean of the two halves' sizes,
-            // rising with frequency and within a factor of two of the camera's own stored curve.
-            const double minus = std::stod(cells[1]), plus = std::stod(cells[2]), mrtd = std::stod(cells[3]);
-            EXPECT_LT(minus, 0.0);
-            EXPECT_GT(plus, 0.0);
-            EXPECT_NEAR(mrtd, (plus - minus) / 2, 0.0011); // three decimals each
+            // Below Nyquist: every repeat resolves both ways, the MRTD rises with frequency, its
+            // interval holds its mean, and it lies near the classic formula for this camera.
+            EXPECT_EQ(cells[column("mrtd_outcome")], "resolved");
+            EXPECT_EQ(cells[column("mrtd_resolved")], "8");
+            EXPECT_LT(std::stod(cells[column("minus_mean")]), 0.0);
+            EXPECT_GT(std::stod(cells[column("plus_mean")]), 0.0);
+            const double mrtd = std::stod(cells[column("mrtd_mean")]);
+            EXPECT_LE(std::stod(cells[column("mrtd_ci95_low")]), mrtd);
+            EXPECT_GE(std::stod(cells[column("mrtd_ci95_high")]), mrtd);
             EXPECT_GT(mrtd, previous);
             previous = mrtd;
-            ASSERT_FALSE(cells[4].empty());
-            const double own = std::stod(cells[4]);
-            EXPECT_GT(mrtd, own / 2);
-            EXPECT_LT(mrtd, own * 2);
-        } else {
-            // 3 and 4 cycles/mrad lie beyond the detector's Nyquist frequency of 2.94.
-            EXPECT_EQ(cells[1], "not recognized");
-            EXPECT_EQ(cells[2], "not recognized");
-            EXPECT_EQ(cells[3], "not recognized");
-            EXPECT_EQ(cells[4], ""); // beyond the camera's own curve, which ends at 2.79
-            EXPECT_NE(table[2 * k + 2].find("***"), std::string::npos) << table[2 * k + 2];
+            const double classic = std::stod(cells[column("classic")]);
+            EXPECT_GT(mrtd, classic * 0.6);
+            EXPECT_LT(mrtd, classic * 1.6);
+            EXPECT_FALSE(cells[column("camera_curve")].empty());
+        } else if (k == 5) {
+            // 4 cycles/mrad lies beyond the detector's Nyquist frequency of 2.94.
+            EXPECT_EQ(cells[column("mrtd_outcome")], "not resolved");
+            EXPECT_EQ(cells[column("mrtd_mean")], "");
+            EXPECT_EQ(cells[column("camera_curve")], ""); // beyond the camera's own curve, which ends at 2.79
         }
     }
 }
@@ -364,8 +370,64 @@ INSTANTIATE_TEST_SUITE_P(
                                                                         " --atmosphere /nonexistent.ini"},
                       Refusal{"fidelity with a stray word", "fidelity extra" + bench1},
                       Refusal{"fidelity with an unknown model", "fidelity" + bench1 + " --model exact"},
-                      Refusal{"mrtd with an unknown model", "mrtd" + bench1 + " --model exact"}),
+                      Refusal{"mrtd with an unknown model", "mrtd" + bench1 + " --model exact"},
+                      Refusal{"mrtd with no repeats", "mrtd" + bench1 + " --repeats 0"},
+                      Refusal{"mrtd with a negative thread count", "mrtd" + bench1 + " --threads -1"},
+
+                      Refusal{"render with an unknown model", renderGood + " --model exact"},
+                      Refusal{"render with a phase of one number", renderGood + " --phase 0.5"},
+                      Refusal{"render with a phase not in numbers", renderGood + " --phase a,b"}),
     testing_support::RowNamedByName{});
+
+TEST(Cli, MeasuresTheObjectiveMrtdInEveryOutputWithTheSameColumns) {
+    TempDir dir;
+    const std::string bench = "mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") + " --target " +
+                              shippedFile("mira.tag") + " --repeats 2 --seed 5";
+    // The plot is drawn with Qt, which wants a private runtime folder of its own.
+    const std::string runtime = dir.path("runtime");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    CliRun json = runCli(bench + " --json --csv " + dir.path("m.csv") + " --table " + dir.path("m.txt") + " --plot " +
+                             dir.path("m.png"),
+                         {}, "XDG_RUNTIME_DIR=" + runtime);
+    ASSERT_EQ(json.status, 0);
+    EXPECT_EQ(json.err, "");
+    const auto result = nlohmann::json::parse(json.out);
+    const auto& rows = result.at("frequencies");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].at("frequency"), 0.5);
+    for (const char* half : {"mrtd", "mrtdPlus", "mrtdMinus"}) {
+        const auto& s = rows[0].at(half);
+        for (const char* key : {"mean", "sd", "ci95", "resolved", "repeats", "outcome"})
+            EXPECT_TRUE(s.contains(key)) << half << ' ' << key;
+        EXPECT_EQ(s.at("repeats"), 2);
+        EXPECT_EQ(s.at("outcome"), "resolved");
+        EXPECT_LE(s.at("ci95")[0].get<double>(), s.at("mean").get<double>());
+    }
+    EXPECT_GT(rows[0].at("mrtd").at("mean").get<double>(), 0.0);
+    EXPECT_GT(rows[0].at("classic").get<double>(), 0.0);
+    EXPECT_TRUE(rows[0].at("cameraCurve").is_number());
+    // 4 cycles/mrad is past the 0.25 mrad pixels' Nyquist frequency of 2: nothing resolves.
+    EXPECT_EQ(rows[5].at("mrtd").at("outcome"), "not resolved");
+    EXPECT_TRUE(rows[5].at("mrtd").at("mean").is_null());
+    EXPECT_TRUE(rows[5].at("cameraCurve").is_null());
+
+    // The table and the CSV carry the same columns and rows; the plot is a picture.
+    const std::string csv = testing_support::readText(dir.path("m.csv"));
+    const std::string table = testing_support::readText(dir.path("m.txt"));
+    EXPECT_EQ(csv.substr(0, csv.find(',')), "frequency");
+    EXPECT_NE(csv.find(",mrtd_mean,mrtd_sd,mrtd_ci95_low,mrtd_ci95_high,mrtd_resolved,mrtd_repeats,mrtd_outcome,"),
+              std::string::npos);
+    EXPECT_NE(csv.find(",classic,camera_curve\n"), std::string::npos);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 7);
+    EXPECT_NE(table.find("not resolved"), std::string::npos);
+    EXPECT_TRUE(isPng(dir.path("m.png")));
+
+    // The same seed gives the same output, whatever the number of threads.
+    EXPECT_EQ(runCli(bench + " --json --threads 1").out, runCli(bench + " --json --threads 3").out);
+}
+
 // --help and --version, for the tool and for each command, print to stdout and end with status 0.
 class CliHelp : public testing::TestWithParam<std::string> {};
 
@@ -419,8 +481,9 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliCommandHelp,
     testing::Values(HelpCase{"render", {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed",
                                         "--randomise", "--out", "--sensor", "--frame", "mira.tag", "Atmosphere.ini"}},
-                    HelpCase{"mrtd", {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--table",
-                                      "--csv", "--plot", "mira.tag", "Atmosphere.ini"}},
+                    HelpCase{"mrtd", {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--model",
+                                      "--repeats", "--threads", "--grid", "--json", "--table", "--csv", "--plot",
+                                      "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"fidelity", {"--camera", "--target", "--atmosphere", "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"camera", {"--mode", "--atmosphere", "--no-activate"}}),
     [](const testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.command); });
@@ -503,4 +566,44 @@ TEST(Cli, AMissingCameraIsReportedOnce) {
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "File 'camera1.par' is absent.\n Can't start the system\n");
     }
+}
+
+// The render takes a trackbar step after the camera's activation; the image keeps the zoom the
+// activated camera holds (electronic zoom 2 reset to 1 when not kept, kept otherwise).
+TEST(Cli, RenderKeepsTheZoomTheActivatedCameraHolds) {
+    TempDir dir;
+    struct Case {
+        const char* file;
+        bool keep;
+        const char* sensorHeader;
+    };
+    for (const Case& c : {Case{"reset.par", false, "Pf\n644 484\n"}, Case{"kept.par", true, "Pf\n324 244\n"}}) {
+        SCOPED_TRACE(c.file);
+        dir.write(c.file, testing_support::zoomedCameraText("2.000000", "1.500000", c.keep));
+        for (const char* dt : {"0", "0.004", "-1"}) {
+            CliRun run = runCli("render --camera " + dir.path(c.file) + " --target " + shippedFile("mira.tag") +
+                                " --frequency 1 --dt " + dt + " --out " + dir.path("d.png") + " --sensor " + dir.path("s.pfm"));
+            ASSERT_EQ(run.status, 0);
+            EXPECT_EQ(testing_support::readText(dir.path("s.pfm")).rfind(c.sensorHeader, 0), 0u) << dt;
+        }
+    }
+}
+
+TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
+    TempDir dir;
+    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
+                               " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
+    auto sensor = [&](const std::string& options, const std::string& name) {
+        CliRun run = runCli(common + " " + options + " --sensor " + dir.path(name));
+        EXPECT_EQ(run.status, 0) << options;
+        return testing_support::readText(dir.path(name));
+    };
+    const std::string plain = sensor("", "plain.pfm");
+    EXPECT_EQ(sensor("--model specified", "specified.pfm"), plain);
+    const std::string physical = sensor("--model physical", "physical.pfm");
+    EXPECT_NE(physical, plain);
+    EXPECT_EQ(physical.rfind("Pf\n644 484\n-1.0\n", 0), 0u);
+    // A quarter-pixel phase moves the bars; no phase leaves them where they were.
+    EXPECT_NE(sensor("--model physical --phase 0.25,0", "quarter.pfm"), physical);
+    EXPECT_EQ(sensor("--model physical --phase 0,0", "zero.pfm"), physical);
 }

@@ -114,11 +114,11 @@ TEST_P(ConsoleFrequency, AChoiceResetsTheDifferenceAndScalesTheBars) {
     f.console.onTemperatureSlider(800);
     f.state.console.targetOffsetX = 0.001;
     f.console.selectFrequency(GetParam().index);
-    EXPECT_EQ(f.console.temperatureSlider, 500);
+    EXPECT_EQ(f.console.temperatureSlider(), 500);
     EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
     EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
     EXPECT_EQ(f.state.console.barScale, GetParam().barScale);
-    EXPECT_EQ(f.console.frequencyIndex, GetParam().index);
+    EXPECT_EQ(f.console.frequencyIndex(), GetParam().index);
 }
 
 // 1.5 cycles/mrad keeps the scale truncated to 2.66666 (not 8/3), as the stored results assume.
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency,
 TEST(Console, ARandomPositionStaysWithinHalfTheFreeRoom) {
     ConsoleFixture f;
     f.console.toggleRandomisePosition(12345);
-    ASSERT_TRUE(f.console.randomisePosition);
+    ASSERT_TRUE(f.console.randomisePosition());
     const CameraSet& c = f.state.camera.set;
     for (int k = 0; k < 20; ++k) {
         f.console.selectFrequency(k % 6);
@@ -166,7 +166,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesShown) {
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     f.console.selectCamera(2);
     EXPECT_TRUE(f.log.messages.empty());
-    EXPECT_EQ(f.console.cameraIndex, 2);
+    EXPECT_EQ(f.console.cameraIndex(), 2);
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     EXPECT_EQ(f.state.camera.set.scanLines, 240); // camera3's own values arrived
     EXPECT_EQ(f.state.camera.set.sensorHeight, 480);
@@ -211,17 +211,17 @@ TEST(Results, RowTextsFollowTheObserversPresses) {
     MrtdResults results;
     EXPECT_EQ(results.rows(0)[10], "   5\t    3,");
     results.applyResult(0, 1, 0.5f);
-    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t \t  0.50");
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t \t  0.500");
     results.applyResult(0, 1, -0.3f);
-    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.30\t 0.50\t  0.400");
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.300\t 0.500\t  0.400");
     results.markNotRecognized(0, 1, 0.0f); // the centre counts as positive
-    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.30\t  ***  \t  ");
+    EXPECT_EQ(results.rows(0)[4], "   2\t   1.\t -0.300\t  ***   \t  ");
     results.markNotRecognized(0, 0, -0.004f);
-    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t   ***  ");
+    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t   ***   ");
     results.markNotRecognized(0, 0, 0.1f); // both halves not recognised: both marked
-    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t  ***  \t  ***  \t  ");
+    EXPECT_EQ(results.rows(0)[2], "   1\t   0.5\t  ***   \t  ***   \t  ");
     results.applyResult(0, 4, 0.0f);
-    EXPECT_EQ(results.rows(0)[10], "   5\t   3.\t \t  0.00"); // the comma goes with the first result
+    EXPECT_EQ(results.rows(0)[10], "   5\t   3.\t \t  0.000"); // the comma goes with the first result
     EXPECT_EQ(results.record(0, 4).mrtdPlus, 0.0f);
     EXPECT_EQ(results.record(0, 4).mrtdMinus, mrtdNotMeasured);
     // The second press on a half replaces the first; other slots are untouched.
@@ -231,6 +231,34 @@ TEST(Results, RowTextsFollowTheObserversPresses) {
     EXPECT_EQ(results.rows(1)[4], "   2\t    1.");
 }
 
+// The trackbar's smallest step, 0.004 K, is kept in the rows and the saved table rather than
+// rounded away to "0.00".
+struct SmallHalfRow {
+    float minus;
+    float plus;
+    const char* row;
+};
+
+class ResultsSmallHalves : public testing::TestWithParam<SmallHalfRow> {};
+
+TEST_P(ResultsSmallHalves, ShowThreeDecimals) {
+    const SmallHalfRow& p = GetParam();
+    MrtdResults results;
+    results.applyResult(3, 0, p.minus);
+    if (p.plus == mrtdNotRecognized)
+        results.markNotRecognized(3, 0, 0.004f);
+    else
+        results.applyResult(3, 0, p.plus);
+    EXPECT_EQ(results.rows(3)[2], p.row);
+    EXPECT_NE(results.tableText(3).find(std::string("\n") + p.row + "\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, ResultsSmallHalves,
+                         testing::Values(SmallHalfRow{-0.004f, 0.004f, "   1\t   0.5\t -0.004\t 0.004\t  0.004"},
+                                         SmallHalfRow{-0.008f, 0.004f, "   1\t   0.5\t -0.008\t 0.004\t  0.006"},
+                                         SmallHalfRow{-1.996f, 2.0f, "   1\t   0.5\t -1.996\t 2.000\t  1.998"},
+                                         SmallHalfRow{-0.004f, mrtdNotRecognized, "   1\t   0.5\t -0.004\t  ***   \t  "}));
+
 TEST(Results, TheSavedTableHoldsTheThirteenRows) {
     MrtdResults results;
     const std::string fresh = results.tableText(2);
@@ -239,7 +267,7 @@ TEST(Results, TheSavedTableHoldsTheThirteenRows) {
     results.applyResult(2, 2, -0.12f);
     results.applyResult(2, 2, 0.16f);
     const std::string text = results.tableText(2);
-    EXPECT_NE(text.find("\n   3\t   1.5\t -0.12\t 0.16\t  0.140\n"), std::string::npos);
+    EXPECT_NE(text.find("\n   3\t   1.5\t -0.120\t 0.160\t  0.140\n"), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 13);
 }
 
@@ -255,6 +283,148 @@ TEST(Results, ResultsSurviveASwitchToAnotherCameraAndBack) {
     f.console.onTemperatureSlider(520);
     f.console.applyResult();
     f.console.selectCamera(0);
-    EXPECT_EQ(f.console.results.rows(0)[6], "   3\t   1.5\t \t  0.16");
-    EXPECT_EQ(f.console.results.rows(1)[6], "   3\t   1.5\t \t  0.08");
+    EXPECT_EQ(f.console.results().rows(0)[6], "   3\t   1.5\t \t  0.160");
+    EXPECT_EQ(f.console.results().rows(1)[6], "   3\t   1.5\t \t  0.080");
+}
+
+namespace {
+
+// The window side as the handlers drive it: remembers the value text and the list shown.
+class RecordingWindow : public ConsoleWindow {
+public:
+    void presentFrame(bool) override {}
+    void showTemperatureValue(const std::string& text) override { valueText = text; }
+    void layoutChanged() override {}
+    void showResultList(int camera) override { listShown = camera; }
+    std::string valueText = "(never written)";
+    int listShown = -1;
+};
+
+// Camera 1 loaded and activated in a folder of its own, with a window that records.
+struct WindowedConsole {
+    BenchState state;
+    MessageLog log;
+    RecordingWindow window;
+    BenchConsole console{state, log, &window};
+
+    explicit WindowedConsole(const std::string& camera) {
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.camera.path = camera;
+        sources.target.path = shippedFile("mira.tag");
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
+    }
+};
+
+struct ZoomCase {
+    const char* name;
+    const char* electronicZoom;
+    const char* opticalZoom;
+    bool keep;
+    float heldElectronicZoom; // what the camera holds after its activation
+    float heldOpticalZoom;
+    int imageWidth;
+};
+
+class ZoomFollowsTheCamera : public testing::TestWithParam<ZoomCase> {};
+
+} // namespace
+
+// Every activation sets the zoom trackbars from the camera, so trackbar steps, which read them back,
+// leave the image's size and field alone — whether the camera is the first or switched to.
+TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
+    const ZoomCase& p = GetParam();
+    TempDir dir;
+    copyShipped(dir, {"camera1.par"});
+    dir.write("camera2.par", testing_support::zoomedCameraText(p.electronicZoom, p.opticalZoom, p.keep));
+    ScopedWorkingDirectory cwd(dir.root());
+    for (bool switched : {false, true}) {
+        WindowedConsole w(switched ? dir.path("camera1.par") : dir.path("camera2.par"));
+        if (switched)
+            w.console.selectCamera(1);
+        EXPECT_TRUE(w.log.messages.empty());
+        const CameraSet& c = w.state.camera.set;
+        ASSERT_EQ(c.electronicZoom, p.heldElectronicZoom) << switched;
+        ASSERT_EQ(c.opticalZoom, p.heldOpticalZoom) << switched;
+        EXPECT_EQ(w.state.sim.imageWidth, p.imageWidth) << switched;
+        const double fieldH = c.fovCurrentH;
+        const int height = w.state.sim.imageHeight;
+        for (int position : {501, 600, 250}) {
+            w.console.onTemperatureSlider(position);
+            EXPECT_EQ(c.electronicZoom, p.heldElectronicZoom) << position;
+            EXPECT_EQ(c.opticalZoom, p.heldOpticalZoom) << position;
+            EXPECT_EQ(w.state.sim.imageWidth, p.imageWidth) << position;
+            EXPECT_EQ(w.state.sim.imageHeight, height) << position;
+            EXPECT_EQ(c.fovCurrentH, fieldH) << position;
+        }
+        w.console.selectFrequency(3);
+        EXPECT_EQ(c.opticalZoom, p.heldOpticalZoom);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera,
+                         testing::Values(ZoomCase{"electronic2NotKept", "2.000000", "1.000000", false, 1.0f, 1.0f, 644},
+                                         ZoomCase{"electronic2Kept", "2.000000", "1.000000", true, 2.0f, 1.0f, 324},
+                                         ZoomCase{"electronic2KeptOptical15", "2.000000", "1.500000", true, 2.0f, 1.5f, 324},
+                                         ZoomCase{"electronic13Kept", "1.3", "1.3", true, 1.3f, 1.3f, 496}),
+                         [](const testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
+
+TEST(Console, TheDifferenceReadsInKelvinForAssistiveTools) {
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(625)), "+0.50 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(500)), "+0.00 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(0)), "-2.00 K");
+    EXPECT_EQ(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(1000)), "+2.00 K");
+}
+
+TEST(Console, ZoomTrackbarPositionsRoundTripTheCamerasZoom) {
+    for (float zoom : {1.0f, 1.3f, 1.5f, 2.0f, 2.55f, 7.77f, 10.0f})
+        EXPECT_EQ(BenchConsole::zoomOfSliderPosition(BenchConsole::zoomSliderPositionOf(zoom)), zoom) << zoom;
+}
+
+TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
+    TempDir dir;
+    copyShipped(dir, {"camera1.par", "mira.tag"});
+    WindowedConsole w(dir.path("camera1.par"));
+    w.console.selectFrequency(2);
+    w.console.onTemperatureSlider(540);
+    ASSERT_FLOAT_EQ(w.state.console.temperatureDifference, 0.16f);
+    const float barsBefore = w.state.target.items[1].renderTemperature;
+    w.console.loadEdit(dir.root().string(), nullptr);
+    EXPECT_EQ(w.console.temperatureSlider(), temperatureSliderCentre);
+    EXPECT_EQ(w.state.console.temperatureDifference, 0.0f);
+    EXPECT_EQ(w.window.valueText, "0.00  ");
+    // The bars are rendered at the background's signal again, not at the old difference.
+    EXPECT_NE(w.state.target.items[1].renderTemperature, barsBefore);
+    w.console.applyResult();
+    EXPECT_EQ(w.console.results().rows(0)[6], "   3\t   1.5\t \t  0.000");
+}
+
+TEST(Console, ViewValueOffRemovesTheNumberAndOnShowsTheCurrentOne) {
+    WindowedConsole w(shippedFile("camera1.par"));
+    w.console.onTemperatureSlider(625);
+    EXPECT_EQ(w.window.valueText, "0.50  ");
+    w.console.toggleViewValue();
+    EXPECT_FALSE(w.console.viewValue());
+    EXPECT_EQ(w.window.valueText, "");
+    w.console.onTemperatureSlider(400); // moved while off: nothing is written
+    EXPECT_EQ(w.window.valueText, "");
+    w.console.toggleViewValue();
+    EXPECT_EQ(w.window.valueText, "-0.40  ");
+}
+
+TEST(Console, ARefusedCameraSwitchKeepsTheOldSlotSelected) {
+    TempDir dir;
+    copyShipped(dir, {"camera1.par", "camera2.par"});
+    ScopedWorkingDirectory cwd(dir.root());
+    WindowedConsole w(dir.path("camera1.par"));
+    w.console.selectCamera(1);
+    ASSERT_EQ(w.console.cameraIndex(), 1);
+    w.console.selectCamera(2); // camera3.par is absent
+    ASSERT_EQ(w.log.messages.size(), 1u);
+    EXPECT_EQ(w.console.cameraIndex(), 1);
+    EXPECT_EQ(w.window.listShown, 1);
+    w.console.onTemperatureSlider(550);
+    w.console.applyResult();
+    EXPECT_EQ(w.console.results().rows(1)[2], "   1\t   0.5\t \t  0.200");
+    EXPECT_EQ(w.console.results().rows(2)[2], "   1\t    0.5");
 }

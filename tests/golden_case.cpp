@@ -174,7 +174,7 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
         return std::nullopt;
     }
     if (goldenCase.randomise)
-        console.randomisePosition = true;
+        console.setRandomisePosition(true);
     console.selectFrequency(static_cast<int>(choice - frequencyChoices.begin()));
     console.onTemperatureSlider(sliderPosition);
 

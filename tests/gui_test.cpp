@@ -1,21 +1,33 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
+#include "console/control_ids.h"
 #include "gui/bench_app.h"
 #include "gui/main_console.h"
+#include "console/plot_geometry.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
+#include "console/plot_geometry.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "gui/frame_view.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QListWidget>
 #include <QOpenGLFunctions_2_0>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QOpenGLWidget>
 #include <QScreen>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -23,8 +35,13 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
+
+#include "text_support.h"
+
+using namespace controlId;
 
 using namespace Qt::StringLiterals;
 
@@ -153,6 +170,20 @@ private slots:
     void notRecognizedRepaintsThePlot();
     void savingWritesTheListWholeOrNotAtAll();
     void theAboutBoxOpensFromTheContextMenu();
+    void objectiveMrtdRunsBehindTheLiveImageAndCancels();
+    void objectiveMrtdDrawsADashedCurveWithIntervals();
+    void theZoomTrackbarsFollowTheCameraSwitchedTo();
+    void enterOrSpaceOnAFocusedButtonPressesIt();
+    void enterOnTheTrackbarIsLoadEdit();
+    void aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList();
+    void viewValueOffClearsTheNumber();
+    void theTrackbarSpeaksKelvin();
+    void theKeyboardMenuOpensOnItsFirstEntry();
+    void aCooledCamerasSmallResultIsOnThePlot();
+    void theLayoutShowsEverythingWhole_data();
+    void theLayoutShowsEverythingWhole();
+    void theImageModelIsChosenFromTheKeyboardAndRemembered();
+    void presentedFrameRateOfThePhysicalModel();
 };
 
 void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
@@ -163,25 +194,31 @@ void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
     QCOMPARE(bench.console->windowTitle(), u"Tervix 2.1"_s);
     QVERIFY(bench.console->windowState() & Qt::WindowMaximized);
     QCOMPARE(bench.console->geometry().size(), bench.console->screen()->availableGeometry().size());
-    const std::set<QString> expected{u"1187"_s, u"1188"_s, u"1193"_s, u"1194"_s, u"1195"_s,          // cameras
-                                     u"1177"_s, u"1176"_s, u"1175"_s, u"1174"_s, u"1172"_s, u"1165"_s,  // frequencies
-                                     u"1062"_s, u"1002"_s, u"1167"_s, u"1155"_s, u"1192"_s, u"1190"_s, u"1191"_s,
-                                     u"1166"_s, u"1168"_s, u"1170"_s, u"1183"_s, u"1169"_s, u"1173"_s, u"1189"_s, u"57670"_s};
+    std::set<QString> expected;
+    for (int id : {imageView, controlId::temperatureSlider, applyButton, notRecognizedButton, saveTableButton, viewValueCheck,
+                   randomiseCheck, mrtdPlot, frequencyAxisCaption, mrtdAxisCaption, temperatureCaption, targetsCaption,
+                   benchCaption, helpButton})
+        expected.insert(QString::number(id));
+    for (int id : cameraRadios)
+        expected.insert(QString::number(id));
+    for (int id : frequencyRadios)
+        expected.insert(QString::number(id));
+    expected.insert(QString::number(resultLists[0]));
     QCOMPARE(visibleControls(bench.console.get()), expected);
-    QCOMPARE(bench.control<QWidget>(1002)->accessibleName(), u"Temperature difference"_s);
+    QCOMPARE(bench.control<QWidget>(controlId::temperatureSlider)->accessibleName(), u"Temperature difference"_s);
     QCOMPARE(bench.console->framePeriod(), 33); // camera1 runs at 30 frames per second
-    QCOMPARE(bench.console->core().targetFile, std::string("mira.tag"));
-    QVERIFY(bench.control<QWidget>(1062)->width() > 600);
+    QCOMPARE(bench.console->core().targetFile(), std::string("mira.tag"));
+    QVERIFY(bench.control<QWidget>(imageView)->width() > 600);
     bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/bench_start.png"_s);
 }
 
 void GuiTest::aFrequencyChoiceResetsTheTemperatureDifference() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setValue(700);
     QCOMPARE(bench.state.console.temperatureDifference, 0.8f);
-    bench.control<QAbstractButton>(1175)->click(); // "1.5"
+    bench.control<QAbstractButton>(frequencyRadios[2])->click(); // "1.5"
     QCOMPARE(slider->value(), 500);
     QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
     QCOMPARE(bench.state.console.barScale, 2.66666f);
@@ -191,15 +228,15 @@ void GuiTest::cameraThreeShowsItsListAndKeepsTheAtmosphere() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onAtmosphereCoefficientEdit("0.123");
-    bench.control<QAbstractButton>(1193)->click(); // Camera3
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // Camera3
     QVERIFY(bench.log.messages.empty());
-    for (int id : {1166, 1171, 1181, 1182})
+    for (int id : {resultLists[0], resultLists[1], resultLists[3], resultLists[4]})
         QVERIFY(!bench.control<QWidget>(id)->isVisible());
-    QVERIFY(bench.control<QWidget>(1180)->isVisible());
+    QVERIFY(bench.control<QWidget>(resultLists[2])->isVisible());
     QCOMPARE(bench.state.camera.set.scanLines, 240);
     QCOMPARE(bench.state.camera.set.atmCoefficient, 0.123f);
     QCOMPARE(bench.console->framePeriod(), 40);
-    QVERIFY(bench.control<QWidget>(1062)->isVisible());
+    QVERIFY(bench.control<QWidget>(imageView)->isVisible());
 }
 
 void GuiTest::aMissingStartCameraEndsWithTheMessageAndNoWindow() {
@@ -222,24 +259,24 @@ void GuiTest::aFolderWithoutTheStandardTargetLoadsTheLastOne() {
     QVERIFY(bench.console);
     QCOMPARE(bench.log.messages.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(bench.log.messages[0]), u"Target file is not found"_s);
-    QCOMPARE(bench.console->core().targetFile, std::string("z.tag"));
+    QCOMPARE(bench.console->core().targetFile(), std::string("z.tag"));
     QCOMPARE(bench.state.target.items.size(), std::size_t(5));
 }
 
 void GuiTest::theViewShowsFourBarsAtHalfACyclePerMilliradian() {
     BenchFolder folder;
     RunningBench bench(folder);
-    bench.control<QAbstractButton>(1177)->click(); // "0.5"
-    bench.control<QSlider>(1002)->setValue(1000);   // +2 K
+    bench.control<QAbstractButton>(frequencyRadios[0])->click(); // "0.5"
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000);   // +2 K
     QCOMPARE(bench.state.console.temperatureDifference, 2.0f);
     const QImage image = bench.console->view()->grabFramebuffer();
     QVERIFY(!image.isNull());
     QCOMPARE(brightRunsAcrossMiddle(image), 4); // camera1 shows hot as white
     image.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_four_bars.png"_s);
     // The window as the README shows it: 1 cycle per mrad at +0.3 K, one result recorded.
-    bench.control<QAbstractButton>(1176)->click();
-    bench.control<QSlider>(1002)->setValue(575);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(575);
+    bench.control<QAbstractButton>(applyButton)->click();
     bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/bench_bars.png"_s);
 }
 
@@ -272,7 +309,7 @@ void GuiTest::noiseMovesTheFramesAndWithoutNoiseTheyEqualTheImage() {
 void GuiTest::theTrackbarValueRenderedIsTheValueShown() {
     BenchFolder folder;
     RunningBench bench(folder);
-    auto* slider = bench.control<QSlider>(1002);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     QCOMPARE(slider->value(), 501);
@@ -303,7 +340,7 @@ void GuiTest::presentedFrameRate() {
     RunningBench bench(folder);
     // Camera2 (640 x 512 at 50 Hz) and Camera4 (640 x 512 at 60 Hz), the largest shipped detectors.
     for (int camera : {2, 4}) {
-        bench.control<QAbstractButton>(camera == 2 ? 1188 : 1194)->click();
+        bench.control<QAbstractButton>(camera == 2 ? cameraRadios[1] : cameraRadios[3])->click();
         FrameView* view = bench.console->view();
         QTest::qWait(200);
         const long long start = view->presentedFrames();
@@ -460,13 +497,17 @@ void GuiTest::eachCameraHasItsOwnColour() {
     BenchFolder folder;
     RunningBench bench(folder);
     MrtdPlot* plot = bench.console->plot();
-    plot->resize(400, 300);
     BenchConsole& c = bench.console->core();
     // Camera3 at 1.5 and 2 cycles per mrad, Camera5 at 3 and 4, all at m = 0.2 K.
     for (auto [camera, frequency] : {std::pair{2, 2}, {2, 3}, {4, 4}, {4, 5}}) {
-        c.results.applyResult(camera, frequency, 0.2f);
-        c.results.applyResult(camera, frequency, -0.2f);
+        c.selectCamera(camera);
+        c.selectFrequency(frequency);
+        c.onTemperatureSlider(550);
+        c.applyResult();
+        c.onTemperatureSlider(450);
+        c.applyResult();
     }
+    plot->resize(400, 300); // after the camera switches, which lay the window out again
     const QImage image = plot->grab().toImage();
     const int y = 300 - 10 - static_cast<int>((std::log(0.2) - std::log(0.01)) * 56.0 + 0.5) + 8;
     const int green = (95 * 1.5 + 0.5 + 95 * 2 + 0.5) / 2;
@@ -484,24 +525,24 @@ void GuiTest::notRecognizedRepaintsThePlot() {
     bench.console->plot()->installEventFilter(&counter);
     QTest::qWait(100);
     const int before = counter.paints;
-    bench.control<QAbstractButton>(1155)->click();
+    bench.control<QAbstractButton>(notRecognizedButton)->click();
     QTRY_VERIFY(counter.paints > before);
-    QCOMPARE(bench.control<QListWidget>(1166)->item(2)->text(), u"   1\t   0.5\t \t   ***  "_s);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t \t   ***   "_s);
 }
 
 void GuiTest::savingWritesTheListWholeOrNotAtAll() {
     BenchFolder folder;
     RunningBench bench(folder);
     bench.console->core().onTemperatureSlider(560);
-    bench.control<QAbstractButton>(1167)->click();
+    bench.control<QAbstractButton>(applyButton)->click();
     const QString path = folder.path(u"table1.txt"_s);
     QVERIFY(bench.console->writeTable(path));
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray content = saved.readAll();
-    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results.tableText(0)));
+    QCOMPARE(content, QByteArray::fromStdString(bench.console->core().results().tableText(0)));
     QCOMPARE(content.count('\n'), 13);
-    QVERIFY(content.contains("   1\t   0.5\t \t  0.24\n"));
+    QVERIFY(content.contains("   1\t   0.5\t \t  0.240\n"));
 
     // A name so long that no temporary file can stand beside it: the write fails, the old file stays.
     const QString longPath = folder.path(QString(250, u'a') + u".txt"_s);
@@ -545,6 +586,408 @@ void GuiTest::theAboutBoxOpensFromTheContextMenu() {
     QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_COMPARE(title, u"About Tervix"_s);
     QCOMPARE(version, u"Tervix Version 2.1"_s);
+}
+
+void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QProgressDialog* progress = runner->progressDialog();
+    QVERIFY(!progress->isVisible());
+    // Started from the context menu, as a person does; the menu is modal, the measurement is not.
+    QTimer::singleShot(200, [&] {
+        QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == u"Objective MRTD"_s)
+                action->trigger();
+        menu->close();
+    });
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(runner->running());
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->maximum(), 48); // 8 repeats at 6 frequencies
+    QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/objective_progress_%1x%2.png"_s.arg(screen.width()).arg(screen.height()));
+
+    // The live image goes on meanwhile: the view keeps being given frames.
+    const long long before = bench.console->view()->presentedFrames();
+    QTRY_VERIFY(bench.console->view()->presentedFrames() >= before + 3);
+
+    // Cancel on the dialog ends the run at once, with nothing drawn.
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    QVERIFY(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(!runner->running());
+    QVERIFY(!progress->isVisible());
+    QTest::qWait(200);
+    QVERIFY(!bench.console->plot()->objectiveResult(0));
+
+    // Switching the camera cancels a running measurement too, and closing the window after one.
+    bench.console->startObjectiveMrtd();
+    QVERIFY(runner->running());
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    QVERIFY(!runner->running());
+    QCOMPARE(bench.console->core().cameraIndex(), 1);
+    bench.console->startObjectiveMrtd();
+    QCOMPARE(runner->cameraSlot(), 1);
+    bench.console->close();
+    QVERIFY(!runner->running());
+}
+
+void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    plot->resize(400, 300);
+    ObjectiveMrtdRunner* runner = bench.console->objectiveRunner();
+    QSignalSpy done(runner, &ObjectiveMrtdRunner::finished);
+    ObserverSettings settings;
+    settings.repeats = 3;
+    settings.frequencies = {2, 3}; // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
+    runner->start(bench.console->core().state(), 0, settings);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
+    QVERIFY(!runner->progressDialog()->isVisible());
+    const auto& result = plot->objectiveResult(0);
+    QVERIFY(result);
+    QCOMPARE(result->frequencies.size(), std::size_t{2});
+    const QImage image = plot->grab().toImage();
+    image.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/objective_plot.png"_s);
+    const PlotScale s = plotScale(plot->width(), plot->height());
+    const PlotPoint a = plotPointOf(s, 1.5, result->frequencies[0].mrtd.mean);
+    const PlotPoint b = plotPointOf(s, 2.0, result->frequencies[1].mrtd.mean);
+    // Along the line between the two means, lit and dark stretches alternate: a dashed line.
+    // The line is flatter than 45 degrees, so each column holds at most one of its pixels.
+    QVERIFY(std::abs(b.y - a.y) < b.x - a.x);
+    int lit = 0, dark = 0;
+    for (int x = a.x + 4; x <= b.x - 4; ++x) {
+        const int y = a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x);
+        bool on = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            on = on || QColor(image.pixel(x, y + dy)) == MrtdPlot::penColour(0);
+        (on ? lit : dark) += 1;
+    }
+    QVERIFY2(lit >= 5 && dark >= 3, qPrintable(u"lit %1, dark %2"_s.arg(lit).arg(dark)));
+    // The interval's end caps stand above and below the mean at its frequency.
+    const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
+    QVERIFY(top.y < a.y);
+    QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
+
+}
+
+void GuiTest::theZoomTrackbarsFollowTheCameraSwitchedTo() {
+    BenchFolder folder;
+    QFile::remove(folder.path(u"camera2.par"_s));
+    {
+        QFile file(folder.path(u"camera2.par"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(testing_support::zoomedCameraText("2.000000", "1.500000", true)));
+    }
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    QVERIFY(bench.log.messages.empty());
+    QCOMPARE(bench.control<QSlider>(controlId::electronicZoomSlider)->value(), 200);
+    QCOMPARE(bench.control<QSlider>(controlId::opticalZoomSlider)->value(), 150);
+    const int width = bench.state.sim.imageWidth;
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(bench.state.camera.set.electronicZoom, 2.0f);
+    QCOMPARE(bench.state.camera.set.opticalZoom, 1.5f);
+    QCOMPARE(bench.state.sim.imageWidth, width);
+}
+
+void GuiTest::enterOrSpaceOnAFocusedButtonPressesIt() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(560); // +0.24 K
+    auto* apply = bench.control<QPushButton>(applyButton);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Return);
+    // Recorded, and the difference stays (Load/Edit would have centred the trackbar).
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t \t  0.240"_s);
+    QCOMPARE(slider->value(), 560);
+    slider->setValue(440);
+    apply->setFocus();
+    QTest::keyClick(apply, Qt::Key_Space);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t -0.240\t 0.240\t  0.240"_s);
+    auto* notRecognized = bench.control<QPushButton>(notRecognizedButton);
+    notRecognized->setFocus();
+    QTest::keyClick(notRecognized, Qt::Key_Enter);
+    QCOMPARE(bench.control<QListWidget>(resultLists[0])->item(2)->text(), u"   1\t   0.5\t  ***   \t 0.240\t  "_s);
+    QVERIFY(bench.log.messages.empty());
+}
+
+void GuiTest::enterOnTheTrackbarIsLoadEdit() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setFocus();
+    slider->setValue(540);
+    QTest::keyClick(slider, Qt::Key_Return);
+    QCOMPARE(slider->value(), 500);
+    QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
+    QCOMPARE(bench.console->valueText(), u"0.00  "_s);
+}
+
+void GuiTest::aRefusedCameraSwitchKeepsTheOldSlotsRadioAndList() {
+    BenchFolder folder;
+    QFile::remove(folder.path(u"camera3.par"_s));
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(cameraRadios[1])->click();
+    bench.control<QAbstractButton>(cameraRadios[2])->click(); // camera3.par is absent
+    QCOMPARE(bench.log.messages.size(), std::size_t(1));
+    QVERIFY(bench.control<QAbstractButton>(cameraRadios[1])->isChecked());
+    QVERIFY(!bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+    QVERIFY(bench.control<QWidget>(resultLists[1])->isVisible());
+    QVERIFY(!bench.control<QWidget>(resultLists[2])->isVisible());
+    QCOMPARE(bench.console->core().cameraIndex(), 1);
+}
+
+void GuiTest::viewValueOffClearsTheNumber() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QCOMPARE(bench.console->valueText(), u"0.50  "_s);
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), QString());
+    slider->setValue(450);
+    QCOMPARE(bench.console->valueText(), QString());
+    bench.control<QAbstractButton>(viewValueCheck)->click();
+    QCOMPARE(bench.console->valueText(), u"-0.20  "_s);
+}
+
+void GuiTest::theTrackbarSpeaksKelvin() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+    slider->setValue(625);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(slider);
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::Slider);
+    QCOMPARE(a->text(QAccessible::Name), u"Temperature difference"_s);
+    QCOMPARE(a->text(QAccessible::Value), u"+0.50 K"_s);
+    QCOMPARE(a->text(QAccessible::Description), u"+0.50 K"_s);
+    QAccessibleValueInterface* value = a->valueInterface();
+    QVERIFY(value);
+    QCOMPARE(value->currentValue().toDouble(), 0.5);
+    QCOMPARE(value->minimumValue().toDouble(), -2.0);
+    QCOMPARE(value->maximumValue().toDouble(), 2.0);
+    value->setCurrentValue(-0.1);
+    QCOMPARE(slider->value(), 475);
+    QCOMPARE(bench.state.console.temperatureDifference, -0.1f);
+    QCOMPARE(a->text(QAccessible::Value), u"-0.10 K"_s);
+    // A frequency choice centres the trackbar with its signals held back; the text follows all the same.
+    bench.control<QAbstractButton>(frequencyRadios[2])->click();
+    QCOMPARE(a->text(QAccessible::Description), u"+0.00 K"_s);
+    // The window keeps its name for assistive tools.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(bench.console.get());
+    QCOMPARE(window->text(QAccessible::Name), u"Tervix 2.1"_s);
+}
+
+void GuiTest::theKeyboardMenuOpensOnItsFirstEntry() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.console->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+    QWidget* slider = bench.control<QWidget>(controlId::temperatureSlider);
+    slider->setFocus();
+    // Shift+F10, and the Menu key as the X11 platform delivers it: a keyboard context-menu event to the
+    // focused control, which leaves it to the window.
+    const std::function<void()> openers[] = {
+        [&] { QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier); },
+        [&] {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), slider->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(slider, &event);
+        }};
+    for (const auto& open : openers) {
+        bool checked = false;
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+            QVERIFY(menu);
+            QVERIFY(menu->isVisible());
+            QCOMPARE(menu->activeAction(), menu->actions().front());
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(menu);
+            QVERIFY(a);
+            QCOMPARE(a->role(), QAccessible::PopupMenu);
+            QVERIFY(!a->state().invisible);
+            QCOMPARE(a->text(QAccessible::Name), u"Context menu"_s);
+            QVERIFY(a->childCount() >= 1);
+            QAccessibleInterface* first = a->child(0);
+            QCOMPARE(first->text(QAccessible::Name), u"About Tervix..."_s);
+            QVERIFY(first->state().focused);
+            checked = true;
+            menu->close();
+        });
+        open();
+        QTRY_VERIFY(checked);
+    }
+}
+
+void GuiTest::aCooledCamerasSmallResultIsOnThePlot() {
+    BenchFolder folder;
+    RunningBench bench(folder);
+    MrtdPlot* plot = bench.console->plot();
+    BenchConsole& c = bench.console->core();
+    c.selectFrequency(0);
+    c.onTemperatureSlider(501); // +0.004 K
+    c.applyResult();
+    c.onTemperatureSlider(499); // -0.004 K
+    c.applyResult();
+    plot->resize(300, 200);
+    const QImage image = plot->grab().toImage();
+    const PlotScale s = plotScaleHolding(300, 200, 0.004);
+    QCOMPARE(s.reference, 0.001);
+    const PlotPoint p = plotPointOf(s, 0.5, 0.004);
+    QVERIFY(p.y < 200);
+    QCOMPARE(QColor(image.pixel(p.x, p.y)), QColor(Qt::white)); // the marker
+    // The written scale would have put it below the plot's bottom edge.
+    QVERIFY(plotPointOf(plotScale(300, 200), 0.5, 0.004).y >= 200);
+    QVERIFY(litPixels(image, QRect(12, 200 - 12 - 8, 30, 8)) > 0); // "0.001" at the bottom left
+}
+
+void GuiTest::theLayoutShowsEverythingWhole_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("camera");
+    QTest::newRow("1024x768 Camera1") << QSize(1024, 768) << 0;
+    QTest::newRow("1024x768 Camera2") << QSize(1024, 768) << 1;
+    QTest::newRow("1920x1080 Camera1") << QSize(1920, 1080) << 0;
+    QTest::newRow("1920x1080 Camera4") << QSize(1920, 1080) << 3;
+}
+
+// The window at a screen's size with results of several slots: no two shown controls overlap, every
+// caption has its natural width, and the plot shows a cooled camera's 0.004 K. The screenshots are
+// kept for a look.
+void GuiTest::theLayoutShowsEverythingWhole() {
+    QFETCH(QSize, size);
+    QFETCH(int, camera);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    BenchConsole& c = bench.console->core();
+    // Results in four slots, one of them below the written scale's bottom.
+    const struct {
+        int slot;
+        int frequency;
+        int plus;
+        int minus;
+    } presses[] = {{2, 0, 501, 499}, {2, 1, 503, 497}, {2, 3, 510, 490}, {1, 1, 520, 480}, {1, 4, 560, 440},
+                   {4, 2, 540, 470}, {4, 5, 620, 390}, {0, 0, 505, 496}, {0, 2, 530, 475}, {0, 5, 700, 300}};
+    for (const auto& p : presses) {
+        if (c.cameraIndex() != p.slot)
+            bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(p.slot)])->click();
+        bench.control<QAbstractButton>(frequencyRadios[static_cast<std::size_t>(p.frequency)])->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.plus);
+        bench.control<QAbstractButton>(applyButton)->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(p.minus);
+        bench.control<QAbstractButton>(applyButton)->click();
+    }
+    bench.control<QAbstractButton>(cameraRadios[static_cast<std::size_t>(camera)])->click();
+    bench.control<QAbstractButton>(frequencyRadios[1])->click();
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(560);
+    QVERIFY(bench.log.messages.empty());
+    bench.console->setWindowState(Qt::WindowNoState);
+    bench.console->setGeometry(QRect(QPoint(0, 0), size));
+    QTRY_COMPARE(bench.console->size(), size);
+    QTest::qWait(100);
+
+    std::vector<QWidget*> shown;
+    for (QWidget* w : bench.console->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->objectName()[0].isDigit() && w->isVisible())
+            shown.push_back(w);
+    for (std::size_t a = 0; a < shown.size(); ++a) {
+        QVERIFY2(bench.console->rect().contains(shown[a]->geometry()), qPrintable(shown[a]->objectName()));
+        for (std::size_t b = a + 1; b < shown.size(); ++b)
+            QVERIFY2(!shown[a]->geometry().intersects(shown[b]->geometry()),
+                     qPrintable(shown[a]->objectName() + u" and "_s + shown[b]->objectName()));
+        if (qobject_cast<QLabel*>(shown[a]) || qobject_cast<QAbstractButton*>(shown[a]))
+            QVERIFY2(shown[a]->width() >= shown[a]->sizeHint().width(), qPrintable(shown[a]->objectName()));
+    }
+    auto* horizontal = bench.console->findChild<AxisLabel*>(QString::number(frequencyAxisCaption));
+    auto* vertical = bench.console->findChild<AxisLabel*>(QString::number(mrtdAxisCaption));
+    QVERIFY(horizontal->width() >= horizontal->textLength());
+    QVERIFY(vertical->height() >= vertical->textLength());
+    const QString name = u"bench_%1x%2_camera%3.png"_s.arg(size.width()).arg(size.height()).arg(camera + 1);
+    bench.console->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/"_s + name);
+}
+
+void GuiTest::theImageModelIsChosenFromTheKeyboardAndRemembered() {
+    // The choice is kept in the test's own settings, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    BenchFolder folder;
+    {
+        RunningBench bench(folder);
+        QLabel* maker = bench.control<QLabel>(1189);
+        QVERIFY(maker);
+        QCOMPARE(maker->text(), u"Tervix virtual test bench for thermal imaging cameras"_s);
+        QCOMPARE(bench.state.sim.imageModel, ImageModel::Specified);
+        const std::vector<float> specified = bench.state.sim.sceneImage;
+        bool checkedBefore = false;
+        // Shift+F10 opens the menu; I opens "Image model", P picks "Physical".
+        QTimer::singleShot(200, [&] {
+            QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
+            QVERIFY(menu);
+            QMenu* models = menu->findChild<QMenu*>(u"imageModelMenu"_s);
+            QVERIFY(models);
+            QCOMPARE(models->actions().size(), 2);
+            QCOMPARE(models->actions()[0]->text(), u"&Specified"_s);
+            QCOMPARE(models->actions()[1]->text(), u"&Physical"_s);
+            QVERIFY(models->actions()[0]->isCheckable() && models->actions()[1]->isCheckable());
+            checkedBefore = models->actions()[0]->isChecked() && !models->actions()[1]->isChecked();
+            QTest::keyClick(menu, Qt::Key_I);
+            QTimer::singleShot(200, [models] { QTest::keyClick(models, Qt::Key_P); });
+        });
+        bench.console->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+        QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_COMPARE(bench.state.sim.imageModel, ImageModel::Physical);
+        QVERIFY(checkedBefore);
+        QCOMPARE(maker->text(), u"Physical image model"_s);
+        QVERIFY(bench.state.sim.sceneImage != specified); // rendered again at once
+        for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            bench.console->setWindowState(Qt::WindowNoState);
+            bench.console->setGeometry(QRect(QPoint(0, 0), size));
+            QTest::qWait(300);
+            bench.console->grab().save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/bench_physical_%1.png"_s.arg(size.width()));
+        }
+    }
+    {
+        RunningBench again(folder);
+        QCOMPARE(again.state.sim.imageModel, ImageModel::Physical);
+        QCOMPARE(again.control<QLabel>(1189)->text(), u"Physical image model"_s);
+    }
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void GuiTest::presentedFrameRateOfThePhysicalModel() {
+    // A measurement for the record: frames per second presented under Xvfb in both models.
+    QStandardPaths::setTestModeEnabled(true);
+    BenchFolder folder;
+    RunningBench bench(folder);
+    bench.control<QAbstractButton>(1194)->click(); // Camera4, 640 x 512 at 60 Hz
+    FrameView* view = bench.console->view();
+    for (ImageModel model : {ImageModel::Specified, ImageModel::Physical}) {
+        bench.console->chooseImageModel(model);
+        QTest::qWait(300);
+        const long long start = view->presentedFrames();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(2000);
+        const double fps = static_cast<double>(view->presentedFrames() - start) * 1000.0 / static_cast<double>(clock.elapsed());
+        qInfo("Camera4 %dx%d, %s model: %.1f frames per second presented, camera rate %.0f", bench.state.sim.imageWidth,
+              bench.state.sim.imageHeight, model == ImageModel::Physical ? "physical" : "specified", fps,
+              static_cast<double>(bench.state.camera.set.frameRate));
+        QVERIFY(view->presentedFrames() > start);
+    }
+    QSettings(u"Tervix"_s, u"Tervix"_s).remove(u"imageModel"_s);
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 int main(int argc, char** argv) {

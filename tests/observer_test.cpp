@@ -1,42 +1,21 @@
 #include "text/messages.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
-#include "console/open_bench.h"
 #include "target/target_file.h"
 
+#include "observer_bench.h"
 #include "test_support.h"
 
 #include <cmath>
+#include <ostream>
+#include <random>
 
 #include <gtest/gtest.h>
 
 using testing_support::shippedFile;
+using testing_support::ObserverBench;
 
 namespace {
-
-// A started bench on a shipped camera and the standard target, optionally on a quarter of the
-// detector at the same pixel angle, to keep the slower measurements short.
-struct Bench {
-    BenchState state;
-    MessageLog log;
-    BenchConsole console{state, log};
-
-    explicit Bench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false) {
-        BenchSources sources;
-        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
-        sources.seed = seed;
-        sources.camera.path = shippedFile(camera);
-        sources.target.path = shippedFile("mira.tag");
-        if (quarter)
-            sources.adjustCamera = [](CameraSet& c) {
-                c.detectorColumns /= 2;
-                c.detectorRows /= 2;
-                c.fovCurrentH /= 2;
-                c.fovCurrentV /= 2;
-            };
-        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
-    }
-};
 
 BarPattern evenBars(int count, double width) {
     BarPattern p;
@@ -52,7 +31,118 @@ BarPattern evenBars(int count, double width) {
     return p;
 }
 
+// Synthetic frames: four bars of barWidth columns between five gaps, on a grey ground, with
+// independent pixel, row and column noise of known standard deviations (grey levels), fresh in
+// every frame.
+struct SyntheticNoise {
+    const char* name;
+    double pixel, row, column;
+};
+
+void PrintTo(const SyntheticNoise& noise, std::ostream* out) { *out << noise.name; }
+
+class SyntheticFrames : public testing::TestWithParam<SyntheticNoise> {
+protected:
+    static constexpr int width = 90, height = 54, barWidth = 6, rowLow = 10, rowHigh = 49, frames = 6;
+    static constexpr double contrast = 3.0;
+
+    static bool inBar(int column) {
+        const int k = (column - 30) / barWidth;
+        return column >= 30 && k < 9 && k % 2 == 1;
+    }
+    static BarFrameStatistics statistics() {
+        std::vector<std::vector<int>> bars, gaps;
+        for (int k = 0; k < 9; ++k) {
+            std::vector<int> columns;
+            for (int c = 0; c < barWidth; ++c)
+                columns.push_back(30 + k * barWidth + c);
+            (k % 2 == 1 ? bars : gaps).push_back(columns);
+        }
+        return BarFrameStatistics(bars, gaps, rowLow, rowHigh);
+    }
+    // One integration window's contrast from frames drawn by the generator.
+    static BarContrast measure(std::mt19937_64& random, const SyntheticNoise& noise) {
+        std::normal_distribution<double> normal;
+        BarFrameStatistics s = statistics();
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height);
+        std::vector<double> columns(width);
+        for (int f = 0; f < frames; ++f) {
+            for (double& c : columns)
+                c = noise.column * normal(random);
+            for (int j = 0; j < height; ++j) {
+                const double row = noise.row * normal(random);
+                for (int i = 0; i < width; ++i) {
+                    const double v = 100.0 + (inBar(i) ? contrast : 0.0) + row + columns[static_cast<std::size_t>(i)] +
+                                     noise.pixel * normal(random);
+                    frame[static_cast<std::size_t>(j) * width + i] = static_cast<std::uint8_t>(std::lround(v));
+                }
+            }
+            s.addFrame(frame.data(), width, height);
+        }
+        return s.result();
+    }
+};
+
 } // namespace
+
+TEST_P(SyntheticFrames, NoiseComponentsAndTheContrastsErrorAreThoseOfTheFrames) {
+    const SyntheticNoise noise = GetParam();
+    std::mt19937_64 random(42);
+    // Rounding to whole grey levels adds 1/12 of a level² to every pixel.
+    const double pixel = noise.pixel * noise.pixel + 1.0 / 12.0;
+    const BarContrast one = measure(random, noise);
+    EXPECT_NEAR(one.noise.pixel, pixel, 0.05 * pixel);
+    // Row and column variances come from fewer degrees of freedom, with the pixel noise's share taken off.
+    EXPECT_NEAR(one.noise.row, noise.row * noise.row, 0.3 * noise.row * noise.row + 0.25);
+    EXPECT_NEAR(one.noise.column, noise.column * noise.column, 0.3 * noise.column * noise.column + 0.25);
+
+    // Over many windows, the contrast's spread is the standard error each window claims: row noise
+    // cancels between bars and gaps on the same rows; column noise does not average over rows.
+    constexpr int windows = 300;
+    double sum = 0.0, squares = 0.0, claimed = 0.0;
+    for (int w = 0; w < windows; ++w) {
+        const BarContrast c = measure(random, noise);
+        sum += c.contrast;
+        squares += c.contrast * c.contrast;
+        claimed += c.standardError * c.standardError;
+    }
+    const double mean = sum / windows;
+    const double spread = std::sqrt((squares - sum * sum / windows) / (windows - 1));
+    EXPECT_NEAR(mean, contrast, 4.0 * spread / std::sqrt(windows));
+    EXPECT_NEAR(std::sqrt(claimed / windows) / spread, 1.0, 0.12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames,
+                         testing::Values(SyntheticNoise{"pixel", 6.0, 0.0, 0.0}, SyntheticNoise{"row", 1.0, 8.0, 0.0},
+                                         SyntheticNoise{"column", 1.0, 0.0, 4.0},
+                                         SyntheticNoise{"mixed", 5.0, 3.0, 3.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Observer, SummarisesRepeatsWithStudentsInterval) {
+    EXPECT_NEAR(studentT95(7), 2.3646, 1e-4);
+    EXPECT_NEAR(studentT95(1), 12.706, 1e-3);
+    EXPECT_NEAR(studentT95(200), 1.9719, 2e-4);
+    EXPECT_NEAR(studentT95(100000), 1.95998, 1e-4);
+    EXPECT_GT(studentT95(30), studentT95(31));
+
+    using O = ObserverOutcome;
+    const RepeatSummary s = summarise({{O::Resolved, 1.0}, {O::Resolved, 2.0}, {O::NotResolved, 0.0},
+                                       {O::Resolved, 3.0}, {O::CutAtRange, 4.0}});
+    EXPECT_EQ(s.repeats, 5);
+    EXPECT_EQ(s.valued, 4);
+    EXPECT_EQ(s.resolved, 3);
+    EXPECT_EQ(s.outcome, O::CutAtRange);
+    EXPECT_DOUBLE_EQ(s.mean, 2.5);
+    EXPECT_NEAR(s.sd, std::sqrt(5.0 / 3.0), 1e-12);
+    EXPECT_NEAR(s.ciHigh - s.mean, 3.1824 * std::sqrt(5.0 / 3.0) / 2.0, 1e-4);
+    EXPECT_NEAR(s.mean - s.ciLow, s.ciHigh - s.mean, 1e-12);
+
+    const RepeatSummary none = summarise({{O::NotResolved, 0.0}, {O::NotResolved, 0.0}});
+    EXPECT_EQ(none.outcome, O::NotResolved);
+    EXPECT_EQ(none.valued, 0);
+    EXPECT_STREQ(outcomeText(none.outcome), "not resolved");
+    EXPECT_STREQ(outcomeText(O::CutAtRange), "cut at the range");
+}
 
 namespace {
 
@@ -61,7 +151,7 @@ class FidelityOfShippedCamera : public ::testing::TestWithParam<int> {};
 } // namespace
 
 TEST_P(FidelityOfShippedCamera, NoiseAndSignalsMatchTheirPredictions) {
-    Bench bench("camera" + std::to_string(GetParam()) + ".par", 1, true);
+    ObserverBench bench("camera" + std::to_string(GetParam()) + ".par", 1, true);
     int signals = 0;
     bool noise = false;
     for (const FidelityRow& row : fidelityReport(bench.console)) {
@@ -86,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Cameras, FidelityOfShippedCamera, ::testing::Range(1, 6
 class FidelityReports : public testing::TestWithParam<bool> {};
 
 TEST_P(FidelityReports, LeaveTheBenchTargetAsTheyFoundIt) {
-    Bench bench("camera1.par", 1, true);
+    ObserverBench bench("camera1.par", 1, true);
     const Target before = bench.state.target;
     ASSERT_FALSE(before.distanceOrder.empty());
     ASSERT_GT(bench.state.camera.set.frameNoise[0], 0); // the reports render their flat noise scene
@@ -150,30 +240,135 @@ INSTANTIATE_TEST_SUITE_P(Widths, FidelityGaussianBlur,
                              return "sigma_" + testing_support::numberName(info.param.sigma);
                          });
 
-TEST(ModelObserver, ResolvesLowFrequenciesAndNotBeyondTheCamerasResolution) {
-    Bench first("camera1.par", 7, true);
-    const ObserverSettings settings;
-    const double low = measureMrtdAt(first.console, settings, 0);
-    EXPECT_GT(low, 0.0);
-    EXPECT_LT(low, 0.1);
-    const double middle = measureMrtdAt(first.console, settings, 3);
-    EXPECT_GT(middle, low); // rising with frequency
-    EXPECT_LT(measureMrtdAt(first.console, settings, 5), 0.0); // 4 cycles/mrad, beyond Nyquist 2.94
-    EXPECT_EQ(first.console.results.rows(0)[12], "   6\t   4.\t  ***  \t  ***  \t  ");
+TEST(ModelObserver, ResolvesLowFrequenciesAndNothingTheSamplingCannotShow) {
+    ObserverBench bench("camera1.par", 7, true);
+    ObserverSettings settings;
+    settings.repeats = 2;
+    settings.threads = 2;
+    settings.frequencies = {0, 3, 5};
+    const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
+    ASSERT_EQ(result.frequencies.size(), 3u);
+    const FrequencyResult& low = result.frequencies[0];
+    const FrequencyResult& middle = result.frequencies[1];
+    EXPECT_EQ(low.mrtd.outcome, ObserverOutcome::Resolved);
+    EXPECT_EQ(low.mrtd.resolved, 2);
+    EXPECT_GT(low.mrtd.mean, 0.0);
+    EXPECT_LT(low.mrtd.mean, 0.05);
+    EXPECT_GT(middle.mrtd.mean, low.mrtd.mean); // rising with frequency
+    // Each repeat's MRTD is the mean of its halves' magnitudes.
+    for (const RepeatResult& r : middle.repeats) {
+        EXPECT_GT(r.plus.value, 0.0);
+        EXPECT_LT(r.minus.value, 0.0);
+        EXPECT_DOUBLE_EQ(r.mrtd.value, (r.plus.value - r.minus.value) / 2);
+        EXPECT_GE(r.phaseX, 0.0);
+        EXPECT_LT(r.phaseX, 1.0);
+    }
+    // 4 cycles/mrad puts bars narrower than the 0.17 mrad pixels: no difference resolves them.
+    EXPECT_EQ(result.frequencies[2].mrtd.outcome, ObserverOutcome::NotResolved);
+    EXPECT_EQ(result.frequencies[2].mrtd.valued, 0);
+    EXPECT_GT(low.cameraCurve, 0.0);
+    EXPECT_GT(low.classic, 0.0);
+}
 
-    // The same seed gives the same measurement.
-    Bench second("camera1.par", 7, true);
-    EXPECT_EQ(measureMrtdAt(second.console, settings, 0), low);
-    EXPECT_EQ(second.console.results.rows(0)[2], first.console.results.rows(0)[2]);
+TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCount) {
+    ObserverBench bench("camera5.par", 1, true);
+    ObserverSettings settings;
+    settings.repeats = 2;
+    settings.frequencies = {1, 2};
+    settings.seed = 11;
+    std::vector<ObjectiveMrtd> runs;
+    for (int threads : {1, 3}) {
+        settings.threads = threads;
+        runs.push_back(measureObjectiveMrtd(bench.state, settings));
+    }
+    for (const ObjectiveMrtd& run : runs)
+        for (std::size_t i = 0; i < run.frequencies.size(); ++i)
+            for (std::size_t r = 0; r < run.frequencies[i].repeats.size(); ++r) {
+                EXPECT_EQ(run.frequencies[i].repeats[r].plus.value, runs[0].frequencies[i].repeats[r].plus.value);
+                EXPECT_EQ(run.frequencies[i].repeats[r].minus.value, runs[0].frequencies[i].repeats[r].minus.value);
+            }
+    // Another seed, other noise and phases.
+    settings.seed = 12;
+    const ObjectiveMrtd other = measureObjectiveMrtd(bench.state, settings);
+    EXPECT_NE(other.frequencies[0].repeats[0].plus.value, runs[0].frequencies[0].repeats[0].plus.value);
+    EXPECT_NE(other.frequencies[0].repeats[0].phaseX, runs[0].frequencies[0].repeats[0].phaseX);
+    // The repeats of one run differ from each other.
+    EXPECT_NE(runs[0].frequencies[0].repeats[0].phaseX, runs[0].frequencies[0].repeats[1].phaseX);
+}
+
+TEST(ModelObserver, ReportsProgressAndStopsWhenCancelled) {
+    ObserverBench bench("camera5.par", 1, true);
+    ObserverSettings settings;
+    settings.repeats = 4;
+    settings.threads = 2;
+    settings.frequencies = {0, 1};
+    std::atomic<bool> cancel{false};
+    std::vector<int> seen;
+    const ObjectiveMrtd stopped = measureObjectiveMrtd(
+        bench.state, settings,
+        [&](int done, int total) {
+            EXPECT_EQ(total, 8);
+            seen.push_back(done);
+            cancel = true;
+        },
+        &cancel);
+    EXPECT_TRUE(stopped.cancelled);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_LT(seen.size(), 8u);
+    EXPECT_EQ(seen.front(), 1);
+
+    cancel = false;
+    seen.clear();
+    const ObjectiveMrtd whole = measureObjectiveMrtd(
+        bench.state, settings, [&](int done, int) { seen.push_back(done); }, &cancel);
+    EXPECT_FALSE(whole.cancelled);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
+    ObserverBench bench("camera1.par", 3, true);
+    ObserverSettings settings;
+    settings.grid = true;
+    settings.repeats = 2;
+    settings.frequencies = {2};
+    const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
+    for (const RepeatResult& r : result.frequencies[0].repeats) {
+        for (double half : {r.plus.value, r.minus.value}) {
+            const double position = half * temperatureSliderPerKelvin;
+            EXPECT_NEAR(position, std::round(position), 1e-9);
+            EXPECT_NE(half, 0.0);
+        }
+    }
 }
 
 TEST(ModelObserver, JudgesNothingWithoutBars) {
-    Bench bench("camera1.par", 1, true);
+    ObserverBench bench("camera1.par", 1, true);
     bench.state.target.items.clear();
     bench.state.target.distanceOrder.clear();
     bench.console.updateScene();
-    EXPECT_FALSE(judgeBars(bench.console, ObserverSettings{}).resolved);
+    EXPECT_FALSE(judgeBars(bench.state, ObserverSettings{}).resolved);
     EXPECT_NEAR(cameraMrtdAt(bench.state.camera, bench.state.camera.tables.mrtdWideH.x(0)),
                 bench.state.camera.tables.mrtdWideH.y(0), 1e-6);
     EXPECT_LT(cameraMrtdAt(bench.state.camera, 50.0), 0.0);
+}
+
+TEST(ModelObserver, TheClassicFormulaFollowsItsTerms) {
+    ClassicTerms t{0.05, 0.1, 0.1, 0.0, 25.0};
+    // With no blur the MTF is the pixel aperture's: zero at one cycle per pixel.
+    EXPECT_NEAR(classicMtf(t, 5.0), 2.0 / std::numbers::pi, 1e-12);
+    EXPECT_GT(classicMrtd(t, 10.0, 2.5, 0.2), 1e6);
+    // Linear in the threshold and the NETD, falling with the square root of the frames seen.
+    const double base = classicMrtd(t, 1.0, 2.5, 0.2);
+    EXPECT_NEAR(classicMrtd(t, 1.0, 5.0, 0.2), 2 * base, 1e-15);
+    EXPECT_NEAR(classicMrtd(t, 1.0, 2.5, 0.8), base / 2, 1e-15);
+    t.netdScene = 0.1;
+    EXPECT_NEAR(classicMrtd(t, 1.0, 2.5, 0.2), 2 * base, 1e-15);
+    // The shipped camera's terms: its pixel angle and the noise at the scene's 0 °C.
+    ObserverBench bench("camera1.par");
+    const ClassicTerms c = classicTerms(bench.state);
+    EXPECT_NEAR(c.alpha, 0.17, 0.002);
+    EXPECT_NEAR(c.beta, 0.17, 0.002);
+    EXPECT_DOUBLE_EQ(c.sigma, bench.state.camera.hBlurWidth);
+    EXPECT_GT(c.netdScene, 0.05); // colder than the file's 20 °C: a shallower exitance slope
+    EXPECT_LT(c.netdScene, 0.2);
 }

@@ -1,5 +1,7 @@
 #include "console/plot_geometry.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 TEST(PlotGeometry, TheWorkedExamplePlacesPointAndLabels) {
@@ -36,4 +38,110 @@ TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint
     EXPECT_TRUE(empty.points.empty());
     EXPECT_EQ(empty.smallest, 5.0);
     EXPECT_EQ(empty.largest, 0.0);
+}
+
+namespace {
+
+std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair<int, float>> mrtds) {
+    std::array<MrtdRecord, frequencyCount> records{};
+    for (auto [i, m] : mrtds)
+        records[static_cast<std::size_t>(i)] = {-m, m};
+    return records;
+}
+
+struct ScaleCase {
+    double smallest;
+    int decades;
+    const char* bottomLabel;
+};
+
+class PlotScaleHolding : public testing::TestWithParam<ScaleCase> {};
+
+} // namespace
+
+TEST_P(PlotScaleHolding, MovesTheBottomByWholeDecadesAndKeepsTheTop) {
+    const ScaleCase& p = GetParam();
+    const PlotScale plain = plotScale(400, 300);
+    const PlotScale s = plotScaleHolding(400, 300, p.smallest);
+    EXPECT_EQ(s.decades, p.decades);
+    EXPECT_EQ(plotBottomLabel(s), p.bottomLabel);
+    // The smallest value's point lies inside the plot, no lower than the bottom value's.
+    const PlotPoint low = plotPointOf(s, 0.5, p.smallest > 0.0 ? p.smallest : plotReferenceMrtd);
+    EXPECT_GE(low.y, 0);
+    EXPECT_LT(low.y, 300);
+    EXPECT_LE(low.y, plotPointOf(s, 0.5, s.reference).y);
+    // The full-scale tick keeps its place and value.
+    EXPECT_EQ(fullScaleTickY(s), fullScaleTickY(plain));
+    EXPECT_NEAR(plotPointOf(s, 1.0, plotReferenceMrtd * std::exp(plotFullScaleLog)).y,
+                plotPointOf(plain, 1.0, plotReferenceMrtd * std::exp(plotFullScaleLog)).y, 1);
+    if (p.decades == 0) { // with every value inside, the plot is the written one
+        EXPECT_EQ(s.sy, plain.sy);
+        EXPECT_EQ(plotPointOf(s, 2.0, 0.3), plotPointOf(plain, 2.0, 0.3));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PlotGeometry, PlotScaleHolding,
+                         testing::Values(ScaleCase{0.0, 0, ""}, ScaleCase{0.01, 0, ""}, ScaleCase{0.2, 0, ""},
+                                         ScaleCase{0.008, 1, "0.001"}, ScaleCase{0.004, 1, "0.001"},
+                                         ScaleCase{0.001, 1, "0.001"}, ScaleCase{0.0004, 2, "0.0001"}));
+
+TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
+    std::array<MrtdRecord, frequencyCount> records = recordsOf({{1, 0.3f}, {2, 0.006f}});
+    records[0] = {-0.001f, mrtdNotMeasured};   // one half only
+    records[3] = {-0.2f, mrtdNotRecognized};   // m < 0
+    EXPECT_NEAR(smallestPositiveMrtd(records), 0.006, 1e-7);
+    EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
+}
+
+namespace {
+
+bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& metrics) {
+    for (std::size_t a = 0; a < labels.size(); ++a)
+        for (std::size_t b = a + 1; b < labels.size(); ++b) {
+            const auto p = plotLabelBox(labels[a], metrics);
+            const auto q = plotLabelBox(labels[b], metrics);
+            if (p[0] < q[0] + q[2] && q[0] < p[0] + p[2] && p[1] < q[1] + q[3] && q[1] < p[1] + p[3])
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+TEST(PlotGeometry, OneSlotsLabelsStandWhereTheyAlwaysHave) {
+    const PlotScale s = plotScale(300, 200);
+    std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> slots{};
+    slots[0] = recordsOf({{1, 0.1f}, {3, 0.5f}});
+    const auto labels = plotLabels(s, slots, LabelMetrics{});
+    // Camera1's two values at x = 10, and the pair the four empty slots share, once.
+    ASSERT_EQ(labels.size(), 4u);
+    EXPECT_EQ(labels[0], (PlotLabel{"0.100", 10, labelY(s, 0.1f), 0}));
+    EXPECT_EQ(labels[1], (PlotLabel{"0.500", 10, labelY(s, 0.5f), 0}));
+    EXPECT_EQ(labels[2].text, "5.000");
+    // "0.000" stands 4 px under "0.100": it moves right, clear of it, on its own line.
+    EXPECT_EQ(labels[3].text, "0.000");
+    EXPECT_EQ(labels[3].y, labelY(s, 0.0));
+    EXPECT_GT(labels[3].x, 10);
+    EXPECT_FALSE(anyTwoOverlap(labels, LabelMetrics{}));
+}
+
+TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
+    const LabelMetrics metrics{8, 12, 3};
+    for (int height : {120, 200, 400}) {
+        SCOPED_TRACE(height);
+        std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> slots{};
+        // Close values in every slot, and a cooled camera's 0.004 K that moves the bottom.
+        slots[0] = recordsOf({{0, 0.004f}, {5, 0.9f}});
+        slots[1] = recordsOf({{0, 0.01f}, {5, 0.91f}});
+        slots[2] = recordsOf({{1, 0.012f}, {4, 0.88f}});
+        slots[3] = recordsOf({{2, 0.011f}, {3, 0.9f}});
+        slots[4] = recordsOf({{2, 0.02f}});
+        const PlotScale s = plotScaleHolding(140, height, 0.004);
+        const auto labels = plotLabels(s, slots, metrics);
+        EXPECT_EQ(labels.size(), 1u + 2 + 2 + 2 + 2 + 1) << height;
+        EXPECT_FALSE(anyTwoOverlap(labels, metrics)) << height;
+        for (const PlotLabel& label : labels) // inside the plot on the right, too
+            EXPECT_LE(plotLabelBox(label, metrics)[0] + plotLabelBox(label, metrics)[2], 140) << label.text;
+        EXPECT_EQ(labels.front().text, "0.001");
+    }
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Writes the five shipped camera files from the descriptions below: python3 tools/make_cameras.py data
+and the two ideal test cameras: python3 tools/make_cameras.py --ideal tests/data/camera
 
 Each MRTD curve follows from the camera's NETD, pixel angle and blur, rising steeply towards the
 Nyquist frequency 1 / (2 IFOV); the spectral responses are the usual 3-5 um and 8-12 um shapes."""
@@ -155,7 +156,27 @@ c5 = dict(line1="Camera 5: short-range wide-field uncooled LWIR microbolometer 6
           blurFlag=0, frameNoise=(100, 8, 12), sri=0, viewMargin=1, blurParam=0.0, jitter=(0,0),
           div=[(3,3,3,3),(3,3,3,3)], divSet=1, interlace=0, targetName="", blurBlock=bb, atmIndex=1, noiseOption=0)
 cams.append(c5)
+# The ideal cameras of the observer's calibration (tests/data/camera): staring arrays with a narrow
+# Gaussian blur (0.2 pixel), white per-pixel noise only, no flicker, jitter or atmosphere; they
+# differ in pixel angle, NETD and frame rate.
+# The display window (contrastMin) spans about four times the noise at the 0 C scene, so that a grey
+# step stays well below the MRTD at 0.5 cycles/mrad while little of the noise is clipped.
+def ideal(name, ifov, netd, fps, sw, sh):
+    f = dict(c1)
+    f.update(line1="Ideal camera %s: %d x %d staring array, %.2f mrad pixels" % (name, sw, sh, ifov),
+             line2="NETD %g mK at 20 C, %g Hz, Gaussian blur 0.2 pixel, white pixel noise only" % (netd*1000, fps),
+             fov=(deg(sw*ifov), deg(sh*ifov)), netd=netd, atmk=0.0, sw=sw, sh=sh, cmin=round(5.6*netd, 3),
+             fovTable=[(deg(sw*ifov), deg(sh*ifov))]*3, fps=fps, hmode=0, vmode=0, fovIndex=2,
+             mrtdWideH=mrtd_curve(netd, ifov, 0.2*ifov), mrtdWideV=mrtd_curve(netd, ifov, 0.2*ifov),
+             mrtdNarrowH=mrtd_curve(netd, ifov, 0.2*ifov), mrtdNarrowV=mrtd_curve(netd, ifov, 0.2*ifov),
+             det=dict(matrix=1, cols=sw, rows=sh), flick=(0, 0), bw=(0.2*ifov,)*4, blurParam=0.0,
+             frameNoise=(100, 0, 0), jitter=(0, 0), noiseOption=0)
+    return f
 import sys
+if len(sys.argv) > 2 and sys.argv[1] == "--ideal":
+    for name, c in (("fine", ideal("fine", 0.15, 0.05, 15, 320, 240)), ("coarse", ideal("coarse", 0.25, 0.1, 10, 256, 192))):
+        open(sys.argv[2] + "/ideal_%s.par" % name, "w").write(camera(c))
+    sys.exit(0)
 for i, c in enumerate(cams, 1):
     open(sys.argv[1] + "/camera%d.par" % i, "w").write(camera(c))
     print(i, [("%.2f" % f, "%.3f" % m) for f, m in c['mrtdWideH' if not c['alt'] else 'mrtdAltH']])

@@ -1,0 +1,36 @@
+// The model observer's whole measurement as the command-line tool runs it: 8 repeats at the six
+// frequencies of one shipped camera, on two threads (the target is 20 s on a 2-core machine).
+#include "console/bench_state.h"
+#include "console/bench_console.h"
+#include "measurement/model_observer.h"
+#include "console/open_bench.h"
+#include "text/messages.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+std::string shippedData(const std::string& name) { return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+
+void ObjectiveMrtdBench(benchmark::State& s) {
+    BenchState state;
+    MessageLog log;
+    BenchConsole console(state, log);
+    BenchSources sources;
+    sources.atmosphere = BenchSource{shippedData("Atmosphere.ini"), std::nullopt};
+    sources.camera.path = shippedData("camera" + std::to_string(s.range(0)) + ".par");
+    sources.target.path = shippedData("mira.tag");
+    openBench(console, sources);
+    ObserverSettings settings;
+    settings.threads = 2;
+    for (auto _ : s) {
+        const ObjectiveMrtd result = measureObjectiveMrtd(state, settings);
+        benchmark::DoNotOptimize(result.frequencies.data());
+    }
+}
+
+} // namespace
+
+BENCHMARK(ObjectiveMrtdBench)->DenseRange(1, 5)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();

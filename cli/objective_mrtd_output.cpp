@@ -1,0 +1,105 @@
+#include "cli/objective_mrtd_output.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+nlohmann::json summaryJson(const RepeatSummary& s) {
+    nlohmann::json j;
+    const bool valued = s.valued > 0;
+    j["mean"] = valued ? nlohmann::json(s.mean) : nlohmann::json(nullptr);
+    j["sd"] = s.valued > 1 ? nlohmann::json(s.sd) : nlohmann::json(nullptr);
+    j["ci95"] = s.valued > 1 ? nlohmann::json::array({s.ciLow, s.ciHigh}) : nlohmann::json(nullptr);
+    j["resolved"] = s.resolved;
+    j["repeats"] = s.repeats;
+    j["outcome"] = outcomeText(s.outcome);
+    return j;
+}
+
+// One row's cells, in the column order of the header below; empty where there is no value.
+std::vector<std::string> cells(const FrequencyResult& r) {
+    auto number = [](double v, bool known) {
+        if (!known || !std::isfinite(v))
+            return std::string();
+        char text[32];
+        std::snprintf(text, sizeof text, "%.4f", v);
+        return std::string(text);
+    };
+    std::vector<std::string> row{number(r.frequency, true)};
+    for (const RepeatSummary* s : {&r.mrtd, &r.plus, &r.minus}) {
+        row.push_back(number(s->mean, s->valued > 0));
+        row.push_back(number(s->sd, s->valued > 1));
+        row.push_back(number(s->ciLow, s->valued > 1));
+        row.push_back(number(s->ciHigh, s->valued > 1));
+        row.push_back(std::to_string(s->resolved));
+        row.push_back(std::to_string(s->repeats));
+        row.push_back(outcomeText(s->outcome));
+    }
+    row.push_back(number(r.classic, true));
+    row.push_back(number(r.cameraCurve, r.cameraCurve > 0.0));
+    return row;
+}
+
+std::vector<std::string> header() {
+    std::vector<std::string> h{"frequency"};
+    for (const char* q : {"mrtd", "plus", "minus"})
+        for (const char* c : {"mean", "sd", "ci95_low", "ci95_high", "resolved", "repeats", "outcome"})
+            h.push_back(std::string(q) + "_" + c);
+    h.push_back("classic");
+    h.push_back("camera_curve");
+    return h;
+}
+
+} // namespace
+
+nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
+    nlohmann::json rows = nlohmann::json::array();
+    for (const FrequencyResult& r : result.frequencies) {
+        nlohmann::json j;
+        j["frequency"] = r.frequency;
+        j["mrtd"] = summaryJson(r.mrtd);
+        j["mrtdPlus"] = summaryJson(r.plus);
+        j["mrtdMinus"] = summaryJson(r.minus);
+        j["classic"] = std::isfinite(r.classic) ? nlohmann::json(r.classic) : nlohmann::json(nullptr);
+        j["cameraCurve"] = r.cameraCurve > 0.0 ? nlohmann::json(r.cameraCurve) : nlohmann::json(nullptr);
+        rows.push_back(j);
+    }
+    return {{"frequencies", rows}, {"cancelled", result.cancelled}};
+}
+
+std::string objectiveMrtdTable(const ObjectiveMrtd& result) {
+    std::vector<std::vector<std::string>> lines{header()};
+    for (const FrequencyResult& r : result.frequencies)
+        lines.push_back(cells(r));
+    std::vector<std::size_t> widths(lines.front().size(), 0);
+    for (const auto& line : lines)
+        for (std::size_t k = 0; k < line.size(); ++k)
+            widths[k] = std::max(widths[k], std::max<std::size_t>(line[k].size(), 1));
+    std::string text;
+    for (const auto& line : lines) {
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            const std::string cell = line[k].empty() ? "-" : line[k];
+            text += cell + std::string(widths[k] - cell.size() + (k + 1 < line.size() ? 2 : 0), ' ');
+        }
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        text += '\n';
+    }
+    return text;
+}
+
+std::string objectiveMrtdCsv(const ObjectiveMrtd& result) {
+    std::string text;
+    auto line = [&](const std::vector<std::string>& cellsOfRow) {
+        for (std::size_t k = 0; k < cellsOfRow.size(); ++k)
+            text += (k ? "," : "") + cellsOfRow[k];
+        text += '\n';
+    };
+    line(header());
+    for (const FrequencyResult& r : result.frequencies)
+        line(cells(r));
+    return text;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "measurement/model_observer.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+// The model observer's results as the command-line tool writes them: the same columns in JSON, in
+// an aligned table and in CSV. Per frequency: the MRTD and its two halves, each with mean, standard
+// deviation, 95 % interval, resolved repeats, repeats and outcome; the classic formula; the camera
+// file's curve.
+nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result);
+std::string objectiveMrtdTable(const ObjectiveMrtd& result);
+std::string objectiveMrtdCsv(const ObjectiveMrtd& result);

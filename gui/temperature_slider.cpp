@@ -1,0 +1,67 @@
+#include "gui/temperature_slider.h"
+
+#include "console/bench_console.h"
+
+#include <QAccessibleWidget>
+
+namespace {
+
+class TemperatureSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+  public:
+    explicit TemperatureSliderAccessible(TemperatureSlider* slider)
+        : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return slider()->valueText();
+        return QAccessibleWidget::text(t);
+    }
+    // In kelvin, so that tools which speak the number say the difference.
+    QVariant currentValue() const override {
+        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->value()));
+    }
+    void setCurrentValue(const QVariant& value) override {
+        slider()->setValue(BenchConsole::sliderPositionOf(value.toDouble()));
+    }
+    QVariant maximumValue() const override {
+        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->maximum()));
+    }
+    QVariant minimumValue() const override {
+        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->minimum()));
+    }
+    QVariant minimumStepSize() const override { return 1.0 / temperatureSliderPerKelvin; }
+
+  private:
+    TemperatureSlider* slider() const { return static_cast<TemperatureSlider*>(widget()); }
+};
+
+QAccessibleInterface* temperatureSliderFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TemperatureSlider") && object && object->isWidgetType())
+        return new TemperatureSliderAccessible(static_cast<TemperatureSlider*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+TemperatureSlider::TemperatureSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    setAccessibleDescription(valueText());
+}
+
+void TemperatureSlider::sliderChange(SliderChange change) {
+    QSlider::sliderChange(change);
+    // Also when the window sets the position with its signals blocked.
+    if (change == SliderValueChange) setAccessibleDescription(valueText());
+}
+
+QString TemperatureSlider::valueText() const {
+    return QString::fromStdString(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(value())));
+}
+
+void TemperatureSlider::installAccessibility() {
+    static bool installed = false;
+    if (!installed) QAccessible::installFactory(temperatureSliderFactory);
+    installed = true;
+}

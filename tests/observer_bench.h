@@ -1,0 +1,41 @@
+#pragma once
+
+#include "console/bench_console.h"
+#include "console/open_bench.h"
+#include "text/messages.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+// A started bench on a camera (a shipped one by name, or a path) and the standard target, optionally
+// on a quarter of the detector at the same pixel angle to keep the slower measurements short; in
+// either image model. Any message the bench gives fails the test.
+struct ObserverBench {
+    BenchState state;
+    MessageLog log;
+    BenchConsole console{state, log};
+
+    explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false,
+                           ImageModel model = ImageModel::Specified) {
+        BenchSources sources;
+        sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
+        sources.seed = seed;
+        sources.imageModel = model;
+        sources.camera.path = camera.find('/') == std::string::npos ? shippedFile(camera) : camera;
+        sources.target.path = shippedFile("mira.tag");
+        if (quarter)
+            sources.adjustCamera = [](CameraSet& c) {
+                c.detectorColumns /= 2;
+                c.detectorRows /= 2;
+                c.fovCurrentH /= 2;
+                c.fovCurrentV /= 2;
+            };
+        EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
+    }
+    ~ObserverBench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
+};
+
+} // namespace testing_support
