@@ -7,6 +7,9 @@ cd "$(dirname "$0")"
 source tools/install_packages.sh
 tervix_install_packages test
 
+# The sources keep the layout .clang-format describes.
+clang-format --dry-run -Werror $(git ls-files '*.cpp' '*.h')
+
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"

@@ -1,9 +1,9 @@
 // The model observer's whole measurement as the command-line tool runs it: 8 repeats at the six
 // frequencies of one shipped camera, on two threads (the target is 20 s on a 2-core machine).
-#include "console/bench_state.h"
 #include "console/bench_console.h"
-#include "measurement/model_observer.h"
+#include "console/bench_state.h"
 #include "console/open_bench.h"
+#include "measurement/model_observer.h"
 #include "text/messages.h"
 
 #include <benchmark/benchmark.h>
@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string shippedData(const std::string& name) { return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+std::string shippedData(const std::string& name) {
+    return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name;
+}
 
 void ObjectiveMrtdBench(benchmark::State& s) {
     BenchState state;

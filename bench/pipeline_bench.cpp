@@ -24,8 +24,8 @@
 #endif
 
 #include <algorithm>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <numeric>
 #include <string>
@@ -33,7 +33,9 @@
 
 namespace {
 
-std::string shipped(const std::string& name) { return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+std::string shipped(const std::string& name) {
+    return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name;
+}
 
 // Camera2 with its detector resized at the same pixel angle, the standard target at 0.5 cycles
 // per mrad and 1 K, level and contrast set as the console sets them.
@@ -61,9 +63,7 @@ struct Bench {
     std::size_t pixels() const {
         return static_cast<std::size_t>(state.sim.imageWidth) * static_cast<std::size_t>(state.sim.imageHeight);
     }
-    void render() {
-        console.redrawView();
-    }
+    void render() { console.redrawView(); }
 };
 
 // This thread's processor time in milliseconds: what the benchmark library reports as CPU, and what
@@ -119,7 +119,8 @@ public:
     void pause() { paused_ = threadMilliseconds(); }
     void resume() { start_ += threadMilliseconds() - paused_; }
     void report(benchmark::State& s, double floorMs, double peerMs, std::size_t pixels) const {
-        const double own = (threadMilliseconds() - start_) / static_cast<double>(std::max<benchmark::IterationCount>(s.iterations(), 1));
+        const double own = (threadMilliseconds() - start_) /
+                           static_cast<double>(std::max<benchmark::IterationCount>(s.iterations(), 1));
         s.counters["pixels"] = static_cast<double>(pixels);
         s.counters["own_ms"] = own;
         s.counters["floor_ms"] = floorMs;
@@ -334,8 +335,8 @@ void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
     // flicker gain applied with rounding and saturation.
     const SimState& sim = b.state.sim;
     const cv::Mat display(sim.imageHeight, sim.imageWidth, CV_8UC3, b.state.sim.displayImage.data());
-    cv::Mat grey, work, noise(sim.imageHeight, sim.imageWidth, CV_32F), offsets(sim.imageHeight, sim.imageWidth, CV_32F),
-        out;
+    cv::Mat grey, work, noise(sim.imageHeight, sim.imageWidth, CV_32F),
+        offsets(sim.imageHeight, sim.imageWidth, CV_32F), out;
     cv::randn(noise, 0.0, 1.0);
     cv::randn(offsets, 0.0, 0.5);
     peer = millisecondsPer([&] {

@@ -2,9 +2,9 @@
 
 #include "camera/camera_fields.h"
 
+#include "camera/detector_format.h"
 #include "text/messages.h"
 #include "text/text_scanner.h"
-#include "camera/detector_format.h"
 
 #include <cfloat>
 #include <cmath>
@@ -177,7 +177,9 @@ void readValues(CameraFileReader& r, CameraState& state) {
     forEachCameraFileField([&](const auto& field) { readField(r, state, field); });
 }
 
-bool inOpenRange(float v, float low, float high) { return v > low && v < high; }
+bool inOpenRange(float v, float low, float high) {
+    return v > low && v < high;
+}
 
 // Values that are numbers but impossible for a camera, checked once the whole file is read.
 void checkValues(CameraFileReader& r, const CameraState& state) {
@@ -204,8 +206,7 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
                 return r.fail("the field of view fovTable[" + std::to_string(k) + "][" + std::to_string(a) +
                                   "] must lie between 0 and 180 degrees",
                               r.lineOf("fovTable[" + std::to_string(k) + "][" + std::to_string(a) + "]"));
-    if (c.sensorWidth < 1 || c.sensorWidth > maxDetectorSize || c.sensorHeight < 1 ||
-        c.sensorHeight > maxDetectorSize)
+    if (c.sensorWidth < 1 || c.sensorWidth > maxDetectorSize || c.sensorHeight < 1 || c.sensorHeight > maxDetectorSize)
         return r.fail("the detector size sensorWidth x sensorHeight must lie between 1 and " +
                           std::to_string(maxDetectorSize),
                       r.lineOf("sensorWidth"));
@@ -230,16 +231,16 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
     if (!(c.frameRate > 0.0f && c.frameRate <= 1000.0f))
         return r.fail("the frame rate must lie above 0 and at most 1000 frames per second", r.lineOf("frameRate"));
     const char* responseName = c.spectralResponseIndex != 0 ? "spectralResponse1" : "spectralResponse0";
-    const PointList& response = c.spectralResponseIndex != 0 ? state.tables.spectralResponse1
-                                                             : state.tables.spectralResponse0;
+    const PointList& response =
+        c.spectralResponseIndex != 0 ? state.tables.spectralResponse1 : state.tables.spectralResponse0;
     if (response.vertexCount() < 2)
         return r.fail(std::string("the spectral response in use, ") + responseName + ", has fewer than 2 points",
                       r.lineOf("spectralResponseIndex"));
     for (int k = 0; k < response.vertexCount(); ++k)
         if (!(response.x(k) > 0.0f) || !(response.x(k) <= longestWavelength) ||
             (k > 0 && !(response.x(k) > response.x(k - 1))))
-            return r.fail(std::string("the wavelengths of ") + responseName + " must be ascending, above 0 and at most " +
-                              formatNumber(longestWavelength) + " um",
+            return r.fail(std::string("the wavelengths of ") + responseName +
+                              " must be ascending, above 0 and at most " + formatNumber(longestWavelength) + " um",
                           r.lineOf(responseName));
 }
 

@@ -5,7 +5,9 @@
 
 namespace {
 // Keeps absurd file values from overflowing; the file check rejects them afterwards.
-int saturate(std::int64_t n) { return static_cast<int>(std::clamp<std::int64_t>(n, -(1 << 30), 1 << 30)); }
+int saturate(std::int64_t n) {
+    return static_cast<int>(std::clamp<std::int64_t>(n, -(1 << 30), 1 << 30));
+}
 } // namespace
 
 DetectorFormat activatedFormat(const CameraSet& c) {

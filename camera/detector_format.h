@@ -12,4 +12,6 @@ struct DetectorFormat {
 DetectorFormat activatedFormat(const CameraSet& camera);
 
 // Columns (or rows) of an image of n detector pixels at electronic zoom e.
-inline int zoomedPixels(int n, double e) { return static_cast<int>(n / e + 0.001); }
+inline int zoomedPixels(int n, double e) {
+    return static_cast<int>(n / e + 0.001);
+}

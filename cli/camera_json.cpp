@@ -18,9 +18,15 @@ double shortestDouble(float value) {
 
 namespace {
 
-nlohmann::json toJson(float v) { return shortestDouble(v); }
-nlohmann::json toJson(std::int32_t v) { return v; }
-nlohmann::json toJson(bool v) { return v ? 1 : 0; }
+nlohmann::json toJson(float v) {
+    return shortestDouble(v);
+}
+nlohmann::json toJson(std::int32_t v) {
+    return v;
+}
+nlohmann::json toJson(bool v) {
+    return v ? 1 : 0;
+}
 nlohmann::json toJson(const CameraBlock& b);
 template <class T, std::size_t N>
 nlohmann::json toJson(const std::array<T, N>& values) {
@@ -29,7 +35,9 @@ nlohmann::json toJson(const std::array<T, N>& values) {
         array.push_back(toJson(v));
     return array;
 }
-nlohmann::json toJson(const CameraBlock& b) { return {{"floats", toJson(b.floats)}, {"ints", toJson(b.ints)}}; }
+nlohmann::json toJson(const CameraBlock& b) {
+    return {{"floats", toJson(b.floats)}, {"ints", toJson(b.ints)}};
+}
 
 nlohmann::json pointsJson(const PointList& list) {
     nlohmann::json points = nlohmann::json::array();

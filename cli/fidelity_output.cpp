@@ -10,7 +10,9 @@ std::string line(const char* pattern, auto... values) {
     return text;
 }
 
-const char* modelName(ImageModel model) { return model == ImageModel::Physical ? "physical" : "specified"; }
+const char* modelName(ImageModel model) {
+    return model == ImageModel::Physical ? "physical" : "specified";
+}
 
 } // namespace
 
@@ -21,18 +23,21 @@ std::string modelFidelityText(const ModelFidelity& r) {
     out += line("%9s %8s %26s %26s %26s %10s %10s %10s %9s\n", "cyc/mrad", "Nyquist", "measured min/med/max",
                 "predicted min/med/max", "ratio min/med/max", "pixel err", "weak pair", "predicted", "reversed");
     for (const FrequencyFidelity& f : r.frequencies)
-        out += line("%9.1f %8.2f %8.4f %8.4f %8.4f %8.4f %8.4f %8.4f %8.3f %8.3f %8.3f %10.4f %10.4f %10.4f %5d%s\n", f.frequency,
-                    f.nyquistShare, f.modulation[0], f.modulation[1], f.modulation[2], f.predicted[0], f.predicted[1],
-                    f.predicted[2], f.ratio[0], f.ratio[1], f.ratio[2], f.largestPixelError, f.weakestPair,
-                    f.predictedWeakestPair, f.reversedPhases, f.unexpectedReversals > 0 ? " REVERSED" : "");
+        out +=
+            line("%9.1f %8.2f %8.4f %8.4f %8.4f %8.4f %8.4f %8.4f %8.3f %8.3f %8.3f %10.4f %10.4f %10.4f %5d%s\n",
+                 f.frequency, f.nyquistShare, f.modulation[0], f.modulation[1], f.modulation[2], f.predicted[0],
+                 f.predicted[1], f.predicted[2], f.ratio[0], f.ratio[1], f.ratio[2], f.largestPixelError, f.weakestPair,
+                 f.predictedWeakestPair, f.reversedPhases, f.unexpectedReversals > 0 ? " REVERSED" : "");
     const NoiseFidelity& n = r.noise;
-    out += line("\nPer-pixel temporal noise at the %.2f C scene: %.4f K measured, %.4f K expected (file NETD %.4f K at tm)\n",
-                n.sceneCelsius, n.measuredNetd, n.modelNetd, n.fileNetd);
+    out += line(
+        "\nPer-pixel temporal noise at the %.2f C scene: %.4f K measured, %.4f K expected (file NETD %.4f K at tm)\n",
+        n.sceneCelsius, n.measuredNetd, n.modelNetd, n.fileNetd);
     out += line("Largest autocorrelation of the per-pixel noise at a non-zero lag: %.4f at (%d, %d)\n",
                 n.largestAutocorrelation, n.lagX, n.lagY);
     out += "\nIn-band exitance, W/cm2 (reference: SI constants, e, 273.15):\n";
     for (const ExitanceFidelity& e : r.exitance)
-        out += line("%8.2f C %14.8g %14.8g %10.6f\n", e.celsius, e.model, e.reference, e.reference != 0.0 ? e.model / e.reference : 0.0);
+        out += line("%8.2f C %14.8g %14.8g %10.6f\n", e.celsius, e.model, e.reference,
+                    e.reference != 0.0 ? e.model / e.reference : 0.0);
     return out;
 }
 

@@ -1,14 +1,13 @@
 // tervix-cli: the bench's pipeline without windows. Only the options are parsed here; everything
 // else is the core's. Each command is one row of `commands` below: its usage, the files it reads
 // by itself, its options and the function that runs it.
-#include "console/bench_state.h"
-#include "text/messages.h"
 #include "cli/camera_json.h"
 #include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
 #include "console/bench_console.h"
+#include "console/bench_state.h"
 #include "console/data_files.h"
 #include "console/open_bench.h"
 #include "console/session.h"
@@ -18,6 +17,7 @@
 #include "measurement/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 #include "text/tokens.h"
 
 #include <QCommandLineParser>
@@ -81,9 +81,7 @@ public:
         : parser_(parser), programDirectory_(std::move(programDirectory)), argv0_(argv0) {}
 
     bool has(const char* option) const { return parser_.isSet(QLatin1StringView(option)); }
-    std::string value(const char* option) const {
-        return parser_.value(QLatin1StringView(option)).toStdString();
-    }
+    std::string value(const char* option) const { return parser_.value(QLatin1StringView(option)).toStdString(); }
     std::vector<std::string> positional() const {
         std::vector<std::string> words;
         for (const QString& word : parser_.positionalArguments())
@@ -270,7 +268,8 @@ int runRender(const Invocation& run) {
     StderrMessages messages;
     BenchConsole console(state, messages);
     std::string error;
-    const auto seedValue = run.has("seed") ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*seed)) : std::nullopt;
+    const auto seedValue =
+        run.has("seed") ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*seed)) : std::nullopt;
     if (!prepareBench(run, console, seedValue, model, error))
         return error.empty() ? 1 : fail(error);
     if (run.has("randomise"))
@@ -411,8 +410,8 @@ int runSession(const Invocation& run) {
             if (g.ci95)
                 std::snprintf(interval, sizeof interval, "%.3f ... %.3f", g.ci95->first, g.ci95->second);
             std::printf("%-5d %-14s %-10s %-10s %9g %9d %9s %19s %8d %6s\n", g.slot, g.cameraFile.c_str(),
-                        g.imageModel.c_str(), g.orientation.c_str(), g.frequency, g.observers, mean, interval, g.readings,
-                        g.meetsStandard ? "yes" : "no");
+                        g.imageModel.c_str(), g.orientation.c_str(), g.frequency, g.observers, mean, interval,
+                        g.readings, g.meetsStandard ? "yes" : "no");
         }
     }
     if (run.has("csv")) {
@@ -441,10 +440,11 @@ const std::vector<Command>& commands() {
     static const OptionSpec target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
     static const OptionSpec seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
     static const OptionSpec model{"model", "MODEL", "The image model: specified (default) or physical."};
-    static const OptionSpec orientation{"orientation", "BARS",
-                                        "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
+    static const OptionSpec orientation{
+        "orientation", "BARS", "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
     static const std::vector<Command> table{
-        {"camera", "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
+        {"camera",
+         "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
          "Reads a camera file as the bench does and prints the camera record, its tables and kernels as JSON.\n"
          "Reads no atmosphere unless --atmosphere names one.",
          "FILE",
@@ -452,7 +452,11 @@ const std::vector<Command>& commands() {
           atmosphere,
           {"no-activate", "", "Print the record as read, before the camera is activated."}},
          runCamera},
-        {"target", "target FILE", "Reads a target file as the bench does and prints its items as JSON.", "FILE", {},
+        {"target",
+         "target FILE",
+         "Reads a target file as the bench does and prints its items as JSON.",
+         "FILE",
+         {},
          runTarget},
         {"render",
          "render --camera FILE [--target FILE] [--atmosphere FILE] [--frequency F] [--dt K]\n"
@@ -500,9 +504,12 @@ const std::vector<Command>& commands() {
         {"fidelity",
          "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
          "                      [--json]",
-         "Compares the simulated image's measured quantities with their predicted values.", nullptr,
-         {camera, target, atmosphere, model, {"json", "", "Print the report as JSON."}}, runFidelity},
-        {"session", "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf]",
+         "Compares the simulated image's measured quantities with their predicted values.",
+         nullptr,
+         {camera, target, atmosphere, model, {"json", "", "Print the report as JSON."}},
+         runFidelity},
+        {"session",
+         "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf]",
          "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
          "image model, orientation and frequency. Reads no other file, except the camera files the report\n"
          "quotes (beside the session, then in the working folder).",

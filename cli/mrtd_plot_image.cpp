@@ -17,8 +17,8 @@ constexpr int plotWidth = 640;
 constexpr int plotHeight = 400;
 } // namespace
 
-bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, const std::function<double(double)>& classic,
-                      const std::string& path) {
+bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
+                      const std::function<double(double)>& classic, const std::string& path) {
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
@@ -32,7 +32,8 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     paintPlotFrame(painter, s);
 
     const QColor fileColour(160, 160, 160), classicColour(90, 170, 255), observerColour(Qt::white);
-    paintFunctionCurve(painter, s, [&](double f) { return cameraMrtdAt(camera, f); }, fileColour, Qt::SolidLine);
+    paintFunctionCurve(
+        painter, s, [&](double f) { return cameraMrtdAt(camera, f); }, fileColour, Qt::SolidLine);
     paintFunctionCurve(painter, s, classic, classicColour, Qt::DotLine);
     paintObjectiveCurve(painter, s, result, observerColour);
 
@@ -43,7 +44,8 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, co
     painter.setPen(observerColour);
     painter.drawText(70, 56, u"white dashed: the model observer's mean MRTD, bars its 95 % interval"_s);
     // The console's logarithmic scale: its range, and the frequencies under their ticks.
-    painter.drawText(14, fullScaleTickY(s) + 4, QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
+    painter.drawText(14, fullScaleTickY(s) + 4,
+                     QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));
     painter.drawText(14, plotHeight - 14, QString::asprintf("%g K", s.reference));
     for (const FrequencyChoice& f : frequencyChoices)
         painter.drawText(frequencyTickX(s, f.frequency) - 8, plotHeight - 1, QString::number(f.frequency));

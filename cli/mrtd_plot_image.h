@@ -9,5 +9,5 @@
 // Draws the model observer's MRTD (means with their 95 % intervals), the camera file's own curve
 // and the classic formula's prediction, each labelled, on the console's plot scale, and writes the
 // picture as PNG. False when it cannot be written.
-bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera, const std::function<double(double)>& classic,
-                      const std::string& path);
+bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
+                      const std::function<double(double)>& classic, const std::string& path);

@@ -1,18 +1,18 @@
 #include "console/bench_console.h"
 
-#include "text/messages.h"
+#include "console/target_loader.h"
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
 #include "sim/truncated_pi.h"
 #include "target/target.h"
-#include "console/target_loader.h"
+#include "text/messages.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <utility>
 #include <cstdio>
+#include <utility>
 
 BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     : state_(state), messages_(messages), window_(window) {
@@ -24,9 +24,13 @@ float BenchConsole::temperatureDifferenceOf(int position) {
     return static_cast<float>((position - temperatureSliderCentre) / temperatureSliderPerKelvin);
 }
 
-int BenchConsole::zoomSliderPositionOf(float zoom) { return static_cast<int>(std::lround(zoom * 100.0)); }
+int BenchConsole::zoomSliderPositionOf(float zoom) {
+    return static_cast<int>(std::lround(zoom * 100.0));
+}
 
-float BenchConsole::zoomOfSliderPosition(int position) { return static_cast<float>(position) / 100.0f; }
+float BenchConsole::zoomOfSliderPosition(int position) {
+    return static_cast<float>(position) / 100.0f;
+}
 
 void BenchConsole::takeCameraZoom() {
     // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
@@ -34,7 +38,9 @@ void BenchConsole::takeCameraZoom() {
     opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
 }
 
-std::string BenchConsole::cameraFileOf(int index) { return "camera" + std::to_string(index + 1) + ".par"; }
+std::string BenchConsole::cameraFileOf(int index) {
+    return "camera" + std::to_string(index + 1) + ".par";
+}
 
 int BenchConsole::sliderPositionOf(double kelvin) {
     double position = std::round(kelvin * temperatureSliderPerKelvin) + temperatureSliderCentre;
@@ -88,7 +94,9 @@ void BenchConsole::updateTargetExtent() {
     updateScene();
 }
 
-bool BenchConsole::autoLevelContrast() { return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim); }
+bool BenchConsole::autoLevelContrast() {
+    return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+}
 
 void BenchConsole::displayReset() {
     const CameraSet& c = state_.camera.set;
@@ -131,8 +139,7 @@ void BenchConsole::activateCamera() {
 }
 
 void BenchConsole::showTemperatureDifference() {
-    state_.console.temperatureDifference =
-        temperatureDifferenceOf(temperatureSlider_);
+    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
     if (viewValue_ && window_) {
         char text[64];
         std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
@@ -146,8 +153,7 @@ void BenchConsole::onTemperatureSlider(int position) {
     c.electronicZoom = zoomOfSliderPosition(electronicZoomSlider_);
     c.opticalZoom = zoomOfSliderPosition(opticalZoomSlider_);
     // The value comes from the trackbar before the render, so the image shows the value recorded.
-    state_.console.temperatureDifference =
-        temperatureDifferenceOf(temperatureSlider_);
+    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
     updateScene();
     if (autoLevelContrast())
         remapView();
@@ -180,10 +186,12 @@ void BenchConsole::randomiseTargetPosition() {
     const CameraSet& c = state_.camera.set;
     const SimState& sim = state_.sim;
     ConsoleValues& console = state_.console;
-    console.targetOffsetX =
-        (std::sin(c.fovCurrentH * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) * 0.5;
-    console.targetOffsetY =
-        (std::sin(c.fovCurrentV * truncatedPi / 360.0) / c.opticalZoom - (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) * 0.5;
+    console.targetOffsetX = (std::sin(c.fovCurrentH * truncatedPi / 360.0) / c.opticalZoom -
+                             (static_cast<double>(sim.sceneMaxX) - sim.sceneMinX)) *
+                            0.5;
+    console.targetOffsetY = (std::sin(c.fovCurrentV * truncatedPi / 360.0) / c.opticalZoom -
+                             (static_cast<double>(sim.sceneMaxY) - sim.sceneMinY)) *
+                            0.5;
     console.targetOffsetX *= (state_.random.next() % 1000) / 1000.0;
     console.targetOffsetY *= (state_.random.next() % 1000) / 1000.0;
     if (state_.random.next() % 2 != 0)
@@ -205,7 +213,9 @@ void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
         state_.random.seed(tickCount);
 }
 
-void BenchConsole::setRandomisePosition(bool on) { randomisePosition_ = on; }
+void BenchConsole::setRandomisePosition(bool on) {
+    randomisePosition_ = on;
+}
 
 void BenchConsole::toggleViewValue() {
     viewValue_ = !viewValue_;
@@ -291,7 +301,9 @@ void BenchConsole::applyResult() {
         window_->resultsChanged(cameraIndex_, true);
 }
 
-void BenchConsole::restoreResults(MrtdResults results) { results_ = std::move(results); }
+void BenchConsole::restoreResults(MrtdResults results) {
+    results_ = std::move(results);
+}
 
 void BenchConsole::markNotRecognized() {
     results_.markNotRecognized(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
@@ -335,7 +347,9 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
         window_->invalidate();
 }
 
-void BenchConsole::close(int fovChoice) { state_.camera.set.fovIndex = fovChoice; }
+void BenchConsole::close(int fovChoice) {
+    state_.camera.set.fovIndex = fovChoice;
+}
 
 void BenchConsole::destroy() {
     state_.target.forceClear = true;

@@ -38,7 +38,6 @@ public:
     virtual void invalidate() {}
 };
 
-
 // Temperature-difference trackbar: positions 0 ... 1000 around 500, 250 positions per kelvin.
 inline constexpr int temperatureSliderCentre = 500;
 inline constexpr int temperatureSliderMax = 1000;
@@ -145,7 +144,7 @@ private:
     ConsoleWindow* window_;
 
     int temperatureSlider_ = temperatureSliderCentre;
-    LevelContrast levelContrast_;  // 1086, 1087
+    LevelContrast levelContrast_;    // 1086, 1087
     int electronicZoomSlider_ = 100; // 1089
     int opticalZoomSlider_ = 100;    // 1090
     int frequencyIndex_ = 0;

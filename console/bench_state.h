@@ -1,12 +1,12 @@
 #pragma once
 
 #include "atmosphere/atmosphere_table.h"
-#include "sim/console_values.h"
-#include "sim/sim_state.h"
 #include "camera/camera_file.h"
 #include "camera/camera_set.h"
 #include "sim/camera_model.h"
+#include "sim/console_values.h"
 #include "sim/random_generator.h"
+#include "sim/sim_state.h"
 #include "target/target.h"
 
 #include <string>

@@ -19,9 +19,11 @@ ConsoleLayoutInput imageViewInput(const CameraSet& camera, const ViewScales& s) 
 
 bool isObserverControl(int id) {
     for (int hidden : controlId::operatorControls)
-        if (hidden == id) return false;
+        if (hidden == id)
+            return false;
     for (int hidden : controlId::neverShown)
-        if (hidden == id) return false;
+        if (hidden == id)
+            return false;
     return true;
 }
 

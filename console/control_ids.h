@@ -64,8 +64,7 @@ inline constexpr std::array<int, 15> operatorControls{
     mediumRadio,           wideRadio,          polarityButton, electronicZoomSlider, opticalZoomSlider};
 // Controls the window makes but never shows.
 inline constexpr std::array<int, 12> neverShown{
-    step01Radio,        step02Radio,          stepSlider, loadEditButton,     closeButton,
-    modeCheck,          distanceEdit,         noiseCheck, atmTemperatureEdit, atmTemperatureCaption,
-    atmCoefficientEdit, atmCoefficientCaption};
+    step01Radio,  step02Radio, stepSlider,         loadEditButton,        closeButton,        modeCheck,
+    distanceEdit, noiseCheck,  atmTemperatureEdit, atmTemperatureCaption, atmCoefficientEdit, atmCoefficientCaption};
 
 } // namespace controlId

@@ -7,7 +7,9 @@
 #define TERVIX_INSTALLED_DATA_DIR "../share/tervix/"
 #endif
 
-const char* installedDataDirectory() { return TERVIX_INSTALLED_DATA_DIR; }
+const char* installedDataDirectory() {
+    return TERVIX_INSTALLED_DATA_DIR;
+}
 
 std::string dataFilePath(const std::string& programDirectory, const std::string& name) {
     std::error_code error;

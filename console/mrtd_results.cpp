@@ -22,8 +22,12 @@ const std::array<const char*, resultRowCount> initialRows{
 };
 
 // Clamps a slot and a frequency index into the tables.
-int slotOf(int camera) { return std::clamp(camera, 0, cameraSlots - 1); }
-int frequencyOf(int i) { return std::clamp(i, 0, frequencyCount - 1); }
+int slotOf(int camera) {
+    return std::clamp(camera, 0, cameraSlots - 1);
+}
+int frequencyOf(int i) {
+    return std::clamp(i, 0, frequencyCount - 1);
+}
 
 } // namespace
 
@@ -36,7 +40,8 @@ std::string formatResultRow(int i, const MrtdRecord& record) {
     char text[256];
     if (isSet(record.mrtdMinus) && isSet(record.mrtdPlus)) {
         if (isMeasured(record.mrtdMinus) && isMeasured(record.mrtdPlus))
-            std::snprintf(text, sizeof text, "   %d\t   %s\t %5.3f\t %5.3f\t  %4.3f", n, f, minus, plus, (plus - minus) * 0.5);
+            std::snprintf(text, sizeof text, "   %d\t   %s\t %5.3f\t %5.3f\t  %4.3f", n, f, minus, plus,
+                          (plus - minus) * 0.5);
         else
             std::snprintf(text, sizeof text, "   %d\t   %s\t %5.3f\t %5.3f\t  ", n, f, minus, plus);
     } else if (isSet(record.mrtdMinus)) {
@@ -64,7 +69,8 @@ MrtdResults::MrtdResults() {
 }
 
 const MrtdRecord& MrtdResults::record(int camera, int frequencyIndex) const {
-    return records_[static_cast<std::size_t>(slotOf(camera))][static_cast<std::size_t>(frequencyOf(frequencyIndex) + 1)];
+    return records_[static_cast<std::size_t>(slotOf(camera))]
+                   [static_cast<std::size_t>(frequencyOf(frequencyIndex) + 1)];
 }
 
 std::array<MrtdRecord, frequencyCount> MrtdResults::records(int camera) const {

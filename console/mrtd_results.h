@@ -17,14 +17,20 @@ inline constexpr float mrtdNotRecognized = -10.0f;
 // A half at or below this was never measured; at or below mrtdNotRecognized it was not recognised.
 inline constexpr float mrtdSetLimit = -100.0f;
 
-inline bool isSet(float half) { return half > mrtdSetLimit; }
-inline bool isMeasured(float half) { return half > mrtdNotRecognized; }
+inline bool isSet(float half) {
+    return half > mrtdSetLimit;
+}
+inline bool isMeasured(float half) {
+    return half > mrtdNotRecognized;
+}
 
 inline constexpr int cameraSlots = 5;
 inline constexpr int resultRowCount = 13;
 
 // The row of a results list that shows frequency index i.
-inline int rowOfFrequency(int i) { return 2 * i + 2; }
+inline int rowOfFrequency(int i) {
+    return 2 * i + 2;
+}
 
 // The text of the row of frequency index i.
 std::string formatResultRow(int i, const MrtdRecord& record);

@@ -9,11 +9,17 @@ PlotScale plotScale(int width, int height) {
     return {width, height, (width - 20) / plotFullScaleFrequency, (height - 20) / plotFullScaleLog};
 }
 
-int frequencyTickX(const PlotScale& s, double frequency) { return truncToInt(s.sx * frequency + 0.5); }
+int frequencyTickX(const PlotScale& s, double frequency) {
+    return truncToInt(s.sx * frequency + 0.5);
+}
 
-int labelY(const PlotScale& s, double value) { return s.height - 10 - truncToInt(value * s.sy + 0.5); }
+int labelY(const PlotScale& s, double value) {
+    return s.height - 10 - truncToInt(value * s.sy + 0.5);
+}
 
-int fullScaleTickY(const PlotScale& s) { return (s.height - 10) - truncToInt(s.logSpan * s.sy + 0.5); }
+int fullScaleTickY(const PlotScale& s) {
+    return (s.height - 10) - truncToInt(s.logSpan * s.sy + 0.5);
+}
 
 PlotScale plotScaleHolding(int width, int height, double smallest) {
     PlotScale s = plotScale(width, height);
@@ -76,7 +82,8 @@ std::array<int, 4> plotLabelBox(const PlotLabel& label, const LabelMetrics& metr
             metrics.ascent + metrics.descent};
 }
 
-std::vector<PlotLabel> plotLabels(const PlotScale& s, const std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots>& slots,
+std::vector<PlotLabel> plotLabels(const PlotScale& s,
+                                  const std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots>& slots,
                                   const LabelMetrics& metrics) {
     std::vector<PlotLabel> placed;
     auto overlaps = [&metrics](const PlotLabel& a, const PlotLabel& b) {

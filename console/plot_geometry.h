@@ -8,9 +8,9 @@
 
 // Where the MRTD plot puts its ticks, labels and points, in pixels of its client area (origin top
 // left). Kept apart from the painting so it can be checked without a window.
-inline constexpr double plotFullScaleFrequency = 4.0;  // cycles per mrad across the width
-inline constexpr double plotFullScaleLog = 5.0;        // natural-log units above the reference
-inline constexpr double plotReferenceMrtd = 0.01;      // K at the bottom of the logarithmic scale
+inline constexpr double plotFullScaleFrequency = 4.0; // cycles per mrad across the width
+inline constexpr double plotFullScaleLog = 5.0;       // natural-log units above the reference
+inline constexpr double plotReferenceMrtd = 0.01;     // K at the bottom of the logarithmic scale
 inline constexpr int plotMarkerRadius = 2;
 
 struct PlotPoint {
@@ -22,8 +22,8 @@ struct PlotPoint {
 struct PlotScale {
     int width = 0;
     int height = 0;
-    double sx = 0.0; // pixels per cycle/mrad
-    double sy = 0.0; // pixels per unit
+    double sx = 0.0;                      // pixels per cycle/mrad
+    double sy = 0.0;                      // pixels per unit
     double reference = plotReferenceMrtd; // K at the bottom of the logarithmic scale
     int decades = 0;                      // how far the bottom moved below plotReferenceMrtd
     double logSpan = plotFullScaleLog;    // natural-log units from the bottom to the full-scale tick
@@ -75,7 +75,8 @@ struct LabelMetrics {
 // Every slot's smallest and largest value at its written place (x = 10, y = labelY), the labels the
 // empty slots share (once) and the scale's bottom label; a label that would overlap one placed
 // before it moves right until it overlaps none.
-std::vector<PlotLabel> plotLabels(const PlotScale& s, const std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots>& slots,
+std::vector<PlotLabel> plotLabels(const PlotScale& s,
+                                  const std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots>& slots,
                                   const LabelMetrics& metrics);
 // The box a label covers: x, top, width, height.
 std::array<int, 4> plotLabelBox(const PlotLabel& label, const LabelMetrics& metrics);

@@ -18,7 +18,9 @@ using nlohmann::json;
 
 // The reasons a reading is refused name it by its place in the list, as a reader of the file
 // would look for it.
-std::string placeOf(std::size_t index) { return "reading " + std::to_string(index + 1); }
+std::string placeOf(std::size_t index) {
+    return "reading " + std::to_string(index + 1);
+}
 
 bool isIsoUtc(const std::string& text) {
     static const std::regex pattern(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(\.\d+)?Z)");
@@ -36,8 +38,8 @@ bool readReading(const json& item, std::size_t index, SessionReading& r, std::st
     const std::string at = placeOf(index);
     if (!need(item.is_object(), reason, at + " is not an object"))
         return false;
-    for (const char* key : {"time", "observer", "slot", "cameraFile", "imageModel", "orientation", "frequency", "half",
-                            "deltaT"})
+    for (const char* key :
+         {"time", "observer", "slot", "cameraFile", "imageModel", "orientation", "frequency", "half", "deltaT"})
         if (!need(item.contains(key), reason, at + " has no \"" + key + "\""))
             return false;
     const json& time = item["time"];
@@ -89,7 +91,9 @@ bool readReading(const json& item, std::size_t index, SessionReading& r, std::st
 
 } // namespace
 
-const char* halfOf(double temperatureDifference) { return temperatureDifference < 0.0 ? halfMinus : halfPlus; }
+const char* halfOf(double temperatureDifference) {
+    return temperatureDifference < 0.0 ? halfMinus : halfPlus;
+}
 
 int frequencyIndexOf(double frequency) {
     for (int i = 0; i < frequencyCount; ++i)
@@ -146,8 +150,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
         !need(file.contains("version") && file["version"].is_number_integer(), reason, "\"version\" is missing") ||
         !need(file["version"] == sessionFormatVersion, reason,
               "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatVersion)) ||
-        !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()), reason,
-              "\"created\" is not an ISO 8601 UTC time") ||
+        !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()),
+              reason, "\"created\" is not an ISO 8601 UTC time") ||
         !need(!file.contains("ended") || file["ended"].is_boolean(), reason, "\"ended\" is neither true nor false") ||
         !need(file.contains("readings") && file["readings"].is_array(), reason, "\"readings\" is not a list"))
         return std::nullopt;

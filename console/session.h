@@ -27,13 +27,13 @@ inline constexpr int sessionFormatVersion = 1;
 // One press of "Apply" or "Not recognized": who judged which bars on which camera, and the
 // temperature difference set then (none when the bars were not recognised).
 struct SessionReading {
-    std::string time;        // ISO 8601, UTC
+    std::string time; // ISO 8601, UTC
     std::string observer;
-    int slot = 1;            // the camera slot as the window numbers it, 1 ... 5
+    int slot = 1; // the camera slot as the window numbers it, 1 ... 5
     std::string cameraFile;
     std::string imageModel = imageModelSpecified;
     std::string orientation = orientationVertical;
-    double frequency = 0.5;  // cycles per mrad
+    double frequency = 0.5; // cycles per mrad
     std::string half = halfPlus;
     std::optional<double> deltaT; // K
 

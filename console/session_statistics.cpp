@@ -12,15 +12,17 @@
 namespace {
 
 // t(0.975, df) for df = 1 ... 30.
-constexpr std::array<double, 30> tTable{
-    12.706204736, 4.302652730, 3.182446305, 2.776445105, 2.570581836, 2.446911851, 2.364624252, 2.306004135,
-    2.262157163,  2.228138852, 2.200985160, 2.178812830, 2.160368656, 2.144786688, 2.131449546, 2.119905299,
-    2.109815578,  2.100922040, 2.093024054, 2.085963447, 2.079613845, 2.073873068, 2.068657610, 2.063898562,
-    2.059538553,  2.055529439, 2.051830516, 2.048407142, 2.045229642, 2.042272456};
+constexpr std::array<double, 30> tTable{12.706204736, 4.302652730, 3.182446305, 2.776445105, 2.570581836, 2.446911851,
+                                        2.364624252,  2.306004135, 2.262157163, 2.228138852, 2.200985160, 2.178812830,
+                                        2.160368656,  2.144786688, 2.131449546, 2.119905299, 2.109815578, 2.100922040,
+                                        2.093024054,  2.085963447, 2.079613845, 2.073873068, 2.068657610, 2.063898562,
+                                        2.059538553,  2.055529439, 2.051830516, 2.048407142, 2.045229642, 2.042272456};
 
 using GroupKey = std::tuple<int, std::string, std::string, std::string, double>;
 
-GroupKey keyOf(const SessionReading& r) { return {r.slot, r.cameraFile, r.imageModel, r.orientation, r.frequency}; }
+GroupKey keyOf(const SessionReading& r) {
+    return {r.slot, r.cameraFile, r.imageModel, r.orientation, r.frequency};
+}
 
 struct ObserverSums {
     double plus = 0.0;
@@ -29,7 +31,9 @@ struct ObserverSums {
     int minusCount = 0;
 };
 
-nlohmann::json orNull(const std::optional<double>& value) { return value ? nlohmann::json(*value) : nlohmann::json(); }
+nlohmann::json orNull(const std::optional<double>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json();
+}
 
 std::string cell(const std::optional<double>& value) {
     if (!value)
@@ -142,8 +146,10 @@ std::string statisticsJson(const std::vector<SessionGroup>& groups) {
     for (const SessionGroup& g : groups) {
         nlohmann::json observers = nlohmann::json::array();
         for (const ObserverMrtd& o : g.perObserver)
-            observers.push_back(
-                {{"observer", o.observer}, {"plus", orNull(o.plus)}, {"minus", orNull(o.minus)}, {"mrtd", orNull(o.mrtd)}});
+            observers.push_back({{"observer", o.observer},
+                                 {"plus", orNull(o.plus)},
+                                 {"minus", orNull(o.minus)},
+                                 {"mrtd", orNull(o.mrtd)}});
         nlohmann::json ci = g.ci95 ? nlohmann::json::array({g.ci95->first, g.ci95->second}) : nlohmann::json();
         list.push_back({{"slot", g.slot},
                         {"cameraFile", g.cameraFile},
@@ -170,9 +176,9 @@ std::string statisticsCsv(const std::vector<SessionGroup>& groups) {
             high = g.ci95->second;
         }
         out += std::to_string(g.slot) + ',' + quoted(g.cameraFile) + ',' + quoted(g.imageModel) + ',' + g.orientation +
-               ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' + cell(g.sd) + ',' +
-               cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' + std::to_string(g.notRecognized) +
-               ',' + (g.meetsStandard ? "true" : "false") + '\n';
+               ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' + cell(g.sd) +
+               ',' + cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' +
+               std::to_string(g.notRecognized) + ',' + (g.meetsStandard ? "true" : "false") + '\n';
     }
     return out;
 }

@@ -26,10 +26,10 @@ struct SessionGroup {
     std::string imageModel;
     std::string orientation;
     double frequency = 0.0;
-    std::vector<ObserverMrtd> perObserver; // in the order of their first reading
-    int observers = 0;                     // observers with an MRTD
-    std::optional<double> mean;            // of the observers' MRTDs
-    std::optional<double> sd;              // sample deviation (n - 1), from two observers on
+    std::vector<ObserverMrtd> perObserver;         // in the order of their first reading
+    int observers = 0;                             // observers with an MRTD
+    std::optional<double> mean;                    // of the observers' MRTDs
+    std::optional<double> sd;                      // sample deviation (n - 1), from two observers on
     std::optional<std::pair<double, double>> ci95; // mean -+ t(0.975, n - 1) sd / sqrt(n), from two observers on
     int readings = 0;
     int notRecognized = 0;

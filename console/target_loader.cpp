@@ -1,9 +1,9 @@
 #include "console/target_loader.h"
 
-#include "text/messages.h"
 #include "console/bench_state.h"
 #include "sim/render.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include <algorithm>
 #include <filesystem>

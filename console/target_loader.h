@@ -33,7 +33,8 @@ public:
     // Draws the rendered preview (DisplayImage, RGB bytes).
     virtual void draw(const SimState& sim) = 0;
     // The files listed and the labels of the loaded target's items.
-    virtual void loaded(const std::vector<std::string>& /*targetFiles*/, const std::vector<std::string>& /*objectLabels*/) {}
+    virtual void loaded(const std::vector<std::string>& /*targetFiles*/,
+                        const std::vector<std::string>& /*objectLabels*/) {}
 };
 
 // The target loader's steps, run inside Load/Edit before its dialog is ever shown: list the target

@@ -26,8 +26,8 @@ void paintPlotCurve(QPainter& painter, const PlotCurve& curve, const QColor& col
         painter.drawLine(curve.points[k - 1].x, curve.points[k - 1].y, curve.points[k].x, curve.points[k].y);
     painter.setBrush(Qt::white);
     for (const PlotPoint& p : curve.points)
-        painter.drawEllipse(QRect(p.x - plotMarkerRadius, p.y - plotMarkerRadius, 2 * plotMarkerRadius + 1,
-                                  2 * plotMarkerRadius + 1));
+        painter.drawEllipse(
+            QRect(p.x - plotMarkerRadius, p.y - plotMarkerRadius, 2 * plotMarkerRadius + 1, 2 * plotMarkerRadius + 1));
     painter.setBrush(Qt::NoBrush);
 }
 

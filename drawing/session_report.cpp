@@ -28,11 +28,14 @@ using SectionKey = std::tuple<int, std::string, std::string, bool, std::string>;
 std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<SessionGroup>& groups) {
     std::map<SectionKey, std::vector<SessionGroup>> sections;
     for (const SessionGroup& g : groups)
-        sections[{g.slot, g.cameraFile, g.imageModel, g.orientation != orientationVertical, g.orientation}].push_back(g);
+        sections[{g.slot, g.cameraFile, g.imageModel, g.orientation != orientationVertical, g.orientation}].push_back(
+            g);
     return sections;
 }
 
-QString kelvin(const std::optional<double>& value) { return value ? QString::number(*value, 'f', 3) : QString(u"–"_s); }
+QString kelvin(const std::optional<double>& value) {
+    return value ? QString::number(*value, 'f', 3) : QString(u"–"_s);
+}
 
 QString interval(const SessionGroup& g) {
     if (!g.ci95)
@@ -40,10 +43,13 @@ QString interval(const SessionGroup& g) {
     return QString(u"%1 … %2"_s).arg(g.ci95->first, 0, 'f', 3).arg(g.ci95->second, 0, 'f', 3);
 }
 
-QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
+QString escaped(const std::string& text) {
+    return QString::fromStdString(text).toHtmlEscaped();
+}
 
 QString orientationText(const std::string& orientation) {
-    return orientation == orientationHorizontal ? u"horizontal bars (vertical MRTD)"_s : u"vertical bars (horizontal MRTD)"_s;
+    return orientation == orientationHorizontal ? u"horizontal bars (vertical MRTD)"_s
+                                                : u"vertical bars (horizontal MRTD)"_s;
 }
 
 QString sectionTitle(const SectionKey& key) {
@@ -93,7 +99,8 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
         const double f = choice.frequency;
         const int x = frequencyTickX(s, f);
         painter.drawLine(x, s.height - 10, x, s.height - 18);
-        painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop, QString::number(f));
+        painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
+                         QString::number(f));
     }
     painter.drawText(QRect(0, s.height + bottom / 3, s.width, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
                      u"Spatial frequency [cycles/mrad]"_s);
@@ -140,7 +147,8 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     painter.save();
     painter.translate(font.pixelSize(), height / 2);
     painter.rotate(-90);
-    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter, u"MRTD [K]"_s);
+    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter,
+                     u"MRTD [K]"_s);
     painter.restore();
     painter.end();
     return image;
@@ -191,13 +199,15 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         html += u"<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency [cycles/mrad]</th><th>Observers</th>"_s
                 u"<th>Mean MRTD [K]</th><th>95 % interval [K]</th><th>Readings</th><th>Meets the standard</th></tr>"_s;
         for (const SessionGroup& g : list)
-            html += QString(u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>"_s)
-                        .arg(g.frequency)
-                        .arg(g.observers)
-                        .arg(kelvin(g.mean), interval(g))
-                        .arg(g.readings)
-                        .arg(g.notRecognized)
-                        .arg(g.meetsStandard ? u"yes"_s : u"no"_s);
+            html +=
+                QString(
+                    u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>"_s)
+                    .arg(g.frequency)
+                    .arg(g.observers)
+                    .arg(kelvin(g.mean), interval(g))
+                    .arg(g.readings)
+                    .arg(g.notRecognized)
+                    .arg(g.meetsStandard ? u"yes"_s : u"no"_s);
         html += u"</table>"_s;
         const QString name = QString(u"plot%1.png"_s).arg(plotNumber++);
         document.addResource(QTextDocument::ImageResource, QUrl(name), sessionPlotImage(list, 1500, 900));

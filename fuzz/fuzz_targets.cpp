@@ -1,11 +1,11 @@
 #include "fuzz/fuzz_targets.h"
 
-#include "console/bench_state.h"
-#include "text/messages.h"
 #include "camera/camera_file.h"
 #include "console/bench_console.h"
+#include "console/bench_state.h"
 #include "console/open_bench.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,7 +20,9 @@ public:
     int count = 0;
 };
 
-std::string textOf(const std::uint8_t* data, std::size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
+std::string textOf(const std::uint8_t* data, std::size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
 
 // A detector this size at most keeps each pipeline run short.
 constexpr int fuzzDetectorSide = 64;
@@ -66,7 +68,8 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     QuietMessages messages;
     BenchConsole console(state, messages);
     BenchSources sources;
-    sources.atmosphere = BenchSource{"fuzz.ini", "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n"};
+    sources.atmosphere =
+        BenchSource{"fuzz.ini", "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n"};
     sources.camera = {"fuzz.par", text.substr(0, split)};
     sources.target = {"fuzz.tag", text.substr(split + 4)};
     sources.adjustCamera = [](CameraSet& c) {

@@ -30,7 +30,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(iconLabel, 0, 0, 4, 1, Qt::AlignTop);
     layout->addWidget(new QLabel(u"Tervix Version 2.1"_s, this), 0, 1);
     layout->addWidget(new QLabel(u"A virtual test bench for thermal imaging cameras."_s, this), 1, 1);
-    layout->addWidget(new QLabel(u"It simulates the image of a four-bar target seen through the atmosphere"_s, this), 2, 1);
+    layout->addWidget(new QLabel(u"It simulates the image of a four-bar target seen through the atmosphere"_s, this), 2,
+                      1);
     layout->addWidget(new QLabel(u"and records the observer's MRTD for five camera slots."_s, this), 3, 1);
     auto* ok = new QPushButton(u"OK"_s, this);
     ok->setObjectName("1");

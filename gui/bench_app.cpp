@@ -11,7 +11,9 @@ void MessageBoxSink::message(const std::string& text) {
     box.exec();
 }
 
-BenchApp::BenchApp(MessageSink& messages) : messages_(messages) { constructApplication(state_, messages_); }
+BenchApp::BenchApp(MessageSink& messages) : messages_(messages) {
+    constructApplication(state_, messages_);
+}
 
 bool BenchApp::InitInstance(const QString& programPath) {
     if (!startApplication(state_, programPath.toStdString(), messages_))
@@ -21,4 +23,6 @@ bool BenchApp::InitInstance(const QString& programPath) {
     return true;
 }
 
-void BenchApp::ExitInstance() { state_.sim.releaseImages(); }
+void BenchApp::ExitInstance() {
+    state_.sim.releaseImages();
+}

@@ -68,8 +68,7 @@ void FrameView::showFrame(std::vector<std::uint8_t>& frame, int width, int heigh
 void FrameView::framePresented() {
     ++presented_;
     if (QFile* log = frameLog().get()) {
-        const double now =
-            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
         char line[64];
         const int length = std::snprintf(line, sizeof line, "%.6f %lld\n", now, presented_);
         log->write(line, length);
@@ -136,7 +135,8 @@ constexpr std::size_t keptPlacements = 4;
 } // namespace
 
 void FrameView::placePixels(int viewWidth, int viewHeight) {
-    const ZoomKey key{viewWidth, viewHeight, width_, height_, zoom_.x * devicePixelRatioF(), zoom_.y * devicePixelRatioF()};
+    const ZoomKey key{
+        viewWidth, viewHeight, width_, height_, zoom_.x * devicePixelRatioF(), zoom_.y * devicePixelRatioF()};
     if (key == zoomKey_)
         return;
     // Keep the placement in use; take a kept one for this zoom if there is one.
@@ -212,8 +212,8 @@ void FrameView::magnify() {
     }
     const int channels = rgb_ ? 3 : 1;
     const std::size_t needed = static_cast<std::size_t>(std::max(width_, 0)) * std::max(height_, 0) * channels;
-    const bool drawable = width_ > 0 && height_ > 0 && frame_.size() >= needed &&
-                          source_.size() == static_cast<std::size_t>(w) * h;
+    const bool drawable =
+        width_ > 0 && height_ > 0 && frame_.size() >= needed && source_.size() == static_cast<std::size_t>(w) * h;
     if (!drawable) {
         picture_.fill(Qt::black);
         return;
@@ -260,8 +260,12 @@ void FrameView::paintEvent(QPaintEvent*) {
         framePresented();
 }
 
-void FrameView::mousePressEvent(QMouseEvent* event) { event->ignore(); }
-void FrameView::mouseReleaseEvent(QMouseEvent* event) { event->ignore(); }
+void FrameView::mousePressEvent(QMouseEvent* event) {
+    event->ignore();
+}
+void FrameView::mouseReleaseEvent(QMouseEvent* event) {
+    event->ignore();
+}
 
 bool SetupViewPixelFormat(MessageSink& messages) {
     QOpenGLContext context;

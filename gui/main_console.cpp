@@ -1,20 +1,21 @@
 #include "gui/main_console.h"
 
-#include "text/messages.h"
 #include "console/console_layout.h"
 #include "console/control_ids.h"
 #include "console/data_files.h"
 #include "gui/about_dialog.h"
+#include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/session_panel.h"
+#include "gui/target_gallery_dialog.h"
+#include "gui/temperature_slider.h"
 #include "sim/display.h"
 #include "sim/truncate.h"
-#include "gui/target_gallery_dialog.h"
-#include "gui/frame_view.h"
-#include "gui/session_panel.h"
-#include "gui/temperature_slider.h"
+#include "text/messages.h"
 
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -23,25 +24,24 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QActionGroup>
-#include <QMenu>
-#include <QSettings>
-#include <QProcess>
-#include <QSaveFile>
-#include <QShortcut>
-#include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTextOption>
+#include <QUrl>
 #include <QWindow>
 
 #include <chrono>
@@ -111,14 +111,22 @@ public:
     }
 };
 
-QColor colourOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor colourOf(std::int32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 constexpr int startTimerId = 1;
-QString makerText() { return u"Tervix virtual test bench for thermal imaging cameras"_s; }
-QString physicalModelText() { return u"Physical image model"_s; }
+QString makerText() {
+    return u"Tervix virtual test bench for thermal imaging cameras"_s;
+}
+QString physicalModelText() {
+    return u"Physical image model"_s;
+}
 // The key under which the chosen image model is remembered between runs, with the settings of
 // organisation and application "Tervix".
-QString imageModelKey() { return u"imageModel"_s; }
+QString imageModelKey() {
+    return u"imageModel"_s;
+}
 
 } // namespace
 
@@ -167,7 +175,8 @@ void MainConsole::initialise() {
     cameraGroup_ = new QButtonGroup(this);
     for (int k = 0; k < cameraSlots; ++k) {
         QString label = (u"Camera%1"_s).arg(k + 1);
-        cameraRadios_[static_cast<std::size_t>(k)] = control(cameraRadios[static_cast<std::size_t>(k)], label, new QRadioButton(label, this));
+        cameraRadios_[static_cast<std::size_t>(k)] =
+            control(cameraRadios[static_cast<std::size_t>(k)], label, new QRadioButton(label, this));
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
     cameraRadios_[0]->setChecked(true);
@@ -180,7 +189,8 @@ void MainConsole::initialise() {
     for (int k = 0; k < frequencyCount; ++k) {
         QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
         frequencyRadios_[static_cast<std::size_t>(k)] =
-            control(frequencyRadios[static_cast<std::size_t>(k)], u"Spatial frequency "_s + label, new QRadioButton(label, this));
+            control(frequencyRadios[static_cast<std::size_t>(k)], u"Spatial frequency "_s + label,
+                    new QRadioButton(label, this));
         frequencyGroup_->addButton(frequencyRadios_[static_cast<std::size_t>(k)], k);
     }
     frequencyRadios_[0]->setChecked(true);
@@ -193,7 +203,8 @@ void MainConsole::initialise() {
     fovGroup_ = new QButtonGroup(this);
     const QString fovLabels[] = {u"Narrow"_s, u"Medium"_s, u"Wide"_s};
     for (int k = 0; k < 3; ++k) {
-        fovRadios_[static_cast<std::size_t>(k)] = control(fieldOfViewRadios[static_cast<std::size_t>(k)], fovLabels[k], new QRadioButton(fovLabels[k], this));
+        fovRadios_[static_cast<std::size_t>(k)] =
+            control(fieldOfViewRadios[static_cast<std::size_t>(k)], fovLabels[k], new QRadioButton(fovLabels[k], this));
         fovGroup_->addButton(fovRadios_[static_cast<std::size_t>(k)], k);
     }
     if (camera.fovIndex >= 0 && camera.fovIndex < 3)
@@ -204,7 +215,8 @@ void MainConsole::initialise() {
 
     view_ = control(imageView, u"Thermal image"_s, new FrameView(this));
 
-    auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high, int position) {
+    auto makeSlider = [this](int id, const QString& name, Qt::Orientation orientation, int low, int high,
+                             int position) {
         auto* slider = control(id, name, new QSlider(orientation, this));
         slider->setRange(low, high);
         slider->setValue(position);
@@ -214,7 +226,8 @@ void MainConsole::initialise() {
     };
     makeSlider(stepSlider, u"Step"_s, Qt::Vertical, 1, 1000, 1)->setPageStep(10);
     TemperatureSlider::installAccessibility();
-    temperatureSlider_ = control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
+    temperatureSlider_ =
+        control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
     temperatureSlider_->setRange(0, temperatureSliderMax);
     temperatureSlider_->setValue(temperatureSliderCentre);
     temperatureSlider_->setTickPosition(QSlider::NoTicks);
@@ -224,7 +237,8 @@ void MainConsole::initialise() {
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
     makeSlider(levelSlider, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
     makeSlider(contrastSlider, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
-    makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000, c.electronicZoomSlider());
+    makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000,
+               c.electronicZoomSlider());
     makeSlider(controlId::opticalZoomSlider, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
 
     auto* loadButton = control(loadEditButton, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
@@ -236,23 +250,20 @@ void MainConsole::initialise() {
     connect(modeBox, &QCheckBox::clicked, this, &MainConsole::toggleMode);
     control(polarityButton, u"Polarity"_s, new QPushButton(u"Polarity"_s, this));
     distanceEdit_ = control(distanceEdit, u"Distance"_s, new QLineEdit(this));
-    connect(distanceEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        core_->setDistanceText(text.toStdString());
-    });
+    connect(distanceEdit_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { core_->setDistanceText(text.toStdString()); });
     control(modeOfWorkGroup, u"Mode of work"_s, new QGroupBox(u"Mode of work"_s, this));
     control(fieldOfViewGroup, u"Field of view"_s, new QGroupBox(u"Field of view"_s, this));
     auto* noiseBox = control(noiseCheck, u"Noise"_s, new QCheckBox(u"Noise"_s, this));
     connect(noiseBox, &QCheckBox::clicked, this, &MainConsole::toggleNoise);
     control(atmTemperatureCaption, u"Atm. t"_s, new QLabel(u"Atm. t"_s, this));
     atmTemperatureEdit_ = control(controlId::atmTemperatureEdit, u"Atm. t"_s, new QLineEdit(this));
-    connect(atmTemperatureEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        core_->onAtmosphereTemperatureEdit(text.toStdString());
-    });
+    connect(atmTemperatureEdit_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { core_->onAtmosphereTemperatureEdit(text.toStdString()); });
     control(atmCoefficientCaption, u"Atm. koeff"_s, new QLabel(u"Atm. koeff"_s, this));
     atmCoefficientEdit_ = control(controlId::atmCoefficientEdit, u"Atm. koeff"_s, new QLineEdit(this));
-    connect(atmCoefficientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        core_->onAtmosphereCoefficientEdit(text.toStdString());
-    });
+    connect(atmCoefficientEdit_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { core_->onAtmosphereCoefficientEdit(text.toStdString()); });
     control(autosettingCheck, u"Autosetting"_s, new QCheckBox(u"Autosetting"_s, this))->setChecked(true);
     control(levelCaption, u"Level"_s, new QLabel(u"Level"_s, this));
     control(contrastCaption, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
@@ -260,7 +271,8 @@ void MainConsole::initialise() {
     control(opticalZoomCaption, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
 
     for (int k = 0; k < cameraSlots; ++k) {
-        auto* list = control(resultLists[static_cast<std::size_t>(k)], (u"Camera%1 results"_s).arg(k + 1), new QListWidget(this));
+        auto* list = control(resultLists[static_cast<std::size_t>(k)], (u"Camera%1 results"_s).arg(k + 1),
+                             new QListWidget(this));
         list->setSelectionMode(QAbstractItemView::NoSelection);
         list->setFocusPolicy(Qt::NoFocus);
         list->setItemDelegate(new TabbedTextDelegate(list));
@@ -285,9 +297,11 @@ void MainConsole::initialise() {
     viewValueCheck_ = control(controlId::viewValueCheck, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
     viewValueCheck_->setChecked(true);
     connect(viewValueCheck_, &QCheckBox::clicked, this, [this] { core_->toggleViewValue(); });
-    randomiseCheck_ = control(controlId::randomiseCheck, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
+    randomiseCheck_ =
+        control(controlId::randomiseCheck, u"Randomise position"_s, new QCheckBox(u"Randomise position"_s, this));
     connect(randomiseCheck_, &QCheckBox::clicked, this, [this] {
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+        auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
@@ -298,8 +312,7 @@ void MainConsole::initialise() {
                                      for (int k = 0; k < cameraSlots; ++k)
                                          resultsChanged(k, k == cameraSlots - 1);
                                  },
-                                 [this](int slot) { return saveTableOf(slot); },
-                                 [this] { syncControls(); }});
+                                 [this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});
     horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
@@ -454,8 +467,8 @@ void MainConsole::layoutControls(int w, int h) {
     const QFontMetrics fm(lists_[0]->font());
     const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
     in.listWidth = TabbedTextDelegate::narrowestRow(fm) + rowMargins;
-    for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck, controlId::viewValueCheck,
-                   applyButton, notRecognizedButton, saveTableButton, helpButton})
+    for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck,
+                   controlId::viewValueCheck, applyButton, notRecognizedButton, saveTableButton, helpButton})
         in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
     for (auto* group : {cameraGroup_, frequencyGroup_})
         for (QAbstractButton* radio : group->buttons())
@@ -531,7 +544,9 @@ void MainConsole::showResultList(int camera) {
     lists_[static_cast<std::size_t>(camera)]->show();
 }
 
-void MainConsole::showView(bool shown) { view_->setVisible(shown); }
+void MainConsole::showView(bool shown) {
+    view_->setVisible(shown);
+}
 
 bool MainConsole::acquireView() {
     viewReady_ = SetupViewPixelFormat(messages_);
@@ -547,7 +562,9 @@ void MainConsole::focusTrackbars() {
     temperatureSlider_->setFocus();
 }
 
-void MainConsole::invalidate() { update(); }
+void MainConsole::invalidate() {
+    update();
+}
 
 void MainConsole::loadEdit() {
     TargetGalleryDialog gallery(messages_, this);
@@ -621,10 +638,13 @@ void MainConsole::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void MainConsole::saveTable() { saveTableOf(core_->cameraIndex()); }
+void MainConsole::saveTable() {
+    saveTableOf(core_->cameraIndex());
+}
 
 bool MainConsole::saveTableOf(int camera) {
-    const QString proposed = QString::fromStdString(core_->state().programDirectory) + (u"table%1.txt"_s).arg(camera + 1);
+    const QString proposed =
+        QString::fromStdString(core_->state().programDirectory) + (u"table%1.txt"_s).arg(camera + 1);
     QFileDialog dialog(this, u"Save table"_s, proposed, u"Table (*.txt)"_s);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(u"txt"_s);
@@ -665,7 +685,9 @@ void MainConsole::openHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
 }
 
-void MainConsole::startObjectiveMrtd() { objective_->start(core_->state(), core_->cameraIndex()); }
+void MainConsole::startObjectiveMrtd() {
+    objective_->start(core_->state(), core_->cameraIndex());
+}
 
 void MainConsole::showAbout() {
     AboutDialog about(this);
@@ -690,7 +712,8 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
     auto* choice = new QActionGroup(models);
-    for (const auto& [label, model] : {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
+    for (const auto& [label, model] :
+         {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
         QAction* action = models->addAction(label);
         action->setCheckable(true);
         action->setChecked(core_->imageModel() == model);

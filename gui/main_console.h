@@ -129,7 +129,7 @@ private:
     bool modeOn_ = true;
     bool viewReady_ = false;
     QSize radioSize_;
-    QString startText_;    // "0.0" at the deferred start
+    QString startText_; // "0.0" at the deferred start
     QPoint startTextAt_;
-    QString valueText_;    // the temperature difference under the image
+    QString valueText_; // the temperature difference under the image
 };

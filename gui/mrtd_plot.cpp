@@ -11,7 +11,7 @@ MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent
 
 QColor MrtdPlot::penColour(int camera) {
     static const QColor pens[cameraSlots] = {QColor(255, 255, 255), QColor(255, 0, 0), QColor(0, 255, 0),
-                                            QColor(0, 0, 255), QColor(255, 255, 0)};
+                                             QColor(0, 0, 255), QColor(255, 255, 0)};
     return pens[std::clamp(camera, 0, cameraSlots - 1)];
 }
 

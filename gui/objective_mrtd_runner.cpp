@@ -19,7 +19,9 @@ ObjectiveMrtdRunner::ObjectiveMrtdRunner(QWidget* window) : QObject(window) {
     connect(dialog_, &QProgressDialog::canceled, this, &ObjectiveMrtdRunner::cancel);
 }
 
-ObjectiveMrtdRunner::~ObjectiveMrtdRunner() { cancel(); }
+ObjectiveMrtdRunner::~ObjectiveMrtdRunner() {
+    cancel();
+}
 
 void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const ObserverSettings& settings) {
     cancel();

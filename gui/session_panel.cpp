@@ -43,7 +43,9 @@ QString loginName() {
     return u"observer"_s;
 }
 
-std::string nowIso() { return isoUtcTime(QDateTime::currentMSecsSinceEpoch()); }
+std::string nowIso() {
+    return isoUtcTime(QDateTime::currentMSecsSinceEpoch());
+}
 
 } // namespace
 
@@ -95,7 +97,9 @@ bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-QString SessionPanel::sessionFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
+QString SessionPanel::sessionFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
 
 SessionPanel::~SessionPanel() = default;
 
@@ -160,13 +164,15 @@ void SessionPanel::layout(int /*width*/, int height) {
 void SessionPanel::addMenuActions(QMenu& menu) {
     connect(menu.addAction(u"New session"_s), &QAction::triggered, this, &SessionPanel::newSession);
     connect(menu.addAction(u"Open session..."_s), &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(&window_, u"Open session"_s, sessionFolder(), u"Session (*.json)"_s);
+        const QString path =
+            QFileDialog::getOpenFileName(&window_, u"Open session"_s, sessionFolder(), u"Session (*.json)"_s);
         if (!path.isEmpty())
             openSession(path);
     });
     connect(menu.addAction(u"Report..."_s), &QAction::triggered, this, [this] {
-        const QString proposed = QDir(QDir::currentPath()).filePath(
-            QString::fromStdString(sessionFileName(recorder_.session().created)).replace(u".json"_s, u".pdf"_s));
+        const QString proposed = QDir(QDir::currentPath())
+                                     .filePath(QString::fromStdString(sessionFileName(recorder_.session().created))
+                                                   .replace(u".json"_s, u".pdf"_s));
         const QString path = QFileDialog::getSaveFileName(&window_, u"Report"_s, proposed, u"Report (*.pdf)"_s);
         if (!path.isEmpty())
             writeReport(path);
@@ -227,7 +233,9 @@ QString SessionPanel::observer() const {
     return name.isEmpty() ? loginName() : name;
 }
 
-void SessionPanel::setObserver(const QString& name) { observerBox_->setEditText(name); }
+void SessionPanel::setObserver(const QString& name) {
+    observerBox_->setEditText(name);
+}
 
 const char* SessionPanel::orientation() const {
     return horizontalBars_->isChecked() ? orientationHorizontal : orientationVertical;

@@ -11,7 +11,8 @@ namespace {
 constexpr int previewSide = 270;
 } // namespace
 
-TargetGalleryDialog::TargetGalleryDialog(MessageSink& messages, QWidget* parent) : QDialog(parent), messages_(messages) {
+TargetGalleryDialog::TargetGalleryDialog(MessageSink& messages, QWidget* parent)
+    : QDialog(parent), messages_(messages) {
     setWindowTitle(u"Loading  / Editing of targets"_s);
     resize(860, 498); // 430 x 249 dialog units
     targets_ = new QListWidget(this);
@@ -28,8 +29,12 @@ TargetGalleryDialog::TargetGalleryDialog(MessageSink& messages, QWidget* parent)
     preview_->setGeometry(230, 10, previewSide, previewSide);
 }
 
-int TargetGalleryDialog::previewWidth() const { return preview_->width(); }
-int TargetGalleryDialog::previewHeight() const { return preview_->height(); }
+int TargetGalleryDialog::previewWidth() const {
+    return preview_->width();
+}
+int TargetGalleryDialog::previewHeight() const {
+    return preview_->height();
+}
 
 bool TargetGalleryDialog::setUp() {
     contextReady_ = SetupViewPixelFormat(messages_);

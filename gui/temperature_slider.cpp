@@ -7,16 +7,17 @@
 namespace {
 
 class TemperatureSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
-  public:
-    explicit TemperatureSliderAccessible(TemperatureSlider* slider)
-        : QAccessibleWidget(slider, QAccessible::Slider) {}
+public:
+    explicit TemperatureSliderAccessible(TemperatureSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) return slider()->valueText();
+        if (t == QAccessible::Value)
+            return slider()->valueText();
         return QAccessibleWidget::text(t);
     }
     // In kelvin, so that tools which speak the number say the difference.
@@ -34,7 +35,7 @@ class TemperatureSliderAccessible : public QAccessibleWidget, public QAccessible
     }
     QVariant minimumStepSize() const override { return 1.0 / temperatureSliderPerKelvin; }
 
-  private:
+private:
     TemperatureSlider* slider() const { return static_cast<TemperatureSlider*>(widget()); }
 };
 
@@ -53,7 +54,8 @@ TemperatureSlider::TemperatureSlider(QWidget* parent) : QSlider(Qt::Horizontal, 
 void TemperatureSlider::sliderChange(SliderChange change) {
     QSlider::sliderChange(change);
     // Also when the window sets the position with its signals blocked.
-    if (change == SliderValueChange) setAccessibleDescription(valueText());
+    if (change == SliderValueChange)
+        setAccessibleDescription(valueText());
 }
 
 QString TemperatureSlider::valueText() const {
@@ -62,6 +64,7 @@ QString TemperatureSlider::valueText() const {
 
 void TemperatureSlider::installAccessibility() {
     static bool installed = false;
-    if (!installed) QAccessible::installFactory(temperatureSliderFactory);
+    if (!installed)
+        QAccessible::installFactory(temperatureSliderFactory);
     installed = true;
 }

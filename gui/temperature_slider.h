@@ -6,7 +6,7 @@
 // the window shows ("+0.50 K"), not as a trackbar position out of 1000.
 class TemperatureSlider : public QSlider {
     Q_OBJECT
-  public:
+public:
     explicit TemperatureSlider(QWidget* parent = nullptr);
     // The value as assistive tools read it.
     QString valueText() const;
@@ -15,6 +15,6 @@ class TemperatureSlider : public QSlider {
     // per process is enough, more is harmless.
     static void installAccessibility();
 
-  protected:
+protected:
     void sliderChange(SliderChange change) override;
 };

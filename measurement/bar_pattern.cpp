@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-int BarPattern::columnAt(double x) const { return truncToInt(std::floor((x - originX) / pitchX)); }
+int BarPattern::columnAt(double x) const {
+    return truncToInt(std::floor((x - originX) / pitchX));
+}
 
 std::vector<int> BarPattern::columnsIn(const Interval& interval) const {
     std::vector<int> columns;

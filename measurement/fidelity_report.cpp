@@ -28,7 +28,9 @@ constexpr int noiseFrames = 10;
 constexpr double greyPerSigma = 20.0;
 
 // ∫ erf(u) du
-double erfIntegral(double u) { return u * std::erf(u) + std::exp(-u * u) / std::sqrt(M_PI); }
+double erfIntegral(double u) {
+    return u * std::erf(u) + std::exp(-u * u) / std::sqrt(M_PI);
+}
 
 // A bar [a, b] blurred by a Gaussian and averaged over a box of width w centred on x.
 double blurredBar(double a, double b, double x, double sigma, double w) {
@@ -101,7 +103,8 @@ double independentExitance(const PointList& response, double celsius, bool physi
         while (j < response.vertexCount() - 1 && response.x(j) < l)
             ++j;
         const double x0 = response.x(j - 1), x1 = response.x(j);
-        const double r = response.y(j - 1) + (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1));
+        const double r =
+            response.y(j - 1) + (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1));
         if (physicalConstants)
             return r * physicalC1 / (std::pow(l, 5) * std::expm1(physicalC2 / (l * t)));
         return r * planckC1 / (std::pow(l, 5) * std::expm1(std::log(exponentialBase) * planckC2 / (l * t)));
@@ -137,8 +140,9 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
             bars += signalAt(bar.centre());
         for (std::size_t k = 1; k + 1 < p.gaps.size(); ++k)
             gaps += signalAt(p.gaps[k].centre());
-        const double full = state.target.items[static_cast<std::size_t>(state.target.distanceOrder.front())].renderTemperature -
-                            static_cast<double>(sim.backgroundSignal);
+        const double full =
+            state.target.items[static_cast<std::size_t>(state.target.distanceOrder.front())].renderTemperature -
+            static_cast<double>(sim.backgroundSignal);
         const double measured = (bars / p.bars.size() - gaps / (p.gaps.size() - 2)) / full;
         // In milliradians: projected tangents times 1000.
         BarPattern mrad = p;
@@ -151,7 +155,8 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
         const double f = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         const std::string label = format("modulation at %.1f cycles/mrad", f);
         rows.push_back({label, measured, predictedModulation(mrad, state.camera.hBlurWidth, ifov)});
-        rows.push_back({label + ", endless pattern (Coltman)", measured, coltmanModulation(f, state.camera.hBlurWidth, ifov)});
+        rows.push_back(
+            {label + ", endless pattern (Coltman)", measured, coltmanModulation(f, state.camera.hBlurWidth, ifov)});
     }
 
     // (2) Frame noise in grey levels on a flat scene, the window set so that nothing saturates.
@@ -190,7 +195,8 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
     for (double t : {static_cast<double>(camera.tempMin), 0.0, static_cast<double>(camera.tm),
                      static_cast<double>(camera.tempMax)}) {
         const double bench = signalOfTemperature(response, t);
-        rows.push_back({format("in-band exitance at %.1f C, W/cm2", t), bench, independentExitance(response, t, false)});
+        rows.push_back(
+            {format("in-band exitance at %.1f C, W/cm2", t), bench, independentExitance(response, t, false)});
         rows.push_back({"  the same with physical constants and e", bench, independentExitance(response, t, true)});
     }
     return rows;
@@ -251,7 +257,8 @@ double referenceExitance(const PointList& response, double celsius) {
         while (j < response.vertexCount() - 1 && response.x(j) < l)
             ++j;
         const double x0 = response.x(j - 1), x1 = response.x(j);
-        const double r = x1 > x0 ? response.y(j - 1) + (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1))
+        const double r = x1 > x0 ? response.y(j - 1) +
+                                       (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1))
                                  : response.y(j);
         return r * physicalC1 / (std::pow(l, 5) * std::expm1(physicalC2 / (l * t)));
     };
@@ -292,7 +299,8 @@ PhaseReading readPhase(const BenchState& state) {
     const double contrast = barSignal - background;
     const int w = sim.imageWidth, h = sim.imageHeight;
     // The prediction is separable bar by bar: a column profile times a row profile.
-    std::vector<double> across(bars.size() * static_cast<std::size_t>(w)), along(bars.size() * static_cast<std::size_t>(h));
+    std::vector<double> across(bars.size() * static_cast<std::size_t>(w)),
+        along(bars.size() * static_cast<std::size_t>(h));
     for (std::size_t b = 0; b < bars.size(); ++b) {
         for (int i = 0; i < w; ++i)
             across[b * w + i] = blurredBar(bars[b].x0, bars[b].x1, p.centreOfColumn(i), sigmaX, p.pitchX);
@@ -368,7 +376,8 @@ double largestAutocorrelation(const std::vector<double>& image, int width, int h
         for (int dx = -width / 2; dx <= width / 2; ++dx) {
             if (dx == 0 && dy == 0)
                 continue;
-            const std::size_t at = static_cast<std::size_t>((dy + ph) % ph) * pw + static_cast<std::size_t>((dx + pw) % pw);
+            const std::size_t at =
+                static_cast<std::size_t>((dy + ph) % ph) * pw + static_cast<std::size_t>((dx + pw) % pw);
             const double overlap = static_cast<double>(width - std::abs(dx)) * (height - std::abs(dy));
             const double rho = f[at].real() / overlap / zero;
             if (std::fabs(rho) > std::fabs(largest)) {
@@ -416,7 +425,8 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
             }
         }
         auto spread = [](const std::vector<double>& v) {
-            return std::array<double, 3>{*std::min_element(v.begin(), v.end()), median(v), *std::max_element(v.begin(), v.end())};
+            return std::array<double, 3>{*std::min_element(v.begin(), v.end()), median(v),
+                                         *std::max_element(v.begin(), v.end())};
         };
         if (!measured.empty()) {
             row.modulation = spread(measured);
@@ -488,7 +498,9 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     }
 
     // (3) The model's in-band signals against Planck's law with the SI constants and 273.15.
-    for (double t : {static_cast<double>(camera.tempMin), 0.0, static_cast<double>(camera.tm), static_cast<double>(camera.tempMax)})
-        report.exitance.push_back({t, modelSignal(report.model, response, t, sceneIntegrationStep), referenceExitance(response, t)});
+    for (double t : {static_cast<double>(camera.tempMin), 0.0, static_cast<double>(camera.tm),
+                     static_cast<double>(camera.tempMax)})
+        report.exitance.push_back(
+            {t, modelSignal(report.model, response, t, sceneIntegrationStep), referenceExitance(response, t)});
     return report;
 }

@@ -40,24 +40,24 @@ inline constexpr double resolvablePairContrast = 0.02;
 // exact prediction (Gaussian and pixel box, by erf), the largest departure of any pixel, and the
 // weakest bar-gap pair.
 struct FrequencyFidelity {
-    double frequency = 0.0;    // cycles/mrad
-    double nyquistShare = 0.0; // of the detector's Nyquist frequency
+    double frequency = 0.0;             // cycles/mrad
+    double nyquistShare = 0.0;          // of the detector's Nyquist frequency
     std::array<double, 3> modulation{}; // min, median, max over the phases
     std::array<double, 3> predicted{};
-    std::array<double, 3> ratio{};      // of measured to predicted modulation, min, median, max
-    double largestPixelError = 0.0;     // |image - prediction| / bar contrast, any pixel, any phase
-    double weakestPair = 0.0;           // smallest bar-gap contrast in the image, any phase
-    double predictedWeakestPair = 0.0;  // the prediction's smallest, any phase
-    int reversedPhases = 0;             // phases with a reversed pair in the image
-    int unexpectedReversals = 0;        // ... of which the prediction resolves every pair
+    std::array<double, 3> ratio{};     // of measured to predicted modulation, min, median, max
+    double largestPixelError = 0.0;    // |image - prediction| / bar contrast, any pixel, any phase
+    double weakestPair = 0.0;          // smallest bar-gap contrast in the image, any phase
+    double predictedWeakestPair = 0.0; // the prediction's smallest, any phase
+    int reversedPhases = 0;            // phases with a reversed pair in the image
+    int unexpectedReversals = 0;       // ... of which the prediction resolves every pair
 };
 
 // The per-pixel temporal noise of a flat scene at the background temperature, in kelvin there.
 struct NoiseFidelity {
     double sceneCelsius = 0.0;
-    double measuredNetd = 0.0;  // the frames' per-pixel noise over the exitance's slope
-    double modelNetd = 0.0;     // the physical expectation: frameNoise[0] % of the NETD-derived level
-    double fileNetd = 0.0;      // the camera file's value, at tm
+    double measuredNetd = 0.0;           // the frames' per-pixel noise over the exitance's slope
+    double modelNetd = 0.0;              // the physical expectation: frameNoise[0] % of the NETD-derived level
+    double fileNetd = 0.0;               // the camera file's value, at tm
     double largestAutocorrelation = 0.0; // at any non-zero lag up to half the frame
     int lagX = 0, lagY = 0;              // where it is
 };

@@ -28,7 +28,9 @@ std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-double unitOf(std::uint64_t bits) { return static_cast<double>(bits >> 11) * 0x1.0p-53; }
+double unitOf(std::uint64_t bits) {
+    return static_cast<double>(bits >> 11) * 0x1.0p-53;
+}
 
 // The frames the eye integrates at the camera's frame rate; two at least, so that the temporal
 // noise can be told from the image.
@@ -61,8 +63,8 @@ double BarContrast::snr() const {
     return contrast > 0.0 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
 }
 
-BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns, std::vector<std::vector<int>> gapColumns,
-                                       int rowLow, int rowHigh)
+BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns,
+                                       std::vector<std::vector<int>> gapColumns, int rowLow, int rowHigh)
     : rowLow_(rowLow), rowHigh_(std::max(rowLow, rowHigh)) {
     std::vector<std::pair<int, char>> all;
     for (const auto& bar : barColumns)
@@ -72,7 +74,8 @@ BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns,
         for (int c : gap)
             all.push_back({c, 0});
     // A column claimed by a bar and a gap (bars narrower than a pixel) counts as the bar's.
-    std::sort(all.begin(), all.end(), [](auto& a, auto& b) { return a.first != b.first ? a.first < b.first : a.second > b.second; });
+    std::sort(all.begin(), all.end(),
+              [](auto& a, auto& b) { return a.first != b.first ? a.first < b.first : a.second > b.second; });
     for (const auto& [column, bar] : all) {
         if (!columns_.empty() && columns_.back() == column)
             continue;
@@ -143,7 +146,8 @@ BarContrast BarFrameStatistics::result() const {
         }
     if (barColumns == 0 || gapColumns == 0)
         return out;
-    out.contrast = barSum / (F * nr * static_cast<double>(barColumns)) - gapSum / (F * nr * static_cast<double>(gapColumns));
+    out.contrast =
+        barSum / (F * nr * static_cast<double>(barColumns)) - gapSum / (F * nr * static_cast<double>(gapColumns));
     if (frames_ < 2)
         return out;
 
@@ -166,7 +170,8 @@ BarContrast BarFrameStatistics::result() const {
                 overFrames += means[static_cast<std::size_t>(t)][i];
             overFrames /= F;
             for (int t = 0; t < frames_; ++t) {
-                const double d = means[static_cast<std::size_t>(t)][i] - overFrames - blockMeans_[static_cast<std::size_t>(t)] + blockMean;
+                const double d = means[static_cast<std::size_t>(t)][i] - overFrames -
+                                 blockMeans_[static_cast<std::size_t>(t)] + blockMean;
                 squares += d * d;
             }
         }
@@ -286,7 +291,8 @@ HalfResult gridHalf(BenchConsole& console, const ObserverSettings& settings, int
                 }
             // The first position, or the last, says only that the threshold lies beyond the grid.
             const bool cut = found == 1 || found == last;
-            return {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved, direction * found / temperatureSliderPerKelvin};
+            return {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved,
+                    direction * found / temperatureSliderPerKelvin};
         }
         previous = steps;
     }
@@ -346,8 +352,8 @@ HalfResult continuousHalf(BenchConsole& console, const ObserverSettings& setting
 RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
                            const std::atomic<bool>* cancel) {
     RepeatResult result;
-    const std::uint64_t stream =
-        mix(mix(settings.seed) ^ mix(static_cast<std::uint64_t>(repeat) * 64 + static_cast<std::uint64_t>(frequencyIndex)));
+    const std::uint64_t stream = mix(
+        mix(settings.seed) ^ mix(static_cast<std::uint64_t>(repeat) * 64 + static_cast<std::uint64_t>(frequencyIndex)));
     state.random.seed(static_cast<std::uint32_t>(stream));
     result.phaseX = unitOf(mix(stream + 1));
     result.phaseY = unitOf(mix(stream + 2));
@@ -369,8 +375,10 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
         result.minus = continuousHalf(console, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
     }
     if (result.plus.outcome != ObserverOutcome::NotResolved && result.minus.outcome != ObserverOutcome::NotResolved) {
-        const bool cut = result.plus.outcome == ObserverOutcome::CutAtRange || result.minus.outcome == ObserverOutcome::CutAtRange;
-        result.mrtd = {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved, (result.plus.value - result.minus.value) / 2};
+        const bool cut =
+            result.plus.outcome == ObserverOutcome::CutAtRange || result.minus.outcome == ObserverOutcome::CutAtRange;
+        result.mrtd = {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved,
+                       (result.plus.value - result.minus.value) / 2};
     }
     return result;
 }
@@ -523,7 +531,7 @@ double classicMrtd(const ClassicTerms& t, double f, double thresholdSnr, double 
 double cameraMrtdAt(const CameraState& camera, double f) {
     const CameraSet& c = camera.set;
     const CameraTables& t = camera.tables;
-    const PointList& curve = c.altOptics != 0 ? t.mrtdAltH
+    const PointList& curve = c.altOptics != 0  ? t.mrtdAltH
                              : c.fovIndex == 0 ? t.mrtdNarrowH
                              : c.fovIndex == 1 ? t.mrtdMediumH
                                                : t.mrtdWideH;

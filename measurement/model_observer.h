@@ -67,8 +67,8 @@ public:
     BarContrast result() const;
 
 private:
-    std::vector<int> columns_;  // every analysed column, left to right
-    std::vector<char> inBar_;   // per analysed column: 1 in a bar, 0 in a gap
+    std::vector<int> columns_; // every analysed column, left to right
+    std::vector<char> inBar_;  // per analysed column: 1 in a bar, 0 in a gap
     int rowLow_ = 0, rowHigh_ = 0;
     int frames_ = 0;
     // Per analysed pixel over the frames: sum and sum of squares.
@@ -123,8 +123,8 @@ struct FrequencyResult {
     double frequency = 0.0;
     std::vector<RepeatResult> repeats;
     RepeatSummary mrtd, plus, minus;
-    double classic = 0.0;     // the classic formula for this camera, kelvin
-    double cameraCurve = -1;  // the camera file's curve, kelvin; negative outside it
+    double classic = 0.0;    // the classic formula for this camera, kelvin
+    double cameraCurve = -1; // the camera file's curve, kelvin; negative outside it
 };
 
 struct ObjectiveMrtd {
@@ -149,10 +149,10 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
 // The classic static formula MRTD(f) = π²/(4√14) · SNR_th · NETD_scene · f / MTF(f) · √(αβ/(t_e F_R))
 // for the camera in use, with MTF the Gaussian blur times the pixel aperture.
 struct ClassicTerms {
-    double netdScene = 0.0;  // K, per-pixel noise at the scene temperature
-    double alpha = 0.0;      // horizontal and vertical pixel angles, mrad
+    double netdScene = 0.0; // K, per-pixel noise at the scene temperature
+    double alpha = 0.0;     // horizontal and vertical pixel angles, mrad
     double beta = 0.0;
-    double sigma = 0.0;      // horizontal Gaussian blur, mrad
+    double sigma = 0.0; // horizontal Gaussian blur, mrad
     double frameRate = 0.0;
 };
 ClassicTerms classicTerms(const BenchState& state);

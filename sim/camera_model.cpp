@@ -6,8 +6,8 @@
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/trapezoid.h"
-#include "sim/truncated_pi.h"
 #include "sim/truncate.h"
+#include "sim/truncated_pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,7 +94,9 @@ const PointList& mrtdCurve(const CameraTables& t, OpticsCase oc) {
     }
 }
 
-double gaussianFactor(double sigma, double f) { return std::exp(std::log(exponentialBase) * (-2.0 * truncatedPi * truncatedPi * sigma * sigma * f * f)); }
+double gaussianFactor(double sigma, double f) {
+    return std::exp(std::log(exponentialBase) * (-2.0 * truncatedPi * truncatedPi * sigma * sigma * f * f));
+}
 
 // The exact mass of a unit Gaussian of standard deviation width between x0 and x1.
 double gaussianMass(double x0, double x1, double width) {
@@ -167,9 +169,9 @@ double GaussianIntegral(double x0, double x1, double step, double width) {
     const int n = static_cast<int>(samples);
     const double logBase = std::log(exponentialBase);
     return step * norm * trapezoidSum(n, [&](int k) {
-        double x = x0 + k * step;
-        return std::exp(-logBase * x * x / (2.0 * width * width));
-    });
+               double x = x0 + k * step;
+               return std::exp(-logBase * x * x / (2.0 * width * width));
+           });
 }
 
 void BuildKernel(double width, BlurDirection direction, const CameraSet& camera, SimState& sim) {
@@ -219,14 +221,15 @@ void horizontalBlurModel(CameraModelContext& context) {
     if (modelled) {
         switch (c.hBlurMode) {
         case 0:
-            w = alternative ? c.blurWidthAlt
+            w = alternative                ? c.blurWidthAlt
                 : oc == OpticsCase::Medium ? c.blurWidthMedium
                 : oc == OpticsCase::Narrow ? c.blurWidthNarrow
                                            : c.blurWidthWide;
             break;
         case 1: {
             int set = c.blurDivisorSet == 0 ? 0 : 1;
-            w = mode1Numerator[set] / c.blurDivisors[static_cast<std::size_t>(set)][static_cast<std::size_t>(divisorColumn(oc))];
+            w = mode1Numerator[set] /
+                c.blurDivisors[static_cast<std::size_t>(set)][static_cast<std::size_t>(divisorColumn(oc))];
             break;
         }
         case 2: {
@@ -274,7 +277,8 @@ void verticalBlurModel(CameraModelContext& context) {
         BuildKernel(state.vBlurWidth, BlurDirection::Vertical, c, context.sim);
         return;
     }
-    double w = c.hBlurMode == 3 ? blockValue(c, 0, oc) : blockValue(c, alternative || c.blurDivisorSet == 0 ? 2 : 4, oc);
+    double w =
+        c.hBlurMode == 3 ? blockValue(c, 0, oc) : blockValue(c, alternative || c.blurDivisorSet == 0 ? 2 : 4, oc);
     if (alternative)
         w /= c.opticalZoom;
     state.vBlurWidth = finishWidth(w, c, context.atmosphere);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "atmosphere/atmosphere_table.h"
-#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "sim/random_generator.h"
+#include "sim/sim_state.h"
 
 enum class BlurDirection { Horizontal, Vertical };
 

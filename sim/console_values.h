@@ -4,9 +4,9 @@
 
 // The console's settings that the simulation reads.
 struct ConsoleValues {
-    float temperatureDifference = 0.0f; // K, between bars and background
+    float temperatureDifference = 0.0f;            // K, between bars and background
     float barScale = frequencyChoices[0].barScale; // of the chosen spatial frequency
-    double targetOffsetX = 0.0;         // random displacement, in projected units
+    double targetOffsetX = 0.0;                    // random displacement, in projected units
     double targetOffsetY = 0.0;
     // The target turned by 90 degrees about its centre: horizontal bars, which the vertical blur
     // and pixel pitch govern.

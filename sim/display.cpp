@@ -30,8 +30,9 @@ constexpr double maxJitter = 8.0;
 // offsets), times the flicker gain, rounded and clamped to a byte (NaN falls to 0).
 // Built for AVX2 as well where the processor has it (chosen at load time): its byte shuffles make
 // the three-byte stride of DisplayImage cheap to read.
-__attribute__((target_clones("avx2", "default"))) void writeNoisyRun(const std::uint8_t* __restrict grey, const float* __restrict samples,
-                   const float* __restrict offsets, float scale, float gain, int count, std::uint8_t* __restrict out) {
+__attribute__((target_clones("avx2", "default"))) void
+writeNoisyRun(const std::uint8_t* __restrict grey, const float* __restrict samples, const float* __restrict offsets,
+              float scale, float gain, int count, std::uint8_t* __restrict out) {
     for (int r = 0; r < count; ++r) {
         float v = (samples[r] * scale + offsets[r] + static_cast<float>(grey[3 * r])) * gain + 0.5f;
         // Two selects rather than one nested condition: they become branch-free min and max, and
@@ -99,13 +100,13 @@ void ApplyLevelContrast(const LevelContrast& sliders, const CameraSet& camera, S
 }
 
 bool AutoLevelContrast(LevelContrast& sliders, const CameraSet& camera, SimState& sim) {
-    const std::size_t pixels = std::min(static_cast<std::size_t>(sim.imageWidth) * static_cast<std::size_t>(sim.imageHeight),
-                                        sim.sceneImage.size());
+    const std::size_t pixels = std::min(
+        static_cast<std::size_t>(sim.imageWidth) * static_cast<std::size_t>(sim.imageHeight), sim.sceneImage.size());
     float lo = 1e8f;
     float hi = -1e8f;
     signalExtremes(sim.sceneImage.data(), pixels, lo, hi);
-    double level = ((static_cast<double>(lo) + hi) / 2.0 - sim.levelSignalMin) / (sim.levelSignalMax - sim.levelSignalMin) *
-                   sliderRange;
+    double level = ((static_cast<double>(lo) + hi) / 2.0 - sim.levelSignalMin) /
+                   (sim.levelSignalMax - sim.levelSignalMin) * sliderRange;
     double contrast = sliderRange - (static_cast<double>(hi) - lo - camera.contrastMin * signalPerKelvin(camera, sim)) *
                                         sliderRange / (sim.contrastSignalMax - sim.contrastSignalMin);
     sliders.level = std::clamp(truncToInt(level), 0, sliderRange);
@@ -117,7 +118,9 @@ bool AutoLevelContrast(LevelContrast& sliders, const CameraSet& camera, SimState
 namespace {
 
 // The grey of signal s, as the mapping defines it: the quotient truncated, then clamped.
-int greyOf(float s, double base, double step) { return toGrey((s - base) / step); }
+int greyOf(float s, double base, double step) {
+    return toGrey((s - base) / step);
+}
 
 // Ordered keys of floats: key(a) < key(b) exactly when a < b (for non-NaN values; -0 before +0).
 std::uint32_t floatKey(float f) {
@@ -200,10 +203,10 @@ __attribute__((target("default"))) void mapGreyRun(const GreyMap& m, const float
 __attribute__((target("avx2"))) inline __m256i eightGreys(const GreyMap& m, const float* at) {
     const __m256 s = _mm256_loadu_ps(at);
     // max returns its second operand for NaN, so NaN falls to 0 as in the plain form.
-    const __m256 q = _mm256_min_ps(
-        _mm256_max_ps(_mm256_mul_ps(_mm256_sub_ps(s, _mm256_set1_ps(m.base)), _mm256_set1_ps(m.scale)),
-                      _mm256_setzero_ps()),
-        _mm256_set1_ps(255.0f));
+    const __m256 q =
+        _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(_mm256_sub_ps(s, _mm256_set1_ps(m.base)), _mm256_set1_ps(m.scale)),
+                                    _mm256_setzero_ps()),
+                      _mm256_set1_ps(255.0f));
     const __m256i g = _mm256_cvttps_epi32(q);
     const __m256 above = _mm256_i32gather_ps(m.thresholds, _mm256_add_epi32(g, _mm256_set1_epi32(1)), 4);
     const __m256 atG = _mm256_i32gather_ps(m.thresholds, g, 4);
@@ -224,8 +227,8 @@ __attribute__((target("avx2"))) void mapGreyRun(const GreyMap& m, const float* _
         const __m256i words = _mm256_packus_epi32(eightGreys(m, signal + k), eightGreys(m, signal + k + 8));
         const __m256i more = _mm256_packus_epi32(eightGreys(m, signal + k + 16), eightGreys(m, signal + k + 24));
         // The packs work within 128-bit lanes; the permutation puts the 32 greys back in order.
-        const __m256i greys = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, more),
-                                                          _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+        const __m256i greys =
+            _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, more), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
         std::uint8_t* o = out + 3 * k;
         for (const __m128i half : {_mm256_castsi256_si128(greys), _mm256_extracti128_si256(greys, 1)}) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(half, spread0));
@@ -296,7 +299,8 @@ void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerato
             k = 0;
         return v;
     };
-    frame.resize(static_cast<std::size_t>(width + viewFramePadding) * static_cast<std::size_t>(height + viewFramePadding));
+    frame.resize(static_cast<std::size_t>(width + viewFramePadding) *
+                 static_cast<std::size_t>(height + viewFramePadding));
     const double greyPerSignal = 256.0 / (sim.windowHigh - sim.windowLow);
 
     std::vector<float> rowNoise(static_cast<std::size_t>(height), 0.0f);
@@ -311,7 +315,8 @@ void BuildViewFrame(const SimState& sim, const CameraSet& camera, RandomGenerato
 
     float gain = 1.0f;
     if (random.next() / RandomGenerator::valueRange <= camera.flickerProbability)
-        gain = static_cast<float>(1.0 + random.next() * static_cast<double>(camera.flickerAmplitude) / RandomGenerator::valueRange);
+        gain = static_cast<float>(1.0 + random.next() * static_cast<double>(camera.flickerAmplitude) /
+                                            RandomGenerator::valueRange);
 
     // Without a table (no camera refresh yet) the pixel noise reads zeros.
     static const std::vector<float> silence(4096, 0.0f);
@@ -368,7 +373,9 @@ PixelZoom applyJitter(PixelZoom zoom, const CameraSet& camera, int imageWidth, i
     auto jitter = [&](double z, int pixels) {
         if (random.next() / RandomGenerator::valueRange > camera.jitterProbability)
             return z;
-        double d = std::min(random.next() * static_cast<double>(camera.jitterAmplitude) * maxJitter / RandomGenerator::valueRange, maxJitter);
+        double d = std::min(random.next() * static_cast<double>(camera.jitterAmplitude) * maxJitter /
+                                RandomGenerator::valueRange,
+                            maxJitter);
         double u = d >= 1.0 ? random.next() / RandomGenerator::valueRange / pixels : d / pixels;
         return (u + 1.0) * z;
     };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "sim/random_generator.h"
+#include "sim/sim_state.h"
 
 #include <cstdint>
 #include <vector>

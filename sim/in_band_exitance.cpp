@@ -35,14 +35,14 @@ double InBandExitance(const PointList& response, double l0, double l1, double st
     const float first = response.x(0);
     const double logBase = std::log(exponentialBase);
     return step * trapezoidSum(n, [&](int k) {
-        float l = static_cast<float>(k) * static_cast<float>(step) + first;
-        double r = responseAt(response, l);
-        double lk = l0 + k * step;
-        double m = 0.0;
-        if (lk > 0.0 && t > 0.0) // a wavelength or temperature at or below zero emits nothing
-            m = r * planckC1 / (std::expm1(logBase * planckC2 / (t * lk)) * std::pow(lk, 5));
-        return m;
-    });
+               float l = static_cast<float>(k) * static_cast<float>(step) + first;
+               double r = responseAt(response, l);
+               double lk = l0 + k * step;
+               double m = 0.0;
+               if (lk > 0.0 && t > 0.0) // a wavelength or temperature at or below zero emits nothing
+                   m = r * planckC1 / (std::expm1(logBase * planckC2 / (t * lk)) * std::pow(lk, 5));
+               return m;
+           });
 }
 
 double signalOfTemperature(const PointList& response, double celsius, double step) {

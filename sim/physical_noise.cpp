@@ -11,7 +11,8 @@ namespace {
 // The standard normal quantile: a rational first guess refined by Newton steps on erfc.
 double normalQuantile(double p) {
     double x = std::sqrt(-2.0 * std::log(std::min(p, 1.0 - p)));
-    x = x - (2.515517 + 0.802853 * x + 0.010328 * x * x) / (1.0 + 1.432788 * x + 0.189269 * x * x + 0.001308 * x * x * x);
+    x = x -
+        (2.515517 + 0.802853 * x + 0.010328 * x * x) / (1.0 + 1.432788 * x + 0.189269 * x * x + 0.001308 * x * x * x);
     if (p < 0.5)
         x = -x;
     for (int k = 0; k < 4; ++k) {
@@ -49,9 +50,9 @@ std::vector<float> buildNormalTable() {
 
 // Adds pixel noise and the row's and columns' offsets to grey, times the flicker gain, rounds and
 // clamps to a byte.
-__attribute__((target_clones("avx2", "default"))) void writePhysicalRun(
-    const std::uint8_t* __restrict grey, const float* __restrict samples, const float* __restrict columns, float row,
-    float scale, float gain, int count, std::uint8_t* __restrict out) {
+__attribute__((target_clones("avx2", "default"))) void
+writePhysicalRun(const std::uint8_t* __restrict grey, const float* __restrict samples, const float* __restrict columns,
+                 float row, float scale, float gain, int count, std::uint8_t* __restrict out) {
     for (int r = 0; r < count; ++r) {
         float v = (samples[r] * scale + columns[r] + row + static_cast<float>(grey[3 * r])) * gain + 0.5f;
         v = v > 0.0f ? v : 0.0f;
@@ -98,7 +99,8 @@ void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshR
                             std::vector<std::uint8_t>& frame) {
     const int width = sim.imageWidth;
     const int height = sim.imageHeight;
-    frame.resize(static_cast<std::size_t>(width + viewFramePadding) * static_cast<std::size_t>(height + viewFramePadding));
+    frame.resize(static_cast<std::size_t>(width + viewFramePadding) *
+                 static_cast<std::size_t>(height + viewFramePadding));
     if (width <= 0 || height <= 0 || sim.displayImage.size() < static_cast<std::size_t>(width) * height * 3)
         return;
     const double sigma = sim.physical.noiseSigma;

@@ -8,7 +8,9 @@ double physicalExitance(const PointList& response, double kelvin) {
     const int count = response.vertexCount();
     if (count < 2 || !(kelvin > 0.0))
         return 0.0;
-    auto planck = [&](double l) { return l > 0.0 ? exactC1 / (std::pow(l, 5) * std::expm1(exactC2 / (l * kelvin))) : 0.0; };
+    auto planck = [&](double l) {
+        return l > 0.0 ? exactC1 / (std::pow(l, 5) * std::expm1(exactC2 / (l * kelvin))) : 0.0;
+    };
     double total = 0.0;
     for (int k = 0; k + 1 < count; ++k) {
         const double l0 = response.x(k), l1 = response.x(k + 1);
@@ -29,7 +31,9 @@ double physicalExitance(const PointList& response, double kelvin) {
     return total;
 }
 
-double physicalSignal(const PointList& response, double celsius) { return physicalExitance(response, celsius + kelvinOffset); }
+double physicalSignal(const PointList& response, double celsius) {
+    return physicalExitance(response, celsius + kelvinOffset);
+}
 
 double physicalSignalSlope(const PointList& response, double celsius) {
     // A central difference of 0.05 K: the curvature over it changes the slope by far less than 1e-5.

@@ -5,11 +5,12 @@
 
 // The physical image model's radiometry: Planck's law with the radiation constants derived from
 // the SI values of h, c and k, the true base e, and the kelvin scale's own offset.
-inline constexpr double planckConstant = 6.62607015e-34; // J·s
-inline constexpr double speedOfLight = 299792458.0;      // m/s
+inline constexpr double planckConstant = 6.62607015e-34;  // J·s
+inline constexpr double speedOfLight = 299792458.0;       // m/s
 inline constexpr double boltzmannConstant = 1.380649e-23; // J/K
 // c1 = 2πhc² in W·µm⁴/cm² (37417.72) and c2 = hc/k in µm·K (14387.769).
-inline constexpr double exactC1 = 2.0 * 3.14159265358979323846 * planckConstant * speedOfLight * speedOfLight * 1e24 / 1e4;
+inline constexpr double exactC1 =
+    2.0 * 3.14159265358979323846 * planckConstant * speedOfLight * speedOfLight * 1e24 / 1e4;
 inline constexpr double exactC2 = planckConstant * speedOfLight / boltzmannConstant * 1e6;
 inline constexpr double kelvinOffset = 273.15;
 // Longest wavelength step of the integration in µm; each piece of the response is integrated by

@@ -50,8 +50,10 @@ double bandIntegral(const SlabPiece& p, double ya, double yb) {
     for (int k = 0; k < 3; ++k) {
         const double dt = t[static_cast<std::size_t>(k + 1)] - t[static_cast<std::size_t>(k)];
         if (dt > 0.0)
-            sum += dt * (c(p.v0 + t[static_cast<std::size_t>(k)] * (p.v1 - p.v0)) +
-                         c(p.v0 + t[static_cast<std::size_t>(k + 1)] * (p.v1 - p.v0))) / 2.0;
+            sum += dt *
+                   (c(p.v0 + t[static_cast<std::size_t>(k)] * (p.v1 - p.v0)) +
+                    c(p.v0 + t[static_cast<std::size_t>(k + 1)] * (p.v1 - p.v0))) /
+                   2.0;
     }
     return p.direction * length * sum;
 }
@@ -90,8 +92,12 @@ std::vector<double> pixelPolygon(const TargetItem& item, const RenderGeometry& g
 }
 
 // Φ(z) and φ(z) of the standard normal.
-double normalCdf(double z) { return 0.5 * std::erfc(-z * sqrtHalf); }
-double normalPdf(double z) { return invSqrtTwoPi * std::exp(-0.5 * z * z); }
+double normalCdf(double z) {
+    return 0.5 * std::erfc(-z * sqrtHalf);
+}
+double normalPdf(double z) {
+    return invSqrtTwoPi * std::exp(-0.5 * z * z);
+}
 
 // ∫_{-∞}^{y} Φ(t/σ) dt.
 double edgeIntegral(double y, double sigma) {
@@ -170,12 +176,15 @@ __attribute__((target_clones("avx2", "default"))) void blurRow(const float* __re
 int reachOf(double sigma) {
     if (!(sigma > 0.0))
         return 0;
-    return static_cast<int>(std::min(std::ceil(physicalKernelReach * sigma + 0.5), static_cast<double>(maxPhysicalMargin)));
+    return static_cast<int>(
+        std::min(std::ceil(physicalKernelReach * sigma + 0.5), static_cast<double>(maxPhysicalMargin)));
 }
 
 } // namespace
 
-double pixelResponseIntegral(double x, double sigma) { return edgeIntegral(x + 0.5, sigma) - edgeIntegral(x - 0.5, sigma); }
+double pixelResponseIntegral(double x, double sigma) {
+    return edgeIntegral(x + 0.5, sigma) - edgeIntegral(x - 0.5, sigma);
+}
 
 PhysicalGeometry computePhysicalGeometry(const CameraSet& camera, const SimState& sim, RenderMode mode, bool fit) {
     PhysicalGeometry pg;
@@ -269,15 +278,18 @@ void rasterizePhysical(Target& target, SimState& sim, const RenderGeometry& g) {
                 int c0, c1;
                 columnRange(edges[k], c0, c1);
                 for (int c = c0; c <= c1; ++c)
-                    bucketEdges[static_cast<std::size_t>(fill[static_cast<std::size_t>(c - i0)]++)] = static_cast<int>(k);
+                    bucketEdges[static_cast<std::size_t>(fill[static_cast<std::size_t>(c - i0)]++)] =
+                        static_cast<int>(k);
             }
         }
         const float signal = item.renderTemperature;
         for (int i = i0; i <= i1; ++i) {
             pieces.clear();
-            for (int k = bucketStart[static_cast<std::size_t>(i - i0)]; k < bucketStart[static_cast<std::size_t>(i - i0 + 1)]; ++k) {
+            for (int k = bucketStart[static_cast<std::size_t>(i - i0)];
+                 k < bucketStart[static_cast<std::size_t>(i - i0 + 1)]; ++k) {
                 SlabPiece p;
-                if (clipToSlab(edges[static_cast<std::size_t>(bucketEdges[static_cast<std::size_t>(k)])], i, i + 1.0, p))
+                if (clipToSlab(edges[static_cast<std::size_t>(bucketEdges[static_cast<std::size_t>(k)])], i, i + 1.0,
+                               p))
                     pieces.push_back(p);
             }
             if (pieces.empty())

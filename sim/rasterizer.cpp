@@ -75,7 +75,9 @@ __attribute__((target_clones("avx2", "default"))) bool isFlatBlock(const float* 
     return differs == 0;
 }
 
-bool painted(const TargetItem& item) { return item.shown && item.pixelBounds[1] != item.pixelBounds[3]; }
+bool painted(const TargetItem& item) {
+    return item.shown && item.pixelBounds[1] != item.pixelBounds[3];
+}
 
 } // namespace
 
@@ -150,7 +152,8 @@ void FillItem(const TargetItem& item, std::vector<float>& image, const RenderGeo
         float* row = &image[static_cast<std::size_t>(j) * g.width];
         for (int i = p[0]; i < p[2]; ++i) {
             double x = left + (i + 0.5) * g.pitchX;
-            bool inside = item.kind == TargetItemKind::Ellipse ? insideEllipse(item, x, y) : insideByEvenOdd(item, x, y);
+            bool inside =
+                item.kind == TargetItemKind::Ellipse ? insideEllipse(item, x, y) : insideByEvenOdd(item, x, y);
             if (inside)
                 row[i] = item.renderTemperature;
         }

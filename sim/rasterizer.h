@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sim/sim_state.h"
 #include "camera/camera_set.h"
+#include "sim/sim_state.h"
 #include "target/target.h"
 
 // Samples per pixel side on item edges.
@@ -27,7 +27,9 @@ struct RenderGeometry {
 
 RenderGeometry computeRenderGeometry(const CameraSet& camera, const SimState& sim, RenderMode mode, bool fit);
 // Rounds a size up to the next multiple of 4 above it (256 gives 260).
-inline int roundUpPast4(int n) { return n + 4 - n % 4; }
+inline int roundUpPast4(int n) {
+    return n + 4 - n % 4;
+}
 
 // Paints the scene into sim.sceneImage: background, items farthest first, then the edge pass.
 void rasterizeScene(Target& target, SimState& sim, const RenderGeometry& g);

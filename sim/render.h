@@ -1,8 +1,8 @@
 #pragma once
 
-#include "sim/sim_state.h"
 #include "camera/camera_set.h"
 #include "sim/rasterizer.h"
+#include "sim/sim_state.h"
 #include "target/target.h"
 
 // Rasterizes the scene, blurs it with the camera's kernels and maps it to the 8-bit DisplayImage, in

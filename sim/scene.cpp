@@ -10,10 +10,14 @@
 namespace {
 
 // Atmospheric transmission over a path, with the coefficient per thousand length units.
-double transmission(double coefficient, double path) { return std::exp(-coefficient * path * 0.001); }
+double transmission(double coefficient, double path) {
+    return std::exp(-coefficient * path * 0.001);
+}
 
 // A signal seen through a path of transmission tau in air of signal air.
-double throughAtmosphere(double signal, double air, double tau) { return signal * tau + air * (1.0 - tau); }
+double throughAtmosphere(double signal, double air, double tau) {
+    return signal * tau + air * (1.0 - tau);
+}
 
 // Turns the projected target by 90 degrees about the centre of its shown extent, with the edge
 // lines and bounds following.
@@ -70,7 +74,8 @@ void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& po
     c /= length;
     bool keep = false;
     for (int k = 0; k < count; ++k) {
-        double side = a * polygon[static_cast<std::size_t>(2 * k)] + b * polygon[static_cast<std::size_t>(2 * k + 1)] + c;
+        double side =
+            a * polygon[static_cast<std::size_t>(2 * k)] + b * polygon[static_cast<std::size_t>(2 * k + 1)] + c;
         if (side >= -0.0001 && side <= 0.0001)
             continue;
         keep = side > 0.0001;
@@ -149,7 +154,8 @@ void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const P
     sim.sceneMaxX = sim.sceneMaxY = -1e15f;
     // Every item shows the same temperature through its own path: integrate once per update.
     const SceneSignals shared{
-        modelSignal(sim.imageModel, response, static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference,
+        modelSignal(sim.imageModel, response,
+                    static_cast<double>(camera.backgroundTemperature) + console.temperatureDifference,
                     sceneIntegrationStep),
         modelSignal(sim.imageModel, response, camera.atmTemperature, sceneIntegrationStep)};
     for (TargetItem& item : target.items)

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "camera/camera_set.h"
 #include "sim/console_values.h"
 #include "sim/sim_state.h"
-#include "camera/camera_set.h"
 #include "target/target.h"
 
 // Distance from the camera to the target plane, in the target's length unit.

@@ -8,7 +8,7 @@ using TargetList = std::vector<TargetItem>;
 
 // The one current target: the ordered list of layers and objects, its drawing order and extent.
 struct Target {
-    TargetList items;              // the list under the target root, in file order
+    TargetList items; // the list under the target root, in file order
     float targetHeight = 0.0f;
     std::vector<int> distanceOrder; // indices of the shaped items, farthest first
     // The console's list while the target loader builds another one.

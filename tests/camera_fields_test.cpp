@@ -16,7 +16,9 @@ struct AnyMember {
 };
 template <class T, std::size_t... I>
 constexpr bool takesInitialisers(std::index_sequence<I...>) {
-    return requires { T{(void(I), AnyMember{})...}; };
+    return requires {
+        T{(void(I), AnyMember{})...};
+    };
 }
 template <class T, std::size_t N = 0>
 constexpr std::size_t memberCount() {
@@ -42,14 +44,18 @@ TEST(CameraFields, TheListHoldsEveryMemberOfTheRecordOnceAndReadsEachNumberOnce)
     std::set<std::string> names;
     forEachCameraFileField([&](const auto& field) {
         using Field = std::decay_t<decltype(field)>;
-        if constexpr (requires { field.from; field.labelShift; }) {
+        if constexpr (requires {
+                          field.from;
+                          field.labelShift;
+                      }) {
             const std::ptrdiff_t offset = offsetIn(set, &(set.*(field.member)));
             if (field.from == 0) {
                 EXPECT_TRUE(members.insert(offset).second) << field.name << " is listed whole twice";
                 EXPECT_TRUE(names.insert(field.name).second) << field.name;
                 Field whole = field;
                 whole.to = FieldShape<std::decay_t<decltype(set.*(field.member))>>::count;
-                forEachNumber(set, whole, [&](std::size_t, const auto& number) { ++wholeMemberNumbers[offsetIn(set, &number)]; });
+                forEachNumber(set, whole,
+                              [&](std::size_t, const auto& number) { ++wholeMemberNumbers[offsetIn(set, &number)]; });
             } else {
                 EXPECT_TRUE(names.count(field.name)) << field.name << " goes on before it starts";
             }

@@ -1,6 +1,6 @@
+#include "camera/camera_file.h"
 #include "console/bench_state.h"
 #include "text/messages.h"
-#include "camera/camera_file.h"
 
 #include "test_support.h"
 
@@ -194,11 +194,11 @@ namespace {
 
 struct MalformedCase {
     const char* name;
-    int line;        // 1-based line of the shipped camera1.par to change
-    int token;       // token to replace, or -1 to replace the whole line
+    int line;  // 1-based line of the shipped camera1.par to change
+    int token; // token to replace, or -1 to replace the whole line
     const char* value;
     int reportedLine;
-    const char* fragment; // part of the message
+    const char* fragment;           // part of the message
     bool truncateAfterLine = false; // the file ends after the changed line
 };
 
@@ -312,6 +312,7 @@ TEST(CameraFile, TheLargestDetectorIsAccepted) {
     lines[16] = withToken(lines[16], 8, "8192");
     CameraState state = defaultCameraState();
     MessageLog log;
-    EXPECT_TRUE(readCameraFile(dir.write("big.par", testing_support::joinLines(lines)), CameraLoadMode::Full, state, log));
+    EXPECT_TRUE(
+        readCameraFile(dir.write("big.par", testing_support::joinLines(lines)), CameraLoadMode::Full, state, log));
     EXPECT_EQ(state.set.detectorColumns, 8192);
 }

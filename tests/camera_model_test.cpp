@@ -120,9 +120,12 @@ struct AtmosphereClass {
 };
 
 const AtmosphereClass atmosphereClasses[] = {
-    {"class 0 is none", 0, 0.0f},      {"a negative class is none", -3, 0.0f},
-    {"class 1 the first entry", 1, 0.11f}, {"class 4", 4, 0.14f},
-    {"class 8 the last entry", 8, 0.18f},  {"class 9 stays at the last entry", 9, 0.18f},
+    {"class 0 is none", 0, 0.0f},
+    {"a negative class is none", -3, 0.0f},
+    {"class 1 the first entry", 1, 0.11f},
+    {"class 4", 4, 0.14f},
+    {"class 8 the last entry", 8, 0.18f},
+    {"class 9 stays at the last entry", 9, 0.18f},
     {"class 1000 stays at the last entry", 1000, 0.18f},
 };
 

@@ -152,12 +152,13 @@ TEST(CliSession, CsvAndTheReportCarryTheSameNumbers) {
     const std::string csv = readText(dir.path("s.csv"));
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "slot,cameraFile,imageModel,orientation,frequency,observers,mean,sd,"
                                              "ci95Low,ci95High,readings,notRecognized,meetsStandard");
-    EXPECT_NE(csv.find("2,camera2.par,specified,vertical,1,3,0.21,0.08,0.011269,0.408731,19,1,true"), std::string::npos);
+    EXPECT_NE(csv.find("2,camera2.par,specified,vertical,1,3,0.21,0.08,0.011269,0.408731,19,1,true"),
+              std::string::npos);
     const CommandRun text = run("pdftotext -layout " + dir.path("s.pdf") + " -");
     ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
-    for (const char* expected : {"MRTD session report", "2026-12-06 09:59:00 UTC", "Camera2", "camera2.par",
-                                 "vertical bars", "horizontal bars", "0.210", "0.011 … 0.409", "0.400", "yes",
-                                 "Appendix", "0.130"})
+    for (const char* expected :
+         {"MRTD session report", "2026-12-06 09:59:00 UTC", "Camera2", "camera2.par", "vertical bars",
+          "horizontal bars", "0.210", "0.011 … 0.409", "0.400", "yes", "Appendix", "0.130"})
         EXPECT_NE(text.out.find(expected), std::string::npos) << expected << "\n" << text.out;
 }
 
@@ -166,7 +167,9 @@ struct BrokenSession {
     std::string text;
 };
 
-void PrintTo(const BrokenSession& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const BrokenSession& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CliBrokenSession : public testing::TestWithParam<BrokenSession> {};
 
@@ -183,7 +186,8 @@ TEST_P(CliBrokenSession, GivesOneLineAndStatusOne) {
 
 INSTANTIATE_TEST_SUITE_P(Files, CliBrokenSession,
                          testing::Values(BrokenSession{"Truncated", sessionFile().substr(0, 700)},
-                                         BrokenSession{"HalfMisspelt", [] {
+                                         BrokenSession{"HalfMisspelt",
+                                                       [] {
                                                            std::string t = sessionFile();
                                                            t.replace(t.find("\"minus\""), 7, "\"minsu\"");
                                                            return t;
@@ -202,25 +206,27 @@ TEST(CliSession, AMissingFileAndWrongArgumentsFail) {
 
 TEST(CliOrientation, RenderTurnsTheBarsInBothModelsAndMrtdRefusesTurnedBars) {
     TempDir dir;
-    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
-                               " --atmosphere " + shippedFile("Atmosphere.ini") + " --frequency 0.5 --dt 1 --out " +
-                               dir.path("x.png");
+    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " +
+                               shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini") +
+                               " --frequency 0.5 --dt 1 --out " + dir.path("x.png");
     for (const char* model : {"specified", "physical"})
-    for (const char* orientation : {"vertical", "horizontal"}) {
-        SCOPED_TRACE(std::string(model) + " " + orientation);
-        ASSERT_EQ(cli(common + " --model " + model + " --orientation " + orientation + " --sensor " + dir.path("s.pfm")).status,
-                  0);
-        const Pfm image = readPfm(dir.path("s.pfm"));
-        ASSERT_GT(image.width, 0);
-        const int across = brightRuns(image.row(image.height / 2));
-        const int down = brightRuns(image.column(image.width / 2));
-        EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? across : down, 4);
-        EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? down : across, 1);
-    }
+        for (const char* orientation : {"vertical", "horizontal"}) {
+            SCOPED_TRACE(std::string(model) + " " + orientation);
+            ASSERT_EQ(
+                cli(common + " --model " + model + " --orientation " + orientation + " --sensor " + dir.path("s.pfm"))
+                    .status,
+                0);
+            const Pfm image = readPfm(dir.path("s.pfm"));
+            ASSERT_GT(image.width, 0);
+            const int across = brightRuns(image.row(image.height / 2));
+            const int down = brightRuns(image.column(image.width / 2));
+            EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? across : down, 4);
+            EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? down : across, 1);
+        }
     EXPECT_EQ(cli(common + " --orientation diagonal").status, 1);
     const CommandRun mrtd = cli("mrtd --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
-                             " --orientation horizontal",
-                         true);
+                                    " --orientation horizontal",
+                                true);
     EXPECT_EQ(mrtd.status, 1);
     EXPECT_NE(mrtd.out.find("vertical bars only"), std::string::npos);
 }

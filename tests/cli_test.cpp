@@ -28,8 +28,9 @@ struct CliRun {
 // the environment assignments `environment`; what it writes to stderr is kept in `err`.
 CliRun runCli(const std::string& arguments, const std::string& folder = {}, const std::string& environment = {}) {
     static int runs = 0;
-    const std::filesystem::path errors = std::filesystem::temp_directory_path() /
-                                         ("tervix_cli_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
+    const std::filesystem::path errors =
+        std::filesystem::temp_directory_path() /
+        ("tervix_cli_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
     CliRun run;
     std::string command = environment + " " + std::string(TERVIX_CLI_PATH) + " " + arguments + " 2>" + errors.string();
     if (!folder.empty())
@@ -76,7 +77,9 @@ TEST_P(CliShippedCamera, PrintsEveryField) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, CliShippedCamera, ::testing::Range(1, 6),
-                         [](const ::testing::TestParamInfo<int>& info) { return "camera" + std::to_string(info.param); });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "camera" + std::to_string(info.param);
+                         });
 
 TEST(Cli, PrintsTheFilesOwnValuesWithoutActivation) {
     CliRun raw = runCli("camera " + shippedFile("camera3.par") + " --mode switch --no-activate");
@@ -166,8 +169,8 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquist) {
     const std::string runtime = dir.path("runtime");
     std::filesystem::create_directory(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    CliRun run = runCli("mrtd" + benchOptions(camera) + " --model " + GetParam() + " --table " + dir.path("t.txt") + " --csv " +
-                            dir.path("m.csv") + " --plot " + dir.path("p.png"),
+    CliRun run = runCli("mrtd" + benchOptions(camera) + " --model " + GetParam() + " --table " + dir.path("t.txt") +
+                            " --csv " + dir.path("m.csv") + " --plot " + dir.path("p.png"),
                         {}, "XDG_RUNTIME_DIR=" + runtime);
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -326,7 +329,8 @@ struct Refusal {
 class CliRefusal : public ::testing::TestWithParam<Refusal> {};
 
 const std::string camera1 = " --camera " + shippedFile("camera1.par");
-const std::string bench1 = camera1 + " --target " + shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
+const std::string bench1 =
+    camera1 + " --target " + shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
 const std::string renderGood = "render" + camera1 + " --target " + shippedFile("mira.tag") + " --out OUT";
 
 } // namespace
@@ -346,43 +350,41 @@ TEST_P(CliRefusal, ExitsWithStatusOneAndPrintsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CliRefusal,
-    ::testing::Values(Refusal{"render at a frequency not offered", renderGood + " --frequency 2.5"},
-                      Refusal{"render with a difference beyond the slider", renderGood + " --dt 3"},
-                      Refusal{"render of a missing camera",
-                              "render --camera nowhere.par --target " + shippedFile("mira.tag") + " --out OUT"},
-                      Refusal{"render with a seed without a value", renderGood + " --seed"},
-                      Refusal{"a target file as camera", "camera " + shippedFile("mira.tag")},
-                      Refusal{"a missing target file", "target /nonexistent.tag"},
-                      Refusal{"an unknown command", "frobnicate"},
-                      Refusal{"mrtd without a camera", "mrtd --target " + shippedFile("mira.tag")},
-                      Refusal{"mrtd of a missing camera",
-                              "mrtd --camera /nonexistent.par --target " + shippedFile("mira.tag")},
-                      Refusal{"mrtd with a threshold of zero", "mrtd" + bench1 + " --snr 0"},
-                      Refusal{"mrtd with a fractional seed", "mrtd" + bench1 + " --seed 1.5"},
-                      Refusal{"mrtd with a time beyond ten seconds", "mrtd" + bench1 + " --time 20"},
-                      Refusal{"mrtd with an unknown option", "mrtd" + bench1 + " --frobnicate"},
-                      Refusal{"mrtd with a missing target", "mrtd" + camera1 + " --target /nonexistent.tag"},
-                      Refusal{"fidelity without a camera", "fidelity --target " + shippedFile("mira.tag")},
-                      Refusal{"fidelity of a missing camera",
-                              "fidelity --camera /nonexistent.par --target " + shippedFile("mira.tag")},
-                      Refusal{"fidelity with a missing atmosphere", "fidelity" + camera1 + " --target " +
-                                                                        shippedFile("mira.tag") +
-                                                                        " --atmosphere /nonexistent.ini"},
-                      Refusal{"fidelity with a stray word", "fidelity extra" + bench1},
-                      Refusal{"fidelity with an unknown model", "fidelity" + bench1 + " --model exact"},
-                      Refusal{"mrtd with an unknown model", "mrtd" + bench1 + " --model exact"},
-                      Refusal{"mrtd with no repeats", "mrtd" + bench1 + " --repeats 0"},
-                      Refusal{"mrtd with a negative thread count", "mrtd" + bench1 + " --threads -1"},
+    ::testing::Values(
+        Refusal{"render at a frequency not offered", renderGood + " --frequency 2.5"},
+        Refusal{"render with a difference beyond the slider", renderGood + " --dt 3"},
+        Refusal{"render of a missing camera",
+                "render --camera nowhere.par --target " + shippedFile("mira.tag") + " --out OUT"},
+        Refusal{"render with a seed without a value", renderGood + " --seed"},
+        Refusal{"a target file as camera", "camera " + shippedFile("mira.tag")},
+        Refusal{"a missing target file", "target /nonexistent.tag"}, Refusal{"an unknown command", "frobnicate"},
+        Refusal{"mrtd without a camera", "mrtd --target " + shippedFile("mira.tag")},
+        Refusal{"mrtd of a missing camera", "mrtd --camera /nonexistent.par --target " + shippedFile("mira.tag")},
+        Refusal{"mrtd with a threshold of zero", "mrtd" + bench1 + " --snr 0"},
+        Refusal{"mrtd with a fractional seed", "mrtd" + bench1 + " --seed 1.5"},
+        Refusal{"mrtd with a time beyond ten seconds", "mrtd" + bench1 + " --time 20"},
+        Refusal{"mrtd with an unknown option", "mrtd" + bench1 + " --frobnicate"},
+        Refusal{"mrtd with a missing target", "mrtd" + camera1 + " --target /nonexistent.tag"},
+        Refusal{"fidelity without a camera", "fidelity --target " + shippedFile("mira.tag")},
+        Refusal{"fidelity of a missing camera",
+                "fidelity --camera /nonexistent.par --target " + shippedFile("mira.tag")},
+        Refusal{"fidelity with a missing atmosphere",
+                "fidelity" + camera1 + " --target " + shippedFile("mira.tag") + " --atmosphere /nonexistent.ini"},
+        Refusal{"fidelity with a stray word", "fidelity extra" + bench1},
+        Refusal{"fidelity with an unknown model", "fidelity" + bench1 + " --model exact"},
+        Refusal{"mrtd with an unknown model", "mrtd" + bench1 + " --model exact"},
+        Refusal{"mrtd with no repeats", "mrtd" + bench1 + " --repeats 0"},
+        Refusal{"mrtd with a negative thread count", "mrtd" + bench1 + " --threads -1"},
 
-                      Refusal{"render with an unknown model", renderGood + " --model exact"},
-                      Refusal{"render with a phase of one number", renderGood + " --phase 0.5"},
-                      Refusal{"render with a phase not in numbers", renderGood + " --phase a,b"}),
+        Refusal{"render with an unknown model", renderGood + " --model exact"},
+        Refusal{"render with a phase of one number", renderGood + " --phase 0.5"},
+        Refusal{"render with a phase not in numbers", renderGood + " --phase a,b"}),
     testing_support::RowNamedByName{});
 
 TEST(Cli, MeasuresTheObjectiveMrtdInEveryOutputWithTheSameColumns) {
     TempDir dir;
-    const std::string bench = "mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") + " --target " +
-                              shippedFile("mira.tag") + " --repeats 2 --seed 5";
+    const std::string bench = "mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") +
+                              " --target " + shippedFile("mira.tag") + " --repeats 2 --seed 5";
     // The plot is drawn with Qt, which wants a private runtime folder of its own.
     const std::string runtime = dir.path("runtime");
     std::filesystem::create_directory(runtime);
@@ -479,11 +481,13 @@ TEST_P(CliCommandHelp, NamesItsOptionsAndFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CliCommandHelp,
-    testing::Values(HelpCase{"render", {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed",
-                                        "--randomise", "--out", "--sensor", "--frame", "mira.tag", "Atmosphere.ini"}},
-                    HelpCase{"mrtd", {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--model",
-                                      "--repeats", "--threads", "--grid", "--json", "--table", "--csv", "--plot",
-                                      "mira.tag", "Atmosphere.ini"}},
+    testing::Values(HelpCase{"render",
+                             {"--camera", "--target", "--atmosphere", "--frequency", "--dt", "--seed", "--randomise",
+                              "--out", "--sensor", "--frame", "mira.tag", "Atmosphere.ini"}},
+                    HelpCase{"mrtd",
+                             {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--model",
+                              "--repeats", "--threads", "--grid", "--json", "--table", "--csv", "--plot", "mira.tag",
+                              "Atmosphere.ini"}},
                     HelpCase{"fidelity", {"--camera", "--target", "--atmosphere", "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"camera", {"--mode", "--atmosphere", "--no-activate"}}),
     [](const testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.command); });
@@ -542,7 +546,8 @@ TEST(Cli, FindsTheStandardFilesFromAnyWorkingFolder) {
     ASSERT_EQ(found.status, 0) << found.err;
     EXPECT_TRUE(found.err.empty()) << found.err;
     ASSERT_EQ(runCli(render + named + " --out " + dir.path("named.png")).status, 0);
-    ASSERT_EQ(runCli(render + " --atmosphere " + clear + " --out " + dir.path("clear.png"), dir.root().string()).status, 0);
+    ASSERT_EQ(runCli(render + " --atmosphere " + clear + " --out " + dir.path("clear.png"), dir.root().string()).status,
+              0);
     EXPECT_EQ(testing_support::readText(dir.path("found.png")), testing_support::readText(dir.path("named.png")));
     EXPECT_NE(testing_support::readText(dir.path("found.png")), testing_support::readText(dir.path("clear.png")));
 }
@@ -553,7 +558,8 @@ TEST(Cli, TheWorkingFoldersStandardTargetComesFirst) {
     std::filesystem::copy_file(shippedFile("vehicle.tag"), dir.path("mira.tag"));
     const std::string render = "render --seed 1 --camera " + shippedFile("camera1.par");
     ASSERT_EQ(runCli(render + " --out " + dir.path("here.png"), dir.root().string()).status, 0);
-    ASSERT_EQ(runCli(render + " --target " + shippedFile("vehicle.tag") + " --out " + dir.path("vehicle.png")).status, 0);
+    ASSERT_EQ(runCli(render + " --target " + shippedFile("vehicle.tag") + " --out " + dir.path("vehicle.png")).status,
+              0);
     EXPECT_EQ(testing_support::readText(dir.path("here.png")), testing_support::readText(dir.path("vehicle.png")));
 }
 
@@ -581,8 +587,9 @@ TEST(Cli, RenderKeepsTheZoomTheActivatedCameraHolds) {
         SCOPED_TRACE(c.file);
         dir.write(c.file, testing_support::zoomedCameraText("2.000000", "1.500000", c.keep));
         for (const char* dt : {"0", "0.004", "-1"}) {
-            CliRun run = runCli("render --camera " + dir.path(c.file) + " --target " + shippedFile("mira.tag") +
-                                " --frequency 1 --dt " + dt + " --out " + dir.path("d.png") + " --sensor " + dir.path("s.pfm"));
+            CliRun run =
+                runCli("render --camera " + dir.path(c.file) + " --target " + shippedFile("mira.tag") +
+                       " --frequency 1 --dt " + dt + " --out " + dir.path("d.png") + " --sensor " + dir.path("s.pfm"));
             ASSERT_EQ(run.status, 0);
             EXPECT_EQ(testing_support::readText(dir.path("s.pfm")).rfind(c.sensorHeader, 0), 0u) << dt;
         }
@@ -591,8 +598,8 @@ TEST(Cli, RenderKeepsTheZoomTheActivatedCameraHolds) {
 
 TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
     TempDir dir;
-    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " + shippedFile("mira.tag") +
-                               " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
+    const std::string common = "render --camera " + shippedFile("camera1.par") + " --target " +
+                               shippedFile("mira.tag") + " --frequency 1.5 --dt 1 --out " + dir.path("d.png");
     auto sensor = [&](const std::string& options, const std::string& name) {
         CliRun run = runCli(common + " " + options + " --sensor " + dir.path(name));
         EXPECT_EQ(run.status, 0) << options;

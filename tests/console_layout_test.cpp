@@ -65,15 +65,16 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
         const LayoutRect window{0, 0, client.width, client.height};
         std::vector<std::pair<int, LayoutRect>> shown;
         for (const auto& [id, r] : layout)
-            if (isObserverControl(id)) shown.emplace_back(id, r);
+            if (isObserverControl(id))
+                shown.emplace_back(id, r);
         for (std::size_t a = 0; a < shown.size(); ++a) {
             EXPECT_TRUE(contains(window, shown[a].second))
                 << shown[a].first << " at " << client.width << "x" << client.height;
             for (std::size_t b = a + 1; b < shown.size(); ++b) {
-                if (isResultList(shown[a].first) && isResultList(shown[b].first)) continue;
+                if (isResultList(shown[a].first) && isResultList(shown[b].first))
+                    continue;
                 EXPECT_FALSE(shown[a].second.intersects(shown[b].second))
-                    << shown[a].first << " and " << shown[b].first << " at " << client.width << "x"
-                    << client.height;
+                    << shown[a].first << " and " << shown[b].first << " at " << client.width << "x" << client.height;
             }
         }
         for (const auto& [id, width] : in.captionWidths) {
@@ -87,11 +88,10 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ConsoleLayout, ConsoleLayoutAt,
-                         testing::Combine(testing::Values("camera1.par", "camera2.par", "camera3.par",
-                                                          "camera4.par", "camera5.par"),
-                                          testing::Values(Screen{1024, 768}, Screen{1280, 800},
-                                                          Screen{1366, 768}, Screen{1600, 900},
-                                                          Screen{1920, 1080}, Screen{2560, 1440})),
+                         testing::Combine(testing::Values("camera1.par", "camera2.par", "camera3.par", "camera4.par",
+                                                          "camera5.par"),
+                                          testing::Values(Screen{1024, 768}, Screen{1280, 800}, Screen{1366, 768},
+                                                          Screen{1600, 900}, Screen{1920, 1080}, Screen{2560, 1440})),
                          [](const testing::TestParamInfo<ConsoleLayoutAt::ParamType>& info) {
                              std::string camera = std::get<0>(info.param);
                              camera = camera.substr(0, camera.find('.'));

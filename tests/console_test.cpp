@@ -1,9 +1,9 @@
-#include "text/messages.h"
 #include "console/bench_console.h"
 #include "console/open_bench.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include "test_support.h"
 
@@ -140,7 +140,8 @@ TEST(Console, ARandomPositionStaysWithinHalfTheFreeRoom) {
         f.state.console.targetOffsetY = 0;
         f.console.updateScene(); // extents without offsets
         const double roomX = (std::sin(c.fovCurrentH * 3.141592 / 360) / c.opticalZoom -
-                              (f.state.sim.sceneMaxX - f.state.sim.sceneMinX)) * 0.5;
+                              (f.state.sim.sceneMaxX - f.state.sim.sceneMinX)) *
+                             0.5;
         f.console.randomiseTargetPosition();
         EXPECT_LE(std::fabs(f.state.console.targetOffsetX), roomX + 1e-9);
     }
@@ -257,7 +258,8 @@ INSTANTIATE_TEST_SUITE_P(Results, ResultsSmallHalves,
                          testing::Values(SmallHalfRow{-0.004f, 0.004f, "   1\t   0.5\t -0.004\t 0.004\t  0.004"},
                                          SmallHalfRow{-0.008f, 0.004f, "   1\t   0.5\t -0.008\t 0.004\t  0.006"},
                                          SmallHalfRow{-1.996f, 2.0f, "   1\t   0.5\t -1.996\t 2.000\t  1.998"},
-                                         SmallHalfRow{-0.004f, mrtdNotRecognized, "   1\t   0.5\t -0.004\t  ***   \t  "}));
+                                         SmallHalfRow{-0.004f, mrtdNotRecognized,
+                                                      "   1\t   0.5\t -0.004\t  ***   \t  "}));
 
 TEST(Results, TheSavedTableHoldsTheThirteenRows) {
     MrtdResults results;
@@ -365,7 +367,8 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
 INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera,
                          testing::Values(ZoomCase{"electronic2NotKept", "2.000000", "1.000000", false, 1.0f, 1.0f, 644},
                                          ZoomCase{"electronic2Kept", "2.000000", "1.000000", true, 2.0f, 1.0f, 324},
-                                         ZoomCase{"electronic2KeptOptical15", "2.000000", "1.500000", true, 2.0f, 1.5f, 324},
+                                         ZoomCase{"electronic2KeptOptical15", "2.000000", "1.500000", true, 2.0f, 1.5f,
+                                                  324},
                                          ZoomCase{"electronic13Kept", "1.3", "1.3", true, 1.3f, 1.3f, 496}),
                          [](const testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 

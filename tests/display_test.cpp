@@ -63,7 +63,8 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
     AutoLevelContrast(sliders, state.camera.set, state.sim);
     EXPECT_EQ(sliders.level, 1000);
     EXPECT_EQ(sliders.contrast, 1000);
-    setSensorImage(state.sim, {static_cast<float>(state.sim.signalMin * 0.1), static_cast<float>(state.sim.signalMax * 10)});
+    setSensorImage(state.sim,
+                   {static_cast<float>(state.sim.signalMin * 0.1), static_cast<float>(state.sim.signalMax * 10)});
     AutoLevelContrast(sliders, state.camera.set, state.sim);
     EXPECT_EQ(sliders.contrast, 0);
 }
@@ -77,14 +78,9 @@ struct GreyOfSignal {
 };
 
 const GreyOfSignal greysOfSignals[] = {
-    {"below the window", 5.0f, 0},
-    {"the window's low end", 10.0f, 0},
-    {"just below the middle", 14.99f, 127},
-    {"the middle", 15.0f, 128},
-    {"just below the top", 19.99f, 255},
-    {"the window's high end", 20.0f, 255},
-    {"above the window", 30.0f, 255},
-    {"not a number", std::nanf(""), 0},
+    {"below the window", 5.0f, 0},    {"the window's low end", 10.0f, 0},  {"just below the middle", 14.99f, 127},
+    {"the middle", 15.0f, 128},       {"just below the top", 19.99f, 255}, {"the window's high end", 20.0f, 255},
+    {"above the window", 30.0f, 255}, {"not a number", std::nanf(""), 0},
 };
 
 class DisplayMappingGrey : public ::testing::TestWithParam<GreyOfSignal> {
@@ -179,7 +175,8 @@ TEST(ViewFrame, WithoutNoiseFramesEqualTheDisplayImage) {
     c.flickerAmplitude = 0.0f;
     c.flickerProbability = 0.0f;
     int busy = 0;
-    state.sim.backgroundSignal = static_cast<float>(state.sim.signalMin + (state.sim.signalMax - state.sim.signalMin) / 3);
+    state.sim.backgroundSignal =
+        static_cast<float>(state.sim.signalMin + (state.sim.signalMax - state.sim.signalMin) / 3);
     RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, c);
     for (int frame = 0; frame < 3; ++frame) {
         auto f = BuildViewFrame(state.sim, c, state.random);

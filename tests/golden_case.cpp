@@ -76,8 +76,7 @@ std::string greyFile(const std::uint8_t* pixels, std::size_t step, int width, in
 }
 
 // The greys bottom row first, as the bench's buffers hold them.
-std::optional<std::vector<std::uint8_t>> readGreyFile(const fs::path& path, int width, int height,
-                                                      std::string& error) {
+std::optional<std::vector<std::uint8_t>> readGreyFile(const fs::path& path, int width, int height, std::string& error) {
     int w = 0;
     int h = 0;
     std::string maxValue;
@@ -86,8 +85,8 @@ std::optional<std::vector<std::uint8_t>> readGreyFile(const fs::path& path, int 
         return std::nullopt;
     const std::size_t count = static_cast<std::size_t>(w) * h;
     if (w != width || h != height || maxValue != "255" || data->size() != count) {
-        error = path.string() + " is not a " + std::to_string(width) + " x " + std::to_string(height) +
-                " 8-bit grey image";
+        error =
+            path.string() + " is not a " + std::to_string(width) + " x " + std::to_string(height) + " 8-bit grey image";
         return std::nullopt;
     }
     std::vector<std::uint8_t> pixels(count);
@@ -118,8 +117,8 @@ std::optional<GoldenCase> readGoldenCase(const fs::path& caseDir, std::string& e
     }
     try {
         const nlohmann::json json = nlohmann::json::parse(in);
-        const std::set<std::string> known{"description", "camera",      "target",           "atmosphere",
-                                          "frequency",   "temperatureDifference", "seed", "randomise"};
+        const std::set<std::string> known{"description",           "camera", "target",   "atmosphere", "frequency",
+                                          "temperatureDifference", "seed",   "randomise"};
         for (const auto& item : json.items())
             if (!known.count(item.key()))
                 throw std::runtime_error("unknown key \"" + item.key() + "\"");
@@ -182,7 +181,8 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     images.width = state.sim.imageWidth;
     images.height = state.sim.imageHeight;
     const std::size_t pixels = static_cast<std::size_t>(images.width) * images.height;
-    images.sensor.assign(state.sim.sceneImage.begin(), state.sim.sceneImage.begin() + static_cast<std::ptrdiff_t>(pixels));
+    images.sensor.assign(state.sim.sceneImage.begin(),
+                         state.sim.sceneImage.begin() + static_cast<std::ptrdiff_t>(pixels));
     images.display = state.sim.displayImage;
     images.frame = BuildViewFrame(state.sim, state.camera.set, state.random);
     // The frame buffer's margin is working room for the view; the image is its first part.

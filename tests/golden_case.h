@@ -27,9 +27,9 @@ struct GoldenCase {
 struct GoldenImages {
     int width = 0;
     int height = 0;
-    std::vector<float> sensor;          // SensorImage, row 0 the lowest
-    std::vector<std::uint8_t> display;  // DisplayImage as the bench keeps it: 3 equal bytes per pixel
-    std::vector<std::uint8_t> frame;    // one presented frame's image part, width x height bytes
+    std::vector<float> sensor;         // SensorImage, row 0 the lowest
+    std::vector<std::uint8_t> display; // DisplayImage as the bench keeps it: 3 equal bytes per pixel
+    std::vector<std::uint8_t> frame;   // one presented frame's image part, width x height bytes
 };
 
 inline constexpr const char* goldenCaseFile = "case.json";

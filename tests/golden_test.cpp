@@ -29,8 +29,8 @@ std::string firstDifference(const std::vector<T>& expected, const std::vector<T>
             const std::size_t pixel = k / static_cast<std::size_t>(perPixel);
             first.precision(9);
             first << "first at column " << pixel % static_cast<std::size_t>(width) << ", row "
-                  << pixel / static_cast<std::size_t>(width) << " (from the bottom): expected "
-                  << +expected[k] << ", got " << +actual[k];
+                  << pixel / static_cast<std::size_t>(width) << " (from the bottom): expected " << +expected[k]
+                  << ", got " << +actual[k];
         }
     }
     if (differing == 0)

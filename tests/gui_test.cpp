@@ -1,36 +1,34 @@
 // The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would.
 #include "console/control_ids.h"
-#include "gui/bench_app.h"
-#include "gui/main_console.h"
 #include "console/plot_geometry.h"
+#include "gui/bench_app.h"
+#include "gui/frame_view.h"
+#include "gui/main_console.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
-#include "console/plot_geometry.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
-#include "gui/frame_view.h"
 
 #include <QAbstractButton>
-#include <QContextMenuEvent>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QListWidget>
+#include <QMenu>
 #include <QOpenGLFunctions_2_0>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QOpenGLWidget>
-#include <QScreen>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <array>
@@ -47,7 +45,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString shipped(const QString& name) { return QStringLiteral(TERVIX_SHIPPED_DATA_DIR) + u'/' + name; }
+QString shipped(const QString& name) {
+    return QStringLiteral(TERVIX_SHIPPED_DATA_DIR) + u'/' + name;
+}
 
 // A working folder with the shipped cameras and targets, made current for the test's length.
 class BenchFolder {
@@ -55,7 +55,8 @@ public:
     explicit BenchFolder(bool withStandardTarget = true, bool withCameras = true) {
         previous_ = QDir::currentPath();
         if (withCameras)
-            for (const QString& name : {u"camera1.par"_s, u"camera2.par"_s, u"camera3.par"_s, u"camera4.par"_s, u"camera5.par"_s})
+            for (const QString& name :
+                 {u"camera1.par"_s, u"camera2.par"_s, u"camera3.par"_s, u"camera4.par"_s, u"camera5.par"_s})
                 QFile::copy(shipped(name), dir_.filePath(name));
         if (withStandardTarget)
             QFile::copy(shipped(u"mira.tag"_s), dir_.filePath(u"mira.tag"_s));
@@ -195,9 +196,9 @@ void GuiTest::startsMaximizedWithOnlyTheObserverControls() {
     QVERIFY(bench.console->windowState() & Qt::WindowMaximized);
     QCOMPARE(bench.console->geometry().size(), bench.console->screen()->availableGeometry().size());
     std::set<QString> expected;
-    for (int id : {imageView, controlId::temperatureSlider, applyButton, notRecognizedButton, saveTableButton, viewValueCheck,
-                   randomiseCheck, mrtdPlot, frequencyAxisCaption, mrtdAxisCaption, temperatureCaption, targetsCaption,
-                   benchCaption, helpButton})
+    for (int id : {imageView, controlId::temperatureSlider, applyButton, notRecognizedButton, saveTableButton,
+                   viewValueCheck, randomiseCheck, mrtdPlot, frequencyAxisCaption, mrtdAxisCaption, temperatureCaption,
+                   targetsCaption, benchCaption, helpButton})
         expected.insert(QString::number(id));
     for (int id : cameraRadios)
         expected.insert(QString::number(id));
@@ -245,8 +246,7 @@ void GuiTest::aMissingStartCameraEndsWithTheMessageAndNoWindow() {
     BenchApp app(log);
     QVERIFY(!app.InitInstance(QString::fromStdString(folder.program())));
     QCOMPARE(log.messages.size(), std::size_t(1)); // once, by the start it ends
-    QCOMPARE(QString::fromStdString(log.messages.back()),
-             u"File 'camera1.par' is absent.\n Can't start the system"_s);
+    QCOMPARE(QString::fromStdString(log.messages.back()), u"File 'camera1.par' is absent.\n Can't start the system"_s);
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY(!w->isVisible());
 }
@@ -266,8 +266,8 @@ void GuiTest::aFolderWithoutTheStandardTargetLoadsTheLastOne() {
 void GuiTest::theViewShowsFourBarsAtHalfACyclePerMilliradian() {
     BenchFolder folder;
     RunningBench bench(folder);
-    bench.control<QAbstractButton>(frequencyRadios[0])->click(); // "0.5"
-    bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000);   // +2 K
+    bench.control<QAbstractButton>(frequencyRadios[0])->click();          // "0.5"
+    bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000); // +2 K
     QCOMPARE(bench.state.console.temperatureDifference, 2.0f);
     const QImage image = bench.console->view()->grabFramebuffer();
     QVERIFY(!image.isNull());
@@ -327,7 +327,8 @@ void GuiTest::theTrackbarValueRenderedIsTheValueShown() {
         double x = bar.vertices[static_cast<std::size_t>(2 * k)] * bench.state.console.barScale -
                    (bench.state.target.viewUnitsPerPixel + bench.state.target.targetCenterX);
         double y = bar.vertices[static_cast<std::size_t>(2 * k + 1)] * bench.state.console.barScale;
-        nearest = std::min({nearest, x * x + viewingDistance * viewingDistance, y * y + viewingDistance * viewingDistance});
+        nearest =
+            std::min({nearest, x * x + viewingDistance * viewingDistance, y * y + viewingDistance * viewingDistance});
     }
     const double tau = std::exp(-c.atmCoefficient * std::sqrt(nearest) * 0.001);
     const double expected = signalOfTemperature(r, shown) * tau + signalOfTemperature(r, c.atmTemperature) * (1 - tau);
@@ -348,9 +349,8 @@ void GuiTest::presentedFrameRate() {
         clock.start();
         QTest::qWait(2000);
         const double fps = (view->presentedFrames() - start) * 1000.0 / clock.elapsed();
-        qInfo("Camera%d %dx%d: %.1f frames per second presented, camera rate %.0f", camera,
-              bench.state.sim.imageWidth, bench.state.sim.imageHeight, fps,
-              static_cast<double>(bench.state.camera.set.frameRate));
+        qInfo("Camera%d %dx%d: %.1f frames per second presented, camera rate %.0f", camera, bench.state.sim.imageWidth,
+              bench.state.sim.imageHeight, fps, static_cast<double>(bench.state.camera.set.frameRate));
         QVERIFY(view->presentedFrames() > start);
     }
 }
@@ -379,7 +379,8 @@ void GuiTest::theViewDrawsWhatDrawPixelsDrew() {
     std::vector<std::uint8_t> pattern(static_cast<std::size_t>(image.width() * image.height()));
     for (int j = 0; j < image.height(); ++j)
         for (int i = 0; i < image.width(); ++i)
-            pattern[static_cast<std::size_t>(j * image.width() + i)] = static_cast<std::uint8_t>((i * 7 + j * 13) % 251 + 3);
+            pattern[static_cast<std::size_t>(j * image.width() + i)] =
+                static_cast<std::uint8_t>((i * 7 + j * 13) % 251 + 3);
     QWidget window;
     window.resize(2 * view.width() + 30, view.height() + 20);
     auto* reference = new DrawPixelsView(pattern, image, PixelZoom{zoomX, zoomY}, &window);
@@ -410,8 +411,7 @@ void GuiTest::theViewDrawsWhatDrawPixelsDrew() {
         gl.save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/view_drawpixels.png"_s);
         plain.save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/view_frame.png"_s);
     }
-    QVERIFY2(differing == 0, qPrintable(u"%1 pixels differ, the first at (%2, %3): GL %4, image %5"_s
-                                            .arg(differing)
+    QVERIFY2(differing == 0, qPrintable(u"%1 pixels differ, the first at (%2, %3): GL %4, image %5"_s.arg(differing)
                                             .arg(first.x())
                                             .arg(first.y())
                                             .arg(qGray(gl.pixel(first.x() < 0 ? QPoint(0, 0) : first)))
@@ -490,7 +490,7 @@ void GuiTest::thePlotDrawsTheWorkedExample() {
     QCOMPARE(image.size(), QSize(300, 200));
     QCOMPARE(QColor(image.pixel(70, 115)), QColor(Qt::white));
     QCOMPARE(QColor(image.pixel(70, 116 + 3)), QColor(Qt::black)); // below the marker
-    QVERIFY(litPixels(image, labelOnly) > 0); // "0.100" stands on y = 186
+    QVERIFY(litPixels(image, labelOnly) > 0);                      // "0.100" stands on y = 186
 }
 
 void GuiTest::eachCameraHasItsOwnColour() {
@@ -553,7 +553,8 @@ void GuiTest::savingWritesTheListWholeOrNotAtAll() {
     }
     QVERIFY(!bench.console->writeTable(longPath));
     QCOMPARE(bench.log.messages.size(), std::size_t(1));
-    QVERIFY(QString::fromStdString(bench.log.messages[0]).startsWith(u"The table could not be saved to '"_s + longPath + u"':\n "_s));
+    QVERIFY(QString::fromStdString(bench.log.messages[0])
+                .startsWith(u"The table could not be saved to '"_s + longPath + u"':\n "_s));
     QFile old(longPath);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old results\n"));
@@ -612,7 +613,8 @@ void GuiTest::objectiveMrtdRunsBehindTheLiveImageAndCancels() {
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
     const QSize screen = QGuiApplication::primaryScreen()->size();
     QGuiApplication::primaryScreen()->grabWindow(0).save(
-        QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/objective_progress_%1x%2.png"_s.arg(screen.width()).arg(screen.height()));
+        QStringLiteral(TERVIX_SCREENSHOT_DIR) +
+        u"/objective_progress_%1x%2.png"_s.arg(screen.width()).arg(screen.height()));
 
     // The live image goes on meanwhile: the view keeps being given frames.
     const long long before = bench.console->view()->presentedFrames();
@@ -676,7 +678,6 @@ void GuiTest::objectiveMrtdDrawsADashedCurveWithIntervals() {
     const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
     QVERIFY(top.y < a.y);
     QVERIFY(colourNear(image, top.x + 2, top.y, MrtdPlot::penColour(0)));
-
 }
 
 void GuiTest::theZoomTrackbarsFollowTheCameraSwitchedTo() {
@@ -954,7 +955,8 @@ void GuiTest::theImageModelIsChosenFromTheKeyboardAndRemembered() {
             bench.console->setWindowState(Qt::WindowNoState);
             bench.console->setGeometry(QRect(QPoint(0, 0), size));
             QTest::qWait(300);
-            bench.console->grab().save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) + u"/bench_physical_%1.png"_s.arg(size.width()));
+            bench.console->grab().save(QString::fromUtf8(TERVIX_SCREENSHOT_DIR) +
+                                       u"/bench_physical_%1.png"_s.arg(size.width()));
         }
     }
     {
@@ -980,7 +982,8 @@ void GuiTest::presentedFrameRateOfThePhysicalModel() {
         QElapsedTimer clock;
         clock.start();
         QTest::qWait(2000);
-        const double fps = static_cast<double>(view->presentedFrames() - start) * 1000.0 / static_cast<double>(clock.elapsed());
+        const double fps =
+            static_cast<double>(view->presentedFrames() - start) * 1000.0 / static_cast<double>(clock.elapsed());
         qInfo("Camera4 %dx%d, %s model: %.1f frames per second presented, camera rate %.0f", bench.state.sim.imageWidth,
               bench.state.sim.imageHeight, model == ImageModel::Physical ? "physical" : "specified", fps,
               static_cast<double>(bench.state.camera.set.frameRate));

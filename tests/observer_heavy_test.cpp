@@ -33,8 +33,8 @@ TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds
         int holding = 0;
         for (const ObjectiveMrtd& run : runs)
             holding += run.frequencies[i].mrtd.ciLow <= grand && grand <= run.frequencies[i].mrtd.ciHigh;
-        std::printf("frequency index %d: grand mean %.5f K, held by %d of 20 intervals\n", settings.frequencies[i], grand,
-                    holding);
+        std::printf("frequency index %d: grand mean %.5f K, held by %d of 20 intervals\n", settings.frequencies[i],
+                    grand, holding);
         EXPECT_GE(holding, 17) << "frequency index " << settings.frequencies[i] << ", grand mean " << grand;
     }
 }
@@ -47,7 +47,9 @@ struct IdealCamera {
     std::vector<int> frequencies; // up to half the Nyquist frequency
 };
 
-void PrintTo(const IdealCamera& camera, std::ostream* out) { *out << camera.file; }
+void PrintTo(const IdealCamera& camera, std::ostream* out) {
+    *out << camera.file;
+}
 
 class IdealCameraCalibration : public testing::TestWithParam<IdealCamera> {};
 
@@ -73,5 +75,6 @@ TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsTheClassicFormula) {
 
 // 0.15 mrad pixels at 15 Hz, NETD 50 mK: Nyquist 3.3 cycles/mrad; 0.25 mrad at 10 Hz, 100 mK: Nyquist 2.
 INSTANTIATE_TEST_SUITE_P(Observer, IdealCameraCalibration,
-                         testing::Values(IdealCamera{"ideal_fine.par", {0, 1, 2}}, IdealCamera{"ideal_coarse.par", {0, 1}}),
+                         testing::Values(IdealCamera{"ideal_fine.par", {0, 1, 2}},
+                                         IdealCamera{"ideal_coarse.par", {0, 1}}),
                          [](const auto& info) { return std::string(info.index == 0 ? "fine" : "coarse"); });

@@ -1,7 +1,7 @@
-#include "text/messages.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include "observer_bench.h"
 #include "test_support.h"
@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::shippedFile;
 using testing_support::ObserverBench;
+using testing_support::shippedFile;
 
 namespace {
 
@@ -39,7 +39,9 @@ struct SyntheticNoise {
     double pixel, row, column;
 };
 
-void PrintTo(const SyntheticNoise& noise, std::ostream* out) { *out << noise.name; }
+void PrintTo(const SyntheticNoise& noise, std::ostream* out) {
+    *out << noise.name;
+}
 
 class SyntheticFrames : public testing::TestWithParam<SyntheticNoise> {
 protected:
@@ -126,8 +128,8 @@ TEST(Observer, SummarisesRepeatsWithStudentsInterval) {
     EXPECT_GT(studentT95(30), studentT95(31));
 
     using O = ObserverOutcome;
-    const RepeatSummary s = summarise({{O::Resolved, 1.0}, {O::Resolved, 2.0}, {O::NotResolved, 0.0},
-                                       {O::Resolved, 3.0}, {O::CutAtRange, 4.0}});
+    const RepeatSummary s = summarise(
+        {{O::Resolved, 1.0}, {O::Resolved, 2.0}, {O::NotResolved, 0.0}, {O::Resolved, 3.0}, {O::CutAtRange, 4.0}});
     EXPECT_EQ(s.repeats, 5);
     EXPECT_EQ(s.valued, 4);
     EXPECT_EQ(s.resolved, 3);
@@ -170,7 +172,9 @@ TEST_P(FidelityOfShippedCamera, NoiseAndSignalsMatchTheirPredictions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, FidelityOfShippedCamera, ::testing::Range(1, 6),
-                         [](const ::testing::TestParamInfo<int>& info) { return "camera" + std::to_string(info.param); });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "camera" + std::to_string(info.param);
+                         });
 
 // Both reports measure noise on a flat scene; the bench's target must come back with them.
 class FidelityReports : public testing::TestWithParam<bool> {};
@@ -198,7 +202,9 @@ TEST_P(FidelityReports, LeaveTheBenchTargetAsTheyFoundIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fidelity, FidelityReports, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "ModelReport" : "Report"; });
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "ModelReport" : "Report";
+                         });
 
 TEST(Fidelity, TheModulationPredictionMeetsKnownAnswers) {
     // Without blur, bars many pixels wide keep their full modulation.

@@ -63,13 +63,16 @@ struct PixelScene {
         add(std::move(item), 0.0f);
     }
     void addEllipse(double cx, double cy, double rx, double ry, float signal) {
-        addPolygon({cx - rx, cy - ry, cx + rx, cy - ry, cx + rx, cy + ry, cx - rx, cy + ry}, signal, TargetItemKind::Ellipse);
+        addPolygon({cx - rx, cy - ry, cx + rx, cy - ry, cx + rx, cy + ry, cx - rx, cy + ry}, signal,
+                   TargetItemKind::Ellipse);
     }
     void rasterize() { rasterizePhysical(state.target, state.sim, g); }
     double at(int i, int j) const { return state.sim.sceneImage[static_cast<std::size_t>(j) * g.width + i]; }
 };
 
-double overlap(double a0, double a1, double b0, double b1) { return std::max(0.0, std::min(a1, b1) - std::max(a0, b0)); }
+double overlap(double a0, double a1, double b0, double b1) {
+    return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
+}
 
 // The area of a convex polygon inside the unit pixel (i, j), by clipping it to the pixel's four sides.
 double clippedArea(std::vector<std::pair<double, double>> poly, int i, int j) {
@@ -146,7 +149,8 @@ TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle,
-                         ::testing::Values(RectangleCase{"several pixels, all edges inside pixels", 10.3, 14.85, 20.6, 23.1},
+                         ::testing::Values(RectangleCase{"several pixels, all edges inside pixels", 10.3, 14.85, 20.6,
+                                                         23.1},
                                            RectangleCase{"edges on pixel borders", 50.0, 52.0, 40.0, 47.0},
                                            RectangleCase{"smaller than a pixel", 100.2, 100.7, 30.1, 30.4},
                                            RectangleCase{"past the image's corner", -5.5, 3.25, 250.5, 270.0},
@@ -179,9 +183,9 @@ TEST(PhysicalRaster, TrianglesAndEllipsesCoverTheirExactAreas) {
 
 TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
     PixelScene scene;
-    scene.addRectangle(10.0, 40.0, 10.0, 40.0, 1.0f, 5.0f); // farther
+    scene.addRectangle(10.0, 40.0, 10.0, 40.0, 1.0f, 5.0f);   // farther
     scene.addRectangle(20.25, 30.5, 15.75, 25.0, 3.0f, 1.0f); // nearer, inside it
-    scene.addRectangle(39.5, 45.0, 20.0, 21.0, 2.0f, 9.0f);  // farthest, half under the first
+    scene.addRectangle(39.5, 45.0, 20.0, 21.0, 2.0f, 9.0f);   // farthest, half under the first
     scene.rasterize();
     EXPECT_NEAR(scene.at(25, 20), 3.0, 1e-4);
     EXPECT_NEAR(scene.at(20, 20), 0.25 * 1.0 + 0.75 * 3.0, 1e-4);
@@ -202,7 +206,8 @@ TEST_P(PhysicalBlurEdge, GivesTheGaussianAndPixelBoxStepResponse) {
     PixelScene scene;
     const double pitchMrad = scene.g.pitchX * 1000.0;
     scene.state.sim.physical.blurWidthX = scene.state.sim.physical.blurWidthY = sigmaPixels * pitchMrad;
-    const PhysicalGeometry pg = computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
+    const PhysicalGeometry pg =
+        computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
     EXPECT_NEAR(pg.sigmaX, sigmaPixels, 1e-9);
     // A half-plane from x = 100.37 sensor pixels, over the whole height.
     const double edge = 100.37;
@@ -237,7 +242,8 @@ TEST(PhysicalBlur, LayeredItemsOverOnePixelCountOnce) {
     const double sigmaPixels = 0.6;
     scene.state.sim.physical.blurWidthX = sigmaPixels * scene.g.pitchX * 1000.0;
     scene.state.sim.physical.blurWidthY = 0.0;
-    const PhysicalGeometry pg = computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
+    const PhysicalGeometry pg =
+        computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
     // Sensor pixel i has its left edge at -halfX + i·pitch, whatever the margin.
     auto padded = [&](double sensorX) { return scene.x(sensorX); };
     scene.add(projectedRectangle(padded(100.37), padded(400.0), scene.y(-50.0), scene.y(400.0), 1.0f), 9.0f);
@@ -387,7 +393,8 @@ TEST(ImageModelChoice, SwitchingRendersAtOnceAndKeepsTheResults) {
     EXPECT_EQ(bench.console.frequencyIndex(), 2);
     // The background takes the physical radiometry: 273.15 and the SI constants.
     const PointList& response = bench.state.camera.tables.currentSpectralResponse();
-    EXPECT_NEAR(bench.state.sim.backgroundSignal, physicalSignal(response, bench.state.camera.set.backgroundTemperature), 1e-9);
+    EXPECT_NEAR(bench.state.sim.backgroundSignal,
+                physicalSignal(response, bench.state.camera.set.backgroundTemperature), 1e-9);
 }
 
 TEST(ImageModelChoice, RandomisedPositionsGetAnEvenSubPixelPhaseInThePhysicalModel) {
@@ -419,7 +426,8 @@ TEST(ImageModelChoice, ThePhaseMovesTheBarsByThatShareOfAPixel) {
     bench.console.setImageModel(ImageModel::Physical);
     const float before = bench.state.target.items[1].screenBounds[0];
     bench.console.setTargetPhase(0.25, -0.5);
-    const RenderGeometry g = computeRenderGeometry(bench.state.camera.set, bench.state.sim, RenderMode::CameraView, false);
+    const RenderGeometry g =
+        computeRenderGeometry(bench.state.camera.set, bench.state.sim, RenderMode::CameraView, false);
     EXPECT_NEAR(bench.state.target.items[1].screenBounds[0] - before, 0.25 * g.pitchX, 1e-3 * g.pitchX);
 }
 
@@ -435,7 +443,8 @@ TEST(PhysicalFrames, NoiseIsFreshInEveryFrame) {
     double sa = 0, sb = 0, sab = 0, saa = 0, sbb = 0;
     const std::size_t n = static_cast<std::size_t>(w) * h;
     for (std::size_t k = 0; k < n; ++k) {
-        const double a = first[k] - bench.state.sim.displayImage[3 * k], b = second[k] - bench.state.sim.displayImage[3 * k];
+        const double a = first[k] - bench.state.sim.displayImage[3 * k],
+                     b = second[k] - bench.state.sim.displayImage[3 * k];
         sa += a, sb += b, sab += a * b, saa += a * a, sbb += b * b;
     }
     const double covariance = sab / n - sa / n * sb / n;

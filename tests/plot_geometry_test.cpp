@@ -23,10 +23,10 @@ TEST(PlotGeometry, TheWorkedExamplePlacesPointAndLabels) {
 TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint) {
     const PlotScale s = plotScale(400, 300);
     std::array<MrtdRecord, frequencyCount> records{};
-    records[0] = {-0.05f, mrtdNotMeasured};      // one half only: not taken
-    records[2] = {-0.2f, 0.3f};                  // m = 0.25
-    records[3] = {mrtdNotRecognized, 0.2f};      // m = 5.1: above the top, still a point
-    records[4] = {-0.2f, mrtdNotRecognized};     // m = -4.9: no logarithm, no point
+    records[0] = {-0.05f, mrtdNotMeasured};  // one half only: not taken
+    records[2] = {-0.2f, 0.3f};              // m = 0.25
+    records[3] = {mrtdNotRecognized, 0.2f};  // m = 5.1: above the top, still a point
+    records[4] = {-0.2f, mrtdNotRecognized}; // m = -4.9: no logarithm, no point
     const PlotCurve curve = plotCurve(s, records);
     ASSERT_EQ(curve.points.size(), 2u);
     EXPECT_EQ(curve.points[0].x, frequencyTickX(s, 1.5));
@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(PlotGeometry, PlotScaleHolding,
 
 TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
     std::array<MrtdRecord, frequencyCount> records = recordsOf({{1, 0.3f}, {2, 0.006f}});
-    records[0] = {-0.001f, mrtdNotMeasured};   // one half only
-    records[3] = {-0.2f, mrtdNotRecognized};   // m < 0
+    records[0] = {-0.001f, mrtdNotMeasured}; // one half only
+    records[3] = {-0.2f, mrtdNotRecognized}; // m < 0
     EXPECT_NEAR(smallestPositiveMrtd(records), 0.006, 1e-7);
     EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
 }

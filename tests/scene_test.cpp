@@ -164,8 +164,8 @@ TEST(Scene, GalleryShowsOwnTemperaturesAndTheBenchShowsTheDifference) {
     c.atmTemperature = 10.0f;
     c.backgroundTemperature = 0.0f;
     testing_support::TempDir dir;
-    ASSERT_TRUE(readTargetFile(dir.write("t.tag", "layer\ndistance\n700\nobject\ntemperature\n30\nrectangle\n0 0 1 1\n"),
-                               state.target, 0));
+    ASSERT_TRUE(readTargetFile(
+        dir.write("t.tag", "layer\ndistance\n700\nobject\ntemperature\n30\nrectangle\n0 0 1 1\n"), state.target, 0));
     const PointList& r = state.camera.tables.currentSpectralResponse();
     state.console.temperatureDifference = 1.5f;
     state.console.galleryOpen = true;
@@ -190,8 +190,10 @@ TEST(Scene, ItemSignalsAreClampedToTheRangeButTheBackgroundIsNot) {
     BenchState state = plainBench();
     CameraSet& c = state.camera.set;
     testing_support::TempDir dir;
-    ASSERT_TRUE(readTargetFile(dir.write("t.tag", "object\ntemperature\n90\nrectangle\n0 0 1 1\nobject\ntemperature\n-60\nrectangle\n0 0 1 1\n"),
-                               state.target, 0));
+    ASSERT_TRUE(readTargetFile(
+        dir.write("t.tag",
+                  "object\ntemperature\n90\nrectangle\n0 0 1 1\nobject\ntemperature\n-60\nrectangle\n0 0 1 1\n"),
+        state.target, 0));
     state.console.galleryOpen = true;
     c.backgroundTemperature = 80.0f;
     UpdateScene(state.target, state.sim, c, state.camera.tables.currentSpectralResponse(), state.console);
@@ -251,7 +253,8 @@ TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
     BenchState state = plainBench();
     ASSERT_TRUE(readTargetFile(testing_support::shippedFile("mira.tag"), state.target, 0));
     state.console.barScale = c.barScale;
-    UpdateScene(state.target, state.sim, state.camera.set, state.camera.tables.currentSpectralResponse(), state.console);
+    UpdateScene(state.target, state.sim, state.camera.set, state.camera.tables.currentSpectralResponse(),
+                state.console);
     // Bar k's left edge is its vertex 0; one period separates neighbours, in radians as tangents.
     for (int k = 1; k < 4; ++k) {
         const double period = state.target.items[static_cast<std::size_t>(k + 1)].projected2D[0] -

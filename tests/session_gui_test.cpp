@@ -30,7 +30,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString shipped(const char* name) { return QString(TERVIX_SHIPPED_DATA_DIR) + "/" + name; }
+QString shipped(const char* name) {
+    return QString(TERVIX_SHIPPED_DATA_DIR) + "/" + name;
+}
 
 // A working folder with the shipped cameras and target and its own data folder for the sessions,
 // made current for the test's length.
@@ -41,8 +43,8 @@ public:
             path_ = path;
         else
             path_ = temporary_.path();
-        for (const char* name : {"camera1.par", "camera2.par", "camera3.par", "camera4.par", "camera5.par", "mira.tag",
-                                 "Atmosphere.ini"})
+        for (const char* name :
+             {"camera1.par", "camera2.par", "camera3.par", "camera4.par", "camera5.par", "mira.tag", "Atmosphere.ini"})
             QFile::copy(shipped(name), QDir(path_).filePath(name));
         previous_ = QDir::currentPath();
         QDir::setCurrent(path_);
@@ -243,8 +245,8 @@ void SessionGuiTest::theSessionSurvivesAKilledProcess() {
     const QString windowText = pdfText(folder.path("window.pdf"));
     // Vertical bars: Ann 0.30/-0.20 and Ben 0.40/-0.30, MRTDs 0.25 and 0.35 (Ann's third reading on
     // vertical bars came after the restart: 0.30 again, so her mean stays).
-    for (const char* expected : {"Mean MRTD", "95 % interval", "0.300", "-0.335 … 0.935", "Ann", "Ben",
-                                 "horizontal bars", "vertical bars"})
+    for (const char* expected :
+         {"Mean MRTD", "95 % interval", "0.300", "-0.335 … 0.935", "Ann", "Ben", "horizontal bars", "vertical bars"})
         QVERIFY2(windowText.contains(expected), qPrintable(expected + QString("\n") + windowText));
     QProcess cli;
     cli.setWorkingDirectory(dir.path());
@@ -413,7 +415,8 @@ void SessionGuiTest::aFileThatIsNoSessionIsRefusedAndLeftAlone() {
     const QStringList before = bench.rows(0);
     QFile broken(folder.path("broken.json"));
     QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write("{\"format\": \"tervix-session\", \"version\": 1, \"created\": \"2026-12-06T10:00:00Z\", \"readings\": [{");
+    broken.write(
+        "{\"format\": \"tervix-session\", \"version\": 1, \"created\": \"2026-12-06T10:00:00Z\", \"readings\": [{");
     broken.close();
     QVERIFY(!bench.console->session()->openSession(folder.path("broken.json")));
     QCOMPARE(bench.log.messages.size(), std::size_t(1));

@@ -85,11 +85,27 @@ std::vector<StatisticsRow> statisticsRows() {
          {{imageModelSpecified, orientationVertical, 1, 0.20, {}, {}, 4, 0, false, {0.20}}}},
         {"ThreeObserversThreeReadingsEach",
          threeObservers(),
-         {{imageModelSpecified, orientationVertical, 3, 0.21, 0.08, t2 * 0.08 / std::sqrt(3.0), 18, 0, true,
+         {{imageModelSpecified,
+           orientationVertical,
+           3,
+           0.21,
+           0.08,
+           t2 * 0.08 / std::sqrt(3.0),
+           18,
+           0,
+           true,
            {0.21, 0.29, 0.13}}}},
         {"AnObserverShortOfThreeReadingsMissesTheStandard",
          threeObserversOneShort(),
-         {{imageModelSpecified, orientationVertical, 3, 0.21, 0.08, t2 * 0.08 / std::sqrt(3.0), 17, 0, false,
+         {{imageModelSpecified,
+           orientationVertical,
+           3,
+           0.21,
+           0.08,
+           t2 * 0.08 / std::sqrt(3.0),
+           17,
+           0,
+           false,
            {0.21, 0.29, 0.13}}}},
         {"AHalfNeverRecognised",
          {reading("A", 0.2), notRecognised("A", halfMinus), reading("A", 0.3), notRecognised("A", halfMinus),
@@ -97,10 +113,19 @@ std::vector<StatisticsRow> statisticsRows() {
          {{imageModelSpecified, orientationVertical, 0, {}, {}, {}, 6, 3, false, {std::nullopt}}}},
         {"NotRecognisedReadingsDoNotEnterTheMeans",
          {reading("A", 0.2), notRecognised("A", halfPlus), reading("A", -0.1), reading("B", 0.4), reading("B", -0.2)},
-         {{imageModelSpecified, orientationVertical, 2, 0.225, std::sqrt(0.01125),
-           12.706204736 * std::sqrt(0.01125) / std::sqrt(2.0), 5, 1, false, {0.15, 0.3}}}},
+         {{imageModelSpecified,
+           orientationVertical,
+           2,
+           0.225,
+           std::sqrt(0.01125),
+           12.706204736 * std::sqrt(0.01125) / std::sqrt(2.0),
+           5,
+           1,
+           false,
+           {0.15, 0.3}}}},
         {"ImageModelsAndOrientationsKeptApart",
-         {in(reading("A", 0.2), "physical", orientationVertical), in(reading("A", -0.2), "physical", orientationVertical),
+         {in(reading("A", 0.2), "physical", orientationVertical),
+          in(reading("A", -0.2), "physical", orientationVertical),
           in(reading("A", 0.4), imageModelSpecified, orientationHorizontal),
           in(reading("A", -0.4), imageModelSpecified, orientationHorizontal),
           in(reading("A", 0.1), imageModelSpecified, orientationVertical),
@@ -119,7 +144,9 @@ void expectNear(const std::optional<double>& actual, const std::optional<double>
     }
 }
 
-void PrintTo(const StatisticsRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const StatisticsRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class SessionStatistics : public testing::TestWithParam<StatisticsRow> {};
 
@@ -212,7 +239,8 @@ TEST(SessionStatisticsOutput, JsonAndCsvCarryTheGroupsValues) {
     EXPECT_TRUE(g["perObserver"][3]["mrtd"].is_null());
     EXPECT_NEAR(g["perObserver"][1]["minus"].get<double>(), -0.28, 1e-12);
     const std::string csv = statisticsCsv(groups);
-    EXPECT_EQ(csv.substr(csv.find('\n') + 1), "1,camera1.par,specified,vertical,0.5,3,0.21,0.08,0.011269,0.408731,19,1,true\n");
+    EXPECT_EQ(csv.substr(csv.find('\n') + 1),
+              "1,camera1.par,specified,vertical,0.5,3,0.21,0.08,0.011269,0.408731,19,1,true\n");
 }
 
 namespace {
@@ -228,7 +256,8 @@ std::string validReadingText(const std::string& override) {
     }
     return text;
 }
-std::string fileWith(const std::string& readings, const std::string& head = R"("format": "tervix-session", "version": 1)") {
+std::string fileWith(const std::string& readings,
+                     const std::string& head = R"("format": "tervix-session", "version": 1)") {
     return "{" + head + R"(, "created": "2026-12-06T10:00:00.000Z", "readings": [)" + readings + "]}";
 }
 
@@ -244,26 +273,34 @@ std::vector<MalformedRow> malformedRows() {
         {"Empty", "", "the file is empty"},
         {"Truncated", valid.substr(0, valid.size() / 2), "the text is not complete JSON"},
         {"NotAnObject", "[1, 2]", "the file holds no JSON object"},
-        {"OtherFormat", fileWith("", R"("format": "something-else", "version": 1)"), "\"format\" is not \"tervix-session\""},
+        {"OtherFormat", fileWith("", R"("format": "something-else", "version": 1)"),
+         "\"format\" is not \"tervix-session\""},
         {"LaterVersion", fileWith("", R"("format": "tervix-session", "version": 2)"), "version 2 is not version 1"},
-        {"NoCreated", R"({"format": "tervix-session", "version": 1, "readings": []})", "\"created\" is not an ISO 8601 UTC time"},
-        {"ReadingsNotAList", R"({"format": "tervix-session", "version": 1, "created": "2026-12-06T10:00:00Z", "readings": {}})",
+        {"NoCreated", R"({"format": "tervix-session", "version": 1, "readings": []})",
+         "\"created\" is not an ISO 8601 UTC time"},
+        {"ReadingsNotAList",
+         R"({"format": "tervix-session", "version": 1, "created": "2026-12-06T10:00:00Z", "readings": {}})",
          "\"readings\" is not a list"},
         {"ReadingWithoutHalf", fileWith(validReadingText("") + ", {\"time\": \"2026-12-06T10:00:00Z\"}"),
          "reading 2 has no \"observer\""},
-        {"SlotOutOfRange", fileWith(validReadingText("\"slot\": 6")), "reading 1: \"slot\" is not a camera slot from 1 to 5"},
+        {"SlotOutOfRange", fileWith(validReadingText("\"slot\": 6")),
+         "reading 1: \"slot\" is not a camera slot from 1 to 5"},
         {"UnknownOrientation", fileWith(validReadingText("\"orientation\": \"diagonal\"")),
          "reading 1: \"orientation\" is neither \"vertical\" nor \"horizontal\""},
-        {"TextForDeltaT", fileWith(validReadingText("\"deltaT\": \"0.2\"")), "reading 1: \"deltaT\" is neither a number nor null"},
+        {"TextForDeltaT", fileWith(validReadingText("\"deltaT\": \"0.2\"")),
+         "reading 1: \"deltaT\" is neither a number nor null"},
         {"DeltaTOnTheWrongHalf", fileWith(validReadingText("\"deltaT\": 0.2")),
          "reading 1: \"deltaT\" 0.2 does not belong to the minus half"},
         {"LocalTime", fileWith(validReadingText("\"time\": \"2026-12-06 10:00\"")),
          "reading 1: \"time\" is not an ISO 8601 UTC time"},
-        {"NoFrequency", fileWith(validReadingText("\"frequency\": -1")), "reading 1: \"frequency\" is not a positive number"},
+        {"NoFrequency", fileWith(validReadingText("\"frequency\": -1")),
+         "reading 1: \"frequency\" is not a positive number"},
     };
 }
 
-void PrintTo(const MalformedRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const MalformedRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class MalformedSession : public testing::TestWithParam<MalformedRow> {};
 
@@ -308,7 +345,8 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()),
+              1);
     const auto json = nlohmann::json::parse(readText(path));
     EXPECT_EQ(json["format"], "tervix-session");
     EXPECT_EQ(json["version"], 1);
@@ -378,7 +416,8 @@ TEST(SessionResults, TheListsShowEachSlotsLatestReadingOfEachHalf) {
     SessionReading second = reading("A", 0.3);
     second.slot = 2;
     second.frequency = 3.0;
-    session.readings = {reading("A", 0.2), reading("B", 0.24), reading("A", -0.16), second, notRecognised("A", halfMinus)};
+    session.readings = {reading("A", 0.2), reading("B", 0.24), reading("A", -0.16), second,
+                        notRecognised("A", halfMinus)};
     const MrtdResults results = resultsOf(session);
     MrtdResults expected;
     expected.applyResult(0, 0, 0.24f);

@@ -45,7 +45,8 @@ inline TargetItem projectedRectangle(double x0, double x1, double y0, double y1,
         BuildEdgeLines(&item.projected2D[static_cast<std::size_t>(2 * k)],
                        &item.projected2D[static_cast<std::size_t>(2 * ((k + 1) % 4))], item.projected2D, 4,
                        &item.projected3D[static_cast<std::size_t>(3 * k)]);
-    item.screenBounds = {static_cast<float>(x0), static_cast<float>(x1), static_cast<float>(y0), static_cast<float>(y1)};
+    item.screenBounds = {static_cast<float>(x0), static_cast<float>(x1), static_cast<float>(y0),
+                         static_cast<float>(y1)};
     item.renderTemperature = signal;
     return item;
 }

@@ -85,14 +85,14 @@ TEST(TargetFile, AThreeDimensionalPolygonKeepsItsDepth) {
 TEST(TargetFile, TemperatureAndDistanceAreInherited) {
     TempDir dir;
     Target t = readText(dir,
-                        "object\nrectangle\n0 0 1 1\n"               // before any layer: 0 °C at distance 0
-                        "layer\ntemperature\n30\ndistance\n200\n"     // layer 1
+                        "object\nrectangle\n0 0 1 1\n"            // before any layer: 0 °C at distance 0
+                        "layer\ntemperature\n30\ndistance\n200\n" // layer 1
                         "object\ntemperature\n35\npolygon\n3 0 0 1 0 0 1\n"
-                        "object\nconvex polygon\n3 0 0 1 0 0 1\n"  // inherits 35 from the object before it
-                        "layer\n"                                     // layer 2: distance 0, temperature 0
-                        "sublayer\nellipse\n0 0 1 1\n"               // running distance 200, temperature 0
-                        "object\nname\n  Plate  \n"                  // no geometry
-                        "layer\nrectangle\n0 0 2 2\n"                // a layer given a shape
+                        "object\nconvex polygon\n3 0 0 1 0 0 1\n" // inherits 35 from the object before it
+                        "layer\n"                                 // layer 2: distance 0, temperature 0
+                        "sublayer\nellipse\n0 0 1 1\n"            // running distance 200, temperature 0
+                        "object\nname\n  Plate  \n"               // no geometry
+                        "layer\nrectangle\n0 0 2 2\n"             // a layer given a shape
                         "height\n1.5\n");
     ASSERT_EQ(t.items.size(), 8u);
     EXPECT_EQ(t.items[0].temperature, 0.0f);

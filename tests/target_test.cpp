@@ -23,8 +23,8 @@ TargetItem rectangleAt(float distance, float x0, float x1, bool shown = true) {
 TEST(TargetModel, DistanceOrderIsFarthestFirstAndStableForEqualDistances) {
     Target target;
     TargetItem layer;
-    target.items = {layer, rectangleAt(10, 0, 1), rectangleAt(10, 2, 3), rectangleAt(50, 4, 5), layer,
-                    rectangleAt(10, 6, 7), rectangleAt(0, 8, 9), rectangleAt(50, 10, 11)};
+    target.items = {layer, rectangleAt(10, 0, 1), rectangleAt(10, 2, 3), rectangleAt(50, 4, 5),
+                    layer, rectangleAt(10, 6, 7), rectangleAt(0, 8, 9),  rectangleAt(50, 10, 11)};
     rebuildDistanceOrder(target);
     EXPECT_EQ(target.distanceOrder, (std::vector<int>{3, 7, 1, 2, 5, 6})); // layers have no shape
 }

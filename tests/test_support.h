@@ -12,8 +12,9 @@
 
 namespace testing_support {
 
-inline std::string testDataFile(const std::string& name) { return std::string(TERVIX_TEST_DATA_DIR) + "/" + name; }
-
+inline std::string testDataFile(const std::string& name) {
+    return std::string(TERVIX_TEST_DATA_DIR) + "/" + name;
+}
 
 // A fresh folder per test, removed afterwards.
 class TempDir {
@@ -41,9 +42,6 @@ private:
     std::filesystem::path path_;
 };
 
-
-
-
 } // namespace testing_support
 
 namespace testing_support {
@@ -63,7 +61,8 @@ private:
 // Copies shipped data files into a folder.
 inline void copyShipped(const TempDir& dir, std::initializer_list<const char*> names) {
     for (const char* name : names)
-        std::filesystem::copy_file(shippedFile(name), dir.path(name), std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(shippedFile(name), dir.path(name),
+                                   std::filesystem::copy_options::overwrite_existing);
 }
 
 } // namespace testing_support
@@ -88,7 +87,8 @@ inline std::string rowName(const std::string& text) {
 
 // Names rows after a member that holds their description.
 struct RowNamedByName {
-    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
+    template <class Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
         return rowName(info.param.name);
     }
 };

@@ -43,7 +43,8 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
     std::string token;
     while (in >> token)
         tokens.push_back(token);
-    if (index < tokens.size()) tokens[index] = value;
+    if (index < tokens.size())
+        tokens[index] = value;
     std::string out = line.size() && line[0] == ' ' ? " " : "";
     for (std::size_t k = 0; k < tokens.size(); ++k)
         out += (k ? " " : "") + tokens[k];

@@ -104,8 +104,7 @@ int TextScanner::line() const {
 
 std::string trimRight(std::string_view text) {
     std::size_t end = text.size();
-    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\n' ||
-                       text[end - 1] == '\r'))
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\n' || text[end - 1] == '\r'))
         --end;
     return std::string(text.substr(0, end));
 }

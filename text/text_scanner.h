@@ -12,7 +12,6 @@ class TextScanner {
 public:
     explicit TextScanner(std::string text);
 
-
     // "%f": skips white space, then takes the longest number at the position.
     std::optional<double> scanFloat();
     // "%d": skips white space, then an optionally signed decimal integer. A number that does not

@@ -19,6 +19,7 @@ tervix_test_packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth                                  # the window's tests on a virtual display (xvfb-run)
     desktop-file-utils                          # the install test validates the desktop entry
+    clang-format                                # the sources keep the layout .clang-format describes
     poppler-utils                               # the session reports read back with pdftotext
 )
 

@@ -151,8 +151,8 @@ private:
             peakAfterWarmupKb_ = std::max(peakAfterWarmupKb_, kb);
         const double seconds = (elapsed - lastReportMs_) / 1000.0;
         std::printf("%6.1f min: %5.1f frames/s presented (camera %.1f), longest period %.1f ms, VmRSS %ld kB\n",
-                    elapsed / 60000.0, framesThisReport_ / seconds, 1000.0 / console_.framePeriod(),
-                    longestThisReport_, kb);
+                    elapsed / 60000.0, framesThisReport_ / seconds, 1000.0 / console_.framePeriod(), longestThisReport_,
+                    kb);
         std::fflush(stdout);
         framesThisReport_ = 0;
         longestThisReport_ = 0.0;
@@ -189,10 +189,9 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption minutes(u"minutes"_s, u"How long the soak runs (default 30)."_s, u"M"_s, u"30"_s);
-    const QCommandLineOption warmup(u"warmup-minutes"_s, u"Memory growth counts after this (default 5)."_s,
-                                    u"W"_s, u"5"_s);
-    const QCommandLineOption every(u"report-seconds"_s, u"Seconds between reports (default 60)."_s, u"S"_s,
-                                   u"60"_s);
+    const QCommandLineOption warmup(u"warmup-minutes"_s, u"Memory growth counts after this (default 5)."_s, u"W"_s,
+                                    u"5"_s);
+    const QCommandLineOption every(u"report-seconds"_s, u"Seconds between reports (default 60)."_s, u"S"_s, u"60"_s);
     parser.addOptions({minutes, warmup, every});
     parser.process(application);
 
