@@ -1,5 +1,7 @@
 #include "sim/physical_render.h"
 
+#include "sim/convolve_row.h"
+
 #include "sim/display.h"
 
 #include <algorithm>
@@ -132,45 +134,6 @@ Weights buildWeights(int h, double sigma) {
         w.taps[static_cast<std::size_t>(d + h)] = static_cast<float>(sum);
     }
     return w;
-}
-
-// Eight floats as one value: a register in the AVX2 build, two in the plain one.
-typedef float Lanes __attribute__((vector_size(32)));
-constexpr int lanes = 8;
-
-inline void addScaled(Lanes& acc, const float* at, float weight) {
-    Lanes v;
-    std::memcpy(&v, at, sizeof v);
-    acc += v * weight;
-}
-
-// out[i] = Σ_k in[i + k·step]·taps[k] for i < count: along a row (step 1) or down a column (step
-// the row's width). Thirty-two sums at a time stay in registers across every tap.
-__attribute__((target_clones("avx2", "default"))) void blurRow(const float* __restrict in, int step,
-                                                               const float* __restrict taps, int tapCount, int count,
-                                                               float* __restrict out) {
-    int i = 0;
-    for (; i + 4 * lanes <= count; i += 4 * lanes) {
-        Lanes a0{}, a1{}, a2{}, a3{};
-        const float* src = in + i;
-        for (int k = 0; k < tapCount; ++k, src += step) {
-            const float w = taps[k];
-            addScaled(a0, src, w);
-            addScaled(a1, src + lanes, w);
-            addScaled(a2, src + 2 * lanes, w);
-            addScaled(a3, src + 3 * lanes, w);
-        }
-        std::memcpy(out + i, &a0, sizeof a0);
-        std::memcpy(out + i + lanes, &a1, sizeof a1);
-        std::memcpy(out + i + 2 * lanes, &a2, sizeof a2);
-        std::memcpy(out + i + 3 * lanes, &a3, sizeof a3);
-    }
-    for (; i < count; ++i) {
-        float sum = 0.0f;
-        for (int k = 0; k < tapCount; ++k)
-            sum += in[static_cast<std::ptrdiff_t>(k) * step + i] * taps[k];
-        out[i] = sum;
-    }
 }
 
 int reachOf(double sigma) {
@@ -354,13 +317,13 @@ void blurPhysical(SimState& sim, const PhysicalGeometry& pg) {
     across.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(g.height));
     const int tx = 2 * g.hx + 1, ty = 2 * g.hy + 1;
     for (int j = 0; j < g.height; ++j)
-        blurRow(&sim.sceneImage[static_cast<std::size_t>(j) * width], 1, wx.taps.data(), tx, outWidth,
-                &across[static_cast<std::size_t>(j) * outWidth]);
+        convolveRow(&sim.sceneImage[static_cast<std::size_t>(j) * width], 1, wx.taps.data(), tx,
+                    &across[static_cast<std::size_t>(j) * outWidth], outWidth);
     std::vector<float>& out = sim.scratchImage;
     out.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight));
     for (int j = 0; j < outHeight; ++j)
-        blurRow(&across[static_cast<std::size_t>(j) * outWidth], outWidth, wy.taps.data(), ty, outWidth,
-                &out[static_cast<std::size_t>(j) * outWidth]);
+        convolveRow(&across[static_cast<std::size_t>(j) * outWidth], static_cast<std::size_t>(outWidth), wy.taps.data(),
+                    ty, &out[static_cast<std::size_t>(j) * outWidth], outWidth);
 
     // Pixels crossed by an edge: what their cells differ from their mean, through each cell's own
     // share of the response.

@@ -1,5 +1,6 @@
 #include "sim/render.h"
 
+#include "sim/convolve_row.h"
 #include "sim/display.h"
 #include "sim/physical_render.h"
 
@@ -20,53 +21,6 @@ public:
 private:
     int& flag_;
 };
-
-} // namespace
-
-namespace {
-
-// Eight floats as one value: a register in the AVX2 build, two in the plain one.
-typedef float Lanes __attribute__((vector_size(32)));
-constexpr int lanes = 8;
-// Columns one accumulation covers: four such values, held in registers across every tap.
-constexpr int blurChunk = 4 * lanes;
-
-// acc += the eight floats at "at" times weight (by reference: no vector crosses a call).
-inline void addScaled(Lanes& acc, const float* at, float weight) {
-    Lanes v;
-    std::memcpy(&v, at, sizeof v);
-    acc += v * weight;
-}
-
-// out[i] = sum over k of in[i + k * stride] * kernel[k], for i < count, each sum started at 0 and
-// taken in tap order, so the result is the same float as a pass per tap over a zeroed buffer.
-// The partial sums stay in registers for a whole chunk instead of going to memory once per tap.
-__attribute__((target_clones("avx2", "default"))) void convolveRow(const float* __restrict in, std::size_t stride,
-                                                                   const float* __restrict kernel, int taps,
-                                                                   float* __restrict out, int count) {
-    int i = 0;
-    for (; i + blurChunk <= count; i += blurChunk) {
-        Lanes a0{}, a1{}, a2{}, a3{};
-        const float* src = in + i;
-        for (int k = 0; k < taps; ++k, src += stride) {
-            const float weight = kernel[k];
-            addScaled(a0, src, weight);
-            addScaled(a1, src + lanes, weight);
-            addScaled(a2, src + 2 * lanes, weight);
-            addScaled(a3, src + 3 * lanes, weight);
-        }
-        std::memcpy(out + i, &a0, sizeof a0);
-        std::memcpy(out + i + lanes, &a1, sizeof a1);
-        std::memcpy(out + i + 2 * lanes, &a2, sizeof a2);
-        std::memcpy(out + i + 3 * lanes, &a3, sizeof a3);
-    }
-    for (; i < count; ++i) {
-        float acc = 0.0f;
-        for (int k = 0; k < taps; ++k)
-            acc += in[i + static_cast<std::size_t>(k) * stride] * kernel[k];
-        out[i] = acc;
-    }
-}
 
 } // namespace
 
