@@ -33,7 +33,8 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
 
     const QColor fileColour(160, 160, 160), classicColour(90, 170, 255), observerColour(Qt::white);
     paintFunctionCurve(
-        painter, s, [&](double f) { return cameraMrtdAt(camera, f); }, fileColour, Qt::SolidLine);
+        painter, s, [&](double f) { return cameraMrtdAt(camera, f, result.horizontalBars); }, fileColour,
+        Qt::SolidLine);
     paintFunctionCurve(painter, s, classic, classicColour, Qt::DotLine);
     paintObjectiveCurve(painter, s, result, observerColour);
 

@@ -20,19 +20,27 @@ std::vector<int> BarPattern::columnsIn(const Interval& interval) const {
     return columns;
 }
 
-BarPattern findBarPattern(const BenchState& state) {
+BarPattern findBarPattern(const BenchState& state, bool horizontalBars) {
     BarPattern p;
+    p.transposed = horizontalBars;
     const RenderGeometry g = computeRenderGeometry(state.camera.set, state.sim, RenderMode::CameraView, false);
-    p.pitchX = g.pitchX;
-    // Sensor column 0 is padded column hx, whose left edge the margin puts at -halfX.
-    p.originX = -g.halfX + g.centreX;
+    // Across the bars and along them: x and y of the image, or y and x for horizontal bars.
+    const double pitchAcross = horizontalBars ? g.pitchY : g.pitchX;
+    const double pitchAlong = horizontalBars ? g.pitchX : g.pitchY;
+    // Sensor column 0 is padded column hx, whose left edge the margin puts at -halfX; rows alike.
+    const double originAcross = horizontalBars ? -g.halfY + g.centreY : -g.halfX + g.centreX;
+    const double originAlong = horizontalBars ? -g.halfX + g.centreX : -g.halfY + g.centreY;
+    const int alongPixels = horizontalBars ? state.sim.imageWidth : state.sim.imageHeight;
+    const std::size_t low = horizontalBars ? 2 : 0, alongLow = horizontalBars ? 0 : 2;
+    p.pitchX = pitchAcross;
+    p.originX = originAcross;
     double yLow = 1e300, yHigh = -1e300;
     for (const TargetItem& item : state.target.items) {
         if (!item.shown || !item.hasShape())
             continue;
-        p.bars.push_back({item.screenBounds[0], item.screenBounds[1]});
-        yLow = std::min(yLow, static_cast<double>(item.screenBounds[2]));
-        yHigh = std::max(yHigh, static_cast<double>(item.screenBounds[3]));
+        p.bars.push_back({item.screenBounds[low], item.screenBounds[low + 1]});
+        yLow = std::min(yLow, static_cast<double>(item.screenBounds[alongLow]));
+        yHigh = std::max(yHigh, static_cast<double>(item.screenBounds[alongLow + 1]));
     }
     std::sort(p.bars.begin(), p.bars.end(), [](const Interval& a, const Interval& b) { return a.low < b.low; });
     for (std::size_t k = 1; k < p.bars.size(); ++k)
@@ -43,11 +51,10 @@ BarPattern findBarPattern(const BenchState& state) {
         p.gaps.push_back({p.bars.back().high, p.bars.back().high + gap});
     }
     // The middle 60 % of the bars' length, away from their ends.
-    const double originY = -g.halfY + g.centreY;
     const double length = yHigh - yLow;
-    p.rowLow = truncToInt(std::floor((yLow + 0.2 * length - originY) / g.pitchY));
-    p.rowHigh = truncToInt(std::floor((yHigh - 0.2 * length - originY) / g.pitchY));
+    p.rowLow = truncToInt(std::floor((yLow + 0.2 * length - originAlong) / pitchAlong));
+    p.rowHigh = truncToInt(std::floor((yHigh - 0.2 * length - originAlong) / pitchAlong));
     p.rowLow = std::max(p.rowLow, 0);
-    p.rowHigh = std::min(p.rowHigh, state.sim.imageHeight - 1);
+    p.rowHigh = std::min(p.rowHigh, alongPixels - 1);
     return p;
 }

@@ -6,6 +6,8 @@
 
 // Where the bars and the gaps between them fall in the image: intervals in projected x, the rows
 // of the bars' middle part, and the image's pixel mapping. Read from the target as last projected.
+// A pattern of horizontal bars is described on the transposed image: its columns are image rows,
+// its rows image columns and its x is projected y, so that one reading across columns serves both.
 struct Interval {
     double low = 0.0;
     double high = 0.0;
@@ -18,6 +20,7 @@ struct BarPattern {
     int rowLow = 0, rowHigh = 0; // image rows over the middle of the bars' length
     double originX = 0.0;        // projected x of the left edge of image column 0
     double pitchX = 0.0;
+    bool transposed = false; // the bars are horizontal: columns and rows stand for image rows and columns
     bool valid() const { return bars.size() >= 2 && pitchX > 0.0 && rowHigh >= rowLow; }
 
     // The image column whose centre is nearest to projected x.
@@ -28,5 +31,6 @@ struct BarPattern {
     std::vector<int> columnsIn(const Interval& interval) const;
 };
 
-// The shown, shaped items of the target taken as bars, ordered by their left edge.
-BarPattern findBarPattern(const BenchState& state);
+// The shown, shaped items of the target taken as bars, ordered by their left edge; with
+// horizontalBars, by their top edge on the transposed image.
+BarPattern findBarPattern(const BenchState& state, bool horizontalBars = false);

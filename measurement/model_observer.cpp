@@ -200,7 +200,7 @@ BarContrast BarFrameStatistics::result() const {
 }
 
 ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) {
-    const BarPattern p = findBarPattern(state);
+    const BarPattern p = findBarPattern(state, state.console.horizontalBars);
     ObserverDecision decision;
     if (!p.valid())
         return decision;
@@ -231,19 +231,37 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
     const int frames = integratedFrames(camera, settings.integrationTime);
-    std::vector<std::uint8_t> frame;
+    std::vector<std::uint8_t> frame, turned;
     for (int f = 0; f < frames; ++f) {
         BuildViewFrame(state.sim, camera, state.random, frame);
-        // The view stretches a jittered frame from its first column: a column of the still image
-        // then shows the frame column that lands there.
+        // The view stretches a jittered frame from its first column and row: a column (row) of the
+        // still image then shows the frame column (row) that lands there.
         double stretch = 1.0;
-        if (camera.jitterProbability > 0.0f)
-            stretch = applyJitter({1.0, 1.0}, camera, width, height, state.random).x;
+        if (camera.jitterProbability > 0.0f) {
+            const PixelZoom zoom = applyJitter({1.0, 1.0}, camera, width, height, state.random);
+            stretch = p.transposed ? zoom.y : zoom.x;
+        }
+        const std::uint8_t* pixels = frame.data();
+        int across = width, along = height;
+        if (p.transposed) {
+            // Horizontal bars are read across the rows of the frame turned about its diagonal; row
+            // noise, shared along each row, then stays in the contrast as column noise does for
+            // vertical bars.
+            turned.resize(frame.size());
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    turned[static_cast<std::size_t>(x) * static_cast<std::size_t>(height) +
+                           static_cast<std::size_t>(y)] =
+                        frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                              static_cast<std::size_t>(x)];
+            pixels = turned.data();
+            std::swap(across, along);
+        }
         if (stretch != 1.0)
-            statistics.addFrame(frame.data(), width, height,
+            statistics.addFrame(pixels, across, along,
                                 [stretch](int c) { return truncToInt(std::floor((c + 0.5) / stretch)); });
         else
-            statistics.addFrame(frame.data(), width, height);
+            statistics.addFrame(pixels, across, along);
     }
     decision.contrast = statistics.result();
     // Hot bars are bright unless the camera shows hot as black.
@@ -431,6 +449,7 @@ RepeatSummary summarise(const std::vector<HalfResult>& results) {
 ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
                                    const ObserverProgress& progress, const std::atomic<bool>* cancel) {
     ObjectiveMrtd out;
+    out.horizontalBars = prepared.console.horizontalBars;
     std::vector<int> indices = settings.frequencies;
     if (indices.empty())
         for (int i = 0; i < frequencyCount; ++i)
@@ -443,7 +462,7 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         r.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         r.repeats.resize(static_cast<std::size_t>(repeats));
         r.classic = classicMrtd(terms, r.frequency, settings.thresholdSnr, settings.integrationTime);
-        r.cameraCurve = cameraMrtdAt(prepared.camera, r.frequency);
+        r.cameraCurve = cameraMrtdAt(prepared.camera, r.frequency, out.horizontalBars);
         out.frequencies.push_back(std::move(r));
     }
 
@@ -494,9 +513,11 @@ ClassicTerms classicTerms(const BenchState& state) {
     ClassicTerms t;
     const CameraSet& c = state.camera.set;
     const RenderGeometry g = computeRenderGeometry(c, state.sim, RenderMode::CameraView, false);
-    t.alpha = g.pitchX * 1000.0;
-    t.beta = g.pitchY * 1000.0;
-    t.sigma = state.camera.hBlurWidth;
+    // Horizontal bars are resolved, or blurred, by the vertical pixel angle and blur.
+    const bool turned = state.console.horizontalBars;
+    t.alpha = (turned ? g.pitchY : g.pitchX) * 1000.0;
+    t.beta = (turned ? g.pitchX : g.pitchY) * 1000.0;
+    t.sigma = turned ? state.camera.vBlurWidth : state.camera.hBlurWidth;
     t.frameRate = c.frameRate;
     // The per-pixel noise in signal units over the in-band signal's slope at the scene's temperature,
     // each as the image model in use computes it.
@@ -528,13 +549,18 @@ double classicMrtd(const ClassicTerms& t, double f, double thresholdSnr, double 
            std::sqrt(t.alpha * t.beta / (integrationTime * t.frameRate));
 }
 
-double cameraMrtdAt(const CameraState& camera, double f) {
+double cameraMrtdAt(const CameraState& camera, double f, bool horizontalBars) {
     const CameraSet& c = camera.set;
     const CameraTables& t = camera.tables;
-    const PointList& curve = c.altOptics != 0  ? t.mrtdAltH
-                             : c.fovIndex == 0 ? t.mrtdNarrowH
-                             : c.fovIndex == 1 ? t.mrtdMediumH
-                                               : t.mrtdWideH;
+    static const PointList none;
+    const PointList& curve = horizontalBars     ? (c.altOptics != 0  ? none
+                                                   : c.fovIndex == 0 ? t.mrtdNarrowV
+                                                   : c.fovIndex == 1 ? none
+                                                                     : t.mrtdWideV)
+                             : c.altOptics != 0 ? t.mrtdAltH
+                             : c.fovIndex == 0  ? t.mrtdNarrowH
+                             : c.fovIndex == 1  ? t.mrtdMediumH
+                                                : t.mrtdWideH;
     for (int k = 1; k < curve.vertexCount(); ++k) {
         const double f0 = curve.x(k - 1), f1 = curve.x(k);
         if (f >= f0 && f <= f1 && f1 > f0)

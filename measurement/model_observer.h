@@ -129,6 +129,7 @@ struct FrequencyResult {
 
 struct ObjectiveMrtd {
     std::vector<FrequencyResult> frequencies;
+    bool horizontalBars = false; // the target as measured: turned, so the vertical MRTD
     bool cancelled = false;
 };
 
@@ -150,9 +151,9 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
 // for the camera in use, with MTF the Gaussian blur times the pixel aperture.
 struct ClassicTerms {
     double netdScene = 0.0; // K, per-pixel noise at the scene temperature
-    double alpha = 0.0;     // horizontal and vertical pixel angles, mrad
-    double beta = 0.0;
-    double sigma = 0.0; // horizontal Gaussian blur, mrad
+    double alpha = 0.0;     // the pixel angles across and along the bars, mrad (horizontal and
+    double beta = 0.0;      // vertical for vertical bars, the other way round for horizontal ones)
+    double sigma = 0.0;     // the Gaussian blur across the bars, mrad
     double frameRate = 0.0;
 };
 ClassicTerms classicTerms(const BenchState& state);
@@ -160,5 +161,6 @@ double classicMrtd(const ClassicTerms& terms, double f, double thresholdSnr, dou
 double classicMtf(const ClassicTerms& terms, double f);
 
 // The camera file's own MRTD at frequency f, from the curve of the field in use (linear between
-// its points); a negative number outside the curve.
-double cameraMrtdAt(const CameraState& camera, double f);
+// its points); a negative number outside the curve. Horizontal bars measure the vertical MRTD,
+// whose curve the file holds for the wide and narrow fields only.
+double cameraMrtdAt(const CameraState& camera, double f, bool horizontalBars = false);

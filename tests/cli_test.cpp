@@ -486,8 +486,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "--out", "--sensor", "--frame", "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"mrtd",
                              {"--camera", "--target", "--atmosphere", "--seed", "--snr", "--time", "--model",
-                              "--repeats", "--threads", "--grid", "--json", "--table", "--csv", "--plot", "mira.tag",
-                              "Atmosphere.ini"}},
+                              "--repeats", "--threads", "--grid", "--json", "--table", "--csv", "--plot",
+                              "--orientation", "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"fidelity", {"--camera", "--target", "--atmosphere", "mira.tag", "Atmosphere.ini"}},
                     HelpCase{"camera", {"--mode", "--atmosphere", "--no-activate"}}),
     [](const testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.command); });

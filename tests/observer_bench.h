@@ -8,30 +8,38 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace testing_support {
 
 // A started bench on a camera (a shipped one by name, or a path) and the standard target, optionally
 // on a quarter of the detector at the same pixel angle to keep the slower measurements short; in
-// either image model. Any message the bench gives fails the test.
+// either image model; adjust, when given, changes the camera record further before it is activated.
+// Any message the bench gives fails the test.
 struct ObserverBench {
     BenchState state;
     MessageLog log;
     BenchConsole console{state, log};
 
     explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false,
-                           ImageModel model = ImageModel::Specified) {
+                           ImageModel model = ImageModel::Specified,
+                           const std::function<void(CameraSet&)>& adjust = {}) {
         BenchSources sources;
         sources.atmosphere = BenchSource{shippedFile("Atmosphere.ini"), std::nullopt};
         sources.seed = seed;
         sources.imageModel = model;
         sources.camera.path = camera.find('/') == std::string::npos ? shippedFile(camera) : camera;
         sources.target.path = shippedFile("mira.tag");
-        if (quarter)
-            sources.adjustCamera = [](CameraSet& c) {
-                c.detectorColumns /= 2;
-                c.detectorRows /= 2;
-                c.fovCurrentH /= 2;
-                c.fovCurrentV /= 2;
+        if (quarter || adjust)
+            sources.adjustCamera = [quarter, adjust](CameraSet& c) {
+                if (quarter) {
+                    c.detectorColumns /= 2;
+                    c.detectorRows /= 2;
+                    c.fovCurrentH /= 2;
+                    c.fovCurrentV /= 2;
+                }
+                if (adjust)
+                    adjust(c);
             };
         EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
