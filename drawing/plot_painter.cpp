@@ -31,9 +31,11 @@ void paintPlotCurve(QPainter& painter, const PlotCurve& curve, const QColor& col
     painter.setBrush(Qt::NoBrush);
 }
 
-void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour) {
+void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour,
+                         int lineWidth) {
     QPen pen(colour);
-    pen.setWidth(1);
+    pen.setWidth(lineWidth);
+    const int cap = 3 * lineWidth;
     std::vector<QPoint> means;
     for (const FrequencyResult& r : result.frequencies) {
         if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
@@ -46,9 +48,9 @@ void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveM
         pen.setStyle(Qt::SolidLine);
         painter.setPen(pen);
         painter.drawLine(centre.x, bottom, centre.x, top);
-        painter.drawLine(centre.x - 3, bottom, centre.x + 3, bottom);
-        painter.drawLine(centre.x - 3, top, centre.x + 3, top);
-        painter.drawRect(centre.x - 1, centre.y - 1, 2, 2);
+        painter.drawLine(centre.x - cap, bottom, centre.x + cap, bottom);
+        painter.drawLine(centre.x - cap, top, centre.x + cap, top);
+        painter.drawRect(centre.x - lineWidth, centre.y - lineWidth, 2 * lineWidth, 2 * lineWidth);
     }
     pen.setStyle(Qt::DashLine);
     painter.setPen(pen);

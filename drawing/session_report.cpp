@@ -1,6 +1,7 @@
 #include "drawing/session_report.h"
 
 #include "console/plot_geometry.h"
+#include "drawing/plot_painter.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,6 +59,35 @@ QString sectionTitle(const SectionKey& key) {
         .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<4>(key)));
 }
 
+// The model observer's curve, apart from the observers' blue and red.
+const QColor objectiveColour(0, 130, 60);
+const QString objectiveLegend = u"dashed: objective MRTD (model observer)"_s;
+
+// The model observer's result for a section: only the slot's, and only when it was measured in the
+// section's orientation.
+const ObjectiveMrtd* objectiveFor(const SectionKey& key, const ObjectiveBySlot& objective) {
+    const auto found = objective.find(std::get<0>(key));
+    if (found == objective.end() || found->second.horizontalBars != std::get<3>(key))
+        return nullptr;
+    return &found->second;
+}
+
+QString objectiveSentence(const ObjectiveMrtd& result) {
+    QStringList values;
+    for (const FrequencyResult& r : result.frequencies) {
+        if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
+            values << QString(u"%1 cycles/mrad: –"_s).arg(r.frequency);
+        else
+            values << QString(u"%1 cycles/mrad: %2 K (%3 … %4 K)"_s)
+                          .arg(r.frequency)
+                          .arg(r.mrtd.mean, 0, 'f', 3)
+                          .arg(r.mrtd.ciLow, 0, 'f', 3)
+                          .arg(r.mrtd.ciHigh, 0, 'f', 3);
+    }
+    return u"Objective MRTD of the model observer, mean (95 % interval): "_s + values.join(u"; "_s) +
+           (result.cancelled ? u" (the run was cancelled before it finished)."_s : u"."_s);
+}
+
 // "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17 UTC".
 QString readableTime(const std::string& iso) {
     return QString::fromStdString(iso.substr(0, 10) + " " + iso.substr(11, 8) + " UTC");
@@ -77,7 +107,8 @@ QString cameraFileHeading(const QString& fileName, const QStringList& folders) {
     return u"(the camera file was not found beside the session)"_s;
 }
 
-QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height) {
+QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height,
+                        const ObjectiveMrtd* objective) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -141,6 +172,9 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     const int r = std::max(3, width / 200);
     for (const PlotPoint& p : means)
         painter.drawEllipse(QPoint(p.x, p.y), r, r);
+    painter.setBrush(Qt::NoBrush);
+    if (objective)
+        paintObjectiveCurve(painter, s, *objective, objectiveColour, std::max(1, width / 500));
     painter.setClipping(false);
     painter.resetTransform();
     painter.setPen(Qt::black);
@@ -154,7 +188,8 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     return image;
 }
 
-bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error) {
+bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
+                        const ObjectiveBySlot& objective) {
     const auto groups = sessionStatistics(session);
     QTextDocument document;
     QFont body(u"DejaVu Sans"_s);
@@ -209,9 +244,15 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
                     .arg(g.notRecognized)
                     .arg(g.meetsStandard ? u"yes"_s : u"no"_s);
         html += u"</table>"_s;
+        const ObjectiveMrtd* sectionObjective = objectiveFor(key, objective);
+        if (sectionObjective)
+            html += u"<p>"_s + objectiveSentence(*sectionObjective) + u"</p>"_s;
         const QString name = QString(u"plot%1.png"_s).arg(plotNumber++);
-        document.addResource(QTextDocument::ImageResource, QUrl(name), sessionPlotImage(list, 1500, 900));
+        document.addResource(QTextDocument::ImageResource, QUrl(name),
+                             sessionPlotImage(list, 1500, 900, sectionObjective));
         html += QString(u"<p><img src=\"%1\" width=\"500\" height=\"300\"></p>"_s).arg(name);
+        if (sectionObjective)
+            html += u"<p>"_s + objectiveLegend + u"</p>"_s;
     }
 
     html += u"<h2>Appendix: the observers' values</h2>"_s;

@@ -312,7 +312,15 @@ void MainConsole::initialise() {
                                      for (int k = 0; k < cameraSlots; ++k)
                                          resultsChanged(k, k == cameraSlots - 1);
                                  },
-                                 [this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});
+                                 [this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
+                                 [this] {
+                                     // The plot counts slots from 0, the session from 1.
+                                     ObjectiveBySlot results;
+                                     for (int k = 0; k < cameraSlots; ++k)
+                                         if (const auto& result = plot_->objectiveResult(k))
+                                             results.emplace(k + 1, *result);
+                                     return results;
+                                 }});
     horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));

@@ -222,7 +222,8 @@ bool SessionPanel::openSession(const QString& path) {
 
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
-    if (writeSessionReport(recorder_.session(), cameraFolders(), path, error))
+    const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
+    if (writeSessionReport(recorder_.session(), cameraFolders(), path, error, objective))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;

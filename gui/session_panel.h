@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/session.h"
+#include "drawing/session_report.h"
 
 #include <QObject>
 #include <QString>
@@ -24,11 +25,13 @@ class SessionPanel : public QObject {
     Q_OBJECT
 public:
     // What the panel asks of the window: the lists shown again after their results were replaced,
-    // a slot's table saved through the save dialog (false when not saved), the orientation changed.
+    // a slot's table saved through the save dialog (false when not saved), the orientation changed,
+    // the model observer's last results for the report.
     struct WindowHooks {
         std::function<void()> resultsReplaced;
         std::function<bool(int slotIndex)> saveTable;
         std::function<void()> orientationChanged;
+        std::function<ObjectiveBySlot()> objectiveResults;
     };
 
     SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks);
