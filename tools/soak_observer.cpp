@@ -81,6 +81,8 @@ public:
     }
 
 private:
+    // The camera's own rate, not the timer's whole-millisecond period (60 Hz, not 62.5).
+    double cameraRate() { return static_cast<double>(console_.core().state().camera.set.frameRate); }
     double growthKb() const { return warmupKb_ < 0 ? 0.0 : static_cast<double>(peakAfterWarmupKb_ - warmupKb_); }
 
     void framePresented() {
@@ -91,7 +93,7 @@ private:
         ++framesThisReport_;
         if (lastFrameNs_ >= 0) {
             const double periodMs = (now - lastFrameNs_) / 1e6;
-            const double limitMs = 2.0 * console_.framePeriod();
+            const double limitMs = 2.0 * 1000.0 / cameraRate();
             if (periodMs > longestMs_) {
                 longestMs_ = periodMs;
                 longestLimitMs_ = limitMs;
@@ -151,8 +153,7 @@ private:
             peakAfterWarmupKb_ = std::max(peakAfterWarmupKb_, kb);
         const double seconds = (elapsed - lastReportMs_) / 1000.0;
         std::printf("%6.1f min: %5.1f frames/s presented (camera %.1f), longest period %.1f ms, VmRSS %ld kB\n",
-                    elapsed / 60000.0, framesThisReport_ / seconds, 1000.0 / console_.framePeriod(), longestThisReport_,
-                    kb);
+                    elapsed / 60000.0, framesThisReport_ / seconds, cameraRate(), longestThisReport_, kb);
         std::fflush(stdout);
         framesThisReport_ = 0;
         longestThisReport_ = 0.0;
