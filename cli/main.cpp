@@ -167,7 +167,7 @@ bool prepareBench(const Invocation& run, BenchConsole& console, std::optional<st
     return fault == BenchOpenFault::None;
 }
 
-struct OptionSpec {
+struct CommandOption {
     const char* name;
     const char* valueName; // empty for a flag
     const char* description;
@@ -178,7 +178,7 @@ struct Command {
     const char* usage;       // the lines after "tervix-cli " in the tool's usage, without the end
     const char* description; // what it does and which files it reads by itself
     const char* positional;  // the positional argument's name, or nullptr
-    std::vector<OptionSpec> options;
+    std::vector<CommandOption> options;
     int (*run)(const Invocation&);
 };
 
@@ -433,12 +433,12 @@ int runSession(const Invocation& run) {
 }
 
 const std::vector<Command>& commands() {
-    static const OptionSpec atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
-    static const OptionSpec camera{"camera", "FILE", "The camera file (*.par)."};
-    static const OptionSpec target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
-    static const OptionSpec seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
-    static const OptionSpec model{"model", "MODEL", "The image model: specified (default) or physical."};
-    static const OptionSpec orientation{
+    static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
+    static const CommandOption camera{"camera", "FILE", "The camera file (*.par)."};
+    static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
+    static const CommandOption seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
+    static const CommandOption model{"model", "MODEL", "The image model: specified (default) or physical."};
+    static const CommandOption orientation{
         "orientation", "BARS", "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
     static const std::vector<Command> table{
         {"camera",
@@ -532,7 +532,7 @@ std::string toolUsage() {
 // The files a command reads by itself, for its --help.
 std::string standardFilesText(const Command& command) {
     bool reads = false;
-    for (const OptionSpec& option : command.options)
+    for (const CommandOption& option : command.options)
         reads = reads || std::string(option.name) == "target";
     if (!reads)
         return {};
@@ -591,10 +591,10 @@ int runCommand(const Command& command, int argc, char** argv) {
     QCommandLineParser parser;
     const QCommandLineOption help = addHelpOptions(parser);
     const QCommandLineOption version = addVersionOption(parser);
-    for (const OptionSpec& spec : command.options) {
-        QCommandLineOption option(QString::fromUtf8(spec.name), QString::fromUtf8(spec.description));
-        if (*spec.valueName)
-            option.setValueName(QString::fromUtf8(spec.valueName));
+    for (const CommandOption& entry : command.options) {
+        QCommandLineOption option(QString::fromUtf8(entry.name), QString::fromUtf8(entry.description));
+        if (*entry.valueName)
+            option.setValueName(QString::fromUtf8(entry.valueName));
         parser.addOption(option);
     }
     if (command.positional)
