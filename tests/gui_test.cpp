@@ -8,6 +8,7 @@
 #include "gui/objective_mrtd_runner.h"
 #include "sim/in_band_exitance.h"
 #include "sim/scene.h"
+#include "started_bench.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -79,24 +80,9 @@ private:
     QByteArray previousData_;
 };
 
-// A started bench: the start sequence, the console shown and its deferred start run.
-struct RunningBench {
-    BenchState state;
-    MessageLog log;
-    std::unique_ptr<MainConsole> console;
-
-    explicit RunningBench(const BenchFolder& folder) {
-        constructApplication(state, log);
-        if (!startApplication(state, folder.program(), log))
-            return;
-        console = std::make_unique<MainConsole>(state, log);
-        console->show();
-        QTRY_VERIFY_WITH_TIMEOUT(console->noiseOn(), 10000);
-    }
-    template <class W>
-    W* control(int id) const {
-        return console->findChild<W*>(QString::number(id));
-    }
+// A started bench in the test's bench folder.
+struct RunningBench : StartedBench {
+    explicit RunningBench(const BenchFolder& folder) : StartedBench(folder.program()) {}
 };
 
 std::set<QString> visibleControls(QWidget* window) {

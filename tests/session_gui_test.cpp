@@ -1,10 +1,12 @@
 // Measurement sessions in the bench window under Xvfb: observers and orientations recorded, the
 // session surviving a killed process, the report, and the question at closing.
+#include "console/control_ids.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
 #include "gui/frame_view.h"
 #include "gui/main_console.h"
 #include "gui/session_panel.h"
+#include "started_bench.h"
 #include "text/messages.h"
 
 #include <QAbstractButton>
@@ -60,26 +62,15 @@ private:
     QString previous_;
 };
 
-struct Bench {
-    BenchState state;
-    MessageLog log;
-    std::unique_ptr<MainConsole> console;
-
-    explicit Bench(const SessionFolder& folder) {
-        constructApplication(state, log);
-        if (!startApplication(state, folder.program(), log))
-            return;
-        console = std::make_unique<MainConsole>(state, log);
-        console->show();
-        QTRY_VERIFY_WITH_TIMEOUT(console->noiseOn(), 10000);
-    }
+struct Bench : StartedBench {
+    explicit Bench(const SessionFolder& folder) : StartedBench(folder.program()) {}
     template <class W>
     W* find(const QString& name) const {
         return console->findChild<W*>(name);
     }
-    void setDifference(int position) { find<QSlider>("1002")->setValue(position); }
-    void apply() { find<QAbstractButton>("1167")->click(); }
-    void notRecognized() { find<QAbstractButton>("1155")->click(); }
+    void setDifference(int position) { control<QSlider>(controlId::temperatureSlider)->setValue(position); }
+    void apply() { control<QAbstractButton>(controlId::applyButton)->click(); }
+    void notRecognized() { control<QAbstractButton>(controlId::notRecognizedButton)->click(); }
     void setObserver(const QString& name) {
         auto* box = find<QComboBox>("observer");
         box->setFocus();
@@ -228,7 +219,9 @@ void SessionGuiTest::theSessionSurvivesAKilledProcess() {
     // Ben's last plus reading, and his minus half not recognised last.
     QVERIFY(bench.rows(0)[2].contains("0.40"));
     QVERIFY(bench.rows(0)[2].contains("***"));
-    QVERIFY(bench.find<QLabel>("1189")->text().startsWith("Restored 12 readings of the session started"));
+    QVERIFY(bench.control<QLabel>(controlId::benchCaption)
+                ->text()
+                .startsWith("Restored 12 readings of the session started"));
     QCOMPARE(bench.console->session()->recorder().path(), *path);
     bench.setDifference(plus03);
     bench.apply();
@@ -274,7 +267,7 @@ void SessionGuiTest::horizontalBarsTurnTheTargetAndResetTheDifference() {
     QVERIFY(bench.console);
     bench.setDifference(1000); // +2 K
     bench.find<QAbstractButton>("horizontalBars")->click();
-    QCOMPARE(bench.find<QSlider>("1002")->value(), 500);
+    QCOMPARE(bench.control<QSlider>(controlId::temperatureSlider)->value(), 500);
     QCOMPARE(bench.state.console.temperatureDifference, 0.0f);
     QVERIFY(bench.state.console.horizontalBars);
     bench.setDifference(1000);
@@ -284,7 +277,7 @@ void SessionGuiTest::horizontalBarsTurnTheTargetAndResetTheDifference() {
     QCOMPARE(brightRunsDownMiddle(turned.transformed(QTransform().rotate(90))), 0);
     turned.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_horizontal_bars.png");
     bench.find<QAbstractButton>("verticalBars")->click();
-    QCOMPARE(bench.find<QSlider>("1002")->value(), 500);
+    QCOMPARE(bench.control<QSlider>(controlId::temperatureSlider)->value(), 500);
     bench.setDifference(1000);
     const QImage upright = bench.console->view()->grabFramebuffer();
     QCOMPARE(brightRunsDownMiddle(upright), 0);
@@ -312,14 +305,14 @@ void SessionGuiTest::theObserverBoxRemembersNamesAndIsPlacedClear() {
         bench.setDifference(600);
         bench.setObserver("Eli");
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-        QCOMPARE(bench.find<QSlider>("1002")->value(), 600);
+        QCOMPARE(bench.control<QSlider>(controlId::temperatureSlider)->value(), 600);
         QCOMPARE(box->itemText(0), QString("Eli"));
         bench.setObserver("Dan");
         QTest::keyClick(box->lineEdit(), Qt::Key_Enter);
         QCOMPARE(box->itemText(0), QString("Dan"));
         QCOMPARE(box->itemText(1), QString("Eli"));
         // Alt+O reaches the box from the keyboard.
-        bench.find<QWidget>("1002")->setFocus();
+        bench.control<QWidget>(controlId::temperatureSlider)->setFocus();
         bench.console->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
         QTest::keyClick(bench.console.get(), Qt::Key_O, Qt::AltModifier);
@@ -334,7 +327,8 @@ void SessionGuiTest::theObserverBoxRemembersNamesAndIsPlacedClear() {
                 QVERIFY(bench.console->rect().contains(mine->geometry()));
                 for (QWidget* other : bench.console->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                     if (other != mine && other->isVisible() && !other->objectName().isEmpty() &&
-                        other->objectName() != "1038" && other->objectName() != "1088")
+                        other->objectName() != QString::number(controlId::modeOfWorkGroup) &&
+                        other->objectName() != QString::number(controlId::fieldOfViewGroup))
                         QVERIFY2(!mine->geometry().intersects(other->geometry()),
                                  qPrintable(QString(name) + " meets " + other->objectName()));
             }
@@ -373,7 +367,7 @@ void SessionGuiTest::closingAsksOnceWhenResultsAreUnsaved() {
     if (record) {
         bench.setDifference(plus03);
         bench.apply();
-        bench.find<QAbstractButton>("1193")->click(); // Camera3
+        bench.control<QAbstractButton>(controlId::cameraRadios[2])->click(); // Camera3
         bench.setDifference(minus02);
         bench.notRecognized();
     }
@@ -463,7 +457,8 @@ void SessionGuiTest::aSecondBenchLeavesARunningSessionAlone() {
     QVERIFY(second.console);
     QVERIFY(second.rows(0)[2].trimmed() == "1\t    0.5");
     QVERIFY(second.console->session()->recorder().path() != first.console->session()->recorder().path());
-    QCOMPARE(second.find<QLabel>("1189")->text(), QString("Tervix virtual test bench for thermal imaging cameras"));
+    QCOMPARE(second.control<QLabel>(controlId::benchCaption)->text(),
+             QString("Tervix virtual test bench for thermal imaging cameras"));
     second.setDifference(minus02);
     second.apply();
     MessageLog readLog;
