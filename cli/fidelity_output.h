@@ -1,6 +1,6 @@
 #pragma once
 
-#include "measurement/fidelity_report.h"
+#include "measurement/model_fidelity_report.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,22 +1,16 @@
 #include "console/session_statistics.h"
 
+#include "console/statistics.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <tuple>
 
 namespace {
-
-// t(0.975, df) for df = 1 ... 30.
-constexpr std::array<double, 30> tTable{12.706204736, 4.302652730, 3.182446305, 2.776445105, 2.570581836, 2.446911851,
-                                        2.364624252,  2.306004135, 2.262157163, 2.228138852, 2.200985160, 2.178812830,
-                                        2.160368656,  2.144786688, 2.131449546, 2.119905299, 2.109815578, 2.100922040,
-                                        2.093024054,  2.085963447, 2.079613845, 2.073873068, 2.068657610, 2.063898562,
-                                        2.059538553,  2.055529439, 2.051830516, 2.048407142, 2.045229642, 2.042272456};
 
 using GroupKey = std::tuple<int, std::string, std::string, std::string, double>;
 
@@ -54,18 +48,6 @@ std::string quoted(const std::string& text) {
 }
 
 } // namespace
-
-double studentT975(int degreesOfFreedom) {
-    const int df = std::max(degreesOfFreedom, 1);
-    if (df <= static_cast<int>(tTable.size()))
-        return tTable[static_cast<std::size_t>(df - 1)];
-    // Beyond the table the Cornish-Fisher expansion about the normal quantile is good to 2e-6.
-    const double z = 1.959963984540054;
-    const double n = df;
-    const double z3 = z * z * z, z5 = z3 * z * z, z7 = z5 * z * z;
-    return z + (z3 + z) / (4.0 * n) + (5.0 * z5 + 16.0 * z3 + 3.0 * z) / (96.0 * n * n) +
-           (3.0 * z7 + 19.0 * z5 + 17.0 * z3 - 15.0 * z) / (384.0 * n * n * n);
-}
 
 std::vector<SessionGroup> sessionStatistics(const Session& session) {
     struct Collect {
@@ -119,22 +101,12 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
         }
         g.observers = static_cast<int>(values.size());
         g.meetsStandard = qualified >= standardObservers;
-        if (!values.empty()) {
-            double sum = 0.0;
-            for (double v : values)
-                sum += v;
-            const double mean = sum / static_cast<double>(values.size());
-            g.mean = mean;
-            if (values.size() >= 2) {
-                double squares = 0.0;
-                for (double v : values)
-                    squares += (v - mean) * (v - mean);
-                const double n = static_cast<double>(values.size());
-                const double sd = std::sqrt(squares / (n - 1.0));
-                const double half = studentT975(g.observers - 1) * sd / std::sqrt(n);
-                g.sd = sd;
-                g.ci95 = std::pair{mean - half, mean + half};
-            }
+        const SampleStatistics statistics = sampleStatistics(values);
+        if (statistics.count >= 1)
+            g.mean = statistics.mean;
+        if (statistics.count >= 2) {
+            g.sd = statistics.sd;
+            g.ci95 = std::pair{statistics.ciLow, statistics.ciHigh};
         }
         groups.push_back(std::move(g));
     }

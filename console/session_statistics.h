@@ -40,9 +40,6 @@ struct SessionGroup {
 inline constexpr int standardObservers = 3;
 inline constexpr int standardReadingsPerHalf = 3;
 
-// The 0.975 quantile of Student's t with the given degrees of freedom (at least 1).
-double studentT975(int degreesOfFreedom);
-
 // The groups ordered by slot, camera file, image model, orientation and frequency.
 std::vector<SessionGroup> sessionStatistics(const Session& session);
 

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "console/bench_console.h"
-#include "measurement/bar_pattern.h"
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -15,69 +13,8 @@ struct FidelityRow {
     double ratio() const { return predicted != 0.0 ? measured / predicted : 0.0; }
 };
 
-// The relative modulation at the bar and gap centres of a bar pattern blurred by a Gaussian of
-// sigma and a box (pixel aperture) of width aperture, both in the bars' unit. Each bar is 1, the
-// ground 0; read at the pixel centres nearest to the bar and gap centres.
-double blurredPatternAt(const std::vector<Interval>& bars, double x, double sigma, double aperture);
-double predictedModulation(const BarPattern& pattern, double sigma, double aperture);
-// Coltman's series: the square-wave response of an endless pattern of frequency f, for a
-// Gaussian of sigma and a box of the given width.
-double coltmanModulation(double f, double sigma, double aperture);
-// The in-band exitance over the response by a fine Simpson integration of Planck's law, for the
-// same temperature scale (°C + 273.0) as the bench: with the bench's radiation constants and base,
-// which checks its integration, or with the physical constants and e, which shows what they change.
-double independentExitance(const PointList& response, double celsius, bool physicalConstants);
-
 // The modulation at each frequency, the frame noise, and the in-band signals, for the camera in use.
+// The in-band signals stand beside a fine integration over the same response for the same
+// temperature scale (°C + 273.0): with the bench's radiation constants and base, which checks its
+// integration, and with the physical constants and e, which shows what they change.
 std::vector<FidelityRow> fidelityReport(BenchConsole& console);
-
-// Sub-pixel phases at which the image model's report renders each frequency.
-inline constexpr int fidelityPhases = 16;
-// A bar-gap pair whose predicted contrast reaches this share of the bars' contrast should resolve.
-inline constexpr double resolvablePairContrast = 0.02;
-
-// One frequency of the image model's report: over the phases, the rendered modulation against the
-// exact prediction (Gaussian and pixel box, by erf), the largest departure of any pixel, and the
-// weakest bar-gap pair.
-struct FrequencyFidelity {
-    double frequency = 0.0;             // cycles/mrad
-    double nyquistShare = 0.0;          // of the detector's Nyquist frequency
-    std::array<double, 3> modulation{}; // min, median, max over the phases
-    std::array<double, 3> predicted{};
-    std::array<double, 3> ratio{};     // of measured to predicted modulation, min, median, max
-    double largestPixelError = 0.0;    // |image - prediction| / bar contrast, any pixel, any phase
-    double weakestPair = 0.0;          // smallest bar-gap contrast in the image, any phase
-    double predictedWeakestPair = 0.0; // the prediction's smallest, any phase
-    int reversedPhases = 0;            // phases with a reversed pair in the image
-    int unexpectedReversals = 0;       // ... of which the prediction resolves every pair
-};
-
-// The per-pixel temporal noise of a flat scene at the background temperature, in kelvin there.
-struct NoiseFidelity {
-    double sceneCelsius = 0.0;
-    double measuredNetd = 0.0;           // the frames' per-pixel noise over the exitance's slope
-    double modelNetd = 0.0;              // the physical expectation: frameNoise[0] % of the NETD-derived level
-    double fileNetd = 0.0;               // the camera file's value, at tm
-    double largestAutocorrelation = 0.0; // at any non-zero lag up to half the frame
-    int lagX = 0, lagY = 0;              // where it is
-};
-
-struct ExitanceFidelity {
-    double celsius = 0.0;
-    double model = 0.0;     // the image model's in-band signal
-    double reference = 0.0; // Planck's law with the SI constants, e and 273.15, integrated finely
-};
-
-struct ModelFidelity {
-    ImageModel model = ImageModel::Specified;
-    std::vector<FrequencyFidelity> frequencies;
-    NoiseFidelity noise;
-    std::vector<ExitanceFidelity> exitance;
-};
-
-// The report for the image model in use: it renders the bench's standard target at every bench
-// frequency and phase, then a flat scene for the noise; the console's scene is left changed.
-ModelFidelity modelFidelityReport(BenchConsole& console, int phases = fidelityPhases);
-// The largest |autocorrelation| of an image at lags 0 < |lag|, |dx| <= width/2, |dy| <= height/2,
-// each lag normalised by its own overlap.
-double largestAutocorrelation(const std::vector<double>& image, int width, int height, int& lagX, int& lagY);

@@ -1,5 +1,7 @@
 #include "measurement/model_observer.h"
 
+#include "camera/mrtd_curve.h"
+#include "console/statistics.h"
 #include "measurement/bar_pattern.h"
 #include "sim/display.h"
 #include "sim/in_band_exitance.h"
@@ -401,48 +403,27 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
     return result;
 }
 
-double studentT95(int dof) {
-    static constexpr std::array<double, 30> table{12.7062, 4.3027, 3.1824, 2.7764, 2.5706, 2.4469, 2.3646, 2.3060,
-                                                  2.2622,  2.2281, 2.2010, 2.1788, 2.1604, 2.1448, 2.1314, 2.1199,
-                                                  2.1098,  2.1009, 2.0930, 2.0860, 2.0796, 2.0739, 2.0687, 2.0639,
-                                                  2.0595,  2.0555, 2.0518, 2.0484, 2.0452, 2.0423};
-    if (dof < 1)
-        return std::numeric_limits<double>::infinity();
-    if (dof <= 30)
-        return table[static_cast<std::size_t>(dof - 1)];
-    // Beyond the table, the Cornish–Fisher expansion about the normal quantile.
-    const double z = 1.959964, n = dof;
-    return z + (z * z * z + z) / (4 * n) + (5 * std::pow(z, 5) + 16 * z * z * z + 3 * z) / (96 * n * n);
-}
-
 RepeatSummary summarise(const std::vector<HalfResult>& results) {
     RepeatSummary s;
     s.repeats = static_cast<int>(results.size());
-    double sum = 0.0;
+    std::vector<double> values;
     bool cut = false;
     for (const HalfResult& r : results) {
         if (r.outcome == ObserverOutcome::NotResolved)
             continue;
-        ++s.valued;
-        sum += r.value;
+        values.push_back(r.value);
         s.resolved += r.outcome == ObserverOutcome::Resolved;
         cut = cut || r.outcome == ObserverOutcome::CutAtRange;
     }
+    const SampleStatistics statistics = sampleStatistics(values);
+    s.valued = statistics.count;
     if (s.valued == 0)
         return s;
     s.outcome = cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved;
-    s.mean = sum / s.valued;
-    double squares = 0.0;
-    for (const HalfResult& r : results)
-        if (r.outcome != ObserverOutcome::NotResolved)
-            squares += (r.value - s.mean) * (r.value - s.mean);
-    s.ciLow = s.ciHigh = s.mean;
-    if (s.valued >= 2) {
-        s.sd = std::sqrt(squares / (s.valued - 1));
-        const double half = studentT95(s.valued - 1) * s.sd / std::sqrt(static_cast<double>(s.valued));
-        s.ciLow = s.mean - half;
-        s.ciHigh = s.mean + half;
-    }
+    s.mean = statistics.mean;
+    s.sd = statistics.sd;
+    s.ciLow = statistics.ciLow;
+    s.ciHigh = statistics.ciHigh;
     return s;
 }
 
@@ -550,17 +531,7 @@ double classicMrtd(const ClassicTerms& t, double f, double thresholdSnr, double 
 }
 
 double cameraMrtdAt(const CameraState& camera, double f, bool horizontalBars) {
-    const CameraSet& c = camera.set;
-    const CameraTables& t = camera.tables;
-    static const PointList none;
-    const PointList& curve = horizontalBars     ? (c.altOptics != 0  ? none
-                                                   : c.fovIndex == 0 ? t.mrtdNarrowV
-                                                   : c.fovIndex == 1 ? none
-                                                                     : t.mrtdWideV)
-                             : c.altOptics != 0 ? t.mrtdAltH
-                             : c.fovIndex == 0  ? t.mrtdNarrowH
-                             : c.fovIndex == 1  ? t.mrtdMediumH
-                                                : t.mrtdWideH;
+    const PointList& curve = mrtdCurveOf(camera, horizontalBars);
     for (int k = 1; k < curve.vertexCount(); ++k) {
         const double f0 = curve.x(k - 1), f1 = curve.x(k);
         if (f >= f0 && f <= f1 && f1 > f0)

@@ -115,8 +115,6 @@ struct RepeatSummary {
     ObserverOutcome outcome = ObserverOutcome::NotResolved;
 };
 RepeatSummary summarise(const std::vector<HalfResult>& results);
-// The two-sided 95 % quantile of Student's t with the given degrees of freedom.
-double studentT95(int degreesOfFreedom);
 
 struct FrequencyResult {
     int frequencyIndex = 0;
@@ -160,7 +158,6 @@ ClassicTerms classicTerms(const BenchState& state);
 double classicMrtd(const ClassicTerms& terms, double f, double thresholdSnr, double integrationTime);
 double classicMtf(const ClassicTerms& terms, double f);
 
-// The camera file's own MRTD at frequency f, from the curve of the field in use (linear between
-// its points); a negative number outside the curve. Horizontal bars measure the vertical MRTD,
-// whose curve the file holds for the wide and narrow fields only.
+// The camera file's own MRTD at frequency f, from its curve for the field and orientation in use
+// (mrtdCurveOf), linear between its points; a negative number outside the curve.
 double cameraMrtdAt(const CameraState& camera, double f, bool horizontalBars = false);

@@ -1,6 +1,7 @@
 #include "sim/camera_model.h"
 
 #include "camera/detector_format.h"
+#include "camera/mrtd_curve.h"
 #include "sim/in_band_exitance.h"
 #include "sim/noise.h"
 #include "sim/physical_noise.h"
@@ -79,19 +80,6 @@ float atmosphericBlur(const CameraSet& c, const AtmosphereTable& atmosphere) {
         return 0.0f;
     int entry = std::min(c.atmosphereIndex, AtmosphereTable::blurClasses) - 1;
     return atmosphere.atmosphereBlur[static_cast<std::size_t>(entry)];
-}
-
-const PointList& mrtdCurve(const CameraTables& t, OpticsCase oc) {
-    switch (oc) {
-    case OpticsCase::Alternative:
-        return t.mrtdAltH;
-    case OpticsCase::Medium:
-        return t.mrtdMediumH;
-    case OpticsCase::Narrow:
-        return t.mrtdNarrowH;
-    default:
-        return t.mrtdWideH;
-    }
 }
 
 double gaussianFactor(double sigma, double f) {
@@ -233,7 +221,7 @@ void horizontalBlurModel(CameraModelContext& context) {
             break;
         }
         case 2: {
-            const PointList& curve = mrtdCurve(state.tables, oc);
+            const PointList& curve = mrtdCurveOf(state, false);
             std::vector<double> f, mtf;
             for (int i = 0; i < curve.vertexCount(); ++i) {
                 f.push_back(curve.x(i));

@@ -45,6 +45,28 @@ double InBandExitance(const PointList& response, double l0, double l1, double st
            });
 }
 
+double SimpsonExitance(const PointList& response, double kelvin, double c1, double c2, double step) {
+    if (response.vertexCount() < 2)
+        return 0.0;
+    const double l0 = response.x(0), l1 = response.x(response.vertexCount() - 1);
+    const int n = 2 * static_cast<int>(std::ceil((l1 - l0) / step / 2.0));
+    const double h = (l1 - l0) / n;
+    auto m = [&](double l) {
+        int j = 1;
+        while (j < response.vertexCount() - 1 && response.x(j) < l)
+            ++j;
+        const double x0 = response.x(j - 1), x1 = response.x(j);
+        const double r = x1 > x0 ? response.y(j - 1) +
+                                       (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1))
+                                 : response.y(j);
+        return r * c1 / (std::pow(l, 5) * std::expm1(c2 / (l * kelvin)));
+    };
+    double sum = m(l0) + m(l1);
+    for (int k = 1; k < n; ++k)
+        sum += (k % 2 ? 4.0 : 2.0) * m(l0 + k * h);
+    return sum * h / 3.0;
+}
+
 double signalOfTemperature(const PointList& response, double celsius, double step) {
     if (response.vertexCount() < 2)
         return 0.0;

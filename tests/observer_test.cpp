@@ -1,4 +1,6 @@
+#include "measurement/blurred_pattern.h"
 #include "measurement/fidelity_report.h"
+#include "measurement/model_fidelity_report.h"
 #include "measurement/model_observer.h"
 #include "target/target_file.h"
 #include "text/messages.h"
@@ -120,13 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames,
                                          SyntheticNoise{"mixed", 5.0, 3.0, 3.0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Observer, SummarisesRepeatsWithStudentsInterval) {
-    EXPECT_NEAR(studentT95(7), 2.3646, 1e-4);
-    EXPECT_NEAR(studentT95(1), 12.706, 1e-3);
-    EXPECT_NEAR(studentT95(200), 1.9719, 2e-4);
-    EXPECT_NEAR(studentT95(100000), 1.95998, 1e-4);
-    EXPECT_GT(studentT95(30), studentT95(31));
-
+TEST(Observer, SummarisesTheRepeatsThatGaveAValue) {
     using O = ObserverOutcome;
     const RepeatSummary s = summarise(
         {{O::Resolved, 1.0}, {O::Resolved, 2.0}, {O::NotResolved, 0.0}, {O::Resolved, 3.0}, {O::CutAtRange, 4.0}});
@@ -135,15 +131,12 @@ TEST(Observer, SummarisesRepeatsWithStudentsInterval) {
     EXPECT_EQ(s.resolved, 3);
     EXPECT_EQ(s.outcome, O::CutAtRange);
     EXPECT_DOUBLE_EQ(s.mean, 2.5);
-    EXPECT_NEAR(s.sd, std::sqrt(5.0 / 3.0), 1e-12);
-    EXPECT_NEAR(s.ciHigh - s.mean, 3.1824 * std::sqrt(5.0 / 3.0) / 2.0, 1e-4);
-    EXPECT_NEAR(s.mean - s.ciLow, s.ciHigh - s.mean, 1e-12);
+    EXPECT_NEAR(s.ciHigh - s.mean, 3.18244630528 * std::sqrt(5.0 / 3.0) / 2.0, 1e-9);
 
     const RepeatSummary none = summarise({{O::NotResolved, 0.0}, {O::NotResolved, 0.0}});
     EXPECT_EQ(none.outcome, O::NotResolved);
     EXPECT_EQ(none.valued, 0);
     EXPECT_STREQ(outcomeText(none.outcome), "not resolved");
-    EXPECT_STREQ(outcomeText(O::CutAtRange), "cut at the range");
 }
 
 namespace {

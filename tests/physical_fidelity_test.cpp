@@ -1,6 +1,6 @@
 // What the physical image model must show on every shipped camera, read from its fidelity report.
 #include "console/bench_console.h"
-#include "measurement/fidelity_report.h"
+#include "measurement/model_fidelity_report.h"
 #include "target/target_file.h"
 #include "text/messages.h"
 

@@ -2,7 +2,7 @@
 // normal noise, and its choice on the console.
 #include "console/bench_console.h"
 #include "console/open_bench.h"
-#include "measurement/fidelity_report.h"
+#include "measurement/autocorrelation.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/physical_render.h"

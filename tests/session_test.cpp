@@ -1,11 +1,13 @@
 #include "console/session.h"
 #include "console/session_statistics.h"
+#include "console/statistics.h"
 #include "text/messages.h"
 
 #include "test_support.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -210,14 +212,63 @@ TEST(SessionStatisticsGrouping, SlotsCameraFilesAndFrequenciesMakeTheirOwnGroups
     EXPECT_FALSE(groups[0].perObserver[0].minus.has_value());
 }
 
-TEST(SessionStatisticsGrouping, StudentQuantilesAgreeWithTheTablesOnBothSidesOfTheirEnd) {
-    EXPECT_NEAR(studentT975(1), 12.7062, 1e-4);
-    EXPECT_NEAR(studentT975(9), 2.2622, 1e-4);
-    EXPECT_NEAR(studentT975(30), 2.0423, 1e-4);
-    EXPECT_NEAR(studentT975(31), 2.0395, 1e-4);
-    EXPECT_NEAR(studentT975(60), 2.0003, 1e-4);
-    EXPECT_NEAR(studentT975(120), 1.9799, 1e-4);
+namespace {
+
+// Published 0.975 quantiles of Student's t; the row for a million degrees of freedom was found by a
+// root search on the incomplete beta function at 40 digits.
+struct QuantileRow {
+    double degreesOfFreedom, quantile;
+};
+
+class StudentQuantile : public testing::TestWithParam<QuantileRow> {};
+
+// Samples with their mean, sd and interval half width worked by hand.
+struct SampleRow {
+    const char* name;
+    std::vector<double> values;
+    double mean, sd, halfWidth;
+};
+
+class SampleStatisticsRows : public testing::TestWithParam<SampleRow> {};
+
+} // namespace
+
+TEST_P(StudentQuantile, MatchesThePublishedValue) {
+    const QuantileRow row = GetParam();
+    EXPECT_NEAR(studentQuantile(0.975, row.degreesOfFreedom) / row.quantile, 1.0, 1e-9);
+    EXPECT_NEAR(studentQuantile(0.025, row.degreesOfFreedom) / row.quantile, -1.0, 1e-9);
 }
+
+INSTANTIATE_TEST_SUITE_P(Statistics, StudentQuantile,
+                         testing::Values(QuantileRow{1, 12.7062047362}, QuantileRow{2, 4.30265272975},
+                                         QuantileRow{3, 3.18244630528}, QuantileRow{5, 2.57058183661},
+                                         QuantileRow{7, 2.36462425101}, QuantileRow{10, 2.22813885196},
+                                         QuantileRow{30, 2.04227245630}, QuantileRow{100, 1.98397151852},
+                                         QuantileRow{1000, 1.96233908082}, QuantileRow{1e6, 1.95996635681},
+                                         QuantileRow{INFINITY, 1.95996398454}),
+                         [](const testing::TestParamInfo<QuantileRow>& info) {
+                             return std::isinf(info.param.degreesOfFreedom)
+                                        ? std::string("normal")
+                                        : "df_" + testing_support::numberName(info.param.degreesOfFreedom);
+                         });
+
+TEST_P(SampleStatisticsRows, GiveTheMeanSdAndStudentIntervalOfTheMean) {
+    const SampleRow row = GetParam();
+    const SampleStatistics s = sampleStatistics(row.values);
+    EXPECT_EQ(s.count, static_cast<int>(row.values.size()));
+    EXPECT_NEAR(s.mean, row.mean, 1e-12);
+    EXPECT_NEAR(s.sd, row.sd, 1e-12);
+    EXPECT_NEAR(s.ciLow, row.mean - row.halfWidth, 1e-9);
+    EXPECT_NEAR(s.ciHigh, row.mean + row.halfWidth, 1e-9);
+}
+
+// Four values: sd sqrt(5/3), half width t(0.975, 3) sd / 2. One value has no spread to speak of.
+INSTANTIATE_TEST_SUITE_P(
+    Statistics, SampleStatisticsRows,
+    testing::Values(
+        SampleRow{"none", {}, 0.0, 0.0, 0.0}, SampleRow{"one", {0.7}, 0.7, 0.0, 0.0},
+        SampleRow{"four", {4.0, 1.0, 3.0, 2.0}, 2.5, std::sqrt(5.0 / 3.0), 3.18244630528 * std::sqrt(5.0 / 3.0) / 2.0}),
+    [](const testing::TestParamInfo<SampleRow>& info) { return std::string(info.param.name); });
 
 TEST(SessionStatisticsOutput, JsonAndCsvCarryTheGroupsValues) {
     Session session{"2026-12-06T10:00:00.000Z", threeObservers(), false};
