@@ -46,4 +46,17 @@ struct ObserverBench {
     ~ObserverBench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
 };
 
+// The items as the target file gave them: the fidelity reports render scenes of their own and must
+// put the bench's target back as they found it.
+inline void expectSameItems(const Target& before, const Target& after) {
+    EXPECT_EQ(after.distanceOrder, before.distanceOrder);
+    ASSERT_EQ(after.items.size(), before.items.size());
+    for (std::size_t k = 0; k < before.items.size(); ++k) {
+        const TargetItem &a = after.items[k], &b = before.items[k];
+        EXPECT_TRUE(a.name == b.name && a.kind == b.kind && a.vertices == b.vertices &&
+                    a.temperature == b.temperature && a.distance == b.distance)
+            << "item " << k;
+    }
+}
+
 } // namespace testing_support

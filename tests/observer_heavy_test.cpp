@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -46,10 +45,6 @@ struct IdealCamera {
     const char* file;
     std::vector<int> frequencies; // up to half the Nyquist frequency
 };
-
-void PrintTo(const IdealCamera& camera, std::ostream* out) {
-    *out << camera.file;
-}
 
 class IdealCameraCalibration : public testing::TestWithParam<IdealCamera> {};
 

@@ -1,32 +1,18 @@
 // What the physical image model must show on every shipped camera, read from its fidelity report.
-#include "console/bench_console.h"
 #include "measurement/model_fidelity_report.h"
-#include "target/target_file.h"
-#include "text/messages.h"
 
-#include "test_support.h"
+#include "observer_bench.h"
 
 #include <cmath>
 
 #include <gtest/gtest.h>
 
-using testing_support::shippedFile;
-
 class PhysicalFidelity : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(PhysicalFidelity, TheImageAndTheNoiseMatchTheExactPredictions) {
-    BenchState state;
-    MessageLog log;
-    BenchConsole console(state, log);
-    state.random.seed(11);
-    readAtmosphereFile(shippedFile("Atmosphere.ini"), state.atmosphere);
-    ASSERT_TRUE(loadCameraFile(state, shippedFile(GetParam()), CameraLoadMode::Full, log));
-    console.setImageModel(ImageModel::Physical);
-    console.activateCamera();
-    ASSERT_TRUE(readTargetFile(shippedFile("mira.tag"), state.target, 0));
-    console.updateScene();
-
-    const ModelFidelity report = modelFidelityReport(console);
+    testing_support::ObserverBench bench(GetParam(), 11, false, ImageModel::Physical);
+    const Target before = bench.state.target;
+    const ModelFidelity report = modelFidelityReport(bench.console);
     EXPECT_EQ(report.model, ImageModel::Physical);
     ASSERT_EQ(report.frequencies.size(), 6u);
     int belowNyquist = 0;
@@ -52,7 +38,7 @@ TEST_P(PhysicalFidelity, TheImageAndTheNoiseMatchTheExactPredictions) {
     ASSERT_EQ(report.exitance.size(), 4u);
     for (const ExitanceFidelity& e : report.exitance)
         EXPECT_NEAR(e.model / e.reference, 1.0, 1e-5) << e.celsius;
-    EXPECT_TRUE(log.messages.empty());
+    testing_support::expectSameItems(before, bench.state.target); // the noise scene was the report's own
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedCameras, PhysicalFidelity,
