@@ -284,27 +284,23 @@ TEST(ModelObserver, TheClassicFormulaFollowsItsTerms) {
 
 namespace {
 
-// Both orientations measured on one bench, with the same seeds.
+// Both orientations measured on one bench with the same seeds, at 1, 2 and 4 cycles/mrad.
 struct BothOrientations {
     ObjectiveMrtd vertical, horizontal;
 };
 
-BothOrientations measureBothOrientations(ObserverBench& bench, const ObserverSettings& settings) {
+BothOrientations measureBothOrientations(ObserverBench& bench) {
+    ObserverSettings settings;
+    settings.repeats = 8;
+    settings.threads = 2;
+    settings.seed = 3;
+    settings.frequencies = {1, 3, 5};
     BothOrientations out;
     out.vertical = measureObjectiveMrtd(bench.state, settings);
     bench.console.selectOrientation(true);
     out.horizontal = measureObjectiveMrtd(bench.state, settings);
     bench.console.selectOrientation(false);
     return out;
-}
-
-ObserverSettings orientationSettings() {
-    ObserverSettings settings;
-    settings.repeats = 8;
-    settings.threads = 2;
-    settings.seed = 3;
-    settings.frequencies = {1, 3, 5}; // 1, 2 and 4 cycles/mrad
-    return settings;
 }
 
 class TurnedBars : public testing::TestWithParam<ImageModel> {};
@@ -316,7 +312,7 @@ class TurnedBars : public testing::TestWithParam<ImageModel> {};
 TEST_P(TurnedBars, OnSquarePixelsAgreeWithUpright) {
     ObserverBench bench("camera1.par", 1, true, GetParam());
     ASSERT_EQ(bench.state.camera.hBlurWidth, bench.state.camera.vBlurWidth);
-    const BothOrientations m = measureBothOrientations(bench, orientationSettings());
+    const BothOrientations m = measureBothOrientations(bench);
     EXPECT_FALSE(m.vertical.horizontalBars);
     EXPECT_TRUE(m.horizontal.horizontalBars);
     for (std::size_t i = 0; i < 2; ++i) {
@@ -361,7 +357,7 @@ TEST(ModelObserver, TurnedBarsOnTallPixelsNeedMoreContrast) {
     EXPECT_DOUBLE_EQ(turned.beta, upright.alpha);
     EXPECT_DOUBLE_EQ(turned.sigma, bench.state.camera.vBlurWidth);
 
-    const BothOrientations m = measureBothOrientations(bench, orientationSettings());
+    const BothOrientations m = measureBothOrientations(bench);
     const RepeatSummary& v1 = m.vertical.frequencies[0].mrtd;
     const RepeatSummary& h1 = m.horizontal.frequencies[0].mrtd;
     ASSERT_EQ(v1.resolved, 8);
