@@ -2,10 +2,12 @@
 
 BenchOpenFault applyBenchCase(Bench& bench, const BenchCase& benchCase) {
     BenchState& state = bench.state();
-    // Turned before the bench opens, so that its first render already shows the bars as measured.
-    state.console.horizontalBars = benchCase.orientation == BarOrientation::Horizontal;
     const BenchOpenFault fault = openBench(bench, benchCase.sources);
-    if (fault != BenchOpenFault::None || !benchCase.frequency)
+    if (fault != BenchOpenFault::None)
+        return fault;
+    if (benchCase.orientation != bench.orientation())
+        bench.setOrientation(benchCase.orientation);
+    if (!benchCase.frequency)
         return fault;
     if (benchCase.randomise)
         bench.setRandomisePosition(true);

@@ -55,6 +55,9 @@ inline constexpr int observerBox = 1197;
 inline constexpr int verticalBarsRadio = 1198;
 inline constexpr int horizontalBarsRadio = 1199;
 inline constexpr int helpButton = 57670;
+// The target gallery's lists: the target files and the objects of the one chosen.
+inline constexpr int objectList = 1022;
+inline constexpr int targetFileList = 1023;
 
 // The spatial-frequency radios from left to right ("0.5" ... "4"), in frequency-table order.
 inline constexpr std::array<int, frequencyCount> frequencyRadios{1177, 1176, 1175, 1174, 1172, 1165};
