@@ -16,12 +16,7 @@
 #include <utility>
 
 Bench::Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window)
-    : clock([] {
-          return std::chrono::duration_cast<std::chrono::milliseconds>(
-                     std::chrono::system_clock::now().time_since_epoch())
-              .count();
-      }),
-      state_(state), messages_(messages), window_(window), recorder_(messages) {
+    : state_(state), messages_(messages), window_(window), recorder_(messages) {
     state_.console.barScale = frequencyChoices[0].barScale;
     takeCameraZoom();
 }
@@ -328,7 +323,9 @@ void Bench::placeTemperatureSlider(int position) {
 bool Bench::record(const Observation& observation) {
     const double difference = state_.console.temperatureDifference;
     SessionReading r;
-    r.time = isoUtcTime(clock());
+    r.time = isoUtcTime(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
     r.observer = observation.observer;
     r.slot = cameraIndex_ + 1;
     r.cameraFile = cameraFileOf(cameraIndex_);

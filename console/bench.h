@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -165,8 +164,6 @@ public:
     const Session& session() const { return recorder_.session(); }
     SessionRecorder& recorder() { return recorder_; }
     const SessionRecorder& recorder() const { return recorder_; }
-    // The clock readings are stamped with, in milliseconds since the epoch (the system's by default).
-    std::function<long long()> clock;
     // Load/Edit: the target loader picks and reads the standard target from the directory, then the
     // console adopts it and shows it with the camera activated.
     void loadEdit(const std::string& directory, TargetPreview* preview);

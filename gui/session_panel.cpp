@@ -67,6 +67,7 @@ SessionPanel::SessionPanel(QWidget& window, Bench& core, MessageSink& messages, 
     observerLabel_->setObjectName(u"observerLabel"_s);
     observerLabel_->setBuddy(observerBox_);
 
+    // Short labels, to fit on the row of the frequency radios; the accessible names say what they mean.
     orientationGroup_ = new QButtonGroup(this);
     verticalBars_ = new QRadioButton(u"Vertical"_s, &window);
     verticalBars_->setObjectName(u"verticalBars"_s);
