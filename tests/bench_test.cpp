@@ -111,6 +111,10 @@ TEST(Bench, RecordsEveryPressAndDerivesTheListsTheSavedSessionGivesAgain) {
     reopened.resumeSession(std::move(*saved), b.bench.recorder().path(), false);
     for (int slot = 0; slot < cameraSlots; ++slot)
         EXPECT_EQ(reopened.results().rows(slot), lists.rows(slot)) << slot;
+    EXPECT_FALSE(reopened.recorder().anyUnsaved()); // a session opened by choice counts as saved
+    // A new session starts from empty lists.
+    b.bench.startSession(b.dir.path("sessions"), "2026-12-07T11:00:00.000Z");
+    EXPECT_EQ(b.bench.results().rows(0), MrtdResults().rows(0));
 }
 
 TEST(Bench, AReadingThatCannotBeWrittenIsKept) {
