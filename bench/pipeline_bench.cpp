@@ -39,12 +39,12 @@ std::string shipped(const std::string& name) {
 
 // Camera2 with its detector resized at the same pixel angle, the standard target at 0.5 cycles
 // per mrad and 1 K, level and contrast set as the console sets them.
-struct Bench {
+struct PipelineBench {
     BenchState state;
     MessageLog log;
     BenchConsole console{state, log};
 
-    Bench(int width, int height, ImageModel model = ImageModel::Specified) {
+    PipelineBench(int width, int height, ImageModel model = ImageModel::Specified) {
         BenchSources sources;
         sources.atmosphere = BenchSource{shipped("Atmosphere.ini"), std::nullopt};
         sources.camera.path = shipped("camera2.par");
@@ -144,7 +144,7 @@ struct OpenCvRender {
     cv::Mat scene, blurred, grey, display;
     cv::Mat kernelX, kernelY;
 
-    void rasterize(const Bench& b, const RenderGeometry& g) {
+    void rasterize(const PipelineBench& b, const RenderGeometry& g) {
         scene.create(g.height, g.width, CV_32F);
         scene.setTo(b.state.sim.backgroundSignal);
         const double left = -g.halfX - g.marginX + g.centreX;
@@ -171,13 +171,13 @@ struct OpenCvRender {
             cv::fillPoly(scene, std::vector<std::vector<cv::Point>>{points}, value, cv::LINE_8, shift);
         }
     }
-    void blur(const Bench& b, const RenderGeometry& g) {
+    void blur(const PipelineBench& b, const RenderGeometry& g) {
         kernelX = cv::Mat(b.state.sim.kernelX, true);
         kernelY = cv::Mat(b.state.sim.kernelY, true);
         cv::sepFilter2D(scene, blurred, CV_32F, kernelX, kernelY, cv::Point(-1, -1), 0.0, cv::BORDER_CONSTANT);
         blurred = blurred(cv::Rect(g.hx, g.hy, g.roundedWidth, g.roundedHeight));
     }
-    void map(const Bench& b, const cv::Mat& sensor) {
+    void map(const PipelineBench& b, const cv::Mat& sensor) {
         const SimState& sim = b.state.sim;
         const double step = (sim.windowHigh - sim.windowLow) / 256.0;
         const bool invert = b.state.camera.set.polarity != 0;
@@ -189,14 +189,14 @@ struct OpenCvRender {
 };
 #endif
 
-RenderGeometry geometryOf(Bench& b) {
+RenderGeometry geometryOf(PipelineBench& b) {
     return computeRenderGeometry(b.state.camera.set, b.state.sim, RenderMode::CameraView, false);
 }
 
 // The whole render: scene, edges, blur and 8-bit mapping, in either image model (the physical one
 // is to stay within twice the specified one).
 void RenderImageBench(benchmark::State& s, ImageModel model) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     const std::size_t pixels = b.pixels();
     double peer = 0.0;
 #ifdef TERVIX_HAVE_OPENCV
@@ -221,7 +221,7 @@ void RenderImageBench(benchmark::State& s, ImageModel model) {
 
 // The scene alone: background, items and the edge pass (the peer fills polygons without edges).
 void RasterizeBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
     const RenderGeometry g = geometryOf(b);
     const std::size_t padded = static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height);
     double peer = 0.0;
@@ -243,7 +243,7 @@ void RasterizeBench(benchmark::State& s) {
 
 // The separable blur from the padded scene to SensorImage.
 void BlurBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
     const RenderGeometry g = geometryOf(b);
     rasterizeScene(b.state.target, b.state.sim, g);
     const std::vector<float> scene = b.state.sim.sceneImage;
@@ -274,7 +274,7 @@ void BlurBench(benchmark::State& s) {
 
 // The 8-bit mapping of SensorImage through the display window into the three-byte DisplayImage.
 void MapToDisplayBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
     const std::size_t pixels = b.pixels();
     double peer = 0.0;
 #ifdef TERVIX_HAVE_OPENCV
@@ -298,7 +298,7 @@ void MapToDisplayBench(benchmark::State& s) {
 // contrast set from the new image, the picture mapped again. The floor and the peer are those of one
 // render.
 void TemperatureStepBench(benchmark::State& s) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)));
     const std::size_t pixels = b.pixels();
     double peer = 0.0;
 #ifdef TERVIX_HAVE_OPENCV
@@ -326,7 +326,7 @@ void TemperatureStepBench(benchmark::State& s) {
 
 // One noisy frame from DisplayImage, in either image model: table noise or fresh normal noise.
 void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
-    Bench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
+    PipelineBench b(static_cast<int>(s.range(0)), static_cast<int>(s.range(1)), model);
     const std::size_t pixels = b.pixels();
     std::vector<std::uint8_t> frame;
     double peer = 0.0;

@@ -6,10 +6,10 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
-#include "console/bench_console.h"
+#include "console/bench.h"
+#include "console/bench_case.h"
 #include "console/bench_state.h"
 #include "console/data_files.h"
-#include "console/open_bench.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
 #include "drawing/session_report.h"
@@ -147,23 +147,19 @@ private:
 };
 
 // The bench as the console leaves it after the start, on the files the options name or the standard
-// ones. Returns false with an error line, or with none when the camera file's own message has been
-// written.
-bool prepareBench(const Invocation& run, BenchConsole& console, std::optional<std::uint32_t> seed,
-                  std::optional<ImageModel> imageModel, std::string& error) {
+// ones, set up as the case says. Returns false with an error line, or with none when the camera
+// file's own message has been written.
+bool prepareBench(const Invocation& run, Bench& bench, BenchCase benchCase, std::string& error) {
     error.clear();
-    BenchSources sources;
-    sources.camera.path = run.value("camera");
-    sources.target.path = run.standardTarget();
+    benchCase.sources.camera.path = run.value("camera");
+    benchCase.sources.target.path = run.standardTarget();
     if (const auto atmosphere = run.atmosphereFile())
-        sources.atmosphere = BenchSource{*atmosphere, std::nullopt};
-    sources.seed = seed;
-    sources.imageModel = imageModel;
-    const BenchOpenFault fault = openBench(console, sources);
+        benchCase.sources.atmosphere = BenchSource{*atmosphere, std::nullopt};
+    const BenchOpenFault fault = applyBenchCase(bench, benchCase);
     if (fault == BenchOpenFault::Atmosphere)
-        error = "cannot read the atmosphere file " + sources.atmosphere->path;
+        error = "cannot read the atmosphere file " + benchCase.sources.atmosphere->path;
     if (fault == BenchOpenFault::Target)
-        error = "cannot read the target file " + sources.target.path;
+        error = "cannot read the target file " + benchCase.sources.target.path;
     return fault == BenchOpenFault::None;
 }
 
@@ -231,14 +227,13 @@ int runRender(const Invocation& run) {
         if (!run.has(required))
             return fail(std::string("render needs --") + required);
 
-    int frequencyIndex = 0;
+    BenchCase benchCase;
+    benchCase.frequency = frequencyChoices[0].frequency;
     if (run.has("frequency")) {
         auto f = parseNumber(run.value("frequency"));
-        auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
-                                   [&](const FrequencyChoice& c) { return f && c.frequency == *f; });
-        if (choice == frequencyChoices.end())
+        if (!f || frequencyIndexOf(*f) < 0)
             return fail("the frequency must be one of " + frequencyLabelList());
-        frequencyIndex = static_cast<int>(choice - frequencyChoices.begin());
+        benchCase.frequency = *f;
     }
     const auto dt = run.number("dt", 0.0, -2.0, 2.0);
     if (!dt)
@@ -249,7 +244,6 @@ int runRender(const Invocation& run) {
     const auto model = run.model();
     if (!model)
         return fail(modelError);
-    std::optional<std::pair<double, double>> phase;
     if (run.has("phase")) {
         const std::string text = run.value("phase");
         const auto comma = text.find(',');
@@ -257,27 +251,25 @@ int runRender(const Invocation& run) {
         auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
         if (!dx || !dy || std::fabs(*dx) > 1000.0 || std::fabs(*dy) > 1000.0)
             return fail("the phase must be DX,DY in pixels, each from -1000 to 1000");
-        phase = std::make_pair(*dx, *dy);
+        benchCase.phaseX = *dx;
+        benchCase.phaseY = *dy;
     }
     const auto horizontal = run.horizontalBars();
     if (!horizontal)
         return fail(orientationError);
+    benchCase.orientation = *horizontal ? BarOrientation::Horizontal : BarOrientation::Vertical;
+    benchCase.temperatureDifference = *dt;
+    benchCase.randomise = run.has("randomise");
+    if (run.has("seed"))
+        benchCase.sources.seed = static_cast<std::uint32_t>(*seed);
+    benchCase.sources.imageModel = model;
 
     BenchState state;
-    state.console.horizontalBars = *horizontal;
     StderrMessages messages;
-    BenchConsole console(state, messages);
+    Bench bench(state, messages);
     std::string error;
-    const auto seedValue =
-        run.has("seed") ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*seed)) : std::nullopt;
-    if (!prepareBench(run, console, seedValue, model, error))
+    if (!prepareBench(run, bench, benchCase, error))
         return error.empty() ? 1 : fail(error);
-    if (run.has("randomise"))
-        console.setRandomisePosition(true);
-    console.selectFrequency(frequencyIndex);
-    if (phase)
-        console.setTargetPhase(state.console.targetPhaseX + phase->first, state.console.targetPhaseY + phase->second);
-    console.onTemperatureSlider(BenchConsole::sliderPositionOf(*dt));
 
     const std::string out = run.value("out");
     if (!writeDisplayImagePng(state.sim, out))
@@ -285,7 +277,8 @@ int runRender(const Invocation& run) {
     if (run.has("sensor") && !writeSensorImagePfm(state.sim, run.value("sensor")))
         return fail("cannot write " + run.value("sensor"));
     if (run.has("frame")) {
-        auto frame = BuildViewFrame(state.sim, state.camera.set, state.random);
+        std::vector<std::uint8_t> frame;
+        nextFrame(state, false, frame);
         if (!writeGreyFramePng(frame, state.sim.imageWidth, state.sim.imageHeight, run.value("frame")))
             return fail("cannot write " + run.value("frame"));
     }
@@ -318,12 +311,15 @@ int runMrtd(const Invocation& run) {
     if (!horizontal)
         return fail(orientationError);
 
+    BenchCase benchCase;
+    benchCase.orientation = *horizontal ? BarOrientation::Horizontal : BarOrientation::Vertical;
+    benchCase.sources.seed = settings.seed;
+    benchCase.sources.imageModel = *model;
     BenchState state;
-    state.console.horizontalBars = *horizontal;
     StderrMessages messages;
-    BenchConsole console(state, messages);
+    Bench bench(state, messages);
     std::string error;
-    if (!prepareBench(run, console, settings.seed, *model, error))
+    if (!prepareBench(run, bench, benchCase, error))
         return error.empty() ? 1 : fail(error);
     // A progress line for a person watching; none into a pipe or a log.
     const bool terminal = isatty(STDERR_FILENO) != 0;
@@ -372,12 +368,12 @@ int runFidelity(const Invocation& run) {
         return fail(modelError);
     BenchState state;
     StderrMessages messages;
-    BenchConsole console(state, messages);
-    console.setImageModel(*model);
+    Bench bench(state, messages);
+    bench.setImageModel(*model);
     std::string error;
-    if (!prepareBench(run, console, std::nullopt, std::nullopt, error))
+    if (!prepareBench(run, bench, {}, error))
         return error.empty() ? 1 : fail(error);
-    const ModelFidelity report = modelFidelityReport(console);
+    const ModelFidelity report = modelFidelityReport(bench);
     if (run.has("json")) {
         std::cout << modelFidelityJson(report).dump(2) << '\n';
         return 0;

@@ -103,12 +103,25 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
         place(id, x, h - 90, width, 25);
         right = x + width;
     }
-    place(randomiseCheck, 400, h - 150, captionWidth(randomiseCheck, 120), 27);
+    constexpr int randomiseX = 400;
+    place(randomiseCheck, randomiseX, h - 150, captionWidth(randomiseCheck, 120), 27);
+    // The observer beside "Targets", on the row of "Randomise position", which its box stops short of.
+    const int observerWidth = captionWidth(observerCaption, 60);
+    place(observerCaption, 130, h - 150, observerWidth, 27);
+    place(observerBox, 130 + observerWidth, h - 150, std::min(200, randomiseX - gap - (130 + observerWidth)), 27);
     int x = 40;
     for (int id : frequencyRadios) {
         const int width = captionWidth(id, in.radioWidth);
         place(id, x, h - 120, width, in.radioHeight);
         x += width + 10;
+    }
+    // The bars' orientation after their frequency, on the same row: above it a tall image view
+    // reaches down on the smaller screens.
+    x += 2 * gap;
+    for (auto [id, written] : {std::pair{verticalBarsRadio, 75}, std::pair{horizontalBarsRadio, 90}}) {
+        const int width = captionWidth(id, written);
+        place(id, x, h - 120, width, in.radioHeight);
+        x += width + gap;
     }
     return at;
 }

@@ -48,7 +48,16 @@ inline constexpr int benchCaption = 1189;
 inline constexpr int viewValueCheck = 1190;
 inline constexpr int randomiseCheck = 1191;
 inline constexpr int saveTableButton = 1192;
+// The session's controls: who is observing and which way the bars run. The widgets keep names of
+// their own ("observerLabel", "observer", "verticalBars", "horizontalBars"); the ids place them.
+inline constexpr int observerCaption = 1196;
+inline constexpr int observerBox = 1197;
+inline constexpr int verticalBarsRadio = 1198;
+inline constexpr int horizontalBarsRadio = 1199;
 inline constexpr int helpButton = 57670;
+// The target gallery's lists: the target files and the objects of the one chosen.
+inline constexpr int objectList = 1022;
+inline constexpr int targetFileList = 1023;
 
 // The spatial-frequency radios from left to right ("0.5" ... "4"), in frequency-table order.
 inline constexpr std::array<int, frequencyCount> frequencyRadios{1177, 1176, 1175, 1174, 1172, 1165};

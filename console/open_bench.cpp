@@ -1,6 +1,6 @@
 #include "console/open_bench.h"
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "target/target_file.h"
 
 namespace {
@@ -31,7 +31,7 @@ bool readTarget(const BenchSource& source, Target& target, int stepIndex) {
 
 } // namespace
 
-BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources) {
+BenchOpenFault openBench(Bench& console, const BenchSources& sources) {
     BenchState& state = console.state();
     if (sources.atmosphere && !readAtmosphere(*sources.atmosphere, state.atmosphere))
         return BenchOpenFault::Atmosphere;

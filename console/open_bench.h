@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-class BenchConsole;
+class Bench;
 
 // Where one record of a bench comes from: a file, or a text in hand whose path only names it.
 struct BenchSource {
@@ -33,4 +33,4 @@ enum class BenchOpenFault { None, Atmosphere, Camera, Target };
 // seed, the camera in mode Full (the zoom trackbars following it), the image model, the camera activated, the target
 // read, the scene updated. Stops at the first record that cannot be read and says which; a camera
 // file's fault has then gone to the console's messages already.
-BenchOpenFault openBench(BenchConsole& console, const BenchSources& sources);
+BenchOpenFault openBench(Bench& console, const BenchSources& sources);

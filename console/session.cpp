@@ -245,13 +245,15 @@ void SessionRecorder::resume(Session session, const std::string& path, bool unsa
 bool SessionRecorder::record(const SessionReading& reading) {
     session_.readings.push_back(reading);
     unsaved_[static_cast<std::size_t>(std::clamp(reading.slot, 1, cameraSlots) - 1)] = true;
+    if (path_.empty())
+        return true; // a bench without a session file keeps its readings in memory
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
     return writeSessionFile(session_, path_, messages_);
 }
 
 bool SessionRecorder::finish() {
-    if (session_.readings.empty())
+    if (session_.readings.empty() || path_.empty())
         return true; // nothing was recorded, so nothing was written
     session_.ended = true;
     return writeSessionFile(session_, path_, messages_);

@@ -91,7 +91,8 @@ public:
     // Continues a session read from a file, in that file. After a run that ended abnormally its
     // slots count as unsaved; a session opened by choice counts as saved.
     void resume(Session session, const std::string& path, bool unsaved);
-    // Appends the reading and rewrites the file; the reading is kept even when the write fails.
+    // Appends the reading and rewrites the file, if the session has one; the reading is kept even
+    // when the write fails.
     bool record(const SessionReading& reading);
     // A normal end: the session is marked ended so that it is not restored again.
     bool finish();

@@ -54,8 +54,8 @@ public:
     int subDialogOpen = 0;
     bool previewOn = true;
     bool autoFormatting = true;
-    std::vector<std::string> targetFiles;  // list 1023
-    std::vector<std::string> objectLabels; // list 1022
+    std::vector<std::string> targetFiles;  // controlId::targetFileList
+    std::vector<std::string> objectLabels; // controlId::objectList
 
 private:
     void drawPreview(TargetPreview* preview);

@@ -1,9 +1,9 @@
 #include "fuzz/fuzz_targets.h"
 
 #include "camera/camera_file.h"
-#include "console/bench_console.h"
+#include "console/bench.h"
+#include "console/bench_case.h"
 #include "console/bench_state.h"
-#include "console/open_bench.h"
 #include "target/target_file.h"
 #include "text/messages.h"
 
@@ -64,10 +64,12 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     const std::size_t split = text.find("\n%%\n");
     if (split == std::string::npos)
         return 0;
+    const unsigned char choice = size > 0 ? data[size - 1] : 0;
     BenchState state;
     QuietMessages messages;
-    BenchConsole console(state, messages);
-    BenchSources sources;
+    Bench bench(state, messages);
+    BenchCase benchCase;
+    BenchSources& sources = benchCase.sources;
     sources.atmosphere =
         BenchSource{"fuzz.ini", "0 0 0 0 0 0 0\n0 0 0 0 0 0 0\n1 1 1 1 1 1 1\n1\n0 .01 .02 .04 .06 .1 .2 .4\n0\n"};
     sources.camera = {"fuzz.par", text.substr(0, split)};
@@ -78,20 +80,24 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
         if (c.matrixDetector == 0 && c.fovTable[2][0] / c.fovTable[2][1] > 1.0f)
             c.scanLines = std::max(1, static_cast<int>(c.scanLines * c.fovTable[2][1] / c.fovTable[2][0]));
     };
-    if (openBench(console, sources) != BenchOpenFault::None)
+    benchCase.randomise = (choice & 0x80) != 0;
+    benchCase.frequency = frequencyChoices[choice % frequencyChoices.size()].frequency;
+    benchCase.temperatureDifference =
+        ((choice * 7) % (temperatureSliderMax + 1) - temperatureSliderCentre) / temperatureSliderPerKelvin;
+    if (applyBenchCase(bench, benchCase) != BenchOpenFault::None)
         return 0;
-    const unsigned char choice = size > 0 ? data[size - 1] : 0;
-    console.setRandomisePosition((choice & 0x80) != 0);
-    console.selectFrequency(choice % 6);
-    console.onTemperatureSlider((choice * 7) % 1001);
     std::vector<std::uint8_t> frame;
-    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
-    if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
+    auto displayWhole = [&state] {
+        return state.sim.displayImage.size() ==
+               static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3;
+    };
+    nextFrame(state, false, frame);
+    if (!displayWhole())
         std::abort();
     // The same scene through the physical image model.
-    console.setImageModel(ImageModel::Physical);
-    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
-    if (state.sim.displayImage.size() != static_cast<std::size_t>(state.sim.imageWidth) * state.sim.imageHeight * 3)
+    bench.setImageModel(ImageModel::Physical);
+    nextFrame(state, false, frame);
+    if (!displayWhole())
         std::abort();
     return 0;
 }

@@ -145,7 +145,7 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 }
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
-    : QDialog(parent), core_(std::make_unique<BenchConsole>(state, messages, this)), messages_(messages) {
+    : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)), messages_(messages) {
     setWindowTitle(u"Tervix 2.1"_s);
     // Without a window manager nothing else names the window to assistive tools.
     setAccessibleName(windowTitle());
@@ -168,7 +168,7 @@ MainConsole::~MainConsole() {
 }
 
 void MainConsole::initialise() {
-    BenchConsole& c = *core_;
+    Bench& c = *core_;
     CameraSet& camera = c.state().camera.set;
 
     // Observer controls.
@@ -283,15 +283,9 @@ void MainConsole::initialise() {
         lists_[static_cast<std::size_t>(k)] = list;
     }
     auto* apply = control(applyButton, u"Apply"_s, new QPushButton(u"Apply"_s, this));
-    connect(apply, &QPushButton::clicked, this, [this] {
-        core_->applyResult();
-        session_->recordReading(true);
-    });
+    connect(apply, &QPushButton::clicked, this, [this] { session_->recordReading(true); });
     auto* notRecognized = control(notRecognizedButton, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
-    connect(notRecognized, &QPushButton::clicked, this, [this] {
-        core_->markNotRecognized();
-        session_->recordReading(false);
-    });
+    connect(notRecognized, &QPushButton::clicked, this, [this] { session_->recordReading(false); });
     auto* save = control(saveTableButton, u"Save table"_s, new QPushButton(u"Save table"_s, this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
     viewValueCheck_ = control(controlId::viewValueCheck, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
@@ -308,11 +302,7 @@ void MainConsole::initialise() {
     objective_ = new ObjectiveMrtdRunner(this);
     connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
     session_ = new SessionPanel(*this, c, messages_,
-                                {[this] {
-                                     for (int k = 0; k < cameraSlots; ++k)
-                                         resultsChanged(k, k == cameraSlots - 1);
-                                 },
-                                 [this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
+                                {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
                                  [this] {
                                      // The plot counts slots from 0, the session from 1.
                                      ObjectiveBySlot results;
@@ -483,10 +473,12 @@ void MainConsole::layoutControls(int w, int h) {
             in.captionWidths[radio->objectName().toInt()] = radio->sizeHint().width();
     in.captionWidths[frequencyAxisCaption] = horizontalLabel_->textLength();
     in.captionWidths[mrtdAxisCaption] = verticalLabel_->textLength();
-    for (const auto& [id, r] : consoleLayout(in))
+    session_->addNaturalWidths(in.captionWidths);
+    const auto at = consoleLayout(in);
+    for (const auto& [id, r] : at)
         if (QWidget* widget = child<QWidget>(id))
             widget->setGeometry(r.x, r.y, r.width, r.height);
-    session_->layout(w, h);
+    session_->layout(at);
 }
 
 void MainConsole::layoutChanged() {
@@ -517,17 +509,17 @@ void MainConsole::paintEvent(QPaintEvent* event) {
 }
 
 void MainConsole::presentFrame(bool jitter) {
-    BenchConsole& c = *core_;
+    Bench& c = *core_;
     if (c.rendering() || !viewReady_)
         return;
     const SimState& sim = c.state().sim;
     const CameraSet& camera = c.state().camera.set;
     if (sim.displayImage.empty())
         return;
+    const PixelZoom stretch = nextFrame(c.state(), jitter, frameBuffer_);
     PixelZoom zoom = presentationZoom(camera, sim.scales);
-    BuildViewFrame(sim, camera, c.state().random, frameBuffer_);
-    if (jitter)
-        zoom = applyJitter(zoom, camera, sim.imageWidth, sim.imageHeight, c.state().random);
+    zoom.x *= stretch.x;
+    zoom.y *= stretch.y;
     view_->showFrame(frameBuffer_, sim.imageWidth, sim.imageHeight, zoom);
 }
 
@@ -537,13 +529,14 @@ void MainConsole::showTemperatureValue(const std::string& text) {
     update();
 }
 
-void MainConsole::resultsChanged(int camera, bool repaintPlot) {
-    QListWidget* list = lists_[static_cast<std::size_t>(camera)];
-    const auto& rows = core_->results().rows(camera);
-    for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
-        list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
-    if (repaintPlot)
-        plot_->update();
+void MainConsole::resultsChanged() {
+    for (int camera = 0; camera < cameraSlots; ++camera) {
+        QListWidget* list = lists_[static_cast<std::size_t>(camera)];
+        const auto& rows = core_->results().rows(camera);
+        for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
+            list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
+    }
+    plot_->update();
 }
 
 void MainConsole::showResultList(int camera) {
@@ -582,12 +575,12 @@ void MainConsole::loadEdit() {
 }
 
 void MainConsole::onTrackbar(int position) {
-    core_->onTemperatureSlider(position);
+    core_->setTemperatureOnGrid(Bench::temperatureDifferenceOf(position));
     syncControls();
 }
 
 void MainConsole::syncControls() {
-    BenchConsole& c = *core_;
+    Bench& c = *core_;
     QSignalBlocker block(temperatureSlider_);
     temperatureSlider_->setValue(c.temperatureSlider());
     {

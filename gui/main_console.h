@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "console/frame_pacing.h"
 
 #include <QDialog>
@@ -26,15 +26,16 @@ class QSlider;
 class SessionPanel;
 class TemperatureSlider;
 
-// The bench's main window. Every handler forwards to the window-free console; this class only owns
-// the widgets, their layout, the timers and the drawing of the view.
+// The bench's main window. Every handler forwards to the window-free bench, turning slider positions
+// into values and values into positions; this class only owns the widgets, their layout, the timers
+// and the drawing of the view.
 class MainConsole : public QDialog, public ConsoleWindow {
     Q_OBJECT
 public:
     MainConsole(BenchState& state, MessageSink& messages, QWidget* parent = nullptr);
     ~MainConsole() override;
 
-    BenchConsole& core() { return *core_; }
+    Bench& core() { return *core_; }
     FrameView* view() const { return view_; }
     // The camera's frame time in whole milliseconds (the frame timer itself paces by the exact rate).
     int framePeriod() const;
@@ -44,7 +45,7 @@ public:
     void presentFrame(bool jitter) override;
     void showTemperatureValue(const std::string& text) override;
     void layoutChanged() override;
-    void resultsChanged(int camera, bool repaintPlot) override;
+    void resultsChanged() override;
     void showResultList(int camera) override;
     void showView(bool shown) override;
     bool acquireView() override;
@@ -98,7 +99,7 @@ private:
     void startFramePacing();
     void onTrackbar(int position);
 
-    std::unique_ptr<BenchConsole> core_;
+    std::unique_ptr<Bench> core_;
     MessageSink& messages_;
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;

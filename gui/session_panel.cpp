@@ -1,6 +1,7 @@
 #include "gui/session_panel.h"
 
-#include "console/bench_console.h"
+#include "console/bench.h"
+#include "console/control_ids.h"
 #include "drawing/session_report.h"
 #include "text/messages.h"
 
@@ -21,8 +22,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
-
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -49,9 +48,8 @@ std::string nowIso() {
 
 } // namespace
 
-SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks)
-    : QObject(&window), window_(window), core_(core), messages_(messages), hooks_(std::move(hooks)),
-      recorder_(messages) {
+SessionPanel::SessionPanel(QWidget& window, Bench& core, MessageSink& messages, WindowHooks hooks)
+    : QObject(&window), window_(window), core_(core), messages_(messages), hooks_(std::move(hooks)) {
     observerBox_ = new QComboBox(&window);
     observerBox_->setObjectName(u"observer"_s);
     observerBox_->setAccessibleName(u"Observer"_s);
@@ -69,11 +67,12 @@ SessionPanel::SessionPanel(QWidget& window, BenchConsole& core, MessageSink& mes
     observerLabel_->setObjectName(u"observerLabel"_s);
     observerLabel_->setBuddy(observerBox_);
 
+    // Short labels, to fit on the row of the frequency radios; the accessible names say what they mean.
     orientationGroup_ = new QButtonGroup(this);
-    verticalBars_ = new QRadioButton(u"Vertical bars"_s, &window);
+    verticalBars_ = new QRadioButton(u"Vertical"_s, &window);
     verticalBars_->setObjectName(u"verticalBars"_s);
     verticalBars_->setAccessibleName(u"Vertical bars"_s);
-    horizontalBars_ = new QRadioButton(u"Horizontal bars"_s, &window);
+    horizontalBars_ = new QRadioButton(u"Horizontal"_s, &window);
     horizontalBars_->setObjectName(u"horizontalBars"_s);
     horizontalBars_->setAccessibleName(u"Horizontal bars"_s);
     orientationGroup_->addButton(verticalBars_, 0);
@@ -121,44 +120,49 @@ QString SessionPanel::startOrRestore() {
         if (auto session = readSessionFile(path, messages_)) {
             const std::size_t count = session->readings.size();
             const std::string created = session->created;
-            recorder_.resume(std::move(*session), path, true);
-            replaceResults();
+            core_.resumeSession(std::move(*session), path, true);
             return (u"Restored %1 readings of the session started %2 UTC, which did not end normally."_s)
                 .arg(count)
                 .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
         }
         lock_.reset();
     }
-    recorder_.start(folder.toStdString(), nowIso());
+    core_.startSession(folder.toStdString(), nowIso());
     QDir().mkpath(folder);
-    lockSession(recorder_.path());
+    lockSession(recorder().path());
     return {};
 }
 
 void SessionPanel::recordReading(bool recognised) {
-    const double difference = core_.state().console.temperatureDifference;
-    SessionReading r;
-    r.time = nowIso();
-    r.observer = observer().toStdString();
-    r.slot = core_.cameraIndex() + 1;
-    r.cameraFile = BenchConsole::cameraFileOf(core_.cameraIndex());
-    r.imageModel = imageModelName(core_.imageModel());
-    r.orientation = orientation();
-    r.frequency = frequencyChoices[static_cast<std::size_t>(core_.frequencyIndex())].frequency;
-    r.half = halfOf(difference);
-    // The difference as the trackbar shows it, on its grid, without the single precision's tail.
-    if (recognised)
-        r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
     rememberObserver(observer());
-    recorder_.record(r);
+    core_.record({observer().toStdString(), recognised});
 }
 
-void SessionPanel::layout(int /*width*/, int height) {
-    // Beside the "Targets" label, on the row of "Randomise position", and the radios above it.
-    observerLabel_->setGeometry(130, height - 150, 60, 27);
-    observerBox_->setGeometry(190, height - 150, 200, 27);
-    verticalBars_->setGeometry(130, height - 178, 110, 25);
-    horizontalBars_->setGeometry(245, height - 178, 130, 25);
+void SessionPanel::addNaturalWidths(std::map<int, int>& widths) const {
+    using namespace controlId;
+    for (auto [id, widget] : {std::pair<int, QWidget*>{observerCaption, observerLabel_},
+                              {verticalBarsRadio, verticalBars_},
+                              {horizontalBarsRadio, horizontalBars_}})
+        widths[id] = widget->sizeHint().width();
+}
+
+void SessionPanel::layout(const std::map<int, LayoutRect>& at) {
+    using namespace controlId;
+    for (auto [id, widget] : {std::pair<int, QWidget*>{observerCaption, observerLabel_},
+                              {observerBox, observerBox_},
+                              {verticalBarsRadio, verticalBars_},
+                              {horizontalBarsRadio, horizontalBars_}}) {
+        const LayoutRect& r = at.at(id);
+        widget->setGeometry(r.x, r.y, r.width, r.height);
+    }
+}
+
+const SessionRecorder& SessionPanel::recorder() const {
+    return core_.recorder();
+}
+
+void SessionPanel::markSaved(int slotIndex) {
+    core_.recorder().markSaved(slotIndex);
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
@@ -171,7 +175,7 @@ void SessionPanel::addMenuActions(QMenu& menu) {
     });
     connect(menu.addAction(u"Report..."_s), &QAction::triggered, this, [this] {
         const QString proposed = QDir(QDir::currentPath())
-                                     .filePath(QString::fromStdString(sessionFileName(recorder_.session().created))
+                                     .filePath(QString::fromStdString(sessionFileName(recorder().session().created))
                                                    .replace(u".json"_s, u".pdf"_s));
         const QString path = QFileDialog::getSaveFileName(&window_, u"Report"_s, proposed, u"Report (*.pdf)"_s);
         if (!path.isEmpty())
@@ -180,7 +184,7 @@ void SessionPanel::addMenuActions(QMenu& menu) {
 }
 
 bool SessionPanel::confirmClose() {
-    if (!recorder_.anyUnsaved())
+    if (!recorder().anyUnsaved())
         return true;
     QMessageBox question(QMessageBox::Question, u"Tervix"_s, u"Save the results before closing?"_s,
                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
@@ -192,21 +196,20 @@ bool SessionPanel::confirmClose() {
     if (answer == QMessageBox::Discard)
         return true;
     for (int slot = 0; slot < cameraSlots; ++slot)
-        if (recorder_.isUnsaved(slot) && !(hooks_.saveTable && hooks_.saveTable(slot)))
+        if (recorder().isUnsaved(slot) && !(hooks_.saveTable && hooks_.saveTable(slot)))
             return false; // a table left unsaved keeps the window open
     return true;
 }
 
 void SessionPanel::finish() {
-    recorder_.finish();
+    core_.finishSession();
     lock_.reset();
 }
 
 void SessionPanel::newSession() {
     finish();
-    recorder_.start(sessionFolder().toStdString(), nowIso());
-    lockSession(recorder_.path());
-    replaceResults();
+    core_.startSession(sessionFolder().toStdString(), nowIso());
+    lockSession(recorder().path());
 }
 
 bool SessionPanel::openSession(const QString& path) {
@@ -214,16 +217,15 @@ bool SessionPanel::openSession(const QString& path) {
     if (!session)
         return false;
     finish();
-    recorder_.resume(std::move(*session), path.toStdString(), false);
+    core_.resumeSession(std::move(*session), path.toStdString(), false);
     lockSession(path.toStdString());
-    replaceResults();
     return true;
 }
 
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
     const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
-    if (writeSessionReport(recorder_.session(), cameraFolders(), path, error, objective))
+    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;
@@ -264,12 +266,6 @@ void SessionPanel::rememberObserver(const QString& name) {
     }
     QSettings settings(settingsOrganisation, settingsApplication);
     settings.setValue(recentObserversKey, recent);
-}
-
-void SessionPanel::replaceResults() {
-    core_.restoreResults(resultsOf(recorder_.session()));
-    if (hooks_.resultsReplaced)
-        hooks_.resultsReplaced();
 }
 
 QStringList SessionPanel::cameraFolders() const {

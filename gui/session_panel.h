@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/console_layout.h"
 #include "console/session.h"
 #include "drawing/session_report.h"
 
@@ -7,9 +8,10 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 
-class BenchConsole;
+class Bench;
 class MessageSink;
 class QButtonGroup;
 class QComboBox;
@@ -19,22 +21,21 @@ class QMenu;
 class QRadioButton;
 class QWidget;
 
-// The window's part of a measurement session: the observer's name, the bar orientation, the
-// session file that every reading is written to, its menu entries and the question at closing.
+// The window's part of a measurement session: the observer's name, the bar orientation, the lock
+// on the session file, its menu entries and the question at closing. The session itself, and every
+// reading in it, is the bench's.
 class SessionPanel : public QObject {
     Q_OBJECT
 public:
-    // What the panel asks of the window: the lists shown again after their results were replaced,
-    // a slot's table saved through the save dialog (false when not saved), the orientation changed,
-    // the model observer's last results for the report.
+    // What the panel asks of the window: a slot's table saved through the save dialog (false when
+    // not saved), the orientation changed, the model observer's last results for the report.
     struct WindowHooks {
-        std::function<void()> resultsReplaced;
         std::function<bool(int slotIndex)> saveTable;
         std::function<void()> orientationChanged;
         std::function<ObjectiveBySlot()> objectiveResults;
     };
 
-    SessionPanel(QWidget& window, BenchConsole& core, MessageSink& messages, WindowHooks hooks);
+    SessionPanel(QWidget& window, Bench& core, MessageSink& messages, WindowHooks hooks);
     ~SessionPanel() override;
 
     // The folder the sessions live in: the user's data folder for the program.
@@ -44,10 +45,11 @@ public:
     // back into the lists; otherwise a new one starts. Returns the text for the maker's line when
     // something was restored, else an empty text.
     QString startOrRestore();
-    // After "Apply" (recognised) or "Not recognized": the reading appended and the file rewritten.
+    // After "Apply" (recognised) or "Not recognized": the observer's judgement recorded by the bench.
     void recordReading(bool recognised);
-    // Places the observer box and the orientation radios for a window of this size.
-    void layout(int width, int height);
+    // The natural widths of the panel's controls by control id, and their places from the layout.
+    void addNaturalWidths(std::map<int, int>& widths) const;
+    void layout(const std::map<int, LayoutRect>& at);
     void addMenuActions(QMenu& menu);
 
     // Closing: with unsaved results the question "Save the results before closing?"; false when
@@ -55,7 +57,7 @@ public:
     bool confirmClose();
     // A normal end: the session marked ended.
     void finish();
-    void markSaved(int slotIndex) { recorder_.markSaved(slotIndex); }
+    void markSaved(int slotIndex);
 
     void newSession();
     // Opens a session file; a file that is not one is reported and left alone.
@@ -66,7 +68,7 @@ public:
     void setObserver(const QString& name);
     const char* orientation() const;
     void setOrientation(const char* orientation);
-    const SessionRecorder& recorder() const { return recorder_; }
+    const SessionRecorder& recorder() const;
 
 protected:
     // Enter in the observer box takes the name; it must not reach the window, where it reloads the
@@ -75,17 +77,15 @@ protected:
 
 private:
     void rememberObserver(const QString& name);
-    void replaceResults();
     QStringList cameraFolders() const;
     // Holds the session file against a second bench running at the same time; a lock left by a
     // process that has gone counts as free.
     bool lockSession(const std::string& path);
 
     QWidget& window_;
-    BenchConsole& core_;
+    Bench& core_;
     MessageSink& messages_;
     WindowHooks hooks_;
-    SessionRecorder recorder_;
     std::unique_ptr<QLockFile> lock_;
     QLabel* observerLabel_ = nullptr;
     QComboBox* observerBox_ = nullptr;

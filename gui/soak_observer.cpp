@@ -8,6 +8,7 @@
 // with status 1 when the resident memory after the first W minutes (default 5) grows by more than
 // 5 MB, or when a frame period exceeds twice the camera's; 0 otherwise.
 #include "console/bench_state.h"
+#include "console/control_ids.h"
 #include "gui/frame_view.h"
 #include "gui/main_console.h"
 #include "text/messages.h"
@@ -113,35 +114,34 @@ private:
             QCoreApplication::exit(failed() ? 1 : 0);
             return;
         }
-        static const QString frequencies[] = {u"1177"_s, u"1176"_s, u"1175"_s, u"1174"_s, u"1172"_s, u"1165"_s};
-        static const QString cameras[] = {u"1187"_s, u"1188"_s, u"1193"_s, u"1194"_s, u"1195"_s};
         switch (actionCount_++ % 5) {
         case 0: {
-            auto* slider = console_.findChild<QSlider*>(u"1002"_s);
+            auto* slider = console_.findChild<QSlider*>(QString::number(controlId::temperatureSlider));
             std::uniform_int_distribution<int> position(slider->minimum(), slider->maximum());
             slider->setValue(position(random_));
             break;
         }
         case 1:
-            click(u"1167"_s);
+            click(controlId::applyButton);
             break;
         case 2:
-            click(frequencies[std::uniform_int_distribution<int>(0, 5)(random_)]);
+            click(controlId::frequencyRadios[static_cast<std::size_t>(
+                std::uniform_int_distribution<int>(0, 5)(random_))]);
             break;
         case 3:
-            click(cameras[std::uniform_int_distribution<int>(0, 4)(random_)]);
+            click(controlId::cameraRadios[static_cast<std::size_t>(std::uniform_int_distribution<int>(0, 4)(random_))]);
             break;
         default:
-            click(u"1191"_s);
+            click(controlId::randomiseCheck);
             break;
         }
     }
 
-    void click(const QString& id) {
-        if (auto* button = console_.findChild<QAbstractButton*>(id))
+    void click(int id) {
+        if (auto* button = console_.findChild<QAbstractButton*>(QString::number(id)))
             button->click();
         else
-            std::fprintf(stderr, "no control %s\n", qPrintable(id));
+            std::fprintf(stderr, "no control %d\n", id);
     }
 
     void report() {

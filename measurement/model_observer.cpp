@@ -40,16 +40,6 @@ int integratedFrames(const CameraSet& camera, double integrationTime) {
     return std::max(2, truncToInt(integrationTime * camera.frameRate + 0.5));
 }
 
-// Sets the temperature difference without the trackbar's grid and brings the image to it as the
-// trackbar's handler does: the scene, the automatic level and contrast, the display image.
-void applyDifference(BenchConsole& console, double kelvin) {
-    BenchState& state = console.state();
-    state.console.temperatureDifference = static_cast<float>(kelvin);
-    console.updateScene();
-    if (console.autoLevelContrast())
-        mapToDisplay(state.sim, state.camera.set, true, false);
-}
-
 class DiscardMessages : public MessageSink {
 public:
     void message(const std::string&) override {}
@@ -235,14 +225,10 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     const int frames = integratedFrames(camera, settings.integrationTime);
     std::vector<std::uint8_t> frame, turned;
     for (int f = 0; f < frames; ++f) {
-        BuildViewFrame(state.sim, camera, state.random, frame);
         // The view stretches a jittered frame from its first column and row: a column (row) of the
         // still image then shows the frame column (row) that lands there.
-        double stretch = 1.0;
-        if (camera.jitterProbability > 0.0f) {
-            const PixelZoom zoom = applyJitter({1.0, 1.0}, camera, width, height, state.random);
-            stretch = p.transposed ? zoom.y : zoom.x;
-        }
+        const PixelZoom zoom = nextFrame(state, camera.jitterProbability > 0.0f, frame);
+        const double stretch = p.transposed ? zoom.y : zoom.x;
         const std::uint8_t* pixels = frame.data();
         int across = width, along = height;
         if (p.transposed) {
@@ -324,7 +310,7 @@ HalfResult gridHalf(BenchConsole& console, const ObserverSettings& settings, int
 HalfResult continuousHalf(BenchConsole& console, const ObserverSettings& settings, int direction, double guess,
                           const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](double kelvin) {
-        applyDifference(console, direction * kelvin);
+        console.setTemperatureDifference(direction * kelvin);
         return judgeBars(console.state(), settings).resolved;
     };
     const double floor = settings.resolution;

@@ -1,6 +1,6 @@
 #include "console/console_layout.h"
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "console/control_ids.h"
 #include "text/messages.h"
 
@@ -24,8 +24,8 @@ ConsoleLayoutInput viewOf(const std::string& camera) {
     BenchState state;
     MessageLog log;
     EXPECT_TRUE(loadCameraFile(state, shippedFile(camera), CameraLoadMode::Full, log));
-    BenchConsole console(state, log);
-    console.activateCamera();
+    Bench bench(state, log);
+    bench.activateCamera();
     return imageViewInput(state.camera.set, state.sim.scales);
 }
 
@@ -34,9 +34,10 @@ ConsoleLayoutInput withCaptions(ConsoleLayoutInput in, Screen screen) {
     in.width = screen.width;
     in.height = screen.height;
     in.listWidth = 270;
-    in.captionWidths = {{temperatureCaption, 140}, {benchCaption, 330},  {targetsCaption, 50},
-                        {randomiseCheck, 135},     {viewValueCheck, 95}, {frequencyAxisCaption, 240},
-                        {mrtdAxisCaption, 105}};
+    in.captionWidths = {{temperatureCaption, 140}, {benchCaption, 330},   {targetsCaption, 50},
+                        {randomiseCheck, 135},     {viewValueCheck, 95},  {frequencyAxisCaption, 240},
+                        {mrtdAxisCaption, 105},    {observerCaption, 55}, {verticalBarsRadio, 65},
+                        {horizontalBarsRadio, 80}};
     return in;
 }
 
@@ -114,6 +115,8 @@ TEST(ConsoleLayout, KeepsTheWrittenPlacesWhereNothingCollides) {
     EXPECT_EQ(layout.at(benchCaption), (LayoutRect{w / 2 + 250, h - 32, w / 2 - 420, 20}));
     EXPECT_EQ(layout.at(cameraRadios[2]), (LayoutRect{250, h - 90, 80, 25}));
     EXPECT_EQ(layout.at(frequencyRadios[0]), (LayoutRect{40, h - 120, in.radioWidth, in.radioHeight}));
+    EXPECT_EQ(layout.at(observerBox), (LayoutRect{190, h - 150, 200, 27}));
+    EXPECT_EQ(layout.at(verticalBarsRadio), (LayoutRect{352, h - 120, 75, in.radioHeight}));
     // The list and plot start to the right of the view with its margin, not under it.
     EXPECT_GE(layout.at(resultLists[0]).x, 17 + in.viewBoxWidth);
     EXPECT_EQ(layout.at(resultLists[0]).y, 30);

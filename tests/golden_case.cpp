@@ -1,8 +1,8 @@
 #include "golden_case.h"
 
-#include "console/bench_console.h"
+#include "console/bench.h"
+#include "console/bench_case.h"
 #include "console/bench_state.h"
-#include "console/open_bench.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
@@ -140,26 +140,28 @@ std::optional<GoldenCase> readGoldenCase(const fs::path& caseDir, std::string& e
 std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const fs::path& caseDir,
                                              const fs::path& shippedDataDir, MessageSink& messages,
                                              std::string& error) {
-    const auto choice = std::find_if(frequencyChoices.begin(), frequencyChoices.end(),
-                                     [&](const FrequencyChoice& c) { return c.frequency == goldenCase.frequency; });
-    if (choice == frequencyChoices.end()) {
+    if (frequencyIndexOf(goldenCase.frequency) < 0) {
         error = "the frequency is not one of the radios' values";
         return std::nullopt;
     }
-    const int sliderPosition = BenchConsole::sliderPositionOf(goldenCase.temperatureDifference);
+    const int sliderPosition = Bench::sliderPositionOf(goldenCase.temperatureDifference);
     if ((sliderPosition - temperatureSliderCentre) / temperatureSliderPerKelvin != goldenCase.temperatureDifference) {
         error = "the temperature difference is not a trackbar position";
         return std::nullopt;
     }
 
     BenchState state;
-    BenchConsole console(state, messages);
-    BenchSources sources;
+    Bench bench(state, messages);
+    BenchCase benchCase;
+    BenchSources& sources = benchCase.sources;
     sources.atmosphere = BenchSource{resolve(goldenCase.atmosphere, caseDir, shippedDataDir).string(), std::nullopt};
     sources.seed = goldenCase.seed;
     sources.camera.path = resolve(goldenCase.camera, caseDir, shippedDataDir).string();
     sources.target.path = resolve(goldenCase.target, caseDir, shippedDataDir).string();
-    switch (openBench(console, sources)) {
+    benchCase.randomise = goldenCase.randomise;
+    benchCase.frequency = goldenCase.frequency;
+    benchCase.temperatureDifference = goldenCase.temperatureDifference;
+    switch (applyBenchCase(bench, benchCase)) {
     case BenchOpenFault::None:
         break;
     case BenchOpenFault::Atmosphere:
@@ -172,10 +174,6 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
         error = "cannot read " + sources.target.path;
         return std::nullopt;
     }
-    if (goldenCase.randomise)
-        console.setRandomisePosition(true);
-    console.selectFrequency(static_cast<int>(choice - frequencyChoices.begin()));
-    console.onTemperatureSlider(sliderPosition);
 
     GoldenImages images;
     images.width = state.sim.imageWidth;
@@ -184,7 +182,7 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     images.sensor.assign(state.sim.sceneImage.begin(),
                          state.sim.sceneImage.begin() + static_cast<std::ptrdiff_t>(pixels));
     images.display = state.sim.displayImage;
-    images.frame = BuildViewFrame(state.sim, state.camera.set, state.random);
+    nextFrame(state, false, images.frame);
     // The frame buffer's margin is working room for the view; the image is its first part.
     images.frame.resize(pixels);
     return images;

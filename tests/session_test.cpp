@@ -371,19 +371,9 @@ TEST_P(MalformedSession, IsRefusedWithTheFileAndTheReasonAndLeftAsItIs) {
 INSTANTIATE_TEST_SUITE_P(Files, MalformedSession, testing::ValuesIn(malformedRows()),
                          [](const testing::TestParamInfo<MalformedRow>& info) { return info.param.name; });
 
-TEST(SessionFile, AValidReadingAndAMissingFileAreToldApart) {
+TEST(SessionFile, AMissingFileCannotBeRead) {
     TempDir dir;
     MessageLog log;
-    auto session = readSessionFile(dir.write("one.json", fileWith(validReadingText(""))), log);
-    ASSERT_TRUE(session.has_value());
-    EXPECT_TRUE(log.messages.empty());
-    ASSERT_EQ(session->readings.size(), 1u);
-    const SessionReading& r = session->readings[0];
-    EXPECT_EQ(r.slot, 2);
-    EXPECT_EQ(r.orientation, orientationHorizontal);
-    EXPECT_EQ(r.frequency, 1.5);
-    EXPECT_EQ(r.deltaT, -0.2);
-    EXPECT_FALSE(session->ended);
     EXPECT_FALSE(readSessionFile(dir.path("absent.json"), log).has_value());
     EXPECT_EQ(log.messages, std::vector<std::string>{"'" + dir.path("absent.json") + "' cannot be read."});
 }
@@ -420,25 +410,22 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     MessageLog log;
     SessionRecorder recorder(log);
     recorder.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
-    EXPECT_FALSE(recorder.anyUnsaved());
-    const auto readings = threeObservers();
-    for (std::size_t k = 0; k < 4; ++k) {
-        ASSERT_TRUE(recorder.record(readings[k]));
-        MessageLog readLog;
-        auto onDisk = readSessionFile(recorder.path(), readLog);
-        ASSERT_TRUE(onDisk.has_value());
-        EXPECT_EQ(onDisk->readings.size(), k + 1);
-        EXPECT_FALSE(onDisk->ended);
-    }
+    ASSERT_TRUE(recorder.finish());
+    EXPECT_FALSE(std::filesystem::exists(dir.path("data"))); // nothing recorded, nothing written
+    ASSERT_TRUE(recorder.record(reading("A", 0.2)));
     EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000.000Z.json"));
+    EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
     EXPECT_TRUE(recorder.isUnsaved(0));
     EXPECT_FALSE(recorder.isUnsaved(1));
-    EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
     recorder.markSaved(0);
     EXPECT_FALSE(recorder.anyUnsaved());
     ASSERT_TRUE(recorder.finish());
     EXPECT_FALSE(unendedSessionIn(dir.path("data")).has_value());
     EXPECT_TRUE(readSessionFile(recorder.path(), log)->ended);
+    // A recorder never started (a bench without a window) keeps its readings in memory only.
+    SessionRecorder inMemory(log);
+    EXPECT_TRUE(inMemory.record(reading("A", 0.2)));
+    EXPECT_EQ(inMemory.session().readings.size(), 1u);
     EXPECT_TRUE(log.messages.empty());
 }
 
@@ -460,22 +447,4 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     ASSERT_TRUE(recorder.record(reading("B", -0.1)));
     EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 2u);
     EXPECT_TRUE(log.messages.empty());
-}
-
-TEST(SessionResults, TheListsShowEachSlotsLatestReadingOfEachHalf) {
-    Session session;
-    SessionReading second = reading("A", 0.3);
-    second.slot = 2;
-    second.frequency = 3.0;
-    session.readings = {reading("A", 0.2), reading("B", 0.24), reading("A", -0.16), second,
-                        notRecognised("A", halfMinus)};
-    const MrtdResults results = resultsOf(session);
-    MrtdResults expected;
-    expected.applyResult(0, 0, 0.24f);
-    expected.markNotRecognized(0, 0, -1.0f);
-    expected.applyResult(1, 4, 0.3f);
-    for (int slot = 0; slot < cameraSlots; ++slot)
-        EXPECT_EQ(results.rows(slot), expected.rows(slot)) << slot;
-    EXPECT_EQ(frequencyIndexOf(1.5), 2);
-    EXPECT_EQ(frequencyIndexOf(2.5), -1);
 }

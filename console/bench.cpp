@@ -1,4 +1,4 @@
-#include "console/bench_console.h"
+#include "console/bench.h"
 
 #include "console/target_loader.h"
 #include "sim/render.h"
@@ -10,39 +10,40 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <utility>
 
-BenchConsole::BenchConsole(BenchState& state, MessageSink& messages, ConsoleWindow* window)
-    : state_(state), messages_(messages), window_(window) {
+Bench::Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window)
+    : state_(state), messages_(messages), window_(window), recorder_(messages) {
     state_.console.barScale = frequencyChoices[0].barScale;
     takeCameraZoom();
 }
 
-float BenchConsole::temperatureDifferenceOf(int position) {
+float Bench::temperatureDifferenceOf(int position) {
     return static_cast<float>((position - temperatureSliderCentre) / temperatureSliderPerKelvin);
 }
 
-int BenchConsole::zoomSliderPositionOf(float zoom) {
+int Bench::zoomSliderPositionOf(float zoom) {
     return static_cast<int>(std::lround(zoom * 100.0));
 }
 
-float BenchConsole::zoomOfSliderPosition(int position) {
+float Bench::zoomOfSliderPosition(int position) {
     return static_cast<float>(position) / 100.0f;
 }
 
-void BenchConsole::takeCameraZoom() {
+void Bench::takeCameraZoom() {
     // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
     electronicZoomSlider_ = zoomSliderPositionOf(state_.camera.set.electronicZoom);
     opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
 }
 
-std::string BenchConsole::cameraFileOf(int index) {
+std::string Bench::cameraFileOf(int index) {
     return "camera" + std::to_string(index + 1) + ".par";
 }
 
-int BenchConsole::sliderPositionOf(double kelvin) {
+int Bench::sliderPositionOf(double kelvin) {
     double position = std::round(kelvin * temperatureSliderPerKelvin) + temperatureSliderCentre;
     return std::clamp(truncToInt(position), 0, temperatureSliderMax);
 }
@@ -65,17 +66,24 @@ double leadingNumber(const std::string& text) {
     return std::isfinite(value) ? value : 0.0;
 }
 
-void BenchConsole::redrawView() {
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame) {
+    BuildViewFrame(state.sim, state.camera.set, state.random, frame);
+    if (!jitter)
+        return {};
+    return applyJitter({}, state.camera.set, state.sim.imageWidth, state.sim.imageHeight, state.random);
+}
+
+void Bench::redrawView() {
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
 }
 
-void BenchConsole::renderCameraView(Target& target) {
+void Bench::renderCameraView(Target& target) {
     RenderImage(renderBusy_, RenderMode::CameraView, false, target, state_.sim, state_.camera.set);
 }
 
-void BenchConsole::remapView() {
+void Bench::remapView() {
     if (renderBusy_ != 0)
         return;
     mapToDisplay(state_.sim, state_.camera.set, true, false);
@@ -83,22 +91,22 @@ void BenchConsole::remapView() {
         window_->presentFrame(false);
 }
 
-void BenchConsole::updateScene() {
+void Bench::updateScene() {
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
     redrawView();
 }
 
-void BenchConsole::updateTargetExtent() {
+void Bench::updateTargetExtent() {
     ::updateTargetExtent(state_.target, stepIndex_);
     updateScene();
 }
 
-bool BenchConsole::autoLevelContrast() {
+bool Bench::autoLevelContrast() {
     return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
 }
 
-void BenchConsole::displayReset() {
+void Bench::displayReset() {
     const CameraSet& c = state_.camera.set;
     ViewScales scales;
     if (c.matrixDetector != 0) {
@@ -112,7 +120,7 @@ void BenchConsole::displayReset() {
         window_->layoutChanged();
 }
 
-void BenchConsole::start(bool withView) {
+void Bench::start(bool withView) {
     state_.console.consoleReady = true;
     renderBusy_ = 0;
     if (!withView)
@@ -122,7 +130,7 @@ void BenchConsole::start(bool withView) {
     displayReset();
 }
 
-void BenchConsole::activateCamera() {
+void Bench::activateCamera() {
     CameraSet& c = state_.camera.set;
     c.atmTemperature = 0.0f;
     CameraModelContext context = state_.model();
@@ -138,7 +146,7 @@ void BenchConsole::activateCamera() {
     updateScene();
 }
 
-void BenchConsole::showTemperatureDifference() {
+void Bench::showTemperatureDifference() {
     state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
     if (viewValue_ && window_) {
         char text[64];
@@ -147,20 +155,37 @@ void BenchConsole::showTemperatureDifference() {
     }
 }
 
-void BenchConsole::onTemperatureSlider(int position) {
+void Bench::onTemperatureSlider(int position) {
     temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
     CameraSet& c = state_.camera.set;
     c.electronicZoom = zoomOfSliderPosition(electronicZoomSlider_);
     c.opticalZoom = zoomOfSliderPosition(opticalZoomSlider_);
     // The value comes from the trackbar before the render, so the image shows the value recorded.
     state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
-    updateScene();
-    if (autoLevelContrast())
-        remapView();
+    showNewDifference();
     showTemperatureDifference();
 }
 
-void BenchConsole::selectFrequency(int index) {
+void Bench::setTemperatureDifference(double kelvin) {
+    state_.console.temperatureDifference = static_cast<float>(kelvin);
+    showNewDifference();
+}
+
+void Bench::showNewDifference() {
+    UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
+                state_.console);
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    // The render mapped the image through the old display window; only a window that moved needs
+    // the mapping again.
+    const double low = state_.sim.windowLow, high = state_.sim.windowHigh;
+    autoLevelContrast();
+    if (renderBusy_ == 0 && (state_.sim.windowLow != low || state_.sim.windowHigh != high))
+        mapToDisplay(state_.sim, state_.camera.set, true, false);
+    if (window_)
+        window_->presentFrame(false);
+}
+
+void Bench::selectFrequency(int index) {
     index = std::clamp(index, 0, static_cast<int>(frequencyChoices.size()) - 1);
     frequencyIndex_ = index;
     state_.console.targetOffsetX = 0.0;
@@ -177,12 +202,12 @@ void BenchConsole::selectFrequency(int index) {
         remapView();
 }
 
-void BenchConsole::selectOrientation(bool horizontalBars) {
+void Bench::selectOrientation(bool horizontalBars) {
     state_.console.horizontalBars = horizontalBars;
     selectFrequency(frequencyIndex_);
 }
 
-void BenchConsole::randomiseTargetPosition() {
+void Bench::randomiseTargetPosition() {
     const CameraSet& c = state_.camera.set;
     const SimState& sim = state_.sim;
     ConsoleValues& console = state_.console;
@@ -207,17 +232,17 @@ void BenchConsole::randomiseTargetPosition() {
     updateTargetExtent();
 }
 
-void BenchConsole::toggleRandomisePosition(std::uint32_t tickCount) {
+void Bench::toggleRandomisePosition(std::uint32_t tickCount) {
     randomisePosition_ = !randomisePosition_;
     if (randomisePosition_)
         state_.random.seed(tickCount);
 }
 
-void BenchConsole::setRandomisePosition(bool on) {
+void Bench::setRandomisePosition(bool on) {
     randomisePosition_ = on;
 }
 
-void BenchConsole::toggleViewValue() {
+void Bench::toggleViewValue() {
     viewValue_ = !viewValue_;
     // Off takes the number away rather than leaving the last one standing; on shows the current one.
     if (viewValue_)
@@ -226,7 +251,7 @@ void BenchConsole::toggleViewValue() {
         window_->showTemperatureValue(std::string());
 }
 
-void BenchConsole::setImageModel(ImageModel model) {
+void Bench::setImageModel(ImageModel model) {
     if (state_.sim.imageModel == model)
         return;
     state_.sim.imageModel = model;
@@ -236,13 +261,13 @@ void BenchConsole::setImageModel(ImageModel model) {
     updateScene();
 }
 
-void BenchConsole::setTargetPhase(double dx, double dy) {
+void Bench::setTargetPhase(double dx, double dy) {
     state_.console.targetPhaseX = dx;
     state_.console.targetPhaseY = dy;
     updateScene();
 }
 
-void BenchConsole::selectCamera(int index) {
+void Bench::selectCamera(int index) {
     index = std::clamp(index, 0, cameraSlots - 1);
     if (window_) {
         window_->showResultList(index);
@@ -262,21 +287,21 @@ void BenchConsole::selectCamera(int index) {
     showTemperatureDifference();
 }
 
-void BenchConsole::onDistanceEdit(const std::string& text) {
+void Bench::onDistanceEdit(const std::string& text) {
     if (text.empty())
         return;
     if (leadingNumber(text) >= 1.0)
         updateScene();
 }
 
-void BenchConsole::onAtmosphereTemperatureEdit(const std::string& text) {
+void Bench::onAtmosphereTemperatureEdit(const std::string& text) {
     if (text.empty())
         return;
     state_.camera.set.atmTemperature = static_cast<float>(leadingNumber(text));
     updateScene();
 }
 
-void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
+void Bench::onAtmosphereCoefficientEdit(const std::string& text) {
     if (text.empty())
         return;
     double value = leadingNumber(text);
@@ -286,33 +311,53 @@ void BenchConsole::onAtmosphereCoefficientEdit(const std::string& text) {
     updateScene();
 }
 
-void BenchConsole::setDistanceText(const std::string& text) {
+void Bench::setDistanceText(const std::string& text) {
     distanceText_ = text;
     onDistanceEdit(text);
 }
 
-void BenchConsole::placeTemperatureSlider(int position) {
+void Bench::placeTemperatureSlider(int position) {
     temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
 }
 
-void BenchConsole::applyResult() {
-    results_.applyResult(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
+bool Bench::record(const Observation& observation) {
+    const double difference = state_.console.temperatureDifference;
+    SessionReading r;
+    r.time = isoUtcTime(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    r.observer = observation.observer;
+    r.slot = cameraIndex_ + 1;
+    r.cameraFile = cameraFileOf(cameraIndex_);
+    r.imageModel = imageModelName(imageModel());
+    r.orientation = state_.console.horizontalBars ? orientationHorizontal : orientationVertical;
+    r.frequency = frequencyChoices[static_cast<std::size_t>(frequencyIndex_)].frequency;
+    r.half = halfOf(difference);
+    // The difference as the trackbar shows it, on its grid, without the single precision's tail.
+    if (observation.recognised)
+        r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
+    const bool written = recorder_.record(r);
+    resultsReplaced();
+    return written;
+}
+
+void Bench::startSession(const std::string& folder, const std::string& createdIsoTime) {
+    recorder_.start(folder, createdIsoTime);
+    resultsReplaced();
+}
+
+void Bench::resumeSession(Session session, const std::string& path, bool unsaved) {
+    recorder_.resume(std::move(session), path, unsaved);
+    resultsReplaced();
+}
+
+void Bench::resultsReplaced() {
+    results_ = resultsOf(recorder_.session());
     if (window_)
-        window_->resultsChanged(cameraIndex_, true);
+        window_->resultsChanged();
 }
 
-void BenchConsole::restoreResults(MrtdResults results) {
-    results_ = std::move(results);
-}
-
-void BenchConsole::markNotRecognized() {
-    results_.markNotRecognized(cameraIndex_, frequencyIndex_, state_.console.temperatureDifference);
-    // The plot follows at once here too, rather than at some later repaint.
-    if (window_)
-        window_->resultsChanged(cameraIndex_, true);
-}
-
-void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview) {
+void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {
     state_.console.galleryOpen = true;
     TargetLoader loader(*this, targetFile_, distanceText_);
     if (window_)
@@ -347,11 +392,11 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
         window_->invalidate();
 }
 
-void BenchConsole::close(int fovChoice) {
+void Bench::close(int fovChoice) {
     state_.camera.set.fovIndex = fovChoice;
 }
 
-void BenchConsole::destroy() {
+void Bench::destroy() {
     state_.target.forceClear = true;
     clearTarget(state_.target);
     state_.target.forceClear = false;

@@ -1,0 +1,214 @@
+#pragma once
+
+#include "console/bench_state.h"
+#include "console/mrtd_results.h"
+#include "console/session.h"
+#include "console/target_loader.h"
+#include "sim/display.h"
+#include "sim/spatial_frequencies.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class MessageSink;
+
+// The window side of the console: what the handlers ask of the screen. The bench's window implements
+// it; headless runs leave it out.
+class ConsoleWindow {
+public:
+    virtual ~ConsoleWindow() = default;
+    // Shows the current DisplayImage, with fresh noise, jitter only on timer frames.
+    virtual void presentFrame(bool jitter) = 0;
+    // Writes the temperature difference under the image; an empty text takes it away.
+    virtual void showTemperatureValue(const std::string& text) = 0;
+    // Lays the controls out again after the view's scales changed.
+    virtual void layoutChanged() = 0;
+    // The results lists were derived again from the session; the plot repaints with them.
+    virtual void resultsChanged() {}
+    // Only the results list of this camera slot is shown.
+    virtual void showResultList(int /*camera*/) {}
+    // The image view is hidden while a camera file loads.
+    virtual void showView(bool /*shown*/) {}
+    // The view's drawing context is let go while the target loader runs, and taken again after;
+    // false when it cannot be had.
+    virtual void releaseView() {}
+    virtual bool acquireView() { return true; }
+    // Keyboard focus after a target load, and a repaint of the whole window.
+    virtual void focusTrackbars() {}
+    virtual void invalidate() {}
+};
+
+// Temperature-difference trackbar: positions 0 ... 1000 around 500, 250 positions per kelvin.
+inline constexpr int temperatureSliderCentre = 500;
+inline constexpr int temperatureSliderMax = 1000;
+inline constexpr double temperatureSliderPerKelvin = 250.0;
+
+enum class BarOrientation { Vertical, Horizontal };
+
+// One judgement of the bars on the screen: who judged, and whether they were recognised. The bench
+// knows everything else about the reading.
+struct Observation {
+    std::string observer;
+    bool recognised = true;
+};
+
+// One frame as the view shows it: the display image with fresh noise, and the stretch jitter gives
+// it ({1, 1} without jitter). The window's live view and the model observer take their frames
+// here, so that the observer judges what a person sees. Jitter draws from the generator even when
+// the camera never jitters, so callers that never ask for it keep their noise stream.
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame);
+
+// The bench in physical units: the temperature difference in kelvin, the frequency, the bar
+// orientation, the camera slot, the image model; runnable without windows. The controls' values
+// change only through these actions; the window and the tools read them back. Every reading taken
+// goes into the bench's session, from which the results lists are derived.
+class Bench : public TargetLoaderHost {
+public:
+    Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window = nullptr);
+
+    BenchState& state() override { return state_; }
+    MessageSink& messages() override { return messages_; }
+
+    // Controls' values.
+    int temperatureSlider() const { return temperatureSlider_; }
+    const LevelContrast& levelContrast() const { return levelContrast_; }
+    int electronicZoomSlider() const { return electronicZoomSlider_; }
+    int opticalZoomSlider() const { return opticalZoomSlider_; }
+    int frequencyIndex() const { return frequencyIndex_; }
+    int cameraIndex() const { return cameraIndex_; }
+    int stepIndex() const override { return stepIndex_; }
+    bool viewValue() const { return viewValue_; }
+    bool randomisePosition() const { return randomisePosition_; }
+    // A render is under way: the window shows no frame meanwhile.
+    bool rendering() const { return renderBusy_ != 0; }
+    const std::string& targetFile() const { return targetFile_; }
+    const std::string& distanceText() const { return distanceText_; }
+    // The results lists, derived from the session (see resultsOf).
+    const MrtdResults& results() const { return results_; }
+    double temperatureDifference() const { return state_.console.temperatureDifference; }
+    BarOrientation orientation() const {
+        return state_.console.horizontalBars ? BarOrientation::Horizontal : BarOrientation::Vertical;
+    }
+
+    // The pipeline stages as the console runs them.
+    void updateScene();
+    void updateTargetExtent() override;
+    void redrawView();
+    // Renders the camera view of another target into the bench's images (the bench's own target
+    // stays), without presenting it.
+    void renderCameraView(Target& target);
+    // The 8-bit mapping again over the unchanged SensorImage, after a change of the display window
+    // only, and the frame shown: the picture a full redraw would give, without rendering.
+    void remapView();
+    bool autoLevelContrast();
+
+    // Handlers.
+    // The console's initialisation: ready for the handlers, no render pending; with a view, the
+    // temperature difference at the trackbar's centre and the view's scales set for the camera.
+    void start(bool withView);
+    // The zoom trackbars take the camera's zoom, as when the console opens on a loaded camera; every
+    // activation does the same.
+    void takeCameraZoom();
+    void activateCamera();
+    void displayReset();
+    // The temperature difference on the trackbar's grid, as a person sets it: the zoom follows the
+    // zoom trackbars, then one render, one mapping (two when the automatic display window moved) and
+    // one frame shown.
+    void onTemperatureSlider(int position);
+    void setTemperatureOnGrid(double kelvin) { onTemperatureSlider(sliderPositionOf(kelvin)); }
+    // Any temperature difference, off the grid (the trackbar stays where it is): the model observer
+    // searches the difference itself.
+    void setTemperatureDifference(double kelvin);
+    void showTemperatureDifference();
+    void selectFrequency(int index);
+    // Vertical bars (false) or the target turned to horizontal bars (true); re-renders and resets
+    // the temperature difference as a frequency choice does.
+    void selectOrientation(bool horizontalBars);
+    void setOrientation(BarOrientation orientation) { selectOrientation(orientation == BarOrientation::Horizontal); }
+    void randomiseTargetPosition();
+    void toggleRandomisePosition(std::uint32_t tickCount);
+    // Ticks "Randomise position" on or off with the random generator left as it is seeded (the
+    // command-line tool seeds it from its own option).
+    void setRandomisePosition(bool on);
+    void toggleViewValue();
+    // The image model. Switching recomputes the model's signals and noise level and renders again
+    // at once; results, target, settings and the display sliders stay.
+    void setImageModel(ImageModel model);
+    ImageModel imageModel() const { return state_.sim.imageModel; }
+    // Moves the target by a sub-pixel phase (camera-view pixels) on top of its offset, and redraws.
+    void setTargetPhase(double dx, double dy);
+    void selectCamera(int index);
+    void onDistanceEdit(const std::string& text);
+    void onAtmosphereTemperatureEdit(const std::string& text);
+    void onAtmosphereCoefficientEdit(const std::string& text);
+    // Writing the distance edit runs its handler, as a changed edit does.
+    void setDistanceText(const std::string& text) override;
+    // The target loader puts the trackbar to a position without running the trackbar's handler.
+    void placeTemperatureSlider(int position) override;
+    // "Apply" and "Not recognized": the reading of what is on the bench now (time, slot, camera file,
+    // image model, orientation, frequency, half and the difference as the grid value it is) appended
+    // to the session, the session file rewritten, the lists derived again. The reading is kept when
+    // the file cannot be written (false, after a message).
+    bool record(const Observation& observation);
+    void applyResult() { record({"", true}); }
+    void markNotRecognized() { record({"", false}); }
+    // The session readings go to: a new one stored in the folder (nothing written until the first
+    // reading), or one read from a file, kept in that file. A bench that starts neither keeps its
+    // readings in memory only.
+    void startSession(const std::string& folder, const std::string& createdIsoTime);
+    void resumeSession(Session session, const std::string& path, bool unsaved);
+    // A normal end: the session file marked ended.
+    bool finishSession() { return recorder_.finish(); }
+    const Session& session() const { return recorder_.session(); }
+    SessionRecorder& recorder() { return recorder_; }
+    const SessionRecorder& recorder() const { return recorder_; }
+    // Load/Edit: the target loader picks and reads the standard target from the directory, then the
+    // console adopts it and shows it with the camera activated.
+    void loadEdit(const std::string& directory, TargetPreview* preview);
+    // Close: the field of view chosen becomes the camera's.
+    void close(int fovChoice);
+    // Destroy: the target and the kernels go.
+    void destroy();
+
+    // The camera file of a camera slot, "camera1.par" ... "camera5.par".
+    static std::string cameraFileOf(int index);
+    // The slider position of a temperature difference, on the trackbar's grid.
+    static int sliderPositionOf(double kelvin);
+    // The temperature difference a trackbar position shows, in kelvin.
+    static float temperatureDifferenceOf(int position);
+    // The zoom trackbars' positions are hundredths of the zoom.
+    static int zoomSliderPositionOf(float zoom);
+    static float zoomOfSliderPosition(int position);
+
+private:
+    // The image brought to the difference just set: render, automatic display window, one frame.
+    void showNewDifference();
+    void resultsReplaced();
+
+    BenchState& state_;
+    MessageSink& messages_;
+    ConsoleWindow* window_;
+
+    int temperatureSlider_ = temperatureSliderCentre;
+    LevelContrast levelContrast_;    // controlId::levelSlider, controlId::contrastSlider
+    int electronicZoomSlider_ = 100; // controlId::electronicZoomSlider
+    int opticalZoomSlider_ = 100;    // controlId::opticalZoomSlider
+    int frequencyIndex_ = 0;
+    int cameraIndex_ = 0;
+    int stepIndex_ = 0;
+    bool viewValue_ = true;
+    bool randomisePosition_ = false;
+    int renderBusy_ = 0;
+    std::string targetFile_;
+    std::string distanceText_ = "1. m"; // the never-shown controlId::distanceEdit
+    SessionRecorder recorder_;
+    MrtdResults results_; // resultsOf(recorder_.session()), kept for the window's repaints
+};
+
+// A temperature difference as assistive tools read it, signed, in kelvin: "+0.50 K".
+std::string temperatureDifferenceText(float kelvin);
+
+// The leading decimal number of an edit's text, as the console reads it; 0 when there is none.
+double leadingNumber(const std::string& text);

@@ -1,0 +1,144 @@
+// The bench's one write path for the observers' work: every press recorded into the session, the
+// lists derived from it, the same lists from the saved file, and the frames one step shows.
+#include "console/bench.h"
+#include "console/open_bench.h"
+#include "text/messages.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::copyShipped;
+using testing_support::ScopedWorkingDirectory;
+using testing_support::TempDir;
+
+namespace {
+
+// A press of "Apply" (recognised) or "Not recognized" with the bench set up as a person sets it.
+struct Press {
+    const char* observer;
+    int slot; // 0 ... 4
+    int frequencyIndex;
+    BarOrientation orientation;
+    double kelvin;
+    bool recognised;
+};
+
+// Counts what the bench asks of a window.
+struct CountingWindow : ConsoleWindow {
+    int frames = 0, values = 0, results = 0;
+    void presentFrame(bool) override { ++frames; }
+    void showTemperatureValue(const std::string&) override { ++values; }
+    void layoutChanged() override {}
+    void resultsChanged() override { ++results; }
+};
+
+// Camera1 and camera3 in a working folder of their own (a slot's camera is read from there), the
+// bench opened on camera1 with the standard target.
+struct OpenedBench {
+    TempDir dir;
+    ScopedWorkingDirectory here{dir.root()};
+    BenchState state;
+    MessageLog log;
+    CountingWindow window;
+    Bench bench{state, log, &window};
+
+    OpenedBench() {
+        copyShipped(dir, {"camera1.par", "camera3.par", "mira.tag", "Atmosphere.ini"});
+        BenchSources sources;
+        sources.atmosphere = BenchSource{"Atmosphere.ini", std::nullopt};
+        sources.camera.path = "camera1.par";
+        sources.target.path = "mira.tag";
+        EXPECT_EQ(openBench(bench, sources), BenchOpenFault::None);
+    }
+    bool press(const Press& p) {
+        if (p.slot != bench.cameraIndex())
+            bench.selectCamera(p.slot);
+        bench.selectFrequency(p.frequencyIndex);
+        bench.setOrientation(p.orientation);
+        bench.setTemperatureOnGrid(p.kelvin);
+        return bench.record({p.observer, p.recognised});
+    }
+};
+
+// Ann and Ben on camera1 at 0.5 cycles/mrad, on either orientation; Cleo on camera3 at 1 cycle/mrad.
+constexpr Press presses[] = {
+    {"Ann", 0, 0, BarOrientation::Vertical, 0.3, true},   {"Ann", 0, 0, BarOrientation::Vertical, -0.2, true},
+    {"Ben", 0, 0, BarOrientation::Horizontal, 0.4, true}, {"Ben", 0, 0, BarOrientation::Horizontal, -0.3, false},
+    {"Cleo", 2, 1, BarOrientation::Vertical, 0.08, true}, {"Cleo", 2, 1, BarOrientation::Vertical, 0.0, false},
+};
+
+} // namespace
+
+TEST(Bench, RecordsEveryPressAndDerivesTheListsTheSavedSessionGivesAgain) {
+    OpenedBench b;
+    b.bench.startSession(b.dir.path("sessions"), "2026-12-07T10:00:00.000Z");
+    for (const Press& p : presses)
+        ASSERT_TRUE(b.press(p));
+    ASSERT_TRUE(b.log.messages.empty());
+
+    const Session& session = b.bench.session();
+    ASSERT_EQ(session.readings.size(), std::size_t(6));
+    const SessionReading& notSeen = session.readings[3];
+    EXPECT_EQ(notSeen.observer, "Ben");
+    EXPECT_EQ(notSeen.orientation, orientationHorizontal);
+    EXPECT_EQ(notSeen.half, halfMinus);
+    EXPECT_FALSE(notSeen.deltaT.has_value());
+    const SessionReading& cleo = session.readings[4];
+    EXPECT_EQ(cleo.slot, 3);
+    EXPECT_EQ(cleo.cameraFile, "camera3.par");
+    EXPECT_EQ(cleo.orientation, orientationVertical);
+    EXPECT_EQ(cleo.frequency, 1.0);
+    EXPECT_EQ(cleo.deltaT, 0.08);                  // 20 trackbar steps, without the single precision's tail
+    EXPECT_EQ(session.readings[5].half, halfPlus); // a difference of zero counts as plus
+
+    // The lists hold each slot's last press of each half, whoever made it, on either orientation.
+    const MrtdResults& lists = b.bench.results();
+    EXPECT_FLOAT_EQ(lists.record(0, 0).mrtdPlus, 0.4f);
+    EXPECT_EQ(lists.record(0, 0).mrtdMinus, mrtdNotRecognized);
+    EXPECT_EQ(lists.record(2, 1).mrtdPlus, mrtdNotRecognized);
+    EXPECT_EQ(lists.record(2, 1).mrtdMinus, mrtdNotMeasured);
+    EXPECT_EQ(lists.record(1, 0).mrtdPlus, mrtdNotMeasured);
+    EXPECT_EQ(b.window.results, 7); // the session started, then each press
+
+    // A fresh bench on the saved file shows the same lists.
+    BenchState otherState;
+    MessageLog otherLog;
+    Bench reopened(otherState, otherLog);
+    auto saved = readSessionFile(b.bench.recorder().path(), otherLog);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(*saved, session);
+    reopened.resumeSession(std::move(*saved), b.bench.recorder().path(), false);
+    for (int slot = 0; slot < cameraSlots; ++slot)
+        EXPECT_EQ(reopened.results().rows(slot), lists.rows(slot)) << slot;
+    EXPECT_FALSE(reopened.recorder().anyUnsaved()); // a session opened by choice counts as saved
+    // A new session starts from empty lists.
+    b.bench.startSession(b.dir.path("sessions"), "2026-12-07T11:00:00.000Z");
+    EXPECT_EQ(b.bench.results().rows(0), MrtdResults().rows(0));
+}
+
+TEST(Bench, AReadingThatCannotBeWrittenIsKept) {
+    OpenedBench b;
+    b.dir.write("blocked", "a file where the session folder would be");
+    b.bench.startSession(b.dir.path("blocked"), "2026-12-07T10:00:00.000Z");
+    EXPECT_FALSE(b.press(presses[0]));
+    EXPECT_EQ(b.log.messages.size(), std::size_t(1));
+    EXPECT_EQ(b.bench.session().readings.size(), std::size_t(1));
+    EXPECT_FLOAT_EQ(b.bench.results().record(0, 0).mrtdPlus, 0.3f);
+    EXPECT_TRUE(b.bench.recorder().isUnsaved(0));
+}
+
+TEST(Bench, OneTemperatureStepShowsOneFrame) {
+    OpenedBench b;
+    b.window.frames = b.window.values = 0;
+    b.bench.setTemperatureOnGrid(0.5);
+    EXPECT_EQ(b.window.frames, 1);
+    EXPECT_EQ(b.window.values, 1);
+    EXPECT_EQ(b.bench.temperatureSlider(), 625);
+    // Off the grid the trackbar stays, and so does the value written under the image.
+    b.bench.setTemperatureDifference(0.123);
+    EXPECT_EQ(b.window.frames, 2);
+    EXPECT_EQ(b.window.values, 1);
+    EXPECT_EQ(b.bench.temperatureSlider(), 625);
+    EXPECT_FLOAT_EQ(static_cast<float>(b.bench.temperatureDifference()), 0.123f);
+}
