@@ -2,10 +2,13 @@
 
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
+#include "text/version.h"
+#include "text/whole_file.h"
+
+#include <QBuffer>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -273,29 +276,26 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         html += u"<p>The session holds no readings.</p>"_s;
     document.setHtml(html);
 
-    // The PDF is written to a temporary name first, so that an existing report is replaced only by a
+    // The PDF is made in memory and written whole, so that an existing report is replaced only by a
     // complete one.
-    const QString temporary = path + u".part"_s;
+    QByteArray pdf;
     {
-        QPdfWriter writer(temporary);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(u"MRTD session report"_s);
-        writer.setCreator(u"Tervix"_s);
+        writer.setCreator(u"Tervix "_s + QString::fromLatin1(tervixVersion));
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(300);
         document.print(&writer);
     }
-    QFileInfo written(temporary);
-    if (!written.exists() || written.size() == 0) {
-        QFile::remove(temporary);
-        error = u"the report could not be written to '"_s + path + u"'"_s;
-        return false;
-    }
-    QFile::remove(path);
-    if (!QFile::rename(temporary, path)) {
-        QFile::remove(temporary);
-        error = u"the report could not be written to '"_s + path + u"'"_s;
-        return false;
-    }
-    return true;
+    std::string cause;
+    if (pdf.isEmpty())
+        cause = "cannot write '" + path.toStdString() + "': the PDF is empty";
+    else if (writeWholeFile(QFile::encodeName(path).toStdString(),
+                            std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), cause))
+        return true;
+    error = QString::fromStdString(cause);
+    return false;
 }

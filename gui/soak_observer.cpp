@@ -8,6 +8,7 @@
 // with status 1 when the resident memory after the first W minutes (default 5) grows by more than
 // 5 MB, or when a frame period exceeds twice the camera's; 0 otherwise.
 #include "console/bench_state.h"
+#include "console/startup.h"
 #include "gui/frame_view.h"
 #include "gui/main_console.h"
 #include "text/messages.h"
