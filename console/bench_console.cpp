@@ -1,6 +1,7 @@
 #include "console/bench_console.h"
 
 #include "console/target_loader.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
@@ -94,8 +95,8 @@ void BenchConsole::updateTargetExtent() {
     updateScene();
 }
 
-bool BenchConsole::autoLevelContrast() {
-    return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+void BenchConsole::autoLevelContrast() {
+    AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
 }
 
 void BenchConsole::displayReset() {
@@ -155,8 +156,8 @@ void BenchConsole::onTemperatureSlider(int position) {
     // The value comes from the trackbar before the render, so the image shows the value recorded.
     state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
     updateScene();
-    if (autoLevelContrast())
-        remapView();
+    autoLevelContrast();
+    remapView();
     showTemperatureDifference();
 }
 
@@ -173,8 +174,8 @@ void BenchConsole::selectFrequency(int index) {
     updateTargetExtent();
     if (randomisePosition_)
         randomiseTargetPosition();
-    if (autoLevelContrast())
-        remapView();
+    autoLevelContrast();
+    remapView();
 }
 
 void BenchConsole::selectOrientation(bool horizontalBars) {
@@ -198,9 +199,7 @@ void BenchConsole::randomiseTargetPosition() {
         console.targetOffsetX = -console.targetOffsetX;
     if (state_.random.next() % 2 != 0)
         console.targetOffsetY = -console.targetOffsetY;
-    // The offsets above come in steps that can exceed a pixel; the physical model adds an evenly
-    // spread sub-pixel phase so that every placement of the bars on the pixels is as likely.
-    if (state_.sim.imageModel == ImageModel::Physical) {
+    if (imageModelBehaviour(state_.sim.imageModel).subPixelPhase) {
         console.targetPhaseX = state_.random.fresh().uniform() - 0.5;
         console.targetPhaseY = state_.random.fresh().uniform() - 0.5;
     }
@@ -340,8 +339,8 @@ void BenchConsole::loadEdit(const std::string& directory, TargetPreview* preview
     activateCamera();
     updateScene();
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
-    if (autoLevelContrast())
-        updateScene();
+    autoLevelContrast();
+    updateScene();
     showTemperatureDifference();
     if (window_)
         window_->invalidate();

@@ -2,6 +2,7 @@
 
 #include "camera/detector_format.h"
 #include "sim/display.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
@@ -444,7 +445,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     noise.fileNetd = camera.netd;
     const double slope = physicalSignalSlope(response, camera.backgroundTemperature);
     noise.modelNetd = camera.frameNoise[0] * 0.01 * physicalNoiseSigma(camera, response) / slope;
-    const double sigma = sim.imageModel == ImageModel::Physical ? sim.physical.noiseSigma : sim.lastNoiseSigma;
+    const double sigma = imageModelBehaviour(sim.imageModel).noiseSigma(sim);
     const double share = 0.01 * std::sqrt(static_cast<double>(camera.frameNoise[0]) * camera.frameNoise[0] +
                                           static_cast<double>(camera.frameNoise[1]) * camera.frameNoise[1] +
                                           static_cast<double>(camera.frameNoise[2]) * camera.frameNoise[2]);

@@ -2,6 +2,7 @@
 
 #include "measurement/bar_pattern.h"
 #include "sim/display.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
@@ -44,8 +45,8 @@ void applyDifference(BenchConsole& console, double kelvin) {
     BenchState& state = console.state();
     state.console.temperatureDifference = static_cast<float>(kelvin);
     console.updateScene();
-    if (console.autoLevelContrast())
-        mapToDisplay(state.sim, state.camera.set, true, false);
+    console.autoLevelContrast();
+    mapToDisplay(state.sim, state.camera.set, true, false);
 }
 
 class DiscardMessages : public MessageSink {
@@ -528,7 +529,7 @@ ClassicTerms classicTerms(const BenchState& state) {
     const double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
                           modelSignal(model, response, scene - step, sceneIntegrationStep)) /
                          (2 * step);
-    const double level = model == ImageModel::Physical ? state.sim.physical.noiseSigma : state.sim.lastNoiseSigma;
+    const double level = imageModelBehaviour(model).noiseSigma(state.sim);
     const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
     t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
     return t;
