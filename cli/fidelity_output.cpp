@@ -1,5 +1,7 @@
 #include "cli/fidelity_output.h"
 
+#include "sim/image_model.h"
+
 #include <cstdio>
 
 namespace {
@@ -10,14 +12,10 @@ std::string line(const char* pattern, auto... values) {
     return text;
 }
 
-const char* modelName(ImageModel model) {
-    return model == ImageModel::Physical ? "physical" : "specified";
-}
-
 } // namespace
 
 std::string modelFidelityText(const ModelFidelity& r) {
-    std::string out = line("Image model: %s\n\n", modelName(r.model));
+    std::string out = line("Image model: %s\n\n", imageModelName(r.model));
     out += line("Modulation over %d sub-pixel phases against the exact four-bar prediction (Gaussian and pixel box):\n",
                 fidelityPhases);
     out += line("%9s %8s %26s %26s %26s %10s %10s %10s %9s\n", "cyc/mrad", "Nyquist", "measured min/med/max",
@@ -43,7 +41,7 @@ std::string modelFidelityText(const ModelFidelity& r) {
 
 nlohmann::json modelFidelityJson(const ModelFidelity& r) {
     nlohmann::json j;
-    j["model"] = modelName(r.model);
+    j["model"] = imageModelName(r.model);
     j["phases"] = fidelityPhases;
     for (const FrequencyFidelity& f : r.frequencies)
         j["frequencies"].push_back({{"frequency", f.frequency},

@@ -1,17 +1,22 @@
 #include "cli/image_files.h"
 
+#include "text/whole_file.h"
+
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
-#include <QString>
 
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
 namespace {
 
 bool writeGreyPng(const std::uint8_t* pixels, std::size_t stride, std::size_t step, int width, int height,
-                  const std::string& path) {
-    if (width <= 0 || height <= 0)
+                  const std::string& path, std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "cannot write '" + path + "': the image is empty";
         return false;
+    }
     QImage image(width, height, QImage::Format_Grayscale8);
     for (int row = 0; row < height; ++row) {
         uchar* line = image.scanLine(height - 1 - row);
@@ -19,27 +24,37 @@ bool writeGreyPng(const std::uint8_t* pixels, std::size_t stride, std::size_t st
         for (int i = 0; i < width; ++i)
             line[i] = in[static_cast<std::size_t>(i) * step];
     }
-    return image.save(QString::fromStdString(path), "PNG");
+    return writePng(image, path, error);
 }
 
 } // namespace
 
-bool writeDisplayImagePng(const SimState& sim, const std::string& path) {
-    return writeGreyPng(sim.displayImage.data(), static_cast<std::size_t>(sim.imageWidth) * 3, 3, sim.imageWidth,
-                        sim.imageHeight, path);
-}
-
-bool writeGreyFramePng(const std::vector<std::uint8_t>& frame, int width, int height, const std::string& path) {
-    return writeGreyPng(frame.data(), static_cast<std::size_t>(width), 1, width, height, path);
-}
-
-bool writeSensorImagePfm(const SimState& sim, const std::string& path) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out)
+bool writePng(const QImage& image, const std::string& path, std::string& error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        error = "cannot write '" + path + "': the image cannot be encoded as PNG";
         return false;
+    }
+    return writeWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
+}
+
+bool writeDisplayImagePng(const SimState& sim, const std::string& path, std::string& error) {
+    return writeGreyPng(sim.displayImage.data(), static_cast<std::size_t>(sim.imageWidth) * 3, 3, sim.imageWidth,
+                        sim.imageHeight, path, error);
+}
+
+bool writeGreyFramePng(const std::vector<std::uint8_t>& frame, int width, int height, const std::string& path,
+                       std::string& error) {
+    return writeGreyPng(frame.data(), static_cast<std::size_t>(width), 1, width, height, path, error);
+}
+
+bool writeSensorImagePfm(const SimState& sim, const std::string& path, std::string& error) {
+    std::ostringstream out;
     // A negative scale says little-endian; PFM keeps its rows bottom-up, as the buffer does.
     out << "Pf\n" << sim.imageWidth << ' ' << sim.imageHeight << "\n-1.0\n";
     out.write(reinterpret_cast<const char*>(sim.sceneImage.data()),
               static_cast<std::streamsize>(sizeof(float) * static_cast<std::size_t>(sim.imageWidth) * sim.imageHeight));
-    return static_cast<bool>(out);
+    return writeWholeFile(path, out.view(), error);
 }

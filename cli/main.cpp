@@ -19,6 +19,8 @@
 #include "target/target_file.h"
 #include "text/messages.h"
 #include "text/tokens.h"
+#include "text/version.h"
+#include "text/whole_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,7 +35,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -121,11 +122,7 @@ public:
     }
     // --model specified|physical; the specified model when the option is absent.
     std::optional<ImageModel> model() const {
-        if (!has("model") || value("model") == "specified")
-            return ImageModel::Specified;
-        if (value("model") == "physical")
-            return ImageModel::Physical;
-        return std::nullopt;
+        return has("model") ? imageModelFromName(value("model")) : ImageModel::Specified;
     }
     // --orientation vertical|horizontal as "the bars are horizontal"; vertical when the option is
     // absent, nothing for any other word.
@@ -271,16 +268,15 @@ int runRender(const Invocation& run) {
     if (!prepareBench(run, bench, benchCase, error))
         return error.empty() ? 1 : fail(error);
 
-    const std::string out = run.value("out");
-    if (!writeDisplayImagePng(state.sim, out))
-        return fail("cannot write " + out);
-    if (run.has("sensor") && !writeSensorImagePfm(state.sim, run.value("sensor")))
-        return fail("cannot write " + run.value("sensor"));
+    if (!writeDisplayImagePng(state.sim, run.value("out"), error))
+        return fail(error);
+    if (run.has("sensor") && !writeSensorImagePfm(state.sim, run.value("sensor"), error))
+        return fail(error);
     if (run.has("frame")) {
         std::vector<std::uint8_t> frame;
         nextFrame(state, false, frame);
-        if (!writeGreyFramePng(frame, state.sim.imageWidth, state.sim.imageHeight, run.value("frame")))
-            return fail("cannot write " + run.value("frame"));
+        if (!writeGreyFramePng(frame, state.sim.imageWidth, state.sim.imageHeight, run.value("frame"), error))
+            return fail(error);
     }
     return 0;
 }
@@ -336,16 +332,10 @@ int runMrtd(const Invocation& run) {
         std::cout << objectiveMrtdJson(result).dump(2) << '\n';
     else
         std::cout << table;
-    if (run.has("table")) {
-        std::ofstream out(run.value("table"), std::ios::binary);
-        if (!(out << table))
-            return fail("cannot write " + run.value("table"));
-    }
-    if (run.has("csv")) {
-        std::ofstream out(run.value("csv"), std::ios::binary);
-        if (!(out << objectiveMrtdCsv(result)))
-            return fail("cannot write " + run.value("csv"));
-    }
+    if (run.has("table") && !writeWholeFile(run.value("table"), table, error))
+        return fail(error);
+    if (run.has("csv") && !writeWholeFile(run.value("csv"), objectiveMrtdCsv(result), error))
+        return fail(error);
     if (run.has("plot")) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -354,8 +344,8 @@ int runMrtd(const Invocation& run) {
         QGuiApplication application(qtArgc, qtArgv);
         const ClassicTerms terms = classicTerms(state);
         auto classic = [&](double f) { return classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime); };
-        if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot")))
-            return fail("cannot write " + run.value("plot"));
+        if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))
+            return fail(error);
     }
     return 0;
 }
@@ -408,11 +398,9 @@ int runSession(const Invocation& run) {
                         g.readings, g.meetsStandard ? "yes" : "no");
         }
     }
-    if (run.has("csv")) {
-        std::ofstream out(run.value("csv"), std::ios::binary);
-        if (!(out << statisticsCsv(groups)))
-            return fail("cannot write " + run.value("csv"));
-    }
+    std::string error;
+    if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
+        return fail(error);
     if (run.has("pdf")) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -638,7 +626,7 @@ int runToolOptions(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(u"tervix-cli"_s);
-    QCoreApplication::setApplicationVersion(QStringLiteral(TERVIX_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(tervixVersion));
     if (argc < 2) {
         std::cerr << toolUsage();
         return 1;

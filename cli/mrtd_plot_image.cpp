@@ -1,5 +1,6 @@
 #include "cli/mrtd_plot_image.h"
 
+#include "cli/image_files.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
 
@@ -18,7 +19,7 @@ constexpr int plotHeight = 400;
 } // namespace
 
 bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
-                      const std::function<double(double)>& classic, const std::string& path) {
+                      const std::function<double(double)>& classic, const std::string& path, std::string& error) {
     QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
@@ -51,5 +52,5 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
     for (const FrequencyChoice& f : frequencyChoices)
         painter.drawText(frequencyTickX(s, f.frequency) - 8, plotHeight - 1, QString::number(f.frequency));
     painter.end();
-    return image.save(QString::fromStdString(path), "PNG");
+    return writePng(image, path, error);
 }

@@ -1,6 +1,7 @@
 #include "console/bench.h"
 
 #include "console/target_loader.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "sim/truncate.h"
@@ -102,8 +103,8 @@ void Bench::updateTargetExtent() {
     updateScene();
 }
 
-bool Bench::autoLevelContrast() {
-    return AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+void Bench::autoLevelContrast() {
+    AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
 }
 
 void Bench::displayReset() {
@@ -198,8 +199,8 @@ void Bench::selectFrequency(int index) {
     updateTargetExtent();
     if (randomisePosition_)
         randomiseTargetPosition();
-    if (autoLevelContrast())
-        remapView();
+    autoLevelContrast();
+    remapView();
 }
 
 void Bench::selectOrientation(bool horizontalBars) {
@@ -223,9 +224,7 @@ void Bench::randomiseTargetPosition() {
         console.targetOffsetX = -console.targetOffsetX;
     if (state_.random.next() % 2 != 0)
         console.targetOffsetY = -console.targetOffsetY;
-    // The offsets above come in steps that can exceed a pixel; the physical model adds an evenly
-    // spread sub-pixel phase so that every placement of the bars on the pixels is as likely.
-    if (state_.sim.imageModel == ImageModel::Physical) {
+    if (imageModelBehaviour(state_.sim.imageModel).subPixelPhase) {
         console.targetPhaseX = state_.random.fresh().uniform() - 0.5;
         console.targetPhaseY = state_.random.fresh().uniform() - 0.5;
     }
@@ -385,8 +384,8 @@ void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {
     activateCamera();
     updateScene();
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
-    if (autoLevelContrast())
-        updateScene();
+    autoLevelContrast();
+    updateScene();
     showTemperatureDifference();
     if (window_)
         window_->invalidate();

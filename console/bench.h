@@ -102,7 +102,7 @@ public:
     // The 8-bit mapping again over the unchanged SensorImage, after a change of the display window
     // only, and the frame shown: the picture a full redraw would give, without rendering.
     void remapView();
-    bool autoLevelContrast();
+    void autoLevelContrast();
 
     // Handlers.
     // The console's initialisation: ready for the handlers, no render pending; with a view, the

@@ -31,16 +31,4 @@ struct BenchState {
 // Reads a camera file and, when it loads, refreshes the camera model.
 bool loadCameraFile(BenchState& state, const std::string& path, CameraLoadMode mode, MessageSink& messages);
 
-// The application object's construction: the start camera in mode Standard (a missing file leaves
-// the defaults and is left to the start to report, once), then the kernels, a non-zero blur mode
-// taking the stored width.
-void constructApplication(BenchState& state, MessageSink& messages);
-
-// The start of a run: the program's directory from its own path, "Atmosphere.ini" from there (or
-// from the installed data folder, see console/data_files.h), the start camera in mode Full from
-// the working directory, then both kernels by their models.
-// Returns false when the camera file cannot be loaded; the run then ends.
-bool startApplication(BenchState& state, const std::string& programPath, MessageSink& messages);
-
-inline constexpr const char* startCameraFile = "camera1.par";
 inline constexpr const char* atmosphereFileName = "Atmosphere.ini";

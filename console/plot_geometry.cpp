@@ -49,6 +49,17 @@ PlotPoint plotPointOf(const PlotScale& s, double f, double m) {
     return {frequencyTickX(s, f), y};
 }
 
+PlotErrorBar plotErrorBar(const PlotScale& s, double f, double m,
+                          const std::optional<std::pair<double, double>>& interval) {
+    PlotErrorBar bar{plotPointOf(s, f, m)};
+    if (!interval)
+        return bar;
+    bar.hasInterval = true;
+    bar.bottom = interval->first > 0.0 ? plotPointOf(s, f, interval->first).y : s.height - 10;
+    bar.top = interval->second > 0.0 ? plotPointOf(s, f, interval->second).y : bar.mean.y;
+    return bar;
+}
+
 PlotCurve plotCurve(const PlotScale& s, const std::array<MrtdRecord, frequencyCount>& records) {
     PlotCurve curve;
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -3,7 +3,9 @@
 #include "console/mrtd_results.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Where the MRTD plot puts its ticks, labels and points, in pixels of its client area (origin top
@@ -43,6 +45,19 @@ int fullScaleTickY(const PlotScale& s);
 
 // The point of an MRTD m > 0 K at frequency f, on the logarithmic scale.
 PlotPoint plotPointOf(const PlotScale& s, double f, double m);
+
+// A mean MRTD with its 95 % interval, in pixels. An interval reaching zero or below has no logarithm
+// and runs down to the frequency axis; an upper end at zero or below stops at the mean.
+struct PlotErrorBar {
+    PlotPoint mean;
+    bool hasInterval = false;
+    int top = 0;
+    int bottom = 0;
+    bool operator==(const PlotErrorBar&) const = default;
+};
+// The bar of a mean m > 0 K at frequency f, with the interval low ... high when there is one.
+PlotErrorBar plotErrorBar(const PlotScale& s, double f, double m,
+                          const std::optional<std::pair<double, double>>& interval);
 
 // One camera slot's curve: the points of the records with both halves set, in frequency order,
 // and the smallest and largest MRTD among them for the labels.

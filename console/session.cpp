@@ -1,6 +1,7 @@
 #include "console/session.h"
 
 #include "text/messages.h"
+#include "text/whole_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -182,25 +183,11 @@ std::optional<Session> readSessionFile(const std::string& path, MessageSink& mes
 }
 
 bool writeSessionFile(const Session& session, const std::string& path, MessageSink& messages) {
-    const std::string temporary = path + ".part";
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << sessionText(session);
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(temporary, error);
-            messages.message("The session could not be written to '" + path + "'.");
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        messages.message("The session could not be written to '" + path + "': " + error.message() + ".");
-        return false;
-    }
-    return true;
+    std::string error;
+    if (writeWholeFile(path, sessionText(session), error))
+        return true;
+    messages.message("The session could not be written: " + error + ".");
+    return false;
 }
 
 std::string isoUtcTime(long long millisecondsSinceEpoch) {

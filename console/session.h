@@ -13,12 +13,8 @@ class MessageSink;
 // The bar orientations of the standard target, as the session file spells them.
 inline constexpr const char* orientationVertical = "vertical";
 inline constexpr const char* orientationHorizontal = "horizontal";
-// The image models as the session file names them; the specified one is the default.
-inline constexpr const char* imageModelSpecified = "specified";
-inline constexpr const char* imageModelPhysical = "physical";
-inline const char* imageModelName(ImageModel model) {
-    return model == ImageModel::Physical ? imageModelPhysical : imageModelSpecified;
-}
+// A reading's image model when the file names none.
+inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Specified);
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";

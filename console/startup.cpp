@@ -1,4 +1,4 @@
-#include "console/bench_state.h"
+#include "console/startup.h"
 
 #include "console/data_files.h"
 #include "text/messages.h"

@@ -1,4 +1,8 @@
 // Turns the Markdown user guide into the PDF that "Help" opens: guide_pdf IN.md OUT.pdf
+#include "text/version.h"
+#include "text/whole_file.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -7,6 +11,7 @@
 #include <QTextDocument>
 
 #include <cstdio>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -28,13 +33,24 @@ int main(int argc, char** argv) {
     document.setDefaultStyleSheet(u"code, pre { font-family: 'DejaVu Sans Mono'; }"_s);
     document.setMarkdown(QString::fromUtf8(in.readAll()));
 
-    QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
-    writer.setTitle(u"Tervix user guide"_s);
-    writer.setCreator(u"Tervix"_s);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    // print() sets its own margin around the text; the writer adds none.
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(300);
-    document.print(&writer);
+    // Made in memory and written whole: an interrupted build leaves no truncated guide behind.
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setTitle(u"Tervix user guide"_s);
+        writer.setCreator(u"Tervix "_s + QString::fromLatin1(tervixVersion));
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        // print() sets its own margin around the text; the writer adds none.
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(300);
+        document.print(&writer);
+    }
+    std::string error;
+    if (!writeWholeFile(argv[2], std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), error)) {
+        std::fprintf(stderr, "guide_pdf: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

@@ -9,7 +9,11 @@
 #include <vector>
 
 void paintPlotFrame(QPainter& painter, const PlotScale& s) {
-    painter.setPen(Qt::white);
+    paintPlotFrame(painter, s, QPen(Qt::white));
+}
+
+void paintPlotFrame(QPainter& painter, const PlotScale& s, const QPen& pen) {
+    painter.setPen(pen);
     painter.drawLine(10, 5, 10, s.height - 5);
     painter.drawLine(5, s.height - 10, s.width - 5, s.height - 10);
     for (const FrequencyChoice& f : frequencyChoices) {
@@ -31,31 +35,39 @@ void paintPlotCurve(QPainter& painter, const PlotCurve& curve, const QColor& col
     painter.setBrush(Qt::NoBrush);
 }
 
+void paintMeanSeries(QPainter& painter, const std::vector<PlotErrorBar>& bars, const MeanSeriesStyle& style) {
+    painter.setPen(QPen(style.barColour, style.barWidth));
+    for (const PlotErrorBar& b : bars) {
+        if (!b.hasInterval)
+            continue;
+        const int x = b.mean.x;
+        painter.drawLine(x, b.bottom, x, b.top);
+        painter.drawLine(x - style.cap, b.bottom, x + style.cap, b.bottom);
+        painter.drawLine(x - style.cap, b.top, x + style.cap, b.top);
+    }
+    painter.setPen(QPen(style.colour, style.lineWidth, style.lineStyle));
+    for (std::size_t k = 1; k < bars.size(); ++k)
+        painter.drawLine(bars[k - 1].mean.x, bars[k - 1].mean.y, bars[k].mean.x, bars[k].mean.y);
+    painter.setPen(QPen(style.colour, style.lineWidth));
+    painter.setBrush(style.filledMarkers ? QBrush(style.colour) : QBrush(Qt::NoBrush));
+    const int r = style.markerRadius;
+    for (const PlotErrorBar& b : bars) {
+        if (style.filledMarkers)
+            painter.drawEllipse(QPoint(b.mean.x, b.mean.y), r, r);
+        else
+            painter.drawRect(b.mean.x - r, b.mean.y - r, 2 * r, 2 * r);
+    }
+    painter.setBrush(Qt::NoBrush);
+}
+
 void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour,
                          int lineWidth) {
-    QPen pen(colour);
-    pen.setWidth(lineWidth);
-    const int cap = 3 * lineWidth;
-    std::vector<QPoint> means;
-    for (const FrequencyResult& r : result.frequencies) {
-        if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
-            continue;
-        const PlotPoint centre = plotPointOf(s, r.frequency, r.mrtd.mean);
-        means.emplace_back(centre.x, centre.y);
-        // An interval reaching zero or below runs to the bottom of the plot.
-        const int bottom = r.mrtd.ciLow > 0.0 ? plotPointOf(s, r.frequency, r.mrtd.ciLow).y : s.height - 10;
-        const int top = r.mrtd.ciHigh > 0.0 ? plotPointOf(s, r.frequency, r.mrtd.ciHigh).y : centre.y;
-        pen.setStyle(Qt::SolidLine);
-        painter.setPen(pen);
-        painter.drawLine(centre.x, bottom, centre.x, top);
-        painter.drawLine(centre.x - cap, bottom, centre.x + cap, bottom);
-        painter.drawLine(centre.x - cap, top, centre.x + cap, top);
-        painter.drawRect(centre.x - lineWidth, centre.y - lineWidth, 2 * lineWidth, 2 * lineWidth);
-    }
-    pen.setStyle(Qt::DashLine);
-    painter.setPen(pen);
-    for (std::size_t k = 1; k < means.size(); ++k)
-        painter.drawLine(means[k - 1], means[k]);
+    std::vector<PlotErrorBar> bars;
+    for (const FrequencyResult& r : result.frequencies)
+        if (r.mrtd.valued > 0 && r.mrtd.mean > 0.0)
+            bars.push_back(plotErrorBar(s, r.frequency, r.mrtd.mean, std::pair{r.mrtd.ciLow, r.mrtd.ciHigh}));
+    paintMeanSeries(painter, bars,
+                    {colour, colour, Qt::DashLine, lineWidth, lineWidth, 3 * lineWidth, lineWidth, false});
 }
 
 void paintFunctionCurve(QPainter& painter, const PlotScale& s, const std::function<double(double)>& mrtdAt,

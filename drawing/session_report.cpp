@@ -2,10 +2,13 @@
 
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
+#include "text/version.h"
+#include "text/whole_file.h"
+
+#include <QBuffer>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -123,13 +126,10 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
     const PlotScale s = plotScale(width - left - width / 30, height - bottom - top);
     painter.translate(left, top);
     const QPen axisPen(Qt::black, std::max(1, width / 600));
-    painter.setPen(axisPen);
-    painter.drawLine(10, 5, 10, s.height - 10);
-    painter.drawLine(10, s.height - 10, s.width - 5, s.height - 10);
+    paintPlotFrame(painter, s, axisPen);
     for (const FrequencyChoice& choice : frequencyChoices) {
         const double f = choice.frequency;
         const int x = frequencyTickX(s, f);
-        painter.drawLine(x, s.height - 10, x, s.height - 18);
         painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
                          QString::number(f));
     }
@@ -146,33 +146,13 @@ QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int 
                          QString(u"%1 K "_s).arg(decade, 0, 'g', 2));
     }
     painter.setClipRect(QRect(10, 0, s.width, s.height - 10));
-    const QPen meanPen(QColor(0, 70, 160), std::max(2, width / 400));
-    std::vector<PlotPoint> means;
-    for (const SessionGroup& g : groups) {
-        if (!g.mean || !(*g.mean > 0.0))
-            continue;
-        const PlotPoint p = plotPointOf(s, g.frequency, *g.mean);
-        means.push_back(p);
-        if (g.ci95) {
-            // An interval reaching zero or below has its bar run off the scale's bottom.
-            const double low = g.ci95->first > 0.0 ? g.ci95->first : plotReferenceMrtd * 1e-3;
-            const PlotPoint a = plotPointOf(s, g.frequency, low);
-            const PlotPoint b = plotPointOf(s, g.frequency, g.ci95->second);
-            const int cap = std::max(4, width / 120);
-            painter.setPen(QPen(QColor(200, 40, 40), std::max(1, width / 600)));
-            painter.drawLine(p.x, a.y, p.x, b.y);
-            painter.drawLine(p.x - cap, a.y, p.x + cap, a.y);
-            painter.drawLine(p.x - cap, b.y, p.x + cap, b.y);
-        }
-    }
-    painter.setPen(meanPen);
-    for (std::size_t k = 1; k < means.size(); ++k)
-        painter.drawLine(means[k - 1].x, means[k - 1].y, means[k].x, means[k].y);
-    painter.setBrush(QColor(0, 70, 160));
-    const int r = std::max(3, width / 200);
-    for (const PlotPoint& p : means)
-        painter.drawEllipse(QPoint(p.x, p.y), r, r);
-    painter.setBrush(Qt::NoBrush);
+    std::vector<PlotErrorBar> bars;
+    for (const SessionGroup& g : groups)
+        if (g.mean && *g.mean > 0.0)
+            bars.push_back(plotErrorBar(s, g.frequency, *g.mean, g.ci95));
+    paintMeanSeries(painter, bars,
+                    {QColor(0, 70, 160), QColor(200, 40, 40), Qt::SolidLine, std::max(2, width / 400),
+                     std::max(1, width / 600), std::max(4, width / 120), std::max(3, width / 200), true});
     if (objective)
         paintObjectiveCurve(painter, s, *objective, objectiveColour, std::max(1, width / 500));
     painter.setClipping(false);
@@ -273,29 +253,26 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         html += u"<p>The session holds no readings.</p>"_s;
     document.setHtml(html);
 
-    // The PDF is written to a temporary name first, so that an existing report is replaced only by a
+    // The PDF is made in memory and written whole, so that an existing report is replaced only by a
     // complete one.
-    const QString temporary = path + u".part"_s;
+    QByteArray pdf;
     {
-        QPdfWriter writer(temporary);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(u"MRTD session report"_s);
-        writer.setCreator(u"Tervix"_s);
+        writer.setCreator(u"Tervix "_s + QString::fromLatin1(tervixVersion));
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(300);
         document.print(&writer);
     }
-    QFileInfo written(temporary);
-    if (!written.exists() || written.size() == 0) {
-        QFile::remove(temporary);
-        error = u"the report could not be written to '"_s + path + u"'"_s;
-        return false;
-    }
-    QFile::remove(path);
-    if (!QFile::rename(temporary, path)) {
-        QFile::remove(temporary);
-        error = u"the report could not be written to '"_s + path + u"'"_s;
-        return false;
-    }
-    return true;
+    std::string cause;
+    if (pdf.isEmpty())
+        cause = "cannot write '" + path.toStdString() + "': the PDF is empty";
+    else if (writeWholeFile(QFile::encodeName(path).toStdString(),
+                            std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), cause))
+        return true;
+    error = QString::fromStdString(cause);
+    return false;
 }

@@ -1,5 +1,7 @@
 #include "gui/about_dialog.h"
 
+#include "text/version.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -28,7 +30,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* iconLabel = new QLabel(this);
     iconLabel->setPixmap(programIcon().pixmap(32, 32));
     layout->addWidget(iconLabel, 0, 0, 4, 1, Qt::AlignTop);
-    layout->addWidget(new QLabel(u"Tervix Version 2.1"_s, this), 0, 1);
+    layout->addWidget(new QLabel(u"Tervix Version "_s + QString::fromLatin1(tervixVersion), this), 0, 1);
     layout->addWidget(new QLabel(u"A virtual test bench for thermal imaging cameras."_s, this), 1, 1);
     layout->addWidget(new QLabel(u"It simulates the image of a four-bar target seen through the atmosphere"_s, this), 2,
                       1);

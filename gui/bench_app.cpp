@@ -1,5 +1,6 @@
 #include "gui/bench_app.h"
 
+#include "console/startup.h"
 #include "gui/main_console.h"
 
 #include <QMessageBox>

@@ -1,6 +1,7 @@
 // The bench: one window for the whole run.
 #include "gui/bench_app.h"
 #include "gui/frame_view.h"
+#include "text/version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,7 +20,7 @@ struct Options {
 Options readCommandLine(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tervix"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TERVIX_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(tervixVersion));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tervix virtual test bench for thermal imaging cameras"));
     parser.addHelpOption();

@@ -13,6 +13,8 @@
 #include "sim/display.h"
 #include "sim/truncate.h"
 #include "text/messages.h"
+#include "text/version.h"
+#include "text/whole_file.h"
 
 #include <QAbstractItemView>
 #include <QActionGroup>
@@ -34,7 +36,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -115,7 +116,9 @@ QColor colourOf(std::int32_t bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
-constexpr int startTimerId = 1;
+// The start waits this long after the window is set up, so that it runs from the event loop with the
+// window already shown.
+constexpr int deferredStartDelayMs = 1;
 QString makerText() {
     return u"Tervix virtual test bench for thermal imaging cameras"_s;
 }
@@ -146,7 +149,7 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
     : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)), messages_(messages) {
-    setWindowTitle(u"Tervix 2.1"_s);
+    setWindowTitle(u"Tervix "_s + QString::fromLatin1(tervixVersion));
     // Without a window manager nothing else names the window to assistive tools.
     setAccessibleName(windowTitle());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -351,15 +354,17 @@ void MainConsole::initialise() {
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
     // The image model chosen in an earlier run.
-    if (QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString() == u"physical"_s)
-        chooseImageModel(ImageModel::Physical);
+    const auto remembered =
+        imageModelFromName(QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString().toStdString());
+    if (remembered && *remembered != core_->imageModel())
+        chooseImageModel(*remembered);
     viewReady_ = SetupViewPixelFormat(messages_);
     c.start(viewReady_);
     if (!viewReady_)
         return; // no rendering context and no timers: the console runs without the view
     setWindowState(Qt::WindowMinimized);
     startTimer_.setSingleShot(true);
-    startTimer_.setInterval(startTimerId);
+    startTimer_.setInterval(deferredStartDelayMs);
     connect(&startTimer_, &QTimer::timeout, this, &MainConsole::deferredStart);
     startTimer_.start();
     frameTimer_.setTimerType(Qt::PreciseTimer);
@@ -659,14 +664,12 @@ bool MainConsole::saveTableOf(int camera) {
 bool MainConsole::writeTable(const QString& path, int slot) {
     if (slot < 0)
         slot = core_->cameraIndex();
-    const QByteArray text = QByteArray::fromStdString(core_->results().tableText(slot));
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) {
+    std::string error;
+    if (writeWholeFile(QFile::encodeName(path).toStdString(), core_->results().tableText(slot), error)) {
         session_->markSaved(slot);
         return true;
     }
-    file.cancelWriting();
-    messages_.message((u"The table could not be saved to '"_s + path + u"':\n "_s + file.errorString()).toStdString());
+    messages_.message((u"The table could not be saved to '"_s + path + u"':\n "_s).toStdString() + error);
     return false;
 }
 
@@ -697,9 +700,8 @@ void MainConsole::showAbout() {
 
 void MainConsole::chooseImageModel(ImageModel model) {
     core_->setImageModel(model);
-    const bool physical = model == ImageModel::Physical;
-    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), physical ? u"physical"_s : u"specified"_s);
-    makerLine_->setText(physical ? physicalModelText() : makerText());
+    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), QString::fromLatin1(imageModelName(model)));
+    makerLine_->setText(model == ImageModel::Physical ? physicalModelText() : makerText());
 }
 
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
@@ -713,13 +715,13 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
     auto* choice = new QActionGroup(models);
-    for (const auto& [label, model] :
-         {std::pair{u"&Specified"_s, ImageModel::Specified}, std::pair{u"&Physical"_s, ImageModel::Physical}}) {
-        QAction* action = models->addAction(label);
+    for (const ImageModelNames& names : imageModelNames) {
+        const ImageModel model = names.model;
+        QAction* action = models->addAction(u"&"_s + QString::fromLatin1(names.label));
         action->setCheckable(true);
         action->setChecked(core_->imageModel() == model);
         choice->addAction(action);
-        connect(action, &QAction::triggered, this, [this, model = model] { chooseImageModel(model); });
+        connect(action, &QAction::triggered, this, [this, model] { chooseImageModel(model); });
     }
     menu.addSeparator();
     session_->addMenuActions(menu);

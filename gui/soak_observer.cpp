@@ -9,6 +9,7 @@
 // 5 MB, or when a frame period exceeds twice the camera's; 0 otherwise.
 #include "console/bench_state.h"
 #include "console/control_ids.h"
+#include "console/startup.h"
 #include "gui/frame_view.h"
 #include "gui/main_console.h"
 #include "text/messages.h"

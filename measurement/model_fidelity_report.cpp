@@ -5,6 +5,7 @@
 #include "measurement/blurred_pattern.h"
 #include "measurement/fidelity_renders.h"
 #include "sim/display.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
@@ -162,7 +163,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     noise.fileNetd = camera.netd;
     const double slope = physicalSignalSlope(response, camera.backgroundTemperature);
     noise.modelNetd = camera.frameNoise[0] * 0.01 * physicalNoiseSigma(camera, response) / slope;
-    const double sigma = sim.imageModel == ImageModel::Physical ? sim.physical.noiseSigma : sim.lastNoiseSigma;
+    const double sigma = imageModelBehaviour(sim.imageModel).noiseSigma(sim);
     const double share = frameNoiseShare(camera);
     if (sigma > 0.0 && share > 0.0 && slope > 0.0) {
         // Ten grey levels for the whole frame noise: far from both ends of the byte range.

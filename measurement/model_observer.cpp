@@ -4,6 +4,7 @@
 #include "console/statistics.h"
 #include "measurement/bar_pattern.h"
 #include "sim/display.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
@@ -495,7 +496,7 @@ ClassicTerms classicTerms(const BenchState& state) {
     const double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
                           modelSignal(model, response, scene - step, sceneIntegrationStep)) /
                          (2 * step);
-    const double level = model == ImageModel::Physical ? state.sim.physical.noiseSigma : state.sim.lastNoiseSigma;
+    const double level = imageModelBehaviour(model).noiseSigma(state.sim);
     const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
     t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
     return t;

@@ -1,12 +1,44 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 // Which image model renders the bench's pictures. Specified is the bench's long-standing model and
 // stays the default; Physical samples the scene by exact pixel areas, blurs with the optics'
 // Gaussian alone and draws fresh normal noise every frame.
 enum class ImageModel { Specified, Physical };
+
+// Each model's name, as the session file, the command line and the window's settings spell it, and
+// its label in the window's menu. The one place both are written.
+struct ImageModelNames {
+    ImageModel model;
+    const char* name;
+    const char* label;
+};
+inline constexpr std::array<ImageModelNames, 2> imageModelNames{{
+    {ImageModel::Specified, "specified", "Specified"},
+    {ImageModel::Physical, "physical", "Physical"},
+}};
+
+constexpr const ImageModelNames& namesOf(ImageModel model) {
+    for (const ImageModelNames& names : imageModelNames)
+        if (names.model == model)
+            return names;
+    return imageModelNames.front();
+}
+constexpr const char* imageModelName(ImageModel model) {
+    return namesOf(model).name;
+}
+// The model of a name; none for a word that names no model.
+constexpr std::optional<ImageModel> imageModelFromName(std::string_view name) {
+    for (const ImageModelNames& names : imageModelNames)
+        if (name == names.name)
+            return names.model;
+    return std::nullopt;
+}
 
 // What the physical model keeps between renders and frames.
 struct PhysicalModelState {

@@ -1,5 +1,6 @@
 #include "sim/physical_radiometry.h"
 
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 
 #include <cmath>
@@ -42,7 +43,5 @@ double physicalSignalSlope(const PointList& response, double celsius) {
 }
 
 double modelSignal(ImageModel model, const PointList& response, double celsius, double specifiedStep) {
-    if (model == ImageModel::Physical)
-        return physicalSignal(response, celsius);
-    return signalOfTemperature(response, celsius, specifiedStep);
+    return imageModelBehaviour(model).signal(response, celsius, specifiedStep);
 }

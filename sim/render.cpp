@@ -1,8 +1,8 @@
 #include "sim/render.h"
 
 #include "sim/convolve_row.h"
-#include "sim/display.h"
-#include "sim/physical_render.h"
+#include "sim/display_mapping.h"
+#include "sim/image_model_behaviour.h"
 
 #include <cstddef>
 #include <cstring>
@@ -54,10 +54,10 @@ void RenderImage(int& renderBusy, RenderMode mode, bool fit, Target& target, Sim
     if (renderBusy != 0)
         return;
     BusyGuard busy(renderBusy);
-    if (sim.imageModel == ImageModel::Physical) {
-        renderPhysical(mode, fit, target, sim, camera);
-        return;
-    }
+    imageModelBehaviour(sim.imageModel).render(mode, fit, target, sim, camera);
+}
+
+void renderSpecified(RenderMode mode, bool fit, Target& target, SimState& sim, const CameraSet& camera) {
     const RenderGeometry g = computeRenderGeometry(camera, sim, mode, fit);
     rasterizeScene(target, sim, g);
     blurSceneImage(sim, g);

@@ -1,12 +1,11 @@
 #include "sim/display.h"
+#include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/render.h"
 #include "sim/truncate.h"
 
 #include "sim_fixture.h"
 #include "test_support.h"
-
-#include <array>
 
 #include <cmath>
 
@@ -52,7 +51,7 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
     const double s5 = signalOfTemperature(state.camera.tables.spectralResponse0, 5.0);
     setSensorImage(state.sim, {static_cast<float>(s0), static_cast<float>(s5)});
     LevelContrast sliders;
-    ASSERT_TRUE(AutoLevelContrast(sliders, state.camera.set, state.sim));
+    AutoLevelContrast(sliders, state.camera.set, state.sim);
     // Positions are whole thousandths, so the window matches [lo, hi] to that resolution.
     const double levelStep = (state.sim.levelSignalMax - state.sim.levelSignalMin) * 0.001;
     const double contrastStep = (state.sim.contrastSignalMax - state.sim.contrastSignalMin) * 0.001;
@@ -69,66 +68,9 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
     EXPECT_EQ(sliders.contrast, 0);
 }
 
-namespace {
-
-struct GreyOfSignal {
-    const char* name;
-    float signal; // in a window from 10 to 20
-    int whiteHot; // grey with hot white; black hot gives 255 minus it
-};
-
-const GreyOfSignal greysOfSignals[] = {
-    {"below the window", 5.0f, 0},    {"the window's low end", 10.0f, 0},  {"just below the middle", 14.99f, 127},
-    {"the middle", 15.0f, 128},       {"just below the top", 19.99f, 255}, {"the window's high end", 20.0f, 255},
-    {"above the window", 30.0f, 255}, {"not a number", std::nanf(""), 0},
-};
-
-class DisplayMappingGrey : public ::testing::TestWithParam<GreyOfSignal> {
-protected:
-    // Maps one pixel of the given signal (the rest of the row at 5) with hot white or black.
-    static std::array<int, 3> mapped(float signal, bool blackHot) {
-        BenchState state = plainBench();
-        SimState& sim = state.sim;
-        sim.windowLow = 10.0;
-        sim.windowHigh = 20.0;
-        setSensorImage(sim, {5.0f, signal, 5.0f, 5.0f}, 4, 1);
-        state.camera.set.polarity = blackHot;
-        mapToDisplay(sim, state.camera.set, true, false);
-        return {sim.displayImage[3], sim.displayImage[4], sim.displayImage[5]};
-    }
-};
-
-} // namespace
-
-TEST_P(DisplayMappingGrey, WhiteHotSaturatesAtTheWindowEnds) {
-    const int g = GetParam().whiteHot;
-    EXPECT_EQ(mapped(GetParam().signal, false), (std::array<int, 3>{g, g, g}));
-}
-
-TEST_P(DisplayMappingGrey, BlackHotInvertsTheGrey) {
-    const int g = 255 - GetParam().whiteHot;
-    EXPECT_EQ(mapped(GetParam().signal, true), (std::array<int, 3>{g, g, g}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, DisplayMappingGrey, ::testing::ValuesIn(greysOfSignals),
-                         testing_support::RowNamedByName{});
-
-TEST(DisplayMapping, TheLoaderPreviewMapsTheWholeRangeInverted) {
-    BenchState state = plainBench();
-    SimState& sim = state.sim;
-    sim.windowLow = 10.0;
-    sim.windowHigh = 20.0;
-    setSensorImage(sim, {5.0f, 10.0f, 14.99f, 15.0f, 19.99f, 20.0f, 30.0f, std::nanf("")}, 8, 1);
-    state.camera.set.polarity = false;
-    sim.signalMin = 0.0;
-    sim.signalMax = 40.0;
-    mapToDisplay(sim, state.camera.set, false, true);
-    // 10 of 0 ... 40 is a quarter: grey 64, inverted.
-    EXPECT_EQ(sim.displayImage[3 * 1], 255 - 64);
-}
-
 // The mapping of every signal equals the truncated quotient of its definition, also for signals on
-// either side of each grey's boundary and for windows far narrower than a float step.
+// either side of each grey's boundary and for windows far narrower than a float step: in the camera
+// view hot white and black, and in the fitted loader preview over the whole signal range, inverted.
 struct MappingWindow {
     double low, high;
 };
@@ -137,27 +79,24 @@ class DisplayMappingExact : public testing::TestWithParam<MappingWindow> {};
 TEST_P(DisplayMappingExact, EqualsTheTruncatedQuotient) {
     BenchState state = plainBench();
     SimState& sim = state.sim;
-    sim.windowLow = GetParam().low;
-    sim.windowHigh = GetParam().high;
-    const double step = (sim.windowHigh - sim.windowLow) / 256.0;
+    const double low = GetParam().low, high = GetParam().high, step = (high - low) / 256.0;
     std::vector<float> signals{std::nanf(""), INFINITY, -INFINITY, 0.0f, -0.0f};
     for (int g = -2; g <= 258; ++g) {
-        const auto edge = static_cast<float>(sim.windowLow + g * step);
-        signals.push_back(edge);
-        signals.push_back(std::nextafter(edge, INFINITY));
-        signals.push_back(std::nextafter(edge, -INFINITY));
-        signals.push_back(static_cast<float>(sim.windowLow + (g + 0.5) * step));
+        const auto edge = static_cast<float>(low + g * step);
+        signals.insert(signals.end(), {edge, std::nextafter(edge, INFINITY), std::nextafter(edge, -INFINITY),
+                                       static_cast<float>(low + (g + 0.5) * step)});
     }
-    for (bool polarity : {false, true}) {
-        state.camera.set.polarity = polarity;
+    sim.windowLow = sim.signalMin = low;
+    sim.windowHigh = sim.signalMax = high;
+    for (const auto& [cameraView, blackHot] : {std::pair{true, false}, {true, true}, {false, false}}) {
+        state.camera.set.polarity = blackHot;
         setSensorImage(sim, signals, static_cast<int>(signals.size()), 1);
-        mapToDisplay(sim, state.camera.set, true, false);
+        mapToDisplay(sim, state.camera.set, cameraView, !cameraView);
+        const bool inverted = blackHot || !cameraView;
         for (std::size_t k = 0; k < signals.size(); ++k) {
-            int expected = toGrey((signals[k] - sim.windowLow) / step);
-            if (polarity)
-                expected = 255 - expected;
-            ASSERT_EQ(sim.displayImage[3 * k], expected) << "signal " << signals[k] << " polarity " << polarity;
-            ASSERT_EQ(sim.displayImage[3 * k + 2], expected);
+            const int grey = toGrey((signals[k] - low) / step);
+            ASSERT_EQ(sim.displayImage[3 * k], inverted ? 255 - grey : grey) << signals[k] << " " << cameraView;
+            ASSERT_EQ(sim.displayImage[3 * k + 2], sim.displayImage[3 * k]);
         }
     }
 }
@@ -168,46 +107,55 @@ INSTANTIATE_TEST_SUITE_P(Windows, DisplayMappingExact,
                                          MappingWindow{1e-30, 2e-30}, MappingWindow{-7.25, -7.0},
                                          MappingWindow{0.0, 3e38}));
 
-TEST(ViewFrame, WithoutNoiseFramesEqualTheDisplayImage) {
+// Each image model's frames: without noise the display image itself; with it, noise fresh in every
+// frame (unrelated from one frame to the next) around the image's grey.
+struct FrameRow {
+    const char* name;
+    ImageModel model;
+    bool noisy;
+};
+class ViewFrame : public testing::TestWithParam<FrameRow> {};
+
+TEST_P(ViewFrame, HoldsTheDisplayImageWithFreshNoise) {
     BenchState state = plainBench();
     CameraSet& c = state.camera.set;
-    c.frameNoise = {0, 0, 0};
-    c.flickerAmplitude = 0.0f;
+    state.sim.imageModel = GetParam().model;
+    c.frameNoise = GetParam().noisy ? std::array<std::int32_t, 3>{100, 20, 20} : std::array<std::int32_t, 3>{};
     c.flickerProbability = 0.0f;
+    CameraModelContext context = state.model();
+    RefreshCameraModel(context);
+    const double sigma = imageModelBehaviour(GetParam().model).noiseSigma(state.sim);
+    state.sim.windowLow = state.sim.backgroundSignal - 5 * sigma;
+    state.sim.windowHigh = state.sim.backgroundSignal + 5 * sigma;
     int busy = 0;
-    state.sim.backgroundSignal =
-        static_cast<float>(state.sim.signalMin + (state.sim.signalMax - state.sim.signalMin) / 3);
     RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, c);
-    for (int frame = 0; frame < 3; ++frame) {
-        auto f = BuildViewFrame(state.sim, c, state.random);
-        ASSERT_EQ(f.size(), static_cast<std::size_t>((state.sim.imageWidth + 16) * (state.sim.imageHeight + 16)));
-        for (int k = 0; k < state.sim.imageWidth * state.sim.imageHeight; ++k)
-            ASSERT_EQ(f[static_cast<std::size_t>(k)], state.sim.displayImage[static_cast<std::size_t>(3 * k)]) << k;
+    const auto first = BuildViewFrame(state.sim, c, state.random);
+    const auto second = BuildViewFrame(state.sim, c, state.random);
+    const int w = state.sim.imageWidth, h = state.sim.imageHeight;
+    ASSERT_EQ(first.size(), static_cast<std::size_t>((w + viewFramePadding) * (h + viewFramePadding)));
+    double sa = 0, sb = 0, sab = 0, saa = 0, sbb = 0;
+    const std::size_t n = static_cast<std::size_t>(w) * h;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double a = first[k] - state.sim.displayImage[3 * k], b = second[k] - state.sim.displayImage[3 * k];
+        sa += a, sb += b, sab += a * b, saa += a * a, sbb += b * b;
     }
+    if (!GetParam().noisy) {
+        EXPECT_EQ(saa + sbb, 0.0);
+        return;
+    }
+    const double correlation =
+        (sab / n - sa / n * sb / n) / std::sqrt((saa / n - sa / n * sa / n) * (sbb / n - sb / n * sb / n));
+    EXPECT_GT(saa / n, 0.5); // there is noise to speak of
+    EXPECT_LT(std::fabs(correlation), 0.05);
+    EXPECT_LT(std::fabs(sa / n), 2.0); // around the image's grey, not pinned at an end
 }
 
-TEST(ViewFrame, NoiseChangesEachFrameAndStaysInTheByteRange) {
-    BenchState state = plainBench();
-    CameraSet& c = state.camera.set;
-    c.frameNoise = {100, 20, 20};
-    c.flickerAmplitude = 0.5f;
-    c.flickerProbability = 0.5f;
-    state.sim.windowLow = state.sim.backgroundSignal - 5 * state.sim.lastNoiseSigma;
-    state.sim.windowHigh = state.sim.backgroundSignal + 5 * state.sim.lastNoiseSigma;
-    int busy = 0;
-    RenderImage(busy, RenderMode::CameraView, false, state.target, state.sim, c);
-    auto first = BuildViewFrame(state.sim, c, state.random);
-    auto second = BuildViewFrame(state.sim, c, state.random);
-    const std::size_t pixels = static_cast<std::size_t>(state.sim.imageWidth * state.sim.imageHeight);
-    std::size_t differing = 0;
-    double sum = 0;
-    for (std::size_t k = 0; k < pixels; ++k) {
-        differing += first[k] != second[k];
-        sum += first[k];
-    }
-    EXPECT_GT(differing, pixels / 2);
-    EXPECT_NEAR(sum / pixels, 128.0, 20.0); // noise around the middle grey, not pinned at an end
-}
+INSTANTIATE_TEST_SUITE_P(Models, ViewFrame,
+                         testing::Values(FrameRow{"SpecifiedQuiet", ImageModel::Specified, false},
+                                         FrameRow{"SpecifiedNoisy", ImageModel::Specified, true},
+                                         FrameRow{"PhysicalQuiet", ImageModel::Physical, false},
+                                         FrameRow{"PhysicalNoisy", ImageModel::Physical, true}),
+                         testing_support::RowNamedByName{});
 
 TEST(Presentation, ZoomFactors) {
     CameraSet c;
@@ -235,6 +183,5 @@ TEST(Presentation, ZoomFactors) {
         EXPECT_LE(j.y, 1.0 + 1.0 / 480 + 1e-12);
     }
     c.jitterProbability = -1.0f;
-    PixelZoom still = applyJitter({1.5, 1.5}, c, 640, 480, random);
-    EXPECT_EQ(still.x, 1.5);
+    EXPECT_EQ(applyJitter({1.5, 1.5}, c, 640, 480, random).x, 1.5);
 }

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -53,22 +54,15 @@ Session threeObservers() {
     return session;
 }
 
-FrequencyResult frequencyResult(double f, double mean, double low, double high, int valued) {
-    FrequencyResult r;
-    r.frequency = f;
-    r.mrtd.mean = mean;
-    r.mrtd.ciLow = low;
-    r.mrtd.ciHigh = high;
-    r.mrtd.valued = valued;
-    r.mrtd.repeats = 5;
-    return r;
-}
-
 ObjectiveMrtd objectiveResult(bool horizontalBars) {
     ObjectiveMrtd result;
     result.horizontalBars = horizontalBars;
-    result.frequencies = {frequencyResult(0.5, 0.0734, 0.0612, 0.0856, 5),
-                          frequencyResult(1.0, 0.1581, 0.1297, 0.1866, 5), frequencyResult(2.0, 0.0, 0.0, 0.0, 0)};
+    for (const auto [f, mean, low, high] : {std::array{0.5, 0.0734, 0.0612, 0.0856},
+                                            std::array{1.0, 0.1581, 0.1297, 0.1866}, std::array{2.0, 0.0, 0.0, 0.0}}) {
+        FrequencyResult& r = result.frequencies.emplace_back();
+        r.frequency = f;
+        r.mrtd = {.mean = mean, .ciLow = low, .ciHigh = high, .valued = mean > 0.0 ? 5 : 0, .repeats = 5};
+    }
     return result;
 }
 

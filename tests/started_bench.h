@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/bench_state.h"
+#include "console/startup.h"
 #include "gui/main_console.h"
 #include "text/messages.h"
 

@@ -1,4 +1,5 @@
 #include "console/bench_state.h"
+#include "console/startup.h"
 #include "text/messages.h"
 
 #include "test_support.h"
