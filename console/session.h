@@ -20,6 +20,29 @@ inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";
 inline constexpr int sessionFormatVersion = 1;
 
+// A reading struck out: who struck it, when and why. The reading stays in the file and in the
+// readings list, shown struck with its reason, but counts in no statistic and no results list.
+struct StruckMark {
+    std::string time; // ISO 8601, UTC
+    std::string by;
+    std::string reason;
+
+    bool operator==(const StruckMark&) const = default;
+};
+
+// How the image was shown when a reading was taken: the display window (automatic, or the
+// observer's Level and Contrast positions), the electronic zoom and the magnifier. A person's
+// threshold depends on the size and contrast on the screen, so the report states them.
+struct ReadingDisplay {
+    bool automatic = true;
+    int level = 500;   // the Level control's position
+    int contrast = 0;  // the Contrast control's position
+    double zoom = 1.0; // electronic zoom
+    int magnifier = 1; // nearest-neighbour magnification of the view: 1, 2, 4 or 8
+
+    bool operator==(const ReadingDisplay&) const = default;
+};
+
 // One press of "Apply" or "Not recognized": who judged which bars on which camera, and the
 // temperature difference set then (none when the bars were not recognised).
 struct SessionReading {
@@ -31,7 +54,9 @@ struct SessionReading {
     std::string orientation = orientationVertical;
     double frequency = 0.5; // cycles per mrad
     std::string half = halfPlus;
-    std::optional<double> deltaT; // K
+    std::optional<double> deltaT;          // K
+    std::optional<ReadingDisplay> display; // absent in files written before it was kept
+    std::optional<StruckMark> struck;      // absent while the reading counts
 
     bool operator==(const SessionReading&) const = default;
 };
