@@ -32,8 +32,6 @@ std::ptrdiff_t offsetIn(const CameraSet& set, const void* address) {
     return static_cast<const char*>(address) - reinterpret_cast<const char*>(&set);
 }
 
-} // namespace
-
 // Every member of the record is in the list once, and every number of it is read exactly once: a
 // member left out of the list, or listed twice, would be lost from the file and the JSON.
 TEST(CameraFields, TheListHoldsEveryMemberOfTheRecordOnceAndReadsEachNumberOnce) {
@@ -67,3 +65,5 @@ TEST(CameraFields, TheListHoldsEveryMemberOfTheRecordOnceAndReadsEachNumberOnce)
     for (const auto& [offset, count] : readNumbers)
         EXPECT_EQ(count, 1) << "the number at offset " << offset << " is read " << count << " times";
 }
+
+} // namespace

@@ -65,10 +65,6 @@ const KeptField keptFields[] = {
     {"noiseOption", [](const CameraState& s) { return s.set.noiseOption; }, 1, 0, false, false},
 };
 
-} // namespace
-
-namespace {
-
 const char* modeName(CameraLoadMode mode) {
     switch (mode) {
     case CameraLoadMode::SwitchCamera:
@@ -84,8 +80,6 @@ const char* modeName(CameraLoadMode mode) {
 const CameraLoadMode allModes[] = {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full};
 
 class CameraFileKeptField : public ::testing::TestWithParam<std::tuple<CameraLoadMode, KeptField>> {};
-
-} // namespace
 
 TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
     const auto& [mode, field] = GetParam();
@@ -190,8 +184,6 @@ TEST(CameraFile, AMissingFileIsReportedAndChangesNothing) {
     EXPECT_EQ(state, before);
 }
 
-namespace {
-
 struct MalformedCase {
     const char* name;
     int line;  // 1-based line of the shipped camera1.par to change
@@ -240,8 +232,6 @@ const MalformedCase malformedCases[] = {
     {"a detector one pixel over the limit", 17, 8, "8193", 17, "detector format 640 x 8193"},
 };
 
-} // namespace
-
 class CameraFileMalformed : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
@@ -272,11 +262,7 @@ TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed, ::testing::ValuesIn(malformedCases),
                          testing_support::RowNamedByName{});
 
-namespace {
-
 class ShippedCamera : public ::testing::TestWithParam<std::tuple<int, CameraLoadMode>> {};
-
-} // namespace
 
 TEST_P(ShippedCamera, LoadsInEveryMode) {
     const auto& [k, mode] = GetParam();
@@ -316,3 +302,5 @@ TEST(CameraFile, TheLargestDetectorIsAccepted) {
         readCameraFile(dir.write("big.par", testing_support::joinLines(lines)), CameraLoadMode::Full, state, log));
     EXPECT_EQ(state.set.detectorColumns, 8192);
 }
+
+} // namespace

@@ -1,3 +1,5 @@
+// The camera model an activation builds: blur widths and kernels from the file's values and the
+// atmosphere, the noise table, the signal table and the detector format.
 #include "sim/camera_model.h"
 #include "sim/in_band_exitance.h"
 #include "sim/noise.h"
@@ -23,22 +25,16 @@ void refresh(BenchState& state) {
     RefreshCameraModel(context);
 }
 
-} // namespace
-
 TEST(BlurModel, CombineBlurWithOneWidthZeroGivesTheOther) {
     EXPECT_EQ(CombineBlur(0.0f, 0.123f), 0.123f);
     EXPECT_EQ(CombineBlur(0.456f, 0.0f), 0.456f);
 }
-
-namespace {
 
 struct BlurPair {
     float a, b;
 };
 
 class CombineBlurPair : public ::testing::TestWithParam<BlurPair> {};
-
-} // namespace
 
 TEST_P(CombineBlurPair, AddsInQuadratureOnTheFitGrid) {
     const BlurPair& p = GetParam();
@@ -88,11 +84,7 @@ TEST(BlurModel, BlurFlagHalvesBothWidthsAndDoublesTheNoiseNetd) {
     EXPECT_DOUBLE_EQ(flagged.sim.lastNoiseSigma, noiseSigma(doubled, plain.camera.tables.spectralResponse0));
 }
 
-namespace {
-
 class BlurModeBelowThree : public ::testing::TestWithParam<int> {};
-
-} // namespace
 
 TEST_P(BlurModeBelowThree, TheVerticalWidthIsTheHorizontalOne) {
     BenchState state = plainBench();
@@ -111,8 +103,6 @@ TEST_P(BlurModeBelowThree, TheVerticalWidthIsTheHorizontalOne) {
 INSTANTIATE_TEST_SUITE_P(Modes, BlurModeBelowThree, ::testing::Range(0, 3),
                          [](const ::testing::TestParamInfo<int>& info) { return "mode" + std::to_string(info.param); });
 
-namespace {
-
 struct AtmosphereClass {
     const char* name;
     int index;
@@ -130,8 +120,6 @@ const AtmosphereClass atmosphereClasses[] = {
 };
 
 class BlurAtmosphereClass : public ::testing::TestWithParam<AtmosphereClass> {};
-
-} // namespace
 
 TEST_P(BlurAtmosphereClass, TheAtmosphereEntryFollowsTheClass) {
     const AtmosphereClass& c = GetParam();
@@ -162,8 +150,6 @@ TEST(BlurModel, AlternativeOpticsTakesItsOwnValuesOverTheOpticalZoom) {
     EXPECT_NEAR(state.camera.vBlurWidth, 0.4, 1e-6);
 }
 
-namespace {
-
 // The plain bench's pixel angle: 10 degrees over 256 pixels is 0.68177 mrad.
 const double plainIfov = 10.0 / 256 / 180 * 3141.592;
 
@@ -173,8 +159,6 @@ struct KernelWidth {
 };
 
 class BlurKernel : public ::testing::TestWithParam<KernelWidth> {};
-
-} // namespace
 
 TEST_P(BlurKernel, SpansThreeWidthsSumsToOneAndIsSymmetric) {
     BenchState state = plainBench();
@@ -318,8 +302,6 @@ TEST(CameraModel, ActivationSetsTheDetectorFormatAndModeTwoNetd) {
     EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
 }
 
-namespace {
-
 struct Extreme {
     const char* name;
     float fov;
@@ -332,8 +314,6 @@ const Extreme extremes[] = {{"a tiny field with a 4 mrad blur", 0.0001f, 3.99f, 
                             {"a tiny field without blur", 0.0001f, 0.0f, false}};
 
 class ExtremeCamera : public ::testing::TestWithParam<Extreme> {};
-
-} // namespace
 
 TEST_P(ExtremeCamera, RendersWithinBounds) {
     const Extreme& e = GetParam();
@@ -363,3 +343,5 @@ TEST_P(ExtremeCamera, RendersWithinBounds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, ExtremeCamera, ::testing::ValuesIn(extremes), testing_support::RowNamedByName{});
+
+} // namespace

@@ -40,8 +40,6 @@ struct RateCase {
 
 class FramePacingRate : public testing::TestWithParam<RateCase> {};
 
-} // namespace
-
 // A machine that keeps up presents every frame, at the camera's rate and not at the rate of a
 // whole-millisecond period (1000 / 16 = 62.5 for 60 Hz).
 TEST_P(FramePacingRate, PresentsEveryFrameAtTheCameraRate) {
@@ -92,3 +90,5 @@ TEST(FramePacing, ANonPositiveRateFallsBackToOnePerSecond) {
         EXPECT_EQ(pacing.rate(), 1.0);
     }
 }
+
+} // namespace

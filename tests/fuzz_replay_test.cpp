@@ -20,8 +20,6 @@ const Corpus corpora[] = {
     {"pipeline", fuzzPipeline},
 };
 
-} // namespace
-
 class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
 
 TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
@@ -38,3 +36,5 @@ TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpora, FuzzReplay, ::testing::ValuesIn(corpora), testing_support::RowNamedByName{});
+
+} // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
 TEST(PlotGeometry, TheWorkedExamplePlacesPointAndLabels) {
     const PlotScale s = plotScale(300, 200);
     EXPECT_DOUBLE_EQ(s.sx, 70.0);
@@ -40,8 +42,6 @@ TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint
     EXPECT_EQ(empty.largest, 0.0);
 }
 
-namespace {
-
 std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair<int, float>> mrtds) {
     std::array<MrtdRecord, frequencyCount> records{};
     for (auto [i, m] : mrtds)
@@ -56,8 +56,6 @@ struct ScaleCase {
 };
 
 class PlotScaleHolding : public testing::TestWithParam<ScaleCase> {};
-
-} // namespace
 
 TEST_P(PlotScaleHolding, MovesTheBottomByWholeDecadesAndKeepsTheTop) {
     const ScaleCase& p = GetParam();
@@ -93,8 +91,6 @@ TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
     EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
 }
 
-namespace {
-
 bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& metrics) {
     for (std::size_t a = 0; a < labels.size(); ++a)
         for (std::size_t b = a + 1; b < labels.size(); ++b) {
@@ -105,8 +101,6 @@ bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& met
         }
     return false;
 }
-
-} // namespace
 
 TEST(PlotGeometry, OneSlotsLabelsStandWhereTheyAlwaysHave) {
     const PlotScale s = plotScale(300, 200);
@@ -145,3 +139,5 @@ TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
         EXPECT_EQ(labels.front().text, "0.001");
     }
 }
+
+} // namespace

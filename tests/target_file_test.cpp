@@ -14,8 +14,6 @@ Target readText(const TempDir& dir, const std::string& text) {
     return target;
 }
 
-} // namespace
-
 TEST(TargetFile, KeywordsMatchWholeTrimmedLinesWithoutRegardToCase) {
     TempDir dir;
     Target t = readText(dir, "Layer\n  LAYER  \n\tlayer\r\nlayer 2\nlayers\nobject\nSubLayer\n");
@@ -40,8 +38,6 @@ TEST(TargetFile, TheDocumentedExampleReadsAsOneLayerAndOneRectangle) {
     EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
 }
 
-namespace {
-
 struct SpellingCase {
     const char* name;
     const char* text;
@@ -55,8 +51,6 @@ const SpellingCase spellingCases[] = {
 };
 
 class TargetFileSpelling : public ::testing::TestWithParam<SpellingCase> {};
-
-} // namespace
 
 TEST_P(TargetFileSpelling, GivesTheSameEllipse) {
     TempDir dir;
@@ -121,8 +115,6 @@ TEST(TargetFile, ANameBeforeAnyItemIsSkippedAndTheNextLineIsAKeyword) {
     EXPECT_EQ(t.targetHeight, 0.0f);
 }
 
-namespace {
-
 struct BrokenGeometry {
     const char* name;
     const char* text;
@@ -141,8 +133,6 @@ const BrokenGeometry brokenGeometries[] = {
 };
 
 class TargetFileBrokenGeometry : public ::testing::TestWithParam<BrokenGeometry> {};
-
-} // namespace
 
 TEST_P(TargetFileBrokenGeometry, IsDroppedAndTheRestStillReads) {
     TempDir dir;
@@ -228,3 +218,5 @@ TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
         EXPECT_FALSE(target.forceClear);
     }
 }
+
+} // namespace

@@ -18,8 +18,6 @@ TargetItem rectangleAt(float distance, float x0, float x1, bool shown = true) {
     return item;
 }
 
-} // namespace
-
 TEST(TargetModel, DistanceOrderIsFarthestFirstAndStableForEqualDistances) {
     Target target;
     TargetItem layer;
@@ -87,3 +85,5 @@ TEST(TargetModel, ExtentIgnoresHiddenObjectsButRefreshesTheirBounds) {
     EXPECT_FLOAT_EQ(empty.targetMinX, 1e11f);
     EXPECT_FLOAT_EQ(empty.targetMaxX, -1e11f);
 }
+
+} // namespace
