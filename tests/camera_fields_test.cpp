@@ -1,3 +1,4 @@
+// The camera record's field list, which the file reader and the JSON both walk, against the record.
 #include "camera/camera_fields.h"
 
 #include <cstddef>

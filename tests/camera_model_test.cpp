@@ -237,17 +237,6 @@ TEST(NoiseTable, SpreadsAsTheNoiseLevelAndStaysWhenNothingChanged) {
     EXPECT_NEAR(state.sim.lastNoiseSigma / sigma, 2.0, 0.01);
 }
 
-TEST(NoiseTable, QuantilesRiseToThreeSigma) {
-    std::vector<float> q = buildQuantileTable(2.0);
-    ASSERT_EQ(q.size(), 2000u);
-    EXPECT_EQ(q[0], 0.0f);
-    EXPECT_TRUE(std::is_sorted(q.begin(), q.end()));
-    // Entry k is about the magnitude that k / 1000 of the samples stay below.
-    EXPECT_NEAR(q[683], 2.0, 0.1);
-    EXPECT_NEAR(q[954], 4.0, 0.2);
-    EXPECT_NEAR(q[1999], 6.0, 0.2); // the last entries repeat the end of the table, near 3 sigma
-}
-
 TEST(CameraModel, SignalTableAndRangesFollowTheCurrentResponse) {
     BenchState state = plainBench();
     state.camera.set.tempMin = 0.0f;

@@ -1,3 +1,4 @@
+// The live image's pacing on a simulated clock: the camera's own rate, even drops, no catching up.
 #include "console/frame_pacing.h"
 
 #include <cmath>

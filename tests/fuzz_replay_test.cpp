@@ -1,3 +1,4 @@
+// Every stored fuzz input, the ones that once crashed included, read again on each run.
 #include "fuzz/fuzz_targets.h"
 
 #include "test_support.h"

@@ -1,3 +1,4 @@
+// Where the MRTD plot puts points, ticks and labels, and how its scale reaches down to small results.
 #include "console/plot_geometry.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The target list: drawing order by distance, the list kept aside during a load, the extent.
 #include "target/target.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Token splitting, joining and editing as the file names and paths use them, multi-byte text whole.
 #include "text/tokens.h"
 
 #include "test_support.h"
