@@ -67,19 +67,11 @@ const KeptField keptFields[] = {
     {"noiseOption", [](const CameraState& s) { return s.set.noiseOption; }, 1, 0, false, false},
 };
 
-const char* modeName(CameraLoadMode mode) {
-    switch (mode) {
-    case CameraLoadMode::SwitchCamera:
-        return "SwitchCamera";
-    case CameraLoadMode::Standard:
-        return "Standard";
-    case CameraLoadMode::Full:
-        return "Full";
-    }
-    return "unknown";
-}
-
 const CameraLoadMode allModes[] = {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full};
+
+std::string modeName(CameraLoadMode mode) {
+    return mode == CameraLoadMode::Full ? "Full" : mode == CameraLoadMode::Standard ? "Standard" : "SwitchCamera";
+}
 
 class CameraFileKeptField : public ::testing::TestWithParam<std::tuple<CameraLoadMode, KeptField>> {};
 
@@ -97,7 +89,7 @@ TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
 INSTANTIATE_TEST_SUITE_P(ModesAndFields, CameraFileKeptField,
                          ::testing::Combine(::testing::ValuesIn(allModes), ::testing::ValuesIn(keptFields)),
                          [](const ::testing::TestParamInfo<CameraFileKeptField::ParamType>& info) {
-                             return std::string(modeName(std::get<0>(info.param))) + "_" +
+                             return modeName(std::get<0>(info.param)) + "_" +
                                     testing_support::rowName(std::get<1>(info.param).name);
                          });
 
