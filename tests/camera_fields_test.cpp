@@ -1,3 +1,4 @@
+// The camera record's field list, which the file reader and the JSON both walk, against the record.
 #include "camera/camera_fields.h"
 
 #include <cstddef>
@@ -32,8 +33,6 @@ std::ptrdiff_t offsetIn(const CameraSet& set, const void* address) {
     return static_cast<const char*>(address) - reinterpret_cast<const char*>(&set);
 }
 
-} // namespace
-
 // Every member of the record is in the list once, and every number of it is read exactly once: a
 // member left out of the list, or listed twice, would be lost from the file and the JSON.
 TEST(CameraFields, TheListHoldsEveryMemberOfTheRecordOnceAndReadsEachNumberOnce) {
@@ -67,3 +66,5 @@ TEST(CameraFields, TheListHoldsEveryMemberOfTheRecordOnceAndReadsEachNumberOnce)
     for (const auto& [offset, count] : readNumbers)
         EXPECT_EQ(count, 1) << "the number at offset " << offset << " is read " << count << " times";
 }
+
+} // namespace

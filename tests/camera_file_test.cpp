@@ -1,3 +1,5 @@
+// The camera file reader: which fields each load mode keeps, every row read in place, every kind of
+// malformed file refused with its line and the camera left as it was, and the shipped cameras.
 #include "camera/camera_file.h"
 #include "console/bench_state.h"
 #include "text/messages.h"
@@ -65,27 +67,13 @@ const KeptField keptFields[] = {
     {"noiseOption", [](const CameraState& s) { return s.set.noiseOption; }, 1, 0, false, false},
 };
 
-} // namespace
-
-namespace {
-
-const char* modeName(CameraLoadMode mode) {
-    switch (mode) {
-    case CameraLoadMode::SwitchCamera:
-        return "SwitchCamera";
-    case CameraLoadMode::Standard:
-        return "Standard";
-    case CameraLoadMode::Full:
-        return "Full";
-    }
-    return "unknown";
-}
-
 const CameraLoadMode allModes[] = {CameraLoadMode::SwitchCamera, CameraLoadMode::Standard, CameraLoadMode::Full};
 
-class CameraFileKeptField : public ::testing::TestWithParam<std::tuple<CameraLoadMode, KeptField>> {};
+std::string modeName(CameraLoadMode mode) {
+    return mode == CameraLoadMode::Full ? "Full" : mode == CameraLoadMode::Standard ? "Standard" : "SwitchCamera";
+}
 
-} // namespace
+class CameraFileKeptField : public ::testing::TestWithParam<std::tuple<CameraLoadMode, KeptField>> {};
 
 TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
     const auto& [mode, field] = GetParam();
@@ -101,7 +89,7 @@ TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
 INSTANTIATE_TEST_SUITE_P(ModesAndFields, CameraFileKeptField,
                          ::testing::Combine(::testing::ValuesIn(allModes), ::testing::ValuesIn(keptFields)),
                          [](const ::testing::TestParamInfo<CameraFileKeptField::ParamType>& info) {
-                             return std::string(modeName(std::get<0>(info.param))) + "_" +
+                             return modeName(std::get<0>(info.param)) + "_" +
                                     testing_support::rowName(std::get<1>(info.param).name);
                          });
 
@@ -155,21 +143,14 @@ TEST(CameraFile, AFullLoadReadsEveryRowInPlace) {
     EXPECT_EQ(c.reserved24, 1);
     EXPECT_EQ(c.reserved25, 25);
     EXPECT_EQ(state.cameraTargetName, "mira.tag"); // trailing blanks and tabs dropped
-}
-
-TEST(CameraFile, CrLfLineEndsLoadTheSameCamera) {
+    // CR LF line ends load the same camera.
     TempDir dir;
-    std::string text = readText(testDataFile("camera/distinct.par"));
     std::string crlf;
-    for (char ch : text)
+    for (char ch : readText(testDataFile("camera/distinct.par")))
         crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    CameraState lf = defaultCameraState();
-    CameraState dos = defaultCameraState();
-    MessageLog log;
-    ASSERT_TRUE(readCameraFile(testDataFile("camera/distinct.par"), CameraLoadMode::Full, lf, log));
+    CameraState dos = stateWithSentinels();
     ASSERT_TRUE(readCameraFile(dir.write("crlf.par", crlf), CameraLoadMode::Full, dos, log));
-    EXPECT_EQ(lf, dos);
-    EXPECT_EQ(dos.cameraTargetName, "mira.tag");
+    EXPECT_EQ(dos, state);
 }
 
 TEST(CameraFile, AnEmptyTargetNameLineGivesAnEmptyName) {
@@ -189,8 +170,6 @@ TEST(CameraFile, AMissingFileIsReportedAndChangesNothing) {
     EXPECT_EQ(log.messages[0], "File 'no-such-camera.par' is absent.\n Can't start the system");
     EXPECT_EQ(state, before);
 }
-
-namespace {
 
 struct MalformedCase {
     const char* name;
@@ -240,8 +219,6 @@ const MalformedCase malformedCases[] = {
     {"a detector one pixel over the limit", 17, 8, "8193", 17, "detector format 640 x 8193"},
 };
 
-} // namespace
-
 class CameraFileMalformed : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
@@ -272,11 +249,7 @@ TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed, ::testing::ValuesIn(malformedCases),
                          testing_support::RowNamedByName{});
 
-namespace {
-
 class ShippedCamera : public ::testing::TestWithParam<std::tuple<int, CameraLoadMode>> {};
-
-} // namespace
 
 TEST_P(ShippedCamera, LoadsInEveryMode) {
     const auto& [k, mode] = GetParam();
@@ -316,3 +289,5 @@ TEST(CameraFile, TheLargestDetectorIsAccepted) {
         readCameraFile(dir.write("big.par", testing_support::joinLines(lines)), CameraLoadMode::Full, state, log));
     EXPECT_EQ(state.set.detectorColumns, 8192);
 }
+
+} // namespace

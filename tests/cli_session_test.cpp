@@ -1,44 +1,24 @@
-// tervix-cli session, and the orientation of render, run as a user would.
+// tervix-cli session on a hand-computed session file (statistics, CSV, report, refusals), and the
+// bar orientation of render and mrtd, run as a user would.
+#include "cli_run.h"
 #include "test_support.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+using testing_support::CliRun;
 using testing_support::readText;
+using testing_support::runCli;
 using testing_support::shippedFile;
 using testing_support::TempDir;
 
 namespace {
-
-struct CommandRun {
-    int status = -1;
-    std::string out;
-};
-
-// The command's output with stderr joined to it when asked.
-CommandRun run(const std::string& command, bool withErrors = false) {
-    CommandRun r;
-    FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-    if (!pipe)
-        return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-CommandRun cli(const std::string& arguments, bool withErrors = false) {
-    return run(std::string(TERVIX_CLI_PATH) + " " + arguments, withErrors);
-}
 
 // Three observers at 1 cycle/mrad on Camera2, three readings of each half: A 0.22/-0.20 (0.21),
 // B 0.30/-0.28 (0.29), C 0.14/-0.12 (0.13); one not recognised reading of A; and one observer on
@@ -86,67 +66,45 @@ int brightRuns(const std::vector<float>& line) {
     return runs;
 }
 
-struct Pfm {
-    int width = 0, height = 0;
-    std::vector<float> pixels;
-    std::vector<float> row(int y) const { return {pixels.begin() + y * width, pixels.begin() + (y + 1) * width}; }
-    std::vector<float> column(int x) const {
-        std::vector<float> c;
-        for (int y = 0; y < height; ++y)
-            c.push_back(pixels[static_cast<std::size_t>(y * width + x)]);
-        return c;
-    }
-};
-Pfm readPfm(const std::string& path) {
+// Bright runs across the middle row and down the middle column of a PFM image.
+std::pair<int, int> brightRunsAcrossAndDown(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    Pfm p;
     std::string magic;
+    int width = 0, height = 0;
     double scale;
-    in >> magic >> p.width >> p.height >> scale;
+    in >> magic >> width >> height >> scale;
     in.get();
-    p.pixels.resize(static_cast<std::size_t>(p.width * p.height));
-    in.read(reinterpret_cast<char*>(p.pixels.data()), static_cast<std::streamsize>(p.pixels.size() * sizeof(float)));
-    return p;
+    std::vector<float> pixels(static_cast<std::size_t>(width * height));
+    in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size() * sizeof(float)));
+    std::vector<float> row(pixels.begin() + height / 2 * width, pixels.begin() + (height / 2 + 1) * width), column;
+    for (int y = 0; y < height; ++y)
+        column.push_back(pixels[static_cast<std::size_t>(y * width + width / 2)]);
+    return {brightRuns(row), brightRuns(column)};
 }
 
-} // namespace
-
+// The statistics themselves are the core's (session tests); here the tool carries them to JSON.
 TEST(CliSession, JsonHoldsTheHandComputedGroups) {
     TempDir dir;
-    const CommandRun r = cli("session " + dir.write("s.json", sessionFile()) + " --json");
+    const CliRun r = runCli("session " + dir.write("s.json", sessionFile()) + " --json");
     ASSERT_EQ(r.status, 0);
     const auto groups = nlohmann::json::parse(r.out);
     ASSERT_EQ(groups.size(), 2u);
-    const auto& g = groups[0]; // horizontal sorts before vertical
-    EXPECT_EQ(g["orientation"], "horizontal");
-    EXPECT_EQ(g["observers"], 1);
-    EXPECT_NEAR(g["mrtd"]["mean"].get<double>(), 0.4, 1e-12);
-    EXPECT_TRUE(g["mrtd"]["sd"].is_null());
-    EXPECT_TRUE(g["mrtd"]["ci95"].is_null());
+    EXPECT_EQ(groups[0]["orientation"], "horizontal"); // sorts before vertical; one observer, no spread
+    EXPECT_TRUE(groups[0]["mrtd"]["sd"].is_null() && groups[0]["mrtd"]["ci95"].is_null());
     const auto& v = groups[1];
-    EXPECT_EQ(v["slot"], 2);
     EXPECT_EQ(v["cameraFile"], "camera2.par");
-    EXPECT_EQ(v["imageModel"], "specified");
-    EXPECT_EQ(v["frequency"], 1.0);
     EXPECT_EQ(v["observers"], 3);
     EXPECT_NEAR(v["mrtd"]["mean"].get<double>(), 0.21, 1e-12);
-    EXPECT_NEAR(v["mrtd"]["sd"].get<double>(), 0.08, 1e-12);
-    EXPECT_NEAR(v["mrtd"]["ci95"][0].get<double>(), 0.21 - halfWidth, 1e-9);
     EXPECT_NEAR(v["mrtd"]["ci95"][1].get<double>(), 0.21 + halfWidth, 1e-9);
     EXPECT_EQ(v["readings"], 19);
     EXPECT_EQ(v["notRecognized"], 1);
-    EXPECT_EQ(v["meetsStandard"], true);
-    ASSERT_EQ(v["perObserver"].size(), 3u);
-    EXPECT_EQ(v["perObserver"][2]["observer"], "C");
-    EXPECT_NEAR(v["perObserver"][2]["plus"].get<double>(), 0.14, 1e-12);
-    EXPECT_NEAR(v["perObserver"][2]["minus"].get<double>(), -0.12, 1e-12);
     EXPECT_NEAR(v["perObserver"][2]["mrtd"].get<double>(), 0.13, 1e-12);
 }
 
 TEST(CliSession, CsvAndTheReportCarryTheSameNumbers) {
     TempDir dir;
     const std::string session = dir.write("s.json", sessionFile());
-    const CommandRun r = cli("session " + session + " --csv " + dir.path("s.csv") + " --pdf " + dir.path("s.pdf"));
+    const CliRun r = runCli("session " + session + " --csv " + dir.path("s.csv") + " --pdf " + dir.path("s.pdf"));
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("0.210"), std::string::npos); // the summary table on stdout
     const std::string csv = readText(dir.path("s.csv"));
@@ -154,7 +112,7 @@ TEST(CliSession, CsvAndTheReportCarryTheSameNumbers) {
                                              "ci95Low,ci95High,readings,notRecognized,meetsStandard");
     EXPECT_NE(csv.find("2,camera2.par,specified,vertical,1,3,0.21,0.08,0.011269,0.408731,19,1,true"),
               std::string::npos);
-    const CommandRun text = run("pdftotext -layout " + dir.path("s.pdf") + " -");
+    const CliRun text = testing_support::runCommand("pdftotext -layout " + dir.path("s.pdf") + " -");
     ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
     for (const char* expected :
          {"MRTD session report", "2026-12-06 09:59:00 UTC", "Camera2", "camera2.par", "vertical bars",
@@ -162,6 +120,7 @@ TEST(CliSession, CsvAndTheReportCarryTheSameNumbers) {
         EXPECT_NE(text.out.find(expected), std::string::npos) << expected << "\n" << text.out;
 }
 
+// A file that is no session is named, left as it is, and nothing is written.
 struct BrokenSession {
     const char* name;
     std::string text;
@@ -176,10 +135,11 @@ class CliBrokenSession : public testing::TestWithParam<BrokenSession> {};
 TEST_P(CliBrokenSession, GivesOneLineAndStatusOne) {
     TempDir dir;
     const std::string path = dir.write("broken.json", GetParam().text);
-    const CommandRun r = cli("session " + path + " --csv " + dir.path("out.csv"), true);
+    const CliRun r = runCli("session " + path + " --csv " + dir.path("out.csv"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.rfind("tervix-cli: '" + path + "' is not a Tervix session: ", 0), 0u) << r.out;
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_EQ(r.err.rfind("tervix-cli: '" + path + "' is not a Tervix session: ", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(readText(path), GetParam().text);
     EXPECT_FALSE(std::ifstream(dir.path("out.csv")).good());
 }
@@ -195,13 +155,11 @@ INSTANTIATE_TEST_SUITE_P(Files, CliBrokenSession,
                                          BrokenSession{"Empty", ""}),
                          [](const testing::TestParamInfo<BrokenSession>& info) { return info.param.name; });
 
-TEST(CliSession, AMissingFileAndWrongArgumentsFail) {
+TEST(CliSession, AMissingFileIsNamed) {
     TempDir dir;
-    const CommandRun missing = cli("session " + dir.path("absent.json"), true);
+    const CliRun missing = runCli("session " + dir.path("absent.json"));
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "tervix-cli: '" + dir.path("absent.json") + "' cannot be read.\n");
-    EXPECT_EQ(cli("session").status, 1);
-    EXPECT_EQ(cli("session a.json b.json").status, 1);
+    EXPECT_EQ(missing.err, "tervix-cli: '" + dir.path("absent.json") + "' cannot be read.\n");
 }
 
 TEST(CliOrientation, RenderAndMrtdTurnTheBarsInBothModels) {
@@ -212,30 +170,27 @@ TEST(CliOrientation, RenderAndMrtdTurnTheBarsInBothModels) {
     for (const char* model : {"specified", "physical"})
         for (const char* orientation : {"vertical", "horizontal"}) {
             SCOPED_TRACE(std::string(model) + " " + orientation);
-            ASSERT_EQ(
-                cli(common + " --model " + model + " --orientation " + orientation + " --sensor " + dir.path("s.pfm"))
-                    .status,
-                0);
-            const Pfm image = readPfm(dir.path("s.pfm"));
-            ASSERT_GT(image.width, 0);
-            const int across = brightRuns(image.row(image.height / 2));
-            const int down = brightRuns(image.column(image.width / 2));
+            ASSERT_EQ(runCli(common + " --model " + model + " --orientation " + orientation + " --sensor " +
+                             dir.path("s.pfm"))
+                          .status,
+                      0);
+            const auto [across, down] = brightRunsAcrossAndDown(dir.path("s.pfm"));
             EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? across : down, 4);
             EXPECT_EQ(std::strcmp(orientation, "vertical") == 0 ? down : across, 1);
         }
-    EXPECT_EQ(cli(common + " --orientation diagonal").status, 1);
     // The model observer measures turned bars too, in both image models.
     for (const char* model : {"specified", "physical"}) {
         SCOPED_TRACE(model);
-        const CommandRun mrtd =
-            cli("mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") + " --target " +
-                    shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini") +
-                    " --repeats 2 --json --model " + model + " --orientation horizontal",
-                true);
-        ASSERT_EQ(mrtd.status, 0) << mrtd.out;
+        const CliRun mrtd =
+            runCli("mrtd --camera " + testing_support::testDataFile("camera/ideal_coarse.par") + " --target " +
+                   shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini") +
+                   " --repeats 2 --json --model " + model + " --orientation horizontal");
+        ASSERT_EQ(mrtd.status, 0) << mrtd.err;
         const auto rows = nlohmann::json::parse(mrtd.out).at("frequencies");
         ASSERT_EQ(rows.size(), 6u);
         EXPECT_EQ(rows[0].at("mrtd").at("outcome"), "resolved");
         EXPECT_EQ(rows[5].at("mrtd").at("outcome"), "not resolved");
     }
 }
+
+} // namespace

@@ -1,3 +1,4 @@
+// The live image's pacing on a simulated clock: the camera's own rate, even drops, no catching up.
 #include "console/frame_pacing.h"
 
 #include <cmath>
@@ -39,8 +40,6 @@ struct RateCase {
 };
 
 class FramePacingRate : public testing::TestWithParam<RateCase> {};
-
-} // namespace
 
 // A machine that keeps up presents every frame, at the camera's rate and not at the rate of a
 // whole-millisecond period (1000 / 16 = 62.5 for 60 Hz).
@@ -92,3 +91,5 @@ TEST(FramePacing, ANonPositiveRateFallsBackToOnePerSecond) {
         EXPECT_EQ(pacing.rate(), 1.0);
     }
 }
+
+} // namespace

@@ -1,3 +1,4 @@
+// Every stored fuzz input, the ones that once crashed included, read again on each run.
 #include "fuzz/fuzz_targets.h"
 
 #include "test_support.h"
@@ -20,8 +21,6 @@ const Corpus corpora[] = {
     {"pipeline", fuzzPipeline},
 };
 
-} // namespace
-
 class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
 
 TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
@@ -38,3 +37,5 @@ TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpora, FuzzReplay, ::testing::ValuesIn(corpora), testing_support::RowNamedByName{});
+
+} // namespace

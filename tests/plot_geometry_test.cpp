@@ -1,8 +1,11 @@
+// Where the MRTD plot puts points, ticks and labels, and how its scale reaches down to small results.
 #include "console/plot_geometry.h"
 
 #include <cmath>
 
 #include <gtest/gtest.h>
+
+namespace {
 
 TEST(PlotGeometry, TheWorkedExamplePlacesPointAndLabels) {
     const PlotScale s = plotScale(300, 200);
@@ -40,8 +43,6 @@ TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint
     EXPECT_EQ(empty.largest, 0.0);
 }
 
-namespace {
-
 std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair<int, float>> mrtds) {
     std::array<MrtdRecord, frequencyCount> records{};
     for (auto [i, m] : mrtds)
@@ -56,8 +57,6 @@ struct ScaleCase {
 };
 
 class PlotScaleHolding : public testing::TestWithParam<ScaleCase> {};
-
-} // namespace
 
 TEST_P(PlotScaleHolding, MovesTheBottomByWholeDecadesAndKeepsTheTop) {
     const ScaleCase& p = GetParam();
@@ -93,8 +92,6 @@ TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
     EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
 }
 
-namespace {
-
 bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& metrics) {
     for (std::size_t a = 0; a < labels.size(); ++a)
         for (std::size_t b = a + 1; b < labels.size(); ++b) {
@@ -105,8 +102,6 @@ bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& met
         }
     return false;
 }
-
-} // namespace
 
 TEST(PlotGeometry, OneSlotsLabelsStandWhereTheyAlwaysHave) {
     const PlotScale s = plotScale(300, 200);
@@ -145,3 +140,5 @@ TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
         EXPECT_EQ(labels.front().text, "0.001");
     }
 }
+
+} // namespace

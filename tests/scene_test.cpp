@@ -1,3 +1,5 @@
+// The scene: in-band exitance against independent blackbody values, the rasterisation of items into
+// the sensor grid, the signals UpdateScene gives (air, gallery, clamping, offsets), the bar periods.
 #include "sim/in_band_exitance.h"
 #include "sim/render.h"
 #include "sim/scene.h"
@@ -23,10 +25,6 @@ void rasterize(BenchState& state) {
     state.sim.imageHeight = g.height;
 }
 
-} // namespace
-
-namespace {
-
 struct BlackbodyReference {
     const char* name;
     float from, to;
@@ -43,8 +41,6 @@ const BlackbodyReference blackbodyReferences[] = {
 };
 
 class InBandExitanceReference : public ::testing::TestWithParam<BlackbodyReference> {};
-
-} // namespace
 
 TEST_P(InBandExitanceReference, AgreesWithTheIndependentBlackbodyValue) {
     const BlackbodyReference& r = GetParam();
@@ -73,16 +69,12 @@ TEST(InBandExitance, InterpolatesTheResponseAndRefusesDegenerateInput) {
     EXPECT_EQ(signalOfTemperature(PointList{}, 20.0), 0.0);
 }
 
-namespace {
-
 struct ZoomedSize {
     float zoom;
     int width; // 256 pixels over the zoom, with the margins, rounded past the next multiple of four
 };
 
 class SceneRasterSize : public ::testing::TestWithParam<ZoomedSize> {};
-
-} // namespace
 
 TEST_P(SceneRasterSize, RoundsPastTheNextMultipleOfFour) {
     BenchState state = plainBench();
@@ -237,16 +229,12 @@ TEST(Scene, OffsetsMoveTheItemsButNotTheSceneExtents) {
     EXPECT_GT(compared, 100);
 }
 
-namespace {
-
 struct StandardFrequency {
     double f; // cycles per mrad
     float barScale;
 };
 
 class StandardTargetFrequency : public ::testing::TestWithParam<StandardFrequency> {};
-
-} // namespace
 
 TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
     const StandardFrequency& c = GetParam();
@@ -273,3 +261,5 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency,
                          [](const ::testing::TestParamInfo<StandardFrequency>& info) {
                              return testing_support::numberName(info.param.f) + "_cycles_per_mrad";
                          });
+
+} // namespace

@@ -1,3 +1,5 @@
+// The target file reader: keywords, inherited temperature and distance, the shapes, broken
+// geometry dropped while the rest reads, and the shipped targets.
 #include "target/target_file.h"
 
 #include "test_support.h"
@@ -14,8 +16,6 @@ Target readText(const TempDir& dir, const std::string& text) {
     return target;
 }
 
-} // namespace
-
 TEST(TargetFile, KeywordsMatchWholeTrimmedLinesWithoutRegardToCase) {
     TempDir dir;
     Target t = readText(dir, "Layer\n  LAYER  \n\tlayer\r\nlayer 2\nlayers\nobject\nSubLayer\n");
@@ -26,37 +26,20 @@ TEST(TargetFile, KeywordsMatchWholeTrimmedLinesWithoutRegardToCase) {
     EXPECT_TRUE(t.items[4].isObject); // "sublayer" starts an object
 }
 
-TEST(TargetFile, TheDocumentedExampleReadsAsOneLayerAndOneRectangle) {
-    TempDir dir;
-    Target t = readText(dir, "layer\ntemperature\n20\ndistance\n1000\nobject\nrectangle\n0 0 1 2\n");
-    ASSERT_EQ(t.items.size(), 2u);
-    EXPECT_EQ(t.items[0].temperature, 20.0f);
-    EXPECT_EQ(t.items[0].distance, 1000.0f);
-    const TargetItem& r = t.items[1];
-    EXPECT_EQ(r.kind, TargetItemKind::Rectangle);
-    EXPECT_EQ(r.temperature, 20.0f);
-    EXPECT_EQ(r.distance, 1000.0f);
-    EXPECT_EQ(r.vertices, (std::vector<float>{0, 0, 0, 2, 1, 2, 1, 0}));
-    EXPECT_EQ(t.distanceOrder, (std::vector<int>{1}));
-}
-
-namespace {
-
-struct SpellingCase {
+// A named file text.
+struct NamedText {
     const char* name;
     const char* text;
 };
 
 // One object, written three ways; the last geometry keyword decides the shape.
-const SpellingCase spellingCases[] = {
+const NamedText spellingCases[] = {
     {"numbers sharing lines", "object\n3D Polygon\n3 0 0 0 1 0 0.5 0 1 -0.25 \nellipse\n-1 -2 3 4\n"},
     {"numbers spread over lines", "object\n3d polygon\n3\n0\n0\n0\n1\n0\n0.5\n0\n1\n-0.25\nellipse\n-1 -2\n3\n4\n"},
     {"CR LF line ends", "object\r\n3d polygon\r\n3 0 0 0 1 0 0.5 0 1 -0.25 \r\nellipse\r\n-1 -2 3 4\r\n"},
 };
 
-class TargetFileSpelling : public ::testing::TestWithParam<SpellingCase> {};
-
-} // namespace
+class TargetFileSpelling : public ::testing::TestWithParam<NamedText> {};
 
 TEST_P(TargetFileSpelling, GivesTheSameEllipse) {
     TempDir dir;
@@ -121,14 +104,7 @@ TEST(TargetFile, ANameBeforeAnyItemIsSkippedAndTheNextLineIsAKeyword) {
     EXPECT_EQ(t.targetHeight, 0.0f);
 }
 
-namespace {
-
-struct BrokenGeometry {
-    const char* name;
-    const char* text;
-};
-
-const BrokenGeometry brokenGeometries[] = {
+const NamedText brokenGeometries[] = {
     {"missing count", "object\npolygon\nfour\n"},
     {"negative count", "object\npolygon\n-3 0 0 1 0 0 1\n"},
     {"zero count", "object\npolygon\n0\n"},
@@ -140,9 +116,7 @@ const BrokenGeometry brokenGeometries[] = {
     {"coordinate beyond float", "object\npolygon\n3 0 0 1e40 0 0 1\n"},
 };
 
-class TargetFileBrokenGeometry : public ::testing::TestWithParam<BrokenGeometry> {};
-
-} // namespace
+class TargetFileBrokenGeometry : public ::testing::TestWithParam<NamedText> {};
 
 TEST_P(TargetFileBrokenGeometry, IsDroppedAndTheRestStillReads) {
     TempDir dir;
@@ -228,3 +202,5 @@ TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
         EXPECT_FALSE(target.forceClear);
     }
 }
+
+} // namespace

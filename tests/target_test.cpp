@@ -1,3 +1,4 @@
+// The target list: drawing order by distance, the list kept aside during a load, the extent.
 #include "target/target.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,6 @@ TargetItem rectangleAt(float distance, float x0, float x1, bool shown = true) {
     item.shown = shown;
     return item;
 }
-
-} // namespace
 
 TEST(TargetModel, DistanceOrderIsFarthestFirstAndStableForEqualDistances) {
     Target target;
@@ -87,3 +86,5 @@ TEST(TargetModel, ExtentIgnoresHiddenObjectsButRefreshesTheirBounds) {
     EXPECT_FLOAT_EQ(empty.targetMinX, 1e11f);
     EXPECT_FLOAT_EQ(empty.targetMaxX, -1e11f);
 }
+
+} // namespace

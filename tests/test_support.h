@@ -1,10 +1,13 @@
 #pragma once
 
+// Test folders and row names for the GoogleTest programs; the text helpers are in text_support.h.
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -16,24 +19,50 @@ inline std::string testDataFile(const std::string& name) {
     return std::string(TERVIX_TEST_DATA_DIR) + "/" + name;
 }
 
-// A fresh folder per test, removed afterwards.
+// A row's name for the test report: letters and digits kept, every other run of characters one
+// underscore ("a count of exactly 1" gives "a_count_of_exactly_1").
+inline std::string rowName(const std::string& text) {
+    std::string name;
+    for (char c : text) {
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return name.empty() ? std::string("empty") : name;
+}
+
+// Names rows after a member that holds their description.
+struct RowNamedByName {
+    template <class Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
+        return rowName(info.param.name);
+    }
+};
+
+// A number as a row name: 0.5 gives "0_5", -3 gives "minus_3".
+inline std::string numberName(double value) {
+    std::ostringstream text;
+    text << (value < 0 ? -value : value);
+    return (value < 0 ? "minus_" : "") + rowName(text.str());
+}
+
+// A fresh folder per test, named after it, removed afterwards.
 class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info ? info->test_suite_name() : "suite") + "_" + (info ? info->name() : "test");
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        path_ = std::filesystem::temp_directory_path() / ("tervix_" + name + "_" + std::to_string(::getpid()));
+        const std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "test";
+        path_ = std::filesystem::temp_directory_path() / ("tervix_" + rowName(name) + "_" + std::to_string(::getpid()));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
     std::string path(const std::string& name) const { return (path_ / name).string(); }
     std::string write(const std::string& name, const std::string& content) const {
-        std::ofstream out(path(name), std::ios::binary);
-        out << content;
+        std::ofstream(path(name), std::ios::binary) << content;
         return path(name);
     }
     const std::filesystem::path& root() const { return path_; }
@@ -41,10 +70,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-} // namespace testing_support
-
-namespace testing_support {
 
 // Runs the test in another working directory and returns to the old one afterwards.
 class ScopedWorkingDirectory {
@@ -63,45 +88,6 @@ inline void copyShipped(const TempDir& dir, std::initializer_list<const char*> n
     for (const char* name : names)
         std::filesystem::copy_file(shippedFile(name), dir.path(name),
                                    std::filesystem::copy_options::overwrite_existing);
-}
-
-} // namespace testing_support
-
-namespace testing_support {
-
-// A parameterised row's name for the test report: letters and digits kept, every other run of
-// characters one underscore ("a count of exactly 1" gives "a_count_of_exactly_1").
-inline std::string rowName(const std::string& text) {
-    std::string name;
-    for (char c : text) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (keep)
-            name += c;
-        else if (!name.empty() && name.back() != '_')
-            name += '_';
-    }
-    while (!name.empty() && name.back() == '_')
-        name.pop_back();
-    return name.empty() ? std::string("empty") : name;
-}
-
-// Names rows after a member that holds their description.
-struct RowNamedByName {
-    template <class Row>
-    std::string operator()(const ::testing::TestParamInfo<Row>& info) const {
-        return rowName(info.param.name);
-    }
-};
-
-} // namespace testing_support
-
-namespace testing_support {
-
-// A number as a row name: 0.5 gives "0_5", -3 gives "minus_3".
-inline std::string numberName(double value) {
-    std::ostringstream text;
-    text << (value < 0 ? -value : value);
-    return (value < 0 ? "minus_" : "") + rowName(text.str());
 }
 
 } // namespace testing_support

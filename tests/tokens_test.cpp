@@ -1,3 +1,4 @@
+// Token splitting, joining and editing as the file names and paths use them, multi-byte text whole.
 #include "text/tokens.h"
 
 #include "test_support.h"
@@ -78,8 +79,6 @@ const DirectoryCase directoryCases[] = {
 
 class TokensProgramDirectory : public ::testing::TestWithParam<DirectoryCase> {};
 
-} // namespace
-
 TEST_P(TokensSplit, Splits) {
     const SplitCase& c = GetParam();
     EXPECT_EQ(splitTokens(c.text, c.delimiters, c.limit), c.expected);
@@ -112,3 +111,5 @@ INSTANTIATE_TEST_SUITE_P(Paths, TokensProgramDirectory, ::testing::ValuesIn(dire
 TEST(Tokens, ReverseKeepsMultiByteCharactersWhole) {
     EXPECT_EQ(reverseCharacters("aé€😀"), "😀€éa");
 }
+
+} // namespace
