@@ -58,8 +58,17 @@ private slots:
     void anUnendedSessionIsTakenUpAndALockedOneLeftAlone() {
         SessionFolder folder;
         Session left{"2026-12-05T08:00:00.000Z", {}, false};
-        left.readings.push_back({"2026-12-05T08:01:00.000Z", "Eve", 3, "camera3.par", imageModelSpecified,
-                                 orientationVertical, 2.0, halfPlus, 0.5});
+        left.readings.push_back({"2026-12-05T08:01:00.000Z",
+                                 "Eve",
+                                 3,
+                                 "camera3.par",
+                                 imageModelSpecified,
+                                 orientationVertical,
+                                 2.0,
+                                 halfPlus,
+                                 0.5,
+                                 {},
+                                 {}});
         QDir().mkpath(SessionPanel::sessionFolder());
         const std::string path =
             QDir(SessionPanel::sessionFolder()).filePath("session-20261205T080000.000Z.json").toStdString();
