@@ -382,22 +382,7 @@ int runSession(const Invocation& run) {
     if (!session)
         return fail(log.messages.empty() ? path + " cannot be read" : log.messages.front());
     const auto groups = sessionStatistics(*session);
-    if (run.has("json")) {
-        std::cout << statisticsJson(groups);
-    } else {
-        std::printf("%-5s %-14s %-10s %-10s %9s %9s %9s %19s %8s %6s\n", "slot", "camera file", "model", "bars",
-                    "frequency", "observers", "mean [K]", "95 % interval [K]", "readings", "meets");
-        for (const SessionGroup& g : groups) {
-            char mean[32] = "-", interval[48] = "-";
-            if (g.mean)
-                std::snprintf(mean, sizeof mean, "%.3f", *g.mean);
-            if (g.ci95)
-                std::snprintf(interval, sizeof interval, "%.3f ... %.3f", g.ci95->first, g.ci95->second);
-            std::printf("%-5d %-14s %-10s %-10s %9g %9d %9s %19s %8d %6s\n", g.slot, g.cameraFile.c_str(),
-                        g.imageModel.c_str(), g.orientation.c_str(), g.frequency, g.observers, mean, interval,
-                        g.readings, g.meetsStandard ? "yes" : "no");
-        }
-    }
+    std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);

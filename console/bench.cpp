@@ -51,7 +51,7 @@ int Bench::sliderPositionOf(double kelvin) {
 
 std::string temperatureDifferenceText(float kelvin) {
     char text[32];
-    std::snprintf(text, sizeof text, "%+.2f K", static_cast<double>(kelvin));
+    std::snprintf(text, sizeof text, "%+.3f K", static_cast<double>(kelvin));
     return text;
 }
 
@@ -66,6 +66,20 @@ double leadingNumber(const std::string& text) {
     std::from_chars(first, text.data() + text.size(), value);
     return std::isfinite(value) ? value : 0.0;
 }
+
+namespace {
+
+const char* orientationOf(const ConsoleValues& console) {
+    return console.horizontalBars ? orientationHorizontal : orientationVertical;
+}
+
+std::string nowIsoUtc() {
+    return isoUtcTime(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+}
+
+} // namespace
 
 PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame) {
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
@@ -149,11 +163,8 @@ void Bench::activateCamera() {
 
 void Bench::showTemperatureDifference() {
     state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
-    if (viewValue_ && window_) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%4.2f  ", static_cast<double>(state_.console.temperatureDifference));
-        window_->showTemperatureValue(text);
-    }
+    if (viewValue_ && window_)
+        window_->showTemperatureValue(temperatureDifferenceText(state_.console.temperatureDifference));
 }
 
 void Bench::onTemperatureSlider(int position) {
@@ -204,8 +215,18 @@ void Bench::selectFrequency(int index) {
 }
 
 void Bench::selectOrientation(bool horizontalBars) {
+    const bool changed = state_.console.horizontalBars != horizontalBars;
     state_.console.horizontalBars = horizontalBars;
     selectFrequency(frequencyIndex_);
+    if (changed)
+        resultsReplaced();
+}
+
+void Bench::setObserver(const std::string& name) {
+    if (name == observer_)
+        return;
+    observer_ = name;
+    resultsReplaced();
 }
 
 void Bench::randomiseTargetPosition() {
@@ -322,20 +343,44 @@ void Bench::placeTemperatureSlider(int position) {
 bool Bench::record(const Observation& observation) {
     const double difference = state_.console.temperatureDifference;
     SessionReading r;
-    r.time = isoUtcTime(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count());
-    r.observer = observation.observer;
+    r.time = nowIsoUtc();
+    if (!observation.observer.empty())
+        observer_ = observation.observer;
+    r.observer = observer_;
     r.slot = cameraIndex_ + 1;
     r.cameraFile = cameraFileOf(cameraIndex_);
     r.imageModel = imageModelName(imageModel());
-    r.orientation = state_.console.horizontalBars ? orientationHorizontal : orientationVertical;
+    r.orientation = orientationOf(state_.console);
     r.frequency = frequencyChoices[static_cast<std::size_t>(frequencyIndex_)].frequency;
     r.half = halfOf(difference);
     // The difference as the trackbar shows it, on its grid, without the single precision's tail.
     if (observation.recognised)
         r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
     const bool written = recorder_.record(r);
+    resultsReplaced();
+    return written;
+}
+
+bool Bench::undoLastReading() {
+    const auto& readings = recorder_.session().readings;
+    for (std::size_t k = readings.size(); k-- > 0;)
+        if (readings[k].observer == observer_ && !readings[k].struck)
+            return strike(k, {nowIsoUtc(), observer_, undoneReason});
+    return false;
+}
+
+bool Bench::strikeReading(std::size_t index, const std::string& by, const std::string& reason) {
+    if (reason.find_first_not_of(" \t") == std::string::npos) {
+        messages_.message("A reading is struck out only with a reason.");
+        return false;
+    }
+    return strike(index, {nowIsoUtc(), by, reason});
+}
+
+bool Bench::strike(std::size_t index, const StruckMark& mark) {
+    if (index >= recorder_.session().readings.size() || recorder_.session().readings[index].struck)
+        return false;
+    const bool written = recorder_.strike(index, mark);
     resultsReplaced();
     return written;
 }
@@ -351,7 +396,7 @@ void Bench::resumeSession(Session session, const std::string& path, bool unsaved
 }
 
 void Bench::resultsReplaced() {
-    results_ = resultsOf(recorder_.session());
+    results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
     if (window_)
         window_->resultsChanged();
 }

@@ -85,8 +85,12 @@ public:
     bool rendering() const { return renderBusy_ != 0; }
     const std::string& targetFile() const { return targetFile_; }
     const std::string& distanceText() const { return distanceText_; }
-    // The results lists, derived from the session (see resultsOf).
+    // The results lists, derived from the session (see resultsOf): the current observer's, on the
+    // current orientation.
     const MrtdResults& results() const { return results_; }
+    // The observer the window names; their readings are the ones the lists show.
+    const std::string& observer() const { return observer_; }
+    void setObserver(const std::string& name);
     double temperatureDifference() const { return state_.console.temperatureDifference; }
     BarOrientation orientation() const {
         return state_.console.horizontalBars ? BarOrientation::Horizontal : BarOrientation::Vertical;
@@ -124,7 +128,7 @@ public:
     void showTemperatureDifference();
     void selectFrequency(int index);
     // Vertical bars (false) or the target turned to horizontal bars (true); re-renders and resets
-    // the temperature difference as a frequency choice does.
+    // the temperature difference as a frequency choice does, and the lists show that orientation's.
     void selectOrientation(bool horizontalBars);
     void setOrientation(BarOrientation orientation) { selectOrientation(orientation == BarOrientation::Horizontal); }
     void randomiseTargetPosition();
@@ -150,8 +154,15 @@ public:
     // "Apply" and "Not recognized": the reading of what is on the bench now (time, slot, camera file,
     // image model, orientation, frequency, half and the difference as the grid value it is) appended
     // to the session, the session file rewritten, the lists derived again. The reading is kept when
-    // the file cannot be written (false, after a message).
+    // the file cannot be written (false, after a message). An observation that names no observer is
+    // the current observer's; one that names one makes them the current observer.
     bool record(const Observation& observation);
+    // Takes back the current observer's last reading that still counts: it is struck out "Undone" by
+    // them, now. False when they have none.
+    bool undoLastReading();
+    // Strikes out any reading that counts, for a reason that must be given. Like a reading, written
+    // to the session file at once; nothing is ever deleted. False when nothing was struck.
+    bool strikeReading(std::size_t index, const std::string& by, const std::string& reason);
     void applyResult() { record({"", true}); }
     void markNotRecognized() { record({"", false}); }
     // The session readings go to: a new one stored in the folder (nothing written until the first
@@ -186,6 +197,7 @@ private:
     // The image brought to the difference just set: render, automatic display window, one frame.
     void showNewDifference();
     void resultsReplaced();
+    bool strike(std::size_t index, const StruckMark& mark);
 
     BenchState& state_;
     MessageSink& messages_;
@@ -204,10 +216,12 @@ private:
     std::string targetFile_;
     std::string distanceText_ = "1. m"; // the never-shown controlId::distanceEdit
     SessionRecorder recorder_;
-    MrtdResults results_; // resultsOf(recorder_.session()), kept for the window's repaints
+    std::string observer_;
+    MrtdResults results_; // resultsOf(recorder_.session(), observer_, orientation), kept for the window's repaints
 };
 
-// A temperature difference as assistive tools read it, signed, in kelvin: "+0.50 K".
+// A temperature difference as the readout and assistive tools show it, signed, in kelvin, with the
+// three decimals the trackbar's 0.004 K steps need to tell its positions apart: "+0.016 K".
 std::string temperatureDifferenceText(float kelvin);
 
 // The leading decimal number of an edit's text, as the console reads it; 0 when there is none.

@@ -35,7 +35,46 @@ bool need(bool condition, std::string& reason, const std::string& what) {
     return condition;
 }
 
-bool readReading(const json& item, std::size_t index, SessionReading& r, std::string& reason) {
+// A version 2 reading's strike-out mark: when, by whom and why. A mark without a reason would leave
+// the next reader guessing why a measurement was set aside, so it is refused.
+bool readStruck(const json& item, const std::string& at, StruckMark& mark, std::string& reason) {
+    const std::string here = at + ": \"struck\"";
+    if (!need(item.is_object(), reason, here + " is not an object"))
+        return false;
+    for (const char* key : {"time", "by", "reason"})
+        if (!need(item.contains(key) && item[key].is_string(), reason, here + " has no text \"" + key + "\""))
+            return false;
+    if (!need(isIsoUtc(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
+        !need(!item["reason"].get<std::string>().empty(), reason, here + " gives no reason"))
+        return false;
+    mark = {item["time"].get<std::string>(), item["by"].get<std::string>(), item["reason"].get<std::string>()};
+    return true;
+}
+
+bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std::string& reason) {
+    const std::string here = at + ": \"display\"";
+    if (!need(item.is_object(), reason, here + " is not an object"))
+        return false;
+    for (const char* key : {"automatic", "level", "contrast", "zoom", "magnifier"})
+        if (!need(item.contains(key), reason, here + " has no \"" + key + "\""))
+            return false;
+    const json &automatic = item["automatic"], &level = item["level"], &contrast = item["contrast"],
+               &zoom = item["zoom"], &magnifier = item["magnifier"];
+    if (!need(automatic.is_boolean(), reason, here + " \"automatic\" is neither true nor false") ||
+        !need(level.is_number_integer() && contrast.is_number_integer(), reason,
+              here + " \"level\" and \"contrast\" are not whole numbers") ||
+        !need(zoom.is_number() && std::isfinite(zoom.get<double>()) && zoom.get<double>() > 0.0, reason,
+              here + " \"zoom\" is not a positive number") ||
+        !need(magnifier == 1 || magnifier == 2 || magnifier == 4 || magnifier == 8, reason,
+              here + " \"magnifier\" is not 1, 2, 4 or 8"))
+        return false;
+    d = {automatic.get<bool>(), level.get<int>(), contrast.get<int>(), zoom.get<double>(), magnifier.get<int>()};
+    return true;
+}
+
+// Version 1 knew neither mark: a version 1 reading opens as it always did, keys it did not have
+// passed over.
+bool readReading(const json& item, std::size_t index, int version, SessionReading& r, std::string& reason) {
     const std::string at = placeOf(index);
     if (!need(item.is_object(), reason, at + " is not an object"))
         return false;
@@ -78,16 +117,21 @@ bool readReading(const json& item, std::size_t index, SessionReading& r, std::st
         return false;
     r.half = half.get<std::string>();
     const json& deltaT = item["deltaT"];
-    if (deltaT.is_null()) {
-        r.deltaT.reset();
-        return true;
+    r.deltaT.reset();
+    if (!deltaT.is_null()) {
+        if (!need(deltaT.is_number() && std::isfinite(deltaT.get<double>()), reason,
+                  at + ": \"deltaT\" is neither a number nor null"))
+            return false;
+        r.deltaT = deltaT.get<double>();
+        if (!need(std::string(halfOf(*r.deltaT)) == r.half, reason,
+                  at + ": \"deltaT\" " + deltaT.dump() + " does not belong to the " + r.half + " half"))
+            return false;
     }
-    if (!need(deltaT.is_number() && std::isfinite(deltaT.get<double>()), reason,
-              at + ": \"deltaT\" is neither a number nor null"))
+    if (version < 2)
+        return true;
+    if (item.contains("struck") && !readStruck(item["struck"], at, r.struck.emplace(), reason))
         return false;
-    r.deltaT = deltaT.get<double>();
-    return need(std::string(halfOf(*r.deltaT)) == r.half, reason,
-                at + ": \"deltaT\" " + deltaT.dump() + " does not belong to the " + r.half + " half");
+    return !item.contains("display") || readDisplay(item["display"], at, r.display.emplace(), reason);
 }
 
 } // namespace
@@ -103,11 +147,11 @@ int frequencyIndexOf(double frequency) {
     return -1;
 }
 
-MrtdResults resultsOf(const Session& session) {
+MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation) {
     MrtdResults results;
     for (const SessionReading& r : session.readings) {
         const int i = frequencyIndexOf(r.frequency);
-        if (i < 0)
+        if (i < 0 || r.struck || r.observer != observer || r.orientation != orientation)
             continue;
         // The side a not-recognised mark goes to follows the sign of the difference.
         const float side = r.half == halfMinus ? -1.0f : 0.0f;
@@ -121,16 +165,26 @@ MrtdResults resultsOf(const Session& session) {
 
 std::string sessionText(const Session& session) {
     json readings = json::array();
-    for (const SessionReading& r : session.readings)
-        readings.push_back({{"time", r.time},
-                            {"observer", r.observer},
-                            {"slot", r.slot},
-                            {"cameraFile", r.cameraFile},
-                            {"imageModel", r.imageModel},
-                            {"orientation", r.orientation},
-                            {"frequency", r.frequency},
-                            {"half", r.half},
-                            {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}});
+    for (const SessionReading& r : session.readings) {
+        json item = {{"time", r.time},
+                     {"observer", r.observer},
+                     {"slot", r.slot},
+                     {"cameraFile", r.cameraFile},
+                     {"imageModel", r.imageModel},
+                     {"orientation", r.orientation},
+                     {"frequency", r.frequency},
+                     {"half", r.half},
+                     {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}};
+        if (const auto& d = r.display)
+            item["display"] = {{"automatic", d->automatic},
+                               {"level", d->level},
+                               {"contrast", d->contrast},
+                               {"zoom", d->zoom},
+                               {"magnifier", d->magnifier}};
+        if (const auto& s = r.struck)
+            item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
+        readings.push_back(std::move(item));
+    }
     json file = {{"format", sessionFormatName},
                  {"version", sessionFormatVersion},
                  {"created", session.created},
@@ -149,8 +203,9 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
         !need(file.contains("format") && file["format"] == sessionFormatName, reason,
               std::string("\"format\" is not \"") + sessionFormatName + "\"") ||
         !need(file.contains("version") && file["version"].is_number_integer(), reason, "\"version\" is missing") ||
-        !need(file["version"] == sessionFormatVersion, reason,
-              "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatVersion)) ||
+        !need(file["version"] >= sessionFormatFirstVersion && file["version"] <= sessionFormatVersion, reason,
+              "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatFirstVersion) +
+                  " or " + std::to_string(sessionFormatVersion)) ||
         !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()),
               reason, "\"created\" is not an ISO 8601 UTC time") ||
         !need(!file.contains("ended") || file["ended"].is_boolean(), reason, "\"ended\" is neither true nor false") ||
@@ -162,7 +217,7 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     const json& readings = file["readings"];
     session.readings.resize(readings.size());
     for (std::size_t k = 0; k < readings.size(); ++k)
-        if (!readReading(readings[k], k, session.readings[k], reason))
+        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings[k], reason))
             return std::nullopt;
     return session;
 }
@@ -236,6 +291,18 @@ bool SessionRecorder::record(const SessionReading& reading) {
         return true; // a bench without a session file keeps its readings in memory
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
+    return writeSessionFile(session_, path_, messages_);
+}
+
+bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
+    if (index >= session_.readings.size() || session_.readings[index].struck)
+        return false;
+    SessionReading& r = session_.readings[index];
+    r.struck = mark;
+    // The slot's saved table no longer shows what the session holds.
+    unsaved_[static_cast<std::size_t>(std::clamp(r.slot, 1, cameraSlots) - 1)] = true;
+    if (path_.empty())
+        return true;
     return writeSessionFile(session_, path_, messages_);
 }
 

@@ -18,7 +18,12 @@ inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Sp
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";
-inline constexpr int sessionFormatVersion = 1;
+// Version 2 added the reading's display and strike-out mark; version 1 files still open, and are
+// written as version 2 the next time the session is written.
+inline constexpr int sessionFormatVersion = 2;
+inline constexpr int sessionFormatFirstVersion = 1;
+// The reason an observer's "Undo" gives the reading it takes back.
+inline constexpr const char* undoneReason = "Undone";
 
 // A reading struck out: who struck it, when and why. The reading stays in the file and in the
 // readings list, shown struck with its reason, but counts in no statistic and no results list.
@@ -78,9 +83,10 @@ const char* halfOf(double temperatureDifference);
 // The index into frequencyChoices of a frequency, or -1 when the lists have no row for it.
 int frequencyIndexOf(double frequency);
 
-// The readings replayed into fresh results lists in their order, so that each slot's row shows the
-// latest reading of each half.
-MrtdResults resultsOf(const Session& session);
+// One observer's readings of one orientation replayed into fresh results lists in their order, so
+// that each slot's row shows that observer's latest unstruck reading of each half. The lists are
+// what one person measured: mixing observers or orientations in a row would show a value nobody saw.
+MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation);
 
 // The session file's text, and its strict reading. A text that is not a valid session gives no
 // session and a one-line reason.
@@ -115,6 +121,9 @@ public:
     // Appends the reading and rewrites the file, if the session has one; the reading is kept even
     // when the write fails.
     bool record(const SessionReading& reading);
+    // Marks a reading struck and rewrites the file as a reading does; nothing is ever deleted. False
+    // without a change for a reading that does not exist or is struck already.
+    bool strike(std::size_t index, const StruckMark& mark);
     // A normal end: the session is marked ended so that it is not restored again.
     bool finish();
 

@@ -49,16 +49,28 @@ std::string quoted(const std::string& text) {
 
 } // namespace
 
+std::optional<std::pair<double, double>> positiveInterval95(double mean, double sd, int count) {
+    if (count < 2 || !(mean > 0.0))
+        return std::nullopt;
+    const double spread = studentQuantile(0.975, count - 1) * (sd / mean) / std::sqrt(static_cast<double>(count));
+    return std::pair{mean * std::exp(-spread), mean * std::exp(spread)};
+}
+
 std::vector<SessionGroup> sessionStatistics(const Session& session) {
     struct Collect {
         int readings = 0;
         int notRecognized = 0;
+        int struck = 0;
         std::vector<std::string> order;
         std::map<std::string, ObserverSums> sums;
     };
     std::map<GroupKey, Collect> collected;
     for (const SessionReading& r : session.readings) {
         Collect& c = collected[keyOf(r)];
+        if (r.struck) {
+            ++c.struck;
+            continue;
+        }
         ++c.readings;
         if (!c.sums.count(r.observer))
             c.order.push_back(r.observer);
@@ -78,10 +90,13 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
 
     std::vector<SessionGroup> groups;
     for (const auto& [key, c] : collected) {
+        if (c.readings == 0)
+            continue;
         SessionGroup g;
         std::tie(g.slot, g.cameraFile, g.imageModel, g.orientation, g.frequency) = key;
         g.readings = c.readings;
         g.notRecognized = c.notRecognized;
+        g.struck = c.struck;
         std::vector<double> values;
         int qualified = 0;
         for (const std::string& name : c.order) {
@@ -104,10 +119,9 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
         const SampleStatistics statistics = sampleStatistics(values);
         if (statistics.count >= 1)
             g.mean = statistics.mean;
-        if (statistics.count >= 2) {
+        if (statistics.count >= 2)
             g.sd = statistics.sd;
-            g.ci95 = std::pair{statistics.ciLow, statistics.ciHigh};
-        }
+        g.ci95 = positiveInterval95(statistics.mean, statistics.sd, statistics.count);
         groups.push_back(std::move(g));
     }
     return groups;
@@ -132,6 +146,7 @@ std::string statisticsJson(const std::vector<SessionGroup>& groups) {
                         {"mrtd", {{"mean", orNull(g.mean)}, {"sd", orNull(g.sd)}, {"ci95", ci}}},
                         {"readings", g.readings},
                         {"notRecognized", g.notRecognized},
+                        {"struck", g.struck},
                         {"meetsStandard", g.meetsStandard},
                         {"perObserver", observers}});
     }
@@ -151,6 +166,25 @@ std::string statisticsCsv(const std::vector<SessionGroup>& groups) {
                ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' + cell(g.sd) +
                ',' + cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' +
                std::to_string(g.notRecognized) + ',' + (g.meetsStandard ? "true" : "false") + '\n';
+    }
+    return out;
+}
+
+std::string statisticsTable(const std::vector<SessionGroup>& groups) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-5s %-14s %-10s %-10s %9s %9s %9s %19s %8s %6s\n", "slot", "camera file",
+                  "model", "bars", "frequency", "observers", "mean [K]", "95 % interval [K]", "readings", "meets");
+    std::string out = line;
+    for (const SessionGroup& g : groups) {
+        char mean[32] = "-", interval[48] = "-";
+        if (g.mean)
+            std::snprintf(mean, sizeof mean, "%.3f", *g.mean);
+        if (g.ci95)
+            std::snprintf(interval, sizeof interval, "%.3f ... %.3f", g.ci95->first, g.ci95->second);
+        std::snprintf(line, sizeof line, "%-5d %-14s %-10s %-10s %9g %9d %9s %19s %8d %6s\n", g.slot,
+                      g.cameraFile.c_str(), g.imageModel.c_str(), g.orientation.c_str(), g.frequency, g.observers, mean,
+                      interval, g.readings, g.meetsStandard ? "yes" : "no");
+        out += line;
     }
     return out;
 }

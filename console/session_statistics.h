@@ -30,9 +30,10 @@ struct SessionGroup {
     int observers = 0;                             // observers with an MRTD
     std::optional<double> mean;                    // of the observers' MRTDs
     std::optional<double> sd;                      // sample deviation (n - 1), from two observers on
-    std::optional<std::pair<double, double>> ci95; // mean -+ t(0.975, n - 1) sd / sqrt(n), from two observers on
-    int readings = 0;
-    int notRecognized = 0;
+    std::optional<std::pair<double, double>> ci95; // positiveInterval95, from two observers on
+    int readings = 0;                              // counted, not struck
+    int notRecognized = 0;                         // counted, not struck
+    int struck = 0;                                // struck out: in no other number here
     // At least three observers, each with at least three recognised readings of each half.
     bool meetsStandard = false;
 };
@@ -40,9 +41,19 @@ struct SessionGroup {
 inline constexpr int standardObservers = 3;
 inline constexpr int standardReadingsPerHalf = 3;
 
-// The groups ordered by slot, camera file, image model, orientation and frequency.
+// The 95 % interval of a mean MRTD from count observers, taken on the logarithmic scale and
+// carried back by the delta method: mean * exp(-+ t(0.975, n - 1) (sd / mean) / sqrt(n)). An MRTD is
+// a positive temperature difference and its spread grows with it, so the interval must not reach
+// below zero as the symmetric one does with few observers. None below two values or when the mean
+// is not positive (the logarithm has no value there).
+std::optional<std::pair<double, double>> positiveInterval95(double mean, double sd, int count);
+
+// The groups ordered by slot, camera file, image model, orientation and frequency. Struck readings
+// enter no number but the group's struck count; a group of struck readings only is left out.
 std::vector<SessionGroup> sessionStatistics(const Session& session);
 
-// The groups as the command line writes them: a JSON list, and CSV with one row per group.
+// The groups as the command line writes them: a JSON list, CSV with one row per group, and the
+// text table it prints.
 std::string statisticsJson(const std::vector<SessionGroup>& groups);
 std::string statisticsCsv(const std::vector<SessionGroup>& groups);
+std::string statisticsTable(const std::vector<SessionGroup>& groups);

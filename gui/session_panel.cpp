@@ -63,6 +63,10 @@ SessionPanel::SessionPanel(QWidget& window, Bench& core, MessageSink& messages, 
     observerBox_->addItems(recent);
     observerBox_->setCurrentIndex(0);
     observerBox_->lineEdit()->installEventFilter(this);
+    // The results lists are the named observer's: another name shows that person's.
+    core_.setObserver(observer().toStdString());
+    connect(observerBox_, &QComboBox::currentTextChanged, this,
+            [this] { core_.setObserver(observer().toStdString()); });
     observerLabel_ = new QLabel(u"&Observer"_s, &window);
     observerLabel_->setObjectName(u"observerLabel"_s);
     observerLabel_->setBuddy(observerBox_);

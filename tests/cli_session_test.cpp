@@ -46,7 +46,7 @@ std::string sessionFile() {
            readings + "]}";
 }
 
-const double halfWidth = 4.302652730 * 0.08 / std::sqrt(3.0);
+const double ciHigh = 0.21 * std::exp(4.302652730 * 0.08 / 0.21 / std::sqrt(3.0));
 
 // Runs of bright samples along a line of a PFM image (rows stored bottom-up), bright meaning above
 // the middle between the line's extremes.
@@ -95,7 +95,7 @@ TEST(CliSession, JsonHoldsTheHandComputedGroups) {
     EXPECT_EQ(v["cameraFile"], "camera2.par");
     EXPECT_EQ(v["observers"], 3);
     EXPECT_NEAR(v["mrtd"]["mean"].get<double>(), 0.21, 1e-12);
-    EXPECT_NEAR(v["mrtd"]["ci95"][1].get<double>(), 0.21 + halfWidth, 1e-9);
+    EXPECT_NEAR(v["mrtd"]["ci95"][1].get<double>(), ciHigh, 1e-9);
     EXPECT_EQ(v["readings"], 19);
     EXPECT_EQ(v["notRecognized"], 1);
     EXPECT_NEAR(v["perObserver"][2]["mrtd"].get<double>(), 0.13, 1e-12);
@@ -110,13 +110,13 @@ TEST(CliSession, CsvAndTheReportCarryTheSameNumbers) {
     const std::string csv = readText(dir.path("s.csv"));
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "slot,cameraFile,imageModel,orientation,frequency,observers,mean,sd,"
                                              "ci95Low,ci95High,readings,notRecognized,meetsStandard");
-    EXPECT_NE(csv.find("2,camera2.par,specified,vertical,1,3,0.21,0.08,0.011269,0.408731,19,1,true"),
+    EXPECT_NE(csv.find("2,camera2.par,specified,vertical,1,3,0.21,0.08,0.0815136,0.541014,19,1,true"),
               std::string::npos);
     const CliRun text = testing_support::runCommand("pdftotext -layout " + dir.path("s.pdf") + " -");
     ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
     for (const char* expected :
          {"MRTD session report", "2026-12-06 09:59:00 UTC", "Camera2", "camera2.par", "vertical bars",
-          "horizontal bars", "0.210", "0.011 … 0.409", "0.400", "yes", "Appendix", "0.130"})
+          "horizontal bars", "0.210", "0.082 … 0.541", "0.400", "yes", "Appendix", "0.130"})
         EXPECT_NE(text.out.find(expected), std::string::npos) << expected << "\n" << text.out;
 }
 

@@ -343,10 +343,11 @@ INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera,
                          [](const testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 
 TEST(Console, TheDifferenceReadsInKelvinForAssistiveTools) {
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(625)), "+0.50 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(500)), "+0.00 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(0)), "-2.00 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(1000)), "+2.00 K");
+    // One trackbar step apart reads apart: 0.016 K and 0.024 K.
+    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(504)), "+0.016 K");
+    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(506)), "+0.024 K");
+    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(500)), "+0.000 K");
+    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(0)), "-2.000 K");
 }
 
 TEST(Console, ZoomTrackbarPositionsRoundTripTheCamerasZoom) {
@@ -365,7 +366,7 @@ TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
     w.console.loadEdit(dir.root().string(), nullptr);
     EXPECT_EQ(w.console.temperatureSlider(), temperatureSliderCentre);
     EXPECT_EQ(w.state.console.temperatureDifference, 0.0f);
-    EXPECT_EQ(w.window.valueText, "0.00  ");
+    EXPECT_EQ(w.window.valueText, "+0.000 K");
     // The bars are rendered at the background's signal again, not at the old difference.
     EXPECT_NE(w.state.target.items[1].renderTemperature, barsBefore);
 }
@@ -373,14 +374,14 @@ TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
 TEST(Console, ViewValueOffRemovesTheNumberAndOnShowsTheCurrentOne) {
     WindowedConsole w(shippedFile("camera1.par"));
     w.console.onTemperatureSlider(625);
-    EXPECT_EQ(w.window.valueText, "0.50  ");
+    EXPECT_EQ(w.window.valueText, "+0.500 K");
     w.console.toggleViewValue();
     EXPECT_FALSE(w.console.viewValue());
     EXPECT_EQ(w.window.valueText, "");
     w.console.onTemperatureSlider(400); // moved while off: nothing is written
     EXPECT_EQ(w.window.valueText, "");
     w.console.toggleViewValue();
-    EXPECT_EQ(w.window.valueText, "-0.40  ");
+    EXPECT_EQ(w.window.valueText, "-0.400 K");
 }
 
 TEST(Console, ARefusedCameraSwitchKeepsTheOldSlotSelected) {

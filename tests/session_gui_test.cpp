@@ -76,7 +76,9 @@ private slots:
         QVERIFY(writeSessionFile(left, path, readLog));
         Window first(folder);
         QVERIFY(first.console);
-        QCOMPARE(first.row(2, rowOfFrequency(3)).toStdString(), resultsOf(left).rows(2)[rowOfFrequency(3)]);
+        first.session().setObserver(u"Eve"_s);
+        QCOMPARE(first.row(2, rowOfFrequency(3)).toStdString(),
+                 resultsOf(left, "Eve", orientationVertical).rows(2)[rowOfFrequency(3)]);
         QVERIFY(
             first.control<QLabel>(controlId::benchCaption)->text().startsWith("Restored 1 readings of the session"));
         QCOMPARE(first.session().recorder().path(), path);

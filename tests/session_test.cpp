@@ -173,8 +173,9 @@ TEST_P(SessionStatistics, MatchesTheHandComputedGroups) {
         expectNear(g.sd, e.sd, "sd");
         ASSERT_EQ(g.ci95.has_value(), e.ciHalfWidth.has_value());
         if (e.ciHalfWidth) {
-            EXPECT_NEAR(g.ci95->first, *e.mean - *e.ciHalfWidth, 1e-9);
-            EXPECT_NEAR(g.ci95->second, *e.mean + *e.ciHalfWidth, 1e-9);
+            // The half width on the linear scale, t sd / sqrt(n), is relative on the logarithmic one.
+            EXPECT_NEAR(g.ci95->first, *e.mean * std::exp(-*e.ciHalfWidth / *e.mean), 1e-9);
+            EXPECT_NEAR(g.ci95->second, *e.mean * std::exp(*e.ciHalfWidth / *e.mean), 1e-9);
         }
         EXPECT_EQ(g.readings, e.readings);
         EXPECT_EQ(g.notRecognized, e.notRecognized);
@@ -281,7 +282,7 @@ TEST(SessionStatisticsOutput, JsonAndCsvCarryTheGroupsValues) {
     EXPECT_EQ(g["orientation"], "vertical");
     EXPECT_EQ(g["observers"], 3);
     EXPECT_NEAR(g["mrtd"]["mean"].get<double>(), 0.21, 1e-12);
-    EXPECT_NEAR(g["mrtd"]["ci95"][1].get<double>(), 0.21 + t2 * 0.08 / std::sqrt(3.0), 1e-9);
+    EXPECT_NEAR(g["mrtd"]["ci95"][1].get<double>(), 0.21 * std::exp(t2 * 0.08 / 0.21 / std::sqrt(3.0)), 1e-9);
     EXPECT_EQ(g["readings"], 19);
     EXPECT_EQ(g["notRecognized"], 1);
     EXPECT_EQ(g["meetsStandard"], true);
@@ -291,7 +292,7 @@ TEST(SessionStatisticsOutput, JsonAndCsvCarryTheGroupsValues) {
     EXPECT_NEAR(g["perObserver"][1]["minus"].get<double>(), -0.28, 1e-12);
     const std::string csv = statisticsCsv(groups);
     EXPECT_EQ(csv.substr(csv.find('\n') + 1),
-              "1,camera1.par,specified,vertical,0.5,3,0.21,0.08,0.011269,0.408731,19,1,true\n");
+              "1,camera1.par,specified,vertical,0.5,3,0.21,0.08,0.0815136,0.541014,19,1,true\n");
 }
 
 namespace {
@@ -326,7 +327,8 @@ std::vector<MalformedRow> malformedRows() {
         {"NotAnObject", "[1, 2]", "the file holds no JSON object"},
         {"OtherFormat", fileWith("", R"("format": "something-else", "version": 1)"),
          "\"format\" is not \"tervix-session\""},
-        {"LaterVersion", fileWith("", R"("format": "tervix-session", "version": 2)"), "version 2 is not version 1"},
+        {"LaterVersion", fileWith("", R"("format": "tervix-session", "version": 3)"),
+         "version 3 is not version 1 or 2"},
         {"NoCreated", R"({"format": "tervix-session", "version": 1, "readings": []})",
          "\"created\" is not an ISO 8601 UTC time"},
         {"ReadingsNotAList",
@@ -390,7 +392,7 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
               1);
     const auto json = nlohmann::json::parse(readText(path));
     EXPECT_EQ(json["format"], "tervix-session");
-    EXPECT_EQ(json["version"], 1);
+    EXPECT_EQ(json["version"], 2);
     EXPECT_TRUE(json["readings"][18]["deltaT"].is_null());
     EXPECT_FALSE(writeSessionFile(session, dir.path("no/such/folder/s.json"), log));
     EXPECT_EQ(log.messages.size(), 1u);

@@ -1,0 +1,149 @@
+// Corrections that never delete, the version 2 file, the interval that stays positive and the
+// lists of the observer at the bench.
+#include "console/bench.h"
+#include "console/session_statistics.h"
+#include "text/messages.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
+
+using testing_support::TempDir;
+
+namespace {
+
+SessionReading reading(const char* who, std::optional<double> deltaT, double f = 0.5,
+                       const char* bars = orientationVertical) {
+    const char* half = deltaT && *deltaT < 0.0 ? halfMinus : halfPlus;
+    return {"2026-12-07T10:00:00Z", who, 1, "camera1.par", imageModelSpecified, bars, f, half, deltaT, {}, {}};
+}
+
+// Observers' MRTDs 0.25, 0.2 and 0.3 on vertical bars; Ann once on horizontal bars.
+std::vector<SessionReading> campaign() {
+    std::vector<SessionReading> readings;
+    for (auto [who, kelvin] :
+         {std::pair{"Ann", 0.3}, {"Ann", -0.2}, {"Ben", 0.2}, {"Ben", -0.2}, {"Cy", 0.4}, {"Cy", -0.2}})
+        readings.push_back(reading(who, kelvin));
+    readings.push_back(reading("Ann", 0.5, 0.5, orientationHorizontal));
+    return readings;
+}
+
+std::string display(const std::string& zoomOn) {
+    return R"("display": {"automatic": true, "level": 500, "contrast": 0, "zoom": )" + zoomOn + "}";
+}
+
+} // namespace
+
+TEST(Campaign, UndoTakesBackTheCurrentObserversLastReadingAndStrikeNeedsAReason) {
+    TempDir dir;
+    BenchState state;
+    MessageLog log;
+    Bench bench(state, log);
+    bench.startSession(dir.path("s"), "2026-12-07T10:00:00.000Z");
+    for (auto [who, kelvin] : {std::pair{"Ann", 0.3f}, {"Ann", 0.2f}, {"Ben", 0.4f}}) {
+        state.console.temperatureDifference = kelvin;
+        ASSERT_TRUE(bench.record({who, true}));
+    }
+    bench.setObserver("Ann");
+    ASSERT_TRUE(bench.undoLastReading());
+    const auto& r = bench.session().readings;
+    ASSERT_TRUE(r[1].struck.has_value());
+    EXPECT_EQ(r[1].struck->by + " " + r[1].struck->reason, "Ann Undone");
+    EXPECT_FALSE(r[0].struck || r[2].struck); // Ann's earlier reading and Ben's stay
+    EXPECT_FLOAT_EQ(bench.results().record(0, 0).mrtdPlus, 0.3f);
+    EXPECT_EQ(readSessionFile(bench.recorder().path(), log)->readings, r); // written at once
+    EXPECT_FALSE(bench.strikeReading(2, "Lead", " "));
+    EXPECT_EQ(log.messages.size(), 1u);
+    EXPECT_TRUE(bench.strikeReading(2, "Lead", "focus drifted"));
+    EXPECT_FALSE(bench.strikeReading(2, "Lead", "again")); // the first mark stays
+    bench.setObserver("Ben");
+    EXPECT_EQ(bench.results().record(0, 0).mrtdPlus, mrtdNotMeasured);
+    EXPECT_FALSE(bench.undoLastReading()); // Ben's one reading is struck: nothing to take back
+}
+
+// Each row: a reading struck after the second, and how many struck readings the groups report (a
+// group of struck readings only is left out).
+TEST(Campaign, AStruckReadingLeavesEveryStatisticAndList) {
+    const Session without{"2026-12-07T10:00:00.000Z", campaign(), false};
+    for (auto [extra, struckCounted] :
+         {std::pair{reading("Ann", 0.9), 1}, {reading("Ben", std::nullopt), 1}, {reading("Cy", 0.1, 2.0), 0}}) {
+        Session with = without;
+        extra.struck = StruckMark{"2026-12-07T10:05:00Z", "Lead", "wrong camera"};
+        with.readings.insert(with.readings.begin() + 2, extra);
+        auto groups = sessionStatistics(with);
+        int struck = 0;
+        for (SessionGroup& g : groups)
+            struck += std::exchange(g.struck, 0);
+        EXPECT_EQ(struck, struckCounted) << extra.observer;
+        const auto reference = sessionStatistics(without);
+        EXPECT_EQ(statisticsJson(groups), statisticsJson(reference));
+        EXPECT_EQ(statisticsCsv(groups), statisticsCsv(reference));
+        for (const char* observer : {"Ann", "Ben", "Cy"})
+            for (const char* orientation : {orientationVertical, orientationHorizontal})
+                EXPECT_EQ(resultsOf(with, observer, orientation).rows(0),
+                          resultsOf(without, observer, orientation).rows(0));
+    }
+}
+
+TEST(Campaign, Version2RoundTripsAndVersion1OpensAsBefore) {
+    Session session{"2026-12-07T10:00:00.000Z", campaign(), true};
+    session.readings[0].display = ReadingDisplay{false, 420, 37, 2.0, 4};
+    session.readings[1].struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
+    std::string reason;
+    EXPECT_EQ(parseSession(sessionText(session), reason), session) << reason;
+    // A version 1 file as older releases wrote it opens unchanged, with its groups as they were.
+    std::string v1 = sessionText(Session{"2026-12-07T10:00:00.000Z", campaign(), true});
+    v1.replace(v1.find("\"version\": 2"), 12, "\"version\": 1");
+    const auto old = parseSession(v1, reason);
+    ASSERT_TRUE(old.has_value()) << reason;
+    EXPECT_EQ(old->readings, campaign());
+    const SessionGroup vertical = sessionStatistics(*old)[1];
+    EXPECT_NEAR(*vertical.mean, 0.25, 1e-12);
+    EXPECT_NEAR(*vertical.sd, 0.05, 1e-12);
+}
+
+// Each row: one more key in a version 2 reading, and the fault its reader names.
+TEST(Campaign, MalformedVersion2ReadingsAreRefusedWithTheirFault) {
+    for (const auto& [key, fault] : std::vector<std::pair<std::string, std::string>>{
+             {R"("struck": {"time": "2026-12-07T10:00:00Z", "by": "A", "reason": ""})", R"("struck" gives no reason)"},
+             {R"("struck": true)", R"("struck" is not an object)"},
+             {display(R"("2", "magnifier": 1)"), R"("display" "zoom" is not a positive number)"},
+             {display("1, \"magnifier\": 3"), R"("display" "magnifier" is not 1, 2, 4 or 8)"}}) {
+        std::string text = sessionText(Session{"2026-12-07T10:00:00.000Z", {reading("A", 0.2)}, false}), reason;
+        text.insert(text.find("\"time\""), key + ", ");
+        EXPECT_FALSE(parseSession(text, reason).has_value()) << key;
+        EXPECT_EQ(reason, "reading 1: " + fault);
+    }
+}
+
+// Rows worked by hand: 0.25 * exp(-+ 4.302653 * (0.05 / 0.25) / sqrt(3)); two observers far apart stay
+// above zero where mean -+ t sd / sqrt(n) reaches -1.70; none for a mean not positive or one observer.
+TEST(Campaign, TheIntervalStaysAboveZero) {
+    using Interval = std::optional<std::pair<double, double>>;
+    for (auto [mean, sd, count, expected] :
+         std::vector<std::tuple<double, double, int, Interval>>{{0.25, 0.05, 3, std::pair{0.152114477, 0.410874765}},
+                                                                {0.1, 0.2, 2, std::pair{1.570499434e-9, 6367401.21}},
+                                                                {-0.1, 0.2, 3, std::nullopt},
+                                                                {0.2, 0.0, 1, std::nullopt}}) {
+        const Interval interval = positiveInterval95(mean, sd, count);
+        ASSERT_EQ(interval.has_value(), expected.has_value()) << mean;
+        if (interval) {
+            EXPECT_NEAR(interval->first / expected->first, 1.0, 1e-9);
+            EXPECT_NEAR(interval->second / expected->second, 1.0, 1e-9);
+        }
+    }
+}
+
+TEST(Campaign, ListsAreTheObserversOnTheOrientation) {
+    const Session session{"", campaign(), false};
+    const auto plusMinus = [&](const char* observer, const char* orientation) {
+        const MrtdRecord r = resultsOf(session, observer, orientation).record(0, 0);
+        return std::pair{r.mrtdPlus, r.mrtdMinus};
+    };
+    EXPECT_EQ(plusMinus("Ann", orientationVertical), std::pair(0.3f, -0.2f));
+    EXPECT_EQ(plusMinus("Ann", orientationHorizontal), std::pair(0.5f, mrtdNotMeasured));
+    EXPECT_EQ(plusMinus("Cy", orientationVertical), std::pair(0.4f, -0.2f));
+}
