@@ -14,8 +14,6 @@
 #include <gtest/gtest.h>
 
 using testing_support::DataRow;
-using testing_support::dataRows;
-using testing_support::RowNamedByName;
 
 namespace {
 
@@ -38,7 +36,7 @@ TEST_P(CombineBlurPair, AddsInQuadratureOnTheFitGrid) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pairs, CombineBlurPair, ::testing::ValuesIn(dataRows("blur_pairs.txt")), RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Pairs, CombineBlurPair, TERVIX_TABLE_ROWS("blur_pairs.txt"));
 
 TEST(BlurModel, TheFitLandsOnTheGridBelowFourMrad) {
     std::vector<double> f{0, 0.5, 1, 1.5, 2}, mtf;
@@ -100,8 +98,7 @@ TEST_P(BlurAtmosphereClass, TheAtmosphereEntryFollowsTheClass) {
     EXPECT_FLOAT_EQ(static_cast<float>(state.camera.vBlurWidth), static_cast<float>(GetParam()[1]));
 }
 
-INSTANTIATE_TEST_SUITE_P(Classes, BlurAtmosphereClass, ::testing::ValuesIn(dataRows("atmosphere_blur_classes.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Classes, BlurAtmosphereClass, TERVIX_TABLE_ROWS("atmosphere_blur_classes.txt"));
 
 TEST(BlurModel, AlternativeOpticsTakesItsOwnValuesOverTheOpticalZoom) {
     BenchState state = plainBench();
@@ -130,7 +127,7 @@ TEST_P(BlurKernel, SpansThreeWidthsSumsToOneAndIsSymmetric) {
     EXPECT_TRUE(std::equal(k.begin(), k.end(), k.rbegin()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, BlurKernel, ::testing::ValuesIn(dataRows("blur_kernels.txt")), RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Widths, BlurKernel, TERVIX_TABLE_ROWS("blur_kernels.txt"));
 
 TEST(BlurModel, KernelsVanishBelowASixthOfAPixel) {
     BenchState state = plainBench();
@@ -193,33 +190,6 @@ TEST(CameraModel, SignalTableAndRangesFollowTheCurrentResponse) {
     EXPECT_NEAR(table.y(270) / 5000.0 / 5.861e-4, 1.0, 1e-3); // over 3-5 µm: 5.861e-4 W/cm² at 300 K
 }
 
-TEST(CameraModel, ActivationSetsTheDetectorFormatAndModeTwoNetd) {
-    BenchState state = plainBench();
-    CameraSet& c = state.camera.set;
-    c.detectorColumns = 320;
-    c.detectorRows = 240;
-    c.doubleRows = 1;
-    CameraModelContext context = state.model();
-    activateCameraModel(context);
-    EXPECT_EQ(c.sensorWidth, 320);
-    EXPECT_EQ(c.sensorHeight, 480);
-
-    c.matrixDetector = 0;
-    c.scanLines = 150;
-    c.fovTable[2] = {8.0f, 6.0f};
-    c.doubleBoth = 1;
-    c.hBlurMode = 2;
-    state.camera.tables.mrtdWideH.vertices = {0.2f, 0.07f, 1.0f, 0.2f, 2.0f, 0.9f};
-    activateCameraModel(context);
-    EXPECT_EQ(c.sensorWidth, 400);
-    EXPECT_EQ(c.sensorHeight, 300);
-    EXPECT_FLOAT_EQ(c.netd, 0.07f);
-    EXPECT_FLOAT_EQ(c.defectLocal1, 0.07f);
-    EXPECT_EQ(c.frameNoise, (std::array<std::int32_t, 3>{90, 31, 31}));
-    EXPECT_GT(state.camera.hBlurWidth, 0.1); // fitted to the falling MRTD-derived transfer
-    EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
-}
-
 class ExtremeCamera : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(ExtremeCamera, RendersWithinBounds) {
@@ -246,7 +216,6 @@ TEST_P(ExtremeCamera, RendersWithinBounds) {
                             [](float v) { return std::isfinite(v); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cameras, ExtremeCamera, ::testing::ValuesIn(dataRows("extreme_cameras.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Cameras, ExtremeCamera, TERVIX_TABLE_ROWS("extreme_cameras.txt"));
 
 } // namespace

@@ -6,16 +6,14 @@
 
 namespace testing_support {
 
-// A row of a table under tests/data: a name, then numbers. Tables of expected values live there
-// rather than in the tests that read them.
+// A row of a table under tests/data/tables (see its README): a name, then numbers.
 struct DataRow {
     std::string name;
     std::vector<double> values;
     double operator[](std::size_t k) const { return values.at(k); }
 };
 
-// The rows of a table, one a line, blank lines and lines starting with # left out. A missing or
-// empty table throws, so that a test cannot pass on no rows at all.
+// A missing or empty table throws, so that no test passes on no rows at all.
 inline std::vector<DataRow> dataRows(const std::string& table) {
     std::ifstream in(testDataFile("tables/" + table));
     std::vector<DataRow> rows;
@@ -28,9 +26,11 @@ inline std::vector<DataRow> dataRows(const std::string& table) {
             row.values.push_back(value);
         rows.push_back(row);
     }
-    if (rows.empty())
-        throw std::runtime_error("no rows in " + table);
-    return rows;
+    return rows.empty() ? throw std::runtime_error("no rows in " + table) : rows;
 }
+
+// A parameterised test's rows from a table, named by their first fields.
+#define TERVIX_TABLE_ROWS(table)                                                                                       \
+    ::testing::ValuesIn(::testing_support::dataRows(table)), ::testing_support::RowNamedByName {}
 
 } // namespace testing_support

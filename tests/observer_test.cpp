@@ -13,9 +13,7 @@
 #include <gtest/gtest.h>
 
 using testing_support::DataRow;
-using testing_support::dataRows;
 using testing_support::ObserverBench;
-using testing_support::RowNamedByName;
 
 namespace {
 
@@ -102,8 +100,7 @@ TEST_P(SyntheticFrames, NoiseComponentsAndTheContrastsErrorAreThoseOfTheFrames) 
     EXPECT_NEAR(std::sqrt(claimed / windows) / spread, 1.0, 0.12);
 }
 
-INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames, testing::ValuesIn(dataRows("synthetic_frame_noise.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames, TERVIX_TABLE_ROWS("synthetic_frame_noise.txt"));
 
 TEST(Observer, SummarisesTheRepeatsThatGaveAValue) {
     using O = ObserverOutcome;
@@ -150,7 +147,7 @@ TEST_P(FidelityBlur, OnALongPatternGivesColtmansSeriesAtItsCentre) {
     EXPECT_NEAR(predictedModulation(evenBars(50, 0.25), row[0], row[1]), row[2], 2e-3); // 2 cycles per unit
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, FidelityBlur, ::testing::ValuesIn(dataRows("coltman_series.txt")), RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Widths, FidelityBlur, TERVIX_TABLE_ROWS("coltman_series.txt"));
 
 TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsProgress) {
     ObserverBench bench("camera5.par", 1, true);
@@ -323,7 +320,6 @@ TEST_P(FilesMrtdCurve, FollowsTheFieldAndTheOrientation) {
     EXPECT_LT(cameraMrtdAt(camera, 2.5, turned), 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(ModelObserver, FilesMrtdCurve, testing::ValuesIn(dataRows("mrtd_curves.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(ModelObserver, FilesMrtdCurve, TERVIX_TABLE_ROWS("mrtd_curves.txt"));
 
 } // namespace

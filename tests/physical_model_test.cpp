@@ -86,9 +86,7 @@ TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
     EXPECT_NEAR(total, overlap(0.0, scene.g.width, r[0], r[1]) * overlap(0.0, scene.g.height, r[2], r[3]), 1e-3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle,
-                         ::testing::ValuesIn(testing_support::dataRows("physical_rectangles.txt")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle, TERVIX_TABLE_ROWS("physical_rectangles.txt"));
 
 // The share of each pixel around a triangle and an ellipse inside them, against a 256 x 256 grid of
 // samples per pixel (within 3e-3 of the exact area where an edge crosses the pixel once).
@@ -142,61 +140,6 @@ TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
     EXPECT_NEAR(scene.at(41, 20), 2.0, 1e-4);
     EXPECT_NEAR(scene.at(12, 12), 1.0, 1e-4);
 }
-
-// Items along x over the whole height (from, to, signal, distance) and the pieces of them that stay
-// visible (from, to, signal): the blurred row is the visible pieces' pixel boxes blurred by the
-// Gaussian, every layer counted once.
-struct Piece {
-    double from, to, value, distance;
-};
-struct BlurRow {
-    const char* name;
-    double sigmaPixels;
-    std::vector<Piece> items, visible;
-};
-class PhysicalBlur : public ::testing::TestWithParam<BlurRow> {};
-
-TEST_P(PhysicalBlur, GivesTheGaussianAndPixelBoxResponse) {
-    const BlurRow& row = GetParam();
-    PixelScene scene;
-    scene.state.sim.physical.blurWidthX = scene.state.sim.physical.blurWidthY = row.sigmaPixels * scene.g.pitchX * 1000;
-    const PhysicalGeometry pg =
-        computePhysicalGeometry(scene.state.camera.set, scene.state.sim, RenderMode::CameraView, false);
-    EXPECT_NEAR(pg.sigmaX, row.sigmaPixels, 1e-9);
-    // Sensor pixel i has its left edge at -halfX + i·pitch, whatever the margin.
-    for (const Piece& p : row.items)
-        scene.add(projectedRectangle(scene.x(p.from), scene.x(p.to), scene.y(-50.0), scene.y(400.0),
-                                     static_cast<float>(p.value)),
-                  p.distance);
-    rasterizePhysical(scene.state.target, scene.state.sim, pg.g);
-    blurPhysical(scene.state.sim, pg);
-    const double spread = std::sqrt(2.0) * row.sigmaPixels;
-    for (int i = 90; i < 111; ++i) {
-        constexpr int steps = 4000;
-        double expected = 0.0;
-        for (int k = 0; k < steps; ++k)
-            for (const Piece& p : row.visible) {
-                const double t = i + (k + 0.5) / steps;
-                expected += p.value * 0.5 * (std::erfc(-(t - p.from) / spread) - std::erfc(-(t - p.to) / spread));
-            }
-        EXPECT_NEAR(scene.state.sim.sceneImage[static_cast<std::size_t>(100) * scene.state.sim.imageWidth + i],
-                    expected / steps, 3e-3)
-            << i;
-    }
-}
-
-const std::vector<Piece> halfPlane{{100.37, 400.0, 1.0, 0.0}};
-// A far item from 100.37 on, a nearer one over whole pixels 95 ... 105, the nearest from 100.6 to
-// 103.2: pixel 100 takes cells, loses them and takes them again.
-const std::vector<Piece> layers{{100.37, 400.0, 1.0, 9.0}, {95.0, 106.0, 2.0, 5.0}, {100.6, 103.2, 3.0, 1.0}};
-const std::vector<Piece> layersSeen{
-    {95.0, 100.6, 2.0, 0}, {100.6, 103.2, 3.0, 0}, {103.2, 106.0, 2.0, 0}, {106.0, 400.0, 1.0, 0}};
-INSTANTIATE_TEST_SUITE_P(Rows, PhysicalBlur,
-                         ::testing::Values(BlurRow{"Edge035", 0.35, halfPlane, halfPlane},
-                                           BlurRow{"Edge08", 0.8, halfPlane, halfPlane},
-                                           BlurRow{"Edge25", 2.5, halfPlane, halfPlane},
-                                           BlurRow{"Layers", 0.6, layers, layersSeen}),
-                         testing_support::RowNamedByName{});
 
 TEST(PhysicalNoise, TheNormalTableHasUnitVarianceAndReachesBeyondThreeSigma) {
     const std::vector<float>& table = normalTable();

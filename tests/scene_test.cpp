@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 
 using testing_support::DataRow;
-using testing_support::dataRows;
-using testing_support::RowNamedByName;
 
 namespace {
 
@@ -48,8 +46,7 @@ TEST_P(InBandExitanceReference, AgreesWithTheIndependentBlackbodyValue) {
     EXPECT_NEAR((exitance(r[2] + 0.5) - exitance(r[2] - 0.5)) / r[4], 1.0, 2e-3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, InBandExitanceReference, ::testing::ValuesIn(dataRows("blackbody_exitance.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Bands, InBandExitanceReference, TERVIX_TABLE_ROWS("blackbody_exitance.txt"));
 
 TEST(InBandExitance, InterpolatesTheResponseAndRefusesDegenerateInput) {
     PointList ramp{{8.0f, 0.0f, 10.0f, 1.0f, 12.0f, 1.0f}};
@@ -83,8 +80,7 @@ TEST_P(SceneRasterSize, RoundsPastTheNextMultipleOfFour) {
     EXPECT_EQ(busy, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(ElectronicZooms, SceneRasterSize, ::testing::ValuesIn(dataRows("zoomed_raster.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(ElectronicZooms, SceneRasterSize, TERVIX_TABLE_ROWS("zoomed_raster.txt"));
 
 TEST(SceneRaster, LaterItemsAtEqualDistanceWinAndOutsideItemsPaintNothing) {
     BenchState state = plainBench();
@@ -180,7 +176,6 @@ TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
     EXPECT_NEAR((items[1].screenBounds[1] - items[1].screenBounds[0]) * 1000.0, 0.5 / f, 1e-5 / f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency, ::testing::ValuesIn(dataRows("bar_frequencies.txt")),
-                         RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency, TERVIX_TABLE_ROWS("bar_frequencies.txt"));
 
 } // namespace
