@@ -21,15 +21,12 @@ namespace {
 // gaps, 3 grey levels over a grey ground, with fresh pixel, row and column noise of the row's
 // standard deviations.
 BarContrast measureSynthetic(std::mt19937_64& random, const DataRow& noise) {
-    constexpr int width = 90, height = 54, barWidth = 6;
-    std::vector<std::vector<int>> bars, gaps;
-    for (int k = 0; k < 9; ++k) {
-        std::vector<int> columns;
-        for (int c = 0; c < barWidth; ++c)
-            columns.push_back(30 + k * barWidth + c);
-        (k % 2 == 1 ? bars : gaps).push_back(columns);
-    }
-    BarFrameStatistics s(bars, gaps, 10, 49);
+    constexpr int width = 90, height = 54;
+    std::vector<std::vector<int>> bands(9); // columns 30 ... 83, six to a band, odd bands bars
+    for (int c = 0; c < 54; ++c)
+        bands[static_cast<std::size_t>(c / 6)].push_back(30 + c);
+    BarFrameStatistics s({bands[1], bands[3], bands[5], bands[7]}, {bands[0], bands[2], bands[4], bands[6], bands[8]},
+                         10, 49);
     std::normal_distribution<double> normal;
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height);
     std::vector<double> columns(width);
@@ -39,7 +36,7 @@ BarContrast measureSynthetic(std::mt19937_64& random, const DataRow& noise) {
         for (int j = 0; j < height; ++j) {
             const double row = noise[1] * normal(random);
             for (int i = 0; i < width; ++i) {
-                const bool inBar = i >= 30 && (i - 30) / barWidth < 9 && (i - 30) / barWidth % 2 == 1;
+                const bool inBar = i >= 30 && i < 84 && (i - 30) / 6 % 2 == 1;
                 const double v = 100.0 + (inBar ? 3.0 : 0.0) + row + columns[static_cast<std::size_t>(i)] +
                                  noise[0] * normal(random);
                 frame[static_cast<std::size_t>(j) * width + i] = static_cast<std::uint8_t>(std::lround(v));
