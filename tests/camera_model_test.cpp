@@ -1,5 +1,5 @@
 // The camera model an activation builds: blur widths and kernels from the file's values and the
-// atmosphere, the noise table, the signal table and the detector format.
+// atmosphere, the noise table, the signal table and mode 2's NETD.
 #include "sim/camera_model.h"
 #include "sim/in_band_exitance.h"
 #include "sim/noise.h"
@@ -188,6 +188,27 @@ TEST(CameraModel, SignalTableAndRangesFollowTheCurrentResponse) {
     refreshModel(state);
     EXPECT_DOUBLE_EQ(state.sim.signalMax, signalOfTemperature(state.camera.tables.spectralResponse1, 50.0));
     EXPECT_NEAR(table.y(270) / 5000.0 / 5.861e-4, 1.0, 1e-3); // over 3-5 µm: 5.861e-4 W/cm² at 300 K
+}
+
+// Mode 2 takes the NETD from the MRTD curve's first point and fixed frame noise, and fits the blur;
+// the doubled formats themselves are in the golden cases (camera 3, test camera A).
+TEST(CameraModel, ModeTwoActivationTakesTheNetdFromTheMrtdCurve) {
+    BenchState state = plainBench();
+    CameraSet& c = state.camera.set;
+    c.matrixDetector = 0;
+    c.scanLines = 150;
+    c.fovTable[2] = {8.0f, 6.0f};
+    c.doubleBoth = 1;
+    c.hBlurMode = 2;
+    state.camera.tables.mrtdWideH.vertices = {0.2f, 0.07f, 1.0f, 0.2f, 2.0f, 0.9f};
+    CameraModelContext context = state.model();
+    activateCameraModel(context);
+    EXPECT_EQ(std::tuple(c.sensorWidth, c.sensorHeight), std::tuple(400, 300));
+    EXPECT_FLOAT_EQ(c.netd, 0.07f);
+    EXPECT_FLOAT_EQ(c.defectLocal1, 0.07f);
+    EXPECT_EQ(c.frameNoise, (std::array<std::int32_t, 3>{90, 31, 31}));
+    EXPECT_GT(state.camera.hBlurWidth, 0.1); // fitted to the falling MRTD-derived transfer
+    EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
 }
 
 class ExtremeCamera : public ::testing::TestWithParam<DataRow> {};

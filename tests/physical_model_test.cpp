@@ -1,5 +1,5 @@
-// The physical image model: exact pixel areas, the optics' Gaussian with one pixel box, fresh
-// normal noise, and its choice on the console.
+// The physical image model: exact pixel areas, fresh normal noise, its radiometry and its choice on
+// the console. Its blur is checked pixel by pixel against the exact prediction by physical_fidelity_test.
 #include "measurement/autocorrelation.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"

@@ -1,5 +1,5 @@
 // The scene: in-band exitance against independent blackbody values, the rasterisation of items into
-// the sensor grid, the signals UpdateScene gives (air, gallery, clamping, offsets), the bar periods.
+// the sensor grid, the signals UpdateScene gives (air, gallery, clamping), the bar periods.
 #include "sim/in_band_exitance.h"
 #include "sim/render.h"
 #include "sim/scene.h"
