@@ -30,17 +30,12 @@ struct ObserverBench {
         sources.imageModel = model;
         sources.camera.path = camera.find('/') == std::string::npos ? shippedFile(camera) : camera;
         sources.target.path = shippedFile("mira.tag");
-        if (quarter || adjust)
-            sources.adjustCamera = [quarter, adjust](CameraSet& c) {
-                if (quarter) {
-                    c.detectorColumns /= 2;
-                    c.detectorRows /= 2;
-                    c.fovCurrentH /= 2;
-                    c.fovCurrentV /= 2;
-                }
-                if (adjust)
-                    adjust(c);
-            };
+        sources.adjustCamera = [quarter, adjust](CameraSet& c) {
+            const int share = quarter ? 2 : 1;
+            c.detectorColumns /= share, c.detectorRows /= share, c.fovCurrentH /= share, c.fovCurrentV /= share;
+            if (adjust)
+                adjust(c);
+        };
         EXPECT_EQ(openBench(console, sources), BenchOpenFault::None);
     }
     ~ObserverBench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
@@ -53,8 +48,8 @@ inline void expectSameItems(const Target& before, const Target& after) {
     ASSERT_EQ(after.items.size(), before.items.size());
     for (std::size_t k = 0; k < before.items.size(); ++k) {
         const TargetItem &a = after.items[k], &b = before.items[k];
-        EXPECT_TRUE(a.name == b.name && a.kind == b.kind && a.vertices == b.vertices &&
-                    a.temperature == b.temperature && a.distance == b.distance)
+        EXPECT_EQ(std::tie(a.name, a.kind, a.vertices, a.temperature, a.distance),
+                  std::tie(b.name, b.kind, b.vertices, b.temperature, b.distance))
             << "item " << k;
     }
 }

@@ -4,29 +4,29 @@
 #include "sim/camera_model.h"
 #include "sim/scene.h"
 
+inline void refreshModel(BenchState& state) {
+    CameraModelContext context = state.model();
+    RefreshCameraModel(context);
+}
+
 // A plain camera for the simulation tests: 256 x 256 pixels over 10 degrees, a flat 8-12 µm
 // response, -20 ... 50 °C, no blur, no noise, white hot.
 inline BenchState plainBench() {
     BenchState state;
     CameraSet& c = state.camera.set;
     c.fovCurrentH = c.fovCurrentV = 10.0f;
-    c.sensorWidth = c.sensorHeight = 256;
-    c.tempMin = -20.0f;
-    c.tempMax = 50.0f;
+    c.sensorWidth = c.sensorHeight = c.detectorColumns = c.detectorRows = 256;
+    c.tempMin = c.levelMin = -20.0f;
+    c.tempMax = c.levelMax = 50.0f;
     c.contrastMin = 0.2f;
     c.contrastMax = 20.0f;
-    c.levelMin = -20.0f;
-    c.levelMax = 50.0f;
     c.tm = 20.0f;
     c.netd = 0.05f;
     c.polarity = false;
-    c.atmCoefficient = 0.0f;
-    c.atmTemperature = 0.0f;
+    c.atmCoefficient = c.atmTemperature = 0.0f;
     c.matrixDetector = 1;
-    c.detectorColumns = c.detectorRows = 256;
     state.camera.tables.spectralResponse0.vertices = {8.0f, 1.0f, 12.0f, 1.0f};
-    CameraModelContext context = state.model();
-    RefreshCameraModel(context);
+    refreshModel(state);
     return state;
 }
 
@@ -38,15 +38,14 @@ inline TargetItem projectedRectangle(double x0, double x1, double y0, double y1,
     item.dimension = 2;
     item.vertexCount = 4;
     item.vertices.assign(8, 0.0f);
-    item.projected2D = {static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x0), static_cast<float>(y1),
-                        static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x1), static_cast<float>(y0)};
+    const auto fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1), fy0 = static_cast<float>(y0),
+               fy1 = static_cast<float>(y1);
+    item.projected2D = {fx0, fy0, fx0, fy1, fx1, fy1, fx1, fy0};
     item.projected3D.assign(12, 0.0f);
-    for (int k = 0; k < 4; ++k)
-        BuildEdgeLines(&item.projected2D[static_cast<std::size_t>(2 * k)],
-                       &item.projected2D[static_cast<std::size_t>(2 * ((k + 1) % 4))], item.projected2D, 4,
-                       &item.projected3D[static_cast<std::size_t>(3 * k)]);
-    item.screenBounds = {static_cast<float>(x0), static_cast<float>(x1), static_cast<float>(y0),
-                         static_cast<float>(y1)};
+    for (std::size_t k = 0; k < 4; ++k)
+        BuildEdgeLines(&item.projected2D[2 * k], &item.projected2D[2 * ((k + 1) % 4)], item.projected2D, 4,
+                       &item.projected3D[3 * k]);
+    item.screenBounds = {fx0, fx1, fy0, fy1};
     item.renderTemperature = signal;
     return item;
 }
