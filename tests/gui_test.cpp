@@ -1,7 +1,5 @@
-// The bench window under Xvfb with Mesa's software OpenGL, driven as an observer would: what only
-// the window does (its controls and layout at real screen sizes, the GL view, the live frames, the
-// plot's drawing, keys, menus and accessibility). The console's logic behind it is tested in the
-// core's console tests.
+// What only the window does, under Xvfb with Mesa's software OpenGL: controls and layout at real screen
+// sizes, the GL view, live frames, the plot, keys, menus, accessibility. The logic: the console tests.
 #include "console/plot_geometry.h"
 #include "gui/bench_app.h"
 #include "gui/frame_view.h"
@@ -168,9 +166,8 @@ private slots:
             QVERIFY(!w->isVisible());
     }
 
-    // With noise the live frames differ; a frame costs the view's area only: the console around it
-    // and the controls beside it are not painted again. (With Camera1's margin the view reaches under
-    // the results list and the plot by a few pixels, so those repaint that strip; they are left out.)
+    // With noise the live frames differ; a frame repaints the view only, not the console around it or
+    // the controls beside it (the list and plot, which Camera1's view margin reaches under, are left out).
     void liveFramesChangeAndRepaintOnlyTheView() {
         RunningBench bench;
         FrameView* view = bench.console->view();
@@ -198,9 +195,8 @@ private slots:
         QTest::newRow("Camera4 specified") << 3 << false;
         QTest::newRow("Camera4 physical") << 3 << true;
     }
-    // The live image follows the camera's rate: never more frames than the camera gives (a 60 Hz
-    // camera must not show the 62.5 of a 16 ms timer, nor a queue of late frames), and, on this idle
-    // window, at least half of them (a stalled or stopped live image fails).
+    // Never more frames than the camera gives (not the 62.5 Hz of a 16 ms timer, nor a queue of late
+    // frames), and, on this idle window, at least half of them (a stalled live image fails).
     void presentedFrameRate() {
         QFETCH(int, slot);
         QFETCH(bool, physical);
@@ -272,9 +268,8 @@ private slots:
         QCOMPARE(qGray(plain.pixel(0, view.height() - 1)), int(pattern[0]));
     }
 
-    // The plot draws what the plot geometry places, in each slot's colour: Camera3 at 1.5 and 2
-    // cycles per mrad and Camera5 at 3 and 4 (all 0.2 K), and Camera1's cooled 0.004 K, which moves
-    // the scale's bottom.
+    // The plot draws what the plot geometry places, in each slot's colour: Camera3 and Camera5 at 0.2 K
+    // and Camera1's cooled 0.004 K, which moves the scale's bottom.
     void thePlotDrawsEachSlotInItsColourDownToACooledResult() {
         RunningBench bench;
         record(bench, 0, 501, 499); // +-0.004 K
@@ -297,9 +292,9 @@ private slots:
         QVERIFY(!colourNear(image, halfway(3.0, 4.0), MrtdPlot::penColour(2)));
     }
 
-    // Enter or Space on a focused button presses it (and keeps the difference); Enter on the
-    // trackbar is Load/Edit, which centres it. Every press redraws the plot.
-    void keysPressTheFocusedButtonAndEnterOnTheTrackbarIsLoadEdit() {
+    // Enter or Space on a focused button presses it (and keeps the difference); Enter on the trackbar
+    // is Load/Edit, which centres it; every press redraws the plot. The trackbar speaks kelvin.
+    void keysPressTheFocusedButtonAndTheTrackbarIsLoadEditAndSpeaksKelvin() {
         RunningBench bench;
         auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
         PaintCounter plot;
@@ -326,49 +321,7 @@ private slots:
         QCOMPARE(slider->value(), 500);
         QCOMPARE(bench.console->valueText(), u"0.00  "_s);
         QVERIFY(bench.log.messages.empty());
-    }
-
-    void aCameraSwitchShowsItsListAndARefusedOneKeepsTheOld() {
-        RunningBench bench;
-        QFile::remove(bench.path(u"camera4.par"_s));
-        bench.press(cameraRadios[2]);
-        QVERIFY(bench.log.messages.empty());
-        QCOMPARE(bench.console->framePeriod(), 40);
-        bench.press(cameraRadios[3]); // camera4.par is absent
-        QCOMPARE(bench.log.messages.size(), std::size_t(1));
-        QCOMPARE(bench.console->core().cameraIndex(), 2);
-        for (std::size_t k = 0; k < cameraSlots; ++k) {
-            QCOMPARE(bench.control<QAbstractButton>(cameraRadios[k])->isChecked(), k == 2);
-            QCOMPARE(bench.control<QWidget>(resultLists[k])->isVisible(), k == 2);
-        }
-        QVERIFY(bench.control<QWidget>(imageView)->isVisible());
-    }
-
-    // The saved table is the slot's; a name so long that no temporary file can stand beside it
-    // fails the write, with a message, and the old file stays.
-    void savingWritesTheListWholeOrNotAtAll() {
-        RunningBench bench;
-        bench.slide(560);
-        bench.press(applyButton);
-        const QString path = bench.path(u"table1.txt"_s);
-        QVERIFY(bench.console->writeTable(path));
-        QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray::fromStdString(bench.console->core().results().tableText(0)));
-        QFile old(bench.path(QString(250, u'a') + u".txt"_s));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old results\n") == 12);
-        old.close();
-        QVERIFY(!bench.console->writeTable(old.fileName()));
-        QCOMPARE(bench.log.messages.size(), std::size_t(1));
-        QVERIFY(QString::fromStdString(bench.log.messages[0])
-                    .startsWith(u"The table could not be saved to '"_s + old.fileName() + u"':\n "_s));
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), QByteArray("old results\n"));
-    }
-
-    void theTrackbarSpeaksKelvin() {
-        RunningBench bench;
-        auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+        // The trackbar speaks kelvin.
         slider->setValue(625);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(slider);
         QVERIFY(a && a->valueInterface());
@@ -390,9 +343,44 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(bench.console.get())->text(QAccessible::Name), u"Tervix 2.1"_s);
     }
 
-    // Shift+F10, and the Menu key as the X11 platform delivers it (a keyboard context-menu event to
-    // the focused control, which leaves it to the window), open the menu on its first entry, the
-    // about box.
+    // The saved table is the slot's; a name too long for a temporary file beside it fails the write,
+    // with a message, and the old file stays. A refused camera switch keeps the old camera.
+    void savingWritesTheListWholeOrNotAtAllAndARefusedCameraKeepsTheOld() {
+        RunningBench bench;
+        bench.slide(560);
+        bench.press(applyButton);
+        const QString path = bench.path(u"table1.txt"_s);
+        QVERIFY(bench.console->writeTable(path));
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray::fromStdString(bench.console->core().results().tableText(0)));
+        QFile old(bench.path(QString(250, u'a') + u".txt"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old results\n") == 12);
+        old.close();
+        QVERIFY(!bench.console->writeTable(old.fileName()));
+        QCOMPARE(bench.log.messages.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(bench.log.messages[0])
+                    .startsWith(u"The table could not be saved to '"_s + old.fileName() + u"':\n "_s));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old results\n"));
+        // A camera switch shows the camera's list; a refused one keeps the old.
+        bench.log.messages.clear();
+        QFile::remove(bench.path(u"camera4.par"_s));
+        bench.press(cameraRadios[2]);
+        QVERIFY(bench.log.messages.empty());
+        QCOMPARE(bench.console->framePeriod(), 40);
+        bench.press(cameraRadios[3]); // camera4.par is absent
+        QCOMPARE(bench.log.messages.size(), std::size_t(1));
+        QCOMPARE(bench.console->core().cameraIndex(), 2);
+        for (std::size_t k = 0; k < cameraSlots; ++k) {
+            QCOMPARE(bench.control<QAbstractButton>(cameraRadios[k])->isChecked(), k == 2);
+            QCOMPARE(bench.control<QWidget>(resultLists[k])->isVisible(), k == 2);
+        }
+        QVERIFY(bench.control<QWidget>(imageView)->isVisible());
+    }
+
+    // Shift+F10, and the Menu key as X11 delivers it (a keyboard context-menu event to the focused
+    // control), open the menu on its first entry, the about box.
     void theKeyboardMenuOpensOnItsFirstEntryTheAboutBox() {
         RunningBench bench;
         bench.console->activateWindow();
@@ -511,9 +499,8 @@ private slots:
         QTest::newRow("1920x1080 Camera1") << QSize(1920, 1080) << 0;
         QTest::newRow("1920x1080 Camera4") << QSize(1920, 1080) << 3;
     }
-    // The window at a screen's size with results of several slots: no two shown controls overlap,
-    // every caption has its natural width, and the plot shows a cooled camera's 0.004 K. The
-    // screenshots are kept for a look.
+    // At a screen's size with results in several slots (one cooled, 0.004 K): no two shown controls
+    // overlap and every caption has its natural width. The screenshots are kept for a look.
     void theLayoutShowsEverythingWhole() {
         QFETCH(QSize, size);
         QFETCH(int, camera);
