@@ -27,12 +27,16 @@ void withNumber(CameraState& s, const std::string& label, F&& f) {
     forEachCameraFileField([&](const auto& field) {
         if constexpr (requires { field.from; }) {
             forEachNumber(s.set, field, [&](std::size_t i, auto& number) {
-                if (!found && field.label(i) == label)
-                    found = true, f(number);
+                if (!found && field.label(i) == label) {
+                    found = true;
+                    f(number);
+                }
             });
         } else if constexpr (requires { s.*(field.member), field.kept; }) {
-            if (!found && field.name == label)
-                found = true, f(s.*(field.member));
+            if (!found && field.name == label) {
+                found = true;
+                f(s.*(field.member));
+            }
         }
     });
     EXPECT_TRUE(found) << label;
