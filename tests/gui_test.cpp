@@ -7,8 +7,6 @@
 #include "gui/objective_mrtd_runner.h"
 #include "started_bench.h"
 
-#include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QOpenGLFunctions_2_0>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QOpenGLWidget>

@@ -5,14 +5,7 @@
 #include "gui/session_panel.h"
 #include "started_bench.h"
 
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QSurfaceFormat>
-#include <QTimer>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 

@@ -6,10 +6,8 @@
 #include "gui/main_console.h"
 #include "text/messages.h"
 
-#include <QAbstractButton>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 #include <string>
