@@ -8,8 +8,8 @@
 
 namespace {
 
-// A run of the pacing on a simulated clock: each tick comes when the timer, rounded up to whole
-// milliseconds as the window's timer rounds, says; a presentation costs `cost` seconds.
+// The pacing on a simulated clock: each tick comes when the timer, rounded up to whole milliseconds
+// as the window's timer rounds, says; a presentation costs `cost` seconds.
 struct PacedRun {
     std::vector<long long> presented;
     long long dropped = 0;
@@ -34,28 +34,23 @@ PacedRun run(double rate, double seconds, double cost, double start = 12.5) {
     return r;
 }
 
-struct RateCase {
-    double rate;
-    double cost; // seconds per presentation
-};
-
-class FramePacingRate : public testing::TestWithParam<RateCase> {};
+// A camera's rate and the seconds a presentation costs.
+class FramePacingRate : public testing::TestWithParam<std::pair<double, double>> {};
 
 // A machine that keeps up presents every frame, at the camera's rate and not at the rate of a
 // whole-millisecond period (1000 / 16 = 62.5 for 60 Hz).
 TEST_P(FramePacingRate, PresentsEveryFrameAtTheCameraRate) {
-    const RateCase c = GetParam();
-    const PacedRun r = run(c.rate, 10.0, c.cost);
-    const auto expected = static_cast<long long>(std::floor(10.0 * c.rate));
-    EXPECT_NEAR(static_cast<double>(r.presented.size()), static_cast<double>(expected), 1.0);
+    const auto [rate, cost] = GetParam();
+    const PacedRun r = run(rate, 10.0, cost);
+    EXPECT_NEAR(static_cast<double>(r.presented.size()), std::floor(10.0 * rate), 1.0);
     EXPECT_EQ(r.dropped, 0);
     for (std::size_t k = 1; k < r.presented.size(); ++k)
         ASSERT_EQ(r.presented[k], r.presented[k - 1] + 1) << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, FramePacingRate,
-                         testing::Values(RateCase{60.0, 0.002}, RateCase{50.0, 0.004}, RateCase{30.0, 0.0},
-                                         RateCase{25.0, 0.010}, RateCase{59.94, 0.003}));
+                         testing::Values(std::pair{60.0, 0.002}, std::pair{50.0, 0.004}, std::pair{30.0, 0.0},
+                                         std::pair{25.0, 0.010}, std::pair{59.94, 0.003}));
 
 // A machine that needs 25 ms a frame at 60 Hz shows what it can and drops the rest evenly: never a
 // gap of more than two frames, never a frame twice, and the count of shown plus dropped frames is
@@ -78,18 +73,14 @@ TEST(FramePacing, AStallIsNotCaughtUpFrameByFrame) {
     pacing.start(0.0);
     EXPECT_TRUE(pacing.tick(0.0).present);
     const FramePacing::Tick late = pacing.tick(1.0); // a second with no tick
-    EXPECT_TRUE(late.present);
-    EXPECT_EQ(late.frame, 50);
-    EXPECT_EQ(late.dropped, 49);
+    EXPECT_TRUE(late.present && late.frame == 50 && late.dropped == 49);
     EXPECT_FALSE(pacing.tick(1.001).present);
     EXPECT_NEAR(pacing.tick(1.001).wait, 0.019, 1e-9);
 }
 
 TEST(FramePacing, ANonPositiveRateFallsBackToOnePerSecond) {
-    for (double rate : {0.0, -5.0, std::nan("")}) {
-        FramePacing pacing(rate);
-        EXPECT_EQ(pacing.rate(), 1.0);
-    }
+    for (double rate : {0.0, -5.0, std::nan("")})
+        EXPECT_EQ(FramePacing(rate).rate(), 1.0);
 }
 
 } // namespace

@@ -13,29 +13,23 @@ struct Corpus {
     const char* name;
     int (*entry)(const std::uint8_t*, std::size_t);
 };
-
-const Corpus corpora[] = {
-    {"camera", fuzzCameraFile},
-    {"target", fuzzTargetFile},
-    {"atmosphere", fuzzAtmosphereFile},
-    {"pipeline", fuzzPipeline},
-};
+const Corpus corpora[] = {{"camera", fuzzCameraFile},
+                          {"target", fuzzTargetFile},
+                          {"atmosphere", fuzzAtmosphereFile},
+                          {"pipeline", fuzzPipeline}};
 
 class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
 
 TEST_P(FuzzReplay, EveryStoredInputRunsCleanly) {
-    const Corpus& corpus = GetParam();
-    const std::filesystem::path dir = std::filesystem::path(TERVIX_FUZZ_CORPUS_DIR) / corpus.name;
     int inputs = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        SCOPED_TRACE(entry.path().string());
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(TERVIX_FUZZ_CORPUS_DIR "/") + GetParam().name)) {
         const std::string data = testing_support::readText(entry.path().string());
-        EXPECT_EQ(corpus.entry(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), 0);
+        EXPECT_EQ(GetParam().entry(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), 0) << entry.path();
         ++inputs;
     }
     EXPECT_GT(inputs, 0);
 }
-
 INSTANTIATE_TEST_SUITE_P(Corpora, FuzzReplay, ::testing::ValuesIn(corpora), testing_support::RowNamedByName{});
 
 } // namespace

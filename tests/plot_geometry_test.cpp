@@ -38,9 +38,7 @@ TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint
     EXPECT_NEAR(curve.largest, 5.1, 1e-6);
     EXPECT_NEAR(curve.smallest, -4.9, 1e-6);
     const PlotCurve empty = plotCurve(s, {});
-    EXPECT_TRUE(empty.points.empty());
-    EXPECT_EQ(empty.smallest, 5.0);
-    EXPECT_EQ(empty.largest, 0.0);
+    EXPECT_TRUE(empty.points.empty() && empty.smallest == 5.0 && empty.largest == 0.0);
 }
 
 std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair<int, float>> mrtds) {
@@ -66,13 +64,11 @@ TEST_P(PlotScaleHolding, MovesTheBottomByWholeDecadesAndKeepsTheTop) {
     EXPECT_EQ(plotBottomLabel(s), p.bottomLabel);
     // The smallest value's point lies inside the plot, no lower than the bottom value's.
     const PlotPoint low = plotPointOf(s, 0.5, p.smallest > 0.0 ? p.smallest : plotReferenceMrtd);
-    EXPECT_GE(low.y, 0);
-    EXPECT_LT(low.y, 300);
-    EXPECT_LE(low.y, plotPointOf(s, 0.5, s.reference).y);
+    EXPECT_TRUE(low.y >= 0 && low.y < 300 && low.y <= plotPointOf(s, 0.5, s.reference).y) << low.y;
     // The full-scale tick keeps its place and value.
+    const double fullScale = plotReferenceMrtd * std::exp(plotFullScaleLog);
     EXPECT_EQ(fullScaleTickY(s), fullScaleTickY(plain));
-    EXPECT_NEAR(plotPointOf(s, 1.0, plotReferenceMrtd * std::exp(plotFullScaleLog)).y,
-                plotPointOf(plain, 1.0, plotReferenceMrtd * std::exp(plotFullScaleLog)).y, 1);
+    EXPECT_NEAR(plotPointOf(s, 1.0, fullScale).y, plotPointOf(plain, 1.0, fullScale).y, 1);
     if (p.decades == 0) { // with every value inside, the plot is the written one
         EXPECT_EQ(s.sy, plain.sy);
         EXPECT_EQ(plotPointOf(s, 2.0, 0.3), plotPointOf(plain, 2.0, 0.3));
@@ -95,8 +91,7 @@ TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
 bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& metrics) {
     for (std::size_t a = 0; a < labels.size(); ++a)
         for (std::size_t b = a + 1; b < labels.size(); ++b) {
-            const auto p = plotLabelBox(labels[a], metrics);
-            const auto q = plotLabelBox(labels[b], metrics);
+            const auto p = plotLabelBox(labels[a], metrics), q = plotLabelBox(labels[b], metrics);
             if (p[0] < q[0] + q[2] && q[0] < p[0] + p[2] && p[1] < q[1] + q[3] && q[1] < p[1] + p[3])
                 return true;
         }
@@ -114,9 +109,7 @@ TEST(PlotGeometry, OneSlotsLabelsStandWhereTheyAlwaysHave) {
     EXPECT_EQ(labels[1], (PlotLabel{"0.500", 10, labelY(s, 0.5f), 0}));
     EXPECT_EQ(labels[2].text, "5.000");
     // "0.000" stands 4 px under "0.100": it moves right, clear of it, on its own line.
-    EXPECT_EQ(labels[3].text, "0.000");
-    EXPECT_EQ(labels[3].y, labelY(s, 0.0));
-    EXPECT_GT(labels[3].x, 10);
+    EXPECT_TRUE(labels[3].text == "0.000" && labels[3].y == labelY(s, 0.0) && labels[3].x > 10);
     EXPECT_FALSE(anyTwoOverlap(labels, LabelMetrics{}));
 }
 
@@ -133,10 +126,12 @@ TEST(PlotGeometry, FiveSlotsLabelsNeverOverlap) {
         slots[4] = recordsOf({{2, 0.02f}});
         const PlotScale s = plotScaleHolding(140, height, 0.004);
         const auto labels = plotLabels(s, slots, metrics);
-        EXPECT_EQ(labels.size(), 1u + 2 + 2 + 2 + 2 + 1) << height;
-        EXPECT_FALSE(anyTwoOverlap(labels, metrics)) << height;
-        for (const PlotLabel& label : labels) // inside the plot on the right, too
-            EXPECT_LE(plotLabelBox(label, metrics)[0] + plotLabelBox(label, metrics)[2], 140) << label.text;
+        EXPECT_EQ(labels.size(), 1u + 2 + 2 + 2 + 2 + 1);
+        EXPECT_FALSE(anyTwoOverlap(labels, metrics));
+        for (const PlotLabel& label : labels) { // inside the plot on the right, too
+            const auto box = plotLabelBox(label, metrics);
+            EXPECT_LE(box[0] + box[2], 140) << label.text;
+        }
         EXPECT_EQ(labels.front().text, "0.001");
     }
 }

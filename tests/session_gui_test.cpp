@@ -1,49 +1,22 @@
 // What only the window shows of a session: an unended one taken up at the start and locked, the radios
 // turning the target, the observer's names, the question at closing. Readings: see bench_test.
-#include "console/control_ids.h"
 #include "console/session.h"
 #include "gui/frame_view.h"
-#include "gui/main_console.h"
 #include "gui/session_panel.h"
 #include "started_bench.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QSlider>
-#include <QSurfaceFormat>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The working folder for the test's length: the shipped cameras and target, and the sessions' folder.
-struct SessionFolder {
-    QTemporaryDir dir;
-    QString previous = QDir::currentPath();
-    SessionFolder() {
-        for (const char* name : {"camera1.par", "camera3.par", "mira.tag", "Atmosphere.ini"})
-            QFile::copy(QString(TERVIX_SHIPPED_DATA_DIR) + "/" + name, path(name));
-        QDir::setCurrent(dir.path());
-        qputenv("XDG_DATA_HOME", path("data").toLocal8Bit());
-    }
-    ~SessionFolder() { QDir::setCurrent(previous); }
-    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-};
-
 struct Window : StartedBench {
-    explicit Window(const SessionFolder& folder) : StartedBench(folder.path("tervix").toStdString()) {}
+    explicit Window(const BenchFolder& folder) : StartedBench(folder.program()) {}
     SessionPanel& session() const { return *console->session(); }
-    void press(int position, int button = controlId::applyButton) {
-        control<QSlider>(controlId::temperatureSlider)->setValue(position);
-        control<QAbstractButton>(button)->click();
+    void record(int position, int button = controlId::applyButton) const {
+        slide(position);
+        press(button);
     }
     QString row(int slot, int row) const {
         return control<QListWidget>(controlId::resultLists[static_cast<std::size_t>(slot)])->item(row)->text();
@@ -56,7 +29,7 @@ class SessionGuiTest : public QObject {
     Q_OBJECT
 private slots:
     void anUnendedSessionIsTakenUpAndALockedOneLeftAlone() {
-        SessionFolder folder;
+        BenchFolder folder;
         Session left{"2026-12-05T08:00:00.000Z", {}, false};
         left.readings.push_back({"2026-12-05T08:01:00.000Z",
                                  "Eve",
@@ -71,7 +44,7 @@ private slots:
                                  {}});
         QDir().mkpath(SessionPanel::sessionFolder());
         const std::string path =
-            QDir(SessionPanel::sessionFolder()).filePath("session-20261205T080000.000Z.json").toStdString();
+            QDir(SessionPanel::sessionFolder()).filePath(u"session-20261205T080000.000Z.json"_s).toStdString();
         MessageLog readLog;
         QVERIFY(writeSessionFile(left, path, readLog));
         Window first(folder);
@@ -80,19 +53,19 @@ private slots:
         QCOMPARE(first.row(2, rowOfFrequency(3)).toStdString(),
                  resultsOf(left, "Eve", orientationVertical).rows(2)[rowOfFrequency(3)]);
         QVERIFY(
-            first.control<QLabel>(controlId::benchCaption)->text().startsWith("Restored 1 readings of the session"));
+            first.control<QLabel>(controlId::benchCaption)->text().startsWith(u"Restored 1 readings of the session"_s));
         QCOMPARE(first.session().recorder().path(), path);
         // The second bench finds the session held and starts its own.
         Window second(folder);
         QCOMPARE(second.row(2, rowOfFrequency(3)), u"   4\t    2."_s);
         QVERIFY(second.session().recorder().path() != path);
-        second.press(575);
+        second.record(575);
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
         QVERIFY(first.log.messages.empty() && second.log.messages.empty());
     }
 
     void theOrientationRadiosTurnTheTargetAndResetTheDifference() {
-        SessionFolder folder;
+        BenchFolder folder;
         Window bench(folder);
         auto brightRunsDownMiddle = [](const QImage& image) {
             int runs = 0;
@@ -103,34 +76,34 @@ private slots:
             }
             return runs;
         };
-        for (auto [radio, across] : {std::pair{"horizontalBars", 4}, std::pair{"verticalBars", 0}}) {
-            bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000); // +2 K
+        for (auto [radio, across] : {std::pair{u"horizontalBars"_s, 4}, std::pair{u"verticalBars"_s, 0}}) {
+            bench.slide(1000); // +2 K
             bench.console->findChild<QAbstractButton*>(radio)->click();
             QCOMPARE(bench.control<QSlider>(controlId::temperatureSlider)->value(), 500);
-            bench.control<QSlider>(controlId::temperatureSlider)->setValue(1000);
+            bench.slide(1000);
             // The middle of the target is the gap between the second and third bar.
             const QImage view = bench.console->view()->grabFramebuffer();
             QCOMPARE(brightRunsDownMiddle(view), across);
             QCOMPARE(brightRunsDownMiddle(view.transformed(QTransform().rotate(90))), 4 - across);
-            view.save(QString(TERVIX_SCREENSHOT_DIR) + "/view_" + radio + ".png");
+            view.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_"_s + radio + u".png"_s);
         }
     }
 
     void theObserverBoxRemembersNames() {
-        SessionFolder folder;
+        BenchFolder folder;
         {
             Window bench(folder);
-            auto* box = bench.console->findChild<QComboBox*>("observer");
-            auto type = [box](const char* name) {
+            auto* box = bench.console->findChild<QComboBox*>(u"observer"_s);
+            auto type = [box](const QString& name) {
                 box->lineEdit()->selectAll();
                 QTest::keyClicks(box->lineEdit(), name);
             };
-            for (const char* name : {"Cleo", "Dan", "Eli"}) {
+            for (const QString& name : {u"Cleo"_s, u"Dan"_s, u"Eli"_s}) {
                 type(name);
-                bench.press(600);
+                bench.record(600);
             }
             // Enter in the box takes the name and leaves the target and the difference alone.
-            type("Dan");
+            type(u"Dan"_s);
             QTest::keyClick(box->lineEdit(), Qt::Key_Return);
             QCOMPARE(bench.control<QSlider>(controlId::temperatureSlider)->value(), 600);
             QCOMPARE(bench.session().recorder().session().readings.back().observer, std::string("Eli"));
@@ -145,9 +118,9 @@ private slots:
         }
         // A new window offers the names again, the latest first.
         Window again(folder);
-        auto* box = again.console->findChild<QComboBox*>("observer");
+        auto* box = again.console->findChild<QComboBox*>(u"observer"_s);
         QCOMPARE((QStringList{box->itemText(0), box->itemText(1), box->itemText(2)}),
-                 (QStringList{"Dan", "Eli", "Cleo"}));
+                 (QStringList{u"Dan"_s, u"Eli"_s, u"Cleo"_s}));
     }
 
     void closingAsksOnceWhenResultsAreUnsaved_data() {
@@ -163,12 +136,12 @@ private slots:
         QFETCH(bool, record);
         QFETCH(int, answer);
         QFETCH(bool, closed);
-        SessionFolder folder;
+        BenchFolder folder;
         Window bench(folder);
         if (record) {
-            bench.press(575);
-            bench.control<QAbstractButton>(controlId::cameraRadios[2])->click(); // Camera3
-            bench.press(450, controlId::notRecognizedButton);
+            bench.record(575);
+            bench.press(controlId::cameraRadios[2]); // Camera3
+            bench.record(450, controlId::notRecognizedButton);
         }
         // The modal window open at each tick is answered (a file dialog may not take its first accept
         // while it reads the folder).
@@ -187,8 +160,8 @@ private slots:
         QTRY_COMPARE(bench.console->isVisible(), !closed);
         QCOMPARE(questions, record ? 1 : 0);
         const bool saved = answer == QMessageBox::Save;
-        QCOMPARE(QFile::exists(folder.path("table1.txt")), saved);
-        QFile table(folder.path("table3.txt"));
+        QCOMPARE(QFile::exists(folder.path(u"table1.txt"_s)), saved);
+        QFile table(folder.path(u"table3.txt"_s));
         QCOMPARE(table.open(QIODevice::ReadOnly) && table.readAll().contains("***"), saved);
         MessageLog readLog;
         if (record)

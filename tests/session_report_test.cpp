@@ -1,7 +1,11 @@
 // The session report written without a window, on the offscreen platform: the model observer's
 // result joins only its own slot's section in the orientation it was measured.
 
+#include "console/session.h"
 #include "drawing/session_report.h"
+#include "text/messages.h"
+
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -26,32 +30,10 @@ void failOnWarnings(QtMsgType type, const QMessageLogContext&, const QString& me
 // Three observers' readings at two frequencies in both orientations on slot 1, and vertical bars
 // on slot 2.
 Session threeObservers() {
-    Session session;
-    session.created = "2026-12-06T14:15:17.250Z";
-    const struct {
-        int slot;
-        const char* orientation;
-    } sections[] = {{1, orientationVertical}, {1, orientationHorizontal}, {2, orientationVertical}};
-    int k = 0;
-    for (const auto& section : sections)
-        for (const char* observer : {"A", "B", "C"})
-            for (double f : {0.5, 1.0})
-                for (int repeat = 0; repeat < 3; ++repeat) {
-                    const double value = 0.1 * f + 0.01 * (k++ % 7);
-                    for (bool plus : {true, false}) {
-                        SessionReading r;
-                        r.time = "2026-12-06T14:16:00.000Z";
-                        r.observer = observer;
-                        r.slot = section.slot;
-                        r.cameraFile = "camera1.par";
-                        r.orientation = section.orientation;
-                        r.frequency = f;
-                        r.half = plus ? halfPlus : halfMinus;
-                        r.deltaT = plus ? value : -value;
-                        session.readings.push_back(r);
-                    }
-                }
-    return session;
+    MessageLog log;
+    const auto session = readSessionFile(TERVIX_TEST_DATA_DIR "/three_observers_session.json", log);
+    EXPECT_TRUE(session) << (log.messages.empty() ? "" : log.messages[0]);
+    return session ? *session : Session{};
 }
 
 ObjectiveMrtd objectiveResult(bool horizontalBars) {
@@ -90,27 +72,19 @@ std::optional<QString> reportText(const ObjectiveBySlot& objective) {
 const QString legend = u"dashed: objective MRTD (model observer)"_s;
 const QString sentence = u"Objective MRTD of the model observer, mean (95 % interval): 0.5 cycles/mrad: 0.073 K "_s
                          u"(0.061 … 0.086 K); 1 cycles/mrad: 0.158 K (0.130 … 0.187 K); 2 cycles/mrad: –."_s;
-const QString slot1Vertical = u"Camera1 · camera1.par · specified image model · vertical bars (horizontal MRTD)"_s;
-const QString slot1Horizontal = u"Camera1 · camera1.par · specified image model · horizontal bars (vertical MRTD)"_s;
-const QString slot2Vertical = u"Camera2 · camera1.par · specified image model · vertical bars (horizontal MRTD)"_s;
+const std::vector<testing_support::DataRow> rows = testing_support::dataRows("report_objective.tsv");
 
-struct ObjectiveRow {
-    const char* name;
-    ObjectiveBySlot objective;
-    // The section title the objective MRTD follows, or none when the report must not show it.
-    std::optional<QString> section;
-    std::optional<QString> nextSection;
-};
-
-class SessionReportObjective : public testing::TestWithParam<ObjectiveRow> {};
+class SessionReportObjective : public testing::TestWithParam<testing_support::DataRow> {};
 
 TEST_P(SessionReportObjective, ShowsTheResultInItsOwnSectionOnly) {
-    const ObjectiveRow& row = GetParam();
-    const auto text = reportText(row.objective);
+    const testing_support::DataRow& row = GetParam();
+    const int slot = std::stoi(row.cells[0]);
+    const auto text =
+        reportText(slot ? ObjectiveBySlot{{slot, objectiveResult(row.cells[1] == "horizontal")}} : ObjectiveBySlot{});
     ASSERT_TRUE(text);
-    ASSERT_TRUE(text->contains(slot1Vertical)) << text->toStdString();
-    ASSERT_TRUE(text->contains(slot2Vertical)) << text->toStdString();
-    if (!row.section) {
+    for (const auto& other : rows) // every section is there
+        ASSERT_TRUE(other.cells[2].empty() || text->contains(QString::fromStdString(other.cells[2])));
+    if (row.cells[2].empty()) {
         EXPECT_FALSE(text->contains(u"objective MRTD"_s, Qt::CaseInsensitive)) << text->toStdString();
         return;
     }
@@ -118,30 +92,16 @@ TEST_P(SessionReportObjective, ShowsTheResultInItsOwnSectionOnly) {
     EXPECT_EQ(text->count(legend), 1) << text->toStdString();
     // Both lines sit between their section's title and the next one's (the appendix repeats the
     // titles later on).
-    const qsizetype start = text->indexOf(*row.section);
-    const qsizetype end = text->indexOf(*row.nextSection, start);
+    const qsizetype start = text->indexOf(QString::fromStdString(row.cells[2]));
+    const qsizetype end = text->indexOf(QString::fromStdString(row.cells[3]), start);
     ASSERT_GE(start, 0);
     ASSERT_GT(end, start);
     for (const QString& line : {sentence, legend}) {
         const qsizetype at = text->indexOf(line);
-        EXPECT_GT(at, start) << line.toStdString();
-        EXPECT_LT(at, end) << line.toStdString();
+        EXPECT_TRUE(at > start && at < end) << line.toStdString();
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SessionReportObjective,
-    testing::Values(ObjectiveRow{"none", {}, std::nullopt, std::nullopt},
-                    ObjectiveRow{"slot1Vertical", {{1, objectiveResult(false)}}, slot1Vertical, slot1Horizontal},
-                    ObjectiveRow{"slot1Horizontal", {{1, objectiveResult(true)}}, slot1Horizontal, slot2Vertical},
-                    ObjectiveRow{"slot2Vertical",
-                                 {{2, objectiveResult(false)}},
-                                 slot2Vertical,
-                                 u"Appendix: the observers' values"_s},
-                    // Measured on horizontal bars, but the slot's session has only vertical ones.
-                    ObjectiveRow{"slot2Horizontal", {{2, objectiveResult(true)}}, std::nullopt, std::nullopt},
-                    ObjectiveRow{"slotWithoutReadings", {{3, objectiveResult(false)}}, std::nullopt, std::nullopt}),
-    [](const testing::TestParamInfo<ObjectiveRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SessionReportObjective, testing::ValuesIn(rows), testing_support::RowNamedByName{});
 
 // The plot picture itself: the dashed curve adds its colour where there was none.
 TEST(SessionReportPlot, DrawsTheObjectiveCurveOnlyWhenGiven) {

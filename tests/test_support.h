@@ -3,9 +3,6 @@
 // Test folders and row names for the GoogleTest programs; the text helpers are in text_support.h.
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 #include <unistd.h>
 
@@ -14,10 +11,6 @@
 #include "text_support.h"
 
 namespace testing_support {
-
-inline std::string testDataFile(const std::string& name) {
-    return std::string(TERVIX_TEST_DATA_DIR) + "/" + name;
-}
 
 // A row's name for the test report: letters and digits kept, every other run of characters one
 // underscore ("a count of exactly 1" gives "a_count_of_exactly_1").

@@ -8,6 +8,10 @@
 
 namespace testing_support {
 
+inline std::string testDataFile(const std::string& name) {
+    return std::string(TERVIX_TEST_DATA_DIR) + "/" + name;
+}
+
 inline std::string shippedFile(const std::string& name) {
     return std::string(TERVIX_SHIPPED_DATA_DIR) + "/" + name;
 }
@@ -34,6 +38,46 @@ inline std::string joinLines(const std::vector<std::string>& lines, const std::s
     for (std::size_t k = 0; k < lines.size(); ++k)
         text += lines[k] + (k + 1 < lines.size() ? end : "");
     return text;
+}
+
+// A row of a table under tests/data: tab-separated cells, the first the row's name.
+struct DataRow {
+    std::string name;
+    std::vector<std::string> cells; // after the name
+    double number(std::size_t k) const { return std::stod(cells.at(k)); }
+    // A cell with each written "\n" and "\r" a line end.
+    std::string text(std::size_t k) const {
+        std::string out = cells.at(k);
+        for (auto [escape, end] : {std::pair{"\\n", '\n'}, std::pair{"\\r", '\r'}})
+            for (std::size_t at; (at = out.find(escape)) != std::string::npos;)
+                out.replace(at, 2, 1, end);
+        return out;
+    }
+    std::vector<double> numbers(std::size_t k) const {
+        std::vector<double> values;
+        std::istringstream in(cells.at(k));
+        for (double v; in >> v;)
+            values.push_back(v);
+        return values;
+    }
+};
+
+// The rows of a table under tests/data; blank lines and lines starting with '#' are left out.
+inline std::vector<DataRow> dataRows(const std::string& name) {
+    std::vector<DataRow> rows;
+    for (const std::string& line : splitLines(readText(testDataFile(name)))) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        DataRow row;
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+            end = line.find('\t', start);
+            row.cells.push_back(line.substr(start, end == std::string::npos ? end : end - start));
+        }
+        row.name = row.cells.front();
+        row.cells.erase(row.cells.begin());
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 // Replaces the blank-separated token at index (from 0) of a line.
