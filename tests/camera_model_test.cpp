@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::DataRow;
+using testing_support::NumberRow;
 
 namespace {
 
@@ -23,7 +23,7 @@ bool onFitGrid(double w) {
     return std::fabs(k - std::round(k)) < 1e-4;
 }
 
-class CombineBlurPair : public ::testing::TestWithParam<DataRow> {};
+class CombineBlurPair : public ::testing::TestWithParam<NumberRow> {};
 
 // Two widths add in quadrature, landing on the fit's grid; with one of them zero the other stays.
 TEST_P(CombineBlurPair, AddsInQuadratureOnTheFitGrid) {
@@ -68,7 +68,7 @@ TEST(BlurModel, BlurFlagHalvesBothWidthsAndDoublesTheNoiseNetd) {
     EXPECT_DOUBLE_EQ(flagged.sim.lastNoiseSigma, noiseSigma(doubled, plain.camera.tables.spectralResponse0));
 }
 
-class BlurAtmosphereClass : public ::testing::TestWithParam<DataRow> {};
+class BlurAtmosphereClass : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(BlurAtmosphereClass, TheAtmosphereEntryFollowsTheClass) {
     BenchState state = plainBench();
@@ -179,7 +179,7 @@ TEST(CameraModel, ModeTwoActivationTakesTheNetdFromTheMrtdCurve) {
     EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
 }
 
-class ExtremeCamera : public ::testing::TestWithParam<DataRow> {};
+class ExtremeCamera : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(ExtremeCamera, RendersWithinBounds) {
     const bool blurred = GetParam()[2] != 0.0;

@@ -7,19 +7,19 @@
 namespace testing_support {
 
 // A row of a table under tests/data/tables (see its README): a name, then numbers.
-struct DataRow {
+struct NumberRow {
     std::string name;
     std::vector<double> values;
     double operator[](std::size_t k) const { return values.at(k); }
 };
 
 // A missing or empty table throws, so that no test passes on no rows at all.
-inline std::vector<DataRow> dataRows(const std::string& table) {
+inline std::vector<NumberRow> numberRows(const std::string& table) {
     std::ifstream in(testDataFile("tables/" + table));
-    std::vector<DataRow> rows;
+    std::vector<NumberRow> rows;
     for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
-        DataRow row;
+        NumberRow row;
         if (line.empty() || line[0] == '#' || !(fields >> row.name))
             continue;
         for (double value; fields >> value;)
@@ -31,6 +31,6 @@ inline std::vector<DataRow> dataRows(const std::string& table) {
 
 // A parameterised test's rows from a table, named by their first fields.
 #define TERVIX_TABLE_ROWS(table)                                                                                       \
-    ::testing::ValuesIn(::testing_support::dataRows(table)), ::testing_support::RowNamedByName {}
+    ::testing::ValuesIn(::testing_support::numberRows(table)), ::testing_support::RowNamedByName {}
 
 } // namespace testing_support

@@ -63,7 +63,7 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
 // The mapping of every signal equals the truncated quotient of its definition, also for signals on
 // either side of each grey's boundary and for windows far narrower than a float step: in the camera
 // view hot white and black, and in the fitted loader preview over the whole signal range, inverted.
-class DisplayMappingExact : public testing::TestWithParam<testing_support::DataRow> {};
+class DisplayMappingExact : public testing::TestWithParam<testing_support::NumberRow> {};
 
 TEST_P(DisplayMappingExact, EqualsTheTruncatedQuotient) {
     BenchState state = plainBench();

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::DataRow;
+using testing_support::NumberRow;
 using testing_support::ObserverBench;
 
 namespace {
@@ -20,7 +20,7 @@ namespace {
 // One integration window's contrast from six synthetic frames: four bars of six columns between five
 // gaps, 3 grey levels over a grey ground, with fresh pixel, row and column noise of the row's
 // standard deviations.
-BarContrast measureSynthetic(std::mt19937_64& random, const DataRow& noise) {
+BarContrast measureSynthetic(std::mt19937_64& random, const NumberRow& noise) {
     constexpr int width = 90, height = 54;
     std::vector<std::vector<int>> bands(9); // columns 30 ... 83, six to a band, odd bands bars
     for (int c = 0; c < 54; ++c)
@@ -70,10 +70,10 @@ std::vector<double> halves(const ObjectiveMrtd& run) {
     return out;
 }
 
-class SyntheticFrames : public testing::TestWithParam<DataRow> {};
+class SyntheticFrames : public testing::TestWithParam<NumberRow> {};
 
 TEST_P(SyntheticFrames, NoiseComponentsAndTheContrastsErrorAreThoseOfTheFrames) {
-    const DataRow& noise = GetParam();
+    const NumberRow& noise = GetParam();
     std::mt19937_64 random(42);
     // Rounding to whole grey levels adds 1/12 of a level² to every pixel; row and column variances
     // come from fewer degrees of freedom, with the pixel noise's share taken off.
@@ -135,10 +135,10 @@ TEST_P(FidelityOfShippedCamera, NoiseAndSignalsMatchTheirPredictionsAndTheTarget
 INSTANTIATE_TEST_SUITE_P(Cameras, FidelityOfShippedCamera, ::testing::Range(1, 6),
                          [](const auto& info) { return "camera" + std::to_string(info.param); });
 
-class FidelityBlur : public ::testing::TestWithParam<DataRow> {};
+class FidelityBlur : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(FidelityBlur, OnALongPatternGivesColtmansSeriesAtItsCentre) {
-    const DataRow& row = GetParam();
+    const NumberRow& row = GetParam();
     // Summed to 2000 terms, which without blur leaves an error of up to 1/(2000 pi).
     EXPECT_NEAR(coltmanModulation(2.0, row[0], row[1]), row[2], row[0] > 0.0 ? 1e-4 : 2e-4);
     EXPECT_NEAR(predictedModulation(evenBars(50, 0.25), row[0], row[1]), row[2], 2e-3); // 2 cycles per unit
@@ -292,13 +292,13 @@ TEST(ModelObserver, TurnedBarsOnTallPixelsNeedMoreContrast) {
 }
 
 // The file's curve for a field and orientation; none where the file holds no such curve.
-class FilesMrtdCurve : public testing::TestWithParam<DataRow> {};
+class FilesMrtdCurve : public testing::TestWithParam<NumberRow> {};
 
 TEST_P(FilesMrtdCurve, FollowsTheFieldAndTheOrientation) {
     using T = CameraTables;
     static constexpr PointList T::*curves[] = {nullptr,      &T::mrtdNarrowH, &T::mrtdMediumH, &T::mrtdWideH,
                                                &T::mrtdAltH, &T::mrtdNarrowV, &T::mrtdWideV};
-    const DataRow& row = GetParam();
+    const NumberRow& row = GetParam();
     const bool turned = row[2] != 0.0;
     PointList CameraTables::*expected = curves[static_cast<std::size_t>(row[3])];
     CameraState camera = defaultCameraState();

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::DataRow;
+using testing_support::NumberRow;
 using testing_support::ObserverBench;
 
 namespace {
@@ -69,10 +69,10 @@ double overlap(double a0, double a1, double b0, double b1) {
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
 }
 
-class PhysicalRectangle : public ::testing::TestWithParam<DataRow> {};
+class PhysicalRectangle : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
-    const DataRow& r = GetParam();
+    const NumberRow& r = GetParam();
     PixelScene scene;
     scene.addRectangle(r[0], r[1], r[2], r[3], 1.0);
     scene.rasterize();

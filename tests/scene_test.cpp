@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::DataRow;
+using testing_support::NumberRow;
 
 namespace {
 
@@ -34,10 +34,10 @@ BenchState benchWithTarget(const std::string& path) {
     return state;
 }
 
-class InBandExitanceReference : public ::testing::TestWithParam<DataRow> {};
+class InBandExitanceReference : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(InBandExitanceReference, AgreesWithTheIndependentBlackbodyValue) {
-    const DataRow& r = GetParam();
+    const NumberRow& r = GetParam();
     const auto from = static_cast<float>(r[0]), to = static_cast<float>(r[1]);
     PointList flat{{from, 1.0f, to, 1.0f}};
     auto exitance = [&](double kelvin) { return InBandExitance(flat, from, to, sceneIntegrationStep, kelvin); };
@@ -150,7 +150,7 @@ TEST(Scene, ItemSignalsAreClampedToTheRangeButTheBackgroundIsNot) {
     EXPECT_GT(state.sim.backgroundSignal, state.sim.signalMax);
 }
 
-class StandardTargetFrequency : public ::testing::TestWithParam<DataRow> {};
+class StandardTargetFrequency : public ::testing::TestWithParam<NumberRow> {};
 
 TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
     const double f = GetParam()[0];
