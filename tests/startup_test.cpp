@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::copyShipped;
-using testing_support::ScopedWorkingDirectory;
-using testing_support::TempDir;
+using namespace testing_support;
 
 TEST(Startup, TheCameraComesFromTheWorkingDirectoryAndTheAtmosphereFromTheProgramDirectory) {
     TempDir work;

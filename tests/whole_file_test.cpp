@@ -4,16 +4,15 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 
-using testing_support::TempDir;
+using namespace testing_support;
 
 namespace {
 
 // The folder holds "old.txt" with "old" before each row; prepare returns the path the row writes.
 struct WholeFileRow {
     const char* name;
-    std::function<std::string(const TempDir&)> prepare;
+    std::string (*prepare)(const TempDir&);
     int cause; // 0: the write succeeds
 };
 
@@ -28,7 +27,7 @@ TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     std::string error;
     EXPECT_EQ(writeWholeFile(path, "new", error), row.cause == 0) << error;
     if (row.cause == 0) {
-        EXPECT_EQ(testing_support::readText(path), "new");
+        EXPECT_EQ(readText(path), "new");
         EXPECT_EQ(std::filesystem::is_symlink(path), link); // a link is written through, not replaced
     } else {
         EXPECT_NE(error.find(path), std::string::npos) << error;
@@ -38,7 +37,7 @@ TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.root()))
         EXPECT_EQ(entry.path().extension(), ".txt") << entry.path();
     if (path != dir.path("old.txt") && path != dir.path("link.txt")) {
-        EXPECT_EQ(testing_support::readText(dir.path("old.txt")), "old");
+        EXPECT_EQ(readText(dir.path("old.txt")), "old");
     }
 }
 
@@ -59,6 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         WholeFileRow{"NoRoomForTemporary",
                      [](const TempDir& d) { return d.write(std::string(250, 'a') + ".txt", "old"); }, ENAMETOOLONG},
         WholeFileRow{"FullDevice", [](const TempDir&) { return std::string("/dev/full"); }, ENOSPC}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowNamedByName{});
 
 } // namespace
