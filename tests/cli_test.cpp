@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <filesystem>
 #include <map>
 #include <utility>
@@ -166,8 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Models, CliMrtd,
 // The report's figures are the core's (observer and physical fidelity tests); here the tool prints
 // them, for either model.
 TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
-    const std::string model = GetParam();
-    const std::string options = "fidelity" + smallBench + " --model " + model;
+    const std::string model = GetParam(), options = "fidelity" + smallBench + " --model " + model;
     CliRun run = runCli(options + " --json");
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -176,17 +174,13 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
     EXPECT_GT(report["phases"].get<int>(), 0);
     const auto& frequencies = report["frequencies"];
     ASSERT_EQ(frequencies.size(), 6u);
-    const double offered[] = {0.5, 1, 1.5, 2, 3, 4};
     for (std::size_t k = 0; k < 6; ++k) {
         const auto& f = frequencies[k];
-        SCOPED_TRACE(offered[k]);
-        EXPECT_EQ(f["frequency"].get<double>(), offered[k]);
-        EXPECT_NEAR(f["nyquistShare"].get<double>(), offered[k] * 2 * 0.170, 0.002); // 2 x 0.170 mrad a cycle
-        for (const char* spread : {"modulation", "predicted", "ratio"}) {            // minimum, median, maximum
-            ASSERT_EQ(f[spread].size(), 3u) << spread;
-            EXPECT_LE(f[spread][0].get<double>(), f[spread][1].get<double>()) << spread;
-            EXPECT_LE(f[spread][1].get<double>(), f[spread][2].get<double>()) << spread;
-        }
+        const double offered = std::array{0.5, 1.0, 1.5, 2.0, 3.0, 4.0}[k];
+        EXPECT_EQ(f["frequency"].get<double>(), offered);
+        EXPECT_NEAR(f["nyquistShare"].get<double>(), offered * 2 * 0.170, 0.002) << k; // 2 x 0.170 mrad a cycle
+        for (const char* spread : {"modulation", "predicted", "ratio"})                // minimum, median, maximum
+            EXPECT_TRUE(f[spread].size() == 3 && std::is_sorted(f[spread].begin(), f[spread].end())) << spread << k;
         EXPECT_TRUE(f["reversedPhases"].is_number() && f["unexpectedReversals"].is_number());
     }
     EXPECT_GT(frequencies[0]["modulation"][1].get<double>(), 0.99); // full modulation at the lowest
@@ -199,9 +193,7 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
         EXPECT_EQ(exitance[k]["celsius"].get<double>(), (std::array{-20.0, 0.0, 20.0, 50.0}[k]));
         const double ratio = exitance[k]["model"].get<double>() / exitance[k]["reference"].get<double>();
         EXPECT_NEAR(ratio, 1.0, model == "physical" ? 1e-9 : 0.005) << k;
-        if (model != "physical") {
-            EXPECT_LT(ratio, 1.0) << k;
-        }
+        EXPECT_TRUE(model == "physical" || ratio < 1.0) << k;
     }
     const auto& noise = report["noise"];
     EXPECT_NEAR(noise["fileNetd"].get<double>(), 0.05, 1e-6); // camera1's 50 mK

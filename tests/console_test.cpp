@@ -1,13 +1,9 @@
 #include "console/bench.h"
 #include "console/open_bench.h"
-#include "sim/in_band_exitance.h"
-#include "sim/scene.h"
-#include "target/target_file.h"
 #include "text/messages.h"
 
 #include "data_table.h"
 
-#include <cmath>
 #include <sstream>
 #include <tuple>
 

@@ -20,11 +20,10 @@ inline std::vector<DataRow> dataTable(const std::string& name) {
             for (std::size_t at = 0; (at = line.find(escape, at)) != std::string::npos; ++at)
                 line.replace(at, 2, 1, character);
         DataRow& row = rows.emplace_back();
-        for (std::size_t from = 0;; from += row.back().size() + 3) {
-            row.push_back(line.substr(from, line.find(" | ", from) - from));
-            if (line.find(" | ", from) == std::string::npos)
-                break;
-        }
+        std::size_t from = 0;
+        for (std::size_t bar; (bar = line.find(" | ", from)) != std::string::npos; from = bar + 3)
+            row.push_back(line.substr(from, bar - from));
+        row.push_back(line.substr(from));
     }
     return rows;
 }

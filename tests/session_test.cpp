@@ -7,7 +7,6 @@
 #include "json_expect.h"
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <sstream>
 
