@@ -25,12 +25,10 @@ bool isPng(const std::string& path) {
 const std::string smallBench = " --camera " + testDataFile("camera/small.par") + " --target " +
                                shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
 
-// The plot is drawn with Qt, which wants a private runtime folder of its own.
+// The plot is drawn with Qt, which wants a private runtime folder: the test's own, made private.
 std::string runtimeFolder(const TempDir& dir) {
-    const std::string runtime = dir.path("runtime");
-    std::filesystem::create_directory(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    return "XDG_RUNTIME_DIR=" + runtime;
+    std::filesystem::permissions(dir.root(), std::filesystem::perms::owner_all);
+    return "XDG_RUNTIME_DIR=" + dir.root().string();
 }
 
 // The rows of a CSV text after its header, each cell under its column's name.
@@ -49,13 +47,9 @@ std::vector<std::map<std::string, std::string>> csvRows(const std::string& text)
     return rows;
 }
 
-std::string modelName(const ::testing::TestParamInfo<const char*>& info) {
-    return info.param;
-}
-
 class CliShippedCamera : public ::testing::TestWithParam<int> {};
 class CliMrtd : public ::testing::TestWithParam<DataRow> {};
-class CliFidelity : public ::testing::TestWithParam<const char*> {};
+class CliFidelity : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(CliShippedCamera, PrintsEveryField) {
     const std::string camera = shippedFile("camera" + std::to_string(GetParam()) + ".par");
@@ -76,10 +70,7 @@ TEST_P(CliShippedCamera, PrintsEveryField) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cameras, CliShippedCamera, ::testing::Range(1, 6),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return "camera" + std::to_string(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cameras, CliShippedCamera, ::testing::Range(1, 6), ::testing::PrintToStringParamName());
 
 TEST(Cli, PrintsTheStandardTarget) {
     CliRun run = runCli("target " + shippedFile("mira.tag"));
@@ -165,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Models, CliMrtd,
 // The report's figures are the core's (observer and physical fidelity tests); here the tool prints
 // them, for either model.
 TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
-    const std::string model = GetParam(), options = "fidelity" + smallBench + " --model " + model;
+    const std::string model = GetParam()[0], options = "fidelity" + smallBench + " --model " + model;
     CliRun run = runCli(options + " --json");
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -206,20 +197,15 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
     EXPECT_NE(text.out.find("In-band exitance"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values("specified", "physical"), modelName);
+INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(DataRow{"specified"}, DataRow{"physical"}),
+                         dataRowName);
 
 class CliRefusal : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
     TempDir dir;
-    std::string arguments = GetParam()[0];
-    for (auto [from, to] : {std::pair<std::string, std::string>{"CAM", shippedFile("camera1.par")},
-                            {"TAG", shippedFile("mira.tag")},
-                            {"ATM", shippedFile("Atmosphere.ini")},
-                            {"OUT", dir.path("x.png")}})
-        for (std::size_t at = 0; (at = arguments.find(from, at)) != std::string::npos; at += to.size())
-            arguments.replace(at, from.size(), to);
-    const CliRun run = runCli(arguments, dir.root().string());
+    copyShipped(dir, {"camera1.par", "mira.tag", "Atmosphere.ini"});
+    const CliRun run = runCli(GetParam()[0], dir.root().string());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.png")));
@@ -239,22 +225,20 @@ class CliHelp : public testing::TestWithParam<DataRow> {};
 
 TEST_P(CliHelp, NamesItsOptionsAndTheVersionAndExitsZero) {
     const std::string prefix = GetParam()[0] == "tool" ? "" : GetParam()[0] + " ";
-    for (const char* option : {"--help", "-h"}) {
-        CliRun help = runCli(prefix + option);
-        EXPECT_EQ(help.status, 0);
-        EXPECT_EQ(help.err, "");
-        const std::string usage = help.out.substr(0, help.out.find("\n\n"));
-        EXPECT_NE(usage.find("tervix-cli " + prefix), std::string::npos) << help.out;
-        EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+    for (std::string option : {"--version", "-v", "--help", "-h"}) {
+        CliRun run = runCli(prefix + option);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        if (option.find('v') != std::string::npos) {
+            EXPECT_EQ(run.out, "tervix-cli " TERVIX_VERSION "\n");
+            continue;
+        }
+        const std::string usage = run.out.substr(0, run.out.find("\n\n"));
+        EXPECT_NE(usage.find("tervix-cli " + prefix), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("--version"), std::string::npos) << run.out;
         std::istringstream words(GetParam().size() > 1 ? GetParam()[1] : "");
         for (std::string word; words >> word;)
-            EXPECT_NE((word[0] == '-' ? usage : help.out).find(word), std::string::npos) << word << " in\n" << help.out;
-    }
-    for (const char* option : {"--version", "-v"}) {
-        CliRun version = runCli(prefix + option);
-        EXPECT_EQ(version.status, 0);
-        EXPECT_EQ(version.out, "tervix-cli " TERVIX_VERSION "\n");
-        EXPECT_EQ(version.err, "");
+            EXPECT_NE((word[0] == '-' ? usage : run.out).find(word), std::string::npos) << word << " in\n" << run.out;
     }
 }
 

@@ -67,10 +67,8 @@ TEST_P(ConsoleTrackbar, RendersTheValueItShowsAndReadsItOut) {
     ConsoleFixture direct;
     direct.console.onTemperatureSlider(position);
     EXPECT_EQ(moved.barSignal(), direct.barSignal());
-    if (position > previous)
-        EXPECT_GT(moved.barSignal(), previousSignal);
-    else
-        EXPECT_LT(moved.barSignal(), previousSignal);
+    EXPECT_EQ(moved.barSignal() > previousSignal, position > previous);
+    EXPECT_NE(moved.barSignal(), previousSignal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, ConsoleTrackbar, ::testing::ValuesIn(dataTable("console/trackbar.txt")),

@@ -14,7 +14,7 @@ namespace {
 
 const fs::path goldenDir{TERVIX_GOLDEN_DIR};
 
-// How many values of a stored image differ and the first one's pixel (column, row from the bottom as
+// How many bytes of a stored image differ and the first one's pixel (column, row from the bottom as
 // the bench's buffers hold them); empty when the files agree bit for bit.
 std::string firstDifference(const std::string& expected, const std::string& actual, int width, int height,
                             bool sensor) {
@@ -23,13 +23,13 @@ std::string firstDifference(const std::string& expected, const std::string& actu
     if (expected.size() != actual.size() || expected.compare(0, header, actual, 0, header) != 0)
         return "the header or size differs: expected " + expected.substr(0, header);
     std::size_t differing = 0, first = 0;
-    for (std::size_t k = values; k-- > 0;)
-        if (expected.compare(header + k * valueBytes, valueBytes, actual, header + k * valueBytes, valueBytes) != 0)
-            ++differing, first = k;
+    for (std::size_t k = actual.size(); k-- > header;)
+        if (expected[k] != actual[k])
+            ++differing, first = (k - header) / valueBytes;
     if (differing == 0)
         return {};
     const std::size_t row = first / static_cast<std::size_t>(width);
-    return std::to_string(differing) + " values differ; first at column " +
+    return std::to_string(differing) + " bytes differ; the first at column " +
            std::to_string(first % static_cast<std::size_t>(width)) + ", row " +
            std::to_string(sensor ? row : static_cast<std::size_t>(height) - 1 - row) + " (from the bottom)";
 }

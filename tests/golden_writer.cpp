@@ -27,14 +27,13 @@ int main(int argc, char** argv) {
             error = messages.messages[0];
         bool written = images && messages.messages.empty();
         for (std::size_t k = 0; written && k < images->files.size(); ++k)
-            written = static_cast<bool>(std::ofstream(goldenDir / name / goldenImageFiles[k], std::ios::binary)
-                                        << images->files[k]);
-        if (!written) {
-            std::cerr << name << ": " << (error.empty() ? "cannot write its images" : error) << '\n';
-            ++failures;
-            continue;
-        }
-        std::cout << name << ": " << images->width << " x " << images->height << '\n';
+            if (!(std::ofstream(goldenDir / name / goldenImageFiles[k], std::ios::binary) << images->files[k]))
+                written = false, error = "cannot write " + std::string(goldenImageFiles[k]);
+        if (written)
+            std::cout << name << ": " << images->width << " x " << images->height << '\n';
+        else
+            std::cerr << name << ": " << error << '\n';
+        failures += written ? 0 : 1;
     }
     return failures == 0 ? 0 : 1;
 }
