@@ -6,6 +6,8 @@
 
 #include "test_support.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using testing_support::copyShipped;
@@ -79,17 +81,12 @@ TEST(Bench, RecordsEveryPressAndDerivesTheListsTheSavedSessionGivesAgain) {
 
     const Session& session = b.bench.session();
     ASSERT_EQ(session.readings.size(), std::size_t(6));
-    const SessionReading& notSeen = session.readings[3];
-    EXPECT_EQ(notSeen.observer, "Ben");
-    EXPECT_EQ(notSeen.orientation, orientationHorizontal);
-    EXPECT_EQ(notSeen.half, halfMinus);
-    EXPECT_FALSE(notSeen.deltaT.has_value());
-    const SessionReading& cleo = session.readings[4];
-    EXPECT_EQ(cleo.slot, 3);
-    EXPECT_EQ(cleo.cameraFile, "camera3.par");
-    EXPECT_EQ(cleo.orientation, orientationVertical);
-    EXPECT_EQ(cleo.frequency, 1.0);
-    EXPECT_EQ(cleo.deltaT, 0.08);                  // 20 trackbar steps, without the single precision's tail
+    const SessionReading &notSeen = session.readings[3], &cleo = session.readings[4];
+    EXPECT_EQ(std::tie(notSeen.observer, notSeen.orientation, notSeen.half, notSeen.deltaT),
+              std::make_tuple("Ben", orientationHorizontal, halfMinus, std::optional<double>()));
+    // 20 trackbar steps give 0.08 without the single precision's tail.
+    EXPECT_EQ(std::tie(cleo.slot, cleo.cameraFile, cleo.orientation, cleo.frequency, cleo.deltaT),
+              std::make_tuple(3, "camera3.par", orientationVertical, 1.0, std::optional<double>(0.08)));
     EXPECT_EQ(session.readings[5].half, halfPlus); // a difference of zero counts as plus
 
     // The lists hold the last presser's (Cleo's) last press of each half on the vertical bars.

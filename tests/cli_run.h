@@ -14,24 +14,23 @@ namespace testing_support {
 
 struct CliRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // Runs `command` in the working folder `folder` (the test's own when empty).
 inline CliRun runCommand(const std::string& command, const std::string& folder = {}) {
     static int runs = 0;
-    const std::string errors = (std::filesystem::temp_directory_path() /
-                                ("tervix_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs)))
-                                   .string();
+    const std::filesystem::path errors = std::filesystem::temp_directory_path() /
+                                         ("tervix_stderr_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
     CliRun run;
-    FILE* pipe = popen(((folder.empty() ? "" : "cd '" + folder + "' && ") + command + " 2>" + errors).c_str(), "r");
+    FILE* pipe =
+        popen(((folder.empty() ? "" : "cd '" + folder + "' && ") + command + " 2>" + errors.string()).c_str(), "r");
     char buffer[4096];
     for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         run.out.append(buffer, n);
     const int status = pipe ? pclose(pipe) : -1;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = readText(errors);
+    run.err = readText(errors.string());
     std::filesystem::remove(errors);
     return run;
 }

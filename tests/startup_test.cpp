@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::copyShipped;
-using testing_support::ScopedWorkingDirectory;
-using testing_support::TempDir;
+using namespace testing_support;
 
 TEST(Startup, TheCameraComesFromTheWorkingDirectoryAndTheAtmosphereFromTheProgramDirectory) {
     TempDir work;
@@ -32,17 +30,4 @@ TEST(Startup, TheCameraComesFromTheWorkingDirectoryAndTheAtmosphereFromTheProgra
     EXPECT_EQ(state.atmosphere.row6, 4);
     EXPECT_NEAR(state.camera.hBlurWidth, std::hypot(0.11, 0.6), 0.011); // class 3 now blurs too
     EXPECT_GT(state.sim.kernelXHalfWidth, 0);
-}
-
-TEST(Startup, AMissingStartCameraEndsTheStartWithTheReadersMessage) {
-    TempDir work;
-    ScopedWorkingDirectory cwd(work.root());
-    BenchState state;
-    MessageLog log;
-    constructApplication(state, log);
-    EXPECT_TRUE(log.messages.empty()); // construction goes on with the defaults; the start reports
-    EXPECT_EQ(state.camera.set.sensorWidth, 256);
-    EXPECT_FALSE(startApplication(state, "/opt/tervix/tervix", log));
-    ASSERT_EQ(log.messages.size(), 1u); // once, not once per reading
-    EXPECT_EQ(log.messages[0], "File 'camera1.par' is absent.\n Can't start the system");
 }

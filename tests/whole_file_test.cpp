@@ -1,64 +1,43 @@
 #include "text/whole_file.h"
 
-#include "test_support.h"
+#include "data_table.h"
 
-#include <cerrno>
-#include <cstring>
-#include <functional>
-
-using testing_support::TempDir;
+using namespace testing_support;
 
 namespace {
 
-// The folder holds "old.txt" with "old" before each row; prepare returns the path the row writes.
-struct WholeFileRow {
-    const char* name;
-    std::function<std::string(const TempDir&)> prepare;
-    int cause; // 0: the write succeeds
-};
-
-class WholeFile : public ::testing::TestWithParam<WholeFileRow> {};
+class WholeFile : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
-    const WholeFileRow& row = GetParam();
+    const DataRow& row = GetParam();
     TempDir dir;
     dir.write("old.txt", "old");
-    const std::string path = row.prepare(dir);
+    std::filesystem::create_symlink("old.txt", dir.path("link.txt"));
+    const std::string path = row[1][0] == '/' ? row[1] : dir.path(row[1]);
+    if (row[1].size() > 200)
+        dir.write(row[1], "old");
     const bool link = std::filesystem::is_symlink(path);
     std::string error;
-    EXPECT_EQ(writeWholeFile(path, "new", error), row.cause == 0) << error;
-    if (row.cause == 0) {
-        EXPECT_EQ(testing_support::readText(path), "new");
+    EXPECT_EQ(writeWholeFile(path, "new", error), row.size() == 2) << error;
+    if (row.size() == 2) {
+        EXPECT_EQ(readText(path), "new");
         EXPECT_EQ(std::filesystem::is_symlink(path), link); // a link is written through, not replaced
     } else {
         EXPECT_NE(error.find(path), std::string::npos) << error;
-        EXPECT_NE(error.find(std::strerror(row.cause)), std::string::npos) << error;
+        EXPECT_NE(error.find(row[2]), std::string::npos) << error;
+        if (row[1].size() > 200) {
+            EXPECT_EQ(readText(path), "old"); // the old file of that name stays
+        }
     }
     // No temporary is left behind, whatever happened.
     for (const auto& entry : std::filesystem::directory_iterator(dir.root()))
         EXPECT_EQ(entry.path().extension(), ".txt") << entry.path();
     if (path != dir.path("old.txt") && path != dir.path("link.txt")) {
-        EXPECT_EQ(testing_support::readText(dir.path("old.txt")), "old");
+        EXPECT_EQ(readText(dir.path("old.txt")), "old");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WholeFile,
-    ::testing::Values(
-        WholeFileRow{"NewFile", [](const TempDir& d) { return d.path("new.txt"); }, 0},
-        WholeFileRow{"ReplacesOld", [](const TempDir& d) { return d.path("old.txt"); }, 0},
-        WholeFileRow{"ThroughLink",
-                     [](const TempDir& d) {
-                         std::filesystem::create_symlink("old.txt", d.path("link.txt"));
-                         return d.path("link.txt");
-                     },
-                     0},
-        WholeFileRow{"MissingFolder", [](const TempDir& d) { return d.path("missing/out.txt"); }, ENOENT},
-        WholeFileRow{"ParentIsAFile", [](const TempDir& d) { return d.path("old.txt/out.txt"); }, ENOTDIR},
-        // A name so long that no temporary fits beside it: the old file of that name stays.
-        WholeFileRow{"NoRoomForTemporary",
-                     [](const TempDir& d) { return d.write(std::string(250, 'a') + ".txt", "old"); }, ENAMETOOLONG},
-        WholeFileRow{"FullDevice", [](const TempDir&) { return std::string("/dev/full"); }, ENOSPC}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, WholeFile, ::testing::ValuesIn(dataTable("whole_file/writes.txt")),
+                         [](const ::testing::TestParamInfo<DataRow>& info) { return info.param[0]; });
 
 } // namespace
