@@ -64,7 +64,7 @@ TEST(CliSession, JsonCsvAndTheReportHoldTheHandComputedGroups) {
 }
 
 // A file that is no session is named with the reason, left as it is, and nothing is written.
-class CliBrokenSession : public testing::TestWithParam<DataRow> {};
+class CliBrokenSession : public testing::TestWithParam<TableRow> {};
 
 TEST_P(CliBrokenSession, GivesOneLineAndStatusOne) {
     TempDir dir;

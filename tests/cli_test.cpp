@@ -48,8 +48,8 @@ std::vector<std::map<std::string, std::string>> csvRows(const std::string& text)
 }
 
 class CliShippedCamera : public ::testing::TestWithParam<int> {};
-class CliMrtd : public ::testing::TestWithParam<DataRow> {};
-class CliFidelity : public ::testing::TestWithParam<DataRow> {};
+class CliMrtd : public ::testing::TestWithParam<TableRow> {};
+class CliFidelity : public ::testing::TestWithParam<TableRow> {};
 
 TEST_P(CliShippedCamera, PrintsEveryField) {
     const std::string camera = shippedFile("camera" + std::to_string(GetParam()) + ".par");
@@ -150,7 +150,7 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, CliMrtd,
-                         ::testing::Values(DataRow{"specified", "vertical"}, DataRow{"physical", "horizontal"}),
+                         ::testing::Values(TableRow{"specified", "vertical"}, TableRow{"physical", "horizontal"}),
                          [](const auto& info) { return info.param[0] + "_" + info.param[1]; });
 
 // The report's figures are the core's (observer and physical fidelity tests); here the tool prints
@@ -197,10 +197,10 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
     EXPECT_NE(text.out.find("In-band exitance"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(DataRow{"specified"}, DataRow{"physical"}),
+INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(TableRow{"specified"}, TableRow{"physical"}),
                          dataRowName);
 
-class CliRefusal : public ::testing::TestWithParam<DataRow> {};
+class CliRefusal : public ::testing::TestWithParam<TableRow> {};
 
 TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
     TempDir dir;
@@ -221,7 +221,7 @@ TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(Arguments, CliRefusal, ::testing::ValuesIn(dataTable("cli/refusals.txt")), dataRowName);
 
-class CliHelp : public testing::TestWithParam<DataRow> {};
+class CliHelp : public testing::TestWithParam<TableRow> {};
 
 TEST_P(CliHelp, NamesItsOptionsAndTheVersionAndExitsZero) {
     const std::string prefix = GetParam()[0] == "tool" ? "" : GetParam()[0] + " ";

@@ -42,10 +42,10 @@ struct ConsoleFixture {
     float barSignal() const { return state.target.items[1].renderTemperature; }
 };
 
-class ConsoleTrackbar : public ::testing::TestWithParam<DataRow> {};
-class ConsoleFrequency : public ::testing::TestWithParam<DataRow> {};
-class ConsoleEdit : public ::testing::TestWithParam<DataRow> {};
-class ZoomFollowsTheCamera : public testing::TestWithParam<DataRow> {};
+class ConsoleTrackbar : public ::testing::TestWithParam<TableRow> {};
+class ConsoleFrequency : public ::testing::TestWithParam<TableRow> {};
+class ConsoleEdit : public ::testing::TestWithParam<TableRow> {};
+class ZoomFollowsTheCamera : public testing::TestWithParam<TableRow> {};
 
 } // namespace
 
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ConsoleEdit, ::testing::ValuesIn(dataTable("cons
 
 TEST(Results, RowTextsFollowTheObserversPresses) {
     MrtdResults results;
-    for (const DataRow& step : dataTable("console/results.txt")) {
+    for (const TableRow& step : dataTable("console/results.txt")) {
         std::istringstream press(step[0]);
         std::string action;
         int slot = 0, index = 0, row = 0;
@@ -178,7 +178,7 @@ TEST(Results, TheSavedTableHoldsTheThirteenRows) {
 // Every activation sets the zoom trackbars from the camera, so trackbar steps, which read them back,
 // leave the image's size and field alone — whether the camera is the first or switched to.
 TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
-    const DataRow& p = GetParam();
+    const TableRow& p = GetParam();
     TempDir dir;
     copyShipped(dir, {"camera1.par"});
     dir.write("camera2.par", zoomedCameraText(p[1], p[2], p[3] == "1"));
@@ -208,7 +208,7 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera, testing::ValuesIn(dataTable("console/zoom.txt")),
-                         [](const testing::TestParamInfo<DataRow>& info) { return info.param[0]; });
+                         [](const testing::TestParamInfo<TableRow>& info) { return info.param[0]; });
 
 TEST(Console, TheDifferenceReadsInKelvinForAssistiveTools) {
     // One trackbar step apart reads apart: 0.016 K and 0.024 K.

@@ -35,10 +35,10 @@ std::set<std::string> statisticsCases() {
 }
 
 class SessionStatistics : public testing::TestWithParam<std::string> {};
-class StudentQuantile : public testing::TestWithParam<DataRow> {};
+class StudentQuantile : public testing::TestWithParam<TableRow> {};
 
-class SampleStatisticsRows : public testing::TestWithParam<DataRow> {};
-class MalformedSession : public testing::TestWithParam<DataRow> {};
+class SampleStatisticsRows : public testing::TestWithParam<TableRow> {};
+class MalformedSession : public testing::TestWithParam<TableRow> {};
 
 } // namespace
 

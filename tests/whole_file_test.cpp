@@ -6,10 +6,10 @@ using namespace testing_support;
 
 namespace {
 
-class WholeFile : public ::testing::TestWithParam<DataRow> {};
+class WholeFile : public ::testing::TestWithParam<TableRow> {};
 
 TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
-    const DataRow& row = GetParam();
+    const TableRow& row = GetParam();
     TempDir dir;
     dir.write("old.txt", "old");
     std::filesystem::create_symlink("old.txt", dir.path("link.txt"));
@@ -38,6 +38,6 @@ TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, WholeFile, ::testing::ValuesIn(dataTable("whole_file/writes.txt")),
-                         [](const ::testing::TestParamInfo<DataRow>& info) { return info.param[0]; });
+                         [](const ::testing::TestParamInfo<TableRow>& info) { return info.param[0]; });
 
 } // namespace
