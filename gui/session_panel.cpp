@@ -30,6 +30,10 @@ namespace {
 constexpr int recentObserverCount = 10;
 const QString recentObserversKey = u"session/recentObservers"_s;
 
+// Who signs the report, as the laboratory sets them once in the settings.
+const QString reportLaboratoryKey = u"report/laboratory"_s;
+const QString reportOperatorKey = u"report/operator"_s;
+
 const QString settingsOrganisation = u"Tervix"_s;
 const QString settingsApplication = u"Tervix"_s;
 
@@ -225,7 +229,11 @@ bool SessionPanel::openSession(const QString& path) {
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
     const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
-    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective))
+    const QSettings settings(settingsOrganisation, settingsApplication);
+    ReportInfo info;
+    info.laboratory = settings.value(reportLaboratoryKey).toString();
+    info.operatorName = settings.value(reportOperatorKey).toString();
+    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;
