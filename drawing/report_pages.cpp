@@ -108,8 +108,9 @@ void ReportPages::table(const QStringList& header, const std::vector<double>& we
                       std::min<int>(rowsWithHeader, static_cast<int>(rows.size()))});
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const ReportRow row = rows[k];
-        // The row before the last keeps the last with it, so no row ends a table alone on a page.
-        const bool lastButOne = rows.size() > 2 && k + 2 == rows.size();
+        // The row before the last keeps the last with it, so no row ends a table alone on a page; the
+        // last keeps the note.
+        const bool lastButOne = (rows.size() > 2 && k + 2 == rows.size()) || k + 1 == rows.size();
         const bool remarked = k + 1 < rows.size() && rows[k + 1].size() == 1;
         boxes_.push_back({[=](QPainter& p, double width) { return rowHeight(p, width, row, cellFont); },
                           [=](QPainter& p, const QRectF& r) { paintRow(p, r, row, cellFont, false); },
@@ -129,6 +130,9 @@ void ReportPages::table(const QStringList& header, const std::vector<double>& we
 }
 
 void ReportPages::drawing(double heightPerWidth, std::function<void(QPainter&, const QRect&)> paint) {
+    // A drawing shows what the block before it says, so it shares that block's page.
+    if (!boxes_.empty())
+        boxes_.back().keepWithNext = std::max(boxes_.back().keepWithNext, 1);
     const QFont font = body_;
     boxes_.push_back({[=](QPainter& p, double width) {
                           return width * heightPerWidth + blockGap * QFontMetricsF(font, p.device()).height();

@@ -22,7 +22,7 @@ using ReportRow = std::vector<ReportCell>;
 
 // The report's content in reading order, laid out on pages: a table never starts on a page without
 // its header and first rows, continues under its header repeated, and leaves no single row alone at
-// its end; a heading stays with what follows it; every page gets "Page x of y" at its foot. Drawings
+// its end (nor its note); a heading stays with what follows it; every page gets "Page x of y" at its foot. Drawings
 // are painted straight into the device, so they stay vectors in a PDF.
 class ReportPages {
 public:
@@ -33,7 +33,7 @@ public:
     // Columns share the width in proportion to their weights; the note follows the table, in small type.
     void table(const QStringList& header, const std::vector<double>& weights, const std::vector<ReportRow>& rows,
                const QString& note = {});
-    // A drawing as tall as the given fraction of the width.
+    // A drawing as tall as the given fraction of the width, on the page of the block before it.
     void drawing(double heightPerWidth, std::function<void(QPainter&, const QRect&)> paint);
     // Lines for a name, a signature and a date for each role, kept together.
     void signatures(const QStringList& roles);

@@ -60,11 +60,12 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
     painter.fillRect(QRect(0, 0, width, height), Qt::white);
     painter.setRenderHint(QPainter::Antialiasing);
     QFont font(u"DejaVu Sans"_s);
-    font.setPixelSize(std::max(10, height / 28));
+    // Labels as large as the width allows, whatever the plot's proportions.
+    font.setPixelSize(std::max(10, std::min(height / 20, width / 55)));
     painter.setFont(font);
     // The console's plot geometry inside margins for the scale's labels.
     const int left = width / 9;
-    const int bottom = height / 9;
+    const int bottom = std::max(height / 9, font.pixelSize() * 5 / 2);
     const int top = height / 30;
     const auto [smallest, largest] = valueRange(groups, objective, requirement);
     const PlotScale s = plotScaleSpanning(width - left - width / 30, height - bottom - top, smallest, largest);

@@ -170,7 +170,7 @@ void addSection(ReportPages& pages, const SectionKey& key, const std::vector<Ses
     const RequirementCurve* requirement = info.requirement ? &*info.requirement : nullptr;
     QStringList header{u"Frequency [cycles/mrad]"_s, u"Observers"_s, u"Mean MRTD [K]"_s,
                        u"95 % interval [K]"_s,       u"Readings"_s,  u"Meets the standard"_s};
-    std::vector<double> weights{1.3, 1.2, 1.1, 1.6, 1.6, 1.1};
+    std::vector<double> weights{1.3, 1.2, 1.1, 1.8, 1.6, 1.1};
     if (requirement) {
         header << u"Requirement [K]"_s << u"Result"_s;
         weights.insert(weights.end(), {1.6, 0.9});
@@ -196,7 +196,7 @@ void addSection(ReportPages& pages, const SectionKey& key, const std::vector<Ses
     pages.table(header, weights, rows, note);
     if (objective)
         pages.paragraph(objectiveSentence(*objective));
-    pages.drawing(0.5, [list, objective, requirement](QPainter& p, const QRect& area) {
+    pages.drawing(0.36, [list, objective, requirement](QPainter& p, const QRect& area) {
         paintSessionPlot(p, area, list, objective, requirement);
     });
 }
