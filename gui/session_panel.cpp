@@ -2,6 +2,7 @@
 
 #include "console/bench.h"
 #include "console/control_ids.h"
+#include "console/data_files.h"
 #include "drawing/session_report.h"
 #include "text/messages.h"
 
@@ -233,6 +234,10 @@ bool SessionPanel::writeReport(const QString& path) {
     ReportInfo info;
     info.laboratory = settings.value(reportLaboratoryKey).toString();
     info.operatorName = settings.value(reportOperatorKey).toString();
+    // The table the bench read at its start, when there was one to read.
+    const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
+    if (QFileInfo::exists(atmosphere))
+        info.atmosphereFile = atmosphere;
     if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
