@@ -62,15 +62,17 @@ std::optional<RequirementCurve> parseRequirement(const std::string& text, const 
             return refuse("the MRTD limit must be above zero");
         curve.push_back({*frequency, *limit});
     }
-    if (curve.empty())
-        return refuse("the file holds no 'frequency,MRTD limit' rows");
+    if (curve.empty()) {
+        error = "requirement '" + fileName + "' holds no 'frequency,MRTD limit' rows";
+        return std::nullopt;
+    }
     return curve;
 }
 
 std::optional<RequirementCurve> readRequirementFile(const std::string& path, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error = "requirement '" + path + "' line 0: the file cannot be read";
+        error = "requirement '" + path + "' cannot be read";
         return std::nullopt;
     }
     std::ostringstream text;

@@ -17,7 +17,7 @@ using RequirementCurve = std::vector<RequirementPoint>;
 // frequencies must rise from row to row, and every limit be above zero (the plot is logarithmic).
 std::optional<RequirementCurve> parseRequirement(const std::string& text, const std::string& fileName,
                                                  std::string& error);
-// The same for a file; a file that cannot be read is refused the same way.
+// The same for a file; a file that cannot be read is refused in one line naming it.
 std::optional<RequirementCurve> readRequirementFile(const std::string& path, std::string& error);
 
 // The limit at a frequency, interpolated linearly; none outside the curve's frequencies.
