@@ -260,16 +260,12 @@ CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& fold
                         QString::fromLocal8Bit(lines.value(1)).trimmed();
         CameraState camera = defaultCameraState();
         MessageLog ignored;
-        if (readCameraFile(QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
+        if (readCameraText(std::string(content.constData(), static_cast<std::size_t>(content.size())),
+                           QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
             facts.backgroundTemperature = camera.set.backgroundTemperature;
         return facts;
     }
     return {};
-}
-
-QString cameraFileHeading(const QString& fileName, const QStringList& folders) {
-    const CameraFileFacts facts = cameraFileFacts(fileName, folders);
-    return facts.found ? facts.heading : u"(the camera file was not found beside the session)"_s;
 }
 
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,

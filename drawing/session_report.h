@@ -12,7 +12,7 @@
 #include <map>
 #include <optional>
 
-// What the report says of a camera file: where it was found, its first two lines, its SHA-256, and
+// What the report says of a camera file: whether it was found, its first two lines, its SHA-256, and
 // the background temperature the bench starts the scene at after loading it; found is false, and
 // the rest empty, when no folder holds it.
 struct CameraFileFacts {
@@ -22,10 +22,6 @@ struct CameraFileFacts {
     std::optional<double> backgroundTemperature; // °C; none when the file does not read as a camera
 };
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders);
-
-// The first two lines of a camera file, found in the first of the folders that holds it; a note
-// saying so when none does.
-QString cameraFileHeading(const QString& fileName, const QStringList& folders);
 
 // The model observer's last result for each camera slot that has one, by the slot as the session
 // numbers it (1 ... 5).
