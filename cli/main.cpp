@@ -381,6 +381,17 @@ int runSession(const Invocation& run) {
     const auto session = readSessionFile(path, log);
     if (!session)
         return fail(log.messages.empty() ? path + " cannot be read" : log.messages.front());
+    // A requirement is checked before anything is printed, so a malformed one leaves no half output.
+    ReportInfo info;
+    info.laboratory = QString::fromStdString(run.value("laboratory"));
+    info.operatorName = QString::fromStdString(run.value("operator"));
+    if (run.has("requirement")) {
+        std::string requirementError;
+        info.requirement = readRequirementFile(run.value("requirement"), requirementError);
+        if (!info.requirement)
+            return fail(requirementError);
+        info.requirementFile = QString::fromStdString(run.value("requirement"));
+    }
     const auto groups = sessionStatistics(*session);
     std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
     std::string error;
@@ -395,7 +406,7 @@ int runSession(const Invocation& run) {
         // The camera files are looked for beside the session, then in the working folder.
         const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
         QString reportError;
-        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError))
+        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
             return fail(reportError.toStdString());
     }
     return 0;
@@ -478,14 +489,20 @@ const std::vector<Command>& commands() {
          {camera, target, atmosphere, model, {"json", "", "Print the report as JSON."}},
          runFidelity},
         {"session",
-         "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf]",
+         "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf [--laboratory TEXT] [--operator TEXT]\n"
+         "                     [--requirement CSV]]",
          "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
          "image model, orientation and frequency. Reads no other file, except the camera files the report\n"
-         "quotes (beside the session, then in the working folder).",
+         "quotes (beside the session, then in the working folder) and the requirement it is given.",
          "FILE",
          {{"json", "", "Print the statistics as JSON."},
           {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
-          {"pdf", "OUT.pdf", "Also write the report."}},
+          {"pdf", "OUT.pdf", "Also write the report."},
+          {"laboratory", "TEXT", "The laboratory the report names."},
+          {"operator", "TEXT", "The operator the report names."},
+          {"requirement", "CSV",
+           "MRTD limits as 'frequency,MRTD limit' rows: the report judges each frequency\n"
+           "against them and draws them."}},
          runSession},
     };
     return table;

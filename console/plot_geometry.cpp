@@ -36,6 +36,19 @@ PlotScale plotScaleHolding(int width, int height, double smallest) {
     return s;
 }
 
+PlotScale plotScaleSpanning(int width, int height, double smallest, double largest) {
+    PlotScale s = plotScaleHolding(width, height, smallest);
+    for (int raised = 0; largest > plotTopMrtd(s) && raised < 12; ++raised) {
+        s.logSpan += std::log(10.0);
+        s.sy = (height - 20) / s.logSpan;
+    }
+    return s;
+}
+
+double plotTopMrtd(const PlotScale& s) {
+    return s.reference * std::exp(s.logSpan);
+}
+
 std::string plotBottomLabel(const PlotScale& s) {
     if (s.decades == 0)
         return {};

@@ -36,6 +36,12 @@ PlotScale plotScale(int width, int height);
 // plotScale's; below it the bottom moves down by whole decades until it holds smallest, while the
 // full-scale tick keeps its value and its place.
 PlotScale plotScaleHolding(int width, int height, double smallest);
+// The scale that holds every MRTD from smallest to largest: plotScaleHolding's bottom, and above a
+// largest beyond the full-scale tick the top moves up by whole decades until it holds largest (the
+// tick then marks the new top).
+PlotScale plotScaleSpanning(int width, int height, double smallest, double largest);
+// The MRTD at the top of the scale, where its full-scale tick sits.
+double plotTopMrtd(const PlotScale& s);
 // The bottom value as the scale's label writes it ("0.001"); empty when the bottom has not moved.
 std::string plotBottomLabel(const PlotScale& s);
 int frequencyTickX(const PlotScale& s, double frequency);

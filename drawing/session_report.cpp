@@ -1,22 +1,22 @@
 #include "drawing/session_report.h"
 
-#include "console/plot_geometry.h"
-#include "drawing/plot_painter.h"
+#include "camera/camera_file.h"
+#include "drawing/report_pages.h"
+#include "text/messages.h"
 #include "text/version.h"
 #include "text/whole_file.h"
 
 #include <QBuffer>
-
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTextDocument>
-#include <QUrl>
 
-#include <cmath>
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -37,18 +37,19 @@ std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<Ses
     return sections;
 }
 
+const QString none = u"–"_s;
+
 QString kelvin(const std::optional<double>& value) {
-    return value ? QString::number(*value, 'f', 3) : QString(u"–"_s);
+    return value ? QString::number(*value, 'f', 3) : none;
 }
 
-QString interval(const SessionGroup& g) {
-    if (!g.ci95)
-        return u"–"_s;
-    return QString(u"%1 … %2"_s).arg(g.ci95->first, 0, 'f', 3).arg(g.ci95->second, 0, 'f', 3);
+// An MRTD has no negative values, so neither does a bound the report prints.
+QString interval(double low, double high) {
+    return QString(u"%1 … %2"_s).arg(std::max(0.0, low), 0, 'f', 3).arg(std::max(0.0, high), 0, 'f', 3);
 }
 
-QString escaped(const std::string& text) {
-    return QString::fromStdString(text).toHtmlEscaped();
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
 }
 
 QString orientationText(const std::string& orientation) {
@@ -59,12 +60,8 @@ QString orientationText(const std::string& orientation) {
 QString sectionTitle(const SectionKey& key) {
     return QString(u"Camera%1 · %2 · %3 image model · %4"_s)
         .arg(std::get<0>(key))
-        .arg(escaped(std::get<1>(key)), escaped(std::get<2>(key)), orientationText(std::get<4>(key)));
+        .arg(text(std::get<1>(key)), text(std::get<2>(key)), orientationText(std::get<4>(key)));
 }
-
-// The model observer's curve, apart from the observers' blue and red.
-const QColor objectiveColour(0, 130, 60);
-const QString objectiveLegend = u"dashed: objective MRTD (model observer)"_s;
 
 // The model observer's result for a section: only the slot's, and only when it was measured in the
 // section's orientation.
@@ -81,177 +78,212 @@ QString objectiveSentence(const ObjectiveMrtd& result) {
         if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
             values << QString(u"%1 cycles/mrad: –"_s).arg(r.frequency);
         else
-            values << QString(u"%1 cycles/mrad: %2 K (%3 … %4 K)"_s)
+            values << QString(u"%1 cycles/mrad: %2 K (%3 K)"_s)
                           .arg(r.frequency)
                           .arg(r.mrtd.mean, 0, 'f', 3)
-                          .arg(r.mrtd.ciLow, 0, 'f', 3)
-                          .arg(r.mrtd.ciHigh, 0, 'f', 3);
+                          .arg(interval(r.mrtd.ciLow, r.mrtd.ciHigh));
     }
     return u"Objective MRTD of the model observer, mean (95 % interval): "_s + values.join(u"; "_s) +
            (result.cancelled ? u" (the run was cancelled before it finished)."_s : u"."_s);
 }
 
-// "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17 UTC".
-QString readableTime(const std::string& iso) {
-    return QString::fromStdString(iso.substr(0, 10) + " " + iso.substr(11, 8) + " UTC");
+// "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17", with " UTC" after it where no column says so.
+QString readableTime(const std::string& iso, bool zone = true) {
+    if (iso.size() < 19)
+        return text(iso);
+    return text(iso.substr(0, 10) + " " + iso.substr(11, 8) + (zone ? " UTC" : ""));
 }
 
-} // namespace
-
-QString cameraFileHeading(const QString& fileName, const QStringList& folders) {
-    for (const QString& folder : folders) {
-        QFile file(QDir(folder).filePath(fileName));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-            continue;
-        const QString first = QString::fromLocal8Bit(file.readLine()).trimmed();
-        const QString second = QString::fromLocal8Bit(file.readLine()).trimmed();
-        return first + u"\n"_s + second;
-    }
-    return u"(the camera file was not found beside the session)"_s;
+QString displayText(const std::optional<ReadingDisplay>& d) {
+    if (!d)
+        return u"not recorded"_s;
+    const QString window =
+        d->automatic ? u"automatic"_s : QString(u"level %1, contrast %2"_s).arg(d->level).arg(d->contrast);
+    return QString(u"%1, zoom %2×, magnifier %3×"_s).arg(window).arg(d->zoom).arg(d->magnifier);
 }
 
-QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height,
-                        const ObjectiveMrtd* objective) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QFont font(u"DejaVu Sans"_s);
-    font.setPixelSize(std::max(10, height / 28));
-    painter.setFont(font);
-    // The console's plot geometry inside margins for the scale's labels.
-    const int left = width / 9;
-    const int bottom = height / 9;
-    const int top = height / 30;
-    const PlotScale s = plotScale(width - left - width / 30, height - bottom - top);
-    painter.translate(left, top);
-    const QPen axisPen(Qt::black, std::max(1, width / 600));
-    paintPlotFrame(painter, s, axisPen);
-    for (const FrequencyChoice& choice : frequencyChoices) {
-        const double f = choice.frequency;
-        const int x = frequencyTickX(s, f);
-        painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
-                         QString::number(f));
-    }
-    painter.drawText(QRect(0, s.height + bottom / 3, s.width, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
-                     u"Spatial frequency [cycles/mrad]"_s);
-    // Decades of the logarithmic scale, within its span from the reference upwards.
-    const double topValue = plotReferenceMrtd * std::exp(plotFullScaleLog);
-    for (double decade = plotReferenceMrtd; decade <= topValue; decade *= 10.0) {
-        const int y = plotPointOf(s, 1.0, decade).y;
-        painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
-        painter.drawLine(10, y, s.width - 5, y);
-        painter.setPen(axisPen);
-        painter.drawText(QRect(-left, y - 20, left + 2, 40), Qt::AlignRight | Qt::AlignVCenter,
-                         QString(u"%1 K "_s).arg(decade, 0, 'g', 2));
-    }
-    painter.setClipRect(QRect(10, 0, s.width, s.height - 10));
-    std::vector<PlotErrorBar> bars;
-    for (const SessionGroup& g : groups)
-        if (g.mean && *g.mean > 0.0)
-            bars.push_back(plotErrorBar(s, g.frequency, *g.mean, g.ci95));
-    paintMeanSeries(painter, bars,
-                    {QColor(0, 70, 160), QColor(200, 40, 40), Qt::SolidLine, std::max(2, width / 400),
-                     std::max(1, width / 600), std::max(4, width / 120), std::max(3, width / 200), true});
-    if (objective)
-        paintObjectiveCurve(painter, s, *objective, objectiveColour, std::max(1, width / 500));
-    painter.setClipping(false);
-    painter.resetTransform();
-    painter.setPen(Qt::black);
-    painter.save();
-    painter.translate(font.pixelSize(), height / 2);
-    painter.rotate(-90);
-    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter,
-                     u"MRTD [K]"_s);
-    painter.restore();
-    painter.end();
-    return image;
+QString joined(const std::set<std::string>& names) {
+    QStringList list;
+    for (const std::string& n : names)
+        list << text(n);
+    return list.isEmpty() ? none : list.join(u", "_s);
 }
 
-bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
-                        const ObjectiveBySlot& objective) {
-    const auto groups = sessionStatistics(session);
-    QTextDocument document;
-    QFont body(u"DejaVu Sans"_s);
-    body.setPointSizeF(9.5);
-    document.setDefaultFont(body);
-    document.setDefaultStyleSheet(u"th { background-color: #e8e8e8; } td, th { padding: 3px; }"_s);
+QString cameraParagraph(const std::string& file, const QStringList& folders) {
+    const CameraFileFacts facts = cameraFileFacts(text(file), folders);
+    if (!facts.found)
+        return text(file) + u"\nSHA-256: not found (the camera file was not found beside the session)"_s;
+    const QString background = facts.backgroundTemperature
+                                   ? QString(u"%1 °C (the scene's temperature when the bench loads the file)"_s)
+                                         .arg(*facts.backgroundTemperature, 0, 'f', 1)
+                                   : u"not known (the file does not read as a camera file)"_s;
+    return QString(u"%1\nSHA-256: %2\nFirst lines: %3\nBackground temperature: %4"_s)
+        .arg(text(file), facts.sha256, QString(facts.heading).replace(u"\n"_s, u" / "_s), background);
+}
 
+void addHeader(ReportPages& pages, const Session& session, const QStringList& folders, const ReportInfo& info) {
     std::set<std::string> observers, cameraFiles, imageModels;
+    int struck = 0;
+    std::map<QString, int> displays;
     for (const SessionReading& r : session.readings) {
         observers.insert(r.observer);
         cameraFiles.insert(r.cameraFile);
         imageModels.insert(r.imageModel);
+        struck += r.struck.has_value();
+        ++displays[displayText(r.display)];
     }
-    auto joined = [](const std::set<std::string>& names) {
-        QStringList list;
-        for (const std::string& n : names)
-            list << escaped(n);
-        return list.join(u", "_s);
-    };
+    auto given = [](const QString& value) { return value.trimmed().isEmpty() ? u"not given"_s : value.trimmed(); };
+    pages.heading(u"MRTD session report"_s, 1);
+    pages.paragraph(QString(u"Laboratory: %1\nOperator: %2\nReport date: %3\nSoftware: Tervix %4 (build %5)"_s)
+                        .arg(given(info.laboratory), given(info.operatorName),
+                             QDateTime::currentDateTimeUtc().toString(u"yyyy-MM-dd HH:mm 'UTC'"_s),
+                             QString::fromLatin1(tervixVersion), QString::fromLatin1(tervixBuild)));
+    pages.paragraph(QString(u"Session started %1 · %2 readings, %3 struck out\nObservers: %4\nImage model: %5\n"_s
+                            u"Atmosphere: %6"_s)
+                        .arg(readableTime(session.created))
+                        .arg(session.readings.size())
+                        .arg(struck)
+                        .arg(joined(observers), joined(imageModels),
+                             info.atmosphereFile.isEmpty()
+                                 ? u"the session does not record the atmosphere table in use"_s
+                                 : info.atmosphereFile));
+    if (info.requirement)
+        pages.paragraph(u"Requirement: "_s + (info.requirementFile.isEmpty() ? u"given"_s : info.requirementFile) +
+                        u" (MRTD limit per frequency, interpolated linearly between its rows)"_s);
+    pages.heading(u"Camera files"_s, 2);
+    for (const std::string& file : cameraFiles)
+        pages.paragraph(cameraParagraph(file, folders));
+    pages.heading(u"Display settings of the readings"_s, 2);
+    QStringList displayLines;
+    for (const auto& [setting, count] : displays)
+        displayLines << QString(u"%1: %2 readings"_s).arg(setting).arg(count);
+    pages.paragraph(displayLines.isEmpty() ? none : displayLines.join(u"\n"_s));
+    pages.paragraph(QString(u"A frequency meets the standard when at least %1 observers each recognised the bars at "_s
+                            u"least %2 times in each half. Struck readings count in no statistic."_s)
+                        .arg(standardObservers)
+                        .arg(standardReadingsPerHalf));
+}
 
-    QString html = u"<h1>MRTD session report</h1>"_s;
-    html += QString(u"<p>Session started %1 · %2 readings · observers: %3</p>"_s)
-                .arg(readableTime(session.created))
-                .arg(session.readings.size())
-                .arg(joined(observers));
-    html += u"<h2>Camera files</h2>"_s;
-    for (const std::string& file : cameraFiles) {
-        const QString heading = cameraFileHeading(QString::fromStdString(file), cameraFolders).toHtmlEscaped();
-        html += QString(u"<p><b>%1</b><br>%2</p>"_s).arg(escaped(file), QString(heading).replace(u"\n"_s, u"<br>"_s));
+void addSection(ReportPages& pages, const SectionKey& key, const std::vector<SessionGroup>& list,
+                const ObjectiveMrtd* objective, const ReportInfo& info) {
+    pages.heading(sectionTitle(key), 2);
+    const RequirementCurve* requirement = info.requirement ? &*info.requirement : nullptr;
+    QStringList header{u"Frequency [cycles/mrad]"_s, u"Observers"_s, u"Mean MRTD [K]"_s,
+                       u"95 % interval [K]"_s,       u"Readings"_s,  u"Meets the standard"_s};
+    std::vector<double> weights{1.3, 1.2, 1.1, 1.8, 1.6, 1.1};
+    if (requirement) {
+        header << u"Requirement [K]"_s << u"Result"_s;
+        weights.insert(weights.end(), {1.6, 0.9});
     }
-    html += QString(u"<p>Image model: %1</p>"_s).arg(joined(imageModels));
-    html += QString(u"<p>A frequency meets the standard when at least %1 observers each recognised the bars at "_s
-                    u"least %2 times in each half. The interval is mean ± t(0.975, n − 1) · sd / √n over the "_s
-                    u"observers' MRTDs.</p>"_s)
-                .arg(standardObservers)
-                .arg(standardReadingsPerHalf);
+    std::vector<ReportRow> rows;
+    for (const SessionGroup& g : list) {
+        ReportRow row{{QString::number(g.frequency)},
+                      {QString::number(g.observers)},
+                      {kelvin(g.mean)},
+                      {g.ci95 ? interval(g.ci95->first, g.ci95->second) : none},
+                      {QString(u"%1 (%2 not recognised)"_s).arg(g.readings).arg(g.notRecognized)},
+                      {g.meetsStandard ? u"yes"_s : u"no"_s}};
+        if (requirement) {
+            const auto limit = requirementAt(*requirement, g.frequency);
+            row.push_back({kelvin(limit)});
+            row.push_back({!limit || !g.mean ? none : *g.mean <= *limit ? u"pass"_s : u"fail"_s});
+        }
+        rows.push_back(row);
+    }
+    QString note = u"Mean of the observers' MRTDs; 95 % interval (on the logarithmic scale)."_s;
+    if (requirement)
+        note += u" Pass: mean MRTD at or below the limit; – where the requirement gives no limit."_s;
+    pages.table(header, weights, rows, note);
+    if (objective)
+        pages.paragraph(objectiveSentence(*objective));
+    pages.drawing(0.36, [list, objective, requirement](QPainter& p, const QRect& area) {
+        paintSessionPlot(p, area, list, objective, requirement);
+    });
+}
 
-    const auto sections = sectionsOf(groups);
-    int plotNumber = 0;
+void addObserverValues(ReportPages& pages, const std::map<SectionKey, std::vector<SessionGroup>>& sections) {
+    pages.heading(u"Appendix: the observers' values"_s, 2);
     for (const auto& [key, list] : sections) {
-        html += u"<h2>"_s + sectionTitle(key) + u"</h2>"_s;
-        html += u"<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency [cycles/mrad]</th><th>Observers</th>"_s
-                u"<th>Mean MRTD [K]</th><th>95 % interval [K]</th><th>Readings</th><th>Meets the standard</th></tr>"_s;
-        for (const SessionGroup& g : list)
-            html +=
-                QString(
-                    u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5 (%6 not recognised)</td><td>%7</td></tr>"_s)
-                    .arg(g.frequency)
-                    .arg(g.observers)
-                    .arg(kelvin(g.mean), interval(g))
-                    .arg(g.readings)
-                    .arg(g.notRecognized)
-                    .arg(g.meetsStandard ? u"yes"_s : u"no"_s);
-        html += u"</table>"_s;
-        const ObjectiveMrtd* sectionObjective = objectiveFor(key, objective);
-        if (sectionObjective)
-            html += u"<p>"_s + objectiveSentence(*sectionObjective) + u"</p>"_s;
-        const QString name = QString(u"plot%1.png"_s).arg(plotNumber++);
-        document.addResource(QTextDocument::ImageResource, QUrl(name),
-                             sessionPlotImage(list, 1500, 900, sectionObjective));
-        html += QString(u"<p><img src=\"%1\" width=\"500\" height=\"300\"></p>"_s).arg(name);
-        if (sectionObjective)
-            html += u"<p>"_s + objectiveLegend + u"</p>"_s;
-    }
-
-    html += u"<h2>Appendix: the observers' values</h2>"_s;
-    for (const auto& [key, list] : sections) {
-        html += u"<h3>"_s + sectionTitle(key) + u"</h3>"_s;
-        html += u"<table border=\"1\" cellspacing=\"0\"><tr><th>Frequency</th><th>Observer</th><th>Mean plus [K]</th>"_s
-                u"<th>Mean minus [K]</th><th>MRTD [K]</th><th>Recognised plus / minus</th></tr>"_s;
+        pages.heading(sectionTitle(key), 3);
+        std::vector<ReportRow> rows;
         for (const SessionGroup& g : list)
             for (const ObserverMrtd& o : g.perObserver)
-                html += QString(u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 / %7</td></tr>"_s)
-                            .arg(g.frequency)
-                            .arg(escaped(o.observer), kelvin(o.plus), kelvin(o.minus), kelvin(o.mrtd))
-                            .arg(o.plusReadings)
-                            .arg(o.minusReadings);
-        html += u"</table>"_s;
+                rows.push_back({{QString::number(g.frequency)},
+                                {text(o.observer)},
+                                {kelvin(o.plus)},
+                                {kelvin(o.minus)},
+                                {kelvin(o.mrtd)},
+                                {QString(u"%1 / %2"_s).arg(o.plusReadings).arg(o.minusReadings)}});
+        pages.table({u"Frequency"_s, u"Observer"_s, u"Mean plus [K]"_s, u"Mean minus [K]"_s, u"MRTD [K]"_s,
+                     u"Recognised plus / minus"_s},
+                    {1, 1, 1, 1, 1, 1.2}, rows);
     }
+}
+
+void addReadings(ReportPages& pages, const Session& session) {
+    pages.heading(u"Appendix: every reading"_s, 2);
+    std::vector<ReportRow> rows;
+    for (const SessionReading& r : session.readings) {
+        const bool struck = r.struck.has_value();
+        ReportRow row;
+        for (const QString& cell :
+             {readableTime(r.time, false), text(r.observer), QString::number(r.slot), text(r.cameraFile),
+              text(r.orientation), QString::number(r.frequency), text(r.half),
+              r.deltaT ? QString::number(*r.deltaT, 'f', 3) : u"not recognised"_s, displayText(r.display)})
+            row.push_back({cell, struck});
+        rows.push_back(row);
+        if (struck)
+            rows.push_back({{QString(u"Struck out %1 by %2: %3"_s)
+                                 .arg(readableTime(r.struck->time), text(r.struck->by), text(r.struck->reason))}});
+    }
+    pages.table({u"Time (UTC)"_s, u"Observer"_s, u"Slot"_s, u"Camera file"_s, u"Bars"_s, u"Frequency"_s, u"Half"_s,
+                 u"ΔT [K]"_s, u"Display"_s},
+                {2.6, 1.3, 0.7, 1.7, 1.5, 1.4, 0.8, 1.0, 2.1}, rows,
+                u"Struck readings are shown struck through, followed by who struck them, when and why; they count in "_s
+                u"no statistic."_s);
+}
+
+} // namespace
+
+CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(fileName);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray content = file.readAll();
+        CameraFileFacts facts;
+        facts.found = true;
+        facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
+        const QList<QByteArray> lines = content.split('\n');
+        facts.heading = QString::fromLocal8Bit(lines.value(0)).trimmed() + u"\n"_s +
+                        QString::fromLocal8Bit(lines.value(1)).trimmed();
+        CameraState camera = defaultCameraState();
+        MessageLog ignored;
+        if (readCameraText(std::string(content.constData(), static_cast<std::size_t>(content.size())),
+                           QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
+            facts.backgroundTemperature = camera.set.backgroundTemperature;
+        return facts;
+    }
+    return {};
+}
+
+bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
+                        const ObjectiveBySlot& objective, const ReportInfo& info) {
+    QFont body(u"DejaVu Sans"_s);
+    body.setPointSizeF(9.5);
+    ReportPages pages(body);
+    addHeader(pages, session, cameraFolders, info);
+    const auto sections = sectionsOf(sessionStatistics(session));
+    for (const auto& [key, list] : sections)
+        addSection(pages, key, list, objectiveFor(key, objective), info);
+    addObserverValues(pages, sections);
     if (session.readings.empty())
-        html += u"<p>The session holds no readings.</p>"_s;
-    document.setHtml(html);
+        pages.paragraph(u"The session holds no readings."_s);
+    else
+        addReadings(pages, session);
+    pages.heading(u"Signatures"_s, 2);
+    pages.signatures({u"Tested by"_s, u"Approved by"_s});
 
     // The PDF is made in memory and written whole, so that an existing report is replaced only by a
     // complete one.
@@ -263,9 +295,10 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         writer.setTitle(u"MRTD session report"_s);
         writer.setCreator(u"Tervix "_s + QString::fromLatin1(tervixVersion));
         writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setPageMargins(QMarginsF(18, 15, 18, 12), QPageLayout::Millimeter);
         writer.setResolution(300);
-        document.print(&writer);
+        QPainter painter(&writer);
+        pages.print(painter, writer, QRectF(QPointF(0, 0), QSizeF(writer.width(), writer.height())));
     }
     std::string cause;
     if (pdf.isEmpty())

@@ -2,32 +2,48 @@
 
 #include "console/session.h"
 #include "console/session_statistics.h"
+#include "drawing/requirement_curve.h"
+#include "drawing/session_plot.h"
 #include "measurement/model_observer.h"
 
-#include <QImage>
 #include <QString>
 #include <QStringList>
 
 #include <map>
-#include <vector>
+#include <optional>
 
-// The first two lines of a camera file, found in the first of the folders that holds it; a note
-// saying so when none does.
-QString cameraFileHeading(const QString& fileName, const QStringList& folders);
-
-// The plot of one section: each frequency's mean MRTD with its 95 % interval as a bar, on the
-// console's logarithmic scale; with the model observer's result for the slot, that too, dashed.
-QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height,
-                        const ObjectiveMrtd* objective = nullptr);
+// What the report says of a camera file: whether it was found, its first two lines, its SHA-256, and
+// the background temperature the bench starts the scene at after loading it; found is false, and
+// the rest empty, when no folder holds it.
+struct CameraFileFacts {
+    bool found = false;
+    QString heading;
+    QString sha256;
+    std::optional<double> backgroundTemperature; // °C; none when the file does not read as a camera
+};
+CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders);
 
 // The model observer's last result for each camera slot that has one, by the slot as the session
 // numbers it (1 ... 5).
 using ObjectiveBySlot = std::map<int, ObjectiveMrtd>;
 
-// The report of a session as a PDF: title, date, camera files with their first two lines, image
-// models, per slot, camera file, image model and orientation a table and a plot, and the
-// observers' own values in an appendix. The camera files are looked for in the folders given. A
-// slot's objective MRTD joins the table and plot of its sections in the orientation it was measured.
-// False, with the reason, when the file cannot be written.
+// What the session file does not hold but a signed report states: who made it where, the
+// atmosphere table in use when it is known, and the limit the camera is judged against.
+struct ReportInfo {
+    QString laboratory;
+    QString operatorName;
+    QString atmosphereFile; // empty: the session does not record it
+    std::optional<RequirementCurve> requirement;
+    QString requirementFile; // names the requirement in the report
+};
+
+// The report of a session as a PDF, laid out for a laboratory to sign: a header block (laboratory,
+// operator, date, software and build, camera files with their first lines and SHA-256, image
+// models, atmosphere, background temperatures, display settings, observers), per slot, camera
+// file, image model and orientation a table and a vector plot, the observers' values, every reading
+// (struck ones struck through with who, when and why) and signature lines; "Page x of y" on every
+// page. The camera files are looked for in the folders given. A slot's objective MRTD joins the
+// table and plot of its sections in the orientation it was measured. False, with the reason, when
+// the file cannot be written.
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
-                        const ObjectiveBySlot& objective = {});
+                        const ObjectiveBySlot& objective = {}, const ReportInfo& info = {});

@@ -2,6 +2,7 @@
 
 #include "console/bench.h"
 #include "console/control_ids.h"
+#include "console/data_files.h"
 #include "drawing/session_report.h"
 #include "text/messages.h"
 
@@ -29,6 +30,10 @@ namespace {
 
 constexpr int recentObserverCount = 10;
 const QString recentObserversKey = u"session/recentObservers"_s;
+
+// Who signs the report, as the laboratory sets them once in the settings.
+const QString reportLaboratoryKey = u"report/laboratory"_s;
+const QString reportOperatorKey = u"report/operator"_s;
 
 const QString settingsOrganisation = u"Tervix"_s;
 const QString settingsApplication = u"Tervix"_s;
@@ -229,7 +234,15 @@ bool SessionPanel::openSession(const QString& path) {
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
     const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
-    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective))
+    const QSettings settings(settingsOrganisation, settingsApplication);
+    ReportInfo info;
+    info.laboratory = settings.value(reportLaboratoryKey).toString();
+    info.operatorName = settings.value(reportOperatorKey).toString();
+    // The table the bench read at its start, when there was one to read.
+    const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
+    if (QFileInfo::exists(atmosphere))
+        info.atmosphereFile = atmosphere;
+    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;

@@ -69,7 +69,7 @@ std::optional<QString> reportText(const ObjectiveBySlot& objective) {
     return QString::fromUtf8(process.readAllStandardOutput()).replace(u"\uFB01"_s, u"fi"_s).simplified();
 }
 
-const QString legend = u"dashed: objective MRTD (model observer)"_s;
+const QString legend = u"objective MRTD (model observer)"_s;
 const QString sentence = u"Objective MRTD of the model observer, mean (95 % interval): 0.5 cycles/mrad: 0.073 K "_s
                          u"(0.061 … 0.086 K); 1 cycles/mrad: 0.158 K (0.130 … 0.187 K); 2 cycles/mrad: –."_s;
 const std::vector<testing_support::DataRow> rows = testing_support::dataRows("report_objective.tsv");
