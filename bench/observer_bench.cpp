@@ -1,6 +1,6 @@
 // The model observer's whole measurement as the command-line tool runs it: 8 repeats at the six
 // frequencies of one shipped camera, on two threads (the target is 20 s on a 2-core machine).
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "console/bench_state.h"
 #include "console/open_bench.h"
 #include "measurement/model_observer.h"
@@ -19,7 +19,7 @@ std::string shippedData(const std::string& name) {
 void ObjectiveMrtdBench(benchmark::State& s) {
     BenchState state;
     MessageLog log;
-    BenchConsole console(state, log);
+    Bench console(state, log);
     BenchSources sources;
     sources.atmosphere = BenchSource{shippedData("Atmosphere.ini"), std::nullopt};
     sources.camera.path = shippedData("camera" + std::to_string(s.range(0)) + ".par");

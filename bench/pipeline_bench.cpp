@@ -8,7 +8,7 @@
 // rasterization does less than the bench's; the blur and the mappings do the same work.
 // The images are Camera2's (640 x 512) and the same camera with its detector doubled at the same pixel
 // angle (1280 x 1024), showing the standard target at 0.5 cycles per mrad and 1 K.
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "console/open_bench.h"
 #include "sim/display.h"
 #include "sim/rasterizer.h"
@@ -42,7 +42,7 @@ std::string shipped(const std::string& name) {
 struct PipelineBench {
     BenchState state;
     MessageLog log;
-    BenchConsole console{state, log};
+    Bench console{state, log};
 
     PipelineBench(int width, int height, ImageModel model = ImageModel::Specified) {
         BenchSources sources;

@@ -36,6 +36,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -177,6 +178,16 @@ struct Command {
 
 const char* modelError = "the model must be specified or physical";
 const char* orientationError = "the orientation must be vertical or horizontal";
+
+// Qt paints only with an application object; the tool has no window, so it paints offscreen unless
+// told otherwise.
+std::unique_ptr<QGuiApplication> paintingApplication(const Invocation& run) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char* argv[] = {run.argv0(), nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
 
 int runCamera(const Invocation& run) {
     if (run.positional().size() != 1)
@@ -337,11 +348,7 @@ int runMrtd(const Invocation& run) {
     if (run.has("csv") && !writeWholeFile(run.value("csv"), objectiveMrtdCsv(result), error))
         return fail(error);
     if (run.has("plot")) {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        int qtArgc = 1;
-        char* qtArgv[] = {run.argv0(), nullptr};
-        QGuiApplication application(qtArgc, qtArgv);
+        const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
         auto classic = [&](double f) { return classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime); };
         if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))
@@ -398,11 +405,7 @@ int runSession(const Invocation& run) {
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
     if (run.has("pdf")) {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        int qtArgc = 1;
-        char* qtArgv[] = {run.argv0(), nullptr};
-        QGuiApplication application(qtArgc, qtArgv);
+        const auto application = paintingApplication(run);
         // The camera files are looked for beside the session, then in the working folder.
         const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
         QString reportError;

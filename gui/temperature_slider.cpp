@@ -1,6 +1,6 @@
 #include "gui/temperature_slider.h"
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 
 #include <QAccessibleWidget>
 
@@ -22,16 +22,16 @@ public:
     }
     // In kelvin, so that tools which speak the number say the difference.
     QVariant currentValue() const override {
-        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->value()));
+        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->value()));
     }
     void setCurrentValue(const QVariant& value) override {
-        slider()->setValue(BenchConsole::sliderPositionOf(value.toDouble()));
+        slider()->setValue(Bench::sliderPositionOf(value.toDouble()));
     }
     QVariant maximumValue() const override {
-        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->maximum()));
+        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->maximum()));
     }
     QVariant minimumValue() const override {
-        return static_cast<double>(BenchConsole::temperatureDifferenceOf(slider()->minimum()));
+        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->minimum()));
     }
     QVariant minimumStepSize() const override { return 1.0 / temperatureSliderPerKelvin; }
 
@@ -59,7 +59,7 @@ void TemperatureSlider::sliderChange(SliderChange change) {
 }
 
 QString TemperatureSlider::valueText() const {
-    return QString::fromStdString(temperatureDifferenceText(BenchConsole::temperatureDifferenceOf(value())));
+    return QString::fromStdString(temperatureDifferenceText(Bench::temperatureDifferenceOf(value())));
 }
 
 void TemperatureSlider::installAccessibility() {

@@ -37,7 +37,7 @@ double independentExitance(const PointList& response, double celsius, bool physi
 
 } // namespace
 
-std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
+std::vector<FidelityRow> fidelityReport(Bench& console) {
     BenchState& state = console.state();
     CameraSet& camera = state.camera.set;
     std::vector<FidelityRow> rows;
@@ -47,7 +47,7 @@ std::vector<FidelityRow> fidelityReport(BenchConsole& console) {
                         zoomedPixels(camera.sensorWidth, camera.electronicZoom) * 1000.0;
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(BenchConsole::sliderPositionOf(modulationDifference));
+        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
         const BarPattern p = findBarPattern(state);
         if (!p.valid())
             continue;

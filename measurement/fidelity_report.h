@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 
 #include <string>
 #include <vector>
@@ -17,4 +17,4 @@ struct FidelityRow {
 // The in-band signals stand beside a fine integration over the same response for the same
 // temperature scale (°C + 273.0): with the bench's radiation constants and base, which checks its
 // integration, and with the physical constants and e, which shows what they change.
-std::vector<FidelityRow> fidelityReport(BenchConsole& console);
+std::vector<FidelityRow> fidelityReport(Bench& console);

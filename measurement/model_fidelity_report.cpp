@@ -108,7 +108,7 @@ PhaseReading readPhase(const BenchState& state) {
 
 } // namespace
 
-ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
+ModelFidelity modelFidelityReport(Bench& console, int phases) {
     BenchState& state = console.state();
     const CameraSet& camera = state.camera.set;
     const PointList& response = state.camera.tables.currentSpectralResponse();
@@ -121,7 +121,7 @@ ModelFidelity modelFidelityReport(BenchConsole& console, int phases) {
     const double nyquist = 1.0 / (2.0 * g.pitchX * 1000.0);
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(BenchConsole::sliderPositionOf(modulationDifference));
+        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
         FrequencyFidelity row;
         row.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         row.nyquistShare = row.frequency / nyquist;

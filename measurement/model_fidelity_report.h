@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 
 #include <array>
 #include <vector>
@@ -51,4 +51,4 @@ struct ModelFidelity {
 
 // The report for the image model in use: it renders the bench's standard target at every bench
 // frequency and phase, then a flat scene for the noise; the console's scene is left changed.
-ModelFidelity modelFidelityReport(BenchConsole& console, int phases = fidelityPhases);
+ModelFidelity modelFidelityReport(Bench& console, int phases = fidelityPhases);

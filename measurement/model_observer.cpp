@@ -277,8 +277,7 @@ namespace {
 
 // The trackbar's grid outwards from 0: coarse steps of ten positions until the bars are resolved,
 // then single positions over the last coarse step.
-HalfResult gridHalf(BenchConsole& console, const ObserverSettings& settings, int direction,
-                    const std::atomic<bool>* cancel) {
+HalfResult gridHalf(Bench& console, const ObserverSettings& settings, int direction, const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](int steps) {
         console.onTemperatureSlider(temperatureSliderCentre + direction * steps);
         return judgeBars(console.state(), settings).resolved;
@@ -308,7 +307,7 @@ HalfResult gridHalf(BenchConsole& console, const ObserverSettings& settings, int
 
 // The smallest difference that resolves the bars, searched on the difference itself: doubling or
 // halving from a guess until the threshold is bracketed, then bisection to the resolution.
-HalfResult continuousHalf(BenchConsole& console, const ObserverSettings& settings, int direction, double guess,
+HalfResult continuousHalf(Bench& console, const ObserverSettings& settings, int direction, double guess,
                           const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](double kelvin) {
         console.setTemperatureDifference(direction * kelvin);
@@ -366,7 +365,7 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
     result.phaseY = unitOf(mix(stream + 2));
 
     DiscardMessages messages;
-    BenchConsole console(state, messages);
+    Bench console(state, messages);
     console.selectFrequency(frequencyIndex);
     console.setTargetPhase(result.phaseX, result.phaseY);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "measurement/bar_pattern.h"
 
 #include <array>
