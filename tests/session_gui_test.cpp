@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -33,6 +34,7 @@ struct SessionFolder {
             QFile::copy(QString(TERVIX_SHIPPED_DATA_DIR) + "/" + name, path(name));
         QDir::setCurrent(dir.path());
         qputenv("XDG_DATA_HOME", path("data").toLocal8Bit());
+        QSettings(u"Tervix"_s, u"Tervix"_s).setValue(u"dialogs/lastFolder"_s, dir.path()); // tables proposed here
     }
     ~SessionFolder() { QDir::setCurrent(previous); }
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
