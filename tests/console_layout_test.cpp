@@ -62,10 +62,7 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
     // The window's client area: the screen less a panel and the window's frame.
     for (Screen client : {screen, Screen{screen.width - 8, screen.height - 60}}) {
         ConsoleLayoutInput in = withCaptions(viewOf(camera), client);
-        in.menuWidth = 225; // the menu bar and the Display group at the face's sizes
-        in.top = 22;
-        in.displayWidth = 270;
-        in.displayHeight = 100;
+        in.menuWidth = 225, in.top = 22, in.displayWidth = 270, in.displayHeight = 100; // the menu bar, the group
         const auto layout = consoleLayout(in);
         const LayoutRect window{0, 0, client.width, client.height};
         std::vector<std::pair<int, LayoutRect>> shown;
