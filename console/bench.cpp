@@ -118,7 +118,38 @@ void Bench::updateTargetExtent() {
 }
 
 void Bench::autoLevelContrast() {
-    AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+    if (automaticDisplay_)
+        AutoLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+}
+
+void Bench::setAutomaticDisplay(bool automatic) {
+    automaticDisplay_ = automatic;
+    if (automatic)
+        autoLevelContrast();
+    else
+        ApplyLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+    remapView();
+}
+
+void Bench::setDisplayWindow(int level, int contrast) {
+    automaticDisplay_ = false;
+    levelContrast_ = {std::clamp(level, 0, sliderRange), std::clamp(contrast, 0, sliderRange)};
+    ApplyLevelContrast(levelContrast_, state_.camera.set, state_.sim);
+    remapView();
+}
+
+void Bench::setElectronicZoomSlider(int position) {
+    electronicZoomSlider_ = position;
+    onTemperatureSlider(temperatureSlider_);
+}
+
+void Bench::setMagnifier(int factor) {
+    magnifier_ = factor == 2 || factor == 4 || factor == 8 ? factor : 1;
+}
+
+ReadingDisplay Bench::display() const {
+    return {automaticDisplay_, levelContrast_.level, levelContrast_.contrast,
+            static_cast<double>(electronicZoomSlider_) / 100.0, magnifier_};
 }
 
 void Bench::displayReset() {
@@ -356,6 +387,7 @@ bool Bench::record(const Observation& observation) {
     // The difference as the trackbar shows it, on its grid, without the single precision's tail.
     if (observation.recognised)
         r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
+    r.display = display();
     const bool written = recorder_.record(r);
     resultsReplaced();
     return written;

@@ -106,7 +106,20 @@ public:
     // The 8-bit mapping again over the unchanged SensorImage, after a change of the display window
     // only, and the frame shown: the picture a full redraw would give, without rendering.
     void remapView();
+    // The display window from the new image's extremes, while it is automatic.
     void autoLevelContrast();
+    // The display window: automatic (from each image's extremes) or the observer's Level and Contrast
+    // positions, which hold until automatic is chosen again. Each change maps the image again.
+    bool automaticDisplay() const { return automaticDisplay_; }
+    void setAutomaticDisplay(bool automatic);
+    void setDisplayWindow(int level, int contrast);
+    // The electronic zoom trackbar's position; the image is rendered again at the new zoom.
+    void setElectronicZoomSlider(int position);
+    // The view's nearest-neighbour magnification, 1, 2, 4 or 8 (anything else is 1).
+    int magnifier() const { return magnifier_; }
+    void setMagnifier(int factor);
+    // How the image is shown now, as each reading records it.
+    ReadingDisplay display() const;
 
     // Handlers.
     // The console's initialisation: ready for the handlers, no render pending; with a view, the
@@ -212,6 +225,8 @@ private:
     int stepIndex_ = 0;
     bool viewValue_ = true;
     bool randomisePosition_ = false;
+    bool automaticDisplay_ = true;
+    int magnifier_ = 1;
     int renderBusy_ = 0;
     std::string targetFile_;
     std::string distanceText_ = "1. m"; // the never-shown controlId::distanceEdit

@@ -58,11 +58,23 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
     const int columnWidth = w - rightMargin - columnX;
     for (int id : resultLists)
         place(id, columnX, 30, columnWidth, 295);
+    // The menu bar at its natural width in the strip above the image.
+    place(menuBar, 0, 0, in.menuWidth, in.top);
+    // The Display group in the room under the image; where the image leaves too little, between the
+    // list and the plot, which gives way.
+    int plotY = 335;
+    const int underImage = view.bottom() + gap;
+    if (underImage + in.displayHeight <= h - 150 - gap && view.x + in.displayWidth <= columnX - gap) {
+        place(displayGroup, view.x, underImage, in.displayWidth, in.displayHeight);
+    } else {
+        place(displayGroup, columnX, plotY, columnWidth, in.displayHeight);
+        plotY += in.displayHeight + gap;
+    }
     // The vertical caption runs up the plot's left side; the plot gives it room.
     const int plotX = columnX + axisCaptionThickness + 2;
-    const int plotHeight = h - 435;
-    place(mrtdPlot, plotX, 335, w - rightMargin - plotX, plotHeight);
-    place(mrtdAxisCaption, columnX, 335, axisCaptionThickness, plotHeight);
+    const int plotHeight = h - 100 - plotY;
+    place(mrtdPlot, plotX, plotY, w - rightMargin - plotX, plotHeight);
+    place(mrtdAxisCaption, columnX, plotY, axisCaptionThickness, plotHeight);
     place(frequencyAxisCaption, plotX, h - 100,
           std::min(captionWidth(frequencyAxisCaption, 370), w - rightMargin - plotX), 25);
 
@@ -81,7 +93,9 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
     const int saveWidth = captionWidth(saveTableButton, 70);
     const int saveX = std::min(w - 160, helpX - 10 - saveWidth);
     place(saveTableButton, saveX, h - 35, saveWidth, 25);
-    place(temperatureCaption, 180, h - 55, captionWidth(temperatureCaption, 170), 20);
+    // The camera in use named under the camera radios, over the temperature difference's caption.
+    place(cameraCaption, 50, h - 65, w / 2 - gap - 50, 15);
+    place(temperatureCaption, 180, h - 50, captionWidth(temperatureCaption, 170), 15);
     place(viewValueCheck, w / 2, h - 65, captionWidth(viewValueCheck, 270), 25);
     // The bench's caption between "Not recognized" and "Save table" when it fits there, else in the
     // free strip above the list.

@@ -24,6 +24,9 @@ struct LayoutRect {
 struct ConsoleLayoutInput {
     int width = 0; // the window's client area
     int height = 0;
+    // The menu bar's natural size; it fits in the strip above the image.
+    int menuWidth = 0;
+    int top = 0;
     int viewWidth = 0; // the detector image in screen pixels, without the margin
     int viewHeight = 0;
     int viewBoxWidth = 0; // the image view with its margin
@@ -33,6 +36,9 @@ struct ConsoleLayoutInput {
     // The narrowest results list that shows every column whole (its tab stops drawn closer than
     // written when the window is narrow).
     int listWidth = 300;
+    // The Display group's natural size.
+    int displayWidth = 360;
+    int displayHeight = 90;
     // Each control's natural width (the vertical caption's length along its axis), by control id;
     // a control left out keeps its written width.
     std::map<int, int> captionWidths;

@@ -54,6 +54,14 @@ inline constexpr int observerCaption = 1196;
 inline constexpr int observerBox = 1197;
 inline constexpr int verticalBarsRadio = 1198;
 inline constexpr int horizontalBarsRadio = 1199;
+// The Display group (the image's level, contrast, zoom and magnifier) and the camera's name and
+// figures under the camera radios.
+inline constexpr int displayGroup = 1200;
+inline constexpr int automaticDisplayCheck = 1201;
+inline constexpr int magnifierBox = 1202;
+inline constexpr int magnifierCaption = 1203;
+inline constexpr int cameraCaption = 1204;
+inline constexpr int menuBar = 1205;
 inline constexpr int helpButton = 57670;
 // The target gallery's lists: the target files and the objects of the one chosen.
 inline constexpr int objectList = 1022;
@@ -67,10 +75,9 @@ inline constexpr std::array<int, cameraSlots> resultLists{1166, 1171, 1180, 1181
 // "Narrow", "Medium", "Wide".
 inline constexpr std::array<int, 3> fieldOfViewRadios{narrowRadio, mediumRadio, wideRadio};
 // The operator's controls, shown with "Mode on/off".
-inline constexpr std::array<int, 15> operatorControls{
-    autosettingCheck,      modeOfWorkGroup,    levelCaption,   contrastCaption,      fieldOfViewGroup,
-    electronicZoomCaption, opticalZoomCaption, levelSlider,    contrastSlider,       narrowRadio,
-    mediumRadio,           wideRadio,          polarityButton, electronicZoomSlider, opticalZoomSlider};
+inline constexpr std::array<int, 9> operatorControls{autosettingCheck,   modeOfWorkGroup, fieldOfViewGroup,
+                                                     opticalZoomCaption, narrowRadio,     mediumRadio,
+                                                     wideRadio,          polarityButton,  opticalZoomSlider};
 // Controls the window makes but never shows.
 inline constexpr std::array<int, 12> neverShown{
     step01Radio,  step02Radio, stepSlider,         loadEditButton,        closeButton,        modeCheck,

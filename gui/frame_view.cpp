@@ -11,6 +11,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QPainter>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -246,6 +247,8 @@ void FrameView::magnify() {
 
 QImage FrameView::grabFramebuffer() {
     magnify();
+    if (magnifier_ > 1)
+        return grab().toImage().convertToFormat(QImage::Format_RGB32);
     return picture_.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -253,11 +256,34 @@ void FrameView::paintEvent(QPaintEvent*) {
     if (picture_.size() != size() * devicePixelRatioF() || picture_.isNull())
         magnify();
     QPainter painter(this);
-    painter.drawImage(0, 0, picture_);
+    if (magnifier_ > 1) {
+        // Whole picture pixels around the centre, each drawn as a square of magnifier_ pixels: no
+        // smoothing, so that the observer sees the detector's pixels as they are.
+        const double dpr = devicePixelRatioF();
+        const int shownWidth = picture_.width() / magnifier_;
+        const int shownHeight = picture_.height() / magnifier_;
+        const QPointF centre(magnifierCentre_.x() * zoom_.x * dpr,
+                             picture_.height() - magnifierCentre_.y() * zoom_.y * dpr);
+        const QRectF source(std::round(centre.x() - shownWidth / 2.0), std::round(centre.y() - shownHeight / 2.0),
+                            shownWidth, shownHeight);
+        painter.fillRect(rect(), Qt::black);
+        painter.drawImage(QRectF(0, 0, shownWidth * magnifier_ / dpr, shownHeight * magnifier_ / dpr), picture_,
+                          source);
+    } else {
+        painter.drawImage(0, 0, picture_);
+    }
     painter.end();
     // The window's backing store goes to the screen right after this paint.
     if (width_ > 0 && height_ > 0)
         framePresented();
+}
+
+void FrameView::setMagnifier(int factor, QPointF centre) {
+    if (factor == magnifier_ && centre == magnifierCentre_)
+        return;
+    magnifier_ = std::max(factor, 1);
+    magnifierCentre_ = centre;
+    update();
 }
 
 void FrameView::mousePressEvent(QMouseEvent* event) {

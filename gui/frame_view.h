@@ -42,6 +42,9 @@ public:
     const std::vector<std::uint8_t>& currentFrame() const { return frame_; }
     // The view's picture as it is on the screen.
     QImage grabFramebuffer();
+    // Shows the picture magnified by a whole factor, nearest neighbour, centred on a point of the
+    // frame (frame pixels, rows from the bottom); a factor of 1 shows it as it is.
+    void setMagnifier(int factor, QPointF centre);
 
 Q_SIGNALS:
     // A frame went to the screen (the soak and other watchers count them).
@@ -67,6 +70,8 @@ private:
     int height_ = 0;
     bool rgb_ = false;
     PixelZoom zoom_;
+    int magnifier_ = 1;
+    QPointF magnifierCentre_;
     long long presented_ = 0;
     QImage picture_;
     struct ZoomKey {

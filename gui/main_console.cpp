@@ -1,9 +1,12 @@
 #include "gui/main_console.h"
 
+#include "console/camera_summary.h"
 #include "console/console_layout.h"
 #include "console/control_ids.h"
 #include "console/data_files.h"
+#include "console/session_statistics.h"
 #include "gui/about_dialog.h"
+#include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
@@ -11,27 +14,33 @@
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
 #include "sim/display.h"
+#include "sim/rasterizer.h"
 #include "sim/truncate.h"
 #include "text/messages.h"
 #include "text/version.h"
 #include "text/whole_file.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -112,6 +121,18 @@ public:
     }
 };
 
+// An action's accessible item is made once and keeps the menu that first showed it. The actions the
+// menu bar and the context menu share get theirs afresh whenever a menu opens, so that the open
+// menu's active entry reads as focused to assistive tools.
+void renewAccessibleItems(QMenu* menu) {
+    for (QAction* action : menu->actions())
+        if (QAccessibleInterface* item = QAccessible::queryAccessibleInterface(action))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(item));
+}
+void renewAccessibleItemsOnShow(QMenu* menu) {
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { renewAccessibleItems(menu); });
+}
+
 QColor colourOf(std::int32_t bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
@@ -187,6 +208,7 @@ void MainConsole::initialise() {
         objective_->cancel(); // the measurement belongs to the camera it started on
         core_->selectCamera(k);
         syncControls();
+        showCameraSummary();
     });
     frequencyGroup_ = new QButtonGroup(this);
     for (int k = 0; k < frequencyCount; ++k) {
@@ -272,6 +294,8 @@ void MainConsole::initialise() {
     control(contrastCaption, u"Contrast"_s, new QLabel(u"Contrast"_s, this));
     control(electronicZoomCaption, u"Electronic zoom"_s, new QLabel(u"Electronic zoom"_s, this));
     control(opticalZoomCaption, u"Optical zoom"_s, new QLabel(u"Optical zoom"_s, this));
+    createDisplayGroup();
+    cameraCaption_ = control(cameraCaption, u"Camera"_s, new QLabel(this));
 
     for (int k = 0; k < cameraSlots; ++k) {
         auto* list = control(resultLists[static_cast<std::size_t>(k)], (u"Camera%1 results"_s).arg(k + 1),
@@ -328,8 +352,9 @@ void MainConsole::initialise() {
     auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
-    // The window menu cannot take entries here: the About box is in the context menu, which the
-    // menu key and Shift+F10 open from the keyboard.
+    createActions();
+    createMenuBar();
+    // The context menu keeps the entries it always had, for the menu key and Shift+F10.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this, [this] {
         const QPoint centre(width() / 2, height() / 2);
@@ -464,6 +489,11 @@ void MainConsole::layoutControls(int w, int h) {
     ConsoleLayoutInput in = imageViewInput(core_->state().camera.set, core_->state().sim.scales);
     in.width = w;
     in.height = h;
+    in.menuWidth = menuBar_->sizeHint().width();
+    in.top = menuBar_->sizeHint().height();
+    const QSize display = child<QWidget>(displayGroup)->sizeHint();
+    in.displayWidth = display.width();
+    in.displayHeight = display.height();
     in.radioWidth = radioSize_.width();
     in.radioHeight = radioSize_.height();
     // The list shows the header and a row with both halves whole: four tab stops and the last column.
@@ -484,6 +514,9 @@ void MainConsole::layoutControls(int w, int h) {
         if (QWidget* widget = child<QWidget>(id))
             widget->setGeometry(r.x, r.y, r.width, r.height);
     session_->layout(at);
+    const LayoutRect& bar = at.at(controlId::menuBar);
+    menuBar_->setGeometry(bar.x, bar.y, bar.width, bar.height);
+    showCameraSummary();
 }
 
 void MainConsole::layoutChanged() {
@@ -522,6 +555,7 @@ void MainConsole::presentFrame(bool jitter) {
     if (sim.displayImage.empty())
         return;
     const PixelZoom stretch = nextFrame(c.state(), jitter, frameBuffer_);
+    view_->setMagnifier(c.magnifier(), targetCentre());
     PixelZoom zoom = presentationZoom(camera, sim.scales);
     zoom.x *= stretch.x;
     zoom.y *= stretch.y;
@@ -577,6 +611,7 @@ void MainConsole::loadEdit() {
     core_->loadEdit(".", &gallery);
     applyColours();
     syncControls();
+    showCameraSummary();
 }
 
 void MainConsole::onTrackbar(int position) {
@@ -609,6 +644,8 @@ void MainConsole::syncControls() {
         radio->setChecked(true);
     if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
         radio->setChecked(true);
+    automaticCheck_->setChecked(c.automaticDisplay());
+    chooseMagnifier(c.magnifier());
     if (noiseOn_ && framePacing_.rate() != FramePacing(core_->state().camera.set.frameRate).rate())
         startFramePacing();
 }
@@ -649,8 +686,7 @@ void MainConsole::saveTable() {
 }
 
 bool MainConsole::saveTableOf(int camera) {
-    const QString proposed =
-        QString::fromStdString(core_->state().programDirectory) + (u"table%1.txt"_s).arg(camera + 1);
+    const QString proposed = QDir(dialogFolder()).filePath((u"table%1.txt"_s).arg(camera + 1));
     QFileDialog dialog(this, u"Save table"_s, proposed, u"Table (*.txt)"_s);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(u"txt"_s);
@@ -658,6 +694,7 @@ bool MainConsole::saveTableOf(int camera) {
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false; // cancelled: nothing is written
+    rememberDialogFolder(dialog.selectedFiles().front());
     return writeTable(dialog.selectedFiles().front(), camera);
 }
 
@@ -702,33 +739,217 @@ void MainConsole::chooseImageModel(ImageModel model) {
     core_->setImageModel(model);
     QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), QString::fromLatin1(imageModelName(model)));
     makerLine_->setText(model == ImageModel::Physical ? physicalModelText() : makerText());
+    for (QAction* action : actions_.imageModels)
+        action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));
 }
 
 void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName(u"consoleMenu"_s);
     menu.setAccessibleName(u"Context menu"_s);
-    QAction* about = menu.addAction(u"&About Tervix..."_s);
-    connect(about, &QAction::triggered, this, &MainConsole::showAbout);
-    QAction* objective = menu.addAction(u"Objective MRTD"_s);
-    connect(objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    menu.addAction(actions_.about);
+    menu.addAction(actions_.objective);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
-    auto* choice = new QActionGroup(models);
-    for (const ImageModelNames& names : imageModelNames) {
-        const ImageModel model = names.model;
-        QAction* action = models->addAction(u"&"_s + QString::fromLatin1(names.label));
-        action->setCheckable(true);
-        action->setChecked(core_->imageModel() == model);
-        choice->addAction(action);
-        connect(action, &QAction::triggered, this, [this, model] { chooseImageModel(model); });
-    }
+    models->addActions(actions_.imageModels);
+    renewAccessibleItemsOnShow(models);
     menu.addSeparator();
     session_->addMenuActions(menu);
+    renewAccessibleItems(&menu);
     if (event->reason() == QContextMenuEvent::Keyboard) {
         // From the keyboard the menu opens with its first entry selected, so that the arrow keys and
         // assistive tools start from an entry rather than from nothing.
         menu.setActiveAction(menu.actions().front());
     }
     menu.exec(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard ? menu.actions().front() : nullptr);
+}
+
+void MainConsole::createActions() {
+    auto make = [this](const QString& text, const QKeySequence& key = {}) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(key);
+        return action;
+    };
+    actions_.saveTable = make(u"Save table..."_s, QKeySequence::Save);
+    connect(actions_.saveTable, &QAction::triggered, this, &MainConsole::saveTable);
+    actions_.exportCsv = make(u"Export CSV..."_s);
+    actions_.exportJson = make(u"Export JSON..."_s);
+    for (auto [action, json] : {std::pair{actions_.exportCsv, false}, {actions_.exportJson, true}})
+        connect(action, &QAction::triggered, this, [this, json] {
+            const QString name = QString::fromStdString(sessionFileName(core_->session().created))
+                                     .replace(u".json"_s, json ? u"-statistics.json"_s : u"-statistics.csv"_s);
+            const QString path = askSavePath(json ? u"Export JSON"_s : u"Export CSV"_s, name,
+                                             json ? u"JSON (*.json)"_s : u"CSV (*.csv)"_s);
+            if (!path.isEmpty())
+                exportStatistics(path, json);
+        });
+    actions_.close = make(u"Close"_s, QKeySequence::Close);
+    connect(actions_.close, &QAction::triggered, this, &MainConsole::reject);
+    actions_.apply = make(u"Apply"_s);
+    connect(actions_.apply, &QAction::triggered, this, [this] { session_->recordReading(true); });
+    actions_.notRecognized = make(u"Not recognized"_s);
+    connect(actions_.notRecognized, &QAction::triggered, this, [this] { session_->recordReading(false); });
+    actions_.objective = make(u"Objective MRTD"_s);
+    connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    // The check boxes stay the state's one place; the actions click them and follow them.
+    for (auto [action, box] :
+         {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
+        *action = make(box->text().simplified());
+        (*action)->setCheckable(true);
+        (*action)->setChecked(box->isChecked());
+        connect(*action, &QAction::triggered, box, &QCheckBox::click);
+        connect(box, &QCheckBox::toggled, *action, &QAction::setChecked);
+    }
+    actions_.help = make(u"Help"_s, QKeySequence::HelpContents);
+    connect(actions_.help, &QAction::triggered, this, &MainConsole::openHelp);
+    actions_.about = make(u"&About Tervix..."_s);
+    connect(actions_.about, &QAction::triggered, this, &MainConsole::showAbout);
+    auto* models = new QActionGroup(this);
+    for (const ImageModelNames& names : imageModelNames) {
+        const ImageModel model = names.model;
+        QAction* action = make(u"&"_s + QString::fromLatin1(names.label));
+        action->setCheckable(true);
+        action->setChecked(core_->imageModel() == model);
+        action->setData(static_cast<int>(model));
+        models->addAction(action);
+        actions_.imageModels.append(action);
+        connect(action, &QAction::triggered, this, [this, model] { chooseImageModel(model); });
+    }
+    auto* magnifiers = new QActionGroup(this);
+    for (int k = 0; k < magnifierBox_->count(); ++k) {
+        QAction* action = make(magnifierBox_->itemText(k));
+        const int factor = magnifierBox_->itemData(k).toInt();
+        action->setCheckable(true);
+        action->setChecked(factor == core_->magnifier());
+        action->setData(factor);
+        magnifiers->addAction(action);
+        actions_.magnifiers.append(action);
+        connect(action, &QAction::triggered, this, [this, factor] { chooseMagnifier(factor); });
+    }
+}
+
+void MainConsole::createMenuBar() {
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(u"menuBar"_s);
+    menuBar_->setAccessibleName(u"Menu bar"_s);
+    const SessionPanel::MenuActions& session = session_->menuActions();
+    QMenu* sessionMenu = menuBar_->addMenu(u"&Session"_s);
+    sessionMenu->addActions({session.newSession, session.openSession});
+    sessionMenu->addSeparator();
+    sessionMenu->addActions({actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report});
+    sessionMenu->addSeparator();
+    sessionMenu->addAction(actions_.close);
+    QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
+    measurement->addActions({actions_.apply, actions_.notRecognized});
+    measurement->addSeparator();
+    measurement->addAction(actions_.objective);
+    measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
+    measurement->addSeparator();
+    measurement->addAction(actions_.randomise);
+    QMenu* view = menuBar_->addMenu(u"&View"_s);
+    view->addAction(actions_.viewValue);
+    view->addMenu(u"&Magnifier"_s)->addActions(actions_.magnifiers);
+    QMenu* help = menuBar_->addMenu(u"&Help"_s);
+    help->addActions({actions_.help, actions_.about});
+    for (QMenu* menu : menuBar_->findChildren<QMenu*>())
+        renewAccessibleItemsOnShow(menu);
+}
+
+QGroupBox* MainConsole::createDisplayGroup() {
+    auto* group = control(displayGroup, u"Display"_s, new QGroupBox(u"Display"_s, this));
+    automaticCheck_ = control(automaticDisplayCheck, u"Automatic level and contrast"_s,
+                              new QCheckBox(u"Automatic level and contrast"_s, group));
+    automaticCheck_->setChecked(core_->automaticDisplay());
+    connect(automaticCheck_, &QCheckBox::clicked, this, [this](bool on) {
+        core_->setAutomaticDisplay(on);
+        syncControls();
+    });
+    magnifierBox_ = control(magnifierBox, u"Magnifier"_s, new QComboBox(group));
+    for (int factor : {1, 2, 4, 8})
+        magnifierBox_->addItem(QString(QChar(0x00D7)) + QString::number(factor), factor);
+    connect(magnifierBox_, &QComboBox::activated, this,
+            [this](int index) { chooseMagnifier(magnifierBox_->itemData(index).toInt()); });
+    auto* magnifierLabel = control(magnifierCaption, u"Magnifier"_s, new QLabel(u"Magnifier"_s, group));
+    magnifierLabel->setBuddy(magnifierBox_);
+    // A moved Level or Contrast takes the display window out of automatic.
+    for (int id : {levelSlider, contrastSlider}) {
+        sliders_[id]->setMinimumWidth(50);
+        connect(sliders_[id], &QSlider::valueChanged, this, [this] {
+            core_->setDisplayWindow(sliders_[levelSlider]->value(), sliders_[contrastSlider]->value());
+            syncControls();
+        });
+    }
+    connect(sliders_[controlId::electronicZoomSlider], &QSlider::valueChanged, this, [this](int position) {
+        core_->setElectronicZoomSlider(position);
+        syncControls();
+    });
+    // Short enough for the group to fit beside the image on the smallest screens; the accessible
+    // name stays the whole one.
+    child<QLabel>(electronicZoomCaption)->setText(u"Zoom"_s);
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(6);
+    grid->addWidget(child<QLabel>(levelCaption), 0, 0);
+    grid->addWidget(sliders_[levelSlider], 0, 1);
+    grid->addWidget(child<QLabel>(contrastCaption), 0, 2);
+    grid->addWidget(sliders_[contrastSlider], 0, 3);
+    grid->addWidget(child<QLabel>(electronicZoomCaption), 1, 0);
+    grid->addWidget(sliders_[controlId::electronicZoomSlider], 1, 1);
+    grid->addWidget(magnifierLabel, 1, 2);
+    grid->addWidget(magnifierBox_, 1, 3);
+    grid->addWidget(automaticCheck_, 2, 0, 1, 4);
+    return group;
+}
+
+void MainConsole::chooseMagnifier(int factor) {
+    core_->setMagnifier(factor);
+    const int shown = core_->magnifier();
+    magnifierBox_->setCurrentIndex(magnifierBox_->findData(shown));
+    for (QAction* action : actions_.magnifiers)
+        action->setChecked(action->data().toInt() == shown);
+    view_->setMagnifier(shown, targetCentre());
+}
+
+QPointF MainConsole::targetCentre() const {
+    // The target's offset (with its sub-pixel phase) from the image's centre, in frame pixels.
+    const BenchState& s = core_->state();
+    const RenderGeometry g = computeRenderGeometry(s.camera.set, s.sim, RenderMode::CameraView, false);
+    QPointF centre(s.sim.imageWidth / 2.0, s.sim.imageHeight / 2.0);
+    if (g.pitchX > 0.0 && g.pitchY > 0.0)
+        centre += QPointF(s.console.targetOffsetX / g.pitchX + s.console.targetPhaseX,
+                          s.console.targetOffsetY / g.pitchY + s.console.targetPhaseY);
+    return centre;
+}
+
+void MainConsole::showCameraSummary() {
+    const BenchState& s = core_->state();
+    const CameraSummary summary = cameraSummary(Bench::cameraFileOf(core_->cameraIndex()), s.camera.set, s.sim);
+    const QString figures = QString::fromStdString(summary.figures);
+    const QString description = QString::fromStdString(summary.description);
+    const QString separator = u" \u2014 "_s;
+    const QString whole = description.isEmpty() ? figures : description + separator + figures;
+    // The figures stay whole; the description gives way on a narrow window.
+    const QFontMetrics metrics(cameraCaption_->font());
+    const int room = cameraCaption_->width() - metrics.horizontalAdvance(separator + figures);
+    cameraCaption_->setText(description.isEmpty() ? figures
+                                                  : metrics.elidedText(description, Qt::ElideRight, std::max(room, 0)) +
+                                                        separator + figures);
+    cameraCaption_->setToolTip(whole);
+    cameraCaption_->setAccessibleName(whole);
+}
+
+QString MainConsole::askSavePath(const QString& title, const QString& fileName, const QString& filter) {
+    const QString path = QFileDialog::getSaveFileName(this, title, QDir(dialogFolder()).filePath(fileName), filter);
+    rememberDialogFolder(path);
+    return path;
+}
+
+bool MainConsole::exportStatistics(const QString& path, bool json) {
+    const std::vector<SessionGroup> groups = sessionStatistics(core_->session());
+    std::string error;
+    if (writeWholeFile(QFile::encodeName(path).toStdString(), json ? statisticsJson(groups) : statisticsCsv(groups),
+                       error))
+        return true;
+    messages_.message((u"The statistics could not be exported to '"_s + path + u"':\n "_s).toStdString() + error);
+    return false;
 }

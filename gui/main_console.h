@@ -4,6 +4,8 @@
 #include "console/frame_pacing.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPointF>
 #include <QTimer>
 
 #include <array>
@@ -15,11 +17,17 @@ class FrameView;
 class MrtdPlot;
 class ObjectiveMrtdRunner;
 class QAbstractButton;
+class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -74,6 +82,10 @@ public:
     ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
     // The temperature difference written under the image; empty when none is shown.
     QString valueText() const { return valueText_; }
+    // "Export CSV" and "Export JSON": the session's statistics, as the command line's session
+    // command gives them, written whole; false after a message when the file cannot be written.
+    bool exportStatistics(const QString& path, bool json);
+    QMenuBar* menuBar() const { return menuBar_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,6 +110,16 @@ private:
     void frameTick();
     void startFramePacing();
     void onTrackbar(int position);
+    // The actions the menu bar and the context menu share, and the menu bar that holds them all.
+    void createActions();
+    void createMenuBar();
+    QGroupBox* createDisplayGroup();
+    void chooseMagnifier(int factor);
+    // The camera's description cut to the caption's width, its figures whole.
+    void showCameraSummary();
+    // Where the target's centre lies in the frame (frame pixels, rows from the bottom).
+    QPointF targetCentre() const;
+    QString askSavePath(const QString& title, const QString& fileName, const QString& filter);
 
     std::unique_ptr<Bench> core_;
     MessageSink& messages_;
@@ -122,6 +144,25 @@ private:
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
     QLabel* makerLine_ = nullptr;
+    QLabel* cameraCaption_ = nullptr;
+    QCheckBox* automaticCheck_ = nullptr;
+    QComboBox* magnifierBox_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    struct Actions {
+        QAction* saveTable = nullptr;
+        QAction* exportCsv = nullptr;
+        QAction* exportJson = nullptr;
+        QAction* close = nullptr;
+        QAction* apply = nullptr;
+        QAction* notRecognized = nullptr;
+        QAction* objective = nullptr;
+        QAction* randomise = nullptr;
+        QAction* viewValue = nullptr;
+        QAction* help = nullptr;
+        QAction* about = nullptr;
+        QList<QAction*> imageModels;
+        QList<QAction*> magnifiers;
+    } actions_;
     QTimer startTimer_;
     QTimer frameTimer_; // single-shot, set again at every tick for the next frame due
     FramePacing framePacing_;

@@ -4,8 +4,10 @@
 #include "console/control_ids.h"
 #include "console/data_files.h"
 #include "drawing/session_report.h"
+#include "gui/dialog_folder.h"
 #include "text/messages.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDateTime>
@@ -92,6 +94,7 @@ SessionPanel::SessionPanel(QWidget& window, Bench& core, MessageSink& messages, 
         if (hooks_.orientationChanged)
             hooks_.orientationChanged();
     });
+    createMenuActions();
 }
 
 bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -174,22 +177,34 @@ void SessionPanel::markSaved(int slotIndex) {
     core_.recorder().markSaved(slotIndex);
 }
 
-void SessionPanel::addMenuActions(QMenu& menu) {
-    connect(menu.addAction(u"New session"_s), &QAction::triggered, this, &SessionPanel::newSession);
-    connect(menu.addAction(u"Open session..."_s), &QAction::triggered, this, [this] {
+void SessionPanel::createMenuActions() {
+    actions_.newSession = new QAction(u"New session"_s, this);
+    actions_.newSession->setShortcut(QKeySequence::New);
+    connect(actions_.newSession, &QAction::triggered, this, &SessionPanel::newSession);
+    actions_.openSession = new QAction(u"Open session..."_s, this);
+    actions_.openSession->setShortcut(QKeySequence::Open);
+    connect(actions_.openSession, &QAction::triggered, this, [this] {
         const QString path =
-            QFileDialog::getOpenFileName(&window_, u"Open session"_s, sessionFolder(), u"Session (*.json)"_s);
+            QFileDialog::getOpenFileName(&window_, u"Open session"_s, dialogFolder(), u"Session (*.json)"_s);
+        rememberDialogFolder(path);
         if (!path.isEmpty())
             openSession(path);
     });
-    connect(menu.addAction(u"Report..."_s), &QAction::triggered, this, [this] {
-        const QString proposed = QDir(QDir::currentPath())
+    actions_.report = new QAction(u"Report..."_s, this);
+    actions_.report->setShortcut(QKeySequence::Print);
+    connect(actions_.report, &QAction::triggered, this, [this] {
+        const QString proposed = QDir(dialogFolder())
                                      .filePath(QString::fromStdString(sessionFileName(recorder().session().created))
                                                    .replace(u".json"_s, u".pdf"_s));
         const QString path = QFileDialog::getSaveFileName(&window_, u"Report"_s, proposed, u"Report (*.pdf)"_s);
+        rememberDialogFolder(path);
         if (!path.isEmpty())
             writeReport(path);
     });
+}
+
+void SessionPanel::addMenuActions(QMenu& menu) {
+    menu.addActions({actions_.newSession, actions_.openSession, actions_.report});
 }
 
 bool SessionPanel::confirmClose() {

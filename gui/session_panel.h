@@ -13,6 +13,7 @@
 
 class Bench;
 class MessageSink;
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -50,6 +51,13 @@ public:
     // The natural widths of the panel's controls by control id, and their places from the layout.
     void addNaturalWidths(std::map<int, int>& widths) const;
     void layout(const std::map<int, LayoutRect>& at);
+    // The session's entries, the same actions in the menu bar and the context menu.
+    struct MenuActions {
+        QAction* newSession = nullptr;
+        QAction* openSession = nullptr;
+        QAction* report = nullptr;
+    };
+    const MenuActions& menuActions() const { return actions_; }
     void addMenuActions(QMenu& menu);
 
     // Closing: with unsaved results the question "Save the results before closing?"; false when
@@ -76,6 +84,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createMenuActions();
     void rememberObserver(const QString& name);
     QStringList cameraFolders() const;
     // Holds the session file against a second bench running at the same time; a lock left by a
@@ -87,6 +96,7 @@ private:
     MessageSink& messages_;
     WindowHooks hooks_;
     std::unique_ptr<QLockFile> lock_;
+    MenuActions actions_;
     QLabel* observerLabel_ = nullptr;
     QComboBox* observerBox_ = nullptr;
     QButtonGroup* orientationGroup_ = nullptr;

@@ -61,7 +61,8 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
     const auto [camera, screen] = GetParam();
     // The window's client area: the screen less a panel and the window's frame.
     for (Screen client : {screen, Screen{screen.width - 8, screen.height - 60}}) {
-        const ConsoleLayoutInput in = withCaptions(viewOf(camera), client);
+        ConsoleLayoutInput in = withCaptions(viewOf(camera), client);
+        in.menuWidth = 225, in.top = 22, in.displayWidth = 270, in.displayHeight = 100; // the menu bar, the group
         const auto layout = consoleLayout(in);
         const LayoutRect window{0, 0, client.width, client.height};
         std::vector<std::pair<int, LayoutRect>> shown;
@@ -83,6 +84,7 @@ TEST_P(ConsoleLayoutAt, NothingOverlapsAndEveryCaptionIsWhole) {
             EXPECT_GE(id == mrtdAxisCaption ? r.height : r.width, width) << id;
         }
         EXPECT_GE(layout.at(resultLists[0]).width, in.listWidth);
+        EXPECT_GE(layout.at(displayGroup).width, in.displayWidth);
         EXPECT_EQ(layout.at(imageView).width, in.viewBoxWidth);
         EXPECT_EQ(layout.at(imageView).height, in.viewBoxHeight);
     }

@@ -33,7 +33,7 @@ void onMenu(MainConsole* console, const std::function<void(QMenu*)>& act) {
 // The controls shown, by their control-id names.
 std::vector<QWidget*> shownControls(QWidget* window) {
     std::vector<QWidget*> shown;
-    for (QWidget* w : window->findChildren<QWidget*>())
+    for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) // a group places its own
         if (!w->objectName().isEmpty() && w->objectName()[0].isDigit() && w->isVisible())
             shown.push_back(w);
     return shown;
@@ -122,6 +122,7 @@ private slots:
         std::set<int> expected{imageView, controlId::temperatureSlider, applyButton, notRecognizedButton};
         expected.insert({saveTableButton, viewValueCheck, randomiseCheck, mrtdPlot, frequencyAxisCaption});
         expected.insert({mrtdAxisCaption, temperatureCaption, targetsCaption, benchCaption, helpButton});
+        expected.insert({displayGroup, cameraCaption});
         expected.insert(resultLists[0]);
         expected.insert(cameraRadios.begin(), cameraRadios.end());
         expected.insert(frequencyRadios.begin(), frequencyRadios.end());

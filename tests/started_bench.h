@@ -27,6 +27,9 @@ public:
         QDir::setCurrent(dir_.path());
         previousData_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir_.filePath(QStringLiteral("data")).toLocal8Bit());
+        // File dialogs start in the last folder used: this one, so that tables are proposed here.
+        QSettings(QStringLiteral("Tervix"), QStringLiteral("Tervix"))
+            .setValue(QStringLiteral("dialogs/lastFolder"), dir_.path());
     }
     ~BenchFolder() {
         QDir::setCurrent(previous_);

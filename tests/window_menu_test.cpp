@@ -1,0 +1,106 @@
+// The window's menu bar, Display group and exports, through what assistive tools and the eye see.
+#include "cli_run.h"
+#include "console/control_ids.h"
+#include "gui/frame_view.h"
+#include "started_bench.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QMenuBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace controlId;
+
+namespace {
+
+// A bench in a working folder of its own, noise off so that the picture holds still.
+struct WindowBench : StartedBench {
+    static std::string folder(const QTemporaryDir& dir) {
+        for (QString name : {u"camera1.par"_s, u"mira.tag"_s, u"Atmosphere.ini"_s})
+            QFile::copy(QString::fromUtf8(TERVIX_SHIPPED_DATA_DIR) + u'/' + name, dir.filePath(name));
+        QDir::setCurrent(dir.path());
+        qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toLocal8Bit());
+        return dir.filePath(u"tervix"_s).toStdString();
+    }
+    explicit WindowBench(const QTemporaryDir& dir) : StartedBench(folder(dir)) { console->toggleNoise(); }
+};
+
+// Every name under an accessible object, shown or not (a closed menu's entries are not shown).
+void collectNames(QAccessibleInterface* a, QStringList& names) {
+    for (int k = 0; a && k < a->childCount(); ++k) {
+        names << a->child(k)->text(QAccessible::Name);
+        collectNames(a->child(k), names);
+    }
+}
+
+// The widest run of bright pixels in a row of the picture: the bars, end to end.
+int barsWidth(const QImage& picture) {
+    int widest = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        int first = -1, last = -2;
+        for (int x = 0; x < picture.width(); ++x)
+            if (qGray(picture.pixel(x, y)) > 200) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        widest = std::max(widest, last - first + 1);
+    }
+    return widest;
+}
+
+} // namespace
+
+class WindowMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theMenuBarHoldsEveryEntryAndTheDisplayGroupItsControls() {
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        QStringList names;
+        collectNames(QAccessible::queryAccessibleInterface(bench.console->menuBar()), names);
+        for (const QString& entry :
+             {u"Session"_s,       u"New session"_s,    u"Open session..."_s, u"Save table..."_s,
+              u"Export CSV..."_s, u"Export JSON..."_s, u"Report..."_s,       u"Close"_s,
+              u"Measurement"_s,   u"Apply"_s,          u"Not recognized"_s,  u"Objective MRTD"_s,
+              u"Image model"_s,   u"Specified"_s,      u"Physical"_s,        u"Randomise position"_s,
+              u"View"_s,          u"View value"_s,     u"Magnifier"_s,       u"\u00d71"_s,
+              u"\u00d78"_s,       u"Help"_s,           u"About Tervix..."_s})
+            QVERIFY2(names.contains(entry), qPrintable(entry));
+        QAccessibleInterface* group = QAccessible::queryAccessibleInterface(bench.control<QWidget>(displayGroup));
+        QStringList shown{group->text(QAccessible::Name)};
+        collectNames(group, shown);
+        for (const QString& name :
+             {u"Display"_s, u"Level"_s, u"Contrast"_s, u"Automatic level and contrast"_s, u"Magnifier"_s})
+            QVERIFY2(shown.contains(name), qPrintable(name));
+    }
+
+    void theMagnifierWidensTheTargetAndReadingsRecordTheDisplay() {
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        bench.control<QAbstractButton>(frequencyRadios[1])->click();
+        bench.control<QSlider>(controlId::temperatureSlider)->setValue(temperatureSliderMax);
+        const int plain = barsWidth(bench.console->view()->grab().toImage());
+        for (QAction* action : bench.console->findChildren<QAction*>())
+            if (action->text() == u"\u00d74"_s)
+                action->trigger(); // the View menu's magnifier
+        const int magnified = barsWidth(bench.console->view()->grab().toImage());
+        QVERIFY(plain > 10 && std::abs(magnified - 4 * plain) <= 8);
+        bench.control<QSlider>(levelSlider)->setValue(300);
+        bench.control<QAbstractButton>(applyButton)->click();
+        const ReadingDisplay display = *bench.console->core().session().readings.back().display;
+        QCOMPARE(display,
+                 (ReadingDisplay{false, 300, bench.control<QSlider>(contrastSlider)->value(),
+                                 bench.control<QSlider>(controlId::electronicZoomSlider)->value() / 100.0, 4}));
+        // The export is what the command line's session command gives for the session's file.
+        const QString exported = dir.filePath(u"statistics.json"_s);
+        QVERIFY(bench.console->exportStatistics(exported, true));
+        const auto cli = testing_support::runCli("session --json '" + bench.console->core().recorder().path() + "'");
+        QCOMPARE(testing_support::readText(exported.toStdString()), cli.out);
+    }
+};
+
+QTEST_MAIN(WindowMenuTest)
+#include "window_menu_test.moc"
