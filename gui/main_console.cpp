@@ -749,6 +749,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setAccessibleName(u"Context menu"_s);
     menu.addAction(actions_.about);
     menu.addAction(actions_.objective);
+    menu.addAction(actions_.undo);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
     models->addActions(actions_.imageModels);
@@ -789,6 +790,9 @@ void MainConsole::createActions() {
     connect(actions_.apply, &QAction::triggered, this, [this] { session_->recordReading(true); });
     actions_.notRecognized = make(u"Not recognized"_s);
     connect(actions_.notRecognized, &QAction::triggered, this, [this] { session_->recordReading(false); });
+    // Takes back the current observer's last reading by striking it out; nothing leaves the session.
+    actions_.undo = make(u"Undo last reading"_s, QKeySequence::Undo);
+    connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
     actions_.objective = make(u"Objective MRTD"_s);
     connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
     // The check boxes stay the state's one place; the actions click them and follow them.
@@ -840,7 +844,7 @@ void MainConsole::createMenuBar() {
     sessionMenu->addSeparator();
     sessionMenu->addAction(actions_.close);
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
-    measurement->addActions({actions_.apply, actions_.notRecognized});
+    measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
     measurement->addAction(actions_.objective);
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);

@@ -155,6 +155,7 @@ private:
         QAction* close = nullptr;
         QAction* apply = nullptr;
         QAction* notRecognized = nullptr;
+        QAction* undo = nullptr;
         QAction* objective = nullptr;
         QAction* randomise = nullptr;
         QAction* viewValue = nullptr;

@@ -61,13 +61,30 @@ private slots:
         WindowBench bench(dir);
         QStringList names;
         collectNames(QAccessible::queryAccessibleInterface(bench.console->menuBar()), names);
-        for (const QString& entry :
-             {u"Session"_s,       u"New session"_s,    u"Open session..."_s, u"Save table..."_s,
-              u"Export CSV..."_s, u"Export JSON..."_s, u"Report..."_s,       u"Close"_s,
-              u"Measurement"_s,   u"Apply"_s,          u"Not recognized"_s,  u"Objective MRTD"_s,
-              u"Image model"_s,   u"Specified"_s,      u"Physical"_s,        u"Randomise position"_s,
-              u"View"_s,          u"View value"_s,     u"Magnifier"_s,       u"\u00d71"_s,
-              u"\u00d78"_s,       u"Help"_s,           u"About Tervix..."_s})
+        for (const QString& entry : {u"Session"_s,
+                                     u"New session"_s,
+                                     u"Open session..."_s,
+                                     u"Save table..."_s,
+                                     u"Export CSV..."_s,
+                                     u"Export JSON..."_s,
+                                     u"Report..."_s,
+                                     u"Close"_s,
+                                     u"Measurement"_s,
+                                     u"Apply"_s,
+                                     u"Not recognized"_s,
+                                     u"Objective MRTD"_s,
+                                     u"Undo last reading"_s,
+                                     u"Image model"_s,
+                                     u"Specified"_s,
+                                     u"Physical"_s,
+                                     u"Randomise position"_s,
+                                     u"View"_s,
+                                     u"View value"_s,
+                                     u"Magnifier"_s,
+                                     u"\u00d71"_s,
+                                     u"\u00d78"_s,
+                                     u"Help"_s,
+                                     u"About Tervix..."_s})
             QVERIFY2(names.contains(entry), qPrintable(entry));
         QAccessibleInterface* group = QAccessible::queryAccessibleInterface(bench.control<QWidget>(displayGroup));
         QStringList shown{group->text(QAccessible::Name)};
@@ -99,6 +116,15 @@ private slots:
         QVERIFY(bench.console->exportStatistics(exported, true));
         const auto cli = testing_support::runCli("session --json '" + bench.console->core().recorder().path() + "'");
         QCOMPARE(testing_support::readText(exported.toStdString()), cli.out);
+        // Ctrl+Z strikes the reading out: it stays in the session, and the list's row is empty again.
+        const std::string row = bench.console->core().results().rows(0)[4];
+        bench.console->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
+        QTest::keyClick(bench.console.get(), Qt::Key_Z, Qt::ControlModifier);
+        const auto& struck = bench.console->core().session().readings.back().struck;
+        QVERIFY(struck.has_value());
+        QCOMPARE(struck->reason, std::string("Undone"));
+        QVERIFY(bench.console->core().results().rows(0)[4] != row);
     }
 };
 
