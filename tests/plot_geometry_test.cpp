@@ -39,6 +39,9 @@ TEST(PlotGeometry, OnlyRecordsWithBothHalvesAreTakenAndNonPositiveOnesGetNoPoint
     EXPECT_NEAR(curve.smallest, -4.9, 1e-6);
     const PlotCurve empty = plotCurve(s, {});
     EXPECT_TRUE(empty.points.empty() && empty.smallest == 5.0 && empty.largest == 0.0);
+    // The scale's bottom follows the smallest positive value alone.
+    EXPECT_NEAR(smallestPositiveMrtd(records), 0.25, 1e-7);
+    EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
 }
 
 std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair<int, float>> mrtds) {
@@ -79,14 +82,6 @@ INSTANTIATE_TEST_SUITE_P(PlotGeometry, PlotScaleHolding,
                          testing::Values(ScaleCase{0.0, 0, ""}, ScaleCase{0.01, 0, ""}, ScaleCase{0.2, 0, ""},
                                          ScaleCase{0.008, 1, "0.001"}, ScaleCase{0.004, 1, "0.001"},
                                          ScaleCase{0.001, 1, "0.001"}, ScaleCase{0.0004, 2, "0.0001"}));
-
-TEST(PlotGeometry, SmallestPositiveMrtdSkipsHalvesAndNonPositiveValues) {
-    std::array<MrtdRecord, frequencyCount> records = recordsOf({{1, 0.3f}, {2, 0.006f}});
-    records[0] = {-0.001f, mrtdNotMeasured}; // one half only
-    records[3] = {-0.2f, mrtdNotRecognized}; // m < 0
-    EXPECT_NEAR(smallestPositiveMrtd(records), 0.006, 1e-7);
-    EXPECT_EQ(smallestPositiveMrtd({}), 0.0);
-}
 
 bool anyTwoOverlap(const std::vector<PlotLabel>& labels, const LabelMetrics& metrics) {
     for (std::size_t a = 0; a < labels.size(); ++a)

@@ -14,13 +14,6 @@ namespace {
 struct Window : StartedBench {
     explicit Window(const BenchFolder& folder) : StartedBench(folder.program()) {}
     SessionPanel& session() const { return *console->session(); }
-    void record(int position, int button = controlId::applyButton) const {
-        slide(position);
-        press(button);
-    }
-    QString row(int slot, int row) const {
-        return control<QListWidget>(controlId::resultLists[static_cast<std::size_t>(slot)])->item(row)->text();
-    }
 };
 
 } // namespace
@@ -30,23 +23,13 @@ class SessionGuiTest : public QObject {
 private slots:
     void anUnendedSessionIsTakenUpAndALockedOneLeftAlone() {
         BenchFolder folder;
-        Session left{"2026-12-05T08:00:00.000Z", {}, false};
-        left.readings.push_back({"2026-12-05T08:01:00.000Z",
-                                 "Eve",
-                                 3,
-                                 "camera3.par",
-                                 imageModelSpecified,
-                                 orientationVertical,
-                                 2.0,
-                                 halfPlus,
-                                 0.5,
-                                 {},
-                                 {}});
+        // Eve's +0.5 K at 2 cycles/mrad on Camera3, left unended.
         QDir().mkpath(SessionPanel::sessionFolder());
-        const std::string path =
-            QDir(SessionPanel::sessionFolder()).filePath(u"session-20261205T080000.000Z.json"_s).toStdString();
+        const QString file = QDir(SessionPanel::sessionFolder()).filePath(u"session-20261205T080000.000Z.json"_s);
+        QVERIFY(QFile::copy(QStringLiteral(TERVIX_TEST_DATA_DIR "/unended_session.json"), file));
+        const std::string path = file.toStdString();
         MessageLog readLog;
-        QVERIFY(writeSessionFile(left, path, readLog));
+        const Session left = *readSessionFile(path, readLog);
         Window first(folder);
         QVERIFY(first.console);
         first.session().setObserver(u"Eve"_s);

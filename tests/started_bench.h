@@ -16,14 +16,11 @@
 // the test's length, with its own data folder so that no test restores another's session.
 class BenchFolder {
 public:
-    explicit BenchFolder(bool withStandardTarget = true, bool withCameras = true) : previous_(QDir::currentPath()) {
-        QStringList names{QStringLiteral("Atmosphere.ini")};
-        if (withStandardTarget)
-            names << QStringLiteral("mira.tag");
-        for (int k = 1; withCameras && k <= 5; ++k)
-            names << QStringLiteral("camera%1.par").arg(k);
-        for (const QString& name : names)
-            QFile::copy(QStringLiteral(TERVIX_SHIPPED_DATA_DIR) + u'/' + name, dir_.filePath(name));
+    BenchFolder() : previous_(QDir::currentPath()) {
+        const QDir shipped(QStringLiteral(TERVIX_SHIPPED_DATA_DIR));
+        for (const QString& name :
+             shipped.entryList({QStringLiteral("*.par"), QStringLiteral("Atmosphere.ini"), QStringLiteral("mira.tag")}))
+            QFile::copy(shipped.filePath(name), dir_.filePath(name));
         QDir::setCurrent(dir_.path());
         previousData_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir_.filePath(QStringLiteral("data")).toLocal8Bit());
@@ -62,6 +59,14 @@ struct StartedBench {
     }
     void press(int id) const { control<QAbstractButton>(id)->click(); }
     void slide(int position) const { control<QSlider>(controlId::temperatureSlider)->setValue(position); }
+    // A result half: the trackbar at `position`, then the button.
+    void record(int position, int button = controlId::applyButton) const {
+        slide(position);
+        press(button);
+    }
+    QString row(int slot, int row) const {
+        return control<QListWidget>(controlId::resultLists[static_cast<std::size_t>(slot)])->item(row)->text();
+    }
 };
 
 // A started bench in a bench folder of its own.
