@@ -22,12 +22,31 @@ namespace {
 
 const QString screenshots = QStringLiteral(TERVIX_SCREENSHOT_DIR) + u'/';
 
-// Opens the window's context menu with Shift+F10 and runs `act` on it once it is up (it is modal).
-void onMenu(MainConsole* console, const std::function<void(QMenu*)>& act) {
-    QTimer::singleShot(200, [console, act] { act(console->findChild<QMenu*>(u"consoleMenu"_s)); });
+// Opens the window's context menu with Shift+F10, or with the Menu key as X11 delivers it (a keyboard
+// context-menu event to the focused control), and runs `act` on it once it is up (it is modal). It
+// opens on its first entry, the about box, and tells a screen reader so.
+void onMenu(MainConsole* console, const std::function<void(QMenu*)>& act, bool menuKey = false) {
+    QTimer::singleShot(200, [console, act] {
+        QMenu* menu = console->findChild<QMenu*>(u"consoleMenu"_s);
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(menu->activeAction(), menu->actions().front());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(menu);
+        QVERIFY(a && a->childCount() >= 1);
+        QCOMPARE(a->role(), QAccessible::PopupMenu);
+        QVERIFY(!a->state().invisible);
+        QCOMPARE(a->text(QAccessible::Name), u"Context menu"_s);
+        QCOMPARE(a->child(0)->text(QAccessible::Name), u"About Tervix..."_s);
+        QVERIFY(a->child(0)->state().focused);
+        act(menu);
+    });
     console->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(console));
-    QTest::keyClick(console, Qt::Key_F10, Qt::ShiftModifier);
+    QWidget* focused = console->focusWidget() ? console->focusWidget() : console;
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), focused->mapToGlobal(QPoint(5, 5)));
+    if (menuKey)
+        QApplication::sendEvent(focused, &event);
+    else
+        QTest::keyClick(console, Qt::Key_F10, Qt::ShiftModifier);
 }
 
 // The controls shown, by their control-id names.
@@ -122,10 +141,7 @@ private slots:
         bench.press(frequencyRadios[0]); // "0.5"
         bench.slide(1000);               // +2 K
         const QImage image = bench.console->view()->grabFramebuffer();
-        int runs = 0;
-        for (int x = 0, y = image.height() / 2; x < image.width(); ++x)
-            runs += qGray(image.pixel(x, y)) > 128 && (x == 0 || qGray(image.pixel(x - 1, y)) <= 128);
-        QCOMPARE(runs, 4);
+        QCOMPARE(brightRunsAcross(image), 4);
         image.save(screenshots + u"view_four_bars.png"_s);
         FrameView* view = bench.console->view();
         QVERIFY(bench.console->noiseOn());
@@ -200,21 +216,19 @@ private slots:
 
     void theViewDrawsWhatDrawPixelsDrew_data() {
         QTest::addColumn<QSize>("image");
-        QTest::addColumn<double>("zoomX");
-        QTest::addColumn<double>("zoomY");
+        QTest::addColumn<QPointF>("zoom");
         QTest::addColumn<QSize>("view");
-        QTest::newRow("unzoomed") << QSize(640, 512) << 1.0 << 1.0 << QSize(640, 512);
-        QTest::newRow("electronic zoom 2 with margin") << QSize(320, 240) << 2.2 << 2.2 << QSize(704, 528);
-        QTest::newRow("doubled rows") << QSize(640, 240) << 1.0 << 2.0 << QSize(640, 480);
-        QTest::newRow("jitter") << QSize(640, 512) << 1.0 + 0.7 / 640 << 1.0 + 0.3 / 512 << QSize(640, 512);
-        QTest::newRow("view larger than the image") << QSize(300, 200) << 1.5 << 1.25 << QSize(500, 300);
+        QTest::newRow("unzoomed") << QSize(640, 512) << QPointF(1.0, 1.0) << QSize(640, 512);
+        QTest::newRow("electronic zoom 2 with margin") << QSize(320, 240) << QPointF(2.2, 2.2) << QSize(704, 528);
+        QTest::newRow("doubled rows") << QSize(640, 240) << QPointF(1.0, 2.0) << QSize(640, 480);
+        QTest::newRow("jitter") << QSize(640, 512) << QPointF(1.0 + 0.7 / 640, 1.0 + 0.3 / 512) << QSize(640, 512);
+        QTest::newRow("view larger than the image") << QSize(300, 200) << QPointF(1.5, 1.25) << QSize(500, 300);
     }
     // The view against the way it used to draw: the same frame at the same zoom gives the same
     // picture, pixel for pixel, margins included.
     void theViewDrawsWhatDrawPixelsDrew() {
         QFETCH(QSize, image);
-        QFETCH(double, zoomX);
-        QFETCH(double, zoomY);
+        QFETCH(QPointF, zoom);
         QFETCH(QSize, view);
         std::vector<std::uint8_t> pattern(static_cast<std::size_t>(image.width() * image.height()));
         for (std::size_t k = 0; k < pattern.size(); ++k) {
@@ -223,14 +237,14 @@ private slots:
         }
         QWidget window;
         window.resize(2 * view.width() + 30, view.height() + 20);
-        auto* reference = new DrawPixelsView(pattern, image, PixelZoom{zoomX, zoomY}, &window);
+        auto* reference = new DrawPixelsView(pattern, image, PixelZoom{zoom.x(), zoom.y()}, &window);
         reference->setGeometry(10, 10, view.width(), view.height());
         auto* frameView = new FrameView(&window);
         frameView->setGeometry(20 + view.width(), 10, view.width(), view.height());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         std::vector<std::uint8_t> frame = pattern; // the view takes the frame over
-        frameView->showFrame(frame, image.width(), image.height(), PixelZoom{zoomX, zoomY});
+        frameView->showFrame(frame, image.width(), image.height(), PixelZoom{zoom.x(), zoom.y()});
         QTRY_VERIFY(frameView->presentedFrames() > 0);
         QCOMPARE(frameView->currentFrame(), pattern);
         const QImage gl = reference->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
@@ -321,35 +335,13 @@ private slots:
         QVERIFY(bench.control<QWidget>(imageView)->isVisible());
     }
 
-    // Shift+F10, and the Menu key as X11 delivers it (a keyboard context-menu event to the focused
-    // control), open the menu on its first entry, the about box.
+    // Shift+F10 and the Menu key on the focused trackbar open the menu; its first entry, the about box.
     void theKeyboardMenuOpensOnItsFirstEntryTheAboutBox() {
         RunningBench bench;
-        bench.console->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(bench.console.get()));
-        QWidget* slider = bench.control<QWidget>(controlId::temperatureSlider);
-        slider->setFocus();
-        const std::function<void()> openers[] = {
-            [&] { QTest::keyClick(bench.console.get(), Qt::Key_F10, Qt::ShiftModifier); },
-            [&] {
-                QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), slider->mapToGlobal(QPoint(5, 5)));
-                QApplication::sendEvent(slider, &event);
-            }};
-        for (const auto& open : openers) {
-            bool checked = false;
+        bench.control<QWidget>(controlId::temperatureSlider)->setFocus();
+        for (bool menuKey : {false, true}) {
             QString aboutTitle, aboutVersion;
-            QTimer::singleShot(200, [&] {
-                QMenu* menu = bench.console->findChild<QMenu*>(u"consoleMenu"_s);
-                QVERIFY(menu && menu->isVisible());
-                QCOMPARE(menu->activeAction(), menu->actions().front());
-                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(menu);
-                QVERIFY(a && a->childCount() >= 1);
-                QCOMPARE(a->role(), QAccessible::PopupMenu);
-                QVERIFY(!a->state().invisible);
-                QCOMPARE(a->text(QAccessible::Name), u"Context menu"_s);
-                QCOMPARE(a->child(0)->text(QAccessible::Name), u"About Tervix..."_s);
-                QVERIFY(a->child(0)->state().focused);
-                checked = true;
+            const auto about = [&](QMenu* menu) {
                 QTimer::singleShot(200, [&] { // the about box is modal too
                     QWidget* box = QApplication::activeModalWidget();
                     QVERIFY(box);
@@ -361,9 +353,8 @@ private slots:
                 });
                 menu->actions().front()->trigger();
                 menu->close();
-            });
-            open();
-            QTRY_VERIFY(checked);
+            };
+            onMenu(bench.console.get(), about, menuKey);
             QTRY_COMPARE(aboutTitle, u"About Tervix"_s);
             QCOMPARE(aboutVersion, u"Tervix Version 2.1"_s);
         }

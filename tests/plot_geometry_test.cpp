@@ -2,6 +2,7 @@
 #include "console/plot_geometry.h"
 
 #include <cmath>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -51,28 +52,24 @@ std::array<MrtdRecord, frequencyCount> recordsOf(std::initializer_list<std::pair
     return records;
 }
 
-struct ScaleCase {
-    double smallest;
-    int decades;
-    const char* bottomLabel;
-};
-
+// The smallest value, the decades the bottom moves down and the label it then bears.
+using ScaleCase = std::tuple<double, int, const char*>;
 class PlotScaleHolding : public testing::TestWithParam<ScaleCase> {};
 
 TEST_P(PlotScaleHolding, MovesTheBottomByWholeDecadesAndKeepsTheTop) {
-    const ScaleCase& p = GetParam();
+    const auto [smallest, decades, bottomLabel] = GetParam();
     const PlotScale plain = plotScale(400, 300);
-    const PlotScale s = plotScaleHolding(400, 300, p.smallest);
-    EXPECT_EQ(s.decades, p.decades);
-    EXPECT_EQ(plotBottomLabel(s), p.bottomLabel);
+    const PlotScale s = plotScaleHolding(400, 300, smallest);
+    EXPECT_EQ(s.decades, decades);
+    EXPECT_EQ(plotBottomLabel(s), bottomLabel);
     // The smallest value's point lies inside the plot, no lower than the bottom value's.
-    const PlotPoint low = plotPointOf(s, 0.5, p.smallest > 0.0 ? p.smallest : plotReferenceMrtd);
+    const PlotPoint low = plotPointOf(s, 0.5, smallest > 0.0 ? smallest : plotReferenceMrtd);
     EXPECT_TRUE(low.y >= 0 && low.y < 300 && low.y <= plotPointOf(s, 0.5, s.reference).y) << low.y;
     // The full-scale tick keeps its place and value.
     const double fullScale = plotReferenceMrtd * std::exp(plotFullScaleLog);
     EXPECT_EQ(fullScaleTickY(s), fullScaleTickY(plain));
     EXPECT_NEAR(plotPointOf(s, 1.0, fullScale).y, plotPointOf(plain, 1.0, fullScale).y, 1);
-    if (p.decades == 0) { // with every value inside, the plot is the written one
+    if (decades == 0) { // with every value inside, the plot is the written one
         EXPECT_EQ(s.sy, plain.sy);
         EXPECT_EQ(plotPointOf(s, 2.0, 0.3), plotPointOf(plain, 2.0, 0.3));
     }

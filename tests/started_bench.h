@@ -4,6 +4,7 @@
 #include "console/control_ids.h"
 #include "console/startup.h"
 #include "gui/main_console.h"
+#include "gui/session_panel.h"
 #include "text/messages.h"
 
 #include <QtTest>
@@ -45,6 +46,7 @@ struct StartedBench {
     MessageLog log;
     std::unique_ptr<MainConsole> console;
 
+    explicit StartedBench(const BenchFolder& folder) : StartedBench(folder.program()) {}
     explicit StartedBench(const std::string& program) {
         constructApplication(state, log);
         if (!startApplication(state, program, log))
@@ -57,6 +59,7 @@ struct StartedBench {
     W* control(int id) const {
         return console->findChild<W*>(QString::number(id));
     }
+    SessionPanel& session() const { return *console->session(); }
     void press(int id) const { control<QAbstractButton>(id)->click(); }
     void slide(int position) const { control<QSlider>(controlId::temperatureSlider)->setValue(position); }
     // A result half: the trackbar at `position`, then the button.
@@ -73,3 +76,11 @@ struct StartedBench {
 struct RunningBench : BenchFolder, StartedBench {
     RunningBench() : StartedBench(program()) {}
 };
+
+// The bright stretches along an image's middle row: the bars a view shows across it.
+inline int brightRunsAcross(const QImage& image) {
+    int runs = 0;
+    for (int x = 0, y = image.height() / 2; x < image.width(); ++x)
+        runs += qGray(image.pixel(x, y)) > 128 && (x == 0 || qGray(image.pixel(x - 1, y)) <= 128);
+    return runs;
+}
