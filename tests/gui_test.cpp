@@ -104,13 +104,6 @@ bool colourNear(const QImage& image, PlotPoint p, QColor colour) {
     return false;
 }
 
-// Records a result of +-m in the current slot: the trackbar at each position, then Apply.
-void record(const StartedBench& bench, int frequency, int plusPosition, int minusPosition) {
-    bench.press(frequencyRadios[static_cast<std::size_t>(frequency)]);
-    bench.record(plusPosition);
-    bench.record(minusPosition);
-}
-
 } // namespace
 
 class GuiTest : public QObject {
@@ -446,7 +439,9 @@ private slots:
         for (const auto& p : presses) {
             if (bench.console->core().cameraIndex() != p.slot)
                 bench.press(cameraRadios[static_cast<std::size_t>(p.slot)]);
-            record(bench, p.frequency, p.plus, p.minus);
+            bench.press(frequencyRadios[static_cast<std::size_t>(p.frequency)]);
+            bench.record(p.plus);
+            bench.record(p.minus);
         }
         bench.press(cameraRadios[static_cast<std::size_t>(camera)]);
         bench.press(frequencyRadios[1]);
