@@ -130,12 +130,10 @@ private slots:
         QCOMPARE(shown, expected);
         QCOMPARE(bench.console->framePeriod(), 33); // camera1 runs at 30 frames per second
         QVERIFY(bench.control<QWidget>(imageView)->width() > 600);
-        bench.console->grab().save(screenshots + u"bench_start.png"_s);
         bench.press(frequencyRadios[0]); // "0.5"
         bench.slide(1000);               // +2 K
         const QImage image = bench.console->view()->grabFramebuffer();
         QCOMPARE(brightRunsAcross(image), 4);
-        image.save(screenshots + u"view_four_bars.png"_s);
         FrameView* view = bench.console->view();
         QVERIFY(bench.console->noiseOn());
         QTest::qWait(200); // the start's own repaints are over
@@ -370,7 +368,6 @@ private slots:
         QVERIFY(result);
         QCOMPARE(result->frequencies.size(), std::size_t{2});
         const QImage image = plot->grab().toImage();
-        image.save(screenshots + u"objective_plot.png"_s);
         const PlotScale s = plotScale(plot->width(), plot->height());
         const PlotPoint a = plotPointOf(s, 1.5, result->frequencies[0].mrtd.mean);
         const PlotPoint b = plotPointOf(s, 2.0, result->frequencies[1].mrtd.mean);
@@ -398,9 +395,6 @@ private slots:
         QVERIFY(progress->isVisible());
         QCOMPARE(progress->maximum(), 48); // 8 repeats at 6 frequencies
         QTRY_VERIFY_WITH_TIMEOUT(progress->value() >= 1, 60000);
-        const QSize screen = QGuiApplication::primaryScreen()->size();
-        QGuiApplication::primaryScreen()->grabWindow(0).save(
-            screenshots + u"objective_progress_%1x%2.png"_s.arg(screen.width()).arg(screen.height()));
         const long long before = bench.console->view()->presentedFrames();
         QTRY_VERIFY(bench.console->view()->presentedFrames() >= before + 3);
         QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);

@@ -18,13 +18,10 @@ private slots:
         const QString file = QDir(SessionPanel::sessionFolder()).filePath(u"session-20261205T080000.000Z.json"_s);
         QVERIFY(QFile::copy(QStringLiteral(TERVIX_TEST_DATA_DIR "/unended_session.json"), file));
         const std::string path = file.toStdString();
-        MessageLog readLog;
-        const Session left = *readSessionFile(path, readLog);
         StartedBench first(folder);
         QVERIFY(first.console);
         first.session().setObserver(u"Eve"_s);
-        QCOMPARE(first.row(2, rowOfFrequency(3)).toStdString(),
-                 resultsOf(left, "Eve", orientationVertical).rows(2)[rowOfFrequency(3)]);
+        QCOMPARE(first.row(2, rowOfFrequency(3)), u"   4\t   2.\t \t  0.500"_s);
         QVERIFY(
             first.control<QLabel>(controlId::benchCaption)->text().startsWith(u"Restored 1 readings of the session"_s));
         QCOMPARE(first.session().recorder().path(), path);
@@ -33,6 +30,7 @@ private slots:
         QCOMPARE(second.row(2, rowOfFrequency(3)), u"   4\t    2."_s);
         QVERIFY(second.session().recorder().path() != path);
         second.record(575);
+        MessageLog readLog;
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
         QVERIFY(first.log.messages.empty() && second.log.messages.empty());
     }
@@ -48,7 +46,6 @@ private slots:
             const QImage view = bench.console->view()->grabFramebuffer();
             QCOMPARE(brightRunsAcross(view), 4 - across);
             QCOMPARE(brightRunsAcross(view.transformed(QTransform().rotate(90))), across);
-            view.save(QStringLiteral(TERVIX_SCREENSHOT_DIR) + u"/view_"_s + radio + u".png"_s);
         }
     }
 
