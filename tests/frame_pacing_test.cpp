@@ -21,8 +21,7 @@ class FramePacingRate : public testing::TestWithParam<PacingCase> {};
 // evenly: never a gap of more than two frames, never a frame twice, shown plus dropped the camera's.
 TEST_P(FramePacingRate, PresentsAtTheCameraRateAndDropsEvenly) {
     const PacingCase& p = GetParam();
-    // 10 s on a simulated clock: each tick comes when the timer, rounded up to whole milliseconds as the
-    // window's timer rounds, says; a presentation costs `p.cost` seconds.
+    // 10 s on a simulated clock; ticks rounded up to whole milliseconds as the window's timer rounds.
     FramePacing pacing(p.rate);
     pacing.start(12.5);
     std::vector<long long> presented;

@@ -425,7 +425,6 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, camera);
         RunningBench bench;
-        // Results in four slots, one of them below the written scale's bottom.
         const struct {
             int slot, frequency, plus, minus;
         } presses[] = {{2, 2, 550, 450}, {2, 3, 550, 450}, {1, 1, 520, 480}, {1, 4, 560, 440}, {4, 4, 550, 450},
