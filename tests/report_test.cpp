@@ -1,79 +1,71 @@
-// The signed report read back as text, and the command line refusing a malformed requirement.
-
+// The session report read back as text on the offscreen platform: what a laboratory signs, the paged
+// readings, the model observer's result in its own section only, and a malformed requirement refused.
 #include "cli_run.h"
 #include "console/session.h"
 #include "drawing/session_report.h"
 #include "text/messages.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QRegularExpression>
-#include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <fstream>
-#include <map>
-#include <tuple>
 
 using namespace Qt::StringLiterals;
-using testing_support::runCli;
 using testing_support::runCommand;
 
 namespace {
 
-// Each test runs in a process of its own, each with its own folder.
-const std::filesystem::path folder =
-    std::filesystem::temp_directory_path() / ("tervix_report_test_" + std::to_string(::getpid()));
+const QTemporaryDir folder; // each test runs in a process of its own
+const std::string manyGroupsFile = TERVIX_TEST_DATA_DIR "/report_many_groups_session.json";
 
-// Three slots in both orientations at three frequencies, three observers each: many groups and a
-// readings appendix longer than a page. At 3 cycles/mrad the observers disagree widely.
-Session manyGroups() {
-    Session session;
-    session.created = "2026-12-06T14:15:17.250Z";
-    const std::map<double, std::array<double, 3>> values{
-        {0.5, {0.1, 0.1, 0.1}}, {1.0, {0.3, 0.3, 0.3}}, {3.0, {0.05, 0.05, 1.0}}};
-    for (int slot = 1; slot <= 3; ++slot)
-        for (const char* orientation : {orientationVertical, orientationHorizontal})
-            for (const auto& [f, mrtds] : values)
-                for (int o = 0; o < 3; ++o)
-                    for (double sign : {1.0, -1.0}) {
-                        SessionReading& r = session.readings.emplace_back();
-                        r.time = "2026-12-06T14:16:00.000Z";
-                        r.observer = std::string(1, static_cast<char>('A' + o));
-                        std::tie(r.slot, r.orientation, r.frequency) = std::tuple(slot, orientation, f);
-                        r.cameraFile = "ideal_fine.par";
-                        r.half = sign > 0 ? halfPlus : halfMinus;
-                        r.deltaT = sign * mrtds[static_cast<std::size_t>(o)];
-                    }
-    session.readings.push_back(session.readings.front());
-    session.readings.back().struck = StruckMark{"2026-12-06T14:30:00.000Z", "Lead", "wrong camera loaded"};
-    return session;
+// Any Qt warning the report raises is a fault of the test's subject.
+void failOnWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        ADD_FAILURE() << "unexpected Qt message: " << message.toStdString();
 }
 
+Session sessionFile(const std::string& path) {
+    MessageLog log;
+    const auto session = readSessionFile(path, log);
+    EXPECT_TRUE(session) << (log.messages.empty() ? "" : log.messages[0]);
+    return session.value_or(Session{});
+}
+
+// The report's pages as pdftotext lays them out, each with white space made single (the PDF's fonts
+// set "fi" as one ligature glyph).
+QStringList reportPages(const Session& session, const ObjectiveBySlot& objective = {}, const ReportInfo& info = {}) {
+    const QString path = folder.filePath(u"report.pdf"_s);
+    QString error;
+    EXPECT_TRUE(writeSessionReport(session, {QString::fromLatin1(TERVIX_TEST_DATA_DIR "/camera")}, path, error,
+                                   objective, info))
+        << error.toStdString();
+    const auto text = runCommand("pdftotext -layout '" + path.toStdString() + "' -");
+    EXPECT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
+    QStringList pages;
+    for (const QString& page : QString::fromStdString(text.out).replace(u"\uFB01"_s, u"fi"_s).split(u'\f'))
+        pages << page.simplified();
+    return pages;
+}
+
+// Three slots in both orientations at three frequencies, three observers each, one reading struck:
+// many groups and a readings appendix longer than a page. At 3 cycles/mrad the observers disagree widely.
 class ReportCli : public testing::Test {
 protected:
-    // The report is made once; its pages as pdftotext lays them out, each with white space made single.
     static void SetUpTestSuite() {
-        std::filesystem::create_directories(folder);
-        MessageLog log;
-        ASSERT_TRUE(writeSessionFile(manyGroups(), (folder / "session.json").string(), log));
         std::string error;
         ReportInfo info{u"Optics Lab 3"_s, u"R. Quill"_s, {}, {}, {}};
         info.requirement = parseRequirement("frequency,MRTD limit\n0.5,0.2\n2,0.3\n", "limit.csv", error);
-        QString reportError;
-        ASSERT_TRUE(writeSessionReport(manyGroups(), {QString::fromLatin1(TERVIX_TEST_DATA_DIR "/camera")},
-                                       QString::fromStdString((folder / "report.pdf").string()), reportError, {}, info))
-            << reportError.toStdString();
-        const auto text = runCommand("pdftotext -layout report.pdf -", folder.string());
-        ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
-        for (const QString& page : QString::fromStdString(text.out).replace(u"\uFB01"_s, u"fi"_s).split(u'\f'))
-            pages << page.simplified();
+        pages = reportPages(sessionFile(manyGroupsFile), {}, info);
         const auto sum = runCommand("sha256sum " TERVIX_TEST_DATA_DIR "/camera/ideal_fine.par");
         sha256 = QString::fromStdString(sum.out).section(u' ', 0, 0);
     }
-    static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
     static QString all() { return pages.join(u' '); }
     static inline QStringList pages;
     static inline QString sha256;
@@ -108,13 +100,91 @@ TEST_F(ReportCli, RepeatsTheReadingsHeaderOnEveryPageTheTableContinuesOn) {
     EXPECT_GE(continued, 1);
 }
 
-TEST_F(ReportCli, RefusesAMalformedRequirementInOneLine) {
-    std::ofstream(folder / "bad.csv") << "0.5,0.2\n1,abc\n";
-    const auto run = runCli("session session.json --pdf bad.pdf --requirement bad.csv", folder.string());
+TEST(ReportCommandLine, RefusesAMalformedRequirementInOneLine) {
+    std::ofstream(folder.filePath(u"bad.csv"_s).toStdString()) << "0.5,0.2\n1,abc\n";
+    const auto run = testing_support::runCli("session " + manyGroupsFile + " --pdf bad.pdf --requirement bad.csv",
+                                             folder.path().toStdString());
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("bad.csv' line 2:"), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_FALSE(std::filesystem::exists(folder / "bad.pdf"));
+    EXPECT_FALSE(QFile::exists(folder.filePath(u"bad.pdf"_s)));
+}
+
+// Three observers' readings at two frequencies in both orientations on slot 1, vertical bars on slot 2.
+const std::string threeObservers = TERVIX_TEST_DATA_DIR "/three_observers_session.json";
+
+ObjectiveMrtd objectiveResult(bool horizontalBars) {
+    ObjectiveMrtd result;
+    result.horizontalBars = horizontalBars;
+    for (const auto [f, mean, low, high] : {std::array{0.5, 0.0734, 0.0612, 0.0856},
+                                            std::array{1.0, 0.1581, 0.1297, 0.1866}, std::array{2.0, 0.0, 0.0, 0.0}}) {
+        FrequencyResult& r = result.frequencies.emplace_back();
+        r.frequency = f;
+        r.mrtd = {.mean = mean, .ciLow = low, .ciHigh = high, .valued = mean > 0.0 ? 5 : 0, .repeats = 5};
+    }
+    return result;
+}
+
+const QString legend = u"objective MRTD (model observer)"_s;
+const QString sentence = u"Objective MRTD of the model observer, mean (95 % interval): 0.5 cycles/mrad: 0.073 K "_s
+                         u"(0.061 … 0.086 K); 1 cycles/mrad: 0.158 K (0.130 … 0.187 K); 2 cycles/mrad: –."_s;
+const std::vector<testing_support::DataRow> rows = testing_support::dataRows("report_objective.tsv");
+
+class SessionReportObjective : public testing::TestWithParam<testing_support::DataRow> {};
+
+// The model observer's result joins only its own slot's section in the orientation it was measured.
+TEST_P(SessionReportObjective, ShowsTheResultInItsOwnSectionOnly) {
+    const testing_support::DataRow& row = GetParam();
+    const int slot = std::stoi(row.cells[0]);
+    const QString text =
+        reportPages(sessionFile(threeObservers),
+                    slot ? ObjectiveBySlot{{slot, objectiveResult(row.cells[1] == "horizontal")}} : ObjectiveBySlot{})
+            .join(u' ');
+    for (const auto& other : rows) // every section is there
+        ASSERT_TRUE(other.cells[2].empty() || text.contains(QString::fromStdString(other.cells[2])));
+    if (row.cells[2].empty()) {
+        EXPECT_FALSE(text.contains(u"objective MRTD"_s, Qt::CaseInsensitive)) << text.toStdString();
+        return;
+    }
+    EXPECT_EQ(text.count(sentence), 1) << text.toStdString();
+    EXPECT_EQ(text.count(legend), 1) << text.toStdString();
+    // Both sit between their section's title and the next one's (the appendix repeats the titles later).
+    const qsizetype start = text.indexOf(QString::fromStdString(row.cells[2]));
+    const qsizetype end = text.indexOf(QString::fromStdString(row.cells[3]), start);
+    ASSERT_GE(start, 0);
+    ASSERT_GT(end, start);
+    for (const QString& line : {sentence, legend})
+        EXPECT_TRUE(text.indexOf(line) > start && text.indexOf(line) < end) << line.toStdString();
+}
+INSTANTIATE_TEST_SUITE_P(Rows, SessionReportObjective, testing::ValuesIn(rows), testing_support::RowNamedByName{});
+
+// The plot picture itself: the dashed curve adds its colour where there was none.
+TEST(SessionReportPlot, DrawsTheObjectiveCurveOnlyWhenGiven) {
+    std::vector<SessionGroup> slot1;
+    for (const SessionGroup& g : sessionStatistics(sessionFile(threeObservers)))
+        if (g.slot == 1 && g.orientation == orientationVertical)
+            slot1.push_back(g);
+    ASSERT_FALSE(slot1.empty());
+    const ObjectiveMrtd objective = objectiveResult(false);
+    auto greenPixels = [](const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+            }
+        return count;
+    };
+    EXPECT_EQ(greenPixels(sessionPlotImage(slot1, 1500, 900)), 0);
+    EXPECT_GT(greenPixels(sessionPlotImage(slot1, 1500, 900, &objective)), 50);
 }
 
 } // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    qInstallMessageHandler(failOnWarnings);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -4,6 +4,7 @@
 #include "console/control_ids.h"
 #include "console/startup.h"
 #include "gui/main_console.h"
+#include "gui/session_panel.h"
 #include "text/messages.h"
 
 #include <QtTest>
@@ -16,14 +17,11 @@
 // the test's length, with its own data folder so that no test restores another's session.
 class BenchFolder {
 public:
-    explicit BenchFolder(bool withStandardTarget = true, bool withCameras = true) : previous_(QDir::currentPath()) {
-        QStringList names{QStringLiteral("Atmosphere.ini")};
-        if (withStandardTarget)
-            names << QStringLiteral("mira.tag");
-        for (int k = 1; withCameras && k <= 5; ++k)
-            names << QStringLiteral("camera%1.par").arg(k);
-        for (const QString& name : names)
-            QFile::copy(QStringLiteral(TERVIX_SHIPPED_DATA_DIR) + u'/' + name, dir_.filePath(name));
+    BenchFolder() : previous_(QDir::currentPath()) {
+        const QDir shipped(QStringLiteral(TERVIX_SHIPPED_DATA_DIR));
+        for (const QString& name :
+             shipped.entryList({QStringLiteral("*.par"), QStringLiteral("Atmosphere.ini"), QStringLiteral("mira.tag")}))
+            QFile::copy(shipped.filePath(name), dir_.filePath(name));
         QDir::setCurrent(dir_.path());
         previousData_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir_.filePath(QStringLiteral("data")).toLocal8Bit());
@@ -51,6 +49,7 @@ struct StartedBench {
     MessageLog log;
     std::unique_ptr<MainConsole> console;
 
+    explicit StartedBench(const BenchFolder& folder) : StartedBench(folder.program()) {}
     explicit StartedBench(const std::string& program) {
         constructApplication(state, log);
         if (!startApplication(state, program, log))
@@ -63,11 +62,28 @@ struct StartedBench {
     W* control(int id) const {
         return console->findChild<W*>(QString::number(id));
     }
+    SessionPanel& session() const { return *console->session(); }
     void press(int id) const { control<QAbstractButton>(id)->click(); }
     void slide(int position) const { control<QSlider>(controlId::temperatureSlider)->setValue(position); }
+    // A result half: the trackbar at `position`, then the button.
+    void record(int position, int button = controlId::applyButton) const {
+        slide(position);
+        press(button);
+    }
+    QString row(int slot, int row) const {
+        return control<QListWidget>(controlId::resultLists[static_cast<std::size_t>(slot)])->item(row)->text();
+    }
 };
 
 // A started bench in a bench folder of its own.
 struct RunningBench : BenchFolder, StartedBench {
     RunningBench() : StartedBench(program()) {}
 };
+
+// The bright stretches along an image's middle row: the bars a view shows across it.
+inline int brightRunsAcross(const QImage& image) {
+    int runs = 0;
+    for (int x = 0, y = image.height() / 2; x < image.width(); ++x)
+        runs += qGray(image.pixel(x, y)) > 128 && (x == 0 || qGray(image.pixel(x - 1, y)) <= 128);
+    return runs;
+}
