@@ -76,7 +76,6 @@ TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
     const bool kept = field.cells[2].find(modeName(mode)) != std::string::npos;
     expectNumber(state, field.name, field.number(kept ? 1 : 0));
 }
-
 INSTANTIATE_TEST_SUITE_P(ModesAndFields, CameraFileKeptField,
                          ::testing::Combine(::testing::ValuesIn(allModes), ::testing::ValuesIn(keptFields)),
                          [](const ::testing::TestParamInfo<CameraFileKeptField::ParamType>& info) {
@@ -158,7 +157,6 @@ TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
     EXPECT_EQ(state.camera, before);
     EXPECT_EQ(state.sim.lastNoiseSigma, sigmaBefore);
 }
-
 INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed,
                          ::testing::ValuesIn(testing_support::dataRows("camera/malformed.tsv")),
                          testing_support::RowNamedByName{});
@@ -184,7 +182,6 @@ TEST_P(ShippedCamera, LoadsInEveryMode) {
     for (int k = 1; k < table.vertexCount(); ++k)
         ASSERT_GT(table.y(k), table.y(k - 1)) << k; // warmer gives more signal
 }
-
 INSTANTIATE_TEST_SUITE_P(CamerasAndModes, ShippedCamera,
                          ::testing::Combine(::testing::Range(1, 6), ::testing::ValuesIn(allModes)),
                          [](const ::testing::TestParamInfo<ShippedCamera::ParamType>& info) {
