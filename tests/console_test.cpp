@@ -77,11 +77,9 @@ TEST_P(ConsoleFrequency, AChoiceResetsTheDifferenceAndScalesTheBars) {
     f.console.onTemperatureSlider(800);
     f.state.console.targetOffsetX = 0.001;
     f.console.selectFrequency(std::stoi(GetParam().name));
-    EXPECT_EQ(f.console.temperatureSlider(), 500);
-    EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
-    EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
-    EXPECT_EQ(f.state.console.barScale, std::stof(GetParam().cells[0]));
-    EXPECT_EQ(f.console.frequencyIndex(), std::stoi(GetParam().name));
+    EXPECT_EQ(std::tuple(f.console.temperatureSlider(), f.state.console.temperatureDifference,
+                         f.state.console.targetOffsetX, f.state.console.barScale, f.console.frequencyIndex()),
+              std::tuple(500, 0.0f, 0.0, std::stof(GetParam().cells[0]), std::stoi(GetParam().name)));
 }
 INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency, TERVIX_TABLE_ROWS("console/frequencies.txt"));
 
@@ -109,10 +107,10 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     f.console.selectCamera(2);
     EXPECT_TRUE(f.log.messages.empty());
-    EXPECT_EQ(f.console.cameraIndex(), 2);
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
-    EXPECT_EQ(f.state.camera.set.scanLines, 240); // camera3's own values arrived
-    EXPECT_EQ(f.state.camera.set.sensorHeight, 480);
+    // camera3's own values arrived.
+    EXPECT_EQ(std::tuple(f.console.cameraIndex(), f.state.camera.set.scanLines, f.state.camera.set.sensorHeight),
+              std::tuple(2, 240, 480));
     EXPECT_FLOAT_EQ(f.state.camera.set.atmTemperature, 0.0f); // the activation sets the air to 0 °C
 
     // A missing file is reported, and the camera and its slot stay as they were, with its list shown
@@ -123,8 +121,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     EXPECT_EQ(f.log.messages[0], "File 'camera5.par' is absent.\n Can't start the system");
     EXPECT_EQ(f.state.camera.set.scanLines, before.set.scanLines);
     EXPECT_EQ(f.state.camera.tables, before.tables);
-    EXPECT_EQ(f.console.cameraIndex(), 2);
-    EXPECT_EQ(f.window.listShown, 2);
+    EXPECT_EQ(std::pair(f.console.cameraIndex(), f.window.listShown), std::pair(2, 2));
     f.console.onTemperatureSlider(550);
     f.console.applyResult();
     EXPECT_EQ(f.console.results().rows(2)[2], "   1\t   0.5\t \t  0.200");
@@ -218,9 +215,8 @@ TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
     ASSERT_FLOAT_EQ(w.state.console.temperatureDifference, 0.16f);
     const float barsBefore = w.state.target.items[1].renderTemperature;
     w.console.loadEdit(dir.root().string(), nullptr);
-    EXPECT_EQ(w.console.temperatureSlider(), temperatureSliderCentre);
-    EXPECT_EQ(w.state.console.temperatureDifference, 0.0f);
-    EXPECT_EQ(w.window.valueText, "+0.000 K");
+    EXPECT_EQ(std::tuple(w.console.temperatureSlider(), w.state.console.temperatureDifference, w.window.valueText),
+              std::tuple(temperatureSliderCentre, 0.0f, "+0.000 K"));
     // The bars are rendered at the background's signal again, not at the old difference.
     EXPECT_NE(w.state.target.items[1].renderTemperature, barsBefore);
 }
