@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+using testing_support::changedCamera;
 using testing_support::DataRow;
 using testing_support::readText;
 using testing_support::shippedFile;
@@ -122,18 +123,6 @@ TEST(CameraFile, AMissingFileIsReportedAndChangesNothing) {
     EXPECT_FALSE(readCameraFile("no-such-camera.par", CameraLoadMode::SwitchCamera, state, log));
     EXPECT_EQ(log.messages, std::vector<std::string>{"File 'no-such-camera.par' is absent.\n Can't start the system"});
     EXPECT_EQ(state, before);
-}
-
-// Camera 1's file with tokens of line `line` (from 1; token -1 the whole line) replaced, and
-// optionally ended after that line.
-std::string changedCamera(int line, const std::vector<int>& tokens, const std::string& value, bool end = false) {
-    std::vector<std::string> lines = testing_support::splitLines(readText(shippedFile("camera1.par")));
-    std::string& changed = lines[static_cast<std::size_t>(line - 1)];
-    for (int token : tokens)
-        changed = token < 0 ? value : testing_support::withToken(changed, static_cast<std::size_t>(token), value);
-    if (end)
-        lines.resize(static_cast<std::size_t>(line));
-    return testing_support::joinLines(lines);
 }
 
 class CameraFileMalformed : public ::testing::TestWithParam<DataRow> {};

@@ -174,7 +174,10 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
     const DataRow& p = GetParam();
     TempDir dir;
     copyShipped(dir, {"camera1.par"});
-    dir.write("camera2.par", zoomedCameraText(p.cells[0], p.cells[1], p.cells[2] == "1"));
+    // Line 6 holds the electronic (token 12) and optical (token 13) zoom, line 17 whether an activation
+    // keeps the electronic zoom (token 1).
+    const std::string zoomed = changedCamera(6, {12}, p.cells[0], false, changedCamera(6, {13}, p.cells[1]));
+    dir.write("camera2.par", changedCamera(17, {1}, p.cells[2], false, zoomed) + "\n");
     ScopedWorkingDirectory cwd(dir.root());
     for (bool switched : {false, true}) {
         ConsoleFixture w(switched ? dir.path("camera1.par") : dir.path("camera2.par"));

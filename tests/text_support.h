@@ -107,14 +107,17 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
     return out;
 }
 
-// Camera 1's file with other zoom settings: line 6 holds the electronic (token 12) and optical
-// (token 13) zoom, line 17 whether an activation keeps the electronic zoom (token 1).
-inline std::string zoomedCameraText(const std::string& electronicZoom, const std::string& opticalZoom,
-                                    bool keepElectronicZoom) {
-    std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
-    lines[5] = withToken(withToken(lines[5], 12, electronicZoom), 13, opticalZoom);
-    lines[16] = withToken(lines[16], 1, keepElectronicZoom ? "1" : "0");
-    return joinLines(lines) + "\n";
+// Camera 1's file with the tokens (from 0; -1 the whole line) of line `line` (from 1) replaced, and
+// optionally ended after that line; `text` to change another text instead.
+inline std::string changedCamera(int line, const std::vector<int>& tokens, const std::string& value, bool end = false,
+                                 const std::string& text = readText(shippedFile("camera1.par"))) {
+    std::vector<std::string> lines = splitLines(text);
+    std::string& changed = lines.at(static_cast<std::size_t>(line - 1));
+    for (int token : tokens)
+        changed = token < 0 ? value : withToken(changed, static_cast<std::size_t>(token), value);
+    if (end)
+        lines.resize(static_cast<std::size_t>(line));
+    return joinLines(lines);
 }
 
 } // namespace testing_support
