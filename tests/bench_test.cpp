@@ -92,8 +92,8 @@ TEST(Bench, RecordsEveryPressAndDerivesTheListsTheSavedSessionGivesAgain) {
     // The lists hold the last presser's (Cleo's) last press of each half on the vertical bars.
     const MrtdResults& lists = b.bench.results();
     EXPECT_EQ(lists.record(0, 0).mrtdPlus, mrtdNotMeasured);
-    EXPECT_EQ(lists.record(2, 1).mrtdPlus, mrtdNotRecognized);
-    EXPECT_EQ(lists.record(2, 1).mrtdMinus, mrtdNotMeasured);
+    EXPECT_EQ(std::pair(lists.record(2, 1).mrtdPlus, lists.record(2, 1).mrtdMinus),
+              std::pair(mrtdNotRecognized, mrtdNotMeasured));
     EXPECT_EQ(b.window.results, 9); // the session started, each press, each change of orientation
 
     // A fresh bench on the saved file shows the same lists.
@@ -121,8 +121,7 @@ TEST(Bench, AReadingThatCannotBeWrittenIsKept) {
     b.dir.write("blocked", "a file where the session folder would be");
     b.bench.startSession(b.dir.path("blocked"), "2026-12-07T10:00:00.000Z");
     EXPECT_FALSE(b.press(presses[0]));
-    EXPECT_EQ(b.log.messages.size(), std::size_t(1));
-    EXPECT_EQ(b.bench.session().readings.size(), std::size_t(1));
+    EXPECT_EQ(std::tuple(b.log.messages.size(), b.bench.session().readings.size()), std::tuple(1u, 1u));
     EXPECT_FLOAT_EQ(b.bench.results().record(0, 0).mrtdPlus, 0.3f);
     EXPECT_TRUE(b.bench.recorder().isUnsaved(0));
 }
@@ -131,13 +130,9 @@ TEST(Bench, OneTemperatureStepShowsOneFrame) {
     OpenedBench b;
     b.window.frames = b.window.values = 0;
     b.bench.setTemperatureOnGrid(0.5);
-    EXPECT_EQ(b.window.frames, 1);
-    EXPECT_EQ(b.window.values, 1);
-    EXPECT_EQ(b.bench.temperatureSlider(), 625);
+    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureSlider()), std::tuple(1, 1, 625));
     // Off the grid the trackbar stays, and so does the value written under the image.
     b.bench.setTemperatureDifference(0.123);
-    EXPECT_EQ(b.window.frames, 2);
-    EXPECT_EQ(b.window.values, 1);
-    EXPECT_EQ(b.bench.temperatureSlider(), 625);
+    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureSlider()), std::tuple(2, 1, 625));
     EXPECT_FLOAT_EQ(static_cast<float>(b.bench.temperatureDifference()), 0.123f);
 }

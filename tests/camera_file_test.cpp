@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+using testing_support::changedCamera;
 using testing_support::DataRow;
 using testing_support::readText;
 using testing_support::shippedFile;
@@ -76,7 +77,6 @@ TEST_P(CameraFileKeptField, EachModeKeepsExactlyItsFields) {
     const bool kept = field.cells[2].find(modeName(mode)) != std::string::npos;
     expectNumber(state, field.name, field.number(kept ? 1 : 0));
 }
-
 INSTANTIATE_TEST_SUITE_P(ModesAndFields, CameraFileKeptField,
                          ::testing::Combine(::testing::ValuesIn(allModes), ::testing::ValuesIn(keptFields)),
                          [](const ::testing::TestParamInfo<CameraFileKeptField::ParamType>& info) {
@@ -125,18 +125,6 @@ TEST(CameraFile, AMissingFileIsReportedAndChangesNothing) {
     EXPECT_EQ(state, before);
 }
 
-// Camera 1's file with tokens of line `line` (from 1; token -1 the whole line) replaced, and
-// optionally ended after that line.
-std::string changedCamera(int line, const std::vector<int>& tokens, const std::string& value, bool end = false) {
-    std::vector<std::string> lines = testing_support::splitLines(readText(shippedFile("camera1.par")));
-    std::string& changed = lines[static_cast<std::size_t>(line - 1)];
-    for (int token : tokens)
-        changed = token < 0 ? value : testing_support::withToken(changed, static_cast<std::size_t>(token), value);
-    if (end)
-        lines.resize(static_cast<std::size_t>(line));
-    return testing_support::joinLines(lines);
-}
-
 class CameraFileMalformed : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
@@ -158,7 +146,6 @@ TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
     EXPECT_EQ(state.camera, before);
     EXPECT_EQ(state.sim.lastNoiseSigma, sigmaBefore);
 }
-
 INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed,
                          ::testing::ValuesIn(testing_support::dataRows("camera/malformed.tsv")),
                          testing_support::RowNamedByName{});
@@ -184,7 +171,6 @@ TEST_P(ShippedCamera, LoadsInEveryMode) {
     for (int k = 1; k < table.vertexCount(); ++k)
         ASSERT_GT(table.y(k), table.y(k - 1)) << k; // warmer gives more signal
 }
-
 INSTANTIATE_TEST_SUITE_P(CamerasAndModes, ShippedCamera,
                          ::testing::Combine(::testing::Range(1, 6), ::testing::ValuesIn(allModes)),
                          [](const ::testing::TestParamInfo<ShippedCamera::ParamType>& info) {

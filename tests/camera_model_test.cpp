@@ -1,20 +1,21 @@
 // The camera model an activation builds: blur widths and kernels from the file's values and the
-// atmosphere, the noise table, the signal table and mode 2's NETD. The shipped cameras' kernels
-// (modes 0 to 4, their widths and taps) are pinned by the golden cases.
+// atmosphere, the noise table and the signal table. The shipped cameras' kernels (modes 0 to 4, their
+// widths and taps), mode 2's NETD and frame noise from the MRTD curve and the blur flag's halved
+// widths and doubled NETD are pinned by the golden cases (camera3, the two test cameras).
 #include "sim/camera_model.h"
 #include "sim/in_band_exitance.h"
 #include "sim/noise.h"
 #include "sim/render.h"
 
-#include "data_rows.h"
 #include "sim_fixture.h"
+#include "test_support.h"
 
 #include <cmath>
 #include <numeric>
 
 #include <gtest/gtest.h>
 
-using testing_support::NumberRow;
+using testing_support::DataRow;
 
 namespace {
 
@@ -23,7 +24,7 @@ bool onFitGrid(double w) {
     return std::fabs(k - std::round(k)) < 1e-4;
 }
 
-class CombineBlurPair : public ::testing::TestWithParam<NumberRow> {};
+class CombineBlurPair : public ::testing::TestWithParam<DataRow> {};
 
 // Two widths add in quadrature, landing on the fit's grid; with one of them zero the other stays.
 TEST_P(CombineBlurPair, AddsInQuadratureOnTheFitGrid) {
@@ -36,8 +37,7 @@ TEST_P(CombineBlurPair, AddsInQuadratureOnTheFitGrid) {
         EXPECT_TRUE(onFitGrid(w)) << w;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Pairs, CombineBlurPair, TERVIX_TABLE_ROWS("blur_pairs.txt"));
+INSTANTIATE_TEST_SUITE_P(Pairs, CombineBlurPair, TERVIX_TABLE_ROWS("tables/blur_pairs.txt"));
 
 TEST(BlurModel, TheFitLandsOnTheGridBelowFourMrad) {
     std::vector<double> f{0, 0.5, 1, 1.5, 2}, mtf;
@@ -50,25 +50,7 @@ TEST(BlurModel, TheFitLandsOnTheGridBelowFourMrad) {
     EXPECT_EQ(FitBlurWidth({1, 2}, {INFINITY, 1}, 0.01), 0.0);
 }
 
-TEST(BlurModel, BlurFlagHalvesBothWidthsAndDoublesTheNoiseNetd) {
-    BenchState plain = plainBench();
-    plain.camera.set.hBlurMode = 3;
-    plain.camera.set.blurBlock.floats[4 * 1 + 0] = 0.3f; // horizontal, wide
-    plain.camera.set.blurBlock.floats[4 * 0 + 0] = 0.5f; // vertical, wide
-    refreshModel(plain);
-    BenchState flagged = plain;
-    flagged.camera.set.blurFlag = true;
-    refreshModel(flagged);
-    EXPECT_NEAR(plain.camera.hBlurWidth, 0.3, 1e-6);
-    EXPECT_NEAR(plain.camera.vBlurWidth, 0.5, 1e-6);
-    EXPECT_DOUBLE_EQ(flagged.camera.hBlurWidth, plain.camera.hBlurWidth / 2);
-    EXPECT_DOUBLE_EQ(flagged.camera.vBlurWidth, plain.camera.vBlurWidth / 2);
-    CameraSet doubled = plain.camera.set;
-    doubled.netd *= 2;
-    EXPECT_DOUBLE_EQ(flagged.sim.lastNoiseSigma, noiseSigma(doubled, plain.camera.tables.spectralResponse0));
-}
-
-class BlurAtmosphereClass : public ::testing::TestWithParam<NumberRow> {};
+class BlurAtmosphereClass : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(BlurAtmosphereClass, TheAtmosphereEntryFollowsTheClass) {
     BenchState state = plainBench();
@@ -79,8 +61,7 @@ TEST_P(BlurAtmosphereClass, TheAtmosphereEntryFollowsTheClass) {
     EXPECT_FLOAT_EQ(static_cast<float>(state.camera.hBlurWidth), static_cast<float>(GetParam()[1]));
     EXPECT_FLOAT_EQ(static_cast<float>(state.camera.vBlurWidth), static_cast<float>(GetParam()[1]));
 }
-
-INSTANTIATE_TEST_SUITE_P(Classes, BlurAtmosphereClass, TERVIX_TABLE_ROWS("atmosphere_blur_classes.txt"));
+INSTANTIATE_TEST_SUITE_P(Classes, BlurAtmosphereClass, TERVIX_TABLE_ROWS("tables/atmosphere_blur_classes.txt"));
 
 TEST(BlurModel, AlternativeOpticsTakesItsOwnValuesOverTheOpticalZoom) {
     BenchState state = plainBench();
@@ -158,28 +139,7 @@ TEST(CameraModel, SignalTableAndRangesFollowTheCurrentResponse) {
     EXPECT_NEAR(table.y(270) / 5000.0 / 5.861e-4, 1.0, 1e-3); // over 3-5 µm: 5.861e-4 W/cm² at 300 K
 }
 
-// Mode 2 takes the NETD from the MRTD curve's first point and fixed frame noise, and fits the blur;
-// the doubled formats themselves are in the golden cases (camera 3, test camera A).
-TEST(CameraModel, ModeTwoActivationTakesTheNetdFromTheMrtdCurve) {
-    BenchState state = plainBench();
-    CameraSet& c = state.camera.set;
-    c.matrixDetector = 0;
-    c.scanLines = 150;
-    c.fovTable[2] = {8.0f, 6.0f};
-    c.doubleBoth = 1;
-    c.hBlurMode = 2;
-    state.camera.tables.mrtdWideH.vertices = {0.2f, 0.07f, 1.0f, 0.2f, 2.0f, 0.9f};
-    CameraModelContext context = state.model();
-    activateCameraModel(context);
-    EXPECT_EQ(std::tuple(c.sensorWidth, c.sensorHeight), std::tuple(400, 300));
-    EXPECT_FLOAT_EQ(c.netd, 0.07f);
-    EXPECT_FLOAT_EQ(c.defectLocal1, 0.07f);
-    EXPECT_EQ(c.frameNoise, (std::array<std::int32_t, 3>{90, 31, 31}));
-    EXPECT_GT(state.camera.hBlurWidth, 0.1); // fitted to the falling MRTD-derived transfer
-    EXPECT_TRUE(onFitGrid(state.camera.hBlurWidth));
-}
-
-class ExtremeCamera : public ::testing::TestWithParam<NumberRow> {};
+class ExtremeCamera : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(ExtremeCamera, RendersWithinBounds) {
     const bool blurred = GetParam()[2] != 0.0;
@@ -204,7 +164,6 @@ TEST_P(ExtremeCamera, RendersWithinBounds) {
     EXPECT_TRUE(std::all_of(state.sim.sceneImage.begin(), state.sim.sceneImage.end(),
                             [](float v) { return std::isfinite(v); }));
 }
-
-INSTANTIATE_TEST_SUITE_P(Cameras, ExtremeCamera, TERVIX_TABLE_ROWS("extreme_cameras.txt"));
+INSTANTIATE_TEST_SUITE_P(Cameras, ExtremeCamera, TERVIX_TABLE_ROWS("tables/extreme_cameras.txt"));
 
 } // namespace

@@ -1,8 +1,8 @@
 // tervix-cli session on a hand-computed session file (statistics, CSV, report, refusals), and the
 // bar orientation of render and mrtd, run as a user would.
 #include "cli_run.h"
-#include "data_table.h"
 #include "json_expect.h"
+#include "test_support.h"
 
 #include <nlohmann/json.hpp>
 
@@ -64,22 +64,21 @@ TEST(CliSession, JsonCsvAndTheReportHoldTheHandComputedGroups) {
 }
 
 // A file that is no session is named with the reason, left as it is, and nothing is written.
-class CliBrokenSession : public testing::TestWithParam<TableRow> {};
+class CliBrokenSession : public testing::TestWithParam<DataRow> {};
 
 TEST_P(CliBrokenSession, GivesOneLineAndStatusOne) {
     TempDir dir;
-    const std::string text = readText(testDataFile("session/malformed/" + GetParam()[0]));
+    const std::string text = readText(testDataFile("session/malformed/" + GetParam().name));
     const std::string path = dir.write("broken.json", text);
     const CliRun r = runCli("session " + path + " --csv " + dir.path("out.csv"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tervix-cli: '" + path + "' is not a Tervix session: " + GetParam()[1] + ".\n");
+    EXPECT_EQ(r.err, "tervix-cli: '" + path + "' is not a Tervix session: " + GetParam().cells[0] + ".\n");
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(readText(path), text);
     EXPECT_FALSE(std::filesystem::exists(dir.path("out.csv")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CliBrokenSession, testing::ValuesIn(dataTable("session/malformed/reasons.txt")),
-                         dataRowName);
+INSTANTIATE_TEST_SUITE_P(Files, CliBrokenSession, TERVIX_TABLE_ROWS("session/malformed/reasons.txt"));
 
 // The model observer's turned bars are the mrtd rows' (command-line tests).
 TEST(CliOrientation, RenderTurnsTheBarsInBothModels) {

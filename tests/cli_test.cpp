@@ -1,12 +1,13 @@
 // The command-line tool run as a user runs it: what each command prints and writes, the files it
 // finds by itself, its refusals (status 1, one line) and its help.
 #include "cli_run.h"
-#include "data_table.h"
+#include "test_support.h"
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -48,14 +49,13 @@ std::vector<std::map<std::string, std::string>> csvRows(const std::string& text)
 }
 
 class CliShippedCamera : public ::testing::TestWithParam<int> {};
-class CliMrtd : public ::testing::TestWithParam<TableRow> {};
-class CliFidelity : public ::testing::TestWithParam<TableRow> {};
+class CliMrtd : public ::testing::TestWithParam<DataRow> {};
+class CliFidelity : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(CliShippedCamera, PrintsEveryField) {
     const std::string camera = shippedFile("camera" + std::to_string(GetParam()) + ".par");
     CliRun run = runCli("camera " + camera + " --atmosphere " + shippedFile("Atmosphere.ini"));
-    ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     auto json = nlohmann::json::parse(run.out);
     EXPECT_EQ(json["camera"].size(), 92u); // every field of the record
     EXPECT_EQ(json["tables"].size(), 13u); // the twelve stored and signalTable
@@ -69,17 +69,13 @@ TEST_P(CliShippedCamera, PrintsEveryField) {
         EXPECT_EQ(nlohmann::json::parse(raw.out)["camera"]["sensorWidth"], 640);
     }
 }
-
 INSTANTIATE_TEST_SUITE_P(Cameras, CliShippedCamera, ::testing::Range(1, 6), ::testing::PrintToStringParamName());
 
+// The standard target printed whole: five items, the four bars in drawing order.
 TEST(Cli, PrintsTheStandardTarget) {
     CliRun run = runCli("target " + shippedFile("mira.tag"));
     ASSERT_EQ(run.status, 0);
-    auto json = nlohmann::json::parse(run.out);
-    ASSERT_EQ(json["items"].size(), 5u);
-    EXPECT_EQ(json["distanceOrder"], nlohmann::json({1, 2, 3, 4}));
-    EXPECT_EQ(json["items"][1]["kind"], "rectangle");
-    EXPECT_EQ(json["items"][1]["vertices"].size(), 8u);
+    EXPECT_EQ(nlohmann::json::parse(run.out), nlohmann::json::parse(readText(testDataFile("cli/mira_target.json"))));
 }
 
 TEST(Cli, RendersImages) {
@@ -87,8 +83,7 @@ TEST(Cli, RendersImages) {
     CliRun run = runCli("render --camera " + shippedFile("camera2.par") + " --target " + shippedFile("mira.tag") +
                         " --frequency 1.5 --dt -0.5 --seed 7 --out " + dir.path("d.png") + " --frame " +
                         dir.path("f.png") + " --sensor " + dir.path("s.pfm"));
-    ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     EXPECT_TRUE(isPng(dir.path("d.png")));
     EXPECT_TRUE(isPng(dir.path("f.png")));
     EXPECT_EQ(readText(dir.path("s.pfm")).rfind("Pf\n644 516\n-1.0\n", 0), 0u);
@@ -99,12 +94,11 @@ TEST(Cli, RendersImages) {
 TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     TempDir dir;
     const std::string bench =
-        "mrtd" + smallBench + " --seed 5 --model " + GetParam()[0] + " --orientation " + GetParam()[1];
+        "mrtd" + smallBench + " --seed 5 --model " + GetParam().name + " --orientation " + GetParam().cells[0];
     CliRun run = runCli(bench + " --json --table " + dir.path("t.txt") + " --csv " + dir.path("m.csv") + " --plot " +
                             dir.path("m.png"),
                         {}, runtimeFolder(dir));
-    ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     const auto json = nlohmann::json::parse(run.out).at("frequencies");
     auto csv = csvRows(readText(dir.path("m.csv")));
     ASSERT_EQ(json.size(), 6u);
@@ -148,18 +142,16 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     EXPECT_EQ(runCli(bench + " --threads 1").out, table); // the printed table is the saved one
     EXPECT_EQ(runCli(bench + " --json --threads 3").out, run.out);
 }
-
 INSTANTIATE_TEST_SUITE_P(Models, CliMrtd,
-                         ::testing::Values(TableRow{"specified", "vertical"}, TableRow{"physical", "horizontal"}),
-                         [](const auto& info) { return info.param[0] + "_" + info.param[1]; });
+                         ::testing::Values(DataRow{"specified", {"vertical"}}, DataRow{"physical", {"horizontal"}}),
+                         [](const auto& info) { return info.param.name + "_" + info.param.cells[0]; });
 
 // The report's figures are the core's (observer and physical fidelity tests); here the tool prints
 // them, for either model.
 TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
-    const std::string model = GetParam()[0], options = "fidelity" + smallBench + " --model " + model;
+    const std::string model = GetParam().name, options = "fidelity" + smallBench + " --model " + model;
     CliRun run = runCli(options + " --json");
-    ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     const auto report = nlohmann::json::parse(run.out);
     EXPECT_EQ(report["model"], model);
     EXPECT_GT(report["phases"].get<int>(), 0);
@@ -196,20 +188,18 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
     EXPECT_EQ(text.out.rfind("Image model: " + model + "\n", 0), 0u) << text.out;
     EXPECT_NE(text.out.find("In-band exitance"), std::string::npos);
 }
+INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(DataRow{"specified", {}}, DataRow{"physical", {}}),
+                         RowNamedByName{});
 
-INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(TableRow{"specified"}, TableRow{"physical"}),
-                         dataRowName);
-
-class CliRefusal : public ::testing::TestWithParam<TableRow> {};
+class CliRefusal : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
     TempDir dir;
     copyShipped(dir, {"camera1.par", "mira.tag", "Atmosphere.ini"});
-    const CliRun run = runCli(GetParam()[0], dir.root().string());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
+    const CliRun run = runCli(GetParam().name, dir.root().string());
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, ""));
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.png")));
-    const std::string error = GetParam()[1];
+    const std::string error = GetParam().text(0);
     EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
     if (error.back() == '\n') {
         EXPECT_EQ(run.err, error);
@@ -218,17 +208,15 @@ TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     }
 }
+INSTANTIATE_TEST_SUITE_P(Arguments, CliRefusal, TERVIX_TABLE_ROWS("cli/refusals.txt"));
 
-INSTANTIATE_TEST_SUITE_P(Arguments, CliRefusal, ::testing::ValuesIn(dataTable("cli/refusals.txt")), dataRowName);
-
-class CliHelp : public testing::TestWithParam<TableRow> {};
+class CliHelp : public testing::TestWithParam<DataRow> {};
 
 TEST_P(CliHelp, NamesItsOptionsAndTheVersionAndExitsZero) {
-    const std::string prefix = GetParam()[0] == "tool" ? "" : GetParam()[0] + " ";
+    const std::string prefix = GetParam().name == "tool" ? "" : GetParam().name + " ";
     for (std::string option : {"--version", "-v", "--help", "-h"}) {
         CliRun run = runCli(prefix + option);
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(std::tie(run.status, run.err), std::tuple(0, ""));
         if (option.find('v') != std::string::npos) {
             EXPECT_EQ(run.out, "tervix-cli " TERVIX_VERSION "\n");
             continue;
@@ -236,13 +224,12 @@ TEST_P(CliHelp, NamesItsOptionsAndTheVersionAndExitsZero) {
         const std::string usage = run.out.substr(0, run.out.find("\n\n"));
         EXPECT_NE(usage.find("tervix-cli " + prefix), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("--version"), std::string::npos) << run.out;
-        std::istringstream words(GetParam().size() > 1 ? GetParam()[1] : "");
+        std::istringstream words(GetParam().cells.at(0));
         for (std::string word; words >> word;)
             EXPECT_NE((word[0] == '-' ? usage : run.out).find(word), std::string::npos) << word << " in\n" << run.out;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(ToolAndCommands, CliHelp, testing::ValuesIn(dataTable("cli/help.txt")), dataRowName);
+INSTANTIATE_TEST_SUITE_P(ToolAndCommands, CliHelp, TERVIX_TABLE_ROWS("cli/help.txt"));
 
 // From a folder without any bench file, fidelity (and render and mrtd, which start the bench the same
 // way; the install test renders so) reads the standard target and Atmosphere.ini where the window does

@@ -2,7 +2,7 @@
 #include "console/open_bench.h"
 #include "text/messages.h"
 
-#include "data_table.h"
+#include "test_support.h"
 
 #include <sstream>
 #include <tuple>
@@ -42,19 +42,19 @@ struct ConsoleFixture {
     float barSignal() const { return state.target.items[1].renderTemperature; }
 };
 
-class ConsoleTrackbar : public ::testing::TestWithParam<TableRow> {};
-class ConsoleFrequency : public ::testing::TestWithParam<TableRow> {};
-class ConsoleEdit : public ::testing::TestWithParam<TableRow> {};
-class ZoomFollowsTheCamera : public testing::TestWithParam<TableRow> {};
+class ConsoleTrackbar : public ::testing::TestWithParam<DataRow> {};
+class ConsoleFrequency : public ::testing::TestWithParam<DataRow> {};
+class ConsoleEdit : public ::testing::TestWithParam<DataRow> {};
+class ZoomFollowsTheCamera : public testing::TestWithParam<DataRow> {};
 
 } // namespace
 
 TEST_P(ConsoleTrackbar, RendersTheValueItShowsAndReadsItOut) {
-    const int position = std::stoi(GetParam()[0]);
-    const float shown = std::stof(GetParam()[1]);
-    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam()[1])), position);
-    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam()[2])), position);
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(position)), GetParam()[3]);
+    const int position = std::stoi(GetParam().name);
+    const float shown = std::stof(GetParam().cells[0]);
+    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam().cells[0])), position);
+    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam().cells[1])), position);
+    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(position)), GetParam().cells[2]);
     // Another position first, so that a render with the previous value would show.
     ConsoleFixture moved;
     const int previous = position > 500 ? 300 : 700;
@@ -70,24 +70,18 @@ TEST_P(ConsoleTrackbar, RendersTheValueItShowsAndReadsItOut) {
     EXPECT_EQ(moved.barSignal() > previousSignal, position > previous);
     EXPECT_NE(moved.barSignal(), previousSignal);
 }
-
-INSTANTIATE_TEST_SUITE_P(Positions, ConsoleTrackbar, ::testing::ValuesIn(dataTable("console/trackbar.txt")),
-                         dataRowName);
+INSTANTIATE_TEST_SUITE_P(Positions, ConsoleTrackbar, TERVIX_TABLE_ROWS("console/trackbar.txt"));
 
 TEST_P(ConsoleFrequency, AChoiceResetsTheDifferenceAndScalesTheBars) {
     ConsoleFixture f;
     f.console.onTemperatureSlider(800);
     f.state.console.targetOffsetX = 0.001;
-    f.console.selectFrequency(std::stoi(GetParam()[0]));
-    EXPECT_EQ(f.console.temperatureSlider(), 500);
-    EXPECT_EQ(f.state.console.temperatureDifference, 0.0f);
-    EXPECT_EQ(f.state.console.targetOffsetX, 0.0);
-    EXPECT_EQ(f.state.console.barScale, std::stof(GetParam()[1]));
-    EXPECT_EQ(f.console.frequencyIndex(), std::stoi(GetParam()[0]));
+    f.console.selectFrequency(std::stoi(GetParam().name));
+    EXPECT_EQ(std::tuple(f.console.temperatureSlider(), f.state.console.temperatureDifference,
+                         f.state.console.targetOffsetX, f.state.console.barScale, f.console.frequencyIndex()),
+              std::tuple(500, 0.0f, 0.0, std::stof(GetParam().cells[0]), std::stoi(GetParam().name)));
 }
-
-INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency, ::testing::ValuesIn(dataTable("console/frequencies.txt")),
-                         dataRowName);
+INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency, TERVIX_TABLE_ROWS("console/frequencies.txt"));
 
 // The same seed draws the same position, another seed another one.
 TEST(Console, ARandomPositionFollowsItsSeed) {
@@ -113,10 +107,10 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
     f.console.selectCamera(2);
     EXPECT_TRUE(f.log.messages.empty());
-    EXPECT_EQ(f.console.cameraIndex(), 2);
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
-    EXPECT_EQ(f.state.camera.set.scanLines, 240); // camera3's own values arrived
-    EXPECT_EQ(f.state.camera.set.sensorHeight, 480);
+    // camera3's own values arrived.
+    EXPECT_EQ(std::tuple(f.console.cameraIndex(), f.state.camera.set.scanLines, f.state.camera.set.sensorHeight),
+              std::tuple(2, 240, 480));
     EXPECT_FLOAT_EQ(f.state.camera.set.atmTemperature, 0.0f); // the activation sets the air to 0 °C
 
     // A missing file is reported, and the camera and its slot stay as they were, with its list shown
@@ -127,8 +121,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     EXPECT_EQ(f.log.messages[0], "File 'camera5.par' is absent.\n Can't start the system");
     EXPECT_EQ(f.state.camera.set.scanLines, before.set.scanLines);
     EXPECT_EQ(f.state.camera.tables, before.tables);
-    EXPECT_EQ(f.console.cameraIndex(), 2);
-    EXPECT_EQ(f.window.listShown, 2);
+    EXPECT_EQ(std::pair(f.console.cameraIndex(), f.window.listShown), std::pair(2, 2));
     f.console.onTemperatureSlider(550);
     f.console.applyResult();
     EXPECT_EQ(f.console.results().rows(2)[2], "   1\t   0.5\t \t  0.200");
@@ -136,15 +129,14 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
 }
 
 TEST_P(ConsoleEdit, ReadsItsLeadingNumber) {
-    EXPECT_EQ(leadingNumber(GetParam()[0]), std::stod(GetParam()[1]));
+    EXPECT_EQ(leadingNumber(GetParam().name), std::stod(GetParam().cells[0]));
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, ConsoleEdit, ::testing::ValuesIn(dataTable("console/edit_texts.txt")), dataRowName);
+INSTANTIATE_TEST_SUITE_P(Texts, ConsoleEdit, TERVIX_TABLE_ROWS("console/edit_texts.txt"));
 
 TEST(Results, RowTextsFollowTheObserversPresses) {
     MrtdResults results;
-    for (const TableRow& step : dataTable("console/results.txt")) {
-        std::istringstream press(step[0]);
+    for (const DataRow& step : dataRows("console/results.txt")) {
+        std::istringstream press(step.name);
         std::string action;
         int slot = 0, index = 0, row = 0;
         float kelvin = 0.0f;
@@ -155,11 +147,12 @@ TEST(Results, RowTextsFollowTheObserversPresses) {
             results.applyResult(slot, index, kelvin);
         else if (action == "unseen")
             results.markNotRecognized(slot, index, kelvin);
-        if (step.size() < 3)
+        if (step.cells.empty())
             continue;
-        std::istringstream(step[1]) >> slot >> row;
-        EXPECT_EQ(results.rows(slot)[static_cast<std::size_t>(row)], step[2]) << step[0];
-        EXPECT_NE(results.tableText(slot).find("\n" + step[2] + "\n"), std::string::npos) << step[0];
+        std::istringstream(step.cells[0]) >> slot >> row;
+        const std::string shown = step.text(1);
+        EXPECT_EQ(results.rows(slot)[static_cast<std::size_t>(row)], shown) << step.name;
+        EXPECT_NE(results.tableText(slot).find("\n" + shown + "\n"), std::string::npos) << step.name;
     }
 }
 
@@ -178,10 +171,13 @@ TEST(Results, TheSavedTableHoldsTheThirteenRows) {
 // Every activation sets the zoom trackbars from the camera, so trackbar steps, which read them back,
 // leave the image's size and field alone — whether the camera is the first or switched to.
 TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
-    const TableRow& p = GetParam();
+    const DataRow& p = GetParam();
     TempDir dir;
     copyShipped(dir, {"camera1.par"});
-    dir.write("camera2.par", zoomedCameraText(p[1], p[2], p[3] == "1"));
+    // Line 6 holds the electronic (token 12) and optical (token 13) zoom, line 17 whether an activation
+    // keeps the electronic zoom (token 1).
+    const std::string zoomed = changedCamera(6, {12}, p.cells[0], false, changedCamera(6, {13}, p.cells[1]));
+    dir.write("camera2.par", changedCamera(17, {1}, p.cells[2], false, zoomed) + "\n");
     ScopedWorkingDirectory cwd(dir.root());
     for (bool switched : {false, true}) {
         ConsoleFixture w(switched ? dir.path("camera1.par") : dir.path("camera2.par"));
@@ -195,9 +191,9 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
                               c.fovCurrentH};
         };
         const auto activated = image();
-        ASSERT_EQ(std::get<0>(activated), std::stof(p[4])) << switched;
-        ASSERT_EQ(std::get<1>(activated), std::stof(p[5])) << switched;
-        EXPECT_EQ(std::get<2>(activated), std::stoi(p[6])) << switched;
+        ASSERT_EQ(std::get<0>(activated), std::stof(p.cells[3])) << switched;
+        ASSERT_EQ(std::get<1>(activated), std::stof(p.cells[4])) << switched;
+        EXPECT_EQ(std::get<2>(activated), std::stoi(p.cells[5])) << switched;
         for (int position : {501, 600, 250}) {
             w.console.onTemperatureSlider(position);
             EXPECT_EQ(image(), activated) << position;
@@ -206,17 +202,7 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
         EXPECT_EQ(c.opticalZoom, std::get<1>(activated));
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera, testing::ValuesIn(dataTable("console/zoom.txt")),
-                         [](const testing::TestParamInfo<TableRow>& info) { return info.param[0]; });
-
-TEST(Console, TheDifferenceReadsInKelvinForAssistiveTools) {
-    // One trackbar step apart reads apart: 0.016 K and 0.024 K.
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(504)), "+0.016 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(506)), "+0.024 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(500)), "+0.000 K");
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(0)), "-2.000 K");
-}
+INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera, TERVIX_TABLE_ROWS("console/zoom.txt"));
 
 TEST(Console, ZoomTrackbarPositionsRoundTripTheCamerasZoom) {
     for (float zoom : {1.0f, 1.3f, 1.5f, 2.0f, 2.55f, 7.77f, 10.0f})
@@ -232,9 +218,8 @@ TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
     ASSERT_FLOAT_EQ(w.state.console.temperatureDifference, 0.16f);
     const float barsBefore = w.state.target.items[1].renderTemperature;
     w.console.loadEdit(dir.root().string(), nullptr);
-    EXPECT_EQ(w.console.temperatureSlider(), temperatureSliderCentre);
-    EXPECT_EQ(w.state.console.temperatureDifference, 0.0f);
-    EXPECT_EQ(w.window.valueText, "+0.000 K");
+    EXPECT_EQ(std::tuple(w.console.temperatureSlider(), w.state.console.temperatureDifference, w.window.valueText),
+              std::tuple(temperatureSliderCentre, 0.0f, "+0.000 K"));
     // The bars are rendered at the background's signal again, not at the old difference.
     EXPECT_NE(w.state.target.items[1].renderTemperature, barsBefore);
 }

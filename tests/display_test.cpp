@@ -4,8 +4,8 @@
 #include "sim/render.h"
 #include "sim/truncate.h"
 
-#include "data_rows.h"
 #include "sim_fixture.h"
+#include "test_support.h"
 
 #include <cmath>
 
@@ -63,7 +63,7 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
 // The mapping of every signal equals the truncated quotient of its definition, also for signals on
 // either side of each grey's boundary and for windows far narrower than a float step: in the camera
 // view hot white and black, and in the fitted loader preview over the whole signal range, inverted.
-class DisplayMappingExact : public testing::TestWithParam<testing_support::NumberRow> {};
+class DisplayMappingExact : public testing::TestWithParam<testing_support::DataRow> {};
 
 TEST_P(DisplayMappingExact, EqualsTheTruncatedQuotient) {
     BenchState state = plainBench();
@@ -89,8 +89,7 @@ TEST_P(DisplayMappingExact, EqualsTheTruncatedQuotient) {
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Windows, DisplayMappingExact, TERVIX_TABLE_ROWS("display_windows.txt"));
+INSTANTIATE_TEST_SUITE_P(Windows, DisplayMappingExact, TERVIX_TABLE_ROWS("tables/display_windows.txt"));
 
 // Each image model's frames: without noise the display image itself; with it, noise fresh in every
 // frame (unrelated from one frame to the next) around the image's grey.
@@ -126,7 +125,6 @@ TEST_P(ViewFrame, HoldsTheDisplayImageWithFreshNoise) {
     EXPECT_LT(std::fabs((sab - sa * sb) / std::sqrt((saa - sa * sa) * (sbb - sb * sb))), 0.05);
     EXPECT_LT(std::fabs(sa), 2.0); // around the image's grey, not pinned at an end
 }
-
 INSTANTIATE_TEST_SUITE_P(
     Models, ViewFrame, testing::Combine(testing::Values(ImageModel::Specified, ImageModel::Physical), testing::Bool()),
     [](const auto& info) {

@@ -4,15 +4,15 @@
 #include "measurement/model_fidelity_report.h"
 #include "measurement/model_observer.h"
 
-#include "data_rows.h"
 #include "observer_bench.h"
+#include "test_support.h"
 
 #include <cmath>
 #include <random>
 
 #include <gtest/gtest.h>
 
-using testing_support::NumberRow;
+using testing_support::DataRow;
 using testing_support::ObserverBench;
 
 namespace {
@@ -20,7 +20,7 @@ namespace {
 // One integration window's contrast from six synthetic frames: four bars of six columns between five
 // gaps, 3 grey levels over a grey ground, with fresh pixel, row and column noise of the row's
 // standard deviations.
-BarContrast measureSynthetic(std::mt19937_64& random, const NumberRow& noise) {
+BarContrast measureSynthetic(std::mt19937_64& random, const DataRow& noise) {
     constexpr int width = 90, height = 54;
     std::vector<std::vector<int>> bands(9); // columns 30 ... 83, six to a band, odd bands bars
     for (int c = 0; c < 54; ++c)
@@ -70,10 +70,10 @@ std::vector<double> halves(const ObjectiveMrtd& run) {
     return out;
 }
 
-class SyntheticFrames : public testing::TestWithParam<NumberRow> {};
+class SyntheticFrames : public testing::TestWithParam<DataRow> {};
 
 TEST_P(SyntheticFrames, NoiseComponentsAndTheContrastsErrorAreThoseOfTheFrames) {
-    const NumberRow& noise = GetParam();
+    const DataRow& noise = GetParam();
     std::mt19937_64 random(42);
     // Rounding to whole grey levels adds 1/12 of a level² to every pixel; row and column variances
     // come from fewer degrees of freedom, with the pixel noise's share taken off.
@@ -96,8 +96,7 @@ TEST_P(SyntheticFrames, NoiseComponentsAndTheContrastsErrorAreThoseOfTheFrames) 
     EXPECT_NEAR(sum / windows, 3.0, 4.0 * spread / std::sqrt(windows));
     EXPECT_NEAR(std::sqrt(claimed / windows) / spread, 1.0, 0.12);
 }
-
-INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames, TERVIX_TABLE_ROWS("synthetic_frame_noise.txt"));
+INSTANTIATE_TEST_SUITE_P(Observer, SyntheticFrames, TERVIX_TABLE_ROWS("tables/synthetic_frame_noise.txt"));
 
 TEST(Observer, SummarisesTheRepeatsThatGaveAValue) {
     using O = ObserverOutcome;
@@ -131,20 +130,18 @@ TEST_P(FidelityOfShippedCamera, NoiseAndSignalsMatchTheirPredictionsAndTheTarget
     EXPECT_GT(noise, 0);
     testing_support::expectSameItems(before, bench.state.target); // the noise scene was the report's own
 }
-
 INSTANTIATE_TEST_SUITE_P(Cameras, FidelityOfShippedCamera, ::testing::Range(1, 6),
                          [](const auto& info) { return "camera" + std::to_string(info.param); });
 
-class FidelityBlur : public ::testing::TestWithParam<NumberRow> {};
+class FidelityBlur : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(FidelityBlur, OnALongPatternGivesColtmansSeriesAtItsCentre) {
-    const NumberRow& row = GetParam();
+    const DataRow& row = GetParam();
     // Summed to 2000 terms, which without blur leaves an error of up to 1/(2000 pi).
     EXPECT_NEAR(coltmanModulation(2.0, row[0], row[1]), row[2], row[0] > 0.0 ? 1e-4 : 2e-4);
     EXPECT_NEAR(predictedModulation(evenBars(50, 0.25), row[0], row[1]), row[2], 2e-3); // 2 cycles per unit
 }
-
-INSTANTIATE_TEST_SUITE_P(Widths, FidelityBlur, TERVIX_TABLE_ROWS("coltman_series.txt"));
+INSTANTIATE_TEST_SUITE_P(Widths, FidelityBlur, TERVIX_TABLE_ROWS("tables/coltman_series.txt"));
 
 TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsProgress) {
     ObserverBench bench("camera5.par", 1, true);
@@ -261,7 +258,6 @@ TEST_P(TurnedBars, OnSquarePixelsAgreeWithUpright) {
         }
     }
 }
-
 INSTANTIATE_TEST_SUITE_P(ModelObserver, TurnedBars, testing::Values(ImageModel::Specified, ImageModel::Physical),
                          [](const auto& info) {
                              return info.param == ImageModel::Physical ? "physical" : "specified";
@@ -292,13 +288,13 @@ TEST(ModelObserver, TurnedBarsOnTallPixelsNeedMoreContrast) {
 }
 
 // The file's curve for a field and orientation; none where the file holds no such curve.
-class FilesMrtdCurve : public testing::TestWithParam<NumberRow> {};
+class FilesMrtdCurve : public testing::TestWithParam<DataRow> {};
 
 TEST_P(FilesMrtdCurve, FollowsTheFieldAndTheOrientation) {
     using T = CameraTables;
     static constexpr PointList T::*curves[] = {nullptr,      &T::mrtdNarrowH, &T::mrtdMediumH, &T::mrtdWideH,
                                                &T::mrtdAltH, &T::mrtdNarrowV, &T::mrtdWideV};
-    const NumberRow& row = GetParam();
+    const DataRow& row = GetParam();
     const bool turned = row[2] != 0.0;
     PointList CameraTables::*expected = curves[static_cast<std::size_t>(row[3])];
     CameraState camera = defaultCameraState();
@@ -316,7 +312,6 @@ TEST_P(FilesMrtdCurve, FollowsTheFieldAndTheOrientation) {
     EXPECT_NEAR(cameraMrtdAt(camera, 1.25, turned), 0.3, 1e-6);
     EXPECT_LT(cameraMrtdAt(camera, 2.5, turned), 0.0);
 }
-
-INSTANTIATE_TEST_SUITE_P(ModelObserver, FilesMrtdCurve, TERVIX_TABLE_ROWS("mrtd_curves.txt"));
+INSTANTIATE_TEST_SUITE_P(ModelObserver, FilesMrtdCurve, TERVIX_TABLE_ROWS("tables/mrtd_curves.txt"));
 
 } // namespace

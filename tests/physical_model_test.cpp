@@ -7,9 +7,9 @@
 #include "sim/render.h"
 #include "target/target_file.h"
 
-#include "data_rows.h"
 #include "observer_bench.h"
 #include "sim_fixture.h"
+#include "test_support.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::NumberRow;
+using testing_support::DataRow;
 using testing_support::ObserverBench;
 
 namespace {
@@ -69,10 +69,10 @@ double overlap(double a0, double a1, double b0, double b1) {
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
 }
 
-class PhysicalRectangle : public ::testing::TestWithParam<NumberRow> {};
+class PhysicalRectangle : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
-    const NumberRow& r = GetParam();
+    const DataRow& r = GetParam();
     PixelScene scene;
     scene.addRectangle(r[0], r[1], r[2], r[3], 1.0);
     scene.rasterize();
@@ -85,8 +85,7 @@ TEST_P(PhysicalRectangle, EveryPixelHoldsTheCoveredShareOfItsArea) {
         }
     EXPECT_NEAR(total, overlap(0.0, scene.g.width, r[0], r[1]) * overlap(0.0, scene.g.height, r[2], r[3]), 1e-3);
 }
-
-INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle, TERVIX_TABLE_ROWS("physical_rectangles.txt"));
+INSTANTIATE_TEST_SUITE_P(Positions, PhysicalRectangle, TERVIX_TABLE_ROWS("tables/physical_rectangles.txt"));
 
 // The share of each pixel around a triangle and an ellipse inside them, against a 256 x 256 grid of
 // samples per pixel (within 3e-3 of the exact area where an edge crosses the pixel once).
@@ -182,17 +181,6 @@ TEST(PhysicalNoise, TheLevelFollowsTheDetectorOrPhotonLimitedModel) {
     c.noiseOption = 0;
     c.blurFlag = 1; // blurFlag doubles the NETD
     EXPECT_NEAR(physicalNoiseSigma(c, response) / atTm, 2.0, 2e-3);
-}
-
-TEST(PhysicalRadiometry, UsesTheConstantsFromTheSIValues) {
-    EXPECT_NEAR(exactC1, 37417.72, 0.01);
-    EXPECT_NEAR(exactC2, 14387.769, 0.001);
-    // Against the reference table (c1 = 3.7418e4, c2 = 14388, four figures).
-    PointList flat{{8.0f, 1.0f, 12.0f, 1.0f}}, mwir{{3.0f, 1.0f, 5.0f, 1.0f}};
-    EXPECT_NEAR(physicalExitance(flat, 300.0) / 1.209e-2, 1.0, 5e-4);
-    EXPECT_NEAR(physicalSignal(flat, 20.0) / 1.079e-2, 1.0, 5e-4);
-    EXPECT_NEAR(physicalSignalSlope(flat, 20.0) / 1.843e-4, 1.0, 5e-4);
-    EXPECT_NEAR(physicalExitance(mwir, 300.0) / 5.861e-4, 1.0, 5e-4);
 }
 
 TEST(Autocorrelation, FindsARepeatAndPassesIndependentNoise) {

@@ -1,18 +1,19 @@
 // The scene: in-band exitance against independent blackbody values, the rasterisation of items into
 // the sensor grid, the signals UpdateScene gives (air, gallery, clamping), the bar periods.
 #include "sim/in_band_exitance.h"
+#include "sim/physical_radiometry.h"
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "target/target_file.h"
 
-#include "data_rows.h"
 #include "sim_fixture.h"
+#include "test_support.h"
 
 #include <cmath>
 
 #include <gtest/gtest.h>
 
-using testing_support::NumberRow;
+using testing_support::DataRow;
 
 namespace {
 
@@ -34,19 +35,21 @@ BenchState benchWithTarget(const std::string& path) {
     return state;
 }
 
-class InBandExitanceReference : public ::testing::TestWithParam<NumberRow> {};
+class InBandExitanceReference : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(InBandExitanceReference, AgreesWithTheIndependentBlackbodyValue) {
-    const NumberRow& r = GetParam();
+    const DataRow& r = GetParam();
     const auto from = static_cast<float>(r[0]), to = static_cast<float>(r[1]);
     PointList flat{{from, 1.0f, to, 1.0f}};
     auto exitance = [&](double kelvin) { return InBandExitance(flat, from, to, sceneIntegrationStep, kelvin); };
     // The tables carry four figures; the base 2.7183 shifts the result by about 3e-5.
     EXPECT_NEAR(exitance(r[2]) / r[3], 1.0, 1e-3);
     EXPECT_NEAR((exitance(r[2] + 0.5) - exitance(r[2] - 0.5)) / r[4], 1.0, 2e-3);
+    // The physical model integrates with SI constants and e itself, to the tables' four figures.
+    EXPECT_NEAR(physicalExitance(flat, r[2]) / r[3], 1.0, 5e-4);
+    EXPECT_NEAR(physicalSignalSlope(flat, r[2] - 273.15) / r[4], 1.0, 5e-4);
 }
-
-INSTANTIATE_TEST_SUITE_P(Bands, InBandExitanceReference, TERVIX_TABLE_ROWS("blackbody_exitance.txt"));
+INSTANTIATE_TEST_SUITE_P(Bands, InBandExitanceReference, TERVIX_TABLE_ROWS("tables/blackbody_exitance.txt"));
 
 TEST(InBandExitance, InterpolatesTheResponseAndRefusesDegenerateInput) {
     PointList ramp{{8.0f, 0.0f, 10.0f, 1.0f, 12.0f, 1.0f}};
@@ -150,7 +153,7 @@ TEST(Scene, ItemSignalsAreClampedToTheRangeButTheBackgroundIsNot) {
     EXPECT_GT(state.sim.backgroundSignal, state.sim.signalMax);
 }
 
-class StandardTargetFrequency : public ::testing::TestWithParam<NumberRow> {};
+class StandardTargetFrequency : public ::testing::TestWithParam<DataRow> {};
 
 TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
     const double f = GetParam()[0];
@@ -164,7 +167,6 @@ TEST_P(StandardTargetFrequency, ShowsTheChosenFrequency) {
         EXPECT_NEAR((items[k + 1].projected2D[0] - items[k].projected2D[0]) * 1000.0, 1.0 / f, 2e-5 / f) << k;
     EXPECT_NEAR((items[1].screenBounds[1] - items[1].screenBounds[0]) * 1000.0, 0.5 / f, 1e-5 / f);
 }
-
-INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency, TERVIX_TABLE_ROWS("bar_frequencies.txt"));
+INSTANTIATE_TEST_SUITE_P(Frequencies, StandardTargetFrequency, TERVIX_TABLE_ROWS("tables/bar_frequencies.txt"));
 
 } // namespace

@@ -3,8 +3,8 @@
 #include "console/statistics.h"
 #include "text/messages.h"
 
-#include "data_table.h"
 #include "json_expect.h"
+#include "test_support.h"
 
 #include <filesystem>
 #include <set>
@@ -35,10 +35,9 @@ std::set<std::string> statisticsCases() {
 }
 
 class SessionStatistics : public testing::TestWithParam<std::string> {};
-class StudentQuantile : public testing::TestWithParam<TableRow> {};
+class StudentQuantile : public testing::TestWithParam<DataRow> {};
 
-class SampleStatisticsRows : public testing::TestWithParam<TableRow> {};
-class MalformedSession : public testing::TestWithParam<TableRow> {};
+class SampleStatisticsRows : public testing::TestWithParam<DataRow> {};
 
 } // namespace
 
@@ -54,48 +53,27 @@ TEST_P(SessionStatistics, MatchesTheHandComputedGroups) {
         EXPECT_EQ(statisticsCsv(groups), readText(folder + "statistics.csv"));
     }
 }
-
 INSTANTIATE_TEST_SUITE_P(Groups, SessionStatistics, testing::ValuesIn(statisticsCases()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_P(StudentQuantile, MatchesThePublishedValue) {
-    const double degreesOfFreedom = std::stod(GetParam()[0]), quantile = std::stod(GetParam()[1]);
-    EXPECT_NEAR(studentQuantile(0.975, degreesOfFreedom) / quantile, 1.0, 1e-9);
-    EXPECT_NEAR(studentQuantile(0.025, degreesOfFreedom) / quantile, -1.0, 1e-9);
+    const double degreesOfFreedom = std::stod(GetParam().name);
+    EXPECT_NEAR(studentQuantile(0.975, degreesOfFreedom) / GetParam()[0], 1.0, 1e-9);
+    EXPECT_NEAR(studentQuantile(0.025, degreesOfFreedom) / GetParam()[0], -1.0, 1e-9);
 }
-
-INSTANTIATE_TEST_SUITE_P(Statistics, StudentQuantile, testing::ValuesIn(dataTable("statistics/student_quantiles.txt")),
-                         dataRowName);
+INSTANTIATE_TEST_SUITE_P(Statistics, StudentQuantile, TERVIX_TABLE_ROWS("statistics/student_quantiles.txt"));
 
 TEST_P(SampleStatisticsRows, GiveTheMeanSdAndStudentIntervalOfTheMean) {
-    std::vector<double> values;
-    std::istringstream in(GetParam()[0]);
-    for (double v; in >> v;)
-        values.push_back(v);
-    const double mean = std::stod(GetParam()[1]), halfWidth = std::stod(GetParam()[3]);
+    const DataRow& r = GetParam();
+    const std::vector<double> values = r.numbers(0);
     const SampleStatistics s = sampleStatistics(values);
     EXPECT_EQ(s.count, static_cast<int>(values.size()));
-    EXPECT_NEAR(s.mean, mean, 1e-12);
-    EXPECT_NEAR(s.sd, std::stod(GetParam()[2]), 1e-12);
-    EXPECT_NEAR(s.ciLow, mean - halfWidth, 1e-9);
-    EXPECT_NEAR(s.ciHigh, mean + halfWidth, 1e-9);
+    EXPECT_NEAR(s.mean, r[1], 1e-12);
+    EXPECT_NEAR(s.sd, r[2], 1e-12);
+    EXPECT_NEAR(s.ciLow, r[1] - r[3], 1e-9);
+    EXPECT_NEAR(s.ciHigh, r[1] + r[3], 1e-9);
 }
-
-INSTANTIATE_TEST_SUITE_P(Statistics, SampleStatisticsRows, testing::ValuesIn(dataTable("statistics/samples.txt")),
-                         dataRowName);
-
-TEST_P(MalformedSession, IsRefusedWithTheFileAndTheReasonAndLeftAsItIs) {
-    TempDir dir;
-    const std::string text = readText(testDataFile("session/malformed/" + GetParam()[0]));
-    const std::string path = dir.write("broken.json", text);
-    MessageLog log;
-    EXPECT_FALSE(readSessionFile(path, log).has_value());
-    EXPECT_EQ(log.messages, std::vector<std::string>{"'" + path + "' is not a Tervix session: " + GetParam()[1] + "."});
-    EXPECT_EQ(readText(path), text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, MalformedSession, testing::ValuesIn(dataTable("session/malformed/reasons.txt")),
-                         dataRowName);
+INSTANTIATE_TEST_SUITE_P(Statistics, SampleStatisticsRows, TERVIX_TABLE_ROWS("statistics/samples.txt"));
 
 TEST(SessionFile, AMissingFileCannotBeRead) {
     TempDir dir;

@@ -3,6 +3,7 @@
 // Text helpers for tests, without the test framework, so that the Qt Test programs can share them.
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,12 +46,18 @@ struct DataRow {
     std::string name;
     std::vector<std::string> cells; // after the name
     double number(std::size_t k) const { return std::stod(cells.at(k)); }
-    // A cell with each written "\n" and "\r" a line end.
+    double operator[](std::size_t k) const { return number(k); }
+    // A cell with each written "\n", "\r" and "\t" a line end, a carriage return or a tab.
     std::string text(std::size_t k) const {
-        std::string out = cells.at(k);
-        for (auto [escape, end] : {std::pair{"\\n", '\n'}, std::pair{"\\r", '\r'}})
-            for (std::size_t at; (at = out.find(escape)) != std::string::npos;)
-                out.replace(at, 2, 1, end);
+        static const std::string escapes = "n\nr\rt\t";
+        std::string out;
+        for (std::size_t at = 0; at < cells.at(k).size(); ++at) {
+            const char c = cells[k][at], next = at + 1 < cells[k].size() ? cells[k][at + 1] : '\0';
+            const std::size_t e = c == '\\' && next ? escapes.find(next) : std::string::npos;
+            const bool escaped = e != std::string::npos && e % 2 == 0;
+            out += escaped ? escapes[e + 1] : c;
+            at += escaped;
+        }
         return out;
     }
     std::vector<double> numbers(std::size_t k) const {
@@ -62,23 +69,28 @@ struct DataRow {
     }
 };
 
-// The rows of a table under tests/data; blank lines and lines starting with '#' are left out.
+// The rows of a table under tests/data; blank lines and lines starting with '#' are notes. A missing
+// or empty table throws, so that no test passes on no rows at all.
 inline std::vector<DataRow> dataRows(const std::string& name) {
     std::vector<DataRow> rows;
     for (const std::string& line : splitLines(readText(testDataFile(name)))) {
         if (line.empty() || line[0] == '#')
             continue;
-        DataRow row;
+        DataRow& row = rows.emplace_back();
         for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
             end = line.find('\t', start);
             row.cells.push_back(line.substr(start, end == std::string::npos ? end : end - start));
         }
         row.name = row.cells.front();
         row.cells.erase(row.cells.begin());
-        rows.push_back(row);
     }
-    return rows;
+    return rows.empty() ? throw std::runtime_error("no rows in " + name) : rows;
 }
+
+// A parameterised test's rows from a table under tests/data, named by their first cells (for the
+// GoogleTest programs, with test_support.h).
+#define TERVIX_TABLE_ROWS(table)                                                                                       \
+    ::testing::ValuesIn(::testing_support::dataRows(table)), ::testing_support::RowNamedByName {}
 
 // Replaces the blank-separated token at index (from 0) of a line.
 inline std::string withToken(const std::string& line, std::size_t index, const std::string& value) {
@@ -95,14 +107,17 @@ inline std::string withToken(const std::string& line, std::size_t index, const s
     return out;
 }
 
-// Camera 1's file with other zoom settings: line 6 holds the electronic (token 12) and optical
-// (token 13) zoom, line 17 whether an activation keeps the electronic zoom (token 1).
-inline std::string zoomedCameraText(const std::string& electronicZoom, const std::string& opticalZoom,
-                                    bool keepElectronicZoom) {
-    std::vector<std::string> lines = splitLines(readText(shippedFile("camera1.par")));
-    lines[5] = withToken(withToken(lines[5], 12, electronicZoom), 13, opticalZoom);
-    lines[16] = withToken(lines[16], 1, keepElectronicZoom ? "1" : "0");
-    return joinLines(lines) + "\n";
+// Camera 1's file with the tokens (from 0; -1 the whole line) of line `line` (from 1) replaced, and
+// optionally ended after that line; `text` to change another text instead.
+inline std::string changedCamera(int line, const std::vector<int>& tokens, const std::string& value, bool end = false,
+                                 const std::string& text = readText(shippedFile("camera1.par"))) {
+    std::vector<std::string> lines = splitLines(text);
+    std::string& changed = lines.at(static_cast<std::size_t>(line - 1));
+    for (int token : tokens)
+        changed = token < 0 ? value : withToken(changed, static_cast<std::size_t>(token), value);
+    if (end)
+        lines.resize(static_cast<std::size_t>(line));
+    return joinLines(lines);
 }
 
 } // namespace testing_support
