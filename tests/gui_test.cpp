@@ -173,31 +173,6 @@ private slots:
             QVERIFY(!w->isVisible());
     }
 
-    // Camera2 (640 x 512 at 50 Hz) and Camera4 (640 x 512 at 60 Hz, with the costlier physical model),
-    // the largest shipped detectors, show never more frames than the camera gives (not the 62.5 Hz of a
-    // 16 ms timer, nor a queue of late frames) and, on this idle window, at least half of them (a
-    // stalled live image fails).
-    void presentedFrameRate() {
-        for (auto [slot, model] : {std::pair{1, ImageModel::Specified}, std::pair{3, ImageModel::Physical}}) {
-            RunningBench bench;
-            bench.press(cameraRadios[static_cast<std::size_t>(slot)]);
-            bench.console->chooseImageModel(model);
-            FrameView* view = bench.console->view();
-            QTest::qWait(300);
-            const long long start = view->presentedFrames();
-            QElapsedTimer clock;
-            clock.start();
-            QTest::qWait(3000);
-            const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-            const double shown = static_cast<double>(view->presentedFrames() - start);
-            const double rate = static_cast<double>(bench.state.camera.set.frameRate);
-            const QString what = u"%1 frames in %2 s at %3 Hz"_s.arg(shown).arg(seconds).arg(rate);
-            QVERIFY2(shown <= rate * seconds * 1.01 + 2, qPrintable(what));
-            QVERIFY2(shown >= rate * seconds * 0.5, qPrintable(what));
-            bench.console->chooseImageModel(ImageModel::Specified); // remembered for the next start
-        }
-    }
-
     void theViewDrawsWhatDrawPixelsDrew_data() {
         QTest::addColumn<QSize>("image");
         QTest::addColumn<QPointF>("zoom");
