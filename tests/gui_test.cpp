@@ -143,7 +143,7 @@ private slots:
         bench.control<QWidget>(controlId::temperatureSlider)->installEventFilter(&slider);
         bench.control<QWidget>(applyButton)->installEventFilter(&apply);
         view->installEventFilter(&painted);
-        QTest::qWait(10 * bench.console->framePeriod()); // the frame rate: presentedFrameRate
+        QTest::qWait(10 * bench.console->framePeriod()); // live frames arrive
         QVERIFY(view->grabFramebuffer() != image);
         QVERIFY(painted.paints >= 3);
         QCOMPARE(console.paints + slider.paints + apply.paints, 0);
