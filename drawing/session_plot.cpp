@@ -87,7 +87,7 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
         painter.drawLine(10, y, s.width - 5, y);
         painter.setPen(axisPen);
         painter.drawText(QRect(-left, y - 20, left + 2, 40), Qt::AlignRight | Qt::AlignVCenter,
-                         QString(u"%1 K "_s).arg(decade, 0, 'g', 2));
+                         QString(u"%1 K "_s).arg(decade, 0, 'g', 6));
     }
     painter.setClipRect(QRect(10, 0, s.width, s.height - 10 + 8));
     std::vector<PlotErrorBar> bars;
