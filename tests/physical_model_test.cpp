@@ -44,22 +44,10 @@ struct PixelScene {
     void addRectangle(double x0, double x1, double y0, double y1, double signal, double distance = 0.0) {
         add(projectedRectangle(x(x0), x(x1), y(y0), y(y1), static_cast<float>(signal)), distance);
     }
-    void addPolygon(const std::vector<double>& pixels, TargetItemKind kind) {
-        TargetItem item;
-        item.isObject = true;
-        item.kind = kind;
-        item.dimension = 2;
-        item.vertexCount = static_cast<int>(pixels.size() / 2);
-        item.vertices.assign(pixels.size(), 0.0f);
+    void addPolygon(std::vector<double> pixels, TargetItemKind kind) {
         for (std::size_t k = 0; k < pixels.size(); ++k)
-            item.projected2D.push_back(static_cast<float>(k % 2 ? y(pixels[k]) : x(pixels[k])));
-        item.screenBounds = {1e30f, -1e30f, 1e30f, -1e30f};
-        for (std::size_t k = 0; k < pixels.size(); ++k) {
-            float &low = item.screenBounds[2 * (k % 2)], &high = item.screenBounds[2 * (k % 2) + 1];
-            low = std::min(low, item.projected2D[k]), high = std::max(high, item.projected2D[k]);
-        }
-        item.renderTemperature = 1.0f;
-        add(std::move(item));
+            pixels[k] = k % 2 ? y(pixels[k]) : x(pixels[k]);
+        add(projectedPolygon(pixels, 1.0f, kind));
     }
     void rasterize() { rasterizePhysical(state.target, state.sim, g); }
     double at(int i, int j) const { return state.sim.sceneImage[static_cast<std::size_t>(j) * g.width + i]; }
@@ -132,12 +120,14 @@ TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
     scene.addRectangle(20.25, 30.5, 15.75, 25.0, 3.0, 1.0); // nearer, inside it
     scene.addRectangle(39.5, 45.0, 20.0, 21.0, 2.0, 9.0);   // farthest, half under the first
     scene.rasterize();
-    EXPECT_NEAR(scene.at(25, 20), 3.0, 1e-4);
-    EXPECT_NEAR(scene.at(20, 20), 0.25 * 1.0 + 0.75 * 3.0, 1e-4);
-    EXPECT_NEAR(scene.at(30, 15), 0.5 * 0.25 * 3.0 + (1.0 - 0.5 * 0.25) * 1.0, 1e-4);
-    EXPECT_NEAR(scene.at(39, 20), 1.0, 1e-4); // the farthest item is covered here
-    EXPECT_NEAR(scene.at(41, 20), 2.0, 1e-4);
-    EXPECT_NEAR(scene.at(12, 12), 1.0, 1e-4);
+    // Pixel (39, 20): the farthest item is covered there.
+    for (auto [i, j, expected] : {std::tuple{25, 20, 3.0},
+                                  {20, 20, 0.25 * 1.0 + 0.75 * 3.0},
+                                  {39, 20, 1.0},
+                                  {30, 15, 0.5 * 0.25 * 3.0 + (1.0 - 0.5 * 0.25) * 1.0},
+                                  {41, 20, 2.0},
+                                  {12, 12, 1.0}})
+        EXPECT_NEAR(scene.at(i, j), expected, 1e-4) << i << "," << j;
 }
 
 TEST(PhysicalNoise, TheNormalTableHasUnitVarianceAndReachesBeyondThreeSigma) {
