@@ -145,10 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, FidelityBlur, TERVIX_TABLE_ROWS("tables/coltman
 
 TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsProgress) {
     ObserverBench bench("camera5.par", 1, true);
-    ObserverSettings settings;
-    settings.repeats = 4;
-    settings.frequencies = {1, 2};
-    settings.seed = 11;
+    ObserverSettings settings{.repeats = 4, .seed = 11, .frequencies = {1, 2}};
     std::vector<ObjectiveMrtd> runs;
     for (int threads : {1, 3}) {
         settings.threads = threads;
@@ -180,10 +177,7 @@ TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsPr
 
 TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
     ObserverBench bench("camera1.par", 3, true);
-    ObserverSettings settings;
-    settings.grid = true;
-    settings.repeats = 2;
-    settings.frequencies = {2};
+    const ObserverSettings settings{.repeats = 2, .grid = true, .frequencies = {2}};
     for (double half : halves(measureObjectiveMrtd(bench.state, settings))) {
         const double position = half * temperatureSliderPerKelvin;
         EXPECT_NEAR(position, std::round(position), 1e-9);
@@ -222,11 +216,7 @@ TEST(ModelObserver, TheClassicFormulaFollowsItsTerms) {
 
 // Both orientations measured on one bench with the same seeds, at 1 and 2 cycles/mrad.
 std::pair<ObjectiveMrtd, ObjectiveMrtd> measureBothOrientations(ObserverBench& bench) {
-    ObserverSettings settings;
-    settings.repeats = 8;
-    settings.threads = 2;
-    settings.seed = 3;
-    settings.frequencies = {1, 3};
+    const ObserverSettings settings{.repeats = 8, .seed = 3, .threads = 2, .frequencies = {1, 3}};
     const ObjectiveMrtd vertical = measureObjectiveMrtd(bench.state, settings);
     bench.console.selectOrientation(true);
     const ObjectiveMrtd horizontal = measureObjectiveMrtd(bench.state, settings);
