@@ -4,6 +4,7 @@
 #include "text/messages.h"
 
 #include "json_expect.h"
+#include "session_reading.h"
 #include "test_support.h"
 
 #include <filesystem>
@@ -13,18 +14,6 @@
 using namespace testing_support;
 
 namespace {
-
-// A reading of camera slot 1 at 0.5 cycles/mrad, vertical bars, the specified model; the half
-// follows from the difference.
-SessionReading reading(const std::string& observer, double deltaT) {
-    SessionReading r;
-    r.time = "2026-12-06T10:00:00.000Z";
-    r.observer = observer;
-    r.cameraFile = "camera1.par";
-    r.half = halfOf(deltaT);
-    r.deltaT = deltaT;
-    return r;
-}
 
 // The session files with their hand-computed groups (tests/data/session/README.md).
 std::set<std::string> statisticsCases() {
@@ -79,7 +68,7 @@ TEST(SessionFile, AMissingFileCannotBeRead) {
     TempDir dir;
     MessageLog log;
     EXPECT_FALSE(readSessionFile(dir.path("absent.json"), log).has_value());
-    EXPECT_EQ(log.messages, std::vector<std::string>{"'" + dir.path("absent.json") + "' cannot be read."});
+    EXPECT_EQ(log.messages, std::vector{std::string("'").append(dir.path("absent.json")).append("' cannot be read.")});
 }
 
 TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
@@ -87,7 +76,7 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     MessageLog log;
     Session session = *readSessionFile(testDataFile("session/statistics/ThreeObserversBesideOthers/session.json"), log);
     session.ended = true;
-    session.readings.push_back(reading("Jo \"Quote\" Ünal", -0.1)); // a minus reading not recognised
+    session.readings.push_back(sessionReading("Jo \"Quote\" Ünal", -0.1)); // a minus reading not recognised
     session.readings.back().deltaT.reset();
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
@@ -108,7 +97,7 @@ TEST(SessionFile, TimesAndNamesInUtc) {
     EXPECT_EQ(isoUtcTime(1796566517250LL), "2026-12-06T14:15:17.250Z");
     EXPECT_EQ(sessionFileName("2026-12-06T14:15:17.250Z"), "session-20261206T141517.250Z.json");
     std::string reason;
-    SessionReading read = reading("A", 0.2);
+    SessionReading read = sessionReading("A", 0.2);
     read.time = isoUtcTime(1796566517250LL);
     EXPECT_TRUE(parseSession(sessionText(Session{read.time, {read}, false}), reason)) << reason;
 }
@@ -120,7 +109,7 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     recorder.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
     ASSERT_TRUE(recorder.finish());
     EXPECT_FALSE(std::filesystem::exists(dir.path("data"))); // nothing recorded, nothing written
-    ASSERT_TRUE(recorder.record(reading("A", 0.2)));
+    ASSERT_TRUE(recorder.record(sessionReading("A", 0.2)));
     EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000.000Z.json"));
     EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
     EXPECT_TRUE(recorder.isUnsaved(0));
@@ -132,7 +121,7 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     EXPECT_TRUE(readSessionFile(recorder.path(), log)->ended);
     // A recorder never started (a bench without a window) keeps its readings in memory only.
     SessionRecorder inMemory(log);
-    EXPECT_TRUE(inMemory.record(reading("A", 0.2)));
+    EXPECT_TRUE(inMemory.record(sessionReading("A", 0.2)));
     EXPECT_EQ(inMemory.session().readings.size(), 1u);
     EXPECT_TRUE(log.messages.empty());
 }
@@ -140,8 +129,8 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
 TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver) {
     TempDir dir;
     MessageLog log;
-    Session older{"2026-12-05T10:00:00.000Z", {reading("A", 0.1)}, false};
-    Session ended{"2026-12-06T09:00:00.000Z", {reading("A", 0.2)}, true};
+    Session older{"2026-12-05T10:00:00.000Z", {sessionReading("A", 0.1)}, false};
+    Session ended{"2026-12-06T09:00:00.000Z", {sessionReading("A", 0.2)}, true};
     ASSERT_TRUE(writeSessionFile(older, dir.path(sessionFileName(older.created)), log));
     ASSERT_TRUE(writeSessionFile(ended, dir.path(sessionFileName(ended.created)), log));
     dir.write("session-20261207T000000.000Z.json", "{\"format\": \"tervix-session\", \"vers");
@@ -152,7 +141,7 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     SessionRecorder recorder(log);
     recorder.resume(older, dir.path(sessionFileName(older.created)), true);
     EXPECT_TRUE(recorder.isUnsaved(0));
-    ASSERT_TRUE(recorder.record(reading("B", -0.1)));
+    ASSERT_TRUE(recorder.record(sessionReading("B", -0.1)));
     EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 2u);
     EXPECT_TRUE(log.messages.empty());
 }
