@@ -172,7 +172,6 @@ TEST_P(CliFidelity, ReportsModulationNoiseAndExitanceAsJson) {
     EXPECT_NEAR(noise["fileNetd"].get<double>(), 0.05, 1e-6); // camera1's 50 mK
     EXPECT_TRUE(noise["measuredNetd"] > 0.0 && noise["modelNetd"].is_number() &&
                 noise["largestAutocorrelation"].is_number());
-    // The text form names the model first.
     CliRun text = runCli(options);
     ASSERT_EQ(text.status, 0);
     EXPECT_EQ(text.out.rfind("Image model: " + model + "\n", 0), 0u) << text.out;

@@ -108,7 +108,6 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     f.console.selectCamera(2);
     EXPECT_TRUE(f.log.messages.empty());
     EXPECT_FLOAT_EQ(f.state.camera.set.atmCoefficient, 0.25f);
-    // camera3's own values arrived.
     EXPECT_EQ(std::tuple(f.console.cameraIndex(), f.state.camera.set.scanLines, f.state.camera.set.sensorHeight),
               std::tuple(2, 240, 480));
     EXPECT_FLOAT_EQ(f.state.camera.set.atmTemperature, 0.0f); // the activation sets the air to 0 °C

@@ -28,7 +28,6 @@ void rasterize(BenchState& state) {
     state.sim.imageHeight = g.height;
 }
 
-// The plain bench with a target file's items.
 BenchState benchWithTarget(const std::string& path) {
     BenchState state = plainBench();
     EXPECT_TRUE(readTargetFile(path, state.target, 0));
