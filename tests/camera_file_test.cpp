@@ -137,9 +137,7 @@ TEST_P(CameraFileMalformed, IsReportedWithItsLineAndLeavesTheCameraUnchanged) {
     EXPECT_EQ(state.camera, before);
     EXPECT_EQ(state.sim.lastNoiseSigma, sigmaBefore);
 }
-INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed,
-                         ::testing::ValuesIn(testing_support::dataRows("camera/malformed.tsv")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Faults, CameraFileMalformed, TERVIX_TABLE_ROWS("camera/malformed.tsv"));
 
 class ShippedCamera : public ::testing::TestWithParam<std::tuple<int, CameraLoadMode>> {};
 

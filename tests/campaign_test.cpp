@@ -79,14 +79,9 @@ TEST(Campaign, AStruckReadingLeavesEveryStatisticAndList) {
     }
 }
 
-TEST(Campaign, Version2RoundTripsAndVersion1OpensAsBefore) {
-    Session session{"2026-12-07T10:00:00.000Z", campaign(), true};
-    session.readings[0].display = ReadingDisplay{false, 420, 37, 2.0, 4};
-    session.readings[1].struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
-    std::string reason;
-    EXPECT_EQ(parseSession(sessionText(session), reason), session) << reason;
-    // A version 1 file as older releases wrote it opens unchanged.
-    std::string v1 = sessionText(Session{"2026-12-07T10:00:00.000Z", campaign(), true});
+// Version 2 round trips in session_test; a version 1 file as older releases wrote it opens unchanged.
+TEST(Campaign, Version1OpensAsBefore) {
+    std::string v1 = sessionText(Session{"2026-12-07T10:00:00.000Z", campaign(), true}), reason;
     v1.replace(v1.find("\"version\": 2"), 12, "\"version\": 1");
     const auto old = parseSession(v1, reason);
     ASSERT_TRUE(old.has_value()) << reason;

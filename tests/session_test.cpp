@@ -78,6 +78,8 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     session.ended = true;
     session.readings.push_back(sessionReading("Jo \"Quote\" Ünal", -0.1)); // a minus reading not recognised
     session.readings.back().deltaT.reset();
+    session.readings.back().display = ReadingDisplay{false, 420, 37, 2.0, 4};
+    session.readings.back().struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);

@@ -47,8 +47,7 @@ TEST_P(TargetText, ReadsAsWritten) {
     TempDir dir;
     EXPECT_EQ(describe(readText(dir, GetParam().text(0))), GetParam().cells[1]);
 }
-INSTANTIATE_TEST_SUITE_P(Cases, TargetText, ::testing::ValuesIn(testing_support::dataRows("target_texts.tsv")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Cases, TargetText, TERVIX_TABLE_ROWS("target_texts.tsv"));
 
 TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
     Target target;
