@@ -106,8 +106,7 @@ TEST(Observer, SummarisesTheRepeatsThatGaveAValue) {
     EXPECT_DOUBLE_EQ(s.mean, 2.5);
     EXPECT_NEAR(s.ciHigh - s.mean, 3.18244630528 * std::sqrt(5.0 / 3.0) / 2.0, 1e-9);
     const RepeatSummary none = summarise({{O::NotResolved, 0.0}, {O::NotResolved, 0.0}});
-    EXPECT_EQ(none.outcome, O::NotResolved);
-    EXPECT_EQ(none.valued, 0);
+    EXPECT_EQ(std::pair(none.outcome, none.valued), std::pair(O::NotResolved, 0));
     EXPECT_STREQ(outcomeText(none.outcome), "not resolved");
 }
 

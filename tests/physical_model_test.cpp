@@ -212,17 +212,17 @@ TEST(ImageModelChoice, SwitchingRendersAtOnceAndComesBackUnchanged) {
 }
 
 TEST(ImageModelChoice, RandomisedPositionsGetAnEvenSubPixelPhaseInThePhysicalModel) {
-    ShippedBench specified, physical;
-    physical.console.setImageModel(ImageModel::Physical);
     std::vector<double> phases;
-    for (ShippedBench* bench : {&specified, &physical}) {
-        bench->console.toggleRandomisePosition(1234);
+    for (ImageModel model : {ImageModel::Specified, ImageModel::Physical}) {
+        ShippedBench bench;
+        bench.console.setImageModel(model);
+        bench.console.toggleRandomisePosition(1234);
         for (int k = 0; k < 10; ++k) {
-            bench->console.selectFrequency(k % 3);
-            const ConsoleValues& v = bench->state.console;
+            bench.console.selectFrequency(k % 3);
+            const ConsoleValues& v = bench.state.console;
             EXPECT_TRUE(v.targetPhaseX >= -0.5 && v.targetPhaseX < 0.5 && v.targetPhaseY >= -0.5 &&
                         v.targetPhaseY < 0.5);
-            if (bench == &specified)
+            if (model == ImageModel::Specified)
                 EXPECT_EQ(v.targetPhaseX, 0.0);
             else
                 phases.push_back(v.targetPhaseX);

@@ -114,8 +114,7 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     ASSERT_TRUE(recorder.record(sessionReading("A", 0.2)));
     EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000.000Z.json"));
     EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
-    EXPECT_TRUE(recorder.isUnsaved(0));
-    EXPECT_FALSE(recorder.isUnsaved(1));
+    EXPECT_TRUE(recorder.isUnsaved(0) && !recorder.isUnsaved(1));
     recorder.markSaved(0);
     EXPECT_FALSE(recorder.anyUnsaved());
     ASSERT_TRUE(recorder.finish());
