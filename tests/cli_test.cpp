@@ -59,8 +59,7 @@ TEST_P(CliShippedCamera, PrintsEveryField) {
     auto json = nlohmann::json::parse(run.out);
     EXPECT_EQ(json["camera"].size(), 92u); // every field of the record
     EXPECT_EQ(json["tables"].size(), 13u); // the twelve stored and signalTable
-    EXPECT_TRUE(json["camera"]["fovTable"].is_array());
-    EXPECT_TRUE(json["camera"]["textColour"].is_number_integer());
+    EXPECT_TRUE(json["camera"]["fovTable"].is_array() && json["camera"]["textColour"].is_number_integer());
     EXPECT_EQ(json["atmosphere"]["atmosphereBlur"].size(), 8u);
     EXPECT_EQ(json["kernelX"].size(), 2 * json["kernelXHalfWidth"].get<std::size_t>() + 1);
     EXPECT_LT(json["signalMin"].get<double>(), json["signalMax"].get<double>());
@@ -84,8 +83,7 @@ TEST(Cli, RendersImages) {
                         " --frequency 1.5 --dt -0.5 --seed 7 --out " + dir.path("d.png") + " --frame " +
                         dir.path("f.png") + " --sensor " + dir.path("s.pfm"));
     ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
-    EXPECT_TRUE(isPng(dir.path("d.png")));
-    EXPECT_TRUE(isPng(dir.path("f.png")));
+    EXPECT_TRUE(isPng(dir.path("d.png")) && isPng(dir.path("f.png")));
     EXPECT_EQ(readText(dir.path("s.pfm")).rfind("Pf\n644 516\n-1.0\n", 0), 0u);
 }
 

@@ -52,8 +52,7 @@ TEST(DisplayWindow, AutomaticSettingsSpanTheImageAndClampToTheSliders) {
 
     setSensorImage(state.sim, {static_cast<float>(state.sim.signalMax * 10)});
     AutoLevelContrast(sliders, state.camera.set, state.sim);
-    EXPECT_EQ(sliders.level, 1000);
-    EXPECT_EQ(sliders.contrast, 1000);
+    EXPECT_EQ(std::pair(sliders.level, sliders.contrast), std::pair(1000, 1000));
     setSensorImage(state.sim,
                    {static_cast<float>(state.sim.signalMin * 0.1), static_cast<float>(state.sim.signalMax * 10)});
     AutoLevelContrast(sliders, state.camera.set, state.sim);
