@@ -49,15 +49,10 @@ struct DataRow {
     double operator[](std::size_t k) const { return number(k); }
     // A cell with each written "\n", "\r" and "\t" a line end, a carriage return or a tab.
     std::string text(std::size_t k) const {
-        static const std::string escapes = "n\nr\rt\t";
-        std::string out;
-        for (std::size_t at = 0; at < cells.at(k).size(); ++at) {
-            const char c = cells[k][at], next = at + 1 < cells[k].size() ? cells[k][at + 1] : '\0';
-            const std::size_t e = c == '\\' && next ? escapes.find(next) : std::string::npos;
-            const bool escaped = e != std::string::npos && e % 2 == 0;
-            out += escaped ? escapes[e + 1] : c;
-            at += escaped;
-        }
+        std::string out = cells.at(k);
+        for (auto [written, meant] : {std::pair{"\\n", '\n'}, {"\\r", '\r'}, {"\\t", '\t'}})
+            for (std::size_t at = out.find(written); at != std::string::npos; at = out.find(written, at + 1))
+                out.replace(at, 2, 1, meant);
         return out;
     }
     std::vector<double> numbers(std::size_t k) const {
