@@ -25,12 +25,6 @@ bool isPng(const std::string& path) {
 const std::string smallBench = " --camera " + testDataFile("camera/small.par") + " --target " +
                                shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
 
-// The plot is drawn with Qt, which wants a private runtime folder: the test's own, made private.
-std::string runtimeFolder(const TempDir& dir) {
-    std::filesystem::permissions(dir.root(), std::filesystem::perms::owner_all);
-    return "XDG_RUNTIME_DIR=" + dir.root().string();
-}
-
 // The CSV cell a column of a frequency's JSON row is written as: "plus_ci95_low" is
 // mrtdPlus.ci95[0]; numbers to four decimals, a value the row lacks an empty cell.
 std::string csvCellOf(const nlohmann::json& row, const std::string& column) {
@@ -90,12 +84,13 @@ TEST(Cli, RendersImages) {
 // Every output of one run carries the same rows, the same seed gives the same result on any number of
 // threads, and the bars may stand either way, in either model.
 TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
-    TempDir dir;
+    TempDir dir; // also the runtime folder Qt wants for the plot, made private
+    std::filesystem::permissions(dir.root(), std::filesystem::perms::owner_all);
     const std::string bench =
         "mrtd" + smallBench + " --seed 5 --model " + GetParam().name + " --orientation " + GetParam().cells[0];
     CliRun run = runCli(bench + " --json --table " + dir.path("t.txt") + " --csv " + dir.path("m.csv") + " --plot " +
                             dir.path("m.png"),
-                        {}, runtimeFolder(dir));
+                        {}, "XDG_RUNTIME_DIR=" + dir.root().string());
     ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     const auto json = nlohmann::json::parse(run.out).at("frequencies");
     const std::vector<std::string> csv = splitLines(readText(dir.path("m.csv")));
