@@ -118,8 +118,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     f.console.selectCamera(4);
     ASSERT_EQ(f.log.messages.size(), 1u);
     EXPECT_EQ(f.log.messages[0], "File 'camera5.par' is absent.\n Can't start the system");
-    EXPECT_EQ(f.state.camera.set.scanLines, before.set.scanLines);
-    EXPECT_EQ(f.state.camera.tables, before.tables);
+    EXPECT_EQ(f.state.camera, before);
     EXPECT_EQ(std::pair(f.console.cameraIndex(), f.window.listShown), std::pair(2, 2));
     f.console.onTemperatureSlider(550);
     f.console.applyResult();

@@ -86,8 +86,8 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()),
               1);
     const auto json = nlohmann::json::parse(readText(path));
-    EXPECT_EQ(json["format"], "tervix-session");
-    EXPECT_EQ(json["version"], sessionFormatVersion);
+    EXPECT_EQ(json["format"].dump() + json["version"].dump(),
+              "\"tervix-session\"" + std::to_string(sessionFormatVersion));
     EXPECT_TRUE(json["readings"].back()["deltaT"].is_null());
     EXPECT_FALSE(writeSessionFile(session, dir.path("no/such/folder/s.json"), log));
     EXPECT_EQ(log.messages.size(), 1u);
