@@ -27,8 +27,7 @@ TEST_P(AtmosphereFile, Reads) {
     EXPECT_EQ(floats(table.atmosphereBlur), floats(c.numbers(3)));
     EXPECT_EQ(table.row6, std::stoi(c.cells[4]));
 }
-INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereFile, ::testing::ValuesIn(testing_support::dataRows("atmosphere.tsv")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereFile, TERVIX_TABLE_ROWS("atmosphere.tsv"));
 
 TEST(AtmosphereTable, AMissingFileLeavesTheInitialValues) {
     AtmosphereTable table;

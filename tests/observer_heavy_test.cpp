@@ -11,8 +11,7 @@ using testing_support::testDataFile;
 
 TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds) {
     ObserverBench bench(testDataFile("camera/ideal_coarse.par"));
-    ObserverSettings settings;
-    settings.frequencies = {0, 1};
+    ObserverSettings settings{.frequencies = {0, 1}};
     std::vector<ObjectiveMrtd> runs;
     for (settings.seed = 1; settings.seed <= 20; ++settings.seed)
         runs.push_back(measureObjectiveMrtd(bench.state, settings));
@@ -37,10 +36,9 @@ class IdealCameraCalibration : public testing::TestWithParam<std::pair<const cha
 
 TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsTheClassicFormula) {
     ObserverBench bench(testDataFile(std::string("camera/") + GetParam().first), 1, false, ImageModel::Physical);
-    ObserverSettings settings;
-    settings.frequencies = GetParam().second; // up to half the Nyquist frequency
-    // One repeat spreads about 25 %; 48 bring the mean's own spread to under 4 %, well inside the 15 %.
-    settings.repeats = 48;
+    // Up to half the Nyquist frequency. One repeat spreads about 25 %; 48 bring the mean's own spread
+    // to under 4 %, well inside the 15 %.
+    const ObserverSettings settings{.repeats = 48, .frequencies = GetParam().second};
     const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
     const ClassicTerms terms = classicTerms(bench.state);
     EXPECT_LT(terms.sigma, 0.3 * terms.alpha);

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -44,22 +43,10 @@ struct PixelScene {
     void addRectangle(double x0, double x1, double y0, double y1, double signal, double distance = 0.0) {
         add(projectedRectangle(x(x0), x(x1), y(y0), y(y1), static_cast<float>(signal)), distance);
     }
-    void addPolygon(const std::vector<double>& pixels, TargetItemKind kind) {
-        TargetItem item;
-        item.isObject = true;
-        item.kind = kind;
-        item.dimension = 2;
-        item.vertexCount = static_cast<int>(pixels.size() / 2);
-        item.vertices.assign(pixels.size(), 0.0f);
+    void addPolygon(std::vector<double> pixels, TargetItemKind kind) {
         for (std::size_t k = 0; k < pixels.size(); ++k)
-            item.projected2D.push_back(static_cast<float>(k % 2 ? y(pixels[k]) : x(pixels[k])));
-        item.screenBounds = {1e30f, -1e30f, 1e30f, -1e30f};
-        for (std::size_t k = 0; k < pixels.size(); ++k) {
-            float &low = item.screenBounds[2 * (k % 2)], &high = item.screenBounds[2 * (k % 2) + 1];
-            low = std::min(low, item.projected2D[k]), high = std::max(high, item.projected2D[k]);
-        }
-        item.renderTemperature = 1.0f;
-        add(std::move(item));
+            pixels[k] = k % 2 ? y(pixels[k]) : x(pixels[k]);
+        add(projectedPolygon(pixels, 1.0f, kind));
     }
     void rasterize() { rasterizePhysical(state.target, state.sim, g); }
     double at(int i, int j) const { return state.sim.sceneImage[static_cast<std::size_t>(j) * g.width + i]; }
@@ -103,27 +90,21 @@ TEST(PhysicalRaster, TrianglesAndEllipsesCoverTheirExactAreas) {
         return true;
     };
     auto inEllipse = [&](double x, double y) { return std::pow((x - cx) / rx, 2) + std::pow((y - cy) / ry, 2) <= 1.0; };
-    const struct {
-        PixelScene* scene;
-        std::function<bool(double, double)> inside;
-        int i0, i1, j0, j1; // the pixels around the shape
-    } shapes[] = {{&triangle, inTriangle, 18, 45, 28, 56}, {&ellipse, inEllipse, 48, 73, 60, 82}};
-    for (const auto& shape : shapes) {
-        shape.scene->rasterize();
+    // The pixels from (i0, j0) up to (i1, j1) around a shape; returns their sum.
+    auto covered = [](PixelScene& scene, const auto& inside, int i0, int i1, int j0, int j1) {
+        scene.rasterize();
         double total = 0.0;
-        for (int j = shape.j0; j < shape.j1; ++j)
-            for (int i = shape.i0; i < shape.i1; ++i) {
-                int count = 0;
-                for (int b = 0; b < 256; ++b)
-                    for (int a = 0; a < 256; ++a)
-                        count += shape.inside(i + (a + 0.5) / 256, j + (b + 0.5) / 256);
-                ASSERT_NEAR(shape.scene->at(i, j), count / 65536.0, 3e-3) << i << "," << j;
-                total += shape.scene->at(i, j);
+        for (int j = j0; j < j1; ++j)
+            for (int i = i0, count = 0; i < i1; ++i, count = 0) {
+                for (int b = 0; b < 65536; ++b)
+                    count += inside(i + (b % 256 + 0.5) / 256, j + (b / 256 + 0.5) / 256);
+                EXPECT_NEAR(scene.at(i, j), count / 65536.0, 3e-3) << i << "," << j;
+                total += scene.at(i, j);
             }
-        if (shape.scene == &ellipse) {
-            EXPECT_NEAR(total, M_PI * rx * ry, 2e-3);
-        }
-    }
+        return total;
+    };
+    covered(triangle, inTriangle, 18, 45, 28, 56);
+    EXPECT_NEAR(covered(ellipse, inEllipse, 48, 73, 60, 82), M_PI * rx * ry, 2e-3);
 }
 
 TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
@@ -132,12 +113,14 @@ TEST(PhysicalRaster, NearerItemsCoverFartherOnes) {
     scene.addRectangle(20.25, 30.5, 15.75, 25.0, 3.0, 1.0); // nearer, inside it
     scene.addRectangle(39.5, 45.0, 20.0, 21.0, 2.0, 9.0);   // farthest, half under the first
     scene.rasterize();
-    EXPECT_NEAR(scene.at(25, 20), 3.0, 1e-4);
-    EXPECT_NEAR(scene.at(20, 20), 0.25 * 1.0 + 0.75 * 3.0, 1e-4);
-    EXPECT_NEAR(scene.at(30, 15), 0.5 * 0.25 * 3.0 + (1.0 - 0.5 * 0.25) * 1.0, 1e-4);
-    EXPECT_NEAR(scene.at(39, 20), 1.0, 1e-4); // the farthest item is covered here
-    EXPECT_NEAR(scene.at(41, 20), 2.0, 1e-4);
-    EXPECT_NEAR(scene.at(12, 12), 1.0, 1e-4);
+    // Pixel (39, 20): the farthest item is covered there.
+    for (auto [i, j, expected] : {std::tuple{25, 20, 3.0},
+                                  {20, 20, 0.25 * 1.0 + 0.75 * 3.0},
+                                  {39, 20, 1.0},
+                                  {30, 15, 0.5 * 0.25 * 3.0 + (1.0 - 0.5 * 0.25) * 1.0},
+                                  {41, 20, 2.0},
+                                  {12, 12, 1.0}})
+        EXPECT_NEAR(scene.at(i, j), expected, 1e-4) << i << "," << j;
 }
 
 TEST(PhysicalNoise, TheNormalTableHasUnitVarianceAndReachesBeyondThreeSigma) {
@@ -229,17 +212,17 @@ TEST(ImageModelChoice, SwitchingRendersAtOnceAndComesBackUnchanged) {
 }
 
 TEST(ImageModelChoice, RandomisedPositionsGetAnEvenSubPixelPhaseInThePhysicalModel) {
-    ShippedBench specified, physical;
-    physical.console.setImageModel(ImageModel::Physical);
     std::vector<double> phases;
-    for (ShippedBench* bench : {&specified, &physical}) {
-        bench->console.toggleRandomisePosition(1234);
+    for (ImageModel model : {ImageModel::Specified, ImageModel::Physical}) {
+        ShippedBench bench;
+        bench.console.setImageModel(model);
+        bench.console.toggleRandomisePosition(1234);
         for (int k = 0; k < 10; ++k) {
-            bench->console.selectFrequency(k % 3);
-            const ConsoleValues& v = bench->state.console;
+            bench.console.selectFrequency(k % 3);
+            const ConsoleValues& v = bench.state.console;
             EXPECT_TRUE(v.targetPhaseX >= -0.5 && v.targetPhaseX < 0.5 && v.targetPhaseY >= -0.5 &&
                         v.targetPhaseY < 0.5);
-            if (bench == &specified)
+            if (model == ImageModel::Specified)
                 EXPECT_EQ(v.targetPhaseX, 0.0);
             else
                 phases.push_back(v.targetPhaseX);

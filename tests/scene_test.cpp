@@ -28,7 +28,6 @@ void rasterize(BenchState& state) {
     state.sim.imageHeight = g.height;
 }
 
-// The plain bench with a target file's items.
 BenchState benchWithTarget(const std::string& path) {
     BenchState state = plainBench();
     EXPECT_TRUE(readTargetFile(path, state.target, 0));
@@ -88,8 +87,7 @@ TEST(SceneRaster, LaterItemsAtEqualDistanceWinAndOutsideItemsPaintNothing) {
     EXPECT_EQ(pixelAt(state.sim, 135, 130), 3.0f);
     EXPECT_EQ(pixelAt(state.sim, 145, 130), 3.0f);
     EXPECT_EQ(pixelAt(state.sim, 200, 200), 1.0f);
-    EXPECT_EQ(state.target.items[2].pixelBounds[1], 0);
-    EXPECT_EQ(state.target.items[2].pixelBounds[3], 0);
+    EXPECT_EQ(std::pair(state.target.items[2].pixelBounds[1], state.target.items[2].pixelBounds[3]), std::pair(0, 0));
     EXPECT_EQ(std::count(state.sim.sceneImage.begin(), state.sim.sceneImage.end(), 4.0f), 0);
 }
 
@@ -105,11 +103,10 @@ TEST(SceneRaster, ABarNarrowerThanAPixelGivesItsShareOfTheSamples) {
     rebuildDistanceOrder(state.target);
     rasterize(state);
     const float third = 1.0f + (4.0f - 1.0f) * 3.0f / 9.0f;
-    EXPECT_NEAR(pixelAt(state.sim, 100, 130), third, 1e-6f);
-    EXPECT_NEAR(pixelAt(state.sim, 101, 130), third, 1e-6f);
-    EXPECT_EQ(pixelAt(state.sim, 99, 130), 1.0f);
-    EXPECT_EQ(pixelAt(state.sim, 102, 130), 1.0f);
-    EXPECT_EQ(pixelAt(state.sim, 120, 130), 4.0f);
+    for (int i : {100, 101})
+        EXPECT_NEAR(pixelAt(state.sim, i, 130), third, 1e-6f) << i;
+    EXPECT_EQ(std::tuple(pixelAt(state.sim, 99, 130), pixelAt(state.sim, 102, 130), pixelAt(state.sim, 120, 130)),
+              std::tuple(1.0f, 1.0f, 4.0f));
     EXPECT_GE(*std::min_element(state.sim.sceneImage.begin(), state.sim.sceneImage.end()), 1.0f); // no marker left
 }
 

@@ -4,6 +4,7 @@
 #include "text/messages.h"
 
 #include "json_expect.h"
+#include "session_reading.h"
 #include "test_support.h"
 
 #include <filesystem>
@@ -13,18 +14,6 @@
 using namespace testing_support;
 
 namespace {
-
-// A reading of camera slot 1 at 0.5 cycles/mrad, vertical bars, the specified model; the half
-// follows from the difference.
-SessionReading reading(const std::string& observer, double deltaT) {
-    SessionReading r;
-    r.time = "2026-12-06T10:00:00.000Z";
-    r.observer = observer;
-    r.cameraFile = "camera1.par";
-    r.half = halfOf(deltaT);
-    r.deltaT = deltaT;
-    return r;
-}
 
 // The session files with their hand-computed groups (tests/data/session/README.md).
 std::set<std::string> statisticsCases() {
@@ -79,7 +68,7 @@ TEST(SessionFile, AMissingFileCannotBeRead) {
     TempDir dir;
     MessageLog log;
     EXPECT_FALSE(readSessionFile(dir.path("absent.json"), log).has_value());
-    EXPECT_EQ(log.messages, std::vector<std::string>{"'" + dir.path("absent.json") + "' cannot be read."});
+    EXPECT_EQ(log.messages, std::vector{std::string("'").append(dir.path("absent.json")).append("' cannot be read.")});
 }
 
 TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
@@ -87,16 +76,18 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     MessageLog log;
     Session session = *readSessionFile(testDataFile("session/statistics/ThreeObserversBesideOthers/session.json"), log);
     session.ended = true;
-    session.readings.push_back(reading("Jo \"Quote\" Ünal", -0.1)); // a minus reading not recognised
+    session.readings.push_back(sessionReading("Jo \"Quote\" Ünal", -0.1)); // a minus reading not recognised
     session.readings.back().deltaT.reset();
+    session.readings.back().display = ReadingDisplay{false, 420, 37, 2.0, 4};
+    session.readings.back().struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()),
               1);
     const auto json = nlohmann::json::parse(readText(path));
-    EXPECT_EQ(json["format"], "tervix-session");
-    EXPECT_EQ(json["version"], sessionFormatVersion);
+    EXPECT_EQ(json["format"].dump() + json["version"].dump(),
+              "\"tervix-session\"" + std::to_string(sessionFormatVersion));
     EXPECT_TRUE(json["readings"].back()["deltaT"].is_null());
     EXPECT_FALSE(writeSessionFile(session, dir.path("no/such/folder/s.json"), log));
     EXPECT_EQ(log.messages.size(), 1u);
@@ -108,7 +99,7 @@ TEST(SessionFile, TimesAndNamesInUtc) {
     EXPECT_EQ(isoUtcTime(1796566517250LL), "2026-12-06T14:15:17.250Z");
     EXPECT_EQ(sessionFileName("2026-12-06T14:15:17.250Z"), "session-20261206T141517.250Z.json");
     std::string reason;
-    SessionReading read = reading("A", 0.2);
+    SessionReading read = sessionReading("A", 0.2);
     read.time = isoUtcTime(1796566517250LL);
     EXPECT_TRUE(parseSession(sessionText(Session{read.time, {read}, false}), reason)) << reason;
 }
@@ -120,11 +111,10 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     recorder.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
     ASSERT_TRUE(recorder.finish());
     EXPECT_FALSE(std::filesystem::exists(dir.path("data"))); // nothing recorded, nothing written
-    ASSERT_TRUE(recorder.record(reading("A", 0.2)));
+    ASSERT_TRUE(recorder.record(sessionReading("A", 0.2)));
     EXPECT_EQ(recorder.path(), dir.path("data/session-20261206T100000.000Z.json"));
     EXPECT_EQ(unendedSessionIn(dir.path("data")), recorder.path());
-    EXPECT_TRUE(recorder.isUnsaved(0));
-    EXPECT_FALSE(recorder.isUnsaved(1));
+    EXPECT_TRUE(recorder.isUnsaved(0) && !recorder.isUnsaved(1));
     recorder.markSaved(0);
     EXPECT_FALSE(recorder.anyUnsaved());
     ASSERT_TRUE(recorder.finish());
@@ -132,7 +122,7 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
     EXPECT_TRUE(readSessionFile(recorder.path(), log)->ended);
     // A recorder never started (a bench without a window) keeps its readings in memory only.
     SessionRecorder inMemory(log);
-    EXPECT_TRUE(inMemory.record(reading("A", 0.2)));
+    EXPECT_TRUE(inMemory.record(sessionReading("A", 0.2)));
     EXPECT_EQ(inMemory.session().readings.size(), 1u);
     EXPECT_TRUE(log.messages.empty());
 }
@@ -140,8 +130,8 @@ TEST(SessionRecorder, EveryReadingIsOnDiskAndTheEndIsMarked) {
 TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver) {
     TempDir dir;
     MessageLog log;
-    Session older{"2026-12-05T10:00:00.000Z", {reading("A", 0.1)}, false};
-    Session ended{"2026-12-06T09:00:00.000Z", {reading("A", 0.2)}, true};
+    Session older{"2026-12-05T10:00:00.000Z", {sessionReading("A", 0.1)}, false};
+    Session ended{"2026-12-06T09:00:00.000Z", {sessionReading("A", 0.2)}, true};
     ASSERT_TRUE(writeSessionFile(older, dir.path(sessionFileName(older.created)), log));
     ASSERT_TRUE(writeSessionFile(ended, dir.path(sessionFileName(ended.created)), log));
     dir.write("session-20261207T000000.000Z.json", "{\"format\": \"tervix-session\", \"vers");
@@ -152,7 +142,7 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     SessionRecorder recorder(log);
     recorder.resume(older, dir.path(sessionFileName(older.created)), true);
     EXPECT_TRUE(recorder.isUnsaved(0));
-    ASSERT_TRUE(recorder.record(reading("B", -0.1)));
+    ASSERT_TRUE(recorder.record(sessionReading("B", -0.1)));
     EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 2u);
     EXPECT_TRUE(log.messages.empty());
 }

@@ -4,6 +4,9 @@
 #include "sim/camera_model.h"
 #include "sim/scene.h"
 
+#include <algorithm>
+#include <vector>
+
 inline void refreshModel(BenchState& state) {
     CameraModelContext context = state.model();
     RefreshCameraModel(context);
@@ -30,22 +33,31 @@ inline BenchState plainBench() {
     return state;
 }
 
-// An item given directly in projected coordinates, with its edge lines.
-inline TargetItem projectedRectangle(double x0, double x1, double y0, double y1, float signal) {
+// An item given directly in projected coordinates (x, y pairs), with its edge lines.
+inline TargetItem projectedPolygon(const std::vector<double>& xy, float signal,
+                                   TargetItemKind kind = TargetItemKind::Polygon) {
     TargetItem item;
     item.isObject = true;
-    item.kind = TargetItemKind::Rectangle;
+    item.kind = kind;
     item.dimension = 2;
-    item.vertexCount = 4;
-    item.vertices.assign(8, 0.0f);
-    const auto fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1), fy0 = static_cast<float>(y0),
-               fy1 = static_cast<float>(y1);
-    item.projected2D = {fx0, fy0, fx0, fy1, fx1, fy1, fx1, fy0};
-    item.projected3D.assign(12, 0.0f);
-    for (std::size_t k = 0; k < 4; ++k)
-        BuildEdgeLines(&item.projected2D[2 * k], &item.projected2D[2 * ((k + 1) % 4)], item.projected2D, 4,
-                       &item.projected3D[3 * k]);
-    item.screenBounds = {fx0, fx1, fy0, fy1};
+    item.vertexCount = static_cast<int>(xy.size() / 2);
+    item.vertices.assign(xy.size(), 0.0f);
+    item.projected2D.assign(xy.begin(), xy.end());
+    item.projected3D.assign(xy.size() / 2 * 3, 0.0f);
+    item.screenBounds = {1e30f, -1e30f, 1e30f, -1e30f};
+    for (std::size_t k = 0; k < xy.size(); ++k) {
+        float &low = item.screenBounds[2 * (k % 2)], &high = item.screenBounds[2 * (k % 2) + 1];
+        low = std::min(low, item.projected2D[k]), high = std::max(high, item.projected2D[k]);
+    }
+    for (std::size_t k = 0, n = xy.size() / 2; k < n; ++k)
+        BuildEdgeLines(&item.projected2D[2 * k], &item.projected2D[2 * ((k + 1) % n)], item.projected2D,
+                       item.vertexCount, &item.projected3D[3 * k]);
     item.renderTemperature = signal;
+    return item;
+}
+
+inline TargetItem projectedRectangle(double x0, double x1, double y0, double y1, float signal) {
+    TargetItem item = projectedPolygon({x0, y0, x0, y1, x1, y1, x1, y0}, signal);
+    item.kind = TargetItemKind::Rectangle;
     return item;
 }

@@ -1,5 +1,6 @@
 // The target file reader: keywords, inherited temperature and distance, the shapes, broken
-// geometry dropped while the rest reads, and the shipped targets.
+// geometry dropped while the rest reads. The shipped targets: the standard one is printed whole by
+// cli_test, the vehicle rendered by the golden cases.
 #include "target/target_file.h"
 
 #include "test_support.h"
@@ -46,8 +47,7 @@ TEST_P(TargetText, ReadsAsWritten) {
     TempDir dir;
     EXPECT_EQ(describe(readText(dir, GetParam().text(0))), GetParam().cells[1]);
 }
-INSTANTIATE_TEST_SUITE_P(Cases, TargetText, ::testing::ValuesIn(testing_support::dataRows("target_texts.tsv")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Cases, TargetText, TERVIX_TABLE_ROWS("target_texts.tsv"));
 
 TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
     Target target;
@@ -56,27 +56,6 @@ TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
     EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0));
     EXPECT_TRUE(target.items.empty());
     EXPECT_EQ(target.targetHeight, 3.0f);
-}
-
-TEST(TargetFile, TheShippedTargetsRead) {
-    Target mira, vehicle;
-    ASSERT_TRUE(readTargetFile(testing_support::shippedFile("mira.tag"), mira, 0));
-    ASSERT_EQ(mira.items.size(), 5u);
-    EXPECT_EQ(mira.distanceOrder.size(), 4u);
-    for (int k = 1; k <= 4; ++k) {
-        const TargetItem& bar = mira.items[static_cast<std::size_t>(k)];
-        EXPECT_EQ(bar.kind, TargetItemKind::Rectangle);
-        EXPECT_EQ(bar.name, "Bar " + std::to_string(k));
-        EXPECT_NEAR((bar.maxCoord[1] - bar.minCoord[1]) / (bar.maxCoord[0] - bar.minCoord[0]), 7.0f, 1e-4f);
-    }
-    EXPECT_NEAR(mira.targetCenterX, 0.0f, 1e-6f);
-    ASSERT_TRUE(readTargetFile(testing_support::shippedFile("vehicle.tag"), vehicle, 0));
-    std::set<TargetItemKind> kinds; // every shape occurs
-    for (const TargetItem& item : vehicle.items)
-        if (item.hasShape())
-            kinds.insert(item.kind);
-    EXPECT_EQ(kinds.size(), 4u);
-    EXPECT_GT(vehicle.targetHeight, 0.0f);
 }
 
 // The loader marks the console's list as kept aside before it reads a file; the read replaces the

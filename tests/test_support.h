@@ -35,13 +35,6 @@ struct RowNamedByName {
     }
 };
 
-// A number as a row name: 0.5 gives "0_5", -3 gives "minus_3".
-inline std::string numberName(double value) {
-    std::ostringstream text;
-    text << (value < 0 ? -value : value);
-    return (value < 0 ? "minus_" : "") + rowName(text.str());
-}
-
 // A fresh folder per test, named after it, removed afterwards.
 class TempDir {
 public:

@@ -49,15 +49,10 @@ struct DataRow {
     double operator[](std::size_t k) const { return number(k); }
     // A cell with each written "\n", "\r" and "\t" a line end, a carriage return or a tab.
     std::string text(std::size_t k) const {
-        static const std::string escapes = "n\nr\rt\t";
-        std::string out;
-        for (std::size_t at = 0; at < cells.at(k).size(); ++at) {
-            const char c = cells[k][at], next = at + 1 < cells[k].size() ? cells[k][at + 1] : '\0';
-            const std::size_t e = c == '\\' && next ? escapes.find(next) : std::string::npos;
-            const bool escaped = e != std::string::npos && e % 2 == 0;
-            out += escaped ? escapes[e + 1] : c;
-            at += escaped;
-        }
+        std::string out = cells.at(k);
+        for (auto [written, meant] : {std::pair{"\\n", '\n'}, {"\\r", '\r'}, {"\\t", '\t'}})
+            for (std::size_t at = out.find(written); at != std::string::npos; at = out.find(written, at + 1))
+                out.replace(at, 2, 1, meant);
         return out;
     }
     std::vector<double> numbers(std::size_t k) const {
@@ -92,29 +87,21 @@ inline std::vector<DataRow> dataRows(const std::string& name) {
 #define TERVIX_TABLE_ROWS(table)                                                                                       \
     ::testing::ValuesIn(::testing_support::dataRows(table)), ::testing_support::RowNamedByName {}
 
-// Replaces the blank-separated token at index (from 0) of a line.
-inline std::string withToken(const std::string& line, std::size_t index, const std::string& value) {
-    std::vector<std::string> tokens;
-    std::istringstream in(line);
-    std::string token;
-    while (in >> token)
-        tokens.push_back(token);
-    if (index < tokens.size())
-        tokens[index] = value;
-    std::string out = line.size() && line[0] == ' ' ? " " : "";
-    for (std::size_t k = 0; k < tokens.size(); ++k)
-        out += (k ? " " : "") + tokens[k];
-    return out;
-}
-
-// Camera 1's file with the tokens (from 0; -1 the whole line) of line `line` (from 1) replaced, and
-// optionally ended after that line; `text` to change another text instead.
+// Camera 1's file with the blank-separated tokens (from 0; -1 the whole line) of line `line` (from 1)
+// replaced, and optionally ended after that line; `text` to change another text instead.
 inline std::string changedCamera(int line, const std::vector<int>& tokens, const std::string& value, bool end = false,
                                  const std::string& text = readText(shippedFile("camera1.par"))) {
     std::vector<std::string> lines = splitLines(text);
     std::string& changed = lines.at(static_cast<std::size_t>(line - 1));
-    for (int token : tokens)
-        changed = token < 0 ? value : withToken(changed, static_cast<std::size_t>(token), value);
+    for (int token : tokens) {
+        std::istringstream in(changed);
+        std::vector<std::string> words;
+        for (std::string word; in >> word;)
+            words.push_back(token >= 0 && words.size() == static_cast<std::size_t>(token) ? value : word);
+        std::string out(changed.rfind(' ', 0) == 0 ? 1 : 0, ' ');
+        out.append(joinLines(words, " "));
+        changed = token < 0 ? value : out;
+    }
     if (end)
         lines.resize(static_cast<std::size_t>(line));
     return joinLines(lines);

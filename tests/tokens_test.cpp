@@ -33,7 +33,6 @@ TEST_P(Tokens, GiveTheWrittenResult) {
         EXPECT_EQ(text, a[4]);
     }
 }
-INSTANTIATE_TEST_SUITE_P(Cases, Tokens, ::testing::ValuesIn(testing_support::dataRows("tokens.tsv")),
-                         testing_support::RowNamedByName{});
+INSTANTIATE_TEST_SUITE_P(Cases, Tokens, TERVIX_TABLE_ROWS("tokens.tsv"));
 
 } // namespace
