@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/bench_console.h"
+#include "console/bench.h"
 #include "console/open_bench.h"
 #include "text/messages.h"
 
@@ -19,7 +19,7 @@ namespace testing_support {
 struct ObserverBench {
     BenchState state;
     MessageLog log;
-    BenchConsole console{state, log};
+    Bench console{state, log};
 
     explicit ObserverBench(const std::string& camera, std::uint32_t seed = 1, bool quarter = false,
                            ImageModel model = ImageModel::Specified,

@@ -186,7 +186,7 @@ TEST(Autocorrelation, FindsARepeatAndPassesIndependentNoise) {
 struct ShippedBench : ObserverBench {
     ShippedBench() : ObserverBench("camera1.par") {
         console.selectFrequency(2);
-        console.onTemperatureSlider(BenchConsole::sliderPositionOf(1.0));
+        console.onTemperatureSlider(Bench::sliderPositionOf(1.0));
     }
 };
 
