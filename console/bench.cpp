@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -71,12 +70,6 @@ namespace {
 
 const char* orientationOf(const ConsoleValues& console) {
     return console.horizontalBars ? orientationHorizontal : orientationVertical;
-}
-
-std::string nowIsoUtc() {
-    return isoUtcTime(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count());
 }
 
 } // namespace
@@ -218,14 +211,20 @@ void Bench::showNewDifference() {
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    followDisplayWindow();
+    if (window_)
+        window_->presentFrame(false);
+}
+
+bool Bench::followDisplayWindow() {
     // The render mapped the image through the old display window; only a window that moved needs
     // the mapping again.
     const double low = state_.sim.windowLow, high = state_.sim.windowHigh;
     autoLevelContrast();
-    if (renderBusy_ == 0 && (state_.sim.windowLow != low || state_.sim.windowHigh != high))
-        mapToDisplay(state_.sim, state_.camera.set, true, false);
-    if (window_)
-        window_->presentFrame(false);
+    if (renderBusy_ != 0 || (state_.sim.windowLow == low && state_.sim.windowHigh == high))
+        return false;
+    mapToDisplay(state_.sim, state_.camera.set, true, false);
+    return true;
 }
 
 void Bench::selectFrequency(int index) {
@@ -241,8 +240,8 @@ void Bench::selectFrequency(int index) {
     updateTargetExtent();
     if (randomisePosition_)
         randomiseTargetPosition();
-    autoLevelContrast();
-    remapView();
+    if (followDisplayWindow() && window_)
+        window_->presentFrame(false);
 }
 
 void Bench::selectOrientation(bool horizontalBars) {
@@ -374,7 +373,7 @@ void Bench::placeTemperatureSlider(int position) {
 bool Bench::record(const Observation& observation) {
     const double difference = state_.console.temperatureDifference;
     SessionReading r;
-    r.time = nowIsoUtc();
+    r.time = isoUtcNow();
     if (!observation.observer.empty())
         observer_ = observation.observer;
     r.observer = observer_;
@@ -397,7 +396,7 @@ bool Bench::undoLastReading() {
     const auto& readings = recorder_.session().readings;
     for (std::size_t k = readings.size(); k-- > 0;)
         if (readings[k].observer == observer_ && !readings[k].struck)
-            return strike(k, {nowIsoUtc(), observer_, undoneReason});
+            return strike(k, {isoUtcNow(), observer_, undoneReason});
     return false;
 }
 
@@ -406,12 +405,10 @@ bool Bench::strikeReading(std::size_t index, const std::string& by, const std::s
         messages_.message("A reading is struck out only with a reason.");
         return false;
     }
-    return strike(index, {nowIsoUtc(), by, reason});
+    return strike(index, {isoUtcNow(), by, reason});
 }
 
 bool Bench::strike(std::size_t index, const StruckMark& mark) {
-    if (index >= recorder_.session().readings.size() || recorder_.session().readings[index].struck)
-        return false;
     const bool written = recorder_.strike(index, mark);
     resultsReplaced();
     return written;

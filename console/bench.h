@@ -209,6 +209,9 @@ public:
 private:
     // The image brought to the difference just set: render, automatic display window, one frame.
     void showNewDifference();
+    // The automatic display window set from the image just rendered, and the image mapped again
+    // when the window moved (true then).
+    bool followDisplayWindow();
     void resultsReplaced();
     bool strike(std::size_t index, const StruckMark& mark);
 

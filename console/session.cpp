@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -245,6 +246,12 @@ bool writeSessionFile(const Session& session, const std::string& path, MessageSi
     return false;
 }
 
+std::string isoUtcNow() {
+    return isoUtcTime(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+}
+
 std::string isoUtcTime(long long millisecondsSinceEpoch) {
     const std::time_t seconds = static_cast<std::time_t>(millisecondsSinceEpoch / 1000);
     std::tm utc{};
@@ -286,23 +293,23 @@ void SessionRecorder::resume(Session session, const std::string& path, bool unsa
 
 bool SessionRecorder::record(const SessionReading& reading) {
     session_.readings.push_back(reading);
-    unsaved_[static_cast<std::size_t>(std::clamp(reading.slot, 1, cameraSlots) - 1)] = true;
-    if (path_.empty())
-        return true; // a bench without a session file keeps its readings in memory
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
-    return writeSessionFile(session_, path_, messages_);
+    return changed(reading.slot);
 }
 
 bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (index >= session_.readings.size() || session_.readings[index].struck)
         return false;
-    SessionReading& r = session_.readings[index];
-    r.struck = mark;
+    session_.readings[index].struck = mark;
+    return changed(session_.readings[index].slot);
+}
+
+bool SessionRecorder::changed(int slot) {
     // The slot's saved table no longer shows what the session holds.
-    unsaved_[static_cast<std::size_t>(std::clamp(r.slot, 1, cameraSlots) - 1)] = true;
+    unsaved_[static_cast<std::size_t>(std::clamp(slot, 1, cameraSlots) - 1)] = true;
     if (path_.empty())
-        return true;
+        return true; // a bench without a session file keeps its readings in memory
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
     return writeSessionFile(session_, path_, messages_);
 }
 

@@ -104,6 +104,8 @@ bool writeSessionFile(const Session& session, const std::string& path, MessageSi
 // "2026-12-06T14:15:17.250Z" for a time in milliseconds since the epoch, and the file name a
 // session started then is stored under, "session-20261206T141517.250Z.json".
 std::string isoUtcTime(long long millisecondsSinceEpoch);
+// The time now, as readings and sessions are stamped.
+std::string isoUtcNow();
 std::string sessionFileName(const std::string& createdIsoTime);
 
 // The session the window records into: the file it lives in and which slots hold readings not yet
@@ -135,6 +137,9 @@ public:
     bool anyUnsaved() const;
 
 private:
+    // After a reading or a strike-out in the slot: the slot unsaved, the file written again.
+    bool changed(int slot);
+
     MessageSink& messages_;
     Session session_;
     std::string path_;

@@ -1,5 +1,7 @@
 #include "gui/dialog_folder.h"
 
+#include "gui/bench_settings.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -13,7 +15,7 @@ QString folderKey() {
 } // namespace
 
 QString dialogFolder() {
-    const QString remembered = QSettings(u"Tervix"_s, u"Tervix"_s).value(folderKey()).toString();
+    const QString remembered = QSettings(settingsOrganisation, settingsApplication).value(folderKey()).toString();
     if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
         return remembered;
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -22,5 +24,5 @@ QString dialogFolder() {
 void rememberDialogFolder(const QString& chosenFile) {
     if (chosenFile.isEmpty())
         return;
-    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(folderKey(), QFileInfo(chosenFile).absolutePath());
+    QSettings(settingsOrganisation, settingsApplication).setValue(folderKey(), QFileInfo(chosenFile).absolutePath());
 }

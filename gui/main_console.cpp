@@ -6,6 +6,7 @@
 #include "console/data_files.h"
 #include "console/session_statistics.h"
 #include "gui/about_dialog.h"
+#include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
@@ -379,8 +380,8 @@ void MainConsole::initialise() {
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
     // The image model chosen in an earlier run.
-    const auto remembered =
-        imageModelFromName(QSettings(u"Tervix"_s, u"Tervix"_s).value(imageModelKey()).toString().toStdString());
+    const auto remembered = imageModelFromName(
+        QSettings(settingsOrganisation, settingsApplication).value(imageModelKey()).toString().toStdString());
     if (remembered && *remembered != core_->imageModel())
         chooseImageModel(*remembered);
     viewReady_ = SetupViewPixelFormat(messages_);
@@ -555,7 +556,9 @@ void MainConsole::presentFrame(bool jitter) {
     if (sim.displayImage.empty())
         return;
     const PixelZoom stretch = nextFrame(c.state(), jitter, frameBuffer_);
-    view_->setMagnifier(c.magnifier(), targetCentre());
+    // Only a render moves the target; the timer's frames (with jitter) leave the magnifier's centre.
+    if (!jitter)
+        view_->setMagnifier(c.magnifier(), targetCentre());
     PixelZoom zoom = presentationZoom(camera, sim.scales);
     zoom.x *= stretch.x;
     zoom.y *= stretch.y;
@@ -737,7 +740,8 @@ void MainConsole::showAbout() {
 
 void MainConsole::chooseImageModel(ImageModel model) {
     core_->setImageModel(model);
-    QSettings(u"Tervix"_s, u"Tervix"_s).setValue(imageModelKey(), QString::fromLatin1(imageModelName(model)));
+    QSettings(settingsOrganisation, settingsApplication)
+        .setValue(imageModelKey(), QString::fromLatin1(imageModelName(model)));
     makerLine_->setText(model == ImageModel::Physical ? physicalModelText() : makerText());
     for (QAction* action : actions_.imageModels)
         action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));

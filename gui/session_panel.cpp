@@ -4,13 +4,13 @@
 #include "console/control_ids.h"
 #include "console/data_files.h"
 #include "drawing/session_report.h"
+#include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
 #include "text/messages.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,9 +37,6 @@ const QString recentObserversKey = u"session/recentObservers"_s;
 const QString reportLaboratoryKey = u"report/laboratory"_s;
 const QString reportOperatorKey = u"report/operator"_s;
 
-const QString settingsOrganisation = u"Tervix"_s;
-const QString settingsApplication = u"Tervix"_s;
-
 QString loginName() {
     for (const char* variable : {"USER", "LOGNAME", "USERNAME"}) {
         const QString name = qEnvironmentVariable(variable);
@@ -47,10 +44,6 @@ QString loginName() {
             return name;
     }
     return u"observer"_s;
-}
-
-std::string nowIso() {
-    return isoUtcTime(QDateTime::currentMSecsSinceEpoch());
 }
 
 } // namespace
@@ -139,7 +132,7 @@ QString SessionPanel::startOrRestore() {
         }
         lock_.reset();
     }
-    core_.startSession(folder.toStdString(), nowIso());
+    core_.startSession(folder.toStdString(), isoUtcNow());
     QDir().mkpath(folder);
     lockSession(recorder().path());
     return {};
@@ -232,7 +225,7 @@ void SessionPanel::finish() {
 
 void SessionPanel::newSession() {
     finish();
-    core_.startSession(sessionFolder().toStdString(), nowIso());
+    core_.startSession(sessionFolder().toStdString(), isoUtcNow());
     lockSession(recorder().path());
 }
 
