@@ -121,9 +121,9 @@ public:
             return standardTargetFile;
         return dataFilePath(programDirectory_, standardTargetFile);
     }
-    // --model specified|physical; the specified model when the option is absent.
+    // --model specified|physical; the physical model when the option is absent, as in the window.
     std::optional<ImageModel> model() const {
-        return has("model") ? imageModelFromName(value("model")) : ImageModel::Specified;
+        return has("model") ? imageModelFromName(value("model")) : ImageModel::Physical;
     }
     // --orientation vertical|horizontal as "the bars are horizontal"; vertical when the option is
     // absent, nothing for any other word.
@@ -420,7 +420,8 @@ const std::vector<Command>& commands() {
     static const CommandOption camera{"camera", "FILE", "The camera file (*.par)."};
     static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
     static const CommandOption seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
-    static const CommandOption model{"model", "MODEL", "The image model: specified (default) or physical."};
+    static const CommandOption model{"model", "MODEL",
+                                     "The image model: physical or specified, the bit-exact image (default physical)."};
     static const CommandOption orientation{
         "orientation", "BARS", "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
     static const std::vector<Command> table{

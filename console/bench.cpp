@@ -187,7 +187,7 @@ void Bench::activateCamera() {
 
 void Bench::showTemperatureDifference() {
     state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
-    if (viewValue_ && window_)
+    if (viewValue_ && !blind_ && window_)
         window_->showTemperatureValue(temperatureDifferenceText(state_.console.temperatureDifference));
 }
 
@@ -388,6 +388,8 @@ bool Bench::record(const Observation& observation) {
         r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
     r.display = display();
     const bool written = recorder_.record(r);
+    if (blind_)
+        offerNextHalf();
     resultsReplaced();
     return written;
 }
@@ -412,6 +414,36 @@ bool Bench::strike(std::size_t index, const StruckMark& mark) {
     const bool written = recorder_.strike(index, mark);
     resultsReplaced();
     return written;
+}
+
+void Bench::setBlind(bool on) {
+    if (on == blind_)
+        return;
+    blind_ = on;
+    recorder_.note({isoUtcNow(), observer_, on ? eventBlindOn : eventBlindOff});
+    if (!on && viewValue_)
+        showTemperatureDifference();
+    else if (on && window_)
+        window_->showTemperatureValue(std::string());
+    if (on)
+        offerNextHalf();
+    resultsReplaced();
+}
+
+bool Bench::offerNextHalf() {
+    const HalvesRead read = halvesRead(recorder_.session(), observer_, cameraIndex_ + 1, orientationOf(state_.console));
+    std::vector<std::pair<int, bool>> open; // frequency index, minus half
+    for (int i = 0; i < frequencyCount; ++i)
+        for (int minus : {0, 1})
+            if (!read[static_cast<std::size_t>(i)][static_cast<std::size_t>(minus)])
+                open.emplace_back(i, minus == 1);
+    if (open.empty())
+        return false;
+    const auto [index, minus] = open[std::uniform_int_distribution<std::size_t>(0, open.size() - 1)(blindDraw_)];
+    selectFrequency(index);
+    // The middle of -max ... 0 or of 0 ... +max, so that the offered position tells nothing.
+    onTemperatureSlider(minus ? temperatureSliderCentre / 2 : (temperatureSliderCentre + temperatureSliderMax) / 2);
+    return true;
 }
 
 void Bench::startSession(const std::string& folder, const std::string& createdIsoTime) {

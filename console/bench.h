@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,16 @@ public:
     // Strikes out any reading that counts, for a reason that must be given. Like a reading, written
     // to the session file at once; nothing is ever deleted. False when nothing was struck.
     bool strikeReading(std::size_t index, const std::string& by, const std::string& reason);
+    // Blind mode: no value is shown while the observer reads, so that none steers the next reading;
+    // the window hides every number and asks before leaving. Going blind and looking again are noted
+    // in the session with the current observer. Entering offers the first open half (see
+    // offerNextHalf), and so does every reading taken while blind.
+    bool blind() const { return blind_; }
+    void setBlind(bool on);
+    // The next half to read, drawn at random among the halves the current observer has not read yet
+    // on this slot and orientation: its frequency chosen and the trackbar at the middle of that half's
+    // range. False when every half is read.
+    bool offerNextHalf();
     void applyResult() { record({"", true}); }
     void markNotRecognized() { record({"", false}); }
     // The session readings go to: a new one stored in the folder (nothing written until the first
@@ -231,6 +242,8 @@ private:
     bool automaticDisplay_ = true;
     int magnifier_ = 1;
     int renderBusy_ = 0;
+    bool blind_ = false;
+    std::minstd_rand blindDraw_{std::random_device{}()}; // apart from the noise's generator
     std::string targetFile_;
     std::string distanceText_ = "1. m"; // the never-shown controlId::distanceEdit
     SessionRecorder recorder_;

@@ -96,7 +96,10 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
     // The camera in use named under the camera radios, over the temperature difference's caption.
     place(cameraCaption, 50, h - 65, w / 2 - gap - 50, 15);
     place(temperatureCaption, 180, h - 50, captionWidth(temperatureCaption, 170), 15);
-    place(viewValueCheck, w / 2, h - 65, captionWidth(viewValueCheck, 270), 25);
+    const int viewValueWidth = captionWidth(viewValueCheck, 270);
+    place(viewValueCheck, w / 2, h - 65, viewValueWidth, 25);
+    // "Blind" after "View value", which it overrides.
+    place(blindCheck, w / 2 + viewValueWidth + gap, h - 65, captionWidth(blindCheck, 60), 25);
     // The bench's caption between "Not recognized" and "Save table" when it fits there, else in the
     // free strip above the list.
     const int benchWidth = captionWidth(benchCaption, 0);

@@ -62,6 +62,8 @@ inline constexpr int magnifierBox = 1202;
 inline constexpr int magnifierCaption = 1203;
 inline constexpr int cameraCaption = 1204;
 inline constexpr int menuBar = 1205;
+// "Blind": no value shown while the observer reads.
+inline constexpr int blindCheck = 1206;
 inline constexpr int helpButton = 57670;
 // The target gallery's lists: the target files and the objects of the one chosen.
 inline constexpr int objectList = 1022;

@@ -135,6 +135,28 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
     return !item.contains("display") || readDisplay(item["display"], at, r.display.emplace(), reason);
 }
 
+// The optional list of events: each an object with its time, observer and one of the known events.
+bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string& reason) {
+    if (!need(list.is_array(), reason, "\"events\" is not a list"))
+        return false;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        const json& item = list[k];
+        const std::string at = "event " + std::to_string(k + 1);
+        if (!need(item.is_object(), reason, at + " is not an object"))
+            return false;
+        for (const char* key : {"time", "observer", "event"})
+            if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
+                return false;
+        if (!need(isIsoUtc(item["time"].get<std::string>()), reason, at + ": \"time\" is not an ISO 8601 UTC time") ||
+            !need(item["event"] == eventBlindOn || item["event"] == eventBlindOff, reason,
+                  at + ": \"event\" is neither \"" + eventBlindOn + "\" nor \"" + eventBlindOff + "\""))
+            return false;
+        events.push_back(
+            {item["time"].get<std::string>(), item["observer"].get<std::string>(), item["event"].get<std::string>()});
+    }
+    return true;
+}
+
 } // namespace
 
 const char* halfOf(double temperatureDifference) {
@@ -164,6 +186,16 @@ MrtdResults resultsOf(const Session& session, const std::string& observer, const
     return results;
 }
 
+HalvesRead halvesRead(const Session& session, const std::string& observer, int slot, const std::string& orientation) {
+    HalvesRead read{};
+    for (const SessionReading& r : session.readings) {
+        const int i = frequencyIndexOf(r.frequency);
+        if (i >= 0 && !r.struck && r.observer == observer && r.slot == slot && r.orientation == orientation)
+            read[static_cast<std::size_t>(i)][r.half == halfMinus ? 1 : 0] = true;
+    }
+    return read;
+}
+
 std::string sessionText(const Session& session) {
     json readings = json::array();
     for (const SessionReading& r : session.readings) {
@@ -191,6 +223,12 @@ std::string sessionText(const Session& session) {
                  {"created", session.created},
                  {"ended", session.ended},
                  {"readings", readings}};
+    if (!session.events.empty()) {
+        json events = json::array();
+        for (const SessionEvent& e : session.events)
+            events.push_back({{"time", e.time}, {"observer", e.observer}, {"event", e.event}});
+        file["events"] = std::move(events);
+    }
     return file.dump(1) + "\n";
 }
 
@@ -220,6 +258,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     for (std::size_t k = 0; k < readings.size(); ++k)
         if (!readReading(readings[k], k, file["version"].get<int>(), session.readings[k], reason))
             return std::nullopt;
+    if (file.contains("events") && !readEvents(file["events"], session.events, reason))
+        return std::nullopt;
     return session;
 }
 
@@ -276,7 +316,7 @@ std::string sessionFileName(const std::string& createdIsoTime) {
 }
 
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
-    session_ = Session{createdIsoTime, {}, false};
+    session_ = Session{createdIsoTime, {}, false, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
 }
@@ -306,6 +346,15 @@ bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
 bool SessionRecorder::changed(int slot) {
     // The slot's saved table no longer shows what the session holds.
     unsaved_[static_cast<std::size_t>(std::clamp(slot, 1, cameraSlots) - 1)] = true;
+    return write();
+}
+
+bool SessionRecorder::note(const SessionEvent& event) {
+    session_.events.push_back(event);
+    return write();
+}
+
+bool SessionRecorder::write() {
     if (path_.empty())
         return true; // a bench without a session file keeps its readings in memory
     std::error_code error;

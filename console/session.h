@@ -66,6 +66,19 @@ struct SessionReading {
     bool operator==(const SessionReading&) const = default;
 };
 
+// Events a reviewer of the readings must know of, though no statistic counts them: an observer
+// going blind (no value shown while reading) and looking again. Older files have none.
+inline constexpr const char* eventBlindOn = "blind on";
+inline constexpr const char* eventBlindOff = "blind off";
+
+struct SessionEvent {
+    std::string time; // ISO 8601, UTC
+    std::string observer;
+    std::string event; // eventBlindOn or eventBlindOff
+
+    bool operator==(const SessionEvent&) const = default;
+};
+
 // Every reading of one sitting, in the order they were taken. The file is rewritten whole after
 // each reading, so a run that ends abnormally loses nothing; "ended" tells a finished session
 // from one to be restored.
@@ -73,6 +86,7 @@ struct Session {
     std::string created; // ISO 8601, UTC
     std::vector<SessionReading> readings;
     bool ended = false;
+    std::vector<SessionEvent> events{}; // in the order they happened; written only when there are some
 
     bool operator==(const Session&) const = default;
 };
@@ -87,6 +101,12 @@ int frequencyIndexOf(double frequency);
 // that each slot's row shows that observer's latest unstruck reading of each half. The lists are
 // what one person measured: mixing observers or orientations in a row would show a value nobody saw.
 MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation);
+
+// Which halves of each frequency an observer has read on a slot and orientation, counting the
+// readings that stand (recognised or not): [frequency index][0 for plus, 1 for minus]. Blind mode
+// offers the halves still open.
+using HalvesRead = std::array<std::array<bool, 2>, frequencyCount>;
+HalvesRead halvesRead(const Session& session, const std::string& observer, int slot, const std::string& orientation);
 
 // The session file's text, and its strict reading. A text that is not a valid session gives no
 // session and a one-line reason.
@@ -126,6 +146,8 @@ public:
     // Marks a reading struck and rewrites the file as a reading does; nothing is ever deleted. False
     // without a change for a reading that does not exist or is struck already.
     bool strike(std::size_t index, const StruckMark& mark);
+    // Appends the event and rewrites the file as a reading does; no slot's table changes with it.
+    bool note(const SessionEvent& event);
     // A normal end: the session is marked ended so that it is not restored again.
     bool finish();
 
@@ -139,6 +161,7 @@ public:
 private:
     // After a reading or a strike-out in the slot: the slot unsaved, the file written again.
     bool changed(int slot);
+    bool write();
 
     MessageSink& messages_;
     Session session_;

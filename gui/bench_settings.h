@@ -6,3 +6,8 @@
 // dialog folder, the report's signatories): one settings file, named here once.
 inline const QString settingsOrganisation = QStringLiteral("Tervix");
 inline const QString settingsApplication = QStringLiteral("Tervix");
+
+// The report's signatories and the requirement it judges against, set in "Report settings...".
+inline const QString reportLaboratoryKey = QStringLiteral("report/laboratory");
+inline const QString reportOperatorKey = QStringLiteral("report/operator");
+inline const QString reportRequirementKey = QStringLiteral("report/requirement");

@@ -6,11 +6,13 @@
 #include "console/data_files.h"
 #include "console/session_statistics.h"
 #include "gui/about_dialog.h"
+#include "gui/campaign_view.h"
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/readings_panel.h"
 #include "gui/session_panel.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
@@ -42,6 +44,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -51,8 +54,10 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTextOption>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <chrono>
@@ -141,12 +146,9 @@ QColor colourOf(std::int32_t bgr) {
 // The start waits this long after the window is set up, so that it runs from the event loop with the
 // window already shown.
 constexpr int deferredStartDelayMs = 1;
-QString makerText() {
-    return u"Tervix virtual test bench for thermal imaging cameras"_s;
-}
-QString physicalModelText() {
-    return u"Physical image model"_s;
-}
+// A fresh profile renders with the physical model: the specified model's noise is stronger than
+// the camera file's NETD, repeats, and turns some bar-gap pairs over (see the user guide).
+constexpr ImageModel defaultImageModel = ImageModel::Physical;
 // The key under which the chosen image model is remembered between runs, with the settings of
 // organisation and application "Tervix".
 QString imageModelKey() {
@@ -311,9 +313,9 @@ void MainConsole::initialise() {
         lists_[static_cast<std::size_t>(k)] = list;
     }
     auto* apply = control(applyButton, u"Apply"_s, new QPushButton(u"Apply"_s, this));
-    connect(apply, &QPushButton::clicked, this, [this] { session_->recordReading(true); });
+    connect(apply, &QPushButton::clicked, this, [this] { recordReading(true); });
     auto* notRecognized = control(notRecognizedButton, u"Not recognized"_s, new QPushButton(u"Not recognized"_s, this));
-    connect(notRecognized, &QPushButton::clicked, this, [this] { session_->recordReading(false); });
+    connect(notRecognized, &QPushButton::clicked, this, [this] { recordReading(false); });
     auto* save = control(saveTableButton, u"Save table"_s, new QPushButton(u"Save table"_s, this));
     connect(save, &QPushButton::clicked, this, &MainConsole::saveTable);
     viewValueCheck_ = control(controlId::viewValueCheck, u"View  value"_s, new QCheckBox(u"View  value"_s, this));
@@ -326,6 +328,8 @@ void MainConsole::initialise() {
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         core_->toggleRandomisePosition(static_cast<std::uint32_t>(ms.count()));
     });
+    blindCheck_ = control(controlId::blindCheck, u"Blind"_s, new QCheckBox(u"Blind"_s, this));
+    connect(blindCheck_, &QCheckBox::clicked, this, &MainConsole::setBlind);
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
     objective_ = new ObjectiveMrtdRunner(this);
     connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
@@ -344,16 +348,13 @@ void MainConsole::initialise() {
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
     control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
     control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
-    makerLine_ = control(benchCaption, u"About the bench"_s, new QLabel(makerText(), this));
-    const QString restored = session_->startOrRestore();
-    if (!restored.isEmpty()) {
-        makerLine_->setText(restored);
-        makerLine_->setToolTip(restored);
-    }
+    makerLine_ = control(benchCaption, u"Status"_s, new QLabel(this));
+    restored_ = session_->startOrRestore();
     auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
     setWindowIcon(programIcon());
     createActions();
+    createRecordsWindow();
     createMenuBar();
     // The context menu keeps the entries it always had, for the menu key and Shift+F10.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -379,11 +380,14 @@ void MainConsole::initialise() {
     atmTemperatureEdit_->setText(QString::asprintf("%4.2f", static_cast<double>(camera.atmTemperature)));
     atmCoefficientEdit_->setText(QString::asprintf("%6.3f", static_cast<double>(camera.atmCoefficient)));
     applyColours();
-    // The image model chosen in an earlier run.
+    // The image model chosen in an earlier run; a profile that never chose one starts with the
+    // default, which is not remembered as a choice.
     const auto remembered = imageModelFromName(
         QSettings(settingsOrganisation, settingsApplication).value(imageModelKey()).toString().toStdString());
-    if (remembered && *remembered != core_->imageModel())
-        chooseImageModel(*remembered);
+    core_->setImageModel(remembered.value_or(defaultImageModel));
+    for (QAction* action : actions_.imageModels)
+        action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));
+    showStatusLine();
     viewReady_ = SetupViewPixelFormat(messages_);
     c.start(viewReady_);
     if (!viewReady_)
@@ -502,7 +506,7 @@ void MainConsole::layoutControls(int w, int h) {
     const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
     in.listWidth = TabbedTextDelegate::narrowestRow(fm) + rowMargins;
     for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck,
-                   controlId::viewValueCheck, applyButton, notRecognizedButton, saveTableButton, helpButton})
+                   controlId::viewValueCheck, controlId::blindCheck, applyButton, notRecognizedButton, saveTableButton, helpButton})
         in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
     for (auto* group : {cameraGroup_, frequencyGroup_})
         for (QAbstractButton* radio : group->buttons())
@@ -572,13 +576,95 @@ void MainConsole::showTemperatureValue(const std::string& text) {
 }
 
 void MainConsole::resultsChanged() {
+    const bool blind = core_->blind();
     for (int camera = 0; camera < cameraSlots; ++camera) {
         QListWidget* list = lists_[static_cast<std::size_t>(camera)];
         const auto& rows = core_->results().rows(camera);
         for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
             list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
+        if (!blind)
+            continue;
+        // Blind, a frequency's row tells only which halves are read, minus first as the columns run.
+        const HalvesRead read = halvesRead(core_->session(), core_->observer(), camera + 1,
+                                           core_->orientation() == BarOrientation::Horizontal ? orientationHorizontal
+                                                                                              : orientationVertical);
+        for (int i = 0; i < frequencyCount && rowOfFrequency(i) < list->count(); ++i) {
+            const auto& halves = read[static_cast<std::size_t>(i)];
+            list->item(rowOfFrequency(i))
+                ->setText((u"   %1\t   %2\t %3\t %4"_s)
+                              .arg(i + 1)
+                              .arg(QString::fromLatin1(frequencyChoices[static_cast<std::size_t>(i)].resultLabel))
+                              .arg(halves[1] ? u"done"_s : QString(), halves[0] ? u"done"_s : QString()));
+        }
     }
     plot_->update();
+    if (readings_) // not yet made while the window starts
+        showBlindState();
+}
+
+void MainConsole::showBlindState() {
+    const bool blind = core_->blind();
+    blindCheck_->setChecked(blind);
+    temperatureSlider_->setBlind(blind);
+    plot_->setBlind(blind);
+    readings_->refresh();
+    campaign_->showGroups(blind ? std::vector<SessionGroup>{} : sessionStatistics(core_->session()));
+    recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
+    actions_.campaign->setEnabled(!blind);
+}
+
+void MainConsole::setBlind(bool on) {
+    if (!on) {
+        QMessageBox question(QMessageBox::Question, u"Blind"_s,
+                             u"Leave blind mode? Every value, yours included, is shown again, and the session "
+                             u"notes that you looked."_s,
+                             QMessageBox::Yes | QMessageBox::No, this);
+        question.setObjectName(u"leaveBlindQuestion"_s);
+        question.setDefaultButton(QMessageBox::No);
+        if (question.exec() != QMessageBox::Yes) {
+            blindCheck_->setChecked(true);
+            return;
+        }
+    }
+    core_->setBlind(on);
+    syncControls(); // the half offered on entering
+}
+
+void MainConsole::recordReading(bool recognised) {
+    session_->recordReading(recognised);
+    syncControls();
+}
+
+void MainConsole::showRecords(bool campaign) {
+    recordTabs_->setCurrentWidget(campaign && !core_->blind() ? static_cast<QWidget*>(campaign_) : readings_);
+    records_->show();
+    records_->raise();
+}
+
+void MainConsole::createRecordsWindow() {
+    records_ = new QDialog(this, Qt::Window);
+    records_->setObjectName(u"records"_s);
+    records_->setWindowTitle(u"Session records"_s);
+    records_->setAccessibleName(records_->windowTitle());
+    recordTabs_ = new QTabWidget(records_);
+    recordTabs_->setObjectName(u"recordTabs"_s);
+    readings_ = new ReadingsPanel(*core_, *actions_.undo, recordTabs_);
+    campaign_ = new CampaignView(recordTabs_);
+    recordTabs_->addTab(readings_, u"&Readings"_s);
+    recordTabs_->addTab(campaign_, u"&Campaign"_s);
+    auto* layout = new QVBoxLayout(records_);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(recordTabs_);
+    records_->resize(900, 420);
+    showBlindState();
+}
+
+void MainConsole::showStatusLine() {
+    QString text = u"Image model: "_s + QString::fromLatin1(imageModelName(core_->imageModel()));
+    if (!restored_.isEmpty())
+        text = restored_ + u" "_s + text;
+    makerLine_->setText(text);
+    makerLine_->setToolTip(text);
 }
 
 void MainConsole::showResultList(int camera) {
@@ -742,7 +828,7 @@ void MainConsole::chooseImageModel(ImageModel model) {
     core_->setImageModel(model);
     QSettings(settingsOrganisation, settingsApplication)
         .setValue(imageModelKey(), QString::fromLatin1(imageModelName(model)));
-    makerLine_->setText(model == ImageModel::Physical ? physicalModelText() : makerText());
+    showStatusLine();
     for (QAction* action : actions_.imageModels)
         action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));
 }
@@ -758,6 +844,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     models->setObjectName(u"imageModelMenu"_s);
     models->addActions(actions_.imageModels);
     renewAccessibleItemsOnShow(models);
+    menu.addActions({actions_.readings, actions_.campaign});
     menu.addSeparator();
     session_->addMenuActions(menu);
     renewAccessibleItems(&menu);
@@ -791,9 +878,9 @@ void MainConsole::createActions() {
     actions_.close = make(u"Close"_s, QKeySequence::Close);
     connect(actions_.close, &QAction::triggered, this, &MainConsole::reject);
     actions_.apply = make(u"Apply"_s);
-    connect(actions_.apply, &QAction::triggered, this, [this] { session_->recordReading(true); });
+    connect(actions_.apply, &QAction::triggered, this, [this] { recordReading(true); });
     actions_.notRecognized = make(u"Not recognized"_s);
-    connect(actions_.notRecognized, &QAction::triggered, this, [this] { session_->recordReading(false); });
+    connect(actions_.notRecognized, &QAction::triggered, this, [this] { recordReading(false); });
     // Takes back the current observer's last reading by striking it out; nothing leaves the session.
     actions_.undo = make(u"Undo last reading"_s, QKeySequence::Undo);
     connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
@@ -808,6 +895,10 @@ void MainConsole::createActions() {
         connect(*action, &QAction::triggered, box, &QCheckBox::click);
         connect(box, &QCheckBox::toggled, *action, &QAction::setChecked);
     }
+    actions_.readings = make(u"Readings..."_s, Qt::CTRL | Qt::Key_R);
+    connect(actions_.readings, &QAction::triggered, this, [this] { showRecords(false); });
+    actions_.campaign = make(u"Campaign..."_s, Qt::CTRL | Qt::Key_K);
+    connect(actions_.campaign, &QAction::triggered, this, [this] { showRecords(true); });
     actions_.help = make(u"Help"_s, QKeySequence::HelpContents);
     connect(actions_.help, &QAction::triggered, this, &MainConsole::openHelp);
     actions_.about = make(u"&About Tervix..."_s);
@@ -844,7 +935,8 @@ void MainConsole::createMenuBar() {
     QMenu* sessionMenu = menuBar_->addMenu(u"&Session"_s);
     sessionMenu->addActions({session.newSession, session.openSession});
     sessionMenu->addSeparator();
-    sessionMenu->addActions({actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report});
+    sessionMenu->addActions(
+        {actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report, session.reportSettings});
     sessionMenu->addSeparator();
     sessionMenu->addAction(actions_.close);
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
@@ -857,6 +949,8 @@ void MainConsole::createMenuBar() {
     QMenu* view = menuBar_->addMenu(u"&View"_s);
     view->addAction(actions_.viewValue);
     view->addMenu(u"&Magnifier"_s)->addActions(actions_.magnifiers);
+    view->addSeparator();
+    view->addActions({actions_.readings, actions_.campaign});
     QMenu* help = menuBar_->addMenu(u"&Help"_s);
     help->addActions({actions_.help, actions_.about});
     for (QMenu* menu : menuBar_->findChildren<QMenu*>())

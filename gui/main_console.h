@@ -13,6 +13,7 @@
 #include <memory>
 
 class AxisLabel;
+class CampaignView;
 class FrameView;
 class MrtdPlot;
 class ObjectiveMrtdRunner;
@@ -31,6 +32,8 @@ class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QTabWidget;
+class ReadingsPanel;
 class SessionPanel;
 class TemperatureSlider;
 
@@ -86,6 +89,17 @@ public:
     // command gives them, written whole; false after a message when the file cannot be written.
     bool exportStatistics(const QString& path, bool json);
     QMenuBar* menuBar() const { return menuBar_; }
+    // The session's records, in a window of their own beside the bench: every reading, and the
+    // campaign's statistics (hidden while blind).
+    ReadingsPanel* readings() const { return readings_; }
+    CampaignView* campaign() const { return campaign_; }
+    QDialog* recordsWindow() const { return records_; }
+    void showRecords(bool campaign);
+    // "Blind" ticked: entered at once. Unticked: left only after the question is answered Yes.
+    void setBlind(bool on);
+    // "Apply" and "Not recognized": the reading recorded, and the controls following the bench, which
+    // offers the next half while blind.
+    void recordReading(bool recognised);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,6 +129,11 @@ private:
     void createMenuBar();
     QGroupBox* createDisplayGroup();
     void chooseMagnifier(int factor);
+    void createRecordsWindow();
+    // The blind state shown by every widget that could give a value away, and the lists' rows.
+    void showBlindState();
+    // The status line: what was restored at the start, if anything, and the image model in use.
+    void showStatusLine();
     // The camera's description cut to the caption's width, its figures whole.
     void showCameraSummary();
     // Where the target's centre lies in the frame (frame pixels, rows from the bottom).
@@ -147,6 +166,12 @@ private:
     QLabel* cameraCaption_ = nullptr;
     QCheckBox* automaticCheck_ = nullptr;
     QComboBox* magnifierBox_ = nullptr;
+    QCheckBox* blindCheck_ = nullptr;
+    QDialog* records_ = nullptr;
+    QTabWidget* recordTabs_ = nullptr;
+    ReadingsPanel* readings_ = nullptr;
+    CampaignView* campaign_ = nullptr;
+    QString restored_; // what the start took up again, named on the status line
     QMenuBar* menuBar_ = nullptr;
     struct Actions {
         QAction* saveTable = nullptr;
@@ -159,6 +184,8 @@ private:
         QAction* objective = nullptr;
         QAction* randomise = nullptr;
         QAction* viewValue = nullptr;
+        QAction* readings = nullptr;
+        QAction* campaign = nullptr;
         QAction* help = nullptr;
         QAction* about = nullptr;
         QList<QAction*> imageModels;

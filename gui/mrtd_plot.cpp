@@ -9,6 +9,11 @@ using namespace Qt::StringLiterals;
 
 MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent), results_(results) {}
 
+void MrtdPlot::setBlind(bool blind) {
+    blind_ = blind;
+    update();
+}
+
 QColor MrtdPlot::penColour(int camera) {
     static const QColor pens[cameraSlots] = {QColor(255, 255, 255), QColor(255, 0, 0), QColor(0, 255, 0),
                                              QColor(0, 0, 255), QColor(255, 255, 0)};
@@ -20,7 +25,8 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::black);
     std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> records;
     double smallest = 0.0;
-    for (int camera = 0; camera < cameraSlots; ++camera) {
+    // Blind, the plot is drawn as if nothing were read.
+    for (int camera = 0; camera < cameraSlots && !blind_; ++camera) {
         records[static_cast<std::size_t>(camera)] = results_.records(camera);
         const double m = smallestPositiveMrtd(records[static_cast<std::size_t>(camera)]);
         if (m > 0.0 && (smallest == 0.0 || m < smallest))
@@ -44,7 +50,7 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
         painter.setPen(label.slot < 0 ? QColor(Qt::white) : penColour(label.slot));
         painter.drawText(label.x, label.y, QString::fromStdString(label.text));
     }
-    for (int camera = 0; camera < cameraSlots; ++camera)
+    for (int camera = 0; camera < cameraSlots && !blind_; ++camera)
         if (const auto& objective = objective_[static_cast<std::size_t>(camera)])
             paintObjectiveCurve(painter, s, *objective, penColour(camera));
 }

@@ -19,6 +19,8 @@ public:
     // The model observer's result for a slot, drawn dashed with its intervals beside the slot's points.
     void setObjectiveResult(int camera, const ObjectiveMrtd& result);
     const std::optional<ObjectiveMrtd>& objectiveResult(int camera) const;
+    // Blind: the frame and its scale only, no point and no value.
+    void setBlind(bool blind);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,6 +28,7 @@ protected:
 private:
     const MrtdResults& results_;
     std::array<std::optional<ObjectiveMrtd>, cameraSlots> objective_;
+    bool blind_ = false;
 };
 
 // An axis caption in the face "Arial", in the camera's text colour on its background colour; the

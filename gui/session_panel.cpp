@@ -3,9 +3,11 @@
 #include "console/bench.h"
 #include "console/control_ids.h"
 #include "console/data_files.h"
+#include "drawing/requirement_curve.h"
 #include "drawing/session_report.h"
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
+#include "gui/report_settings_dialog.h"
 #include "text/messages.h"
 
 #include <QAction>
@@ -32,10 +34,6 @@ namespace {
 
 constexpr int recentObserverCount = 10;
 const QString recentObserversKey = u"session/recentObservers"_s;
-
-// Who signs the report, as the laboratory sets them once in the settings.
-const QString reportLaboratoryKey = u"report/laboratory"_s;
-const QString reportOperatorKey = u"report/operator"_s;
 
 QString loginName() {
     for (const char* variable : {"USER", "LOGNAME", "USERNAME"}) {
@@ -194,10 +192,15 @@ void SessionPanel::createMenuActions() {
         if (!path.isEmpty())
             writeReport(path);
     });
+    actions_.reportSettings = new QAction(u"Report settings..."_s, this);
+    connect(actions_.reportSettings, &QAction::triggered, this, [this] {
+        ReportSettingsDialog dialog(&window_);
+        dialog.exec();
+    });
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
-    menu.addActions({actions_.newSession, actions_.openSession, actions_.report});
+    menu.addActions({actions_.newSession, actions_.openSession, actions_.report, actions_.reportSettings});
 }
 
 bool SessionPanel::confirmClose() {
@@ -246,6 +249,16 @@ bool SessionPanel::writeReport(const QString& path) {
     ReportInfo info;
     info.laboratory = settings.value(reportLaboratoryKey).toString();
     info.operatorName = settings.value(reportOperatorKey).toString();
+    // A requirement that cannot be read leaves no half-judged report.
+    if (const QString requirement = settings.value(reportRequirementKey).toString(); !requirement.isEmpty()) {
+        std::string requirementError;
+        info.requirement = readRequirementFile(QFile::encodeName(requirement).toStdString(), requirementError);
+        if (!info.requirement) {
+            messages_.message("The report could not be written: " + requirementError);
+            return false;
+        }
+        info.requirementFile = requirement;
+    }
     // The table the bench read at its start, when there was one to read.
     const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
     if (QFileInfo::exists(atmosphere))

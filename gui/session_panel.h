@@ -56,6 +56,7 @@ public:
         QAction* newSession = nullptr;
         QAction* openSession = nullptr;
         QAction* report = nullptr;
+        QAction* reportSettings = nullptr;
     };
     const MenuActions& menuActions() const { return actions_; }
     void addMenuActions(QMenu& menu);

@@ -22,6 +22,8 @@ public:
     }
     // In kelvin, so that tools which speak the number say the difference.
     QVariant currentValue() const override {
+        if (slider()->blind())
+            return {};
         return static_cast<double>(Bench::temperatureDifferenceOf(slider()->value()));
     }
     void setCurrentValue(const QVariant& value) override {
@@ -58,7 +60,14 @@ void TemperatureSlider::sliderChange(SliderChange change) {
         setAccessibleDescription(valueText());
 }
 
+void TemperatureSlider::setBlind(bool blind) {
+    blind_ = blind;
+    setAccessibleDescription(valueText());
+}
+
 QString TemperatureSlider::valueText() const {
+    if (blind_)
+        return QStringLiteral("hidden while blind");
     return QString::fromStdString(temperatureDifferenceText(Bench::temperatureDifferenceOf(value())));
 }
 

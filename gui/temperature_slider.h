@@ -8,8 +8,12 @@ class TemperatureSlider : public QSlider {
     Q_OBJECT
 public:
     explicit TemperatureSlider(QWidget* parent = nullptr);
-    // The value as assistive tools read it.
+    // The value as assistive tools read it; while blind, only that it is hidden.
     QString valueText() const;
+    // Blind: the trackbar still moves, but neither its description nor its accessible value tells
+    // the difference it sets.
+    void setBlind(bool blind);
+    bool blind() const { return blind_; }
 
     // Lets assistive tools reach every TemperatureSlider through the kelvin-speaking interface; once
     // per process is enough, more is harmless.
@@ -17,4 +21,7 @@ public:
 
 protected:
     void sliderChange(SliderChange change) override;
+
+private:
+    bool blind_ = false;
 };

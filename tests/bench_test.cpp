@@ -6,6 +6,7 @@
 
 #include "test_support.h"
 
+#include <set>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,38 @@ TEST(Bench, AReadingThatCannotBeWrittenIsKept) {
     EXPECT_EQ(std::tuple(b.log.messages.size(), b.bench.session().readings.size()), std::tuple(1u, 1u));
     EXPECT_FLOAT_EQ(b.bench.results().record(0, 0).mrtdPlus, 0.3f);
     EXPECT_TRUE(b.bench.recorder().isUnsaved(0));
+}
+
+// Blind, the bench offers each half the observer has not read once, at the middle of its half, shows
+// no value meanwhile, and notes going blind and looking again under the observer's name.
+TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
+    OpenedBench b;
+    b.bench.setObserver("Ann");
+    b.bench.record({"", true}); // 0.5 cycles/mrad, plus, before going blind
+    b.bench.setBlind(true);
+    const int values = b.window.values;
+    std::set<std::pair<int, int>> offered{{0, 750}};
+    for (int k = 0; k < 2 * frequencyCount - 1; ++k) {
+        EXPECT_TRUE(offered.emplace(b.bench.frequencyIndex(), b.bench.temperatureSlider()).second);
+        b.bench.record({"", k % 2 == 0});
+    }
+    EXPECT_EQ(offered, (std::set<std::pair<int, int>>{{0, 250},
+                                                      {0, 750},
+                                                      {1, 250},
+                                                      {1, 750},
+                                                      {2, 250},
+                                                      {2, 750},
+                                                      {3, 250},
+                                                      {3, 750},
+                                                      {4, 250},
+                                                      {4, 750},
+                                                      {5, 250},
+                                                      {5, 750}}));
+    EXPECT_FALSE(b.bench.offerNextHalf());
+    EXPECT_EQ(b.window.values, values);
+    b.bench.setBlind(false);
+    EXPECT_EQ(b.bench.session().events.size(), 2u);
+    EXPECT_EQ(b.bench.session().events[1].event + b.bench.session().events[1].observer, std::string("blind offAnn"));
 }
 
 TEST(Bench, OneTemperatureStepShowsOneFrame) {

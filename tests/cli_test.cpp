@@ -248,8 +248,8 @@ TEST(CliLong, ChoosesTheImageModelAndTheTargetPhase) {
         EXPECT_EQ(runCli(common + " " + options + " --sensor " + dir.path("s.pfm")).status, 0) << options;
         return readText(dir.path("s.pfm"));
     };
-    const std::string plain = sensor(""), physical = sensor("--model physical");
-    EXPECT_EQ(sensor("--model specified"), plain);
+    const std::string plain = sensor("--model specified"), physical = sensor("--model physical");
+    EXPECT_EQ(sensor(""), physical); // physical unless told otherwise
     EXPECT_NE(physical, plain);
     EXPECT_EQ(physical.rfind("Pf\n644 484\n-1.0\n", 0), 0u);
     // A quarter-pixel phase moves the bars; no phase leaves them where they were.

@@ -1,12 +1,53 @@
 // What only the window shows of a session: an unended one taken up at the start and locked, the radios
 // turning the target, the observer's names, the question at closing. Readings: see bench_test.
+#include "cli_run.h"
 #include "console/session.h"
+#include "gui/bench_settings.h"
+#include "gui/campaign_view.h"
 #include "gui/frame_view.h"
+#include "gui/mrtd_plot.h"
+#include "gui/readings_panel.h"
 #include "started_bench.h"
 
 #include <QtWidgets>
+#include <nlohmann/json.hpp>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs `answer` on the first modal window that opens while `act` runs.
+void answerModal(const std::function<void(QWidget*)>& answer, const std::function<void()>& act) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && (poll.stop(), true))
+            answer(modal);
+    });
+    poll.start(20);
+    act();
+}
+
+bool hasDigit(const QString& text) {
+    return text.contains(QRegularExpression(u"\\d"_s));
+}
+
+// The window at a screen's size, the records window over its lower right; saved as the screen shows it.
+void place(MainConsole& window, QSize size, const QString& screenshot = {}) {
+    window.setWindowState(Qt::WindowNoState);
+    window.setGeometry(QRect(QPoint(0, 0), size));
+    QTRY_COMPARE(window.size(), size);
+    const int width = std::min(size.width() - 40, 1010);
+    window.recordsWindow()->setGeometry(size.width() - width - 20, size.height() - 480, width, 330);
+    QTest::qWait(300);
+    if (!screenshot.isEmpty())
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, 0, 0, size.width(), size.height())
+            .save(QStringLiteral(TERVIX_SCREENSHOT_DIR "/") + screenshot);
+}
+
+} // namespace
 
 class SessionGuiTest : public QObject {
     Q_OBJECT
@@ -81,6 +122,109 @@ private slots:
         auto* box = again.console->findChild<QComboBox*>(u"observer"_s);
         QCOMPARE((QStringList{box->itemText(0), box->itemText(1), box->itemText(2)}),
                  (QStringList{u"Dan"_s, u"Eli"_s, u"Cleo"_s}));
+    }
+
+    // Two observers, Ann's mistaken press undone, one of Bo's struck with a reason, then Bo blind: list
+    // and plot follow observer and orientation, Campaign gives the command line's numbers, the report
+    // names its signatories and the struck reading, and blind mode shows no value.
+    void aCampaignOfTwoObservers() {
+        RunningBench bench;
+        MainConsole& w = *bench.console;
+        place(w, {1920, 1080}); // the plot keeps one size for the images compared
+        QSettings(settingsOrganisation, settingsApplication).setValue(reportLaboratoryKey, u"Lab North"_s);
+        QSettings(settingsOrganisation, settingsApplication).setValue(reportOperatorKey, u"Olga Operator"_s);
+        bench.session().setObserver(u"Ann"_s);
+        for (int position : {700, 300, 520}) // +0.8, -0.8 and a press by mistake
+            bench.record(position);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+        bench.session().setObserver(u"Bo"_s);
+        for (int position : {650, 350, 600}) // +0.6, -0.6, +0.4 to be struck
+            bench.record(position);
+        QTableWidget* readings = w.readings()->table();
+        readings->selectRow(5);
+        answerModal(
+            [](QWidget* input) {
+                qobject_cast<QInputDialog*>(input)->setTextValue(u"Wrong camera"_s),
+                    qobject_cast<QInputDialog*>(input)->accept();
+            },
+            [&] { w.readings()->findChild<QPushButton*>(u"strikeOut"_s)->click(); });
+        QCOMPARE(
+            (QStringList{readings->item(2, 9)->text(), readings->item(5, 9)->text(), readings->item(0, 7)->text()}),
+            (QStringList{u"by Ann: Undone"_s, u"by Bo: Wrong camera"_s, u"+0.800 K"_s}));
+        QVERIFY(readings->item(5, 7)->font().strikeOut() && !readings->item(4, 7)->font().strikeOut());
+        const QImage bo = w.plot()->grab().toImage();
+        QCOMPARE(bench.row(0, rowOfFrequency(0)), QString::fromStdString(formatResultRow(0, {-0.6f, 0.6f})));
+        bench.session().setObserver(u"Ann"_s);
+        QCOMPARE(bench.row(0, rowOfFrequency(0)), QString::fromStdString(formatResultRow(0, {-0.8f, 0.8f})));
+        QVERIFY(w.plot()->grab().toImage() != bo);
+        bench.session().setOrientation(orientationHorizontal);
+        QCOMPARE(bench.row(0, rowOfFrequency(0)), u"   1\t    0.5"_s); // nothing read
+        const QImage empty = w.plot()->grab().toImage();
+        bench.session().setOrientation(orientationVertical);
+
+        const std::string path = w.core().recorder().path();
+        const auto groups = nlohmann::json::parse(testing_support::runCli("session --json '" + path + "'").out);
+        auto same = [&](int row, int column, const nlohmann::json& value) {
+            return std::abs(w.campaign()->table()->item(row, column)->text().toDouble() - value.get<double>()) < 5e-4;
+        };
+        QCOMPARE(groups.size(), std::size_t(1));
+        QCOMPARE(w.campaign()->table()->rowCount(), 3); // Ann, Bo, all observers
+        for (int k : {0, 1})
+            QVERIFY(same(k, CampaignView::MeanPlus, groups[0]["perObserver"][k]["plus"]) &&
+                    same(k, CampaignView::MeanMinus, groups[0]["perObserver"][k]["minus"]) &&
+                    same(k, CampaignView::Mrtd, groups[0]["perObserver"][k]["mrtd"]));
+        const QStringList bounds = w.campaign()->table()->item(2, CampaignView::Interval)->text().split(u" \u2026 "_s);
+        QVERIFY(same(2, CampaignView::Mrtd, groups[0]["mrtd"]["mean"]) &&
+                same(2, CampaignView::Count, groups[0]["observers"]));
+        QVERIFY(std::abs(bounds.value(0).toDouble() - groups[0]["mrtd"]["ci95"][0].get<double>()) < 5e-4 &&
+                std::abs(bounds.value(1).toDouble() - groups[0]["mrtd"]["ci95"][1].get<double>()) < 5e-4);
+        w.showRecords(true);
+        place(w, {1024, 768}, u"campaign_1024x768.png"_s);
+        place(w, {1920, 1080}, u"campaign_1920x1080.png"_s);
+        w.showRecords(false);
+        place(w, {1920, 1080}, u"readings.png"_s);
+
+        // With two observers far apart the symmetric interval would reach below zero; the report's does not.
+        QVERIFY(w.session()->writeReport(bench.path(u"report.pdf"_s)));
+        const QString report = QString::fromStdString(
+            testing_support::runCommand("pdftotext -layout '" + bench.path(u"report.pdf"_s).toStdString() + "' -").out);
+        for (const QString& expected :
+             {u"Lab North"_s, u"Olga Operator"_s, QStringLiteral(TERVIX_VERSION), u"Page 1 of"_s, u"Wrong camera"_s})
+            QVERIFY2(report.contains(expected), qPrintable(expected));
+        QVERIFY(!report.contains(QRegularExpression(u"-0\\.\\d+ \u2026|\u2026 -0\\."_s)));
+
+        bench.session().setObserver(u"Bo"_s);
+        bench.press(controlId::blindCheck);
+        auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+        QVERIFY(w.core().frequencyIndex() != 0 && (slider->value() == 250 || slider->value() == 750)); // open halves
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(slider);
+        for (QAccessible::Text t : {QAccessible::Name, QAccessible::Description, QAccessible::Value})
+            QVERIFY(!hasDigit(access->text(t)));
+        QVERIFY(!access->valueInterface()->currentValue().isValid() && w.valueText().isEmpty());
+        for (auto* list : w.findChildren<QListWidget*>())
+            for (int k = 0; k < list->count(); ++k)
+                QVERIFY(!hasDigit(list->item(k)->text().section(u'\t', 2)));
+        bench.press(controlId::applyButton);
+        for (int k = 0; k < readings->rowCount(); ++k)
+            QCOMPARE(readings->item(k, 7)->text(), u"\u2014"_s);
+        auto* tabs = w.findChild<QTabWidget*>(u"recordTabs"_s);
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(w.campaign())) && w.plot()->grab().toImage() == empty);
+        place(w, {1920, 1080}, u"blind.png"_s);
+        answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },
+                    [&] { bench.press(controlId::blindCheck); });
+        MessageLog readLog;
+        const auto events = readSessionFile(path, readLog)->events;
+        QVERIFY(events.size() == 2 && events[0].event == eventBlindOn && events[1].event == eventBlindOff);
+        QVERIFY(events[1].observer == "Bo" && !w.valueText().isEmpty() && bench.log.messages.empty());
+        w.recordsWindow()->hide();
+        for (QAction* action : w.findChildren<QAction*>())
+            if (action->text() == u"\u00d74"_s)
+                action->trigger(); // the View menu's magnifier, for the eye
+        bench.press(controlId::frequencyRadios[2]);
+        bench.slide(560);
+        place(w, {1920, 1080}, u"magnified.png"_s);
     }
 
     void closingAsksOnceWhenResultsAreUnsaved_data() {

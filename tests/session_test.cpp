@@ -80,6 +80,7 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     session.readings.back().deltaT.reset();
     session.readings.back().display = ReadingDisplay{false, 420, 37, 2.0, 4};
     session.readings.back().struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
+    session.events.push_back({"2026-12-07T10:02:00.000Z", "Ann", eventBlindOn});
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
