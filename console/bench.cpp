@@ -441,7 +441,8 @@ bool Bench::offerNextHalf() {
         return false;
     const auto [index, minus] = open[std::uniform_int_distribution<std::size_t>(0, open.size() - 1)(blindDraw_)];
     selectFrequency(index);
-    // The middle of -max ... 0 or of 0 ... +max, so that the offered position tells nothing.
+    // The middle of -max ... 0 or of 0 ... +max: the observer approaches the threshold from well
+    // inside the half, wherever it lies.
     onTemperatureSlider(minus ? temperatureSliderCentre / 2 : (temperatureSliderCentre + temperatureSliderMax) / 2);
     return true;
 }

@@ -363,7 +363,7 @@ bool SessionRecorder::write() {
 }
 
 bool SessionRecorder::finish() {
-    if (session_.readings.empty() || path_.empty())
+    if ((session_.readings.empty() && session_.events.empty()) || path_.empty())
         return true; // nothing was recorded, so nothing was written
     session_.ended = true;
     return writeSessionFile(session_, path_, messages_);

@@ -135,7 +135,7 @@ public:
     SessionRecorder(MessageSink& messages) : messages_(messages) {}
 
     // Starts an empty session stored in the folder under its start time; nothing is written until
-    // the first reading.
+    // the first reading or event.
     void start(const std::string& folder, const std::string& createdIsoTime);
     // Continues a session read from a file, in that file. After a run that ended abnormally its
     // slots count as unsaved; a session opened by choice counts as saved.

@@ -6,8 +6,8 @@
 #include "console/data_files.h"
 #include "console/session_statistics.h"
 #include "gui/about_dialog.h"
-#include "gui/campaign_view.h"
 #include "gui/bench_settings.h"
+#include "gui/campaign_view.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
@@ -505,8 +505,9 @@ void MainConsole::layoutControls(int w, int h) {
     const QFontMetrics fm(lists_[0]->font());
     const int rowMargins = 2 * lists_[0]->frameWidth() + 8;
     in.listWidth = TabbedTextDelegate::narrowestRow(fm) + rowMargins;
-    for (int id : {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck,
-                   controlId::viewValueCheck, controlId::blindCheck, applyButton, notRecognizedButton, saveTableButton, helpButton})
+    for (int id :
+         {temperatureCaption, benchCaption, targetsCaption, controlId::randomiseCheck, controlId::viewValueCheck,
+          controlId::blindCheck, applyButton, notRecognizedButton, saveTableButton, helpButton})
         in.captionWidths[id] = child<QWidget>(id)->sizeHint().width();
     for (auto* group : {cameraGroup_, frequencyGroup_})
         for (QAbstractButton* radio : group->buttons())

@@ -2,7 +2,6 @@
 // turning the target, the observer's names, the question at closing. Readings: see bench_test.
 #include "cli_run.h"
 #include "console/session.h"
-#include "gui/bench_settings.h"
 #include "gui/campaign_view.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
@@ -131,8 +130,13 @@ private slots:
         RunningBench bench;
         MainConsole& w = *bench.console;
         place(w, {1920, 1080}); // the plot keeps one size for the images compared
-        QSettings(settingsOrganisation, settingsApplication).setValue(reportLaboratoryKey, u"Lab North"_s);
-        QSettings(settingsOrganisation, settingsApplication).setValue(reportOperatorKey, u"Olga Operator"_s);
+        answerModal(
+            [](QWidget* dialog) {
+                dialog->findChild<QLineEdit*>(u"laboratory"_s)->setText(u"Lab North"_s);
+                dialog->findChild<QLineEdit*>(u"operator"_s)->setText(u"Olga Operator"_s);
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            },
+            [&] { w.session()->menuActions().reportSettings->trigger(); });
         bench.session().setObserver(u"Ann"_s);
         for (int position : {700, 300, 520}) // +0.8, -0.8 and a press by mistake
             bench.record(position);
