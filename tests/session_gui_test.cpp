@@ -195,7 +195,8 @@ private slots:
         const QString report = QString::fromStdString(
             testing_support::runCommand("pdftotext -layout '" + bench.path(u"report.pdf"_s).toStdString() + "' -").out);
         for (const QString& expected :
-             {u"Lab North"_s, u"Olga Operator"_s, QStringLiteral(TERVIX_VERSION), u"Page 1 of"_s, u"Wrong camera"_s})
+             {u"Lab North"_s, u"Olga Operator"_s, QStringLiteral(TERVIX_VERSION), u"Page 1 of"_s, u"Wrong camera"_s,
+              w.campaign()->table()->item(2, CampaignView::Interval)->text()})
             QVERIFY2(report.contains(expected), qPrintable(expected));
         QVERIFY(!report.contains(QRegularExpression(u"-0\\.\\d+ \u2026|\u2026 -0\\."_s)));
 
