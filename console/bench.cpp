@@ -248,6 +248,8 @@ void Bench::selectOrientation(bool horizontalBars) {
     const bool changed = state_.console.horizontalBars != horizontalBars;
     state_.console.horizontalBars = horizontalBars;
     selectFrequency(frequencyIndex_);
+    if (changed && blind_)
+        offerNextHalf();
     if (changed)
         resultsReplaced();
 }
@@ -335,6 +337,8 @@ void Bench::selectCamera(int index) {
     autoLevelContrast();
     updateScene();
     showTemperatureDifference();
+    if (blind_)
+        offerNextHalf();
 }
 
 void Bench::onDistanceEdit(const std::string& text) {

@@ -180,7 +180,7 @@ public:
     // Blind mode: no value is shown while the observer reads, so that none steers the next reading;
     // the window hides every number and asks before leaving. Going blind and looking again are noted
     // in the session with the current observer. Entering offers the first open half (see
-    // offerNextHalf), and so does every reading taken while blind.
+    // offerNextHalf), and so do every reading and every change of slot or orientation while blind.
     bool blind() const { return blind_; }
     void setBlind(bool on);
     // The next half to read, drawn at random among the halves the current observer has not read yet

@@ -153,6 +153,8 @@ TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
                                                       {5, 250},
                                                       {5, 750}}));
     EXPECT_FALSE(b.bench.offerNextHalf());
+    b.bench.setOrientation(BarOrientation::Horizontal); // all open again: one is offered, off the centre
+    EXPECT_NE(b.bench.temperatureSlider(), temperatureSliderCentre);
     EXPECT_EQ(b.window.values, values);
     b.bench.setBlind(false);
     EXPECT_EQ(b.bench.session().events.size(), 2u);
