@@ -453,11 +453,18 @@ bool Bench::offerNextHalf() {
 
 void Bench::startSession(const std::string& folder, const std::string& createdIsoTime) {
     recorder_.start(folder, createdIsoTime);
-    resultsReplaced();
+    sessionReplaced();
 }
 
 void Bench::resumeSession(Session session, const std::string& path, bool unsaved) {
     recorder_.resume(std::move(session), path, unsaved);
+    sessionReplaced();
+}
+
+void Bench::sessionReplaced() {
+    // An observer still blind goes on blind in the other session, and its file says so.
+    if (blind_)
+        recorder_.note({isoUtcNow(), observer_, eventBlindOn});
     resultsReplaced();
 }
 

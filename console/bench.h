@@ -224,6 +224,7 @@ private:
     // when the window moved (true then).
     bool followDisplayWindow();
     void resultsReplaced();
+    void sessionReplaced();
     bool strike(std::size_t index, const StruckMark& mark);
 
     BenchState& state_;

@@ -128,7 +128,8 @@ TEST(Bench, AReadingThatCannotBeWrittenIsKept) {
 }
 
 // Blind, the bench offers each half the observer has not read once, at the middle of its half, shows
-// no value meanwhile, and notes going blind and looking again under the observer's name.
+// no value meanwhile, and notes going blind (again in a new session) and looking again under the
+// observer's name.
 TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
     OpenedBench b;
     b.bench.setObserver("Ann");
@@ -156,6 +157,7 @@ TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
     b.bench.setOrientation(BarOrientation::Horizontal); // all open again: one is offered, off the centre
     EXPECT_NE(b.bench.temperatureSlider(), temperatureSliderCentre);
     EXPECT_EQ(b.window.values, values);
+    b.bench.startSession(b.dir.path("next"), "2026-12-07T11:00:00.000Z"); // still blind there, and noted
     b.bench.setBlind(false);
     EXPECT_EQ(b.bench.session().events.size(), 2u);
     EXPECT_EQ(b.bench.session().events[1].event + b.bench.session().events[1].observer, std::string("blind offAnn"));
