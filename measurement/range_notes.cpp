@@ -1,0 +1,38 @@
+#include "measurement/range_notes.h"
+
+#include <cstdio>
+
+std::string rangeText(double km, bool bound) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%.3g", bound ? ">" : "", km);
+    return text;
+}
+
+std::vector<std::string> rangeNotes(const RangePrediction& p) {
+    std::vector<std::string> notes;
+    if (p.mrtd.curve.empty())
+        notes.push_back("No frequency has an MRTD value: no range can be given.");
+    else if (!p.mrtd.single.empty())
+        notes.push_back("Only the " + p.mrtd.single + " MRTD has values: it is used alone as the 2-D MRTD.");
+    if (!p.mrtd.monotonic)
+        notes.push_back("The MRTD falls somewhere as frequency rises: each range is the first crossing from short "
+                        "range; later crossings are named.");
+    for (const TaskRange& t : p.tasks) {
+        if (t.crossing.bound)
+            notes.push_back(t.task.task +
+                            ": the MRTD curve ends before the target's apparent difference falls to it; "
+                            "the range is at least " +
+                            rangeText(t.crossing.rangeKm, false) + " km (not extrapolated).");
+        for (double later : t.crossing.laterCrossingsKm)
+            notes.push_back(t.task.task + ": the curves cross again at " + rangeText(later, false) + " km.");
+        if (t.ciBound)
+            notes.push_back(t.task.task +
+                            ": some resampled curves end before their crossing; the interval reaches past the "
+                            "measured frequencies.");
+    }
+    for (const TtpRange& t : p.ttp)
+        if (t.bound)
+            notes.push_back("TTP " + t.task + ": the band reaches the last measured frequency; the range is at least " +
+                            rangeText(t.rangeKm, false) + " km.");
+    return notes;
+}
