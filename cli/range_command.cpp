@@ -27,8 +27,15 @@ namespace {
 constexpr std::size_t maxObjectiveJsonBytes = 16 * 1024 * 1024;
 constexpr int plotWidth = 640, plotHeight = 400;
 
+// The camera and session readers word their messages for the window, some over two lines.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        c = c == '\n' ? ' ' : c;
+    return text;
+}
+
 int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
+    std::cerr << "tervix-cli: " << oneLine(error) << '\n';
     return 1;
 }
 
