@@ -11,6 +11,7 @@
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/range_dialog.h"
 #include "gui/session_panel.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
@@ -329,6 +330,7 @@ void MainConsole::initialise() {
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
     objective_ = new ObjectiveMrtdRunner(this);
     connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
+    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] { refreshRangeDialogs(this); });
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
                                  [this] {
@@ -579,6 +581,7 @@ void MainConsole::resultsChanged() {
             list->item(row)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)]));
     }
     plot_->update();
+    refreshRangeDialogs(this);
 }
 
 void MainConsole::showResultList(int camera) {
@@ -753,6 +756,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setAccessibleName(u"Context menu"_s);
     menu.addAction(actions_.about);
     menu.addAction(actions_.objective);
+    menu.addAction(findChild<QAction*>(QString::fromLatin1(rangeActionName)));
     menu.addAction(actions_.undo);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
@@ -851,6 +855,11 @@ void MainConsole::createMenuBar() {
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
     measurement->addAction(actions_.objective);
+    measurement->addAction(rangeAction(this, [this] {
+        const int slot = core_->cameraIndex();
+        return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
+                           core_->state().camera};
+    }));
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);
