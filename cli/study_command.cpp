@@ -67,7 +67,7 @@ bool writeStudyPlot(const StudyResults& results, const std::string& path, std::s
         std::sort(points.begin(), points.end());
         QPainterPath path;
         for (const auto& [v, km] : points)
-            path.isEmpty() ? path.moveTo(x(v), y(km)) : path.lineTo(x(v), y(km));
+            path.elementCount() == 0 ? path.moveTo(x(v), y(km)) : path.lineTo(x(v), y(km));
         painter.setPen(QPen(taskColour(colour++), 2));
         painter.drawPath(path);
         std::string label = key.first;

@@ -1,5 +1,6 @@
 #include "drawing/range_plot.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
@@ -17,6 +18,29 @@ QRect plotArea(const QRect& area) {
     return area.adjusted(marginLeft, marginTop, -marginRight, -marginBottom);
 }
 
+// Both pictures are laid out on a page this wide and scaled to the rectangle, so that a 300 dpi
+// report and a window draw the same picture with text in proportion.
+constexpr double logicalWidth = 480.0;
+constexpr int fontPixels = 11;
+
+QRect scaledArea(QPainter& painter, const QRect& area) {
+    const double scale = area.width() / logicalWidth;
+    painter.translate(area.topLeft());
+    painter.scale(scale, scale);
+    QFont font = painter.font();
+    font.setPixelSize(fontPixels);
+    painter.setFont(font);
+    return QRect(0, 0, static_cast<int>(logicalWidth), static_cast<int>(area.height() / scale));
+}
+
+// Adds a point to a path, starting it at the first.
+void extend(QPainterPath& path, double x, double y) {
+    if (path.elementCount() == 0)
+        path.moveTo(x, y);
+    else
+        path.lineTo(x, y);
+}
+
 // A tick step of 1, 2 or 5 times a power of ten giving about five ticks up to top.
 double tickStep(double top) {
     const double raw = top / 5.0;
@@ -31,7 +55,7 @@ void paintLegend(QPainter& painter, const QRect& plot, const RangePrediction& pr
     int y = plot.top() + 14;
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k, y += 14) {
         painter.setPen(taskColour(static_cast<int>(k)));
-        painter.drawText(plot.right() - 110, y, QString::fromStdString(prediction.tasks[k].task.task));
+        painter.drawText(plot.right() - 90, y, QString::fromStdString(prediction.tasks[k].task.task));
     }
 }
 
@@ -43,13 +67,14 @@ QColor taskColour(int index) {
     return colours[static_cast<std::size_t>(index) % std::size(colours)];
 }
 
-void paintRangeProbabilityPlot(QPainter& painter, const QRect& area, const RangePrediction& prediction,
+void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const RangePrediction& prediction,
                                const QColor& foreground) {
+    painter.save();
+    const QRect area = scaledArea(painter, target);
     const QRect plot = plotArea(area);
     const double maxKm = plotRangeKm(prediction);
     auto x = [&](double km) { return plot.left() + plot.width() * km / maxKm; };
     auto y = [&](double p) { return plot.bottom() - plot.height() * p; };
-    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(foreground);
     painter.drawRect(plot);
@@ -63,7 +88,7 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& area, const Range
         painter.drawText(QPointF(area.left() + 20, y(p) + 4), QString::number(p, 'g', 2));
     }
     painter.drawText(QPointF(plot.center().x() - 30, area.bottom() - 4), u"range (km)"_s);
-    painter.drawText(QPointF(area.left() + 2, plot.top() + 10), u"P"_s);
+    painter.drawText(QPointF(area.left() + 2, plot.center().y()), u"P"_s);
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
         const TaskRange& task = prediction.tasks[k];
         const auto curve = probabilityCurve(prediction.mrtd.curve, prediction.scenario, task.task.n50, maxKm);
@@ -84,11 +109,12 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& area, const Range
     painter.restore();
 }
 
-void paintRangeCrossingPlot(QPainter& painter, const QRect& area, const RangePrediction& prediction,
+void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangePrediction& prediction,
                             const QColor& foreground) {
+    painter.save();
+    const QRect area = scaledArea(painter, target);
     const QRect plot = plotArea(area);
     const MrtdCurve& curve = prediction.mrtd.curve;
-    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(foreground);
     painter.drawRect(plot);
@@ -115,11 +141,12 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& area, const RangePre
         painter.drawText(QPointF(area.left() + 2, y(std::pow(10.0, e)) + 4),
                          QString::number(std::pow(10.0, e), 'g', 3));
     painter.drawText(QPointF(plot.center().x() - 60, area.bottom() - 4), u"frequency (cycles/mrad)"_s);
+    painter.drawText(QPointF(plot.left() + 4, plot.top() + 12), u"MRTD and dimmed ΔT (K)"_s);
     painter.setPen(QPen(foreground, 2));
     QPainterPath mrtd;
     for (double f = curve.front().first; f <= curve.back().first; f += curve.back().first / 200.0)
         if (const auto m = mrtdAt(curve, f))
-            mrtd.isEmpty() ? mrtd.moveTo(x(f), y(*m)) : mrtd.lineTo(x(f), y(*m));
+            extend(mrtd, x(f), y(*m));
     painter.drawPath(mrtd);
     const double hc = prediction.scenario.criticalDimensionM();
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
@@ -128,7 +155,7 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& area, const RangePre
             const double dt = prediction.scenario.apparentDt(f * hc / prediction.tasks[k].task.n50);
             if (dt < std::pow(10.0, logLow))
                 break;
-            line.isEmpty() ? line.moveTo(x(f), y(dt)) : line.lineTo(x(f), y(dt));
+            extend(line, x(f), y(dt));
         }
         painter.setPen(QPen(taskColour(static_cast<int>(k)), 1, Qt::DashLine));
         painter.drawPath(line);

@@ -17,22 +17,28 @@ std::vector<std::string> rangeNotes(const RangePrediction& p) {
     if (!p.mrtd.monotonic)
         notes.push_back("The MRTD falls somewhere as frequency rises: each range is the first crossing from short "
                         "range; later crossings are named.");
+    std::string bound, intervalBound;
+    auto listed = [](std::string& list, const std::string& task) { list += (list.empty() ? "" : ", ") + task; };
     for (const TaskRange& t : p.tasks) {
         if (t.crossing.bound)
-            notes.push_back(t.task.task +
-                            ": the MRTD curve ends before the target's apparent difference falls to it; "
-                            "the range is at least " +
-                            rangeText(t.crossing.rangeKm, false) + " km (not extrapolated).");
+            listed(bound, t.task.task);
+        if (t.ciBound)
+            listed(intervalBound, t.task.task);
         for (double later : t.crossing.laterCrossingsKm)
             notes.push_back(t.task.task + ": the curves cross again at " + rangeText(later, false) + " km.");
-        if (t.ciBound)
-            notes.push_back(t.task.task +
-                            ": some resampled curves end before their crossing; the interval reaches past the "
-                            "measured frequencies.");
     }
+    if (!bound.empty())
+        notes.push_back(bound + ": the MRTD curve ends before the target's apparent difference falls to it; the range "
+                                "(marked >) is where the last measured frequency puts the cycles, not extrapolated.");
+    if (!intervalBound.empty())
+        notes.push_back(intervalBound + ": some resampled curves end before their crossing; the interval reaches past "
+                                        "the measured frequencies.");
+    std::string ttpBound;
     for (const TtpRange& t : p.ttp)
         if (t.bound)
-            notes.push_back("TTP " + t.task + ": the band reaches the last measured frequency; the range is at least " +
-                            rangeText(t.rangeKm, false) + " km.");
+            listed(ttpBound, t.task);
+    if (!ttpBound.empty())
+        notes.push_back("TTP " + ttpBound +
+                        ": the band reaches the last measured frequency; the range is a lower bound.");
     return notes;
 }

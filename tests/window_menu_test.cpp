@@ -2,10 +2,12 @@
 #include "cli_run.h"
 #include "console/control_ids.h"
 #include "gui/frame_view.h"
+#include "gui/range_dialog.h"
 #include "started_bench.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -100,6 +102,28 @@ private slots:
         QVERIFY(struck.has_value());
         QCOMPARE(struck->reason, std::string("Undone"));
         QVERIFY(bench.console->core().results().rows(0)[4] != row);
+    }
+
+    // The dialog follows the readings as they arrive and opens again on the scenario it was left at.
+    void theRangeDialogFollowsTheReadingsAndRemembersItsScenario() {
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        QAction* range = bench.console->findChild<QAction*>(QString::fromLatin1(rangeActionName));
+        range->trigger();
+        RangeDialog* dialog = bench.console->findChild<RangeDialog*>();
+        QVERIFY(dialog && dialog->prediction().mrtd.curve.empty());
+        bench.control<QAbstractButton>(frequencyRadios[1])->click();
+        QSlider* slider = bench.control<QSlider>(controlId::temperatureSlider);
+        for (int value : {slider->maximum() / 2, slider->minimum() / 2}) { // both halves give an MRTD
+            slider->setValue(value);
+            bench.control<QAbstractButton>(applyButton)->click();
+        }
+        QCOMPARE(dialog->prediction().mrtd.curve.size(), 1u);
+        dialog->findChild<QComboBox*>(u"rangeCriteria"_s)->setCurrentText(u"2d"_s);
+        QCOMPARE(dialog->prediction().tasks.size(), 3u);
+        delete dialog;
+        range->trigger();
+        QCOMPARE(bench.console->findChild<RangeDialog*>()->prediction().scenario.criteria.name, "2d");
     }
 };
 
