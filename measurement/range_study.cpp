@@ -48,10 +48,21 @@ bool setToken(std::vector<std::string>& lines, int line, int token, double value
     return true;
 }
 
+// The text's lines, empty ones kept (the reader counts lines); the last holds what follows the
+// final line end, so joining them again gives the text back.
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
 std::string joinLines(const std::vector<std::string>& lines) {
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        text.append(lines[k]).append(k + 1 < lines.size() ? "\n" : "");
     return text;
 }
 
@@ -148,7 +159,7 @@ std::optional<std::string> studyCameraText(const std::string& baseText, const St
         error = log.messages.empty() ? "the base camera file cannot be read" : log.messages.front();
         return std::nullopt;
     }
-    std::vector<std::string> lines = splitTokens(baseText, "\n");
+    std::vector<std::string> lines = splitLines(baseText);
     CameraSet want = base.set;
     double hBlur = base.hBlurWidth, vBlur = base.vBlurWidth;
     double pitch = spec.pitchUm, focal = spec.focalMm;
