@@ -22,6 +22,9 @@ std::vector<std::string> rangeNotes(const RangePrediction& p) {
     for (const TaskRange& t : p.tasks) {
         if (t.crossing.bound)
             listed(bound, t.task.task);
+        else if (t.crossing.rangeKm == 0.0 && !p.mrtd.curve.empty())
+            notes.push_back(t.task.task + ": the target's difference is below the MRTD even at the first frequency; it "
+                                          "is not seen at any range.");
         if (t.ciBound)
             listed(intervalBound, t.task.task);
         for (double later : t.crossing.laterCrossingsKm)

@@ -1,12 +1,16 @@
 // Ranges from an MRTD checked against closed forms: an exponential MRTD in an exponential
 // atmosphere, a pure resolution limit, the probability function's inverse, and the intervals of a
 // session's observers.
+#include "camera/camera_file.h"
 #include "console/session_statistics.h"
 #include "measurement/range_prediction.h"
 #include "measurement/range_probability.h"
 #include "measurement/range_sources.h"
+#include "measurement/range_study.h"
 #include "measurement/range_uncertainty.h"
 #include "session_reading.h"
+#include "text/messages.h"
+#include "text_support.h"
 
 #include <gtest/gtest.h>
 
@@ -127,5 +131,24 @@ TEST(RangeUncertainty, IntervalsWidenWhenAnObserverIsRemoved) {
     for (std::size_t k = 0; k < five.size(); ++k)
         EXPECT_GT(four[k], five[k]) << k;
 }
+
+// Every shipped camera file takes a study's values where the reader finds them again.
+class RangeStudyCamera : public testing::TestWithParam<int> {};
+TEST_P(RangeStudyCamera, HoldsTheSteppedValues) {
+    const std::string name = "camera" + std::to_string(GetParam()) + ".par";
+    const std::string base = testing_support::readText(testing_support::shippedFile(name));
+    std::string error;
+    const auto spec = parseStudySpec(nlohmann::json::parse(R"({"camera": "c.par", "optics": {"pitch": 17, "focal": 100},
+        "parameters": [{"name": "netd", "values": [0.07]}, {"name": "focal", "values": [50]}]})"),
+                                     error);
+    const auto text = studyCameraText(base, *spec, {0.07, 50.0}, error);
+    ASSERT_TRUE(text) << error;
+    CameraState camera;
+    MessageLog log;
+    ASSERT_TRUE(readCameraText(*text, name, CameraLoadMode::Full, camera, log));
+    EXPECT_NEAR(camera.set.netd, 0.07, 1e-6);
+    EXPECT_NEAR(ifovMradOf(camera.set), 17.0 / 50.0, 1e-5);
+}
+INSTANTIATE_TEST_SUITE_P(Shipped, RangeStudyCamera, testing::Range(1, 6));
 
 } // namespace
