@@ -77,6 +77,13 @@ MrtdSamples samplesOfObjective(const ObjectiveMrtd& result) {
         MrtdSample s{r.frequency, r.mrtd.mean, std::nullopt, {}};
         if (r.mrtd.valued > 1)
             s.ci95 = std::pair{r.mrtd.ciLow, r.mrtd.ciHigh};
+        // Repeat k is one run of the observer across every frequency (its own seed), so the repeats
+        // resample together as a session's observers do.
+        for (std::size_t k = 0; k < r.repeats.size(); ++k) {
+            const HalfResult& m = r.repeats[k].mrtd;
+            if (m.outcome != ObserverOutcome::NotResolved && m.value > 0.0)
+                s.observers.emplace_back("repeat " + std::to_string(k + 1), m.value);
+        }
         samples.push_back(s);
     }
     return samples;

@@ -91,6 +91,20 @@ TEST(RangeGeometry, ACurveEndingEarlyGivesABound) {
     EXPECT_NEAR(*identification.pixels, 6.4 / 1.0 / 0.1, 1e-9); // h_c / (R IFOV) = N50 / (f IFOV)
 }
 
+// A curve that dips below the dimmed target again: the first crossing is the range, the later named.
+TEST(RangeGeometry, ACurveThatFallsAgainNamesItsLaterCrossing) {
+    const MrtdSamples dipping{{0.5, 0.1, {}, {}}, {1.0, 3.0, {}, {}}, {1.5, 0.05, {}, {}}, {2.0, 10.0, {}, {}}};
+    RangeScenario s = scenario("johnson", CriticalDimension::Sqrt);
+    s.extinction = 0.0;
+    const RangePrediction p = predictRanges({{}, dipping, std::nullopt, ""}, s);
+    EXPECT_FALSE(p.mrtd.monotonic);
+    const RangeCrossing& detection = p.tasks.front().crossing; // R = f h_c / 1
+    const double hc = s.criticalDimensionM();
+    EXPECT_TRUE(detection.rangeKm > 0.5 * hc && detection.rangeKm < 1.0 * hc);
+    ASSERT_EQ(detection.laterCrossingsKm.size(), 1u);
+    EXPECT_TRUE(detection.laterCrossingsKm[0] > 1.5 * hc && detection.laterCrossingsKm[0] < 2.0 * hc);
+}
+
 class RangeProbabilityInverse : public testing::TestWithParam<std::pair<double, double>> {};
 TEST_P(RangeProbabilityInverse, GivesTheCyclesRatio) {
     EXPECT_NEAR(cyclesRatioFor(GetParam().first), GetParam().second, 1e-4);
