@@ -582,7 +582,7 @@ std::string toolUsage() {
 std::string standardFilesText(const Command& command) {
     bool reads = false;
     for (const CommandOption& option : command.options)
-        reads = reads || std::string(option.name) == "target";
+        reads = reads || (std::string(option.name) == "target" && std::string(option.valueName) == "FILE");
     if (!reads)
         return {};
     return std::string("\nFiles it reads by itself:\n"

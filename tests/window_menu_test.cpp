@@ -1,6 +1,7 @@
 // The window's menu bar, Display group and exports, through what assistive tools and the eye see.
 #include "cli_run.h"
 #include "console/control_ids.h"
+#include "gui/bench_settings.h"
 #include "gui/frame_view.h"
 #include "gui/range_dialog.h"
 #include "started_bench.h"
@@ -9,6 +10,7 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -108,6 +110,8 @@ private slots:
     void theRangeDialogFollowsTheReadingsAndRemembersItsScenario() {
         QTemporaryDir dir;
         WindowBench bench(dir);
+        QSettings settings(settingsOrganisation, settingsApplication);
+        settings.remove(u"range"_s); // the dialog's defaults, whatever an earlier run left
         QAction* range = bench.console->findChild<QAction*>(QString::fromLatin1(rangeActionName));
         range->trigger();
         RangeDialog* dialog = bench.console->findChild<RangeDialog*>();
@@ -124,6 +128,7 @@ private slots:
         delete dialog;
         range->trigger();
         QCOMPARE(bench.console->findChild<RangeDialog*>()->prediction().scenario.criteria.name, "2d");
+        settings.remove(u"range"_s);
     }
 };
 
