@@ -52,8 +52,9 @@ TEST(CliRange, JsonHasEveryTaskOfTheCriteriaAndTheFilesItWasAskedFor) {
     }
 }
 
-// Two cameras differing in NETD, written, run by GNU parallel from the job list and gathered.
-TEST(CliStudy, RunsThroughGnuParallel) {
+// Two cameras differing in NETD, written, run by GNU parallel from the job list and gathered: two
+// model-observer runs, long under the sanitizers.
+TEST(CliLong, StudyRunsThroughGnuParallel) {
     if (std::system("parallel --version > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "GNU parallel is not installed";
     const TempDir dir;
