@@ -95,7 +95,11 @@ public:
             all.push_back(v.toStdString());
         return all;
     }
-    std::string program() const override { return programDirectory_ + "tervix-cli"; }
+    std::string program() const override {
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::filesystem::absolute(argv0_).string() : self.string();
+    }
     std::unique_ptr<QGuiApplication> painting() const override;
     std::vector<std::string> positional() const override {
         std::vector<std::string> words;

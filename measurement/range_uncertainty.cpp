@@ -1,9 +1,11 @@
 #include "measurement/range_uncertainty.h"
 
+#include "console/statistics.h"
 #include "measurement/range_crossing.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <numbers>
 #include <random>
@@ -62,6 +64,8 @@ void addRangeIntervals(RangePrediction& prediction, const RangeMrtd& mrtd, int r
     if ((!bootstrap && !hasIntervals(mrtd)) || resamples < 2)
         return;
     std::mt19937 random(seed);
+    // The JSON keeps the interval, not the repeats it came from: its half-width read as 1.96 errors.
+    const double normal975 = studentQuantile(0.975, std::numeric_limits<double>::infinity());
     std::vector<std::vector<double>> ranges(prediction.tasks.size());
     for (int draw = 0; draw < resamples; ++draw) {
         std::map<std::string, int> drawn;
@@ -74,7 +78,7 @@ void addRangeIntervals(RangePrediction& prediction, const RangeMrtd& mrtd, int r
                 if (bootstrap)
                     s.mrtd = drawnMean(s, drawn);
                 else if (s.ci95)
-                    s.mrtd += normalDeviate(random) * (s.ci95->second - s.ci95->first) / (2.0 * 1.959964);
+                    s.mrtd += normalDeviate(random) * (s.ci95->second - s.ci95->first) / (2.0 * normal975);
             }
         const Mrtd2d curve = mrtd2d(curveOf(again.horizontal), curveOf(again.vertical));
         for (std::size_t t = 0; t < prediction.tasks.size(); ++t) {
