@@ -80,6 +80,10 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
     width_ = named(spin(0.01, 100, 0.1, 2, u" m"_s), u"rangeWidth"_s, u"Target width"_s);
     height_ = named(spin(0.01, 100, 0.1, 2, u" m"_s), u"rangeHeight"_s, u"Target height"_s);
     dt_ = named(spin(0.01, 50, 0.1, 2, u" K"_s), u"rangeDt"_s, u"Target temperature difference"_s);
+    atmosphere_ = named(new QComboBox, u"rangeAtmosphere"_s, u"Atmosphere"_s);
+    for (const AtmospherePreset& preset : atmospherePresets)
+        atmosphere_->addItem(QString::fromLatin1(preset.name));
+    atmosphere_->addItem(u"custom"_s);
     extinction_ = named(spin(0.0, 20, 0.05, 3, u" /km"_s), u"rangeExtinction"_s, u"Extinction coefficient"_s);
     criteria_ = named(new QComboBox, u"rangeCriteria"_s, u"Criteria"_s);
     criteria_->addItems({u"johnson"_s, u"2d"_s, u"custom"_s});
@@ -102,6 +106,7 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
     width_->setValue(settings.value(u"range/width"_s, targetPresets[0].width).toDouble());
     height_->setValue(settings.value(u"range/height"_s, targetPresets[0].height).toDouble());
     dt_->setValue(settings.value(u"range/dt"_s, targetPresets[0].dt).toDouble());
+    atmosphere_->setCurrentText(settings.value(u"range/atmosphere"_s, u"clear"_s).toString());
     extinction_->setValue(settings.value(u"range/extinction"_s, atmospherePresets[0].extinction).toDouble());
     criteria_->setCurrentText(settings.value(u"range/criteria"_s, u"johnson"_s).toString());
     custom_->setText(settings.value(u"range/custom"_s, u"1,4,6.4"_s).toString());
@@ -115,7 +120,10 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
     size->addWidget(height_);
     form->addRow(u"Width × height"_s, size);
     form->addRow(u"ΔT₀"_s, dt_);
-    form->addRow(u"Extinction σ (0.2 clear air)"_s, extinction_);
+    auto* air = new QHBoxLayout;
+    air->addWidget(atmosphere_);
+    air->addWidget(extinction_);
+    form->addRow(u"Atmosphere, extinction σ"_s, air);
     form->addRow(u"Criteria"_s, criteria_);
     form->addRow(u"Custom N50 (D,R,I)"_s, custom_);
     form->addRow(u"Critical dimension"_s, dimension_);
@@ -130,6 +138,11 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
             width_->setValue(preset->width);
             height_->setValue(preset->height);
         }
+        refresh();
+    });
+    connect(atmosphere_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
+        if (const auto preset = extinctionFromText(name.toStdString()))
+            extinction_->setValue(*preset);
         refresh();
     });
     for (QDoubleSpinBox* box : {width_, height_, dt_, extinction_})
@@ -160,6 +173,7 @@ void RangeDialog::remember() const {
     settings.setValue(u"range/width"_s, width_->value());
     settings.setValue(u"range/height"_s, height_->value());
     settings.setValue(u"range/dt"_s, dt_->value());
+    settings.setValue(u"range/atmosphere"_s, atmosphere_->currentText());
     settings.setValue(u"range/extinction"_s, extinction_->value());
     settings.setValue(u"range/criteria"_s, criteria_->currentText());
     settings.setValue(u"range/custom"_s, custom_->text());

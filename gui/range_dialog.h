@@ -53,6 +53,7 @@ private:
     QDoubleSpinBox* width_ = nullptr;
     QDoubleSpinBox* height_ = nullptr;
     QDoubleSpinBox* dt_ = nullptr;
+    QComboBox* atmosphere_ = nullptr;
     QDoubleSpinBox* extinction_ = nullptr;
     QComboBox* criteria_ = nullptr;
     QLineEdit* custom_ = nullptr;
