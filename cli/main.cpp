@@ -2,10 +2,13 @@
 // else is the core's. Each command is one row of `commands` below: its usage, the files it reads
 // by itself, its options and the function that runs it.
 #include "cli/camera_json.h"
+#include "cli/command_words.h"
 #include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
+#include "cli/range_command.h"
+#include "cli/study_command.h"
 #include "console/bench.h"
 #include "console/bench_case.h"
 #include "console/bench_state.h"
@@ -77,14 +80,28 @@ std::string programDirectory(const char* argv0) {
 }
 
 // One command's parsed words.
-class Invocation {
+class Invocation : public CommandWords {
 public:
     Invocation(const QCommandLineParser& parser, std::string programDirectory, char* argv0)
         : parser_(parser), programDirectory_(std::move(programDirectory)), argv0_(argv0) {}
 
-    bool has(const char* option) const { return parser_.isSet(QLatin1StringView(option)); }
-    std::string value(const char* option) const { return parser_.value(QLatin1StringView(option)).toStdString(); }
-    std::vector<std::string> positional() const {
+    bool has(const char* option) const override { return parser_.isSet(QLatin1StringView(option)); }
+    std::string value(const char* option) const override {
+        return parser_.value(QLatin1StringView(option)).toStdString();
+    }
+    std::vector<std::string> values(const char* option) const override {
+        std::vector<std::string> all;
+        for (const QString& v : parser_.values(QLatin1StringView(option)))
+            all.push_back(v.toStdString());
+        return all;
+    }
+    std::string program() const override {
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::filesystem::absolute(argv0_).string() : self.string();
+    }
+    std::unique_ptr<QGuiApplication> painting() const override;
+    std::vector<std::string> positional() const override {
         std::vector<std::string> words;
         for (const QString& word : parser_.positionalArguments())
             words.push_back(word.toStdString());
@@ -187,6 +204,10 @@ std::unique_ptr<QGuiApplication> paintingApplication(const Invocation& run) {
     static int argc = 1;
     static char* argv[] = {run.argv0(), nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+std::unique_ptr<QGuiApplication> Invocation::painting() const {
+    return paintingApplication(*this);
 }
 
 int runCamera(const Invocation& run) {
@@ -415,6 +436,13 @@ int runSession(const Invocation& run) {
     return 0;
 }
 
+int runRange(const Invocation& run) {
+    return runRangeCommand(run);
+}
+int runStudy(const Invocation& run) {
+    return runStudyCommand(run);
+}
+
 const std::vector<Command>& commands() {
     static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
     static const CommandOption camera{"camera", "FILE", "The camera file (*.par)."};
@@ -508,6 +536,42 @@ const std::vector<Command>& commands() {
            "MRTD limits as 'frequency,MRTD limit' rows: the report judges each frequency\n"
            "against them and draws them."}},
          runSession},
+        {"range",
+         "range (--camera FILE | --session FILE [--slot N] | --objective JSON [--objective-horizontal JSON]\n"
+         "                   | --mrtd CSV) [--target nato|person|W,H] [--dt K] [--extinction clear|humid|haze|S]\n"
+         "                   [--criteria johnson|2d|N1,N2,N3] [--dimension sqrt|min] [--probability P...]\n"
+         "                   [--v50 V1,V2,V3] [--json] [--csv OUT.csv] [--plot OUT.png]",
+         "Predicts the detection, recognition and identification ranges from an MRTD, with their 95 % intervals\n"
+         "where the source has a spread, and the TTP metric's ranges beside them. Reads only the files named.",
+         nullptr,
+         {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use."},
+          {"session", "FILE", "A session's observers' group means (intervals by resampling the observers)."},
+          {"slot", "N", "The session's camera slot, 1 to 5 (default: the first with readings)."},
+          {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD)."},
+          {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD)."},
+          {"mrtd", "CSV", "Rows 'frequency, mrtdH, mrtdV' in cycles/mrad and kelvin; a cell may be empty."},
+          {"target", "W,H", "nato (2.3 x 2.3 m, default), person (1.8 x 0.5 m) or width,height in metres."},
+          {"dt", "K", "The target's temperature difference (default 2 K)."},
+          {"extinction", "S", "clear (0.2, default), humid (0.5), haze (1.0) or a coefficient in km^-1."},
+          {"criteria", "SET", "johnson (default), 2d or N1,N2,N3 cycles for detection, recognition, identification."},
+          {"dimension", "HOW", "The critical dimension: sqrt (of the area, default) or min (the smaller side)."},
+          {"probability", "P", "Also the ranges at these probabilities, e.g. 0.9 or 0.7,0.9 (may repeat)."},
+          {"v50", "V1,V2,V3", "The TTP metric's V50 for detection, recognition, identification."},
+          {"json", "", "Print the ranges as JSON."},
+          {"csv", "OUT.csv", "Also write one row per task."},
+          {"plot", "OUT.png", "Also draw the chance of each task against range."}},
+         runRange},
+        {"study",
+         "study SPEC.json [--out DIR] | study --merge DIR [--csv OUT.csv] [--plot OUT.png]",
+         "Writes a trade study's cameras (one or two parameters stepped from a base camera file) and its job\n"
+         "list, one shell line per job, for GNU parallel (parallel < DIR/jobs.txt) or a cluster's job array;\n"
+         "--merge gathers the finished jobs' ranges into one CSV and a plot against the parameter.",
+         "SPEC",
+         {{"out", "DIR", "The study's folder (default: beside the study file, named after it)."},
+          {"merge", "DIR", "Gather a study's results."},
+          {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv)."},
+          {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png)."}},
+         runStudy},
     };
     return table;
 }
@@ -523,7 +587,7 @@ std::string toolUsage() {
 std::string standardFilesText(const Command& command) {
     bool reads = false;
     for (const CommandOption& option : command.options)
-        reads = reads || std::string(option.name) == "target";
+        reads = reads || (std::string(option.name) == "target" && std::string(option.valueName) == "FILE");
     if (!reads)
         return {};
     return std::string("\nFiles it reads by itself:\n"

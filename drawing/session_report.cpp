@@ -1,6 +1,7 @@
 #include "drawing/session_report.h"
 
 #include "camera/camera_file.h"
+#include "drawing/range_section.h"
 #include "drawing/report_pages.h"
 #include "text/messages.h"
 #include "text/version.h"
@@ -277,6 +278,7 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
     const auto sections = sectionsOf(sessionStatistics(session));
     for (const auto& [key, list] : sections)
         addSection(pages, key, list, objectiveFor(key, objective), info);
+    addRangeSections(pages, sessionStatistics(session), objective, cameraFolders);
     addObserverValues(pages, sections);
     if (session.readings.empty())
         pages.paragraph(u"The session holds no readings."_s);

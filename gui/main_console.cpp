@@ -13,6 +13,7 @@
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
 #include "gui/readings_panel.h"
+#include "gui/range_dialog.h"
 #include "gui/session_panel.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
@@ -333,6 +334,7 @@ void MainConsole::initialise() {
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
     objective_ = new ObjectiveMrtdRunner(this);
     connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
+    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] { refreshRangeDialogs(this); });
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
                                  [this] {
@@ -601,6 +603,7 @@ void MainConsole::resultsChanged() {
     plot_->update();
     if (readings_) // not yet made while the window starts
         showBlindState();
+    refreshRangeDialogs(this);
 }
 
 void MainConsole::showBlindState() {
@@ -840,6 +843,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setAccessibleName(u"Context menu"_s);
     menu.addAction(actions_.about);
     menu.addAction(actions_.objective);
+    menu.addAction(findChild<QAction*>(QString::fromLatin1(rangeActionName)));
     menu.addAction(actions_.undo);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
@@ -944,6 +948,11 @@ void MainConsole::createMenuBar() {
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
     measurement->addAction(actions_.objective);
+    measurement->addAction(rangeAction(this, [this] {
+        const int slot = core_->cameraIndex();
+        return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
+                           core_->state().camera};
+    }));
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);

@@ -1,12 +1,16 @@
 // The window's menu bar, Display group and exports, through what assistive tools and the eye see.
 #include "cli_run.h"
 #include "console/control_ids.h"
+#include "gui/bench_settings.h"
 #include "gui/frame_view.h"
+#include "gui/range_dialog.h"
 #include "started_bench.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QComboBox>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -91,6 +95,31 @@ private slots:
         QVERIFY(bench.console->exportStatistics(exported, true));
         const auto cli = testing_support::runCli("session --json '" + bench.console->core().recorder().path() + "'");
         QCOMPARE(testing_support::readText(exported.toStdString()), cli.out);
+    }
+
+    // The dialog follows the readings as they arrive and opens again on the scenario it was left at.
+    void theRangeDialogFollowsTheReadingsAndRemembersItsScenario() {
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        QSettings settings(settingsOrganisation, settingsApplication);
+        settings.remove(u"range"_s); // the dialog's defaults, whatever an earlier run left
+        QAction* range = bench.console->findChild<QAction*>(QString::fromLatin1(rangeActionName));
+        range->trigger();
+        RangeDialog* dialog = bench.console->findChild<RangeDialog*>();
+        QVERIFY(dialog && dialog->prediction().mrtd.curve.empty());
+        bench.control<QAbstractButton>(frequencyRadios[1])->click();
+        QSlider* slider = bench.control<QSlider>(controlId::temperatureSlider);
+        for (int value : {slider->maximum() / 2, slider->minimum() / 2}) { // both halves give an MRTD
+            slider->setValue(value);
+            bench.control<QAbstractButton>(applyButton)->click();
+        }
+        QCOMPARE(dialog->prediction().mrtd.curve.size(), 1u);
+        dialog->findChild<QComboBox*>(u"rangeCriteria"_s)->setCurrentText(u"2d"_s);
+        QCOMPARE(dialog->prediction().tasks.size(), 3u);
+        delete dialog;
+        range->trigger();
+        QCOMPARE(bench.console->findChild<RangeDialog*>()->prediction().scenario.criteria.name, "2d");
+        settings.remove(u"range"_s);
     }
 };
 

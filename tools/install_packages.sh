@@ -21,6 +21,7 @@ tervix_test_packages=(
     desktop-file-utils                          # the install test validates the desktop entry
     clang-format                                # the sources keep the layout .clang-format describes
     poppler-utils                               # the session reports read back with pdftotext
+    parallel                                    # a trade study's jobs run side by side (GNU parallel)
 )
 
 # tervix_install_packages run|test

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QGuiApplication;
+
+// A command's parsed words as the commands kept in their own files read them.
+class CommandWords {
+public:
+    virtual ~CommandWords() = default;
+    virtual bool has(const char* option) const = 0;
+    virtual std::string value(const char* option) const = 0;
+    // Every value of an option given more than once, in order.
+    virtual std::vector<std::string> values(const char* option) const = 0;
+    virtual std::vector<std::string> positional() const = 0;
+    // The running program's own path, for command lines it writes for later.
+    virtual std::string program() const = 0;
+    // Qt paints only with an application object: held while a picture is drawn.
+    virtual std::unique_ptr<QGuiApplication> painting() const = 0;
+};

@@ -1,0 +1,141 @@
+#include "cli/range_output.h"
+
+#include "measurement/range_notes.h"
+
+#include <cstdio>
+
+namespace {
+
+nlohmann::json orNull(const std::optional<double>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+std::string probabilityKey(double p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", p);
+    return text;
+}
+
+std::string fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string intervalText(const TaskRange& t) {
+    if (!t.ci95)
+        return "-";
+    return rangeText(t.ci95->first, false) + " ... " + rangeText(t.ci95->second, t.ciBound);
+}
+
+} // namespace
+
+nlohmann::json rangeJson(const RangePrediction& p) {
+    const RangeScenario& s = p.scenario;
+    nlohmann::json tasks = nlohmann::json::array();
+    for (const TaskRange& t : p.tasks) {
+        nlohmann::json ranges = nlohmann::json::object();
+        for (const ProbabilityRange& r : t.atProbability)
+            ranges[probabilityKey(r.probability)] = r.rangeKm;
+        nlohmann::json later = nlohmann::json::array();
+        for (double km : t.crossing.laterCrossingsKm)
+            later.push_back(km);
+        tasks.push_back(
+            {{"task", t.task.task},
+             {"n50", t.task.n50},
+             {"rangeKm", t.crossing.rangeKm},
+             {"ci95Km", t.ci95 ? nlohmann::json::array({t.ci95->first, t.ci95->second}) : nlohmann::json(nullptr)},
+             {"ci95Bound", t.ciBound},
+             {"bound", t.crossing.bound},
+             {"frequency", t.crossing.frequency},
+             {"cycles", t.cycles},
+             {"pixels", orNull(t.pixels)},
+             {"laterCrossingsKm", later},
+             {"ranges", ranges}});
+    }
+    nlohmann::json ttp = nlohmann::json::array();
+    for (const TtpRange& t : p.ttp)
+        ttp.push_back({{"task", t.task}, {"v50", t.v50}, {"rangeKm", t.rangeKm}, {"bound", t.bound}});
+    return {{"criteria", s.criteria.name},
+            {"dimension", dimensionName(s.dimension)},
+            {"target",
+             {{"name", s.target.name},
+              {"width", s.target.width},
+              {"height", s.target.height},
+              {"criticalDimension", s.criticalDimensionM()}}},
+            {"dt", s.target.dt},
+            {"extinction", s.extinction},
+            {"source", p.source},
+            {"ifovMrad", orNull(p.ifovMrad)},
+            {"mrtd2d", p.mrtd.single.empty() ? "both orientations" : p.mrtd.single + " only"},
+            {"tasks", tasks},
+            {"ttp", ttp},
+            {"notes", rangeNotes(p)}};
+}
+
+std::string rangeTable(const RangePrediction& p) {
+    const RangeScenario& s = p.scenario;
+    std::string text = "source: " + p.source + "\n";
+    text += "target: " + s.target.name + " " + fixed(s.target.width, 2) + " x " + fixed(s.target.height, 2) +
+            " m, critical dimension " + fixed(s.criticalDimensionM(), 3) + " m (" + dimensionName(s.dimension) +
+            "), dT " + fixed(s.target.dt, 2) + " K, extinction " + fixed(s.extinction, 3) + " /km\n";
+    text += "criteria: " + s.criteria.name + "\n\n";
+    char line[256];
+    std::snprintf(line, sizeof line, "%-15s %5s %9s %20s %10s %7s %7s", "task", "N50", "range_km", "ci95_km",
+                  "f_cy/mrad", "cycles", "pixels");
+    text += line;
+    for (double probability : s.probabilities) {
+        std::snprintf(line, sizeof line, " %8s", ("P=" + probabilityKey(probability)).c_str());
+        text += line;
+    }
+    text += "\n";
+    for (const TaskRange& t : p.tasks) {
+        std::snprintf(line, sizeof line, "%-15s %5.2f %9s %20s %10.3f %7.2f %7s", t.task.task.c_str(), t.task.n50,
+                      rangeText(t.crossing.rangeKm, t.crossing.bound).c_str(), intervalText(t).c_str(),
+                      t.crossing.frequency, t.cycles, t.pixels ? fixed(*t.pixels, 1).c_str() : "-");
+        text += line;
+        for (const ProbabilityRange& r : t.atProbability) {
+            std::snprintf(line, sizeof line, " %8s", rangeText(r.rangeKm, r.bound).c_str());
+            text += line;
+        }
+        text += "\n";
+    }
+    text += "\nTTP metric:\n";
+    for (const TtpRange& t : p.ttp) {
+        std::snprintf(line, sizeof line, "%-15s V50 %5.1f %9s km\n", t.task.c_str(), t.v50,
+                      rangeText(t.rangeKm, t.bound).c_str());
+        text += line;
+    }
+    for (const std::string& note : rangeNotes(p))
+        text += "note: " + note + "\n";
+    return text;
+}
+
+std::string rangeCsv(const RangePrediction& p) {
+    std::vector<std::string> header{"task",         "n50",       "range_km", "bound", "ci95_low_km",
+                                    "ci95_high_km", "frequency", "cycles",   "pixels"};
+    for (double probability : p.scenario.probabilities)
+        header.push_back("range_km_p" + probabilityKey(probability));
+    std::vector<std::vector<std::string>> rows{header};
+    for (const TaskRange& t : p.tasks) {
+        std::vector<std::string> row{t.task.task,
+                                     fixed(t.task.n50, 3),
+                                     fixed(t.crossing.rangeKm, 4),
+                                     t.crossing.bound ? "true" : "false",
+                                     t.ci95 ? fixed(t.ci95->first, 4) : "",
+                                     t.ci95 ? fixed(t.ci95->second, 4) : "",
+                                     fixed(t.crossing.frequency, 4),
+                                     fixed(t.cycles, 3),
+                                     t.pixels ? fixed(*t.pixels, 2) : ""};
+        for (const ProbabilityRange& r : t.atProbability)
+            row.push_back(fixed(r.rangeKm, 4));
+        rows.push_back(row);
+    }
+    std::string text;
+    for (const auto& row : rows) {
+        for (std::size_t k = 0; k < row.size(); ++k)
+            text.append(k ? "," : "").append(row[k]);
+        text += "\n";
+    }
+    return text;
+}

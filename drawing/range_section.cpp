@@ -1,0 +1,128 @@
+#include "drawing/range_section.h"
+
+#include "camera/camera_file.h"
+#include "drawing/range_plot.h"
+#include "measurement/range_notes.h"
+#include "measurement/range_sources.h"
+#include "measurement/range_uncertainty.h"
+#include "text/messages.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <set>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+RangeScenario reportScenario() {
+    RangeScenario s;
+    s.target = *targetFromText(targetPresets[0].name);
+    s.extinction = atmospherePresets[0].extinction;
+    s.criteria = *criteriaFromText("johnson");
+    s.dimension = CriticalDimension::Sqrt;
+    s.probabilities = {0.9};
+    return s;
+}
+
+std::optional<double> ifovOf(const std::string& cameraFile, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        QFile file(QDir(folder).filePath(QString::fromStdString(cameraFile)));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray content = file.readAll();
+        CameraState camera = defaultCameraState();
+        MessageLog ignored;
+        if (readCameraText(std::string(content.constData(), static_cast<std::size_t>(content.size())), cameraFile,
+                           CameraLoadMode::Full, camera, ignored))
+            return ifovMradOf(camera.set);
+    }
+    return std::nullopt;
+}
+
+QString km(double value, bool bound) {
+    return QString::fromStdString(rangeText(value, bound));
+}
+
+void addPrediction(ReportPages& pages, const RangePrediction& p, const QString& title) {
+    std::vector<ReportRow> rows;
+    for (const TaskRange& t : p.tasks)
+        rows.push_back({{QString::fromStdString(t.task.task)},
+                        {QString::number(t.task.n50)},
+                        {km(t.crossing.rangeKm, t.crossing.bound)},
+                        {t.ci95 ? km(t.ci95->first, false) + u" … "_s + km(t.ci95->second, t.ciBound) : u"–"_s},
+                        {km(t.atProbability.front().rangeKm, t.atProbability.front().bound)},
+                        {QString::number(t.crossing.frequency, 'f', 3)},
+                        {QString::number(t.cycles, 'f', 2)},
+                        {t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s}});
+    QStringList ttp;
+    for (const TtpRange& t : p.ttp)
+        ttp << QString(u"%1 %2 km (V50 %3)"_s).arg(QString::fromStdString(t.task), km(t.rangeKm, t.bound)).arg(t.v50);
+    QStringList notes{title + u": "_s + QString::fromStdString(p.source) + u". TTP metric: "_s + ttp.join(u", "_s) +
+                      u"."_s};
+    for (const std::string& note : rangeNotes(p))
+        notes << QString::fromStdString(note);
+    pages.table({u"Task"_s, u"N50"_s, u"Range [km]"_s, u"95 % interval [km]"_s, u"P = 0.9 [km]"_s,
+                 u"Frequency [cycles/mrad]"_s, u"Cycles"_s, u"Pixels"_s},
+                {1.4, 0.7, 1.0, 1.6, 1.0, 1.4, 0.8, 0.8}, rows, notes.join(u" "_s));
+}
+
+} // namespace
+
+void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
+                      const QStringList& cameraFolders) {
+    std::set<int> slotNumbers;
+    for (const SessionGroup& g : groups)
+        slotNumbers.insert(g.slot);
+    for (const auto& entry : objective)
+        slotNumbers.insert(entry.first);
+    const RangeScenario scenario = reportScenario();
+    for (int slot : slotNumbers) {
+        pages.heading(QString(u"Range · Camera%1"_s).arg(slot), 2);
+        pages.paragraph(
+            QString(u"Scenario: the NATO standard target %1 × %2 m at ΔT₀ = %3 K, extinction %4 km⁻¹ (clear air); "_s
+                    u"criteria %5 (cycles across the critical dimension for P = 0.5); critical dimension %6 "_s
+                    u"(√(W·H) = %7 m). Intervals from resampling the observers (or the objective run's intervals); "_s
+                    u"“>” marks a range the measured frequencies only bound."_s)
+                .arg(scenario.target.width)
+                .arg(scenario.target.height)
+                .arg(scenario.target.dt)
+                .arg(scenario.extinction)
+                .arg(QString::fromStdString(scenario.criteria.name),
+                     QString::fromLatin1(dimensionName(scenario.dimension)))
+                .arg(scenario.criticalDimensionM()));
+        RangeMrtd session = rangeMrtdOfSession(groups, slot);
+        std::optional<RangePrediction> shown;
+        if (!session.source.empty()) {
+            for (const SessionGroup& g : groups)
+                if (g.slot == slot && !session.ifovMrad)
+                    session.ifovMrad = ifovOf(g.cameraFile, cameraFolders);
+            RangePrediction p = predictRanges(session, scenario);
+            addRangeIntervals(p, session);
+            addPrediction(pages, p, u"Observers"_s);
+            shown = p;
+        }
+        if (const auto found = objective.find(slot); found != objective.end()) {
+            RangeMrtd run;
+            (found->second.horizontalBars ? run.vertical : run.horizontal) = samplesOfObjective(found->second);
+            run.source = "the model observer's last run";
+            run.ifovMrad = session.ifovMrad;
+            RangePrediction p = predictRanges(run, scenario);
+            addRangeIntervals(p, run);
+            addPrediction(pages, p, u"Model observer"_s);
+            if (!shown)
+                shown = p;
+        }
+        if (!shown)
+            continue;
+        const RangePrediction drawn = *shown;
+        pages.drawing(0.36, [drawn](QPainter& painter, const QRect& area) {
+            const int half = area.width() / 2;
+            paintRangeProbabilityPlot(painter, QRect(area.left(), area.top(), half - 8, area.height()), drawn,
+                                      Qt::black);
+            paintRangeCrossingPlot(painter, QRect(area.left() + half + 8, area.top(), half - 8, area.height()), drawn,
+                                   Qt::black);
+        });
+    }
+}

@@ -1,0 +1,80 @@
+// The range and study commands run as a user runs them: the JSON's fields per criteria set, the
+// refusals, and a small study through GNU parallel.
+#include "cli_run.h"
+#include "test_support.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace testing_support;
+
+namespace {
+
+class CliRangeRefusal : public ::testing::TestWithParam<DataRow> {};
+
+TEST_P(CliRangeRefusal, SaysWhyOnOneLine) {
+    std::string arguments = GetParam().text(0);
+    for (auto [mark, path] : {std::pair{"{camera}", shippedFile("camera1.par")}, {"{range}", testDataFile("range")}})
+        for (std::size_t at; (at = arguments.find(mark)) != std::string::npos;)
+            arguments.replace(at, std::string(mark).size(), path);
+    const CliRun run = runCli(arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(splitLines(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find(GetParam().text(1)), std::string::npos) << run.err;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, CliRangeRefusal, TERVIX_TABLE_ROWS("range/refusals.tsv"));
+
+// Each criteria set's tasks, and only those, with every field; the camera's pitch gives pixels.
+TEST(CliRange, JsonHasEveryTaskOfTheCriteriaAndTheFilesItWasAskedFor) {
+    const TempDir dir;
+    for (auto [criteria, tasks] : {std::pair{"johnson", 4u}, {"2d", 3u}}) {
+        const CliRun run = runCli("range --camera " + shippedFile("camera1.par") + " --criteria " + criteria +
+                                  " --dimension min --target person --probability 0.9 --probability 0.3 --json --csv " +
+                                  dir.path("r.csv") + " --plot " + dir.path("r.png"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto json = nlohmann::json::parse(run.out);
+        EXPECT_EQ(std::tuple(json["criteria"], json["dimension"], json["target"]["criticalDimension"]),
+                  std::tuple(criteria, "min", 0.5));
+        ASSERT_EQ(json["tasks"].size(), tasks);
+        EXPECT_EQ(json["tasks"][1]["task"] == "orientation", tasks == 4u);
+        for (const auto& t : json["tasks"]) {
+            const double km = t["rangeKm"];
+            EXPECT_NEAR(t["pixels"].get<double>(), 0.5 / (km * 6.233781 / 640 * M_PI / 180 * 1000), 1e-3);
+            EXPECT_LT(t["ranges"]["0.9"].get<double>(), km);
+            EXPECT_GT(t["ranges"]["0.3"].get<double>(), km);
+        }
+        EXPECT_EQ(splitLines(readText(dir.path("r.csv"))).size(), tasks + 1);
+        EXPECT_EQ(readText(dir.path("r.png")).rfind("\x89PNG", 0), 0u);
+    }
+}
+
+// Two cameras differing in NETD, written, run by GNU parallel from the job list and gathered: two
+// model-observer runs, long under the sanitizers.
+TEST(CliLong, StudyRunsThroughGnuParallel) {
+    if (std::system("parallel --version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "GNU parallel is not installed";
+    const TempDir dir;
+    copyShipped(dir, {"camera1.par", "mira.tag"});
+    dir.write("s.json", R"({"camera": "camera1.par", "repeats": 1, "range": "--criteria 2d",
+                           "parameters": [{"name": "netd", "values": [0.03, 0.3]}]})");
+    ASSERT_EQ(runCli("study s.json", dir.root().string()).status, 0);
+    EXPECT_EQ(splitLines(readText(dir.path("s/jobs.txt"))).size(), 2u);
+    ASSERT_EQ(runCommand("parallel < s/jobs.txt", dir.root().string()).status, 0);
+    const CliRun merged = runCli("study --merge s", dir.root().string());
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    const auto rows = splitLines(merged.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].substr(0, 27), "job,netd,detection_km,detec");
+    // The noisier camera sees the target no farther.
+    auto detection = [&](int row) {
+        return std::stod(rows[static_cast<std::size_t>(row)].substr(rows[1].find(',', 5) + 1));
+    };
+    EXPECT_GE(detection(1), detection(2));
+    EXPECT_EQ(readText(dir.path("s/ranges.png")).rfind("\x89PNG", 0), 0u);
+}
+
+} // namespace
