@@ -615,6 +615,14 @@ void MainConsole::showBlindState() {
     campaign_->showGroups(blind ? std::vector<SessionGroup>{} : sessionStatistics(core_->session()));
     recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
     actions_.campaign->setEnabled(!blind);
+    // Whatever would put a number in front of a blind observer waits until blind mode is left: the
+    // saved table, the exports, the report, the model observer's curve and the ranges.
+    const SessionPanel::MenuActions& session = session_->menuActions();
+    for (QAction* action : {actions_.saveTable, actions_.exportCsv, actions_.exportJson, actions_.objective,
+                            session.report, findChild<QAction*>(QString::fromLatin1(rangeActionName))})
+        if (action)
+            action->setEnabled(!blind);
+    child<QPushButton>(saveTableButton)->setEnabled(!blind);
 }
 
 void MainConsole::setBlind(bool on) {

@@ -46,7 +46,8 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     metrics.descent = fm.descent();
     // Each label in its slot's colour (the shared ones and the scale's bottom in white), placed so
     // that no two overlap.
-    for (const PlotLabel& label : plotLabels(s, records, metrics)) {
+    // Blind, not even the scale: its numbers would tell where a point would have been.
+    for (const PlotLabel& label : blind_ ? std::vector<PlotLabel>{} : plotLabels(s, records, metrics)) {
         painter.setPen(label.slot < 0 ? QColor(Qt::white) : penColour(label.slot));
         painter.drawText(label.x, label.y, QString::fromStdString(label.text));
     }
