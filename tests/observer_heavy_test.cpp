@@ -38,7 +38,7 @@ TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsTheClassicFormula) {
     ObserverBench bench(testDataFile(std::string("camera/") + GetParam().first), 1, false, ImageModel::Physical);
     // Up to half the Nyquist frequency. One repeat spreads about 25 %; 48 bring the mean's own spread
     // to under 4 %, well inside the 15 %.
-    const ObserverSettings settings{.repeats = 48, .frequencies = GetParam().second};
+    const ObserverSettings settings{.observer = ObserverKind::Ideal, .repeats = 48, .frequencies = GetParam().second};
     const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
     const ClassicTerms terms = classicTerms(bench.state);
     EXPECT_LT(terms.sigma, 0.3 * terms.alpha);
