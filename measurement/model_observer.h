@@ -47,12 +47,12 @@ struct ObserverSettings {
     // Worker threads; 0 takes every core.
     int threads = 0;
     // The screen and the person before it (the human observer only).
-    ScreenViewing viewing;
+    ScreenViewing viewing{};
     // The Level and Contrast positions held over the run; none follows each image as the window's
     // automatic setting does.
-    std::optional<LevelContrast> displayWindow;
+    std::optional<LevelContrast> displayWindow{};
     // Frequencies to measure (indices into frequencyChoices); empty means all six.
-    std::vector<int> frequencies;
+    std::vector<int> frequencies{};
 
     double threshold() const { return observerThresholdFactor * thresholdSnr; }
 };
