@@ -548,7 +548,11 @@ ClassicTerms classicTerms(const BenchState& state) {
     const bool turned = state.console.horizontalBars;
     t.alpha = (turned ? g.pitchY : g.pitchX) * 1000.0;
     t.beta = (turned ? g.pitchX : g.pitchY) * 1000.0;
-    t.sigma = turned ? state.camera.vBlurWidth : state.camera.hBlurWidth;
+    // Each image model blurs with its own width: the physical one with the exact sum of the blurs.
+    const PhysicalModelState& physical = state.sim.physical;
+    t.sigma = state.sim.imageModel == ImageModel::Physical
+                  ? (turned ? physical.blurWidthY : physical.blurWidthX)
+                  : (turned ? state.camera.vBlurWidth : state.camera.hBlurWidth);
     t.frameRate = c.frameRate;
     // The per-pixel noise in signal units over the in-band signal's slope at the scene's temperature,
     // each as the image model in use computes it.
