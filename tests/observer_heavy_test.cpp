@@ -11,7 +11,7 @@ using testing_support::testDataFile;
 
 TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds) {
     ObserverBench bench(testDataFile("camera/ideal_coarse.par"));
-    ObserverSettings settings{.frequencies = {0, 1}};
+    ObserverSettings settings{.observer = ObserverKind::Ideal, .frequencies = {0, 1}};
     std::vector<ObjectiveMrtd> runs;
     for (settings.seed = 1; settings.seed <= 20; ++settings.seed)
         runs.push_back(measureObjectiveMrtd(bench.state, settings));
