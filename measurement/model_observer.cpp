@@ -623,7 +623,7 @@ DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing)
 }
 
 double barGapTransfer(const ClassicTerms& terms, double f) {
-    // The harmonics fall as 1/k²; fifteen of them leave less than 1 % of the sum out.
+    // The harmonics fall as 1/k²; the first sixteen leave under 1 % of the sum out.
     double sum = 0.0;
     for (int k = 1; k <= 31; k += 2)
         sum += 8.0 / (std::numbers::pi * std::numbers::pi * k * k) * classicMtf(terms, k * f);
