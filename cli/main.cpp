@@ -332,6 +332,23 @@ int runMrtd(const Invocation& run) {
     settings.repeats = static_cast<int>(*repeats);
     settings.threads = static_cast<int>(*threads);
     settings.grid = run.has("grid");
+    const auto observer = observerNamed(run.has("observer") ? run.value("observer") : "human");
+    if (!observer)
+        return fail("--observer takes ideal or human");
+    settings.observer = *observer;
+    auto screenPixel = run.number("screen-pixel", settings.viewing.screenPixel, 0.01, 10.0);
+    auto distance = run.number("viewing-distance", settings.viewing.distance, 0.05, 20.0);
+    auto magnification = run.number("magnification", settings.viewing.magnification, 0.125, 64.0);
+    auto luminance = run.number("luminance", settings.viewing.peakLuminance, 0.1, 10000.0);
+    auto level = run.number("level", sliderRange / 2, 0, sliderRange);
+    auto contrast = run.number("contrast", 0, 0, sliderRange);
+    if (!screenPixel || !distance || !magnification || !luminance || !level || !contrast ||
+        *level != std::floor(*level) || *contrast != std::floor(*contrast))
+        return fail("--screen-pixel takes 0.01 to 10 mm, --viewing-distance 0.05 to 20 m, --magnification 0.125 to "
+                    "64, --luminance 0.1 to 10000 cd/m2, --level and --contrast whole positions 0 to 1000");
+    settings.viewing = {*screenPixel, *distance, *magnification, *luminance};
+    if (run.has("level") || run.has("contrast"))
+        settings.displayWindow = LevelContrast{static_cast<int>(*level), static_cast<int>(*contrast)};
     const auto model = run.model();
     if (!model)
         return fail(modelError);
@@ -349,6 +366,8 @@ int runMrtd(const Invocation& run) {
     std::string error;
     if (!prepareBench(run, bench, benchCase, error))
         return error.empty() ? 1 : fail(error);
+    if (settings.displayWindow)
+        bench.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
     // A progress line for a person watching; none into a pipe or a log.
     const bool terminal = isatty(STDERR_FILENO) != 0;
     auto progress = [terminal](int done, int total) {
@@ -371,7 +390,14 @@ int runMrtd(const Invocation& run) {
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
-        auto classic = [&](double f) { return classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime); };
+        const DisplayTerms display = displayTermsNearThreshold(state, settings, 0);
+        // The reference the observer is calibrated against: classicHuman for the human observer.
+        auto classic = [&](double f) {
+            return settings.observer == ObserverKind::Human
+                       ? classicHumanMrtd(terms, display, settings.viewing, f, settings.thresholdSnr,
+                                          settings.integrationTime)
+                       : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
+        };
         if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))
             return fail(error);
     }
@@ -491,6 +517,8 @@ const std::vector<Command>& commands() {
         {"mrtd",
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
          "                  [--model specified|physical] [--repeats N] [--threads N] [--grid] [--json]\n"
+         "                  [--observer ideal|human] [--screen-pixel MM] [--viewing-distance M]\n"
+         "                  [--magnification N] [--luminance CD_M2] [--level N] [--contrast N]\n"
          "                  [--orientation vertical|horizontal] [--table OUT.txt] [--csv OUT.csv]\n"
          "                  [--plot OUT.png]",
          "Measures the camera's MRTD at every spatial frequency with the model observer, repeated at random\n"
@@ -508,6 +536,13 @@ const std::vector<Command>& commands() {
           {"repeats", "N", "Independent runs per frequency, 1 to 1000 (default 8)."},
           {"threads", "N", "Worker threads, 0 for every core (default 0)."},
           {"grid", "", "Step the difference on the trackbar's grid instead of searching it."},
+          {"observer", "NAME", "ideal (noise-limited) or human (the screen and the eye; the default)."},
+          {"screen-pixel", "MM", "The monitor's pixel pitch, 0.01 to 10 mm (default 0.25)."},
+          {"viewing-distance", "M", "Eye to screen, 0.05 to 20 m (default 0.5)."},
+          {"magnification", "N", "The view's magnifier, 0.125 to 64 (default 1)."},
+          {"luminance", "CD_M2", "The monitor's peak luminance, 0.1 to 10000 cd/m2 (default 100)."},
+          {"level", "N", "Hold the display's Level position, 0 to 1000 (default automatic)."},
+          {"contrast", "N", "Hold the display's Contrast position, 0 to 1000 (default automatic)."},
           {"json", "", "Print the results as JSON instead of the table."},
           {"table", "OUT.txt", "Also write the table."},
           {"csv", "OUT.csv", "Also write the table's columns as comma-separated values."},

@@ -42,9 +42,14 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
     painter.setPen(fileColour);
     painter.drawText(70, 24, u"grey: the camera file's MRTD curve"_s);
     painter.setPen(classicColour);
-    painter.drawText(70, 40, u"blue dotted: the classic formula"_s);
+    const bool human = result.observer == ObserverKind::Human;
+    painter.drawText(70, 40,
+                     human ? u"blue dotted: the classic chain through the screen and the eye"_s
+                           : u"blue dotted: the classic formula"_s);
     painter.setPen(observerColour);
-    painter.drawText(70, 56, u"white dashed: the model observer's mean MRTD, bars its 95 % interval"_s);
+    painter.drawText(70, 56,
+                     u"white dashed: the %1 observer's mean MRTD, bars its 95 % interval"_s.arg(
+                         QString::fromLatin1(observerName(result.observer))));
     // The console's logarithmic scale: its range, and the frequencies under their ticks.
     painter.drawText(14, fullScaleTickY(s) + 4,
                      QString::asprintf("%.2f K", plotReferenceMrtd * std::exp(plotFullScaleLog)));

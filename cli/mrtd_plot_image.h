@@ -7,7 +7,8 @@
 #include <string>
 
 // Draws the model observer's MRTD (means with their 95 % intervals), the camera file's own curve
-// and the classic formula's prediction, each labelled, on the console's plot scale, and writes the
+// and the reference the observer was calibrated against (classic, or classicHuman for the human
+// observer), each labelled, on the console's plot scale, and writes the
 // picture as PNG, whole or not at all. False when it cannot be written, with error saying why.
 bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
                       const std::function<double(double)>& classic, const std::string& path, std::string& error);

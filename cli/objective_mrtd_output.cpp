@@ -20,7 +20,7 @@ nlohmann::json summaryJson(const RepeatSummary& s) {
 }
 
 // One row's cells, in the column order of the header below; empty where there is no value.
-std::vector<std::string> cells(const FrequencyResult& r) {
+std::vector<std::string> cells(const std::string& observer, const FrequencyResult& r) {
     auto number = [](double v, bool known) {
         if (!known || !std::isfinite(v))
             return std::string();
@@ -28,7 +28,7 @@ std::vector<std::string> cells(const FrequencyResult& r) {
         std::snprintf(text, sizeof text, "%.4f", v);
         return std::string(text);
     };
-    std::vector<std::string> row{number(r.frequency, true)};
+    std::vector<std::string> row{observer, number(r.frequency, true)};
     for (const RepeatSummary* s : {&r.mrtd, &r.plus, &r.minus}) {
         row.push_back(number(s->mean, s->valued > 0));
         row.push_back(number(s->sd, s->valued > 1));
@@ -39,16 +39,18 @@ std::vector<std::string> cells(const FrequencyResult& r) {
         row.push_back(outcomeText(s->outcome));
     }
     row.push_back(number(r.classic, true));
+    row.push_back(number(r.classicHuman, true));
     row.push_back(number(r.cameraCurve, r.cameraCurve > 0.0));
     return row;
 }
 
 std::vector<std::string> header() {
-    std::vector<std::string> h{"frequency"};
+    std::vector<std::string> h{"observer", "frequency"};
     for (const char* q : {"mrtd", "plus", "minus"})
         for (const char* c : {"mean", "sd", "ci95_low", "ci95_high", "resolved", "repeats", "outcome"})
             h.push_back(std::string(q) + "_" + c);
     h.push_back("classic");
+    h.push_back("classic_human");
     h.push_back("camera_curve");
     return h;
 }
@@ -64,21 +66,25 @@ nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
         j["mrtdPlus"] = summaryJson(r.plus);
         j["mrtdMinus"] = summaryJson(r.minus);
         j["classic"] = std::isfinite(r.classic) ? nlohmann::json(r.classic) : nlohmann::json(nullptr);
+        j["classicHuman"] = std::isfinite(r.classicHuman) ? nlohmann::json(r.classicHuman) : nlohmann::json(nullptr);
         j["cameraCurve"] = r.cameraCurve > 0.0 ? nlohmann::json(r.cameraCurve) : nlohmann::json(nullptr);
         rows.push_back(j);
     }
-    return {{"frequencies", rows}, {"cancelled", result.cancelled}};
+    return {{"observer", observerName(result.observer)},
+            {"viewing", result.viewing},
+            {"frequencies", rows},
+            {"cancelled", result.cancelled}};
 }
 
 std::string objectiveMrtdTable(const ObjectiveMrtd& result) {
     std::vector<std::vector<std::string>> lines{header()};
     for (const FrequencyResult& r : result.frequencies)
-        lines.push_back(cells(r));
+        lines.push_back(cells(observerName(result.observer), r));
     std::vector<std::size_t> widths(lines.front().size(), 0);
     for (const auto& line : lines)
         for (std::size_t k = 0; k < line.size(); ++k)
             widths[k] = std::max(widths[k], std::max<std::size_t>(line[k].size(), 1));
-    std::string text;
+    std::string text = "# " + result.viewing + "\n";
     for (const auto& line : lines) {
         for (std::size_t k = 0; k < line.size(); ++k) {
             const std::string cell = line[k].empty() ? "-" : line[k];
@@ -100,6 +106,6 @@ std::string objectiveMrtdCsv(const ObjectiveMrtd& result) {
     };
     line(header());
     for (const FrequencyResult& r : result.frequencies)
-        line(cells(r));
+        line(cells(observerName(result.observer), r));
     return text;
 }

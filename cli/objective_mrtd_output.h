@@ -7,9 +7,10 @@
 #include <string>
 
 // The model observer's results as the command-line tool writes them: the same columns in JSON, in
-// an aligned table and in CSV. Per frequency: the MRTD and its two halves, each with mean, standard
-// deviation, 95 % interval, resolved repeats, repeats and outcome; the classic formula; the camera
-// file's curve.
+// an aligned table (under a line naming the observer and its screen) and in CSV. Per frequency: the
+// observer's name, the MRTD and its two halves, each with mean, standard deviation, 95 % interval,
+// resolved repeats, repeats and outcome; the classic formula and classicHuman; the camera file's
+// curve.
 nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result);
 std::string objectiveMrtdTable(const ObjectiveMrtd& result);
 std::string objectiveMrtdCsv(const ObjectiveMrtd& result);

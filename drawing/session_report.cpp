@@ -84,7 +84,9 @@ QString objectiveSentence(const ObjectiveMrtd& result) {
                           .arg(r.mrtd.mean, 0, 'f', 3)
                           .arg(interval(r.mrtd.ciLow, r.mrtd.ciHigh));
     }
-    return u"Objective MRTD of the model observer, mean (95 % interval): "_s + values.join(u"; "_s) +
+    // The observer and the screen it read, as the run named them.
+    const QString observer = result.viewing.empty() ? u"model observer"_s : QString::fromStdString(result.viewing);
+    return u"Objective MRTD of the "_s + observer + u", mean (95 % interval): "_s + values.join(u"; "_s) +
            (result.cancelled ? u" (the run was cancelled before it finished)."_s : u"."_s);
 }
 

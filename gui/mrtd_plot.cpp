@@ -51,9 +51,17 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
         painter.setPen(label.slot < 0 ? QColor(Qt::white) : penColour(label.slot));
         painter.drawText(label.x, label.y, QString::fromStdString(label.text));
     }
+    // Each objective curve's legend, top right in its slot's colour: which observer measured it.
+    int legendLine = 0;
     for (int camera = 0; camera < cameraSlots && !blind_; ++camera)
-        if (const auto& objective = objective_[static_cast<std::size_t>(camera)])
+        if (const auto& objective = objective_[static_cast<std::size_t>(camera)]) {
             paintObjectiveCurve(painter, s, *objective, penColour(camera));
+            const QString legend =
+                u"Camera%1: %2 observer"_s.arg(camera + 1).arg(QString::fromLatin1(observerName(objective->observer)));
+            painter.setPen(penColour(camera));
+            painter.drawText(width() - fm.horizontalAdvance(legend) - 8, fm.ascent() + 4 + legendLine++ * fm.height(),
+                             legend);
+        }
 }
 
 void MrtdPlot::setObjectiveResult(int camera, const ObjectiveMrtd& result) {

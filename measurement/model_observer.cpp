@@ -3,7 +3,9 @@
 #include "camera/mrtd_curve.h"
 #include "console/statistics.h"
 #include "measurement/bar_pattern.h"
+#include "measurement/eye_contrast_threshold.h"
 #include "sim/display.h"
+#include "sim/display_zoom.h"
 #include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_radiometry.h"
@@ -16,6 +18,7 @@
 #include <limits>
 #include <mutex>
 #include <numbers>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -57,8 +60,11 @@ double BarContrast::snr() const {
 }
 
 BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns,
-                                       std::vector<std::vector<int>> gapColumns, int rowLow, int rowHigh)
+                                       std::vector<std::vector<int>> gapColumns, int rowLow, int rowHigh,
+                                       const std::array<double, 256>* transfer)
     : rowLow_(rowLow), rowHigh_(std::max(rowLow, rowHigh)) {
+    for (int g = 0; g < 256; ++g)
+        transfer_[static_cast<std::size_t>(g)] = transfer ? (*transfer)[static_cast<std::size_t>(g)] : g;
     std::vector<std::pair<int, char>> all;
     for (const auto& bar : barColumns)
         for (int c : bar)
@@ -95,7 +101,7 @@ void BarFrameStatistics::addFrame(const std::uint8_t* frame, int width, int heig
         const int row = std::clamp(rowLow_ + r, 0, std::max(height - 1, 0));
         const std::uint8_t* line = frame + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
         for (std::size_t i = 0; i < columns; ++i) {
-            const double v = line[source[i]];
+            const double v = transfer_[line[source[i]]];
             const std::size_t k = static_cast<std::size_t>(r) * columns + i;
             sum_[k] += v;
             squares_[k] += v * v;
@@ -139,8 +145,10 @@ BarContrast BarFrameStatistics::result() const {
         }
     if (barColumns == 0 || gapColumns == 0)
         return out;
-    out.contrast =
-        barSum / (F * nr * static_cast<double>(barColumns)) - gapSum / (F * nr * static_cast<double>(gapColumns));
+    const double barMean = barSum / (F * nr * static_cast<double>(barColumns));
+    const double gapMean = gapSum / (F * nr * static_cast<double>(gapColumns));
+    out.contrast = barMean - gapMean;
+    out.level = (barMean + gapMean) / 2;
     if (frames_ < 2)
         return out;
 
@@ -219,7 +227,10 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
             return decision;
         gaps.push_back(std::move(columns));
     }
-    BarFrameStatistics statistics(std::move(bars), std::move(gaps), p.rowLow, p.rowHigh);
+    // The human observer reads the screen's luminance; the ideal one the grey levels themselves.
+    const bool human = settings.observer == ObserverKind::Human;
+    const std::array<double, 256> luminance = settings.viewing.luminanceTable();
+    BarFrameStatistics statistics(std::move(bars), std::move(gaps), p.rowLow, p.rowHigh, human ? &luminance : nullptr);
 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
@@ -258,7 +269,50 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     const double sign = (difference >= 0.0 ? 1.0 : -1.0) * (camera.polarity ? -1.0 : 1.0);
     decision.snr = sign * decision.contrast.snr();
     decision.resolved = decision.snr >= settings.threshold();
+    if (human && decision.resolved) {
+        // The pattern's fundamental modulation from the bar-minus-gap difference (pi/4 of it over the
+        // mean), against the eye's threshold at the frequency and luminance on the screen, raised by
+        // the screen's noise over the eye's own. The ideal observer's threshold stays a floor: a
+        // person never sees what the noise hides from the ideal observer.
+        const BarContrast& c = decision.contrast;
+        const PixelZoom view = presentationZoom(camera, state.sim.scales);
+        const double cyclesPerPixel = p.pitchX / (p.bars[1].low - p.bars[0].low);
+        const double u = cyclesPerPixel / settings.viewing.cameraPixelDegrees(p.transposed ? view.y : view.x);
+        decision.eyeThreshold = humanThresholdFactor * eyeThresholdModulation(u, c.level);
+        const double toModulation = c.level > 0.0 ? std::numbers::pi / 4.0 / c.level : 0.0;
+        const double modulation = sign * c.contrast * toModulation;
+        const double noise = c.standardError * toModulation;
+        decision.resolved = modulation >= settings.threshold() * noise &&
+                            modulation >= decision.eyeThreshold * std::hypot(1.0, eyeNoiseFactor * noise);
+    }
     return decision;
+}
+
+const char* observerName(ObserverKind kind) {
+    return kind == ObserverKind::Ideal ? "ideal" : "human";
+}
+
+std::optional<ObserverKind> observerNamed(const std::string& name) {
+    for (ObserverKind kind : {ObserverKind::Ideal, ObserverKind::Human})
+        if (name == observerName(kind))
+            return kind;
+    return std::nullopt;
+}
+
+std::string observerViewing(const ObserverSettings& settings) {
+    std::ostringstream text;
+    if (settings.observer == ObserverKind::Ideal) {
+        text << "ideal observer (noise-limited, grey levels)";
+        return text.str();
+    }
+    const ScreenViewing& v = settings.viewing;
+    text << "human observer (Barten eye, " << v.peakLuminance << " cd/m2 display, gamma " << displayGamma << ", "
+         << v.screenPixel << " mm pixels at " << v.distance << " m, magnifier " << v.magnification << ", ";
+    if (settings.displayWindow)
+        text << "level " << settings.displayWindow->level << ", contrast " << settings.displayWindow->contrast << ")";
+    else
+        text << "automatic level and contrast)";
+    return text.str();
 }
 
 const char* outcomeText(ObserverOutcome outcome) {
@@ -366,6 +420,8 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
 
     DiscardMessages messages;
     Bench console(state, messages);
+    if (settings.displayWindow)
+        console.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
     console.selectFrequency(frequencyIndex);
     console.setTargetPhase(result.phaseX, result.phaseY);
 
@@ -375,7 +431,11 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
         result.minus = gridHalf(console, settings, -1, cancel);
     } else {
         // The classic formula is a good first guess; the other half starts where the first ended.
-        const double classic = classicMrtd(classicTerms(state), f, settings.thresholdSnr, settings.integrationTime);
+        const ClassicTerms terms = classicTerms(state);
+        const double classic = settings.observer == ObserverKind::Human
+                                   ? classicHumanMrtd(terms, displayTerms(state, settings.viewing), settings.viewing, f,
+                                                      settings.thresholdSnr, settings.integrationTime)
+                                   : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
         result.plus = continuousHalf(console, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
         const double second = result.plus.outcome != ObserverOutcome::NotResolved ? result.plus.value : classic;
         result.minus = continuousHalf(console, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
@@ -416,6 +476,8 @@ RepeatSummary summarise(const std::vector<HalfResult>& results) {
 ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
                                    const ObserverProgress& progress, const std::atomic<bool>* cancel) {
     ObjectiveMrtd out;
+    out.observer = settings.observer;
+    out.viewing = observerViewing(settings);
     out.horizontalBars = prepared.console.horizontalBars;
     std::vector<int> indices = settings.frequencies;
     if (indices.empty())
@@ -429,6 +491,8 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         r.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         r.repeats.resize(static_cast<std::size_t>(repeats));
         r.classic = classicMrtd(terms, r.frequency, settings.thresholdSnr, settings.integrationTime);
+        r.classicHuman = classicHumanMrtd(terms, displayTermsNearThreshold(prepared, settings, i), settings.viewing,
+                                          r.frequency, settings.thresholdSnr, settings.integrationTime);
         r.cameraCurve = cameraMrtdAt(prepared.camera, r.frequency, out.horizontalBars);
         out.frequencies.push_back(std::move(r));
     }
@@ -484,7 +548,11 @@ ClassicTerms classicTerms(const BenchState& state) {
     const bool turned = state.console.horizontalBars;
     t.alpha = (turned ? g.pitchY : g.pitchX) * 1000.0;
     t.beta = (turned ? g.pitchX : g.pitchY) * 1000.0;
-    t.sigma = turned ? state.camera.vBlurWidth : state.camera.hBlurWidth;
+    // Each image model blurs with its own width: the physical one with the exact sum of the blurs.
+    const PhysicalModelState& physical = state.sim.physical;
+    t.sigma = state.sim.imageModel == ImageModel::Physical
+                  ? (turned ? physical.blurWidthY : physical.blurWidthX)
+                  : (turned ? state.camera.vBlurWidth : state.camera.hBlurWidth);
     t.frameRate = c.frameRate;
     // The per-pixel noise in signal units over the in-band signal's slope at the scene's temperature,
     // each as the image model in use computes it.
@@ -498,6 +566,7 @@ ClassicTerms classicTerms(const BenchState& state) {
     const double level = imageModelBehaviour(model).noiseSigma(state.sim);
     const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
     t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
+    t.signalPerKelvin = slope;
     return t;
 }
 
@@ -524,4 +593,74 @@ double cameraMrtdAt(const CameraState& camera, double f, bool horizontalBars) {
             return curve.y(k - 1) + (f - f0) / (f1 - f0) * (static_cast<double>(curve.y(k)) - curve.y(k - 1));
     }
     return -1.0;
+}
+
+DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing) {
+    DisplayTerms d;
+    const ClassicTerms t = classicTerms(state);
+    const SimState& sim = state.sim;
+    if (sim.windowHigh > sim.windowLow)
+        d.greyPerKelvin = 256.0 * t.signalPerKelvin / (sim.windowHigh - sim.windowLow);
+    // The noise-free picture's mean grey over the bars and the gaps between them.
+    const BarPattern p = findBarPattern(state, state.console.horizontalBars);
+    if (p.valid() && !sim.displayImage.empty()) {
+        double sum = 0.0;
+        int count = 0;
+        for (int column = p.columnAt(p.bars.front().low); column <= p.columnAt(p.bars.back().high); ++column)
+            for (int row = p.rowLow; row <= p.rowHigh; ++row) {
+                const int x = p.transposed ? row : column, y = p.transposed ? column : row;
+                if (x < 0 || y < 0 || x >= sim.imageWidth || y >= sim.imageHeight)
+                    continue;
+                sum += sim.displayImage[3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(sim.imageWidth) +
+                                             static_cast<std::size_t>(x))];
+                ++count;
+            }
+        d.meanGrey = count > 0 ? sum / count : 0.0;
+    }
+    const PixelZoom view = presentationZoom(state.camera.set, sim.scales);
+    d.pixelDegrees = viewing.cameraPixelDegrees(state.console.horizontalBars ? view.y : view.x);
+    return d;
+}
+
+double barGapTransfer(const ClassicTerms& terms, double f) {
+    // The harmonics fall as 1/k²; the first sixteen leave under 1 % of the sum out.
+    double sum = 0.0;
+    for (int k = 1; k <= 31; k += 2)
+        sum += 8.0 / (std::numbers::pi * std::numbers::pi * k * k) * classicMtf(terms, k * f);
+    return sum;
+}
+
+double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ScreenViewing& viewing, double f,
+                        double thresholdSnr, double integrationTime) {
+    const double noiseLimited = classicMrtd(terms, f, thresholdSnr, integrationTime);
+    const double transfer = barGapTransfer(terms, f);
+    const double level = viewing.luminance(display.meanGrey);
+    if (!(transfer > 0.0) || !(display.greyPerKelvin > 0.0) || !(display.meanGrey > 0.0) ||
+        !(display.pixelDegrees > 0.0))
+        return std::numeric_limits<double>::infinity();
+    // A kelvin of bar temperature gives greyPerKelvin × transfer grey levels between bars and gaps;
+    // near the mean grey g the luminance law turns a grey step dg into the modulation
+    // gamma dg / g of the mean luminance, and the fundamental's modulation is pi/4 of the
+    // bar-minus-gap difference over the mean.
+    const double modulationPerKelvin =
+        std::numbers::pi / 4.0 * displayGamma * display.greyPerKelvin * transfer / display.meanGrey;
+    const double u = f * terms.alpha / display.pixelDegrees;
+    // The noise of the measured bar-minus-gap difference in kelvin: the classic MRTD over the ideal
+    // observer's threshold, as K's calibration equates them.
+    const double noise = noiseLimited / (observerThresholdFactor * thresholdSnr);
+    const double eyeLimited = humanThresholdFactor * eyeThresholdModulation(u, level) *
+                              std::hypot(1.0 / modulationPerKelvin, eyeNoiseFactor * noise);
+    return std::max(noiseLimited, eyeLimited);
+}
+
+DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings,
+                                       int frequencyIndex) {
+    BenchState shown = prepared;
+    DiscardMessages messages;
+    Bench bench(shown, messages);
+    if (settings.displayWindow)
+        bench.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
+    bench.selectFrequency(frequencyIndex);
+    bench.setTemperatureDifference(0.0);
+    return displayTerms(shown, settings.viewing);
 }

@@ -2,11 +2,14 @@
 
 #include "console/bench.h"
 #include "measurement/bar_pattern.h"
+#include "measurement/screen_viewing.h"
+#include "sim/display_window.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,18 @@
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
 inline constexpr double observerThresholdFactor = 0.75;
 
+// The human observer's factor on the eye's threshold modulation, calibrated as K was: it makes the
+// human observer agree with classicHuman on the ideal cameras (the guide gives the runs).
+inline constexpr double humanThresholdFactor = 1.0;
+
+// Ideal: limited by the noise alone, reading grey levels. Human: reads the frames' luminance on a
+// screen, needing the eye's own threshold modulation on top of the noise-limited contrast.
+enum class ObserverKind { Ideal, Human };
+const char* observerName(ObserverKind kind);
+std::optional<ObserverKind> observerNamed(const std::string& name);
+
 struct ObserverSettings {
+    ObserverKind observer = ObserverKind::Human;
     // The threshold signal-to-noise ratio of the classic formula; K follows from it.
     double thresholdSnr = 2.5;
     // The eye's integration time in seconds; the frames it spans at the camera's frame rate are averaged.
@@ -32,8 +46,13 @@ struct ObserverSettings {
     double resolution = 1e-4;
     // Worker threads; 0 takes every core.
     int threads = 0;
+    // The screen and the person before it (the human observer only).
+    ScreenViewing viewing{};
+    // The Level and Contrast positions held over the run; none follows each image as the window's
+    // automatic setting does.
+    std::optional<LevelContrast> displayWindow{};
     // Frequencies to measure (indices into frequencyChoices); empty means all six.
-    std::vector<int> frequencies;
+    std::vector<int> frequencies{};
 
     double threshold() const { return observerThresholdFactor * thresholdSnr; }
 };
@@ -49,6 +68,7 @@ struct NoiseComponents {
 // The bar-minus-gap contrast over a set of frames and its standard error from the noise components.
 struct BarContrast {
     double contrast = 0.0; // mean over bar pixels minus mean over gap pixels, grey levels
+    double level = 0.0;    // the mean of the bar and gap means
     double standardError = 0.0;
     NoiseComponents noise;
     int frames = 0;
@@ -59,8 +79,9 @@ struct BarContrast {
 // the difference because bars and gaps share their rows; column noise stays, once per column.
 class BarFrameStatistics {
 public:
+    // transfer, when given, maps each grey level to the quantity analysed (a screen's luminance).
     BarFrameStatistics(std::vector<std::vector<int>> barColumns, std::vector<std::vector<int>> gapColumns, int rowLow,
-                       int rowHigh);
+                       int rowHigh, const std::array<double, 256>* transfer = nullptr);
     // Adds one frame of width columns (row-major, one byte a pixel). columnShift maps an analysed
     // column to the frame column it shows in this frame (the presented image's jitter); null is none.
     void addFrame(const std::uint8_t* frame, int width, int height, const std::function<int(int)>& columnShift = {});
@@ -71,6 +92,7 @@ private:
     std::vector<char> inBar_;  // per analysed column: 1 in a bar, 0 in a gap
     int rowLow_ = 0, rowHigh_ = 0;
     int frames_ = 0;
+    std::array<double, 256> transfer_{};
     // Per analysed pixel over the frames: sum and sum of squares.
     std::vector<double> sum_, squares_;
     // Per frame: the mean of each analysed column over the rows, of each row over the columns, and
@@ -83,6 +105,7 @@ struct ObserverDecision {
     bool resolved = false;
     double snr = 0.0; // the contrast in standard errors, signed so that the right direction is positive
     BarContrast contrast;
+    double eyeThreshold = 0.0; // the human observer's: the eye's threshold modulation
 };
 
 // Judges the current image: frames are drawn as the view presents them, for the integration time.
@@ -121,11 +144,14 @@ struct FrequencyResult {
     double frequency = 0.0;
     std::vector<RepeatResult> repeats;
     RepeatSummary mrtd, plus, minus;
-    double classic = 0.0;    // the classic formula for this camera, kelvin
-    double cameraCurve = -1; // the camera file's curve, kelvin; negative outside it
+    double classic = 0.0;      // the classic formula for this camera, kelvin
+    double classicHuman = 0.0; // the same chain through the screen and the eye, kelvin
+    double cameraCurve = -1;   // the camera file's curve, kelvin; negative outside it
 };
 
 struct ObjectiveMrtd {
+    ObserverKind observer = ObserverKind::Human;
+    std::string viewing; // the observer and its screen in words, for tables and reports
     std::vector<FrequencyResult> frequencies;
     bool horizontalBars = false; // the target as measured: turned, so the vertical MRTD
     bool cancelled = false;
@@ -153,10 +179,34 @@ struct ClassicTerms {
     double beta = 0.0;      // vertical for vertical bars, the other way round for horizontal ones)
     double sigma = 0.0;     // the Gaussian blur across the bars, mrad
     double frameRate = 0.0;
+    double signalPerKelvin = 0.0; // the in-band signal's slope at the scene temperature
 };
 ClassicTerms classicTerms(const BenchState& state);
 double classicMrtd(const ClassicTerms& terms, double f, double thresholdSnr, double integrationTime);
 double classicMtf(const ClassicTerms& terms, double f);
+
+// What the screen makes of a kelvin: the display gain in grey levels, the pattern's mean grey and
+// the angle of a camera pixel at the eye.
+struct DisplayTerms {
+    double greyPerKelvin = 0.0;
+    double meanGrey = 0.0;
+    double pixelDegrees = 0.0;
+};
+DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing);
+// The screen as a run at this frequency shows it near the threshold: the Level and Contrast
+// positions held, or the automatic window over the bars at no difference.
+DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings,
+                                       int frequencyIndex);
+// The bar-minus-gap difference of a long pattern of unit bars through the MTF: the odd harmonics'
+// sum 8/(pi² k²) MTF(k f).
+double barGapTransfer(const ClassicTerms& terms, double f);
+// classicHuman: the eye's threshold modulation at the pattern's frequency and luminance, raised by
+// the noise over the eye's own, turned back through the screen's luminance law, the display gain
+// and the optics into kelvin; never below the classic (noise-limited) MRTD.
+double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ScreenViewing& viewing, double f,
+                        double thresholdSnr, double integrationTime);
+// The observer and its screen in words.
+std::string observerViewing(const ObserverSettings& settings);
 
 // The camera file's own MRTD at frequency f, from its curve for the field and orientation in use
 // (mrtdCurveOf), linear between its points; a negative number outside the curve.

@@ -100,6 +100,14 @@ double finishWidth(double w, const CameraSet& c, const AtmosphereTable& atmosphe
     return w;
 }
 
+// The same sum without the fit's 0.01 mrad grid: Gaussians convolved add their variances. The
+// physical model blurs with this width; the specified model keeps the fitted one.
+double exactFinishWidth(double w, const CameraSet& c, const AtmosphereTable& atmosphere) {
+    const double camera = c.blurParam, air = atmosphericBlur(c, atmosphere);
+    const double combined = std::sqrt(w * w + camera * camera + air * air);
+    return c.blurFlag ? combined / 2.0 : combined;
+}
+
 double ifovOf(const CameraSet& c, BlurDirection direction) {
     double fov = direction == BlurDirection::Horizontal ? c.fovCurrentH : c.fovCurrentV;
     double pixels = direction == BlurDirection::Horizontal ? c.sensorWidth : c.sensorHeight;
@@ -249,6 +257,7 @@ void horizontalBlurModel(CameraModelContext& context) {
         w /= c.opticalZoom;
     state.hBlurWidth = finishWidth(w, c, context.atmosphere);
     BuildKernel(state.hBlurWidth, BlurDirection::Horizontal, c, context.sim);
+    context.sim.physical.blurWidthX = exactFinishWidth(w, c, context.atmosphere);
 }
 
 void verticalBlurModel(CameraModelContext& context) {
@@ -257,6 +266,7 @@ void verticalBlurModel(CameraModelContext& context) {
     if (c.hBlurMode < 3) {
         state.vBlurWidth = state.hBlurWidth;
         BuildKernel(state.vBlurWidth, BlurDirection::Vertical, c, context.sim);
+        context.sim.physical.blurWidthY = context.sim.physical.blurWidthX;
         return;
     }
     const OpticsCase oc = opticsCase(c);
@@ -271,6 +281,7 @@ void verticalBlurModel(CameraModelContext& context) {
         w /= c.opticalZoom;
     state.vBlurWidth = finishWidth(w, c, context.atmosphere);
     BuildKernel(state.vBlurWidth, BlurDirection::Vertical, c, context.sim);
+    context.sim.physical.blurWidthY = exactFinishWidth(w, c, context.atmosphere);
 }
 
 void RefreshCameraModel(CameraModelContext& context) {

@@ -187,7 +187,7 @@ void rasterizePhysical(Target& target, SimState& sim, const RenderGeometry& g) {
 
     std::vector<Edge> edges;
     std::vector<int> bucketStart, bucketEdges;
-    std::vector<SlabPiece> pieces;
+    std::vector<SlabPiece> pieces, cellPieces;
     for (int index : target.distanceOrder) {
         const TargetItem& item = target.items[static_cast<std::size_t>(index)];
         if (!item.shown || !item.hasShape() || item.vertexCount < (item.kind == TargetItemKind::Ellipse ? 0 : 3))
@@ -279,17 +279,21 @@ void rasterizePhysical(Target& target, SimState& sim, const RenderGeometry& g) {
                 float* cell = &ps.cells[static_cast<std::size_t>(slot) * S * S];
                 for (int a = 0; a < S; ++a) {
                     const double xa = i + static_cast<double>(a) / S, xb = i + static_cast<double>(a + 1) / S;
+                    // The pieces over this column of cells, clipped once for all its rows.
+                    cellPieces.clear();
+                    for (const SlabPiece& whole : pieces) {
+                        SlabPiece p;
+                        const Edge e{whole.u0, whole.v0, whole.u1, whole.v1};
+                        if (clipToSlab(e, xa, xb, p)) {
+                            p.direction = whole.direction;
+                            cellPieces.push_back(p);
+                        }
+                    }
                     for (int b = 0; b < S; ++b) {
                         const double ya = j + static_cast<double>(b) / S, yb = j + static_cast<double>(b + 1) / S;
                         double part = 0.0;
-                        for (const SlabPiece& whole : pieces) {
-                            SlabPiece p;
-                            const Edge e{whole.u0, whole.v0, whole.u1, whole.v1};
-                            if (clipToSlab(e, xa, xb, p)) {
-                                p.direction = whole.direction;
-                                part += bandIntegral(p, ya, yb);
-                            }
-                        }
+                        for (const SlabPiece& p : cellPieces)
+                            part += bandIntegral(p, ya, yb);
                         const double c = std::clamp(orientation * part * (S * S), 0.0, 1.0);
                         float& v = cell[b * S + a];
                         v = static_cast<float>(v + (signal - v) * c);

@@ -7,7 +7,7 @@
 
 // Cells per pixel side where an item's edge crosses a pixel: the blur weighs each cell by the
 // optics' response over it, so an edge's place inside its pixel is kept.
-inline constexpr int physicalCells = 8;
+inline constexpr int physicalCells = 24;
 // The Gaussian is carried out to this many sigmas on each side.
 inline constexpr double physicalKernelReach = 4.0;
 // The blur's margin in pixels at most, whatever the Gaussian's width.

@@ -30,8 +30,11 @@ const std::string smallBench = " --camera " + testDataFile("camera/small.par") +
 std::string csvCellOf(const nlohmann::json& row, const std::string& column) {
     const std::size_t cut = column.find('_');
     const std::string half = column.substr(0, cut), field = cut == std::string::npos ? "" : column.substr(cut + 1);
-    nlohmann::json v = column == "camera_curve" ? row["cameraCurve"] : field.empty() ? row[column] : nlohmann::json();
-    if (!field.empty() && half != "camera") {
+    nlohmann::json v = column == "camera_curve"    ? row["cameraCurve"]
+                       : column == "classic_human" ? row["classicHuman"]
+                       : field.empty()             ? row[column]
+                                                   : nlohmann::json();
+    if (!field.empty() && half != "camera" && half != "classic") {
         const auto& h = row[half == "mrtd" ? "mrtd" : half == "plus" ? "mrtdPlus" : "mrtdMinus"];
         v = field.rfind("ci95", 0) ? h[field]
             : h["ci95"].is_null()  ? h["ci95"]
@@ -92,7 +95,11 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
                             dir.path("m.png"),
                         {}, "XDG_RUNTIME_DIR=" + dir.root().string());
     ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
-    const auto json = nlohmann::json::parse(run.out).at("frequencies");
+    const auto whole = nlohmann::json::parse(run.out);
+    auto json = whole.at("frequencies");
+    EXPECT_EQ(whole.at("observer"), "human"); // the default, named in every row of the CSV
+    for (auto& row : json)
+        row["observer"] = whole["observer"];
     const std::vector<std::string> csv = splitLines(readText(dir.path("m.csv")));
     ASSERT_EQ(json.size(), 6u);
     ASSERT_EQ(csv.size(), 7u);
@@ -104,13 +111,13 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     double previous = 0.0;
     for (std::size_t k = 0; k < 4; ++k) {
         // Below Nyquist: every repeat resolves both ways, the MRTD rises with frequency, its interval
-        // holds its mean, and it lies near the classic formula for this camera.
+        // holds its mean, and it lies near classicHuman, the same chain worked out for this camera.
         const auto& row = json[k];
         SCOPED_TRACE(row.dump());
         for (const char* half : {"mrtd", "mrtdPlus", "mrtdMinus"})
             EXPECT_EQ(row.at(half).at("outcome").dump() + row.at(half).at("resolved").dump(), "\"resolved\"8");
         EXPECT_TRUE(row["mrtdMinus"]["mean"].get<double>() < 0.0 && row["mrtdPlus"]["mean"].get<double>() > 0.0);
-        const double mrtd = row["mrtd"]["mean"].get<double>(), classic = row["classic"].get<double>();
+        const double mrtd = row["mrtd"]["mean"].get<double>(), classic = row["classicHuman"].get<double>();
         EXPECT_TRUE(row["mrtd"]["ci95"][0].get<double>() <= mrtd && row["mrtd"]["ci95"][1].get<double>() >= mrtd);
         EXPECT_GT(mrtd, std::exchange(previous, mrtd));
         EXPECT_TRUE(mrtd > classic * 0.6 && mrtd < classic * 1.6) << classic;
@@ -120,7 +127,7 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     EXPECT_EQ(json[5]["mrtd"]["outcome"], "not resolved");
     EXPECT_TRUE(json[5]["mrtd"]["mean"].is_null() && json[5]["cameraCurve"].is_null());
     const std::string table = readText(dir.path("t.txt"));
-    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 7);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 8); // the observer's line, the header and six rows
     EXPECT_NE(table.find("not resolved"), std::string::npos);
     EXPECT_TRUE(isPng(dir.path("m.png")));
     EXPECT_EQ(runCli(bench + " --threads 1").out, table); // the printed table is the saved one

@@ -11,7 +11,7 @@ using testing_support::testDataFile;
 
 TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds) {
     ObserverBench bench(testDataFile("camera/ideal_coarse.par"));
-    ObserverSettings settings{.frequencies = {0, 1}};
+    ObserverSettings settings{.observer = ObserverKind::Ideal, .frequencies = {0, 1}};
     std::vector<ObjectiveMrtd> runs;
     for (settings.seed = 1; settings.seed <= 20; ++settings.seed)
         runs.push_back(measureObjectiveMrtd(bench.state, settings));
@@ -28,29 +28,48 @@ TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds
     }
 }
 
-// The calibration: on ideal cameras (Gaussian blur of 0.2 pixel, white per-pixel noise only) in the
-// physical image model, the objective MRTD lies within 15 % of the classic formula at every bench
-// frequency from 0.5 cycles/mrad up to half the Nyquist frequency, with the one threshold K.
-// 0.15 mrad pixels at 15 Hz, NETD 50 mK: Nyquist 3.3 cycles/mrad; 0.25 mrad at 10 Hz, 100 mK: Nyquist 2.
-class IdealCameraCalibration : public testing::TestWithParam<std::pair<const char*, std::vector<int>>> {};
+// The calibration: on ideal cameras (Gaussian blur of 0.2 pixel, white or photon-limited per-pixel
+// noise only) in the physical image model, each observer lies near its reference at every bench
+// frequency from 0.5 cycles/mrad up to half the Nyquist frequency, with one threshold each: the
+// ideal observer within 15 % of the classic formula, the human one within 20 % of classicHuman.
+// photon25 leaves out 0.5 cycles/mrad: its MRTD there spans under two grey steps of the 8-bit
+// picture the noise is added to, and the ideal observer reads 15 % low (the guide's transfer table).
+struct CalibrationCamera {
+    const char* name;
+    std::vector<int> frequencies;
+};
 
-TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsTheClassicFormula) {
-    ObserverBench bench(testDataFile(std::string("camera/") + GetParam().first), 1, false, ImageModel::Physical);
-    // Up to half the Nyquist frequency. One repeat spreads about 25 %; 48 bring the mean's own spread
-    // to under 4 %, well inside the 15 %.
-    const ObserverSettings settings{.repeats = 48, .frequencies = GetParam().second};
+class IdealCameraCalibration : public testing::TestWithParam<std::tuple<CalibrationCamera, ObserverKind>> {};
+
+TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsItsReference) {
+    const auto& [camera, observer] = GetParam();
+    ObserverBench bench(testDataFile(std::string("camera/ideal_") + camera.name + ".par"), 1, false,
+                        ImageModel::Physical);
+    // One repeat spreads about 25 %; 32 bring the mean's own spread to under 5 %.
+    const ObserverSettings settings{.observer = observer, .repeats = 32, .frequencies = camera.frequencies};
     const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
     const ClassicTerms terms = classicTerms(bench.state);
     EXPECT_LT(terms.sigma, 0.3 * terms.alpha);
+    const bool human = observer == ObserverKind::Human;
     for (const FrequencyResult& r : result.frequencies) {
         SCOPED_TRACE(r.frequency);
+        const double reference = human ? r.classicHuman : r.classic;
         EXPECT_EQ(r.mrtd.resolved, settings.repeats);
-        EXPECT_NEAR(r.mrtd.mean / r.classic, 1.0, 0.15)
-            << "objective " << r.mrtd.mean << " K (sd " << r.mrtd.sd << "), classic " << r.classic << " K";
+        EXPECT_NEAR(r.mrtd.mean / reference, 1.0, human ? 0.2 : 0.15)
+            << "objective " << r.mrtd.mean << " K (sd " << r.mrtd.sd << "), reference " << reference << " K";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Observer, IdealCameraCalibration,
-                         testing::Values(std::pair{"ideal_fine.par", std::vector{0, 1, 2}},
-                                         std::pair{"ideal_coarse.par", std::vector{0, 1}}),
-                         [](const auto& info) { return std::string(info.index == 0 ? "fine" : "coarse"); });
+// Pixel angle, NETD, frame rate (10 to 60 Hz), noise and the blur flag (twice the noise) differ:
+// fine 0.15 mrad 50 mK 15 Hz; coarse 0.25 mrad 100 mK 10 Hz; mwir50 0.09 mrad 50 mK at 25 C, 50 Hz,
+// photon-limited with the flag; fast60 0.2 mrad 30 mK 60 Hz; photon25 0.12 mrad 80 mK 25 Hz
+// photon-limited; flag30 0.3 mrad 100 mK 30 Hz with the flag.
+INSTANTIATE_TEST_SUITE_P(
+    Observer, IdealCameraCalibration,
+    testing::Combine(testing::Values(CalibrationCamera{"fine", {0, 1, 2}}, CalibrationCamera{"coarse", {0, 1}},
+                                     CalibrationCamera{"mwir50", {0, 1, 2, 3}}, CalibrationCamera{"fast60", {0, 1, 2}},
+                                     CalibrationCamera{"photon25", {1, 2, 3}}, CalibrationCamera{"flag30", {0}}),
+                     testing::Values(ObserverKind::Ideal, ObserverKind::Human)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" + observerName(std::get<1>(info.param));
+    });

@@ -215,7 +215,8 @@ TEST(ModelObserver, TheClassicFormulaFollowsItsTerms) {
 
 // Both orientations measured on one bench with the same seeds, at 1 and 2 cycles/mrad.
 std::pair<ObjectiveMrtd, ObjectiveMrtd> measureBothOrientations(ObserverBench& bench) {
-    const ObserverSettings settings{.repeats = 8, .seed = 3, .threads = 2, .frequencies = {1, 3}};
+    const ObserverSettings settings{
+        .observer = ObserverKind::Ideal, .repeats = 8, .seed = 3, .threads = 2, .frequencies = {1, 3}};
     const ObjectiveMrtd vertical = measureObjectiveMrtd(bench.state, settings);
     bench.console.selectOrientation(true);
     const ObjectiveMrtd horizontal = measureObjectiveMrtd(bench.state, settings);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "measurement/eye_constants.h"
+
+#include <array>
+
+// The screen a person reads the frames on and where they sit: the monitor's luminance law and pixel
+// pitch, the viewing distance and the view's magnifier.
+struct ScreenViewing {
+    double screenPixel = screenPixelPitch;       // mm, the monitor's pixel pitch
+    double distance = viewingDistance;           // m, eye to screen
+    double magnification = 1.0;                  // the view's magnifier
+    double peakLuminance = displayPeakLuminance; // cd/m² at grey 255
+
+    // The luminance of a grey level 0 ... 255 on this screen.
+    double luminance(double grey) const;
+    // Every grey level's luminance, for reading frames pixel by pixel.
+    std::array<double, 256> luminanceTable() const;
+    // The angle at the eye, in degrees, of one camera pixel drawn viewZoom screen pixels wide and
+    // then magnified.
+    double cameraPixelDegrees(double viewZoom) const;
+};
