@@ -11,7 +11,7 @@ tervix_install_packages
 seconds=${FUZZ_SECONDS:-120}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTERVIX_FUZZ=ON -DTERVIX_BUILD_GUI=OFF -DTERVIX_BUILD_BENCHMARKS=OFF >/dev/null
-targets=(camera target atmosphere pipeline)
+targets=(camera target atmosphere pipeline session)
 cmake --build build-fuzz --target "${targets[@]/%/_fuzzer}"
 
 run() {
@@ -19,7 +19,7 @@ run() {
     local work="build-fuzz/corpus/$name"
     mkdir -p "$work"
     local max_len=8192
-    [ "$name" = pipeline ] && max_len=16384
+    [ "$name" = pipeline ] || [ "$name" = session ] && max_len=16384
     "build-fuzz/bin/${name}_fuzzer" "$work" "fuzz/corpus/$name" -max_total_time="$seconds" \
         -max_len="$max_len" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="fuzz/corpus/$name/crash-" >"build-fuzz/$name.log" 2>&1 || true
@@ -34,3 +34,4 @@ run() {
 
 run camera & run target & wait
 run atmosphere & run pipeline & wait
+run session
