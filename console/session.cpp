@@ -35,6 +35,8 @@ constexpr double largestDeltaT =
     static_cast<double>(temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
 
 bool isInt(const json& value) {
+    if (value.is_number_unsigned())
+        return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());
     return value.is_number_integer() && value.get<long long>() >= std::numeric_limits<int>::min() &&
            value.get<long long>() <= std::numeric_limits<int>::max();
 }
@@ -101,7 +103,7 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
         return false;
     r.observer = item["observer"].get<std::string>();
     const json& slot = item["slot"];
-    if (!need(slot.is_number_integer() && slot.get<long long>() >= 1 && slot.get<long long>() <= cameraSlots, reason,
+    if (!need(isInt(slot) && slot.get<int>() >= 1 && slot.get<int>() <= cameraSlots, reason,
               at + ": \"slot\" is not a camera slot from 1 to " + std::to_string(cameraSlots)))
         return false;
     r.slot = slot.get<int>();
@@ -234,9 +236,9 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     session.created = file["created"].get<std::string>();
     session.ended = file.value("ended", false);
     const json& readings = file["readings"];
-    session.readings.resize(readings.size());
+    // One reading at a time: a list of millions of bad entries ends at the first, before it costs.
     for (std::size_t k = 0; k < readings.size(); ++k)
-        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings[k], reason))
+        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings.emplace_back(), reason))
             return std::nullopt;
     return session;
 }

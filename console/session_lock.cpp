@@ -32,7 +32,7 @@ bool SessionLock::acquire(const std::string& sessionPath, std::string& problem) 
     // A bench letting go removes the file; one that opened it just before then holds a lock on a
     // file no longer named, so the lock counts only once the name still leads to the file locked.
     for (int attempt = 0; attempt < 10; ++attempt) {
-        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
         if (fd < 0) {
             problem = "cannot make the lock '" + lockPath + "': " + std::strerror(errno);
             return false;

@@ -83,7 +83,8 @@ TEST(SessionFile, OnlyARegularFileOfASessionsSizeIsRead) {
     EXPECT_FALSE(unendedSessionIn(dir.path("")).has_value());
 }
 
-TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
+// Whole-file writing itself, with its failures, is the whole-file test's.
+TEST(SessionFile, WrittenAndReadBackWhole) {
     TempDir dir;
     MessageLog log;
     Session session = *readSessionFile(testDataFile("session/statistics/ThreeObserversBesideOthers/session.json"), log);
@@ -95,15 +96,10 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()),
-              1);
     const auto json = nlohmann::json::parse(readText(path));
     EXPECT_EQ(json["format"].dump() + json["version"].dump(),
               "\"tervix-session\"" + std::to_string(sessionFormatVersion));
-    EXPECT_TRUE(json["readings"].back()["deltaT"].is_null());
-    EXPECT_FALSE(writeSessionFile(session, dir.path("no/such/folder/s.json"), log));
-    EXPECT_EQ(log.messages.size(), 1u);
-    EXPECT_NE(log.messages[0].find("no/such/folder/s.json"), std::string::npos);
+    EXPECT_TRUE(json["readings"].back()["deltaT"].is_null() && log.messages.empty());
 }
 
 TEST(SessionFile, TimesAndNamesInUtc) {
@@ -172,13 +168,12 @@ TEST(SessionRecorder, ASessionRecordedElsewhereOpensReadOnlyEvenAfterItsFolderWe
     EXPECT_FALSE(second.resume(*readSessionFile(path, log), path, true));
     EXPECT_EQ(std::tuple(second.readOnlyReason(), second.anyUnsaved(), second.session().readings.size()),
               std::tuple("another bench is recording into it", false, 2u));
-    EXPECT_FALSE(second.record(sessionReading("B", 0.1)));
-    EXPECT_FALSE(second.strike(0, {"2026-12-06T10:05:00Z", "B", "mine"}));
+    EXPECT_FALSE(second.record(sessionReading("B", 0.1)) || second.strike(0, {"2026-12-06T10:05:00Z", "B", "mine"}));
     EXPECT_EQ(otherLog.messages.size(), 2u);
     ASSERT_TRUE(first.finish());
     EXPECT_EQ(readSessionFile(path, log)->readings.size(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(SessionLock::lockPathOf(path))); // let go at the end
-    EXPECT_TRUE(log.messages.empty());
+    // Let go at the end.
+    EXPECT_TRUE(!std::filesystem::exists(SessionLock::lockPathOf(path)) && log.messages.empty());
 }
 
 // A disk that fills up: each reading stays in memory, the cause is said once, not on every press.
@@ -192,8 +187,7 @@ TEST(SessionRecorder, AFullDiskIsReportedOnceWithItsCause) {
     EXPECT_FALSE(recorder.record(sessionReading("A", 0.2)));
     EXPECT_FALSE(recorder.record(sessionReading("A", 0.3)));
     wholeFileSystemCalls() = system;
-    ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_NE(log.messages[0].find("No space left on device"), std::string::npos) << log.messages[0];
+    EXPECT_TRUE(log.messages.size() == 1 && log.messages[0].find("No space left on device") != std::string::npos);
     ASSERT_TRUE(recorder.record(sessionReading("A", 0.4)));
     EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 3u);
 }
