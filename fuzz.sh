@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets with clang (AddressSanitizer and UBSan) and runs each for a bounded
 # time: FUZZ_SECONDS per target (default 120), two at a time. Inputs that crash are kept in
 # fuzz/corpus/<target>/ so that the ordinary test run replays them from then on.
+#   ./fuzz.sh                 every target
+#   ./fuzz.sh session camera  the targets named
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/install_packages.sh
@@ -32,6 +34,17 @@ run() {
     fi
 }
 
+if [ $# -gt 0 ]; then
+    for name in "$@"; do
+        [[ " ${targets[*]} " == *" $name "* ]] || { echo "no fuzz target $name (${targets[*]})" >&2; exit 2; }
+    done
+    for ((k = 0; k < $#; k += 2)); do
+        run "${@:k+1:1}" &
+        [ $((k + 2)) -le $# ] && run "${@:k+2:1}" &
+        wait
+    done
+    exit 0
+fi
 run camera & run target & wait
 run atmosphere & run pipeline & wait
 run session

@@ -26,10 +26,6 @@ std::string placeOf(std::size_t index) {
     return "reading " + std::to_string(index + 1);
 }
 
-bool isIsoUtc(const std::string& text) {
-    return isIsoUtcTime(text);
-}
-
 // The largest difference the bench's trackbar sets, either way.
 constexpr double largestDeltaT =
     static_cast<double>(temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
@@ -57,7 +53,7 @@ bool readStruck(const json& item, const std::string& at, StruckMark& mark, std::
     for (const char* key : {"time", "by", "reason"})
         if (!need(item.contains(key) && item[key].is_string(), reason, here + " has no text \"" + key + "\""))
             return false;
-    if (!need(isIsoUtc(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
+    if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
         !need(!item["reason"].get<std::string>().empty(), reason, here + " gives no reason"))
         return false;
     mark = {item["time"].get<std::string>(), item["by"].get<std::string>(), item["reason"].get<std::string>()};
@@ -95,7 +91,7 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
         if (!need(item.contains(key), reason, at + " has no \"" + key + "\""))
             return false;
     const json& time = item["time"];
-    if (!need(time.is_string() && isIsoUtc(time.get<std::string>()), reason,
+    if (!need(time.is_string() && isIsoUtcTime(time.get<std::string>()), reason,
               at + ": \"time\" is not an ISO 8601 UTC time"))
         return false;
     r.time = time.get<std::string>();
@@ -227,7 +223,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
         !need(file["version"] >= sessionFormatFirstVersion && file["version"] <= sessionFormatVersion, reason,
               "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatFirstVersion) +
                   " or " + std::to_string(sessionFormatVersion)) ||
-        !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()),
+        !need(file.contains("created") && file["created"].is_string() &&
+                  isIsoUtcTime(file["created"].get<std::string>()),
               reason, "\"created\" is not an ISO 8601 UTC time") ||
         !need(!file.contains("ended") || file["ended"].is_boolean(), reason, "\"ended\" is neither true nor false") ||
         !need(file.contains("readings") && file["readings"].is_array(), reason, "\"readings\" is not a list"))
