@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets with clang (AddressSanitizer and UBSan) and runs each for a bounded
 # time: FUZZ_SECONDS per target (default 120), two at a time. Inputs that crash are kept in
 # fuzz/corpus/<target>/ so that the ordinary test run replays them from then on.
+#   ./fuzz.sh                 every target
+#   ./fuzz.sh session camera  the targets named
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/install_packages.sh
@@ -11,7 +13,7 @@ tervix_install_packages
 seconds=${FUZZ_SECONDS:-120}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTERVIX_FUZZ=ON -DTERVIX_BUILD_GUI=OFF -DTERVIX_BUILD_BENCHMARKS=OFF >/dev/null
-targets=(camera target atmosphere pipeline)
+targets=(camera target atmosphere pipeline session)
 cmake --build build-fuzz --target "${targets[@]/%/_fuzzer}"
 
 run() {
@@ -19,7 +21,7 @@ run() {
     local work="build-fuzz/corpus/$name"
     mkdir -p "$work"
     local max_len=8192
-    [ "$name" = pipeline ] && max_len=16384
+    [ "$name" = pipeline ] || [ "$name" = session ] && max_len=16384
     "build-fuzz/bin/${name}_fuzzer" "$work" "fuzz/corpus/$name" -max_total_time="$seconds" \
         -max_len="$max_len" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="fuzz/corpus/$name/crash-" >"build-fuzz/$name.log" 2>&1 || true
@@ -32,5 +34,17 @@ run() {
     fi
 }
 
+if [ $# -gt 0 ]; then
+    for name in "$@"; do
+        [[ " ${targets[*]} " == *" $name "* ]] || { echo "no fuzz target $name (${targets[*]})" >&2; exit 2; }
+    done
+    for ((k = 0; k < $#; k += 2)); do
+        run "${@:k+1:1}" &
+        [ $((k + 2)) -le $# ] && run "${@:k+2:1}" &
+        wait
+    done
+    exit 0
+fi
 run camera & run target & wait
 run atmosphere & run pipeline & wait
+run session

@@ -446,6 +446,16 @@ int runSession(const Invocation& run) {
             return fail(requirementError);
         info.requirementFile = QString::fromStdString(run.value("requirement"));
     }
+    // An output over an input would replace what it was made from.
+    for (const char* output : {"csv", "pdf"})
+        for (const char* input : {"", "requirement"}) {
+            const std::string in = *input ? run.value(input) : path;
+            if (run.has(output) && !in.empty() && namesSameFile(run.value(output), in))
+                return fail("--" + std::string(output) + " '" + run.value(output) + "' is the input '" + in +
+                            "'; name another file");
+        }
+    if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
+        return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
     const auto groups = sessionStatistics(*session);
     std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
     std::string error;

@@ -2,15 +2,26 @@
 
 #include "sim/truncate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+namespace {
+
+// A point far off the plot is clipped when drawn; held within a million pixels it leaves room for
+// the sums the drawing makes with it (a label's box, an error bar's caps) without overflowing.
+int plotCoordinate(double v) {
+    return truncToInt(std::clamp(v, -1e6, 1e6));
+}
+
+} // namespace
 
 PlotScale plotScale(int width, int height) {
     return {width, height, (width - 20) / plotFullScaleFrequency, (height - 20) / plotFullScaleLog};
 }
 
 int frequencyTickX(const PlotScale& s, double frequency) {
-    return truncToInt(s.sx * frequency + 0.5);
+    return plotCoordinate(s.sx * frequency + 0.5);
 }
 
 int labelY(const PlotScale& s, double value) {
@@ -58,7 +69,7 @@ std::string plotBottomLabel(const PlotScale& s) {
 }
 
 PlotPoint plotPointOf(const PlotScale& s, double f, double m) {
-    const int y = (s.height - 10) - truncToInt((std::log(m) - std::log(s.reference)) * s.sy + 0.5) + 8;
+    const int y = (s.height - 10) - plotCoordinate((std::log(m) - std::log(s.reference)) * s.sy + 0.5) + 8;
     return {frequencyTickX(s, f), y};
 }
 

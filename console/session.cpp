@@ -1,6 +1,10 @@
 #include "console/session.h"
 
+#include "console/bench.h"
+#include "text/bounded_file.h"
+#include "text/iso_time.h"
 #include "text/messages.h"
+#include "text/strict_json.h"
 #include "text/whole_file.h"
 
 #include <nlohmann/json.hpp>
@@ -10,9 +14,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
+#include <limits>
 
 namespace {
 
@@ -24,9 +26,15 @@ std::string placeOf(std::size_t index) {
     return "reading " + std::to_string(index + 1);
 }
 
-bool isIsoUtc(const std::string& text) {
-    static const std::regex pattern(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(\.\d+)?Z)");
-    return std::regex_match(text, pattern);
+// The largest difference the bench's trackbar sets, either way.
+constexpr double largestDeltaT =
+    static_cast<double>(temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
+
+bool isInt(const json& value) {
+    if (value.is_number_unsigned())
+        return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());
+    return value.is_number_integer() && value.get<long long>() >= std::numeric_limits<int>::min() &&
+           value.get<long long>() <= std::numeric_limits<int>::max();
 }
 
 // Each check leaves the reason and returns false at the first fault.
@@ -45,7 +53,7 @@ bool readStruck(const json& item, const std::string& at, StruckMark& mark, std::
     for (const char* key : {"time", "by", "reason"})
         if (!need(item.contains(key) && item[key].is_string(), reason, here + " has no text \"" + key + "\""))
             return false;
-    if (!need(isIsoUtc(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
+    if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
         !need(!item["reason"].get<std::string>().empty(), reason, here + " gives no reason"))
         return false;
     mark = {item["time"].get<std::string>(), item["by"].get<std::string>(), item["reason"].get<std::string>()};
@@ -62,8 +70,7 @@ bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std
     const json &automatic = item["automatic"], &level = item["level"], &contrast = item["contrast"],
                &zoom = item["zoom"], &magnifier = item["magnifier"];
     if (!need(automatic.is_boolean(), reason, here + " \"automatic\" is neither true nor false") ||
-        !need(level.is_number_integer() && contrast.is_number_integer(), reason,
-              here + " \"level\" and \"contrast\" are not whole numbers") ||
+        !need(isInt(level) && isInt(contrast), reason, here + " \"level\" and \"contrast\" are not whole numbers") ||
         !need(zoom.is_number() && std::isfinite(zoom.get<double>()) && zoom.get<double>() > 0.0, reason,
               here + " \"zoom\" is not a positive number") ||
         !need(magnifier == 1 || magnifier == 2 || magnifier == 4 || magnifier == 8, reason,
@@ -84,7 +91,7 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
         if (!need(item.contains(key), reason, at + " has no \"" + key + "\""))
             return false;
     const json& time = item["time"];
-    if (!need(time.is_string() && isIsoUtc(time.get<std::string>()), reason,
+    if (!need(time.is_string() && isIsoUtcTime(time.get<std::string>()), reason,
               at + ": \"time\" is not an ISO 8601 UTC time"))
         return false;
     r.time = time.get<std::string>();
@@ -92,7 +99,7 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
         return false;
     r.observer = item["observer"].get<std::string>();
     const json& slot = item["slot"];
-    if (!need(slot.is_number_integer() && slot.get<long long>() >= 1 && slot.get<long long>() <= cameraSlots, reason,
+    if (!need(isInt(slot) && slot.get<int>() >= 1 && slot.get<int>() <= cameraSlots, reason,
               at + ": \"slot\" is not a camera slot from 1 to " + std::to_string(cameraSlots)))
         return false;
     r.slot = slot.get<int>();
@@ -103,6 +110,10 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
             return false;
         *field = value.get<std::string>();
     }
+    if (!need(imageModelFromName(r.imageModel).has_value(), reason,
+              at + ": \"imageModel\" is neither \"" + imageModelName(ImageModel::Specified) + "\" nor \"" +
+                  imageModelName(ImageModel::Physical) + "\""))
+        return false;
     const json& orientation = item["orientation"];
     if (!need(orientation == orientationVertical || orientation == orientationHorizontal, reason,
               at + ": \"orientation\" is neither \"vertical\" nor \"horizontal\""))
@@ -110,7 +121,9 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
     r.orientation = orientation.get<std::string>();
     const json& frequency = item["frequency"];
     if (!need(frequency.is_number() && std::isfinite(frequency.get<double>()) && frequency.get<double>() > 0.0, reason,
-              at + ": \"frequency\" is not a positive number"))
+              at + ": \"frequency\" is not a positive number") ||
+        !need(frequencyIndexOf(frequency.get<double>()) >= 0, reason,
+              at + ": \"frequency\" " + frequency.dump() + " is not one of the bench's frequencies"))
         return false;
     r.frequency = frequency.get<double>();
     const json& half = item["half"];
@@ -121,7 +134,10 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
     r.deltaT.reset();
     if (!deltaT.is_null()) {
         if (!need(deltaT.is_number() && std::isfinite(deltaT.get<double>()), reason,
-                  at + ": \"deltaT\" is neither a number nor null"))
+                  at + ": \"deltaT\" is neither a number nor null") ||
+            !need(std::abs(deltaT.get<double>()) <= largestDeltaT, reason,
+                  at + ": \"deltaT\" " + deltaT.dump() + " is outside the bench's range of " +
+                      std::to_string(static_cast<int>(largestDeltaT)) + " K either way"))
             return false;
         r.deltaT = deltaT.get<double>();
         if (!need(std::string(halfOf(*r.deltaT)) == r.half, reason,
@@ -233,19 +249,20 @@ std::string sessionText(const Session& session) {
 }
 
 std::optional<Session> parseSession(const std::string& text, std::string& reason) {
-    const json file = json::parse(text, nullptr, false);
-    if (file.is_discarded()) {
-        reason = text.empty() ? "the file is empty" : "the text is not complete JSON";
+    const std::optional<json> parsed = parseStrictJson(text, reason);
+    if (!parsed)
         return std::nullopt;
-    }
+    const json& file = *parsed;
     if (!need(file.is_object(), reason, "the file holds no JSON object") ||
         !need(file.contains("format") && file["format"] == sessionFormatName, reason,
               std::string("\"format\" is not \"") + sessionFormatName + "\"") ||
-        !need(file.contains("version") && file["version"].is_number_integer(), reason, "\"version\" is missing") ||
+        !need(file.contains("version"), reason, "\"version\" is missing") ||
+        !need(isInt(file["version"]), reason, "\"version\" must be an integer") ||
         !need(file["version"] >= sessionFormatFirstVersion && file["version"] <= sessionFormatVersion, reason,
               "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatFirstVersion) +
                   " or " + std::to_string(sessionFormatVersion)) ||
-        !need(file.contains("created") && file["created"].is_string() && isIsoUtc(file["created"].get<std::string>()),
+        !need(file.contains("created") && file["created"].is_string() &&
+                  isIsoUtcTime(file["created"].get<std::string>()),
               reason, "\"created\" is not an ISO 8601 UTC time") ||
         !need(!file.contains("ended") || file["ended"].is_boolean(), reason, "\"ended\" is neither true nor false") ||
         !need(file.contains("readings") && file["readings"].is_array(), reason, "\"readings\" is not a list"))
@@ -254,9 +271,9 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     session.created = file["created"].get<std::string>();
     session.ended = file.value("ended", false);
     const json& readings = file["readings"];
-    session.readings.resize(readings.size());
+    // One reading at a time: a list of millions of bad entries ends at the first, before it costs.
     for (std::size_t k = 0; k < readings.size(); ++k)
-        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings[k], reason))
+        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings.emplace_back(), reason))
             return std::nullopt;
     if (file.contains("events") && !readEvents(file["events"], session.events, reason))
         return std::nullopt;
@@ -264,15 +281,12 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
 }
 
 std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !std::filesystem::is_regular_file(path)) {
-        messages.message("'" + path + "' cannot be read.");
+    std::string text, reason;
+    if (!readBoundedFile(path, sessionFileLimit, "a session", text, reason)) {
+        messages.message("'" + path + "' " + reason + ".");
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf(); // an empty file sets the fail bit and reads as an empty text
-    std::string reason;
-    auto session = parseSession(text.str(), reason);
+    auto session = parseSession(text, reason);
     if (!session)
         messages.message("'" + path + "' is not a Tervix session: " + reason + ".");
     return session;
@@ -316,22 +330,40 @@ std::string sessionFileName(const std::string& createdIsoTime) {
 }
 
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
+    lock_.release();
+    readOnlyReason_.clear();
+    lastFailure_.clear();
     session_ = Session{createdIsoTime, {}, false, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
 }
 
-void SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
+bool SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
+    lock_.release();
+    readOnlyReason_.clear();
+    lastFailure_.clear();
+    std::string problem;
+    if (!lock_.acquire(path, problem))
+        readOnlyReason_ = problem;
     session_ = std::move(session);
-    session_.ended = false;
+    session_.ended = session_.ended && readOnly(); // a session taken up is open again once written
     path_ = path;
     unsaved_.fill(false);
-    if (unsaved)
+    if (unsaved && !readOnly())
         for (const SessionReading& r : session_.readings)
             unsaved_[static_cast<std::size_t>(r.slot - 1)] = true;
+    return !readOnly();
+}
+
+bool SessionRecorder::refusedReadOnly() {
+    messages_.message("The session '" + path_ + "' is open read-only (" + readOnlyReason_ +
+                      "); it takes no readings here. Start a new session to record.");
+    return false;
 }
 
 bool SessionRecorder::record(const SessionReading& reading) {
+    if (readOnly())
+        return refusedReadOnly();
     session_.readings.push_back(reading);
     return changed(reading.slot);
 }
@@ -339,6 +371,8 @@ bool SessionRecorder::record(const SessionReading& reading) {
 bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (index >= session_.readings.size() || session_.readings[index].struck)
         return false;
+    if (readOnly())
+        return refusedReadOnly();
     session_.readings[index].struck = mark;
     return changed(session_.readings[index].slot);
 }
@@ -350,23 +384,36 @@ bool SessionRecorder::changed(int slot) {
 }
 
 bool SessionRecorder::note(const SessionEvent& event) {
+    // A read-only session belongs to another bench: the event stays in this window's memory only.
     session_.events.push_back(event);
-    return write();
+    return readOnly() || write();
 }
 
 bool SessionRecorder::write() {
     if (path_.empty())
         return true; // a bench without a session file keeps its readings in memory
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
-    return writeSessionFile(session_, path_, messages_);
+    std::string problem;
+    const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
+    if (locked && writeWholeFile(path_, sessionText(session_), problem)) {
+        lastFailure_.clear();
+        return true;
+    }
+    if (problem != lastFailure_)
+        messages_.message("The session could not be written: " + problem +
+                          ". The readings are kept in this window; save the tables before closing.");
+    lastFailure_ = problem;
+    return false;
 }
 
 bool SessionRecorder::finish() {
-    if ((session_.readings.empty() && session_.events.empty()) || path_.empty())
-        return true; // nothing was recorded, so nothing was written
+    if ((session_.readings.empty() && session_.events.empty()) || path_.empty() || readOnly()) {
+        lock_.release();
+        return true; // nothing was recorded here, so nothing is written
+    }
     session_.ended = true;
-    return writeSessionFile(session_, path_, messages_);
+    const bool written = write();
+    lock_.release();
+    return written;
 }
 
 bool SessionRecorder::anyUnsaved() const {

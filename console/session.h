@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "console/session_lock.h"
 #include "sim/image_model.h"
 
 #include <array>
@@ -13,6 +14,8 @@ class MessageSink;
 // The bar orientations of the standard target, as the session file spells them.
 inline constexpr const char* orientationVertical = "vertical";
 inline constexpr const char* orientationHorizontal = "horizontal";
+// Thousands of readings take a few megabytes; a larger file is no session the bench wrote.
+inline constexpr std::size_t sessionFileLimit = std::size_t(16) << 20;
 // A reading's image model when the file names none.
 inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Specified);
 inline constexpr const char* halfPlus = "plus";
@@ -128,31 +131,35 @@ std::string isoUtcTime(long long millisecondsSinceEpoch);
 std::string isoUtcNow();
 std::string sessionFileName(const std::string& createdIsoTime);
 
-// The session the window records into: the file it lives in and which slots hold readings not yet
-// saved as a table.
+// The session the window records into: the file it lives in, the lock that keeps it this bench's
+// alone, and which slots hold readings not yet saved as a table.
 class SessionRecorder {
 public:
     SessionRecorder(MessageSink& messages) : messages_(messages) {}
 
-    // Starts an empty session stored in the folder under its start time; nothing is written until
-    // the first reading or event.
+    // Starts an empty session stored in the folder under its start time; nothing is written (and
+    // nothing locked) until the first reading or event.
     void start(const std::string& folder, const std::string& createdIsoTime);
-    // Continues a session read from a file, in that file. After a run that ended abnormally its
-    // slots count as unsaved; a session opened by choice counts as saved.
-    void resume(Session session, const std::string& path, bool unsaved);
+    // Continues a session read from a file, in that file, once its lock is taken. After a run that
+    // ended abnormally its slots count as unsaved; a session opened by choice counts as saved. When
+    // another bench holds the lock the session is open read-only, for its statistics and report,
+    // and false is returned, with the reason in readOnlyReason().
+    bool resume(Session session, const std::string& path, bool unsaved);
     // Appends the reading and rewrites the file, if the session has one; the reading is kept even
-    // when the write fails.
+    // when the write fails. A read-only session takes no reading (false, after a message).
     bool record(const SessionReading& reading);
     // Marks a reading struck and rewrites the file as a reading does; nothing is ever deleted. False
-    // without a change for a reading that does not exist or is struck already.
+    // without a change for a reading that does not exist or is struck already, or a read-only session.
     bool strike(std::size_t index, const StruckMark& mark);
     // Appends the event and rewrites the file as a reading does; no slot's table changes with it.
     bool note(const SessionEvent& event);
-    // A normal end: the session is marked ended so that it is not restored again.
+    // A normal end: the session is marked ended so that it is not restored again, and let go.
     bool finish();
 
     const Session& session() const { return session_; }
     const std::string& path() const { return path_; }
+    bool readOnly() const { return !readOnlyReason_.empty(); }
+    const std::string& readOnlyReason() const { return readOnlyReason_; }
 
     void markSaved(int slotIndex) { unsaved_[static_cast<std::size_t>(slotIndex)] = false; }
     bool isUnsaved(int slotIndex) const { return unsaved_[static_cast<std::size_t>(slotIndex)]; }
@@ -161,11 +168,17 @@ public:
 private:
     // After a reading or a strike-out in the slot: the slot unsaved, the file written again.
     bool changed(int slot);
+    // The lock confirmed (or taken, or made again) and the file written; a failure is reported once
+    // until a write succeeds again, so that a full disk does not answer every press with a box.
     bool write();
+    bool refusedReadOnly();
 
     MessageSink& messages_;
     Session session_;
     std::string path_;
+    SessionLock lock_;
+    std::string readOnlyReason_;
+    std::string lastFailure_;
     std::array<bool, cameraSlots> unsaved_{};
 };
 

@@ -3,6 +3,7 @@
 #include "camera/camera_file.h"
 #include "drawing/range_section.h"
 #include "drawing/report_pages.h"
+#include "text/bounded_file.h"
 #include "text/messages.h"
 #include "text/version.h"
 #include "text/whole_file.h"
@@ -12,6 +13,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -114,6 +116,8 @@ QString joined(const std::set<std::string>& names) {
 
 QString cameraParagraph(const std::string& file, const QStringList& folders) {
     const CameraFileFacts facts = cameraFileFacts(text(file), folders);
+    if (!facts.found && !facts.problem.isEmpty())
+        return text(file) + u"\nSHA-256: not read (the camera file "_s + facts.problem + u")"_s;
     if (!facts.found)
         return text(file) + u"\nSHA-256: not found (the camera file was not found beside the session)"_s;
     const QString background = facts.backgroundTemperature
@@ -249,22 +253,32 @@ void addReadings(ReportPages& pages, const Session& session) {
 } // namespace
 
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders) {
+    const QString name = QFileInfo(fileName).fileName();
+    if (name.isEmpty() || name == u"."_s || name == u".."_s)
+        return {};
+    // A heading line longer than this is no heading; the report shows its start.
+    constexpr qsizetype longestHeading = 200;
     for (const QString& folder : folders) {
-        const QString path = QDir(folder).filePath(fileName);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        const QString path = QDir(folder).filePath(name);
+        if (!QFileInfo(path).exists())
             continue;
-        const QByteArray content = file.readAll();
+        std::string content, problem;
+        if (!readBoundedFile(QFile::encodeName(path).toStdString(), cameraFileLimit, "a camera file", content,
+                             problem)) {
+            CameraFileFacts refused;
+            refused.problem = QString::fromStdString(problem);
+            return refused;
+        }
+        const QByteArray bytes = QByteArray::fromStdString(content);
         CameraFileFacts facts;
         facts.found = true;
-        facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
-        const QList<QByteArray> lines = content.split('\n');
-        facts.heading = QString::fromLocal8Bit(lines.value(0)).trimmed() + u"\n"_s +
-                        QString::fromLocal8Bit(lines.value(1)).trimmed();
+        facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+        const QList<QByteArray> lines = bytes.left(2 * longestHeading + 2).split('\n');
+        facts.heading = QString::fromLocal8Bit(lines.value(0).left(longestHeading)).trimmed() + u"\n"_s +
+                        QString::fromLocal8Bit(lines.value(1).left(longestHeading)).trimmed();
         CameraState camera = defaultCameraState();
         MessageLog ignored;
-        if (readCameraText(std::string(content.constData(), static_cast<std::size_t>(content.size())),
-                           QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
+        if (readCameraText(content, QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
             facts.backgroundTemperature = camera.set.backgroundTemperature;
         return facts;
     }

@@ -4,6 +4,9 @@
 #include "console/bench.h"
 #include "console/bench_case.h"
 #include "console/bench_state.h"
+#include "console/plot_geometry.h"
+#include "console/session.h"
+#include "console/session_statistics.h"
 #include "target/target_file.h"
 #include "text/messages.h"
 
@@ -99,5 +102,37 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     nextFrame(state, false, frame);
     if (!displayWhole())
         std::abort();
+    return 0;
+}
+
+int fuzzSessionFile(const std::uint8_t* data, std::size_t size) {
+    std::string reason;
+    const auto session = parseSession(textOf(data, size), reason);
+    // A refusal always says why.
+    if (!session && reason.empty())
+        std::abort();
+    if (!session)
+        return 0;
+    std::string again;
+    const auto reread = parseSession(sessionText(*session), again);
+    if (!reread || !(*reread == *session))
+        std::abort();
+    const std::vector<SessionGroup> groups = sessionStatistics(*session);
+    // Each output has at least its header, whatever the groups.
+    if (statisticsJson(groups).empty() || statisticsCsv(groups).empty() || statisticsTable(groups).empty())
+        std::abort();
+    // The report's plot, at the size the report draws it, places every mean and interval.
+    double smallest = 0.0, largest = 0.0;
+    for (const SessionGroup& g : groups)
+        if (g.mean && *g.mean > 0.0) {
+            smallest = smallest == 0.0 ? *g.mean : std::min(smallest, *g.mean);
+            largest = std::max(largest, *g.mean);
+        }
+    const PlotScale scale = plotScaleSpanning(1500, 900, smallest, largest);
+    for (const SessionGroup& g : groups)
+        if (g.mean && *g.mean > 0.0)
+            plotErrorBar(scale, g.frequency, *g.mean, g.ci95);
+    for (const SessionReading& r : session->readings)
+        resultsOf(*session, r.observer, r.orientation);
     return 0;
 }

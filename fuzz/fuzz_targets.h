@@ -11,3 +11,6 @@ int fuzzAtmosphereFile(const std::uint8_t* data, std::size_t size);
 // A camera file and a target file separated by a line "%%", rendered and mapped to 8 bits on a
 // detector of at most 64 x 64 pixels.
 int fuzzPipeline(const std::uint8_t* data, std::size_t size);
+// A session file: read strictly; one that reads is written and read back the same, and gives its
+// statistics, their tables and the report plot's points without a fault.
+int fuzzSessionFile(const std::uint8_t* data, std::size_t size);

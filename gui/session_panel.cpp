@@ -19,7 +19,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -105,34 +104,23 @@ QString SessionPanel::sessionFolder() {
 
 SessionPanel::~SessionPanel() = default;
 
-bool SessionPanel::lockSession(const std::string& path) {
-    auto lock = std::make_unique<QLockFile>(QString::fromStdString(path) + u".lock"_s);
-    lock->setStaleLockTime(0); // only a lock whose process has gone is stale
-    if (!lock->tryLock(0))
-        return false;
-    lock_ = std::move(lock);
-    return true;
-}
-
 QString SessionPanel::startOrRestore() {
     const QString folder = sessionFolder();
     // A session another running bench is recording into is not this one's to take up.
     for (const std::string& path : unendedSessionsIn(folder.toStdString())) {
-        if (!lockSession(path))
+        auto session = readSessionFile(path, messages_);
+        if (!session)
             continue;
-        if (auto session = readSessionFile(path, messages_)) {
-            const std::size_t count = session->readings.size();
-            const std::string created = session->created;
-            core_.resumeSession(std::move(*session), path, true);
-            return (u"Restored %1 readings of the session started %2 UTC, which did not end normally."_s)
-                .arg(count)
-                .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
-        }
-        lock_.reset();
+        const std::size_t count = session->readings.size();
+        const std::string created = session->created;
+        core_.resumeSession(std::move(*session), path, true);
+        if (recorder().readOnly())
+            continue;
+        return (u"Restored %1 readings of the session started %2 UTC, which did not end normally."_s)
+            .arg(count)
+            .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
     }
     core_.startSession(folder.toStdString(), isoUtcNow());
-    QDir().mkpath(folder);
-    lockSession(recorder().path());
     return {};
 }
 
@@ -223,13 +211,11 @@ bool SessionPanel::confirmClose() {
 
 void SessionPanel::finish() {
     core_.finishSession();
-    lock_.reset();
 }
 
 void SessionPanel::newSession() {
     finish();
     core_.startSession(sessionFolder().toStdString(), isoUtcNow());
-    lockSession(recorder().path());
 }
 
 bool SessionPanel::openSession(const QString& path) {
@@ -238,7 +224,11 @@ bool SessionPanel::openSession(const QString& path) {
         return false;
     finish();
     core_.resumeSession(std::move(*session), path.toStdString(), false);
-    lockSession(path.toStdString());
+    if (recorder().readOnly())
+        messages_.message((u"'%1' is open read-only: %2. Its statistics and report are shown here; readings go "
+                           u"into it only in the bench that records it."_s)
+                              .arg(path, QString::fromStdString(recorder().readOnlyReason()))
+                              .toStdString());
     return true;
 }
 

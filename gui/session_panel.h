@@ -17,13 +17,12 @@ class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
-class QLockFile;
 class QMenu;
 class QRadioButton;
 class QWidget;
 
-// The window's part of a measurement session: the observer's name, the bar orientation, the lock
-// on the session file, its menu entries and the question at closing. The session itself, and every
+// The window's part of a measurement session: the observer's name, the bar orientation, its menu
+// entries and the question at closing. The lock on the session file is the recorder's. The session itself, and every
 // reading in it, is the bench's.
 class SessionPanel : public QObject {
     Q_OBJECT
@@ -69,7 +68,8 @@ public:
     void markSaved(int slotIndex);
 
     void newSession();
-    // Opens a session file; a file that is not one is reported and left alone.
+    // Opens a session file; a file that is not one is reported and left alone. A session another
+    // bench records into opens read-only, for its statistics and report, and the window says so.
     bool openSession(const QString& path);
     bool writeReport(const QString& path);
 
@@ -88,15 +88,11 @@ private:
     void createMenuActions();
     void rememberObserver(const QString& name);
     QStringList cameraFolders() const;
-    // Holds the session file against a second bench running at the same time; a lock left by a
-    // process that has gone counts as free.
-    bool lockSession(const std::string& path);
 
     QWidget& window_;
     Bench& core_;
     MessageSink& messages_;
     WindowHooks hooks_;
-    std::unique_ptr<QLockFile> lock_;
     MenuActions actions_;
     QLabel* observerLabel_ = nullptr;
     QComboBox* observerBox_ = nullptr;

@@ -16,7 +16,8 @@ struct Corpus {
 const Corpus corpora[] = {{"camera", fuzzCameraFile},
                           {"target", fuzzTargetFile},
                           {"atmosphere", fuzzAtmosphereFile},
-                          {"pipeline", fuzzPipeline}};
+                          {"pipeline", fuzzPipeline},
+                          {"session", fuzzSessionFile}};
 
 class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
 

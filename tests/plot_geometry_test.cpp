@@ -39,6 +39,7 @@ TEST(PlotGeometry, TheWorkedExamplePlacesPointsTicksAndLabels) {
     EXPECT_EQ(labelY(s, curve.smallest), 186);
     EXPECT_EQ(fullScaleTickY(s), 10);
     EXPECT_EQ(frequencyTickX(s, 4.0), 280);
+    EXPECT_EQ(frequencyTickX(s, 1e308), 1000000); // far off, room left for a label box around it
     const auto labels = plotLabels(s, slots, LabelMetrics{});
     // Camera1's two values at x = 10, and the pair the four empty slots share, once.
     ASSERT_EQ(labels.size(), 4u);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,6 +18,8 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using testing_support::runCommand;
@@ -159,6 +163,25 @@ TEST_P(SessionReportObjective, ShowsTheResultInItsOwnSectionOnly) {
 INSTANTIATE_TEST_SUITE_P(Rows, SessionReportObjective, testing::ValuesIn(rows), testing_support::RowNamedByName{});
 
 // The plot picture itself: the dashed curve adds its colour where there was none.
+// A camera file is read by its name only, in the folders given, and only when it is a regular file
+// of a camera file's size: no path in a session puts another file into a report, none blocks it.
+TEST(SessionReportCameraFiles, AreReadByNameInTheirFoldersAndBounded) {
+    const QString sub = folder.filePath(u"cameras"_s);
+    ASSERT_TRUE(QDir().mkpath(sub) &&
+                QFile::copy(QStringLiteral(TERVIX_TEST_DATA_DIR "/camera/ideal_fine.par"), sub + u"/ideal_fine.par"_s));
+    std::ofstream(QFile::encodeName(folder.filePath(u"secret.par"_s)).toStdString()) << "secret";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(sub + u"/pipe.par"_s).constData(), 0600), 0);
+    std::ofstream(QFile::encodeName(sub + u"/big.par"_s).toStdString()).seekp(cameraFileLimit).put('\n');
+    for (auto [name, found, problem] : {std::tuple{"../cameras/ideal_fine.par", true, ""},
+                                        {"../secret.par", false, ""},
+                                        {"/etc/passwd", false, ""},
+                                        {"pipe.par", false, "is not a regular file"},
+                                        {"big.par", false, "is larger than the 1 MB a camera file may have"}}) {
+        const CameraFileFacts facts = cameraFileFacts(QString::fromLatin1(name), {sub});
+        EXPECT_EQ(std::pair(facts.found, facts.problem.toStdString()), std::pair(found, std::string(problem))) << name;
+    }
+}
+
 TEST(SessionReportPlot, DrawsTheObjectiveCurveOnlyWhenGiven) {
     std::vector<SessionGroup> slot1;
     for (const SessionGroup& g : sessionStatistics(sessionFile(threeObservers)))

@@ -1,5 +1,5 @@
-// What only the window shows of a session: an unended one taken up at the start and locked, the radios
-// turning the target, the observer's names, the question at closing. Readings: see bench_test.
+// What only the window shows of a session: an unended one taken up at the start and locked (read-only in a second
+// window), the radios turning the target, the observer's names, the question at closing. Readings: see bench_test.
 #include "cli_run.h"
 #include "console/session.h"
 #include "gui/campaign_view.h"
@@ -73,6 +73,12 @@ private slots:
         MessageLog readLog;
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
         QVERIFY(first.log.messages.empty() && second.log.messages.empty());
+        // Opened on purpose in the second, the held session is only read there, and the window says so.
+        QVERIFY(second.session().openSession(file));
+        QVERIFY(second.session().recorder().readOnly() &&
+                second.log.messages.at(0).find("read-only") != std::string::npos);
+        second.record(600);
+        QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
     }
 
     void theOrientationRadiosTurnTheTargetAndResetTheDifference() {

@@ -2,6 +2,7 @@
 #include "console/session_statistics.h"
 #include "console/statistics.h"
 #include "text/messages.h"
+#include "text/whole_file.h"
 
 #include "json_expect.h"
 #include "session_reading.h"
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+
+#include <sys/stat.h>
 
 using namespace testing_support;
 
@@ -64,14 +67,24 @@ TEST_P(SampleStatisticsRows, GiveTheMeanSdAndStudentIntervalOfTheMean) {
 }
 INSTANTIATE_TEST_SUITE_P(Statistics, SampleStatisticsRows, TERVIX_TABLE_ROWS("statistics/samples.txt"));
 
-TEST(SessionFile, AMissingFileCannotBeRead) {
+// Only a regular file of a session's size is read: a pipe would block the window for ever.
+TEST(SessionFile, OnlyARegularFileOfASessionsSizeIsRead) {
     TempDir dir;
-    MessageLog log;
-    EXPECT_FALSE(readSessionFile(dir.path("absent.json"), log).has_value());
-    EXPECT_EQ(log.messages, std::vector{std::string("'").append(dir.path("absent.json")).append("' cannot be read.")});
+    ASSERT_EQ(::mkfifo(dir.path("session-fifo.json").c_str(), 0600), 0);
+    std::filesystem::resize_file(dir.write("large.json", ""), sessionFileLimit + 1);
+    for (auto [name, reason] : {std::pair{"absent.json", "does not exist"},
+                                {"session-fifo.json", "is not a regular file"},
+                                {"", "is not a regular file"},
+                                {"large.json", "is larger than the 16 MB a session may have"}}) {
+        MessageLog log;
+        EXPECT_FALSE(readSessionFile(dir.path(name), log).has_value());
+        EXPECT_EQ(log.messages, std::vector{std::string("'").append(dir.path(name)).append("' ").append(reason) + "."});
+    }
+    EXPECT_FALSE(unendedSessionIn(dir.path("")).has_value());
 }
 
-TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
+// Whole-file writing itself, with its failures, is the whole-file test's.
+TEST(SessionFile, WrittenAndReadBackWhole) {
     TempDir dir;
     MessageLog log;
     Session session = *readSessionFile(testDataFile("session/statistics/ThreeObserversBesideOthers/session.json"), log);
@@ -84,15 +97,10 @@ TEST(SessionFile, WrittenAndReadBackWholeWithNothingLeftBeside) {
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), std::filesystem::directory_iterator()),
-              1);
     const auto json = nlohmann::json::parse(readText(path));
     EXPECT_EQ(json["format"].dump() + json["version"].dump(),
               "\"tervix-session\"" + std::to_string(sessionFormatVersion));
-    EXPECT_TRUE(json["readings"].back()["deltaT"].is_null());
-    EXPECT_FALSE(writeSessionFile(session, dir.path("no/such/folder/s.json"), log));
-    EXPECT_EQ(log.messages.size(), 1u);
-    EXPECT_NE(log.messages[0].find("no/such/folder/s.json"), std::string::npos);
+    EXPECT_TRUE(json["readings"].back()["deltaT"].is_null() && log.messages.empty());
 }
 
 TEST(SessionFile, TimesAndNamesInUtc) {
@@ -146,4 +154,41 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     ASSERT_TRUE(recorder.record(sessionReading("B", -0.1)));
     EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 2u);
     EXPECT_TRUE(log.messages.empty());
+}
+
+// Two benches on one session file: the second, and any after the data folder went, only reads it.
+TEST(SessionRecorder, ASessionRecordedElsewhereOpensReadOnlyEvenAfterItsFolderWent) {
+    TempDir dir;
+    MessageLog log, otherLog;
+    SessionRecorder first(log), second(otherLog);
+    first.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
+    ASSERT_TRUE(first.record(sessionReading("A", 0.2)));
+    std::filesystem::remove_all(dir.path("data"));
+    ASSERT_TRUE(first.record(sessionReading("A", 0.3))); // folder and lock made again before the file
+    const std::string path = *unendedSessionIn(dir.path("data"));
+    EXPECT_FALSE(second.resume(*readSessionFile(path, log), path, true));
+    EXPECT_EQ(std::tuple(second.readOnlyReason(), second.anyUnsaved(), second.session().readings.size()),
+              std::tuple("another bench is recording into it", false, 2u));
+    EXPECT_FALSE(second.record(sessionReading("B", 0.1)) || second.strike(0, {"2026-12-06T10:05:00Z", "B", "mine"}));
+    EXPECT_EQ(otherLog.messages.size(), 2u);
+    ASSERT_TRUE(first.finish());
+    EXPECT_EQ(readSessionFile(path, log)->readings.size(), 2u);
+    // Let go at the end.
+    EXPECT_TRUE(!std::filesystem::exists(SessionLock::lockPathOf(path)) && log.messages.empty());
+}
+
+// A disk that fills up: each reading stays in memory, the cause is said once, not on every press.
+TEST(SessionRecorder, AFullDiskIsReportedOnceWithItsCause) {
+    TempDir dir;
+    MessageLog log;
+    SessionRecorder recorder(log);
+    recorder.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
+    const WholeFileSystemCalls system = wholeFileSystemCalls();
+    wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
+    EXPECT_FALSE(recorder.record(sessionReading("A", 0.2)));
+    EXPECT_FALSE(recorder.record(sessionReading("A", 0.3)));
+    wholeFileSystemCalls() = system;
+    EXPECT_TRUE(log.messages.size() == 1 && log.messages[0].find("No space left on device") != std::string::npos);
+    ASSERT_TRUE(recorder.record(sessionReading("A", 0.4)));
+    EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 3u);
 }

@@ -2,6 +2,8 @@
 
 #include "test_support.h"
 
+#include <sys/stat.h>
+
 using namespace testing_support;
 
 namespace {
@@ -13,6 +15,8 @@ TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     TempDir dir;
     dir.write("old.txt", "old");
     std::filesystem::create_symlink("old.txt", dir.path("link.txt"));
+    std::filesystem::create_symlink("/dev/full", dir.path("device.txt"));
+    ASSERT_EQ(::mkfifo(dir.path("fifo.txt").c_str(), 0600), 0);
     const std::string path = row.cells[0][0] == '/' ? row.cells[0] : dir.path(row.cells[0]);
     if (row.cells[0].size() > 200)
         dir.write(row.cells[0], "old");
@@ -38,5 +42,29 @@ TEST_P(WholeFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, WholeFile, TERVIX_TABLE_ROWS("whole_file/writes.txt"));
+
+// A disk that fills up, standing in for the system's write; and the flushes of a write that succeeds.
+int flushes = 0;
+TEST(WholeFile, AFullDiskLeavesTheOldFileAndAWriteIsFlushedFileAndFolder) {
+    TempDir dir;
+    const std::string path = dir.write("old.txt", "old");
+    const WholeFileSystemCalls system = wholeFileSystemCalls();
+    wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
+    std::string error;
+    EXPECT_FALSE(writeWholeFile(path, "new", error));
+    EXPECT_EQ(error, "cannot write '" + path + "': No space left on device");
+    EXPECT_EQ(readText(path), "old");
+    wholeFileSystemCalls() = system;
+    wholeFileSystemCalls().fsync = [](int fd) {
+        struct stat info {};
+        if (::fstat(fd, &info) == 0)
+            flushes += S_ISREG(info.st_mode) ? 1 : S_ISDIR(info.st_mode) ? 100 : 0;
+        return ::fsync(fd);
+    };
+    EXPECT_TRUE(writeWholeFile(path, "new", error));
+    wholeFileSystemCalls() = system;
+    EXPECT_EQ(flushes, 101); // the file, then its folder
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.root()), {}), 1);
+}
 
 } // namespace

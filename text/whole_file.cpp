@@ -40,9 +40,11 @@ bool resolveLinks(const std::string& path, std::string& resolved, int& code) {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const long written = wholeFileSystemCalls().write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC; // a write that takes nothing never ends; a full disk is the likely cause
         if (written <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -50,25 +52,25 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Devices and pipes cannot be replaced by a rename, and hold no old contents to protect.
-bool writeDirectly(const std::string& path, const std::string& target, std::string_view bytes, std::string& error) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = failure(path, errno);
-        return false;
-    }
-    const bool written = writeAll(fd, bytes);
-    const int code = errno;
-    if (::close(fd) != 0 && written) {
-        error = failure(path, errno);
-        return false;
-    }
-    if (!written)
-        error = failure(path, code);
-    return written;
+} // namespace
+
+bool namesSameFile(const std::string& one, const std::string& other) {
+    struct stat a {
+    }, b{};
+    if (::stat(one.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    std::error_code error;
+    const auto canonicalOne = std::filesystem::weakly_canonical(one, error);
+    const auto canonicalOther = std::filesystem::weakly_canonical(other, error);
+    return !error && canonicalOne == canonicalOther;
 }
 
-} // namespace
+WholeFileSystemCalls& wholeFileSystemCalls() {
+    static WholeFileSystemCalls calls{
+        [](int fd, const void* data, unsigned long size) -> long { return ::write(fd, data, size); },
+        [](int fd) { return ::fsync(fd); }};
+    return calls;
+}
 
 bool writeWholeFile(const std::string& path, std::string_view bytes, std::string& error) {
     std::string target;
@@ -83,8 +85,10 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, std::string
         error = failure(path, EISDIR);
         return false;
     }
-    if (exists && !S_ISREG(existing.st_mode))
-        return writeDirectly(path, target, bytes, error);
+    if (exists && !S_ISREG(existing.st_mode)) {
+        error = "cannot write '" + path + "': it is a device or a pipe, not a regular file";
+        return false;
+    }
 
     const std::filesystem::path targetPath(target);
     const std::filesystem::path folder = targetPath.has_parent_path() ? targetPath.parent_path() : ".";
@@ -110,7 +114,8 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, std::string
         error = failure(path, errno);
         return false;
     }
-    bool ok = (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes) &&
+              wholeFileSystemCalls().fsync(fd) == 0;
     code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -128,7 +133,7 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, std::string
     // The rename itself lasts only once the folder's entry is on the disk.
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
-        ::fsync(folderFd);
+        wholeFileSystemCalls().fsync(folderFd);
         ::close(folderFd);
     }
     return true;

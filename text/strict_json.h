@@ -1,0 +1,13 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+
+// JSON as a file the bench wrote it, read strictly: the text must be UTF-8, every number finite
+// and no object may name a key twice (a reader that lets the last one win would let a second
+// "format" or "deltaT" hide behind the first). A text that breaks a rule gives nothing and a reason
+// that says which: "the file is empty", "the text is not UTF-8 (byte 12)", "a number is out of
+// range (1e400)", "the key \"format\" appears twice in one object", "the text is not complete JSON".
+std::optional<nlohmann::json> parseStrictJson(const std::string& text, std::string& reason);
