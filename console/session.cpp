@@ -163,7 +163,8 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
         for (const char* key : {"time", "observer", "event"})
             if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
                 return false;
-        if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason, at + ": \"time\" is not an ISO 8601 UTC time") ||
+        if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason,
+                  at + ": \"time\" is not an ISO 8601 UTC time") ||
             !need(item["event"] == eventBlindOn || item["event"] == eventBlindOff, reason,
                   at + ": \"event\" is neither \"" + eventBlindOn + "\" nor \"" + eventBlindOff + "\""))
             return false;

@@ -12,8 +12,8 @@
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
-#include "gui/readings_panel.h"
 #include "gui/range_dialog.h"
+#include "gui/readings_panel.h"
 #include "gui/session_panel.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
@@ -334,17 +334,13 @@ void MainConsole::initialise() {
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
     objective_ = new ObjectiveMrtdRunner(this);
     connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
-    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] { refreshRangeDialogs(this); });
+    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] {
+        refreshRangeDialogs(this);
+        resultsChanged(); // the Campaign view sets the model beside the observers
+    });
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
-                                 [this] {
-                                     // The plot counts slots from 0, the session from 1.
-                                     ObjectiveBySlot results;
-                                     for (int k = 0; k < cameraSlots; ++k)
-                                         if (const auto& result = plot_->objectiveResult(k))
-                                             results.emplace(k + 1, *result);
-                                     return results;
-                                 }});
+                                 [this] { return objectiveBySlot(); }});
     horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
@@ -606,13 +602,25 @@ void MainConsole::resultsChanged() {
     refreshRangeDialogs(this);
 }
 
+ObjectiveBySlot MainConsole::objectiveBySlot() const {
+    // The plot counts slots from 0, the session from 1.
+    ObjectiveBySlot results;
+    for (int k = 0; k < cameraSlots; ++k)
+        if (const auto& result = plot_->objectiveResult(k))
+            results.emplace(k + 1, *result);
+    return results;
+}
+
 void MainConsole::showBlindState() {
     const bool blind = core_->blind();
     blindCheck_->setChecked(blind);
     temperatureSlider_->setBlind(blind);
     plot_->setBlind(blind);
     readings_->refresh();
-    campaign_->showGroups(blind ? std::vector<SessionGroup>{} : sessionStatistics(core_->session()));
+    if (blind)
+        campaign_->showGroups({});
+    else
+        campaign_->showGroups(sessionStatistics(core_->session()), objectiveBySlot());
     recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
     actions_.campaign->setEnabled(!blind);
     // Whatever would put a number in front of a blind observer waits until blind mode is left: the

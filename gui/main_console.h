@@ -2,6 +2,7 @@
 
 #include "console/bench.h"
 #include "console/frame_pacing.h"
+#include "drawing/session_report.h"
 
 #include <QDialog>
 #include <QList>
@@ -132,6 +133,8 @@ private:
     void createRecordsWindow();
     // The blind state shown by every widget that could give a value away, and the lists' rows.
     void showBlindState();
+    // The model observer's last run of each slot, keyed as the session numbers slots (from 1).
+    ObjectiveBySlot objectiveBySlot() const;
     // The status line: what was restored at the start, if anything, and the image model in use.
     void showStatusLine();
     // The camera's description cut to the caption's width, its figures whole.

@@ -11,7 +11,23 @@ MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent
 
 void MrtdPlot::setBlind(bool blind) {
     blind_ = blind;
+    showObjectiveValues();
     update();
+}
+
+void MrtdPlot::showObjectiveValues() {
+    // The model observer's values, which the curve only shows roughly, one line a frequency.
+    QStringList lines;
+    for (int camera = 0; camera < cameraSlots && !blind_; ++camera)
+        if (const auto& run = objective_[static_cast<std::size_t>(camera)]) {
+            lines << u"Camera%1, %2 observer (%3 bars):"_s.arg(camera + 1)
+                         .arg(QString::fromLatin1(observerName(run->observer)),
+                              run->horizontalBars ? u"horizontal"_s : u"vertical"_s);
+            for (const FrequencyResult& f : run->frequencies)
+                lines << (f.mrtd.valued > 0 ? u"  %1 cycles/mrad: %2 K"_s.arg(f.frequency).arg(f.mrtd.mean, 0, 'f', 3)
+                                            : u"  %1 cycles/mrad: not resolved"_s.arg(f.frequency));
+        }
+    setToolTip(lines.join(u'\n'));
 }
 
 QColor MrtdPlot::penColour(int camera) {
@@ -66,6 +82,7 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
 
 void MrtdPlot::setObjectiveResult(int camera, const ObjectiveMrtd& result) {
     objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))] = result;
+    showObjectiveValues();
     update();
 }
 

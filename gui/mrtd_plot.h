@@ -26,6 +26,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The tooltip: each model observer run's values, none while blind.
+    void showObjectiveValues();
     const MrtdResults& results_;
     std::array<std::optional<ObjectiveMrtd>, cameraSlots> objective_;
     bool blind_ = false;

@@ -351,6 +351,9 @@ private slots:
             (colourNear(image, p, MrtdPlot::penColour(0)) ? lit : dark)++;
         }
         QVERIFY2(lit >= 5 && dark >= 3, qPrintable(u"lit %1, dark %2"_s.arg(lit).arg(dark)));
+        // Its values, which the curve shows only roughly, are in the plot's tooltip under the observer's name.
+        QVERIFY(plot->toolTip().contains(u"Camera1, ideal observer"_s) &&
+                plot->toolTip().contains(u"2 cycles/mrad: %1 K"_s.arg(result->frequencies[1].mrtd.mean, 0, 'f', 3)));
         // The interval's end caps stand above the mean at its frequency.
         const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
         QVERIFY(top.y < a.y);
