@@ -3,6 +3,7 @@
 #include "camera/camera_fields.h"
 
 #include "camera/detector_format.h"
+#include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/text_scanner.h"
 
@@ -13,8 +14,9 @@
 
 namespace {
 
-// A camera file is 32 short lines; anything far larger is not one.
-constexpr std::size_t maxCameraFileBytes = 64u << 20;
+// A camera file is 32 short lines but for its tables, each on a line of its own: a full table of
+// maxTablePoints points with numbers written as "%f" writes them takes about 2 MB.
+constexpr TextFileLimits cameraFileLimits{"a camera file", 32u << 20, 4u << 20};
 
 std::string formatNumber(double v) {
     char text[64];
@@ -262,9 +264,15 @@ PointTableRead readPointTable(TextScanner& in, PointList& table, int count) {
 }
 
 bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& camera, MessageSink& messages) {
-    auto text = readTextFile(path, maxCameraFileBytes);
-    if (!text) {
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    auto text = readBoundedTextFile(path, cameraFileLimits, fault, reason);
+    if (fault == TextFileFault::Absent) {
         messages.message("File '" + path + "' is absent.\n Can't start the system");
+        return false;
+    }
+    if (!text) {
+        messages.message("File '" + path + "' " + reason + ".\n The camera in use is unchanged.");
         return false;
     }
     return readCameraText(std::move(*text), path, mode, camera, messages);
@@ -272,6 +280,10 @@ bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& c
 
 bool readCameraText(std::string text, const std::string& path, CameraLoadMode mode, CameraState& camera,
                     MessageSink& messages) {
+    if (const std::string reason = utf16Reason(text); !reason.empty()) {
+        messages.message("File '" + path + "' " + reason + ".\n The camera in use is unchanged.");
+        return false;
+    }
     TextScanner in(std::move(text));
     CameraState loaded = camera;
     CameraFileReader reader(in, mode);

@@ -1,5 +1,7 @@
 #include "target/target_file.h"
 
+#include "text/bounded_text_file.h"
+#include "text/messages.h"
 #include "text/text_scanner.h"
 
 #include <algorithm>
@@ -10,9 +12,15 @@
 
 namespace {
 
+// A name line is read to at most this many characters; the rest of a longer one reads as the next line.
 constexpr std::size_t maxTargetLineChars = 4095;
-constexpr std::size_t maxTargetFileBytes = 64u << 20;
-constexpr int maxPolygonVertices = 1 << 20;
+// A polygon's numbers may share one line: a line holds the largest polygon with room to spare.
+constexpr TextFileLimits targetFileLimits{"a target file", 64u << 20, 4u << 20};
+
+// The item was refused: the reading stops and the target stays empty.
+struct Refused {
+    std::string reason;
+};
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -31,8 +39,11 @@ std::optional<float> finiteFloat(TextScanner& in) {
 // missing or one is not finite. The numbers that were there are consumed either way.
 bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
     std::size_t values = static_cast<std::size_t>(count) * static_cast<std::size_t>(dimension);
-    if (count > maxPolygonVertices || values * 2 > in.remaining() + 1)
+    if (values * 2 > in.remaining() + 1)
         return false;
+    if (count > maxPolygonVertices)
+        throw Refused{"has a polygon of " + std::to_string(count) + " vertices on line " + std::to_string(in.line()) +
+                      ", more than the " + std::to_string(maxPolygonVertices) + " a polygon may have"};
     item.vertices.assign(values, 0.0f);
     for (std::size_t k = 0; k < values; ++k) {
         auto value = finiteFloat(in);
@@ -106,6 +117,9 @@ void readItems(std::string text, Target& target, int stepIndex) {
         if (line == "layer" || line == "sublayer" || line == "object") {
             if (current)
                 previousTemperature = current->temperature;
+            if (target.items.size() >= static_cast<std::size_t>(maxTargetItems))
+                throw Refused{"has more than the " + std::to_string(maxTargetItems) +
+                              " layers and objects a target may have"};
             TargetItem& item = target.items.emplace_back();
             if (line != "layer") {
                 item.isObject = true;
@@ -144,16 +158,33 @@ void readItems(std::string text, Target& target, int stepIndex) {
 
 } // namespace
 
-bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
+bool readTargetFile(const std::string& path, Target& target, int stepIndex, MessageSink& messages) {
     emptyTarget(target);
-    auto text = readTextFile(path, maxTargetFileBytes);
-    if (!text)
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    auto text = readBoundedTextFile(path, targetFileLimits, fault, reason);
+    if (fault == TextFileFault::Absent)
+        return false; // the loader's own message names a missing standard target
+    if (!text) {
+        messages.message("File '" + path + "' " + reason + ".\n The target is empty.");
         return false;
-    readItems(std::move(*text), target, stepIndex);
-    return true;
+    }
+    return readTargetText(std::move(*text), target, stepIndex, path, messages);
 }
 
-void readTargetText(std::string text, Target& target, int stepIndex) {
+bool readTargetText(std::string text, Target& target, int stepIndex, const std::string& path, MessageSink& messages) {
     emptyTarget(target);
-    readItems(std::move(text), target, stepIndex);
+    std::string reason = utf16Reason(text);
+    if (reason.empty()) {
+        try {
+            readItems(std::move(text), target, stepIndex);
+            return true;
+        } catch (const Refused& refused) {
+            reason = refused.reason;
+        }
+    }
+    emptyTarget(target);
+    target.targetHeight = 0.0f;
+    messages.message("File '" + path + "' " + reason + ".\n The target is empty.");
+    return false;
 }

@@ -2,6 +2,7 @@
 // geometry dropped while the rest reads. The shipped targets: the standard one is printed whole by
 // cli_test, the vehicle rendered by the golden cases.
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include "test_support.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 Target readText(const TempDir& dir, const std::string& text) {
     Target target;
-    EXPECT_TRUE(readTargetFile(dir.write("t.tag", text), target, 0));
+    MessageLog log;
+    EXPECT_TRUE(readTargetFile(dir.write("t.tag", text), target, 0, log));
     return target;
 }
 
@@ -53,7 +55,8 @@ TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
     Target target;
     target.items.emplace_back();
     target.targetHeight = 3.0f;
-    EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0));
+    MessageLog log;
+    EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0, log));
     EXPECT_TRUE(target.items.empty());
     EXPECT_EQ(target.targetHeight, 3.0f);
 }
@@ -63,6 +66,7 @@ TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
 TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
     TempDir dir;
     const std::string path = dir.write("t.tag", "layer\nobject\nname\nnew\nrectangle\n0 0 1 1\n");
+    MessageLog log;
     for (bool fromFile : {true, false}) {
         SCOPED_TRACE(fromFile);
         Target target;
@@ -70,9 +74,9 @@ TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
         target.items[0].name = "old";
         keepTargetAside(target);
         if (fromFile)
-            ASSERT_TRUE(readTargetFile(path, target, 0));
+            ASSERT_TRUE(readTargetFile(path, target, 0, log));
         else
-            readTargetText(testing_support::readText(path), target, 0);
+            ASSERT_TRUE(readTargetText(testing_support::readText(path), target, 0, path, log));
         EXPECT_FALSE(target.hasKeptAside || target.forceClear || target.items[0].keptAside);
         EXPECT_TRUE(target.keptAsideTarget.empty());
         ASSERT_EQ(target.items.size(), 2u);
