@@ -14,8 +14,9 @@ namespace {
 
 // A name line is read to at most this many characters; the rest of a longer one reads as the next line.
 constexpr std::size_t maxTargetLineChars = 4095;
-// A polygon's numbers may share one line: a line holds the largest polygon with room to spare.
-constexpr TextFileLimits targetFileLimits{"a target file", 64u << 20, 4u << 20};
+// A target file is a few kilobytes; a polygon's numbers may share one line, and a line holds the
+// largest polygon with room to spare.
+constexpr TextFileLimits targetFileLimits{"a target file", 16u << 20, 1u << 20};
 
 // The item was refused: the reading stops and the target stays empty.
 struct Refused {
@@ -37,13 +38,17 @@ std::optional<float> finiteFloat(TextScanner& in) {
 
 // Reads count vertices of dimension coordinates; false when the file cannot hold them, a number is
 // missing or one is not finite. The numbers that were there are consumed either way.
-bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
+// polygonVertices counts the vertices of the target's polygons read so far; null for a box.
+bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension, int* polygonVertices) {
     std::size_t values = static_cast<std::size_t>(count) * static_cast<std::size_t>(dimension);
     if (values * 2 > in.remaining() + 1)
         return false;
-    if (count > maxPolygonVertices)
-        throw Refused{"has a polygon of " + std::to_string(count) + " vertices on line " + std::to_string(in.line()) +
-                      ", more than the " + std::to_string(maxPolygonVertices) + " a polygon may have"};
+    if (polygonVertices) {
+        if (count > maxPolygonVertices - *polygonVertices)
+            throw Refused{"has polygons of more than the " + std::to_string(maxPolygonVertices) +
+                          " vertices a target may have (line " + std::to_string(in.line()) + ")"};
+        *polygonVertices += count;
+    }
     item.vertices.assign(values, 0.0f);
     for (std::size_t k = 0; k < values; ++k) {
         auto value = finiteFloat(in);
@@ -54,7 +59,7 @@ bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
     return true;
 }
 
-void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
+void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind, int& polygonVertices) {
     item.clearGeometry();
     int count = 0;
     int dimension = 2;
@@ -73,7 +78,8 @@ void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
         count = *n;
     }
     }
-    if (!readVertices(in, item, count, dimension)) {
+    const bool box = kind == TargetItemKind::Rectangle || kind == TargetItemKind::Ellipse;
+    if (!readVertices(in, item, count, dimension, box ? nullptr : &polygonVertices)) {
         item.clearGeometry();
         return;
     }
@@ -106,6 +112,7 @@ void readItems(std::string text, Target& target, int stepIndex) {
     TargetItem* current = nullptr;
     float previousTemperature = 0.0f; // the root's, for objects before any layer
     float runningDistance = 0.0f;
+    int polygonVertices = 0;
 
     while (auto rawLine = in.readLine(maxTargetLineChars)) {
         std::string line = lowerCase(trimBoth(*rawLine));
@@ -143,13 +150,13 @@ void readItems(std::string text, Target& target, int stepIndex) {
                 runningDistance = *value;
             }
         } else if (line == "rectangle") {
-            readShape(in, *current, TargetItemKind::Rectangle);
+            readShape(in, *current, TargetItemKind::Rectangle, polygonVertices);
         } else if (line == "polygon" || line == "convex polygon") {
-            readShape(in, *current, TargetItemKind::Polygon);
+            readShape(in, *current, TargetItemKind::Polygon, polygonVertices);
         } else if (line == "3d polygon" || line == "3d convex polygon") {
-            readShape(in, *current, TargetItemKind::Polygon3D);
+            readShape(in, *current, TargetItemKind::Polygon3D, polygonVertices);
         } else if (line == "ellipse") {
-            readShape(in, *current, TargetItemKind::Ellipse);
+            readShape(in, *current, TargetItemKind::Ellipse, polygonVertices);
         }
     }
     rebuildDistanceOrder(target);
