@@ -111,7 +111,9 @@ public:
 private:
     // The camera's own rate, not the timer's whole-millisecond period (60 Hz, not 62.5).
     double cameraRate() { return static_cast<double>(console_.core().state().camera.set.frameRate); }
-    double growthKb() const { return warmupKb_ < 0 ? 0.0 : static_cast<double>(peakAfterWarmupKb_ - warmupKb_); }
+    double growthKb() const {
+        return warmupKb_ < 0 || peakAfterWarmupKb_ < 0 ? 0.0 : static_cast<double>(peakAfterWarmupKb_ - warmupKb_);
+    }
 
     void framePresented() {
         const qint64 now = frameClock_.isValid() ? frameClock_.nsecsElapsed() : 0;
