@@ -18,7 +18,7 @@ constexpr std::size_t maxTargetLineChars = 4095;
 // largest polygon with room to spare.
 constexpr TextFileLimits targetFileLimits{"a target file", 16u << 20, 1u << 20};
 
-// The item was refused: the reading stops and the target stays empty.
+// The file was refused: the reading stops and the target is emptied.
 struct Refused {
     std::string reason;
 };
