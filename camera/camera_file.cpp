@@ -236,22 +236,25 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
     const int imageWidth = zoomedPixels(format.width, zoom), imageHeight = zoomedPixels(format.height, zoom);
     const double imagePixels = static_cast<double>(imageWidth) * imageHeight;
     const std::string image = "the image of " + std::to_string(imageWidth) + " x " + std::to_string(imageHeight);
+    const std::string square = std::to_string(maxImageSide) + " x " + std::to_string(maxImageSide);
     if (imagePixels > maxImagePixels)
         return r.fail(image + " pixels is larger than the " + std::to_string(static_cast<long long>(maxImagePixels)) +
-                          " pixels (2048 x 2048) a camera may have: its render would take more than 0.2 s",
+                          " pixels (" + square + ") a camera may have: its render would take more than 0.2 s",
                       r.lineOf(c.matrixDetector != 0 ? "detectorColumns" : "scanLines"));
     if (imagePixels * c.frameRate > maxPixelRate)
         return r.fail(image + " pixels at " + formatNumber(c.frameRate) + " Hz is more than the " +
-                          std::to_string(static_cast<long long>(maxPixelRate)) +
-                          " pixels per second (2048 x 2048 at 30 Hz) the live view shows",
+                          std::to_string(static_cast<long long>(maxPixelRate)) + " pixels per second (" + square +
+                          " at " + formatNumber(liveRateOfMaxImage) + " Hz) the live view shows",
                       r.lineOf("frameRate"));
     for (auto [fov, pixels, name] : {std::tuple{c.fovCurrentH, format.width, "fovCurrentH"},
-                                     std::tuple{c.fovCurrentV, format.height, "fovCurrentV"}})
-        if (fov / pixels * std::numbers::pi / 180.0 * 1000.0 < minPixelAngle)
+                                     std::tuple{c.fovCurrentV, format.height, "fovCurrentV"}}) {
+        const double mrad = fov / pixels * std::numbers::pi / 180.0 * 1000.0;
+        if (mrad < minPixelAngle)
             return r.fail(std::string("the pixel angle of ") + name + " over the detector format is " +
-                              formatNumber(fov / pixels * std::numbers::pi / 180.0 * 1000.0) + " mrad, below the " +
-                              formatNumber(minPixelAngle) + " mrad a pixel may have",
+                              formatNumber(mrad) + " mrad, below the " + formatNumber(minPixelAngle) +
+                              " mrad a pixel may have",
                           r.lineOf(name));
+    }
     if (!(c.opticalZoom > 0.0f))
         return r.fail("the optical zoom must be positive", r.lineOf("opticalZoom"));
     if (!(c.frameRate > 0.0f && c.frameRate <= 1000.0f))

@@ -124,16 +124,21 @@ private:
         if (lastFrameNs_ >= 0) {
             const double periodMs = (now - lastFrameNs_) / 1e6;
             const double limitMs = 2.0 * 1000.0 / cameraRate();
-            // The action taken since the last frame, if any, is what held this one back.
-            const Action cause = lastActionNs_ >= lastFrameNs_ ? lastAction_ : NoAction;
+            // A long period is put down to the last action before it; one taken within the period
+            // held this very frame back, an earlier one may have left work behind (a repaint).
+            const Action cause = lastActionNs_ >= 0 ? lastAction_ : NoAction;
+            const bool withinPeriod = lastActionNs_ >= lastFrameNs_;
             longestThisReport_ = std::max(longestThisReport_, periodMs);
             if (periodMs > limitMs) {
                 ActionRecord& r = records_[cause];
                 ++r.longPeriods;
                 r.longestPeriodMs = std::max(r.longestPeriodMs, periodMs);
-                std::printf("long period %.1f ms (limit %.0f ms) after %s\n", periodMs, limitMs, actionNames[cause]);
+                std::printf(
+                    "long period %.1f ms (limit %.0f ms) after %s, taken %s\n", periodMs, limitMs, actionNames[cause],
+                    withinPeriod ? "within it"
+                                 : (std::to_string((now - lastActionNs_) / 1000000) + " ms before its end").c_str());
             }
-            if (cause != CameraSwitch) {
+            if (!(withinPeriod && cause == CameraSwitch)) {
                 if (periodMs > longestMs_) {
                     longestMs_ = periodMs;
                     longestLimitMs_ = limitMs;
