@@ -24,6 +24,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -44,7 +45,8 @@ struct PipelineBench {
     MessageLog log;
     Bench console{state, log};
 
-    PipelineBench(int width, int height, ImageModel model = ImageModel::Specified) {
+    // ifov in mrad: 0 keeps Camera2's pixel angle at any size.
+    PipelineBench(int width, int height, ImageModel model = ImageModel::Specified, double ifov = 0.0) {
         BenchSources sources;
         sources.atmosphere = BenchSource{shipped("Atmosphere.ini"), std::nullopt};
         sources.camera.path = shipped("camera2.par");
@@ -55,6 +57,10 @@ struct PipelineBench {
             c.detectorRows = height;
             c.fovCurrentH = static_cast<float>(5.500395 * width / 640.0);
             c.fovCurrentV = static_cast<float>(4.400316 * height / 512.0);
+            if (ifov > 0.0) {
+                c.fovCurrentH = static_cast<float>(2.0 * std::atan(width * ifov / 2000.0) * 180.0 / M_PI);
+                c.fovCurrentV = static_cast<float>(2.0 * std::atan(height * ifov / 2000.0) * 180.0 / M_PI);
+            }
         };
         openBench(console, sources);
         console.selectFrequency(0);
@@ -370,6 +376,21 @@ void RefreshCameraModelBench(benchmark::State& s) {
     }
 }
 
+// What the detector limits rest on: one Apply's render and one live frame, by the detector's side
+// (square, Camera2's pixel angle) and by the pixel angle in nrad (at 640 x 512).
+void RenderBySizeBench(benchmark::State& s) {
+    const int side = static_cast<int>(s.range(0));
+    PipelineBench b(side, side, ImageModel::Specified, static_cast<double>(s.range(1)) / 1e6);
+    std::vector<std::uint8_t> frame;
+    for (auto _ : s) {
+        b.render();
+        benchmark::DoNotOptimize(b.state.sim.displayImage.data());
+    }
+    s.counters["frame_ms"] =
+        millisecondsPer([&] { BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame); });
+    s.counters["padded_width"] = geometryOf(b).width;
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     b->Args({640, 512})->Args({1280, 1024})->Unit(benchmark::kMillisecond);
 }
@@ -384,5 +405,9 @@ BENCHMARK(MapToDisplayBench)->Apply(sizes);
 BENCHMARK(TemperatureStepBench)->Apply(sizes);
 BENCHMARK_CAPTURE(BuildViewFrameBench, specified, ImageModel::Specified)->Apply(sizes);
 BENCHMARK_CAPTURE(BuildViewFrameBench, physical, ImageModel::Physical)->Apply(sizes);
+BENCHMARK(RenderBySizeBench)
+    ->ArgsProduct({{512, 1024, 2048, 4096}, {0}})
+    ->ArgsProduct({{640}, {100000, 10000, 1000, 100}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(RefreshCameraModelBench)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

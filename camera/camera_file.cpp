@@ -3,18 +3,19 @@
 #include "camera/camera_fields.h"
 
 #include "camera/detector_format.h"
+#include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/text_scanner.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numbers>
+#include <tuple>
 
 namespace {
-
-// A camera file is 32 short lines; anything far larger is not one.
-constexpr std::size_t maxCameraFileBytes = 64u << 20;
 
 std::string formatNumber(double v) {
     char text[64];
@@ -226,6 +227,30 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
         return r.fail("the electronic zoom must be positive and give 1 to " + std::to_string(maxDetectorSize) +
                           " pixels per side",
                       r.lineOf("electronicZoom"));
+    // The image the camera view renders: the format, or more pixels at an electronic zoom below 1.
+    const double zoom = std::min(1.0, static_cast<double>(c.electronicZoom));
+    const int imageWidth = zoomedPixels(format.width, zoom), imageHeight = zoomedPixels(format.height, zoom);
+    const double imagePixels = static_cast<double>(imageWidth) * imageHeight;
+    const std::string image = "the image of " + std::to_string(imageWidth) + " x " + std::to_string(imageHeight);
+    const std::string square = std::to_string(maxImageSide) + " x " + std::to_string(maxImageSide);
+    if (imagePixels > maxImagePixels)
+        return r.fail(image + " pixels is larger than the " + std::to_string(static_cast<long long>(maxImagePixels)) +
+                          " pixels (" + square + ") a camera may have: its render would take more than 0.2 s",
+                      r.lineOf(c.matrixDetector != 0 ? "detectorColumns" : "scanLines"));
+    if (imagePixels * c.frameRate > maxPixelRate)
+        return r.fail(image + " pixels at " + formatNumber(c.frameRate) + " Hz is more than the " +
+                          std::to_string(static_cast<long long>(maxPixelRate)) + " pixels per second (" + square +
+                          " at " + formatNumber(liveRateOfMaxImage) + " Hz) the live view shows",
+                      r.lineOf("frameRate"));
+    for (auto [fov, pixels, name] : {std::tuple{c.fovCurrentH, format.width, "fovCurrentH"},
+                                     std::tuple{c.fovCurrentV, format.height, "fovCurrentV"}}) {
+        const double mrad = fov / pixels * std::numbers::pi / 180.0 * 1000.0;
+        if (mrad < minPixelAngle)
+            return r.fail(std::string("the pixel angle of ") + name + " over the detector format is " +
+                              formatNumber(mrad) + " mrad, below the " + formatNumber(minPixelAngle) +
+                              " mrad a pixel may have",
+                          r.lineOf(name));
+    }
     if (!(c.opticalZoom > 0.0f))
         return r.fail("the optical zoom must be positive", r.lineOf("opticalZoom"));
     if (!(c.frameRate > 0.0f && c.frameRate <= 1000.0f))
@@ -262,9 +287,15 @@ PointTableRead readPointTable(TextScanner& in, PointList& table, int count) {
 }
 
 bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& camera, MessageSink& messages) {
-    auto text = readTextFile(path, maxCameraFileBytes);
-    if (!text) {
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    auto text = readBoundedTextFile(path, cameraFileLimits, fault, reason);
+    if (fault == TextFileFault::Absent) {
         messages.message("File '" + path + "' is absent.\n Can't start the system");
+        return false;
+    }
+    if (!text) {
+        messages.message("File '" + path + "' " + reason + ".\n The camera in use is unchanged.");
         return false;
     }
     return readCameraText(std::move(*text), path, mode, camera, messages);
@@ -272,6 +303,10 @@ bool readCameraFile(const std::string& path, CameraLoadMode mode, CameraState& c
 
 bool readCameraText(std::string text, const std::string& path, CameraLoadMode mode, CameraState& camera,
                     MessageSink& messages) {
+    if (const std::string reason = utf16Reason(text); !reason.empty()) {
+        messages.message("File '" + path + "' " + reason + ".\n The camera in use is unchanged.");
+        return false;
+    }
     TextScanner in(std::move(text));
     CameraState loaded = camera;
     CameraFileReader reader(in, mode);

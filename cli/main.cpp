@@ -243,7 +243,8 @@ int runTarget(const Invocation& run) {
     if (run.positional().size() != 1)
         return fail("target takes one target file");
     Target target;
-    if (!readTargetFile(run.positional()[0], target, 0))
+    StderrMessages messages;
+    if (!readTargetFile(run.positional()[0], target, 0, messages))
         return fail("cannot read the target file " + run.positional()[0]);
     std::cout << targetJson(target).dump(2) << '\n';
     return 0;

@@ -22,11 +22,10 @@ bool readCamera(const BenchSource& source, BenchState& state, MessageSink& messa
     return true;
 }
 
-bool readTarget(const BenchSource& source, Target& target, int stepIndex) {
+bool readTarget(const BenchSource& source, Target& target, int stepIndex, MessageSink& messages) {
     if (!source.text)
-        return readTargetFile(source.path, target, stepIndex);
-    readTargetText(*source.text, target, stepIndex);
-    return true;
+        return readTargetFile(source.path, target, stepIndex, messages);
+    return readTargetText(*source.text, target, stepIndex, source.path, messages);
 }
 
 } // namespace
@@ -45,7 +44,7 @@ BenchOpenFault openBench(Bench& console, const BenchSources& sources) {
     if (sources.imageModel)
         console.setImageModel(*sources.imageModel);
     console.activateCamera();
-    if (!readTarget(sources.target, state.target, console.stepIndex()))
+    if (!readTarget(sources.target, state.target, console.stepIndex(), console.messages()))
         return BenchOpenFault::Target;
     console.updateScene();
     return BenchOpenFault::None;

@@ -1,7 +1,7 @@
 #include "console/session.h"
 
 #include "console/bench.h"
-#include "text/bounded_file.h"
+#include "text/bounded_text_file.h"
 #include "text/iso_time.h"
 #include "text/messages.h"
 #include "text/strict_json.h"

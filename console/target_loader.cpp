@@ -111,7 +111,8 @@ void TargetLoader::load(TargetPreview* preview) {
         std::string file = galleryFile;
         if (file.find('.') == std::string::npos)
             file += ".tag";
-        readTargetFile(directory_.empty() ? file : directory_ + "/" + file, target, console_.stepIndex());
+        readTargetFile(directory_.empty() ? file : directory_ + "/" + file, target, console_.stepIndex(),
+                       console_.messages());
         target.forceClear = false;
     }
     objectLabels = objectLabelsOf(target.items);

@@ -3,7 +3,7 @@
 #include "camera/camera_file.h"
 #include "drawing/range_section.h"
 #include "drawing/report_pages.h"
-#include "text/bounded_file.h"
+#include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/version.h"
 #include "text/whole_file.h"
@@ -262,13 +262,16 @@ CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& fold
         const QString path = QDir(folder).filePath(name);
         if (!QFileInfo(path).exists())
             continue;
-        std::string content, problem;
-        if (!readBoundedFile(QFile::encodeName(path).toStdString(), cameraFileLimit, "a camera file", content,
-                             problem)) {
+        std::string problem;
+        TextFileFault fault = TextFileFault::None;
+        const std::optional<std::string> read =
+            readBoundedTextFile(QFile::encodeName(path).toStdString(), cameraFileLimits, fault, problem);
+        if (!read) {
             CameraFileFacts refused;
             refused.problem = QString::fromStdString(problem);
             return refused;
         }
+        const std::string& content = *read;
         const QByteArray bytes = QByteArray::fromStdString(content);
         CameraFileFacts facts;
         facts.found = true;

@@ -16,7 +16,8 @@
 // the background temperature the bench starts the scene at after loading it; found is false, and
 // the rest empty, when no folder holds it. Only the name's last part is looked for, and only in the
 // folders given: a session naming "/etc/passwd" or "../../x" cannot pull another file into a report.
-// Only a regular file of at most cameraFileLimit bytes is read; problem says why another was not.
+// Only a regular file within a camera file's limits (cameraFileLimits) is read; problem says why
+// another was not.
 struct CameraFileFacts {
     bool found = false;
     QString problem; // empty when found, or when no folder holds a file of the name
@@ -24,7 +25,6 @@ struct CameraFileFacts {
     QString sha256;
     std::optional<double> backgroundTemperature; // °C; none when the file does not read as a camera
 };
-inline constexpr std::size_t cameraFileLimit = std::size_t(1) << 20;
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders);
 
 // The model observer's last result for each camera slot that has one, by the slot as the session

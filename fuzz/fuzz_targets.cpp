@@ -47,7 +47,11 @@ int fuzzCameraFile(const std::uint8_t* data, std::size_t size) {
 
 int fuzzTargetFile(const std::uint8_t* data, std::size_t size) {
     Target target;
-    readTargetText(textOf(data, size), target, 0);
+    QuietMessages messages;
+    // A refused file says so and leaves the target empty.
+    if (!readTargetText(textOf(data, size), target, 0, "fuzz.tag", messages) &&
+        (messages.count == 0 || !target.items.empty()))
+        std::abort();
     for (int index : target.distanceOrder) {
         const TargetItem& item = target.items.at(static_cast<std::size_t>(index));
         if (item.vertices.size() != static_cast<std::size_t>(item.vertexCount * item.dimension))

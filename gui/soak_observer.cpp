@@ -4,9 +4,12 @@
 //
 //   tervix_soak_observer [--minutes M] [--warmup-minutes W] [--report-seconds S]
 //
-// Reports frames per second, the longest frame period and VmRSS every S seconds (default 60). Ends
-// with status 1 when the resident memory after the first W minutes (default 5) grows by more than
-// 5 MB, or when a frame period exceeds twice the camera's; 0 otherwise.
+// Reports frames per second, the longest frame period and VmRSS every S seconds (default 60), and at
+// the end, for each kind of action, how long it held the window's thread and how many frame periods
+// over twice the camera's ended after it. Ends with status 1 when the resident memory after the first
+// W minutes (default 5) grows by more than 5 MB, or when a frame period exceeds twice the camera's
+// other than one in which the camera was switched (that reads a file and rebuilds the camera model,
+// and the image it shows belongs to another camera anyway); 0 otherwise.
 #include "console/bench_state.h"
 #include "console/control_ids.h"
 #include "console/startup.h"
@@ -23,6 +26,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -33,6 +37,19 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr double allowedGrowthKb = 5.0 * 1024.0;
+
+// The scripted actions, in the order the observer takes them, one a second.
+enum Action { Trackbar, Apply, Frequency, CameraSwitch, Randomise, NoAction, actionKinds };
+constexpr std::array<const char*, actionKinds> actionNames{"trackbar",      "Apply",     "frequency",
+                                                           "camera switch", "Randomise", "(no action)"};
+
+// What one kind of action did to the live image over the soak.
+struct ActionRecord {
+    int count = 0;
+    double longestActionMs = 0.0; // the action's own time on the window's thread
+    int longPeriods = 0;          // frame periods over twice the camera's that ended after it
+    double longestPeriodMs = 0.0;
+};
 
 // The process's resident memory in kB, from /proc/self/status.
 long residentKb() {
@@ -74,9 +91,18 @@ public:
         reports_.start(static_cast<int>(reportMs_));
     }
     bool failed() const { return longFrames_ > 0 || growthKb() > allowedGrowthKb; }
+    void actionSummary() const {
+        for (std::size_t k = 0; k < actionKinds; ++k) {
+            const ActionRecord& r = records_[k];
+            std::printf("action %-14s %5d times, at most %6.1f ms on the window's thread; %4d periods over twice "
+                        "the camera's after it, the longest %6.1f ms\n",
+                        actionNames[k], r.count, r.longestActionMs, r.longPeriods, r.longestPeriodMs);
+        }
+    }
     void summary() const {
         std::printf("summary: %lld frames in %.0f s; longest frame period %.1f ms (limit %.0f ms at that "
-                    "moment); %d periods over twice the camera's; VmRSS %ld kB after the warm-up, %ld kB at "
+                    "moment) and %d periods over twice the camera's, camera switches aside; VmRSS %ld kB after the "
+                    "warm-up, %ld kB at "
                     "most afterwards (growth %.0f kB, allowed %.0f kB); %d scripted actions\n",
                     totalFrames_, clock_.elapsed() / 1000.0, longestMs_, longestLimitMs_, longFrames_, warmupKb_,
                     peakAfterWarmupKb_, growthKb(), allowedGrowthKb, actionCount_);
@@ -85,7 +111,9 @@ public:
 private:
     // The camera's own rate, not the timer's whole-millisecond period (60 Hz, not 62.5).
     double cameraRate() { return static_cast<double>(console_.core().state().camera.set.frameRate); }
-    double growthKb() const { return warmupKb_ < 0 ? 0.0 : static_cast<double>(peakAfterWarmupKb_ - warmupKb_); }
+    double growthKb() const {
+        return warmupKb_ < 0 || peakAfterWarmupKb_ < 0 ? 0.0 : static_cast<double>(peakAfterWarmupKb_ - warmupKb_);
+    }
 
     void framePresented() {
         const qint64 now = frameClock_.isValid() ? frameClock_.nsecsElapsed() : 0;
@@ -96,13 +124,28 @@ private:
         if (lastFrameNs_ >= 0) {
             const double periodMs = (now - lastFrameNs_) / 1e6;
             const double limitMs = 2.0 * 1000.0 / cameraRate();
-            if (periodMs > longestMs_) {
-                longestMs_ = periodMs;
-                longestLimitMs_ = limitMs;
-            }
+            // A long period is put down to the last action before it; one taken within the period
+            // held this very frame back, an earlier one may have left work behind (a repaint).
+            const Action cause = lastActionNs_ >= 0 ? lastAction_ : NoAction;
+            const bool withinPeriod = lastActionNs_ >= lastFrameNs_;
             longestThisReport_ = std::max(longestThisReport_, periodMs);
-            if (periodMs > limitMs)
-                ++longFrames_;
+            if (periodMs > limitMs) {
+                ActionRecord& r = records_[cause];
+                ++r.longPeriods;
+                r.longestPeriodMs = std::max(r.longestPeriodMs, periodMs);
+                std::printf(
+                    "long period %.1f ms (limit %.0f ms) after %s, taken %s\n", periodMs, limitMs, actionNames[cause],
+                    withinPeriod ? "within it"
+                                 : (std::to_string((now - lastActionNs_) / 1000000) + " ms before its end").c_str());
+            }
+            if (!(withinPeriod && cause == CameraSwitch)) {
+                if (periodMs > longestMs_) {
+                    longestMs_ = periodMs;
+                    longestLimitMs_ = limitMs;
+                }
+                if (periodMs > limitMs)
+                    ++longFrames_;
+            }
         }
         lastFrameNs_ = now;
     }
@@ -115,27 +158,35 @@ private:
             QCoreApplication::exit(failed() ? 1 : 0);
             return;
         }
-        switch (actionCount_++ % 5) {
-        case 0: {
+        const auto action = static_cast<Action>(actionCount_++ % NoAction);
+        QElapsedTimer held;
+        held.start();
+        switch (action) {
+        case Trackbar: {
             auto* slider = console_.findChild<QSlider*>(QString::number(controlId::temperatureSlider));
             std::uniform_int_distribution<int> position(slider->minimum(), slider->maximum());
             slider->setValue(position(random_));
             break;
         }
-        case 1:
+        case Apply:
             click(controlId::applyButton);
             break;
-        case 2:
+        case Frequency:
             click(controlId::frequencyRadios[static_cast<std::size_t>(
                 std::uniform_int_distribution<int>(0, 5)(random_))]);
             break;
-        case 3:
+        case CameraSwitch:
             click(controlId::cameraRadios[static_cast<std::size_t>(std::uniform_int_distribution<int>(0, 4)(random_))]);
             break;
         default:
             click(controlId::randomiseCheck);
             break;
         }
+        ActionRecord& r = records_[action];
+        ++r.count;
+        r.longestActionMs = std::max(r.longestActionMs, held.nsecsElapsed() / 1e6);
+        lastAction_ = action;
+        lastActionNs_ = frameClock_.isValid() ? frameClock_.nsecsElapsed() : 0;
     }
 
     void click(int id) {
@@ -181,6 +232,9 @@ private:
     int actionCount_ = 0;
     long warmupKb_ = -1;
     long peakAfterWarmupKb_ = -1;
+    std::array<ActionRecord, actionKinds> records_{};
+    Action lastAction_ = NoAction;
+    qint64 lastActionNs_ = -1;
 };
 
 } // namespace
@@ -219,6 +273,7 @@ int main(int argc, char** argv) {
     observer.start();
     const int status = QApplication::exec();
     observer.summary();
+    observer.actionSummary();
     if (messages.count > 0)
         std::printf("%d messages were shown during the soak\n", messages.count);
     std::printf(observer.failed() ? "soak FAILED\n" : "soak passed\n");

@@ -3,12 +3,43 @@
 #include "sim/trapezoid.h"
 
 #include <cmath>
+#include <limits>
 
-double responseAt(const PointList& response, float l) {
+namespace {
+
+// The point from j on that closes the segment holding wavelength l: the first one at or past l, or
+// the last. For a wavelength at or above the one before, the point found for that one is where the
+// search may start (the points past l only get fewer as l grows), so a pass over a band in
+// ascending wavelengths walks the table once, not once per sample.
+template <class Wavelength>
+int segmentEnd(const PointList& response, Wavelength l, int j) {
     const int count = response.vertexCount();
-    int j = 1;
     while (j < count - 1 && response.x(j) < l)
         ++j;
+    return j;
+}
+
+// Where the next search of a pass starts: from the last point found while the wavelengths ascend,
+// from the first segment again when one does not.
+template <class Wavelength>
+class SegmentWalk {
+public:
+    explicit SegmentWalk(const PointList& response) : response_(response) {}
+    int operator()(Wavelength l) {
+        if (!(l >= previous_))
+            j_ = 1;
+        previous_ = l;
+        j_ = segmentEnd(response_, l, j_);
+        return j_;
+    }
+
+private:
+    const PointList& response_;
+    Wavelength previous_ = -std::numeric_limits<Wavelength>::infinity();
+    int j_ = 1;
+};
+
+double interpolate(const PointList& response, float l, int j) {
     float x0 = response.x(j - 1), y0 = response.y(j - 1);
     float x1 = response.x(j), y1 = response.y(j);
     if (l == x1 || y0 == y1)
@@ -23,6 +54,12 @@ double responseAt(const PointList& response, float l) {
     return y0 + t * (static_cast<double>(y1) - y0);
 }
 
+} // namespace
+
+double responseAt(const PointList& response, float l) {
+    return interpolate(response, l, segmentEnd(response, l, 1));
+}
+
 double InBandExitance(const PointList& response, double l0, double l1, double step, double t) {
     if (step == 0.0 || response.vertexCount() < 2)
         return 0.0;
@@ -34,9 +71,10 @@ double InBandExitance(const PointList& response, double l0, double l1, double st
     const int n = static_cast<int>(samples + 1e-4);
     const float first = response.x(0);
     const double logBase = std::log(exponentialBase);
+    SegmentWalk<float> walk(response);
     return step * trapezoidSum(n, [&](int k) {
                float l = static_cast<float>(k) * static_cast<float>(step) + first;
-               double r = responseAt(response, l);
+               double r = interpolate(response, l, walk(l));
                double lk = l0 + k * step;
                double m = 0.0;
                if (lk > 0.0 && t > 0.0) // a wavelength or temperature at or below zero emits nothing
@@ -51,10 +89,9 @@ double SimpsonExitance(const PointList& response, double kelvin, double c1, doub
     const double l0 = response.x(0), l1 = response.x(response.vertexCount() - 1);
     const int n = 2 * static_cast<int>(std::ceil((l1 - l0) / step / 2.0));
     const double h = (l1 - l0) / n;
+    SegmentWalk<double> walk(response);
     auto m = [&](double l) {
-        int j = 1;
-        while (j < response.vertexCount() - 1 && response.x(j) < l)
-            ++j;
+        const int j = walk(l);
         const double x0 = response.x(j - 1), x1 = response.x(j);
         const double r = x1 > x0 ? response.y(j - 1) +
                                        (l - x0) / (x1 - x0) * (static_cast<double>(response.y(j)) - response.y(j - 1))

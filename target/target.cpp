@@ -1,6 +1,7 @@
 #include "target/target.h"
 
 #include <algorithm>
+#include <cmath>
 
 void clearTarget(Target& target) {
     if (!target.forceClear && !target.items.empty() && target.items.front().keptAside) {
@@ -32,13 +33,27 @@ void restoreKeptAsideTarget(Target& target) {
 
 void rebuildDistanceOrder(Target& target) {
     target.distanceOrder.clear();
+    bool comparable = true;
     for (int index = 0; index < static_cast<int>(target.items.size()); ++index) {
         const TargetItem& item = target.items[static_cast<std::size_t>(index)];
-        if (!item.hasShape())
-            continue;
-        auto nearer = std::find_if(target.distanceOrder.begin(), target.distanceOrder.end(), [&](int other) {
-            return target.items[static_cast<std::size_t>(other)].distance < item.distance;
-        });
+        if (item.hasShape()) {
+            target.distanceOrder.push_back(index);
+            comparable = comparable && !std::isnan(item.distance);
+        }
+    }
+    auto distance = [&](int index) { return target.items[static_cast<std::size_t>(index)].distance; };
+    if (comparable) {
+        // A stable sort gives what inserting each item before the first nearer one gives, in n log n.
+        std::stable_sort(target.distanceOrder.begin(), target.distanceOrder.end(),
+                         [&](int a, int b) { return distance(a) > distance(b); });
+        return;
+    }
+    // A distance that is no number compares with nothing; the one-by-one insertion says where it goes.
+    std::vector<int> shaped = std::move(target.distanceOrder);
+    target.distanceOrder.clear();
+    for (int index : shaped) {
+        auto nearer = std::find_if(target.distanceOrder.begin(), target.distanceOrder.end(),
+                                   [&](int other) { return distance(other) < distance(index); });
         target.distanceOrder.insert(nearer, index);
     }
 }

@@ -1,5 +1,7 @@
 #include "target/target_file.h"
 
+#include "text/bounded_text_file.h"
+#include "text/messages.h"
 #include "text/text_scanner.h"
 
 #include <algorithm>
@@ -10,9 +12,16 @@
 
 namespace {
 
+// A name line is read to at most this many characters; the rest of a longer one reads as the next line.
 constexpr std::size_t maxTargetLineChars = 4095;
-constexpr std::size_t maxTargetFileBytes = 64u << 20;
-constexpr int maxPolygonVertices = 1 << 20;
+// A target file is a few kilobytes; a polygon's numbers may share one line, and a line holds the
+// largest polygon with room to spare.
+constexpr TextFileLimits targetFileLimits{"a target file", 16u << 20, 1u << 20};
+
+// The file was refused: the reading stops and the target is emptied.
+struct Refused {
+    std::string reason;
+};
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -29,10 +38,17 @@ std::optional<float> finiteFloat(TextScanner& in) {
 
 // Reads count vertices of dimension coordinates; false when the file cannot hold them, a number is
 // missing or one is not finite. The numbers that were there are consumed either way.
-bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
+// polygonVertices counts the vertices of the target's polygons read so far; null for a box.
+bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension, int* polygonVertices) {
     std::size_t values = static_cast<std::size_t>(count) * static_cast<std::size_t>(dimension);
-    if (count > maxPolygonVertices || values * 2 > in.remaining() + 1)
+    if (values * 2 > in.remaining() + 1)
         return false;
+    if (polygonVertices) {
+        if (count > maxPolygonVertices - *polygonVertices)
+            throw Refused{"has polygons of more than the " + std::to_string(maxPolygonVertices) +
+                          " vertices a target may have (line " + std::to_string(in.line()) + ")"};
+        *polygonVertices += count;
+    }
     item.vertices.assign(values, 0.0f);
     for (std::size_t k = 0; k < values; ++k) {
         auto value = finiteFloat(in);
@@ -43,7 +59,7 @@ bool readVertices(TextScanner& in, TargetItem& item, int count, int dimension) {
     return true;
 }
 
-void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
+void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind, int& polygonVertices) {
     item.clearGeometry();
     int count = 0;
     int dimension = 2;
@@ -62,7 +78,8 @@ void readShape(TextScanner& in, TargetItem& item, TargetItemKind kind) {
         count = *n;
     }
     }
-    if (!readVertices(in, item, count, dimension)) {
+    const bool box = kind == TargetItemKind::Rectangle || kind == TargetItemKind::Ellipse;
+    if (!readVertices(in, item, count, dimension, box ? nullptr : &polygonVertices)) {
         item.clearGeometry();
         return;
     }
@@ -95,6 +112,7 @@ void readItems(std::string text, Target& target, int stepIndex) {
     TargetItem* current = nullptr;
     float previousTemperature = 0.0f; // the root's, for objects before any layer
     float runningDistance = 0.0f;
+    int polygonVertices = 0;
 
     while (auto rawLine = in.readLine(maxTargetLineChars)) {
         std::string line = lowerCase(trimBoth(*rawLine));
@@ -106,6 +124,9 @@ void readItems(std::string text, Target& target, int stepIndex) {
         if (line == "layer" || line == "sublayer" || line == "object") {
             if (current)
                 previousTemperature = current->temperature;
+            if (target.items.size() >= static_cast<std::size_t>(maxTargetItems))
+                throw Refused{"has more than the " + std::to_string(maxTargetItems) +
+                              " layers and objects a target may have"};
             TargetItem& item = target.items.emplace_back();
             if (line != "layer") {
                 item.isObject = true;
@@ -129,13 +150,13 @@ void readItems(std::string text, Target& target, int stepIndex) {
                 runningDistance = *value;
             }
         } else if (line == "rectangle") {
-            readShape(in, *current, TargetItemKind::Rectangle);
+            readShape(in, *current, TargetItemKind::Rectangle, polygonVertices);
         } else if (line == "polygon" || line == "convex polygon") {
-            readShape(in, *current, TargetItemKind::Polygon);
+            readShape(in, *current, TargetItemKind::Polygon, polygonVertices);
         } else if (line == "3d polygon" || line == "3d convex polygon") {
-            readShape(in, *current, TargetItemKind::Polygon3D);
+            readShape(in, *current, TargetItemKind::Polygon3D, polygonVertices);
         } else if (line == "ellipse") {
-            readShape(in, *current, TargetItemKind::Ellipse);
+            readShape(in, *current, TargetItemKind::Ellipse, polygonVertices);
         }
     }
     rebuildDistanceOrder(target);
@@ -144,16 +165,33 @@ void readItems(std::string text, Target& target, int stepIndex) {
 
 } // namespace
 
-bool readTargetFile(const std::string& path, Target& target, int stepIndex) {
+bool readTargetFile(const std::string& path, Target& target, int stepIndex, MessageSink& messages) {
     emptyTarget(target);
-    auto text = readTextFile(path, maxTargetFileBytes);
-    if (!text)
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    auto text = readBoundedTextFile(path, targetFileLimits, fault, reason);
+    if (fault == TextFileFault::Absent)
+        return false; // the loader's own message names a missing standard target
+    if (!text) {
+        messages.message("File '" + path + "' " + reason + ".\n The target is empty.");
         return false;
-    readItems(std::move(*text), target, stepIndex);
-    return true;
+    }
+    return readTargetText(std::move(*text), target, stepIndex, path, messages);
 }
 
-void readTargetText(std::string text, Target& target, int stepIndex) {
+bool readTargetText(std::string text, Target& target, int stepIndex, const std::string& path, MessageSink& messages) {
     emptyTarget(target);
-    readItems(std::move(text), target, stepIndex);
+    std::string reason = utf16Reason(text);
+    if (reason.empty()) {
+        try {
+            readItems(std::move(text), target, stepIndex);
+            return true;
+        } catch (const Refused& refused) {
+            reason = refused.reason;
+        }
+    }
+    emptyTarget(target);
+    target.targetHeight = 0.0f;
+    messages.message("File '" + path + "' " + reason + ".\n The target is empty.");
+    return false;
 }

@@ -171,12 +171,13 @@ TEST(SessionReportCameraFiles, AreReadByNameInTheirFoldersAndBounded) {
                 QFile::copy(QStringLiteral(TERVIX_TEST_DATA_DIR "/camera/ideal_fine.par"), sub + u"/ideal_fine.par"_s));
     std::ofstream(QFile::encodeName(folder.filePath(u"secret.par"_s)).toStdString()) << "secret";
     ASSERT_EQ(::mkfifo(QFile::encodeName(sub + u"/pipe.par"_s).constData(), 0600), 0);
-    std::ofstream(QFile::encodeName(sub + u"/big.par"_s).toStdString()).seekp(cameraFileLimit).put('\n');
-    for (auto [name, found, problem] : {std::tuple{"../cameras/ideal_fine.par", true, ""},
-                                        {"../secret.par", false, ""},
-                                        {"/etc/passwd", false, ""},
-                                        {"pipe.par", false, "is not a regular file"},
-                                        {"big.par", false, "is larger than the 1 MB a camera file may have"}}) {
+    std::ofstream(QFile::encodeName(sub + u"/big.par"_s).toStdString()).seekp(cameraFileLimits.maxBytes).put('\n');
+    for (auto [name, found, problem] :
+         {std::tuple{"../cameras/ideal_fine.par", true, ""},
+          {"../secret.par", false, ""},
+          {"/etc/passwd", false, ""},
+          {"pipe.par", false, "is not a regular file (a folder, pipe or device); a camera file must be one"},
+          {"big.par", false, "is larger than the 32 MB a camera file may have"}}) {
         const CameraFileFacts facts = cameraFileFacts(QString::fromLatin1(name), {sub});
         EXPECT_EQ(std::pair(facts.found, facts.problem.toStdString()), std::pair(found, std::string(problem))) << name;
     }

@@ -5,6 +5,7 @@
 #include "sim/render.h"
 #include "sim/scene.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include "sim_fixture.h"
 #include "test_support.h"
@@ -30,7 +31,8 @@ void rasterize(BenchState& state) {
 
 BenchState benchWithTarget(const std::string& path) {
     BenchState state = plainBench();
-    EXPECT_TRUE(readTargetFile(path, state.target, 0));
+    MessageLog log;
+    EXPECT_TRUE(readTargetFile(path, state.target, 0, log));
     return state;
 }
 

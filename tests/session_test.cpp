@@ -72,10 +72,11 @@ TEST(SessionFile, OnlyARegularFileOfASessionsSizeIsRead) {
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.path("session-fifo.json").c_str(), 0600), 0);
     std::filesystem::resize_file(dir.write("large.json", ""), sessionFileLimit + 1);
-    for (auto [name, reason] : {std::pair{"absent.json", "does not exist"},
-                                {"session-fifo.json", "is not a regular file"},
-                                {"", "is not a regular file"},
-                                {"large.json", "is larger than the 16 MB a session may have"}}) {
+    for (auto [name, reason] :
+         {std::pair{"absent.json", "does not exist"},
+          {"session-fifo.json", "is not a regular file (a folder, pipe or device); a session must be one"},
+          {"", "is not a regular file (a folder, pipe or device); a session must be one"},
+          {"large.json", "is larger than the 16 MB a session may have"}}) {
         MessageLog log;
         EXPECT_FALSE(readSessionFile(dir.path(name), log).has_value());
         EXPECT_EQ(log.messages, std::vector{std::string("'").append(dir.path(name)).append("' ").append(reason) + "."});

@@ -1,11 +1,16 @@
 // The target file reader: keywords, inherited temperature and distance, the shapes, broken
 // geometry dropped while the rest reads. The shipped targets: the standard one is printed whole by
 // cli_test, the vehicle rendered by the golden cases.
+#include "camera/camera_file.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 #include "test_support.h"
 
+#include <filesystem>
 #include <sstream>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +20,8 @@ namespace {
 
 Target readText(const TempDir& dir, const std::string& text) {
     Target target;
-    EXPECT_TRUE(readTargetFile(dir.write("t.tag", text), target, 0));
+    MessageLog log;
+    EXPECT_TRUE(readTargetFile(dir.write("t.tag", text), target, 0, log));
     return target;
 }
 
@@ -53,7 +59,8 @@ TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
     Target target;
     target.items.emplace_back();
     target.targetHeight = 3.0f;
-    EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0));
+    MessageLog log;
+    EXPECT_FALSE(readTargetFile("/nonexistent/mira.tag", target, 0, log));
     EXPECT_TRUE(target.items.empty());
     EXPECT_EQ(target.targetHeight, 3.0f);
 }
@@ -63,6 +70,7 @@ TEST(TargetFile, AFileThatCannotBeOpenedLeavesAnEmptyTarget) {
 TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
     TempDir dir;
     const std::string path = dir.write("t.tag", "layer\nobject\nname\nnew\nrectangle\n0 0 1 1\n");
+    MessageLog log;
     for (bool fromFile : {true, false}) {
         SCOPED_TRACE(fromFile);
         Target target;
@@ -70,14 +78,52 @@ TEST(TargetFile, AReadReplacesTheTargetAndAnyKeptAsideList) {
         target.items[0].name = "old";
         keepTargetAside(target);
         if (fromFile)
-            ASSERT_TRUE(readTargetFile(path, target, 0));
+            ASSERT_TRUE(readTargetFile(path, target, 0, log));
         else
-            readTargetText(testing_support::readText(path), target, 0);
+            ASSERT_TRUE(readTargetText(testing_support::readText(path), target, 0, path, log));
         EXPECT_FALSE(target.hasKeptAside || target.forceClear || target.items[0].keptAside);
         EXPECT_TRUE(target.keptAsideTarget.empty());
         ASSERT_EQ(target.items.size(), 2u);
         EXPECT_EQ(target.items[1].name, "new");
     }
 }
+
+// Files no camera or target ever was, each refused at once with a message that says why.
+class HostileFile : public ::testing::TestWithParam<testing_support::DataRow> {};
+
+TEST_P(HostileFile, IsRefusedWithItsReason) {
+    const auto& row = GetParam();
+    const std::string& source = row.cells[1];
+    TempDir dir;
+    std::string path = dir.path("hostile");
+    if (source == "file")
+        path = testing_support::testDataFile("hostile/" + row.cells[3]);
+    else if (source == "path")
+        path = row.cells[3];
+    else if (source == "fifo")
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    else if (source == "sparse")
+        std::filesystem::resize_file(dir.write("hostile", ""), std::stoull(row.cells[2]));
+    else {
+        std::string text = row.text(3);
+        for (int k = std::stoi(row.cells[2]); k > 0; --k)
+            text += row.text(4);
+        dir.write("hostile", text);
+    }
+    MessageLog log;
+    if (row.cells[0] == "camera") {
+        CameraState camera = defaultCameraState();
+        EXPECT_FALSE(readCameraFile(path, CameraLoadMode::Full, camera, log));
+        EXPECT_EQ(camera, defaultCameraState());
+    } else {
+        Target target;
+        target.items.resize(2);
+        EXPECT_FALSE(readTargetFile(path, target, 0, log));
+        EXPECT_TRUE(target.items.empty() && target.distanceOrder.empty());
+    }
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].find("File '" + path + "' " + row.cells[5]), std::string::npos) << log.messages[0];
+}
+INSTANTIATE_TEST_SUITE_P(Files, HostileFile, TERVIX_TABLE_ROWS("hostile/files.tsv"));
 
 } // namespace

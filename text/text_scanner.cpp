@@ -99,7 +99,14 @@ std::optional<std::string> TextScanner::readLine(std::size_t maxChars) {
 }
 
 int TextScanner::line() const {
-    return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n'));
+    if (pos_ < countedTo_) {
+        countedTo_ = 0;
+        countedLines_ = 0;
+    }
+    countedLines_ += static_cast<int>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(countedTo_),
+                                                 text_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n'));
+    countedTo_ = pos_;
+    return 1 + countedLines_;
 }
 
 std::string trimRight(std::string_view text) {

@@ -35,6 +35,10 @@ private:
 
     std::string text_;
     std::size_t pos_ = 0;
+    // Line ends counted so far, up to countedTo_: the reader only moves forward, so each call of
+    // line() counts only what was read since the last, and a large file is counted once.
+    mutable std::size_t countedTo_ = 0;
+    mutable int countedLines_ = 0;
 };
 
 // A whole file's text; nullopt when it cannot be opened or read, or exceeds maxBytes.
