@@ -24,7 +24,8 @@ double physicalNoiseSigma(const CameraSet& camera, const PointList& response);
 // Fills out with standard normal variates, four from each 64 bits of the generator.
 void fillNormal(FreshRandom& random, float* out, int count);
 
-// One frame of the physical model: DisplayImage's grey with fresh per-pixel, row and column noise
-// (frameNoise[0..2] per cent of sigma) and gain flicker. Same layout as the specified frame.
+// One frame of the physical model: SensorImage's signal with fresh per-pixel, row and column noise
+// (frameNoise[0..2] per cent of sigma) mapped to grey through the display window as DisplayImage is,
+// then gain flicker. Same layout as the specified frame.
 void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshRandom& random,
                             std::vector<std::uint8_t>& frame);
