@@ -12,8 +12,8 @@
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
-#include "gui/readings_panel.h"
 #include "gui/range_dialog.h"
+#include "gui/readings_panel.h"
 #include "gui/session_panel.h"
 #include "gui/target_gallery_dialog.h"
 #include "gui/temperature_slider.h"
@@ -828,7 +828,8 @@ void MainConsole::openHelp() {
 }
 
 void MainConsole::startObjectiveMrtd() {
-    objective_->start(core_->state(), core_->cameraIndex());
+    // The observer reads the screen as the window shows it: its magnifier and display window.
+    objective_->start(core_->state(), core_->cameraIndex(), shownObserverSettings(*core_));
 }
 
 void MainConsole::showAbout() {

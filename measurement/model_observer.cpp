@@ -40,8 +40,8 @@ double unitOf(std::uint64_t bits) {
 
 // The frames the eye integrates at the camera's frame rate; two at least, so that the temporal
 // noise can be told from the image.
-int integratedFrames(const CameraSet& camera, double integrationTime) {
-    return std::max(2, truncToInt(integrationTime * camera.frameRate + 0.5));
+int integratedFrames(double frameRate, double integrationTime) {
+    return std::max(2, truncToInt(integrationTime * frameRate + 0.5));
 }
 
 class DiscardMessages : public MessageSink {
@@ -125,6 +125,7 @@ BarContrast BarFrameStatistics::result() const {
     out.frames = frames_;
     const std::size_t columns = columns_.size();
     const int rows = rowHigh_ - rowLow_ + 1;
+    out.pixels = static_cast<int>(columns) * rows;
     if (frames_ == 0 || columns == 0)
         return out;
     const double F = frames_;
@@ -234,7 +235,7 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
-    const int frames = integratedFrames(camera, settings.integrationTime);
+    const int frames = integratedFrames(camera.frameRate, settings.integrationTime);
     std::vector<std::uint8_t> frame, turned;
     for (int f = 0; f < frames; ++f) {
         // The view stretches a jittered frame from its first column and row: a column (row) of the
@@ -276,14 +277,17 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
         // person never sees what the noise hides from the ideal observer.
         const BarContrast& c = decision.contrast;
         const PixelZoom view = presentationZoom(camera, state.sim.scales);
+        const double across = settings.viewing.cameraPixelDegrees(p.transposed ? view.y : view.x);
+        const double along = settings.viewing.cameraPixelDegrees(p.transposed ? view.x : view.y);
         const double cyclesPerPixel = p.pitchX / (p.bars[1].low - p.bars[0].low);
-        const double u = cyclesPerPixel / settings.viewing.cameraPixelDegrees(p.transposed ? view.y : view.x);
+        const double u = cyclesPerPixel / across;
         decision.eyeThreshold = humanThresholdFactor * eyeThresholdModulation(u, c.level);
         const double toModulation = c.level > 0.0 ? std::numbers::pi / 4.0 / c.level : 0.0;
         const double modulation = sign * c.contrast * toModulation;
         const double noise = c.standardError * toModulation;
+        const double density = eyeNoiseDensity(noise, frames / camera.frameRate, c.pixels * across * along);
         decision.resolved = modulation >= settings.threshold() * noise &&
-                            modulation >= decision.eyeThreshold * std::hypot(1.0, eyeNoiseFactor * noise);
+                            modulation >= decision.eyeThreshold * std::hypot(1.0, eyeNoiseFactor * density);
     }
     return decision;
 }
@@ -297,6 +301,12 @@ std::optional<ObserverKind> observerNamed(const std::string& name) {
         if (name == observerName(kind))
             return kind;
     return std::nullopt;
+}
+
+ObserverSettings shownObserverSettings(const Bench& bench, ObserverSettings settings) {
+    settings.viewing.magnification = bench.magnifier();
+    settings.displayWindow = bench.automaticDisplay() ? std::nullopt : std::optional(bench.levelContrast());
+    return settings;
 }
 
 std::string observerViewing(const ObserverSettings& settings) {
@@ -619,6 +629,7 @@ DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing)
     }
     const PixelZoom view = presentationZoom(state.camera.set, sim.scales);
     d.pixelDegrees = viewing.cameraPixelDegrees(state.console.horizontalBars ? view.y : view.x);
+    d.pixelDegreesAlong = viewing.cameraPixelDegrees(state.console.horizontalBars ? view.x : view.y);
     return d;
 }
 
@@ -628,6 +639,10 @@ double barGapTransfer(const ClassicTerms& terms, double f) {
     for (int k = 1; k <= 31; k += 2)
         sum += 8.0 / (std::numbers::pi * std::numbers::pi * k * k) * classicMtf(terms, k * f);
     return sum;
+}
+
+double eyeNoiseDensity(double standardError, double seconds, double squareDegrees) {
+    return standardError * std::sqrt(std::max(0.0, seconds * squareDegrees));
 }
 
 double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ScreenViewing& viewing, double f,
@@ -646,10 +661,16 @@ double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, 
         std::numbers::pi / 4.0 * displayGamma * display.greyPerKelvin * transfer / display.meanGrey;
     const double u = f * terms.alpha / display.pixelDegrees;
     // The noise of the measured bar-minus-gap difference in kelvin: the classic MRTD over the ideal
-    // observer's threshold, as K's calibration equates them.
+    // observer's threshold, as K's calibration equates them; its density over the frames the eye
+    // integrates and the block the observer reads (the bars and inner gaps, 3.5 cycles, over the
+    // middle of their length).
     const double noise = noiseLimited / (observerThresholdFactor * thresholdSnr);
+    const double seconds = integratedFrames(terms.frameRate, integrationTime) / terms.frameRate;
+    const double width = barPatternCycles / f * display.pixelDegrees / terms.alpha;
+    const double length = analysedLengthShare * barPatternCycles / f * display.pixelDegreesAlong / terms.beta;
+    const double density = eyeNoiseDensity(noise, seconds, width * length);
     const double eyeLimited = humanThresholdFactor * eyeThresholdModulation(u, level) *
-                              std::hypot(1.0 / modulationPerKelvin, eyeNoiseFactor * noise);
+                              std::hypot(1.0 / modulationPerKelvin, eyeNoiseFactor * density);
     return std::max(noiseLimited, eyeLimited);
 }
 
