@@ -47,4 +47,4 @@ inline constexpr double eyeIntegrationTime = 0.2;
 inline constexpr double displayGamma = 2.2;
 inline constexpr double displayPeakLuminance = 100.0; // cd/m²
 inline constexpr double screenPixelPitch = 0.25;      // mm
-inline constexpr double viewingDistance = 0.5;        // m
+inline constexpr double screenViewingDistance = 0.5;  // m

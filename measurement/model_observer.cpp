@@ -8,6 +8,7 @@
 #include "sim/display_zoom.h"
 #include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
+#include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
 #include "sim/truncate.h"
@@ -228,6 +229,8 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
             return decision;
         gaps.push_back(std::move(columns));
     }
+    // The columns read, first and last, before any stretch of the presented frame.
+    const int firstColumn = bars.front().front(), lastColumn = bars.back().back();
     // The human observer reads the screen's luminance; the ideal one the grey levels themselves.
     const bool human = settings.observer == ObserverKind::Human;
     const std::array<double, 256> luminance = settings.viewing.luminanceTable();
@@ -236,11 +239,28 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
     const int frames = integratedFrames(camera.frameRate, settings.integrationTime);
+    const bool jitter = camera.jitterProbability > 0.0f;
     std::vector<std::uint8_t> frame, turned;
     for (int f = 0; f < frames; ++f) {
         // The view stretches a jittered frame from its first column and row: a column (row) of the
         // still image then shows the frame column (row) that lands there.
-        const PixelZoom zoom = nextFrame(state, camera.jitterProbability > 0.0f, frame);
+        PixelZoom zoom;
+        FrameRegion region{0, width - 1, 0, height - 1};
+        if (state.sim.imageModel == ImageModel::Physical) {
+            // The physical model draws its noise over the block read alone, the most of a frame's
+            // cost otherwise; the jitter comes first, as its stretch says which frame columns show.
+            zoom = jitter ? applyJitter({}, camera, width, height, state.random) : PixelZoom{};
+            const double stretch = p.transposed ? zoom.y : zoom.x;
+            // Columns past the image read its edge, as BarFrameStatistics reads them.
+            const int edge = (p.transposed ? height : width) - 1;
+            const int low = std::clamp(truncToInt(std::floor((firstColumn + 0.5) / stretch)), 0, edge);
+            const int high = std::clamp(truncToInt(std::floor((lastColumn + 0.5) / stretch)), 0, edge);
+            region = p.transposed ? FrameRegion{p.rowLow, p.rowHigh, low, high}
+                                  : FrameRegion{low, high, p.rowLow, p.rowHigh};
+            buildPhysicalViewFrame(state.sim, camera, state.random.fresh(), frame, &region);
+        } else {
+            zoom = nextFrame(state, jitter, frame);
+        }
         const double stretch = p.transposed ? zoom.y : zoom.x;
         const std::uint8_t* pixels = frame.data();
         int across = width, along = height;
@@ -249,8 +269,8 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
             // noise, shared along each row, then stays in the contrast as column noise does for
             // vertical bars.
             turned.resize(frame.size());
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
+            for (int y = region.y0; y <= region.y1; ++y)
+                for (int x = region.x0; x <= region.x1; ++x)
                     turned[static_cast<std::size_t>(x) * static_cast<std::size_t>(height) +
                            static_cast<std::size_t>(y)] =
                         frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -370,11 +390,15 @@ HalfResult gridHalf(Bench& console, const ObserverSettings& settings, int direct
 }
 
 // The smallest difference that resolves the bars, searched on the difference itself: doubling or
-// halving from a guess until the threshold is bracketed, then bisection to the resolution.
-HalfResult continuousHalf(Bench& console, const ObserverSettings& settings, int direction, double guess,
-                          const std::atomic<bool>* cancel) {
+// halving from a guess until the threshold is bracketed, then bisection to the resolution. linear,
+// when given, shows each difference without rendering.
+HalfResult continuousHalf(Bench& console, LinearSensorImage* linear, const ObserverSettings& settings, int direction,
+                          double guess, const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](double kelvin) {
-        console.setTemperatureDifference(direction * kelvin);
+        if (linear)
+            linear->show(direction * kelvin);
+        else
+            console.setTemperatureDifference(direction * kelvin);
         return judgeBars(console.state(), settings).resolved;
     };
     const double floor = settings.resolution;
@@ -419,6 +443,43 @@ HalfResult continuousHalf(Bench& console, const ObserverSettings& settings, int 
 
 } // namespace
 
+LinearSensorImage::LinearSensorImage(Bench& console) : console_(console) {
+    console_.setTemperatureDifference(1.0);
+    const std::vector<float> atStep = console_.state().sim.sceneImage;
+    stepSignal_ = barSignal(1.0);
+    console_.setTemperatureDifference(0.0);
+    none_ = console_.state().sim.sceneImage;
+    noneSignal_ = barSignal(0.0);
+    // Most pixels never see the bars; each trial writes only those that do.
+    for (std::size_t k = 0; k < atStep.size() && k < none_.size(); ++k)
+        if (atStep[k] != none_[k]) {
+            reached_.push_back(k);
+            step_.push_back(atStep[k] - none_[k]);
+        }
+}
+
+double LinearSensorImage::barSignal(double kelvin) const {
+    const BenchState& s = console_.state();
+    // The difference as the console holds it, a float, as the render reads it.
+    const double difference = static_cast<float>(kelvin);
+    return modelSignal(s.sim.imageModel, s.camera.tables.currentSpectralResponse(),
+                       static_cast<double>(s.camera.set.backgroundTemperature) + difference, sceneIntegrationStep);
+}
+
+void LinearSensorImage::show(double kelvin) {
+    BenchState& s = console_.state();
+    s.console.temperatureDifference = static_cast<float>(kelvin);
+    const double perStep =
+        stepSignal_ != noneSignal_ ? (barSignal(kelvin) - noneSignal_) / (stepSignal_ - noneSignal_) : 0.0;
+    const auto w = static_cast<float>(perStep);
+    std::vector<float>& image = s.sim.sceneImage;
+    if (image.size() != none_.size())
+        image = none_;
+    for (std::size_t i = 0; i < reached_.size(); ++i)
+        image[reached_[i]] = none_[reached_[i]] + w * step_[i];
+    console_.autoLevelContrast();
+}
+
 RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
                            const std::atomic<bool>* cancel) {
     RepeatResult result;
@@ -446,9 +507,16 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
                                    ? classicHumanMrtd(terms, displayTerms(state, settings.viewing), settings.viewing, f,
                                                       settings.thresholdSnr, settings.integrationTime)
                                    : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
-        result.plus = continuousHalf(console, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
+        // The physical model's frames read the signal itself, so two renders serve the whole search.
+        std::optional<LinearSensorImage> linear;
+        if (state.sim.imageModel == ImageModel::Physical)
+            linear.emplace(console);
+        LinearSensorImage* shown = linear ? &*linear : nullptr;
+        result.plus =
+            continuousHalf(console, shown, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
         const double second = result.plus.outcome != ObserverOutcome::NotResolved ? result.plus.value : classic;
-        result.minus = continuousHalf(console, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
+        result.minus =
+            continuousHalf(console, shown, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
     }
     if (result.plus.outcome != ObserverOutcome::NotResolved && result.minus.outcome != ObserverOutcome::NotResolved) {
         const bool cut =
@@ -649,16 +717,31 @@ double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, 
                         double thresholdSnr, double integrationTime) {
     const double noiseLimited = classicMrtd(terms, f, thresholdSnr, integrationTime);
     const double transfer = barGapTransfer(terms, f);
-    const double level = viewing.luminance(display.meanGrey);
     if (!(transfer > 0.0) || !(display.greyPerKelvin > 0.0) || !(display.meanGrey > 0.0) ||
         !(display.pixelDegrees > 0.0))
         return std::numeric_limits<double>::infinity();
-    // A kelvin of bar temperature gives greyPerKelvin × transfer grey levels between bars and gaps;
-    // near the mean grey g the luminance law turns a grey step dg into the modulation
-    // gamma dg / g of the mean luminance, and the fundamental's modulation is pi/4 of the
+    // The eye averages the screen's luminance over the noise: the convex luminance law lifts the mean
+    // luminance of a noisy grey above that of the grey itself, and the modulation a grey step makes
+    // falls with it. The noisy law, with the per-pixel noise in grey levels, clipped as the frames
+    // clip it, gives the mean luminance and its slope at the pattern's mean grey.
+    const double greyNoise = display.greyPerKelvin * terms.netdScene;
+    auto noisyLuminance = [&](double grey) {
+        constexpr int points = 40;
+        double sum = 0.0, weights = 0.0;
+        for (int k = -points; k <= points; ++k) {
+            const double z = 4.0 * k / points;
+            const double weight = std::exp(-0.5 * z * z);
+            sum += weight * viewing.luminance(grey + greyNoise * z);
+            weights += weight;
+        }
+        return sum / weights;
+    };
+    const double level = noisyLuminance(display.meanGrey);
+    const double slope = (noisyLuminance(display.meanGrey + 0.5) - noisyLuminance(display.meanGrey - 0.5)) / level;
+    // A kelvin of bar temperature gives greyPerKelvin × transfer grey levels between bars and gaps,
+    // each a modulation of slope of the mean luminance; the fundamental's modulation is pi/4 of the
     // bar-minus-gap difference over the mean.
-    const double modulationPerKelvin =
-        std::numbers::pi / 4.0 * displayGamma * display.greyPerKelvin * transfer / display.meanGrey;
+    const double modulationPerKelvin = std::numbers::pi / 4.0 * slope * display.greyPerKelvin * transfer;
     const double u = f * terms.alpha / display.pixelDegrees;
     // The noise of the measured bar-minus-gap difference in kelvin: the classic MRTD over the ideal
     // observer's threshold, as K's calibration equates them; its density over the frames the eye

@@ -104,7 +104,7 @@ void fillNormal(FreshRandom& random, float* out, int count) {
 }
 
 void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshRandom& random,
-                            std::vector<std::uint8_t>& frame) {
+                            std::vector<std::uint8_t>& frame, const FrameRegion* region) {
     const int width = sim.imageWidth;
     const int height = sim.imageHeight;
     frame.resize(static_cast<std::size_t>(width + viewFramePadding) *
@@ -132,14 +132,22 @@ void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshR
     if (random.uniform() <= camera.flickerProbability)
         gain = static_cast<float>(1.0 + random.uniform() * camera.flickerAmplitude);
 
-    std::vector<float> samples(static_cast<std::size_t>(width), 0.0f);
+    const FrameRegion all{0, width - 1, 0, height - 1};
+    const FrameRegion shown = region ? FrameRegion{std::max(region->x0, 0), std::min(region->x1, width - 1),
+                                                   std::max(region->y0, 0), std::min(region->y1, height - 1)}
+                                     : all;
+    const int count = shown.x1 - shown.x0 + 1;
+    if (count <= 0)
+        return;
+    std::vector<float> samples(static_cast<std::size_t>(count), 0.0f);
     const double step = (sim.windowHigh - sim.windowLow) / 256.0;
     const int flip = camera.polarity ? 255 : 0;
-    for (int j = 0; j < height; ++j) {
+    for (int j = shown.y0; j <= shown.y1; ++j) {
         if (pixelScale != 0.0f)
-            fillNormal(random, samples.data(), width);
-        writePhysicalRun(sim.sceneImage.data() + static_cast<std::size_t>(j) * width, samples.data(),
-                         columnNoise.data(), rowNoise[static_cast<std::size_t>(j)], sim.windowLow, step, pixelScale,
-                         gain, flip, width, &frame[static_cast<std::size_t>(j) * width]);
+            fillNormal(random, samples.data(), count);
+        const std::size_t start = static_cast<std::size_t>(j) * width + static_cast<std::size_t>(shown.x0);
+        writePhysicalRun(sim.sceneImage.data() + start, samples.data(), columnNoise.data() + shown.x0,
+                         rowNoise[static_cast<std::size_t>(j)], sim.windowLow, step, pixelScale, gain, flip, count,
+                         &frame[start]);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "camera/camera_set.h"
 #include "camera/point_list.h"
+#include "sim/display_frame.h"
 #include "sim/fresh_random.h"
 #include "sim/sim_state.h"
 
@@ -26,6 +27,8 @@ void fillNormal(FreshRandom& random, float* out, int count);
 
 // One frame of the physical model: SensorImage's signal with fresh per-pixel, row and column noise
 // (frameNoise[0..2] per cent of sigma) mapped to grey through the display window as DisplayImage is,
-// then gain flicker. Same layout as the specified frame.
+// then gain flicker. Same layout as the specified frame. With a region, only its pixels are drawn
+// (the model observer reads no others) and the rest of the frame keeps what it held; the row and
+// column noise and the flicker are drawn as for the whole frame.
 void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshRandom& random,
-                            std::vector<std::uint8_t>& frame);
+                            std::vector<std::uint8_t>& frame, const FrameRegion* region = nullptr);
