@@ -21,14 +21,13 @@ std::pair<double, double> humanAndIdeal(ObserverBench& bench, int frequency, Obs
     return {human.mrtd.mean, ideal.mrtd.mean};
 }
 
-// The Level and Contrast positions of a window `times` as wide as the automatic one shows at no
+// The settings of the bench as it shows a window `times` as wide as the automatic one at no
 // difference, its level kept: the contrast position found by bisection.
-LevelContrast widerWindow(const BenchState& prepared, int frequency, double times) {
+ObserverSettings widerWindow(const BenchState& prepared, int frequency, double times) {
     BenchState shown = prepared;
     MessageLog log;
     Bench bench(shown, log);
-    bench.selectFrequency(frequency);
-    bench.setTemperatureDifference(0.0);
+    bench.selectFrequency(frequency); // at no difference, as a frequency choice leaves it
     const double wanted = times * (shown.sim.windowHigh - shown.sim.windowLow);
     const LevelContrast automatic = bench.levelContrast();
     int wide = 0, narrow = automatic.contrast;
@@ -37,12 +36,13 @@ LevelContrast widerWindow(const BenchState& prepared, int frequency, double time
         bench.setDisplayWindow(automatic.level, middle);
         (shown.sim.windowHigh - shown.sim.windowLow >= wanted ? wide : narrow) = middle;
     }
-    return {automatic.level, wide};
+    bench.setDisplayWindow(automatic.level, wide);
+    return shownObserverSettings(bench);
 }
 
-// A change of the screen (after's window, when none, `widen` times the automatic one) must raise
-// the human's MRTD by humanRise while the ideal one's moves by idealMoves at most; before, the human
-// reads above the ideal observer, and at 0.5 cycles/mrad within 0.25 to 1.5 times the scene's NETD.
+// A change of the screen (after, or a window `widen` times the automatic one) raises the human's MRTD
+// humanRise-fold, the ideal one's moving idealMoves at most; before, the human reads above the ideal
+// one, and at 0.5 cycles/mrad within 0.25 to 1.5 times the scene's NETD.
 struct ScreenChange {
     int frequency;
     ObserverSettings before, after;
@@ -55,7 +55,7 @@ TEST_P(HumanObserverScreen, MovesTheHumanAndNotTheIdeal) {
     ScreenChange change = GetParam();
     ObserverBench bench("camera1.par", 1, true, ImageModel::Physical);
     if (change.widen > 0.0)
-        change.after.displayWindow = widerWindow(bench.state, change.frequency, change.widen);
+        change.after = widerWindow(bench.state, change.frequency, change.widen);
     const auto [human, ideal] = humanAndIdeal(bench, change.frequency, change.before);
     const auto [changedHuman, changedIdeal] = humanAndIdeal(bench, change.frequency, change.after);
     EXPECT_GT(human, ideal);
