@@ -836,7 +836,8 @@ void MainConsole::openHelp() {
 }
 
 void MainConsole::startObjectiveMrtd() {
-    objective_->start(core_->state(), core_->cameraIndex());
+    // The observer reads the screen as the window shows it: its magnifier and display window.
+    objective_->start(core_->state(), core_->cameraIndex(), shownObserverSettings(*core_));
 }
 
 void MainConsole::showAbout() {

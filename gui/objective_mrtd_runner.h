@@ -22,7 +22,7 @@ public:
 
     // Starts a measurement of the bench as it stands; a running one is cancelled first. The settings
     // default to the human observer at the laboratory screen's defaults (automatic level and
-    // contrast, magnifier 1).
+    // contrast, magnifier 1); the window passes its own (shownObserverSettings).
     void start(const BenchState& bench, int cameraSlot, const ObserverSettings& settings = {});
     // Stops a running measurement and waits until its threads have ended; nothing is reported.
     void cancel();

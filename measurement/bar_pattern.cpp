@@ -50,10 +50,10 @@ BarPattern findBarPattern(const BenchState& state, bool horizontalBars) {
         p.gaps.insert(p.gaps.begin(), {p.bars.front().low - gap, p.bars.front().low});
         p.gaps.push_back({p.bars.back().high, p.bars.back().high + gap});
     }
-    // The middle 60 % of the bars' length, away from their ends.
     const double length = yHigh - yLow;
-    p.rowLow = truncToInt(std::floor((yLow + 0.2 * length - originAlong) / pitchAlong));
-    p.rowHigh = truncToInt(std::floor((yHigh - 0.2 * length - originAlong) / pitchAlong));
+    const double margin = (1.0 - analysedLengthShare) / 2 * length;
+    p.rowLow = truncToInt(std::floor((yLow + margin - originAlong) / pitchAlong));
+    p.rowHigh = truncToInt(std::floor((yHigh - margin - originAlong) / pitchAlong));
     p.rowLow = std::max(p.rowLow, 0);
     p.rowHigh = std::min(p.rowHigh, alongPixels - 1);
     return p;

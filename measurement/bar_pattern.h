@@ -8,6 +8,9 @@
 // of the bars' middle part, and the image's pixel mapping. Read from the target as last projected.
 // A pattern of horizontal bars is described on the transposed image: its columns are image rows,
 // its rows image columns and its x is projected y, so that one reading across columns serves both.
+// The share of the bars' length read, about their middle, away from the bars' ends.
+inline constexpr double analysedLengthShare = 0.6;
+
 struct Interval {
     double low = 0.0;
     double high = 0.0;

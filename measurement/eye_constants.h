@@ -23,13 +23,14 @@ inline constexpr double bartenBExponent = 0.15;
 inline constexpr double bartenC = 0.06;
 
 // The eye's own noise: the display noise raises the eye's threshold modulation as
-// CTF sqrt(1 + alpha² sigma²), sigma the noise of the pattern's modulation as the eye integrates it
-// (the targeting task performance models' form, Vollmerhausen et al. 2004; R. H. Vollmerhausen,
-// "Representing the observer in electro-optical target acquisition models", Opt. Express 17(20),
-// 2009). alpha is that models' eye-noise factor taken over to the bar-minus-gap modulation this
-// bench measures; its value puts the human observer on Camera1 where the bench's scripted
-// observers, judging averaged screen frames, read (19 and 56 mK at 0.5 and 1 cycles/mrad).
-inline constexpr double eyeNoiseFactor = 1500.0;
+// CTF sqrt(1 + alpha² sigma²), sigma the spectral density of the pattern's noise modulation as the
+// eye integrates it (modulation times the root of seconds times square degrees), alpha in sqrt(Hz)
+// per degree so that alpha sigma has no unit. The value is the targeting task performance models'
+// (R. H. Vollmerhausen, E. Jacobs, R. G. Driggers, "New metric for predicting target acquisition
+// performance", Opt. Eng. 43(11), 2004; R. H. Vollmerhausen, "Representing the observer in
+// electro-optical target acquisition models", Opt. Express 17(20), 2009): the eye's own noise is
+// then comparable to a screen's, so a person sees the display gain where the ideal observer does not.
+inline constexpr double eyeNoiseFactor = 169.6;
 
 // A four-bar pattern of bars seven times as long as wide spans 3.5 cycles each way: the field whose
 // size enters Barten's a term.
@@ -46,4 +47,4 @@ inline constexpr double eyeIntegrationTime = 0.2;
 inline constexpr double displayGamma = 2.2;
 inline constexpr double displayPeakLuminance = 100.0; // cd/m²
 inline constexpr double screenPixelPitch = 0.25;      // mm
-inline constexpr double viewingDistance = 0.5;        // m
+inline constexpr double screenViewingDistance = 0.5;  // m

@@ -8,6 +8,7 @@
 #include "sim/display_zoom.h"
 #include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
+#include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
 #include "sim/truncate.h"
@@ -40,8 +41,8 @@ double unitOf(std::uint64_t bits) {
 
 // The frames the eye integrates at the camera's frame rate; two at least, so that the temporal
 // noise can be told from the image.
-int integratedFrames(const CameraSet& camera, double integrationTime) {
-    return std::max(2, truncToInt(integrationTime * camera.frameRate + 0.5));
+int integratedFrames(double frameRate, double integrationTime) {
+    return std::max(2, truncToInt(integrationTime * frameRate + 0.5));
 }
 
 class DiscardMessages : public MessageSink {
@@ -125,6 +126,7 @@ BarContrast BarFrameStatistics::result() const {
     out.frames = frames_;
     const std::size_t columns = columns_.size();
     const int rows = rowHigh_ - rowLow_ + 1;
+    out.pixels = static_cast<int>(columns) * rows;
     if (frames_ == 0 || columns == 0)
         return out;
     const double F = frames_;
@@ -227,6 +229,8 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
             return decision;
         gaps.push_back(std::move(columns));
     }
+    // The columns read, first and last, before any stretch of the presented frame.
+    const int firstColumn = bars.front().front(), lastColumn = bars.back().back();
     // The human observer reads the screen's luminance; the ideal one the grey levels themselves.
     const bool human = settings.observer == ObserverKind::Human;
     const std::array<double, 256> luminance = settings.viewing.luminanceTable();
@@ -234,12 +238,29 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
-    const int frames = integratedFrames(camera, settings.integrationTime);
+    const int frames = integratedFrames(camera.frameRate, settings.integrationTime);
+    const bool jitter = camera.jitterProbability > 0.0f;
     std::vector<std::uint8_t> frame, turned;
     for (int f = 0; f < frames; ++f) {
         // The view stretches a jittered frame from its first column and row: a column (row) of the
         // still image then shows the frame column (row) that lands there.
-        const PixelZoom zoom = nextFrame(state, camera.jitterProbability > 0.0f, frame);
+        PixelZoom zoom;
+        FrameRegion region{0, width - 1, 0, height - 1};
+        if (state.sim.imageModel == ImageModel::Physical) {
+            // The physical model draws its noise over the block read alone, the most of a frame's
+            // cost otherwise; the jitter comes first, as its stretch says which frame columns show.
+            zoom = jitter ? applyJitter({}, camera, width, height, state.random) : PixelZoom{};
+            const double stretch = p.transposed ? zoom.y : zoom.x;
+            // Columns past the image read its edge, as BarFrameStatistics reads them.
+            const int edge = (p.transposed ? height : width) - 1;
+            const int low = std::clamp(truncToInt(std::floor((firstColumn + 0.5) / stretch)), 0, edge);
+            const int high = std::clamp(truncToInt(std::floor((lastColumn + 0.5) / stretch)), 0, edge);
+            region = p.transposed ? FrameRegion{p.rowLow, p.rowHigh, low, high}
+                                  : FrameRegion{low, high, p.rowLow, p.rowHigh};
+            buildPhysicalViewFrame(state.sim, camera, state.random.fresh(), frame, &region);
+        } else {
+            zoom = nextFrame(state, jitter, frame);
+        }
         const double stretch = p.transposed ? zoom.y : zoom.x;
         const std::uint8_t* pixels = frame.data();
         int across = width, along = height;
@@ -248,8 +269,8 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
             // noise, shared along each row, then stays in the contrast as column noise does for
             // vertical bars.
             turned.resize(frame.size());
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
+            for (int y = region.y0; y <= region.y1; ++y)
+                for (int x = region.x0; x <= region.x1; ++x)
                     turned[static_cast<std::size_t>(x) * static_cast<std::size_t>(height) +
                            static_cast<std::size_t>(y)] =
                         frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -276,14 +297,17 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
         // person never sees what the noise hides from the ideal observer.
         const BarContrast& c = decision.contrast;
         const PixelZoom view = presentationZoom(camera, state.sim.scales);
+        const double across = settings.viewing.cameraPixelDegrees(p.transposed ? view.y : view.x);
+        const double along = settings.viewing.cameraPixelDegrees(p.transposed ? view.x : view.y);
         const double cyclesPerPixel = p.pitchX / (p.bars[1].low - p.bars[0].low);
-        const double u = cyclesPerPixel / settings.viewing.cameraPixelDegrees(p.transposed ? view.y : view.x);
+        const double u = cyclesPerPixel / across;
         decision.eyeThreshold = humanThresholdFactor * eyeThresholdModulation(u, c.level);
         const double toModulation = c.level > 0.0 ? std::numbers::pi / 4.0 / c.level : 0.0;
         const double modulation = sign * c.contrast * toModulation;
         const double noise = c.standardError * toModulation;
+        const double density = eyeNoiseDensity(noise, frames / camera.frameRate, c.pixels * across * along);
         decision.resolved = modulation >= settings.threshold() * noise &&
-                            modulation >= decision.eyeThreshold * std::hypot(1.0, eyeNoiseFactor * noise);
+                            modulation >= decision.eyeThreshold * std::hypot(1.0, eyeNoiseFactor * density);
     }
     return decision;
 }
@@ -297,6 +321,12 @@ std::optional<ObserverKind> observerNamed(const std::string& name) {
         if (name == observerName(kind))
             return kind;
     return std::nullopt;
+}
+
+ObserverSettings shownObserverSettings(const Bench& bench, ObserverSettings settings) {
+    settings.viewing.magnification = bench.magnifier();
+    settings.displayWindow = bench.automaticDisplay() ? std::nullopt : std::optional(bench.levelContrast());
+    return settings;
 }
 
 std::string observerViewing(const ObserverSettings& settings) {
@@ -360,11 +390,15 @@ HalfResult gridHalf(Bench& console, const ObserverSettings& settings, int direct
 }
 
 // The smallest difference that resolves the bars, searched on the difference itself: doubling or
-// halving from a guess until the threshold is bracketed, then bisection to the resolution.
-HalfResult continuousHalf(Bench& console, const ObserverSettings& settings, int direction, double guess,
-                          const std::atomic<bool>* cancel) {
+// halving from a guess until the threshold is bracketed, then bisection to the resolution. linear,
+// when given, shows each difference without rendering.
+HalfResult continuousHalf(Bench& console, LinearSensorImage* linear, const ObserverSettings& settings, int direction,
+                          double guess, const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](double kelvin) {
-        console.setTemperatureDifference(direction * kelvin);
+        if (linear)
+            linear->show(direction * kelvin);
+        else
+            console.setTemperatureDifference(direction * kelvin);
         return judgeBars(console.state(), settings).resolved;
     };
     const double floor = settings.resolution;
@@ -409,6 +443,43 @@ HalfResult continuousHalf(Bench& console, const ObserverSettings& settings, int 
 
 } // namespace
 
+LinearSensorImage::LinearSensorImage(Bench& console) : console_(console) {
+    console_.setTemperatureDifference(1.0);
+    const std::vector<float> atStep = console_.state().sim.sceneImage;
+    stepSignal_ = barSignal(1.0);
+    console_.setTemperatureDifference(0.0);
+    none_ = console_.state().sim.sceneImage;
+    noneSignal_ = barSignal(0.0);
+    // Most pixels never see the bars; each trial writes only those that do.
+    for (std::size_t k = 0; k < atStep.size() && k < none_.size(); ++k)
+        if (atStep[k] != none_[k]) {
+            reached_.push_back(k);
+            step_.push_back(atStep[k] - none_[k]);
+        }
+}
+
+double LinearSensorImage::barSignal(double kelvin) const {
+    const BenchState& s = console_.state();
+    // The difference as the console holds it, a float, as the render reads it.
+    const double difference = static_cast<float>(kelvin);
+    return modelSignal(s.sim.imageModel, s.camera.tables.currentSpectralResponse(),
+                       static_cast<double>(s.camera.set.backgroundTemperature) + difference, sceneIntegrationStep);
+}
+
+void LinearSensorImage::show(double kelvin) {
+    BenchState& s = console_.state();
+    s.console.temperatureDifference = static_cast<float>(kelvin);
+    const double perStep =
+        stepSignal_ != noneSignal_ ? (barSignal(kelvin) - noneSignal_) / (stepSignal_ - noneSignal_) : 0.0;
+    const auto w = static_cast<float>(perStep);
+    std::vector<float>& image = s.sim.sceneImage;
+    if (image.size() != none_.size())
+        image = none_;
+    for (std::size_t i = 0; i < reached_.size(); ++i)
+        image[reached_[i]] = none_[reached_[i]] + w * step_[i];
+    console_.autoLevelContrast();
+}
+
 RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
                            const std::atomic<bool>* cancel) {
     RepeatResult result;
@@ -436,9 +507,16 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
                                    ? classicHumanMrtd(terms, displayTerms(state, settings.viewing), settings.viewing, f,
                                                       settings.thresholdSnr, settings.integrationTime)
                                    : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
-        result.plus = continuousHalf(console, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
+        // The physical model's frames read the signal itself, so two renders serve the whole search.
+        std::optional<LinearSensorImage> linear;
+        if (state.sim.imageModel == ImageModel::Physical)
+            linear.emplace(console);
+        LinearSensorImage* shown = linear ? &*linear : nullptr;
+        result.plus =
+            continuousHalf(console, shown, settings, 1, std::isfinite(classic) ? classic : rangeLimit / 2, cancel);
         const double second = result.plus.outcome != ObserverOutcome::NotResolved ? result.plus.value : classic;
-        result.minus = continuousHalf(console, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
+        result.minus =
+            continuousHalf(console, shown, settings, -1, std::isfinite(second) ? second : rangeLimit / 2, cancel);
     }
     if (result.plus.outcome != ObserverOutcome::NotResolved && result.minus.outcome != ObserverOutcome::NotResolved) {
         const bool cut =
@@ -619,6 +697,7 @@ DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing)
     }
     const PixelZoom view = presentationZoom(state.camera.set, sim.scales);
     d.pixelDegrees = viewing.cameraPixelDegrees(state.console.horizontalBars ? view.y : view.x);
+    d.pixelDegreesAlong = viewing.cameraPixelDegrees(state.console.horizontalBars ? view.x : view.y);
     return d;
 }
 
@@ -630,26 +709,51 @@ double barGapTransfer(const ClassicTerms& terms, double f) {
     return sum;
 }
 
+double eyeNoiseDensity(double standardError, double seconds, double squareDegrees) {
+    return standardError * std::sqrt(std::max(0.0, seconds * squareDegrees));
+}
+
 double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ScreenViewing& viewing, double f,
                         double thresholdSnr, double integrationTime) {
     const double noiseLimited = classicMrtd(terms, f, thresholdSnr, integrationTime);
     const double transfer = barGapTransfer(terms, f);
-    const double level = viewing.luminance(display.meanGrey);
     if (!(transfer > 0.0) || !(display.greyPerKelvin > 0.0) || !(display.meanGrey > 0.0) ||
         !(display.pixelDegrees > 0.0))
         return std::numeric_limits<double>::infinity();
-    // A kelvin of bar temperature gives greyPerKelvin × transfer grey levels between bars and gaps;
-    // near the mean grey g the luminance law turns a grey step dg into the modulation
-    // gamma dg / g of the mean luminance, and the fundamental's modulation is pi/4 of the
+    // The eye averages the screen's luminance over the noise: the convex luminance law lifts the mean
+    // luminance of a noisy grey above that of the grey itself, and the modulation a grey step makes
+    // falls with it. The noisy law, with the per-pixel noise in grey levels, clipped as the frames
+    // clip it, gives the mean luminance and its slope at the pattern's mean grey.
+    const double greyNoise = display.greyPerKelvin * terms.netdScene;
+    auto noisyLuminance = [&](double grey) {
+        constexpr int points = 40;
+        double sum = 0.0, weights = 0.0;
+        for (int k = -points; k <= points; ++k) {
+            const double z = 4.0 * k / points;
+            const double weight = std::exp(-0.5 * z * z);
+            sum += weight * viewing.luminance(grey + greyNoise * z);
+            weights += weight;
+        }
+        return sum / weights;
+    };
+    const double level = noisyLuminance(display.meanGrey);
+    const double slope = (noisyLuminance(display.meanGrey + 0.5) - noisyLuminance(display.meanGrey - 0.5)) / level;
+    // A kelvin of bar temperature gives greyPerKelvin × transfer grey levels between bars and gaps,
+    // each a modulation of slope of the mean luminance; the fundamental's modulation is pi/4 of the
     // bar-minus-gap difference over the mean.
-    const double modulationPerKelvin =
-        std::numbers::pi / 4.0 * displayGamma * display.greyPerKelvin * transfer / display.meanGrey;
+    const double modulationPerKelvin = std::numbers::pi / 4.0 * slope * display.greyPerKelvin * transfer;
     const double u = f * terms.alpha / display.pixelDegrees;
     // The noise of the measured bar-minus-gap difference in kelvin: the classic MRTD over the ideal
-    // observer's threshold, as K's calibration equates them.
+    // observer's threshold, as K's calibration equates them; its density over the frames the eye
+    // integrates and the block the observer reads (the bars and inner gaps, 3.5 cycles, over the
+    // middle of their length).
     const double noise = noiseLimited / (observerThresholdFactor * thresholdSnr);
+    const double seconds = integratedFrames(terms.frameRate, integrationTime) / terms.frameRate;
+    const double width = barPatternCycles / f * display.pixelDegrees / terms.alpha;
+    const double length = analysedLengthShare * barPatternCycles / f * display.pixelDegreesAlong / terms.beta;
+    const double density = eyeNoiseDensity(noise, seconds, width * length);
     const double eyeLimited = humanThresholdFactor * eyeThresholdModulation(u, level) *
-                              std::hypot(1.0 / modulationPerKelvin, eyeNoiseFactor * noise);
+                              std::hypot(1.0 / modulationPerKelvin, eyeNoiseFactor * density);
     return std::max(noiseLimited, eyeLimited);
 }
 

@@ -21,9 +21,10 @@
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
 inline constexpr double observerThresholdFactor = 0.75;
 
-// The human observer's factor on the eye's threshold modulation, calibrated as K was: it makes the
-// human observer agree with classicHuman on the ideal cameras (the guide gives the runs).
-inline constexpr double humanThresholdFactor = 1.0;
+// The human observer's factor on the eye's threshold modulation, the one number calibrated for it: it
+// puts the human's MRTD on Camera1's file curve, measured by people, from 0.5 to 1.5 cycles/mrad
+// (the guide gives the runs). classicHuman carries the same factor.
+inline constexpr double humanThresholdFactor = 12.0;
 
 // Ideal: limited by the noise alone, reading grey levels. Human: reads the frames' luminance on a
 // screen, needing the eye's own threshold modulation on top of the noise-limited contrast.
@@ -72,6 +73,7 @@ struct BarContrast {
     double standardError = 0.0;
     NoiseComponents noise;
     int frames = 0;
+    int pixels = 0; // analysed pixels of one frame
     double snr() const;
 };
 
@@ -167,6 +169,28 @@ using ObserverProgress = std::function<void(int done, int total)>;
 ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
                                    const ObserverProgress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
+// The physical model's SensorImage at any temperature difference from two renders of one target
+// phase: every item's signal, the background's and the blur are affine in the bars' in-band signal,
+// so the image at a difference is the image at none plus the bars' signal step over that at one
+// kelvin times the difference the two renders give. The search then renders twice per run rather
+// than at every trial.
+class LinearSensorImage {
+public:
+    // Renders the bench at one kelvin and at none; the bench is left at none.
+    explicit LinearSensorImage(Bench& console);
+    // The bench as a render at this difference leaves it for the physical frames: the difference,
+    // SensorImage and, while automatic, the display window. DisplayImage is not mapped again (the
+    // physical frames map the signal themselves).
+    void show(double kelvin);
+
+private:
+    double barSignal(double kelvin) const;
+    Bench& console_;
+    std::vector<float> none_, step_; // step_ over the pixels the bars reach only
+    std::vector<std::size_t> reached_;
+    double noneSignal_ = 0.0, stepSignal_ = 0.0;
+};
+
 // One run at one frequency on a bench of its own (used by the above).
 RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
                            const std::atomic<bool>* cancel = nullptr);
@@ -190,7 +214,8 @@ double classicMtf(const ClassicTerms& terms, double f);
 struct DisplayTerms {
     double greyPerKelvin = 0.0;
     double meanGrey = 0.0;
-    double pixelDegrees = 0.0;
+    double pixelDegrees = 0.0;      // across the bars
+    double pixelDegreesAlong = 0.0; // along them
 };
 DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing);
 // The screen as a run at this frequency shows it near the threshold: the Level and Contrast
@@ -200,11 +225,17 @@ DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const Observe
 // The bar-minus-gap difference of a long pattern of unit bars through the MTF: the odd harmonics'
 // sum 8/(pi² k²) MTF(k f).
 double barGapTransfer(const ClassicTerms& terms, double f);
+// The spectral density of a noise modulation as the eye integrates it: its standard error over a
+// stretch of seconds and an area of square degrees at the eye, times the root of both.
+double eyeNoiseDensity(double standardError, double seconds, double squareDegrees);
 // classicHuman: the eye's threshold modulation at the pattern's frequency and luminance, raised by
 // the noise over the eye's own, turned back through the screen's luminance law, the display gain
 // and the optics into kelvin; never below the classic (noise-limited) MRTD.
 double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ScreenViewing& viewing, double f,
                         double thresholdSnr, double integrationTime);
+// The settings of a measurement of the bench as it is shown: its view magnifier and, unless the
+// display window is automatic, its Level and Contrast positions; the rest as given.
+ObserverSettings shownObserverSettings(const Bench& bench, ObserverSettings settings = {});
 // The observer and its screen in words.
 std::string observerViewing(const ObserverSettings& settings);
 

@@ -8,7 +8,7 @@
 // pitch, the viewing distance and the view's magnifier.
 struct ScreenViewing {
     double screenPixel = screenPixelPitch;       // mm, the monitor's pixel pitch
-    double distance = viewingDistance;           // m, eye to screen
+    double distance = screenViewingDistance;     // m, eye to screen
     double magnification = 1.0;                  // the view's magnifier
     double peakLuminance = displayPeakLuminance; // cd/m² at grey 255
 

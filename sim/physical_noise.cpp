@@ -48,14 +48,22 @@ std::vector<float> buildNormalTable() {
     return table;
 }
 
-// Adds pixel noise and the row's and columns' offsets to grey, times the flicker gain, rounds and
-// clamps to a byte.
+// Adds pixel noise and the row's and columns' offsets to the signal in grey steps before the 8-bit
+// mapping, so that the noise dithers the picture's own grey steps as a camera's noise does; then
+// truncates and clamps as the mapping does, inverts for polarity (flip 255) and applies the flicker
+// gain. Without noise and flicker it gives DisplayImage's greys.
+// The quotient is taken in double precision, as the mapping takes it, so that a frame without noise
+// matches DisplayImage to the grey.
 __attribute__((target_clones("avx2", "default"))) void
-writePhysicalRun(const std::uint8_t* __restrict grey, const float* __restrict samples, const float* __restrict columns,
-                 float row, float scale, float gain, int count, std::uint8_t* __restrict out) {
+writePhysicalRun(const float* __restrict signal, const float* __restrict samples, const float* __restrict columns,
+                 float row, double base, double step, float scale, float gain, int flip, int count,
+                 std::uint8_t* __restrict out) {
     for (int r = 0; r < count; ++r) {
-        float v = (samples[r] * scale + columns[r] + row + static_cast<float>(grey[3 * r])) * gain + 0.5f;
-        v = v > 0.0f ? v : 0.0f;
+        double q =
+            (static_cast<double>(signal[r]) - base) / step + static_cast<double>(samples[r] * scale + columns[r] + row);
+        q = q > 0.0 ? q : 0.0; // NaN falls to 0 as in the mapping
+        q = q < 255.0 ? q : 255.0;
+        float v = static_cast<float>(static_cast<int>(q) ^ flip) * gain + 0.5f;
         v = v < 255.0f ? v : 255.0f;
         out[r] = static_cast<std::uint8_t>(static_cast<int>(v));
     }
@@ -96,12 +104,12 @@ void fillNormal(FreshRandom& random, float* out, int count) {
 }
 
 void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshRandom& random,
-                            std::vector<std::uint8_t>& frame) {
+                            std::vector<std::uint8_t>& frame, const FrameRegion* region) {
     const int width = sim.imageWidth;
     const int height = sim.imageHeight;
     frame.resize(static_cast<std::size_t>(width + viewFramePadding) *
                  static_cast<std::size_t>(height + viewFramePadding));
-    if (width <= 0 || height <= 0 || sim.displayImage.size() < static_cast<std::size_t>(width) * height * 3)
+    if (width <= 0 || height <= 0 || sim.sceneImage.size() < static_cast<std::size_t>(width) * height)
         return;
     const double sigma = sim.physical.noiseSigma;
     const double greyPerSignal = 256.0 / (sim.windowHigh - sim.windowLow);
@@ -124,13 +132,22 @@ void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshR
     if (random.uniform() <= camera.flickerProbability)
         gain = static_cast<float>(1.0 + random.uniform() * camera.flickerAmplitude);
 
-    std::vector<float> samples(static_cast<std::size_t>(width), 0.0f);
-    const std::uint8_t* display = sim.displayImage.data();
-    for (int j = 0; j < height; ++j) {
+    const FrameRegion all{0, width - 1, 0, height - 1};
+    const FrameRegion shown = region ? FrameRegion{std::max(region->x0, 0), std::min(region->x1, width - 1),
+                                                   std::max(region->y0, 0), std::min(region->y1, height - 1)}
+                                     : all;
+    const int count = shown.x1 - shown.x0 + 1;
+    if (count <= 0)
+        return;
+    std::vector<float> samples(static_cast<std::size_t>(count), 0.0f);
+    const double step = (sim.windowHigh - sim.windowLow) / 256.0;
+    const int flip = camera.polarity ? 255 : 0;
+    for (int j = shown.y0; j <= shown.y1; ++j) {
         if (pixelScale != 0.0f)
-            fillNormal(random, samples.data(), width);
-        writePhysicalRun(display + static_cast<std::size_t>(j) * width * 3, samples.data(), columnNoise.data(),
-                         rowNoise[static_cast<std::size_t>(j)], pixelScale, gain, width,
-                         &frame[static_cast<std::size_t>(j) * width]);
+            fillNormal(random, samples.data(), count);
+        const std::size_t start = static_cast<std::size_t>(j) * width + static_cast<std::size_t>(shown.x0);
+        writePhysicalRun(sim.sceneImage.data() + start, samples.data(), columnNoise.data() + shown.x0,
+                         rowNoise[static_cast<std::size_t>(j)], sim.windowLow, step, pixelScale, gain, flip, count,
+                         &frame[start]);
     }
 }

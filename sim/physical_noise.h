@@ -2,6 +2,7 @@
 
 #include "camera/camera_set.h"
 #include "camera/point_list.h"
+#include "sim/display_frame.h"
 #include "sim/fresh_random.h"
 #include "sim/sim_state.h"
 
@@ -24,7 +25,10 @@ double physicalNoiseSigma(const CameraSet& camera, const PointList& response);
 // Fills out with standard normal variates, four from each 64 bits of the generator.
 void fillNormal(FreshRandom& random, float* out, int count);
 
-// One frame of the physical model: DisplayImage's grey with fresh per-pixel, row and column noise
-// (frameNoise[0..2] per cent of sigma) and gain flicker. Same layout as the specified frame.
+// One frame of the physical model: SensorImage's signal with fresh per-pixel, row and column noise
+// (frameNoise[0..2] per cent of sigma) mapped to grey through the display window as DisplayImage is,
+// then gain flicker. Same layout as the specified frame. With a region, only its pixels are drawn
+// (the model observer reads no others) and the rest of the frame keeps what it held; the row and
+// column noise and the flicker are drawn as for the whole frame.
 void buildPhysicalViewFrame(const SimState& sim, const CameraSet& camera, FreshRandom& random,
-                            std::vector<std::uint8_t>& frame);
+                            std::vector<std::uint8_t>& frame, const FrameRegion* region = nullptr);

@@ -1,6 +1,7 @@
 // The physical image model: exact pixel areas, fresh normal noise, its radiometry and its choice on
 // the console. Its blur is checked pixel by pixel against the exact prediction by physical_fidelity_test.
 #include "measurement/autocorrelation.h"
+#include "measurement/model_observer.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/physical_render.h"
@@ -164,6 +165,24 @@ TEST(PhysicalNoise, TheLevelFollowsTheDetectorOrPhotonLimitedModel) {
     c.noiseOption = 0;
     c.blurFlag = 1; // blurFlag doubles the NETD
     EXPECT_NEAR(physicalNoiseSigma(c, response) / atTm, 2.0, 2e-3);
+}
+
+// The observer's two renders give SensorImage at any difference as a render does, to two thousandths
+// of the noise, whatever Planck's law makes of the difference: horizontal bars at a sub-pixel phase.
+TEST(PhysicalRender, TwoRendersGiveTheImageAtAnyDifference) {
+    ObserverBench bench("camera1.par", 1, true, ImageModel::Physical);
+    bench.console.selectOrientation(true);
+    bench.console.setTargetPhase(0.3, 0.6);
+    LinearSensorImage linear(bench.console);
+    for (double kelvin : {0.003, -0.2, 3.0}) {
+        linear.show(kelvin);
+        const std::vector<float> combined = bench.state.sim.sceneImage;
+        bench.console.setTemperatureDifference(kelvin);
+        double worst = 0.0;
+        for (std::size_t k = 0; k < combined.size(); ++k)
+            worst = std::max(worst, std::abs(static_cast<double>(combined[k]) - bench.state.sim.sceneImage[k]));
+        EXPECT_LT(worst, 2e-3 * bench.state.sim.physical.noiseSigma) << kelvin << " K";
+    }
 }
 
 TEST(Autocorrelation, FindsARepeatAndPassesIndependentNoise) {

@@ -221,7 +221,8 @@ private slots:
         for (int k = 0; k < readings->rowCount(); ++k)
             QCOMPARE(readings->item(k, 7)->text(), u"\u2014"_s);
         auto* tabs = w.findChild<QTabWidget*>(u"recordTabs"_s);
-        QVERIFY(!tabs->isTabVisible(tabs->indexOf(w.campaign())) && w.plot()->grab().toImage() == blindPlot && blindPlot != bo);
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(w.campaign())) && w.plot()->grab().toImage() == blindPlot &&
+                blindPlot != bo);
         place(w, {1920, 1080}, u"blind.png"_s);
         answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },
                     [&] { bench.press(controlId::blindCheck); });
