@@ -223,6 +223,7 @@ private slots:
         auto* tabs = w.findChild<QTabWidget*>(u"recordTabs"_s);
         QVERIFY(!tabs->isTabVisible(tabs->indexOf(w.campaign())) && w.plot()->grab().toImage() == blindPlot &&
                 blindPlot != bo);
+        place(w, {1024, 768}, u"blind_1024x768.png"_s);
         place(w, {1920, 1080}, u"blind.png"_s);
         answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },
                     [&] { bench.press(controlId::blindCheck); });
@@ -236,6 +237,7 @@ private slots:
                 action->trigger(); // the View menu's magnifier, for the eye
         bench.press(controlId::frequencyRadios[2]);
         bench.slide(560);
+        place(w, {1024, 768}, u"magnified_1024x768.png"_s);
         place(w, {1920, 1080}, u"magnified.png"_s);
     }
 
