@@ -616,11 +616,10 @@ void MainConsole::showBlindState() {
     blindCheck_->setChecked(blind);
     temperatureSlider_->setBlind(blind);
     plot_->setBlind(blind);
-    readings_->refresh();
-    if (blind)
-        campaign_->showGroups({});
-    else
-        campaign_->showGroups(sessionStatistics(core_->session()), objectiveBySlot());
+    // The records are derived again only where someone can see them: an Apply should cost the live
+    // image as little as it can, and a long session makes both tables longer.
+    if (records_->isVisible())
+        showRecordTables();
     recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
     actions_.campaign->setEnabled(!blind);
     // Whatever would put a number in front of a blind observer waits until blind mode is left: the
@@ -655,7 +654,16 @@ void MainConsole::recordReading(bool recognised) {
     syncControls();
 }
 
+void MainConsole::showRecordTables() {
+    readings_->refresh();
+    if (core_->blind())
+        campaign_->showGroups({});
+    else
+        campaign_->showGroups(sessionStatistics(core_->session()), objectiveBySlot());
+}
+
 void MainConsole::showRecords(bool campaign) {
+    showRecordTables();
     recordTabs_->setCurrentWidget(campaign && !core_->blind() ? static_cast<QWidget*>(campaign_) : readings_);
     records_->show();
     records_->raise();

@@ -133,6 +133,8 @@ private:
     void createRecordsWindow();
     // The blind state shown by every widget that could give a value away, and the lists' rows.
     void showBlindState();
+    // The Readings and Campaign tables from the session as it stands.
+    void showRecordTables();
     // The model observer's last run of each slot, keyed as the session numbers slots (from 1).
     ObjectiveBySlot objectiveBySlot() const;
     // The status line: what was restored at the start, if anything, and the image model in use.
