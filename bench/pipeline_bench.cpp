@@ -10,6 +10,7 @@
 // angle (1280 x 1024), showing the standard target at 0.5 cycles per mrad and 1 K.
 #include "console/bench.h"
 #include "console/open_bench.h"
+#include "console/session.h"
 #include "sim/display.h"
 #include "sim/rasterizer.h"
 #include "sim/render.h"
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <string>
@@ -409,5 +411,32 @@ BENCHMARK(RenderBySizeBench)
     ->ArgsProduct({{512, 1024, 2048, 4096}, {0}})
     ->ArgsProduct({{640}, {100000, 10000, 1000, 100}})
     ->Unit(benchmark::kMillisecond);
+// One Apply as the window does it: the reading recorded, the session file rewritten whole (flushed
+// to the disk, with its folder) and the lists derived again, after a session of s.range(0)
+// readings (50 Applies from there). Wall time, since part of it is the disk's.
+void RecordReadingBench(benchmark::State& s) {
+    PipelineBench b(640, 512, ImageModel::Physical);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tervix_record_bench";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    b.console.startSession(folder.string(), isoUtcNow());
+    b.console.setObserver("bench");
+    for (int k = 0; k < s.range(0); ++k) {
+        b.console.setTemperatureOnGrid(k % 2 ? 0.2 : -0.2);
+        b.console.applyResult();
+    }
+    for (auto _ : s)
+        b.console.applyResult();
+    s.counters["readings"] = static_cast<double>(b.console.session().readings.size());
+    std::filesystem::remove_all(folder);
+}
+
+BENCHMARK(RecordReadingBench)
+    ->Arg(0)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(RefreshCameraModelBench)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
