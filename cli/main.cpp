@@ -608,11 +608,11 @@ const std::vector<Command>& commands() {
           {"plot", "OUT.png", "Also draw the chance of each task against range."}},
          runRange},
         {"study",
-         "study SPEC.json [--out DIR] | study --merge DIR [--csv OUT.csv] [--plot OUT.png]",
+         "study STUDY.json [--out DIR] | study --merge DIR [--csv OUT.csv] [--plot OUT.png]",
          "Writes a trade study's cameras (one or two parameters stepped from a base camera file) and its job\n"
          "list, one shell line per job, for GNU parallel (parallel < DIR/jobs.txt) or a cluster's job array;\n"
          "--merge gathers the finished jobs' ranges into one CSV and a plot against the parameter.",
-         "SPEC",
+         "STUDY",
          {{"out", "DIR", "The study's folder (default: beside the study file, named after it)."},
           {"merge", "DIR", "Gather a study's results."},
           {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv)."},

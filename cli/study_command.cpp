@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr std::size_t maxSpecBytes = 1024 * 1024;
+constexpr std::size_t maxPlanBytes = 1024 * 1024;
 constexpr std::size_t maxCameraBytes = 16 * 1024 * 1024;
 constexpr int plotWidth = 720, plotHeight = 440;
 
@@ -110,17 +110,17 @@ int runStudyCommand(const CommandWords& words) {
         return words.positional().empty() ? merge(words) : fail("study --merge DIR takes no study file");
     if (words.positional().size() != 1)
         return fail("study takes one study file (or --merge DIR)");
-    const std::filesystem::path specPath = std::filesystem::absolute(words.positional()[0]);
-    const auto specText = readTextFile(specPath.string(), maxSpecBytes);
-    if (!specText)
-        return fail("cannot read " + specPath.string());
+    const std::filesystem::path planPath = std::filesystem::absolute(words.positional()[0]);
+    const auto planText = readTextFile(planPath.string(), maxPlanBytes);
+    if (!planText)
+        return fail("cannot read " + planPath.string());
     std::string error;
-    const auto spec = parseStudySpec(nlohmann::json::parse(*specText, nullptr, false), error);
-    if (!spec)
-        return fail(specPath.string() + ": " + error);
+    const auto plan = parseStudyPlan(nlohmann::json::parse(*planText, nullptr, false), error);
+    if (!plan)
+        return fail(planPath.string() + ": " + error);
     const std::filesystem::path folder = std::filesystem::absolute(
-        words.has("out") ? std::filesystem::path(words.value("out")) : specPath.parent_path() / specPath.stem());
-    const std::filesystem::path base = specPath.parent_path() / spec->baseCamera;
+        words.has("out") ? std::filesystem::path(words.value("out")) : planPath.parent_path() / planPath.stem());
+    const std::filesystem::path base = planPath.parent_path() / plan->baseCamera;
     const auto baseText = readTextFile(base.string(), maxCameraBytes);
     if (!baseText)
         return fail("cannot read the base camera file " + base.string());
@@ -131,14 +131,14 @@ int runStudyCommand(const CommandWords& words) {
         return fail("cannot make " + folder.string() + ": " + made.message());
     std::string jobs;
     int job = 0;
-    for (const auto& point : studyGrid(*spec)) {
-        const auto camera = studyCameraText(*baseText, *spec, point, error);
+    for (const auto& point : studyGrid(*plan)) {
+        const auto camera = studyCameraText(*baseText, *plan, point, error);
         if (!camera || !writeWholeFile((folder / studyCameraName(++job)).string(), *camera, error))
             return fail(error);
-        jobs += studyJobLine(words.program(), folder.string(), *spec, job) + "\n";
+        jobs += studyJobLine(words.program(), folder.string(), *plan, job) + "\n";
     }
     if (!writeWholeFile((folder / "jobs.txt").string(), jobs, error) ||
-        !writeWholeFile((folder / "study.json").string(), studyIndexJson(*spec).dump(2) + "\n", error))
+        !writeWholeFile((folder / "study.json").string(), studyIndexJson(*plan).dump(2) + "\n", error))
         return fail(error);
     std::cout << job << " jobs in " << (folder / "jobs.txt").string() << "\nrun: parallel < "
               << (folder / "jobs.txt").string() << "\nthen: " << words.program() << " study --merge " << folder.string()

@@ -138,18 +138,18 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
             width_->setValue(preset->width);
             height_->setValue(preset->height);
         }
-        refresh();
+        scenarioChanged();
     });
     connect(atmosphere_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
         if (const auto preset = extinctionFromText(name.toStdString()))
             extinction_->setValue(*preset);
-        refresh();
+        scenarioChanged();
     });
     for (QDoubleSpinBox* box : {width_, height_, dt_, extinction_})
-        connect(box, &QDoubleSpinBox::valueChanged, this, [this] { refresh(); });
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this] { scenarioChanged(); });
     for (QComboBox* box : {source_, criteria_, dimension_})
-        connect(box, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
-    connect(custom_, &QLineEdit::editingFinished, this, [this] { refresh(); });
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { scenarioChanged(); });
+    connect(custom_, &QLineEdit::editingFinished, this, [this] { scenarioChanged(); });
     refresh();
 }
 
@@ -180,8 +180,13 @@ void RangeDialog::remember() const {
     settings.setValue(u"range/dimension"_s, dimension_->currentText());
 }
 
-void RangeDialog::refresh() {
+void RangeDialog::scenarioChanged() {
+    // Only a choice of the user's is remembered; new readings leave the settings file alone.
     remember();
+    refresh();
+}
+
+void RangeDialog::refresh() {
     const RangeInputs in = inputs_();
     RangeMrtd mrtd;
     if (source_->currentIndex() == SessionSource) {

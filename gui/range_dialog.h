@@ -44,6 +44,7 @@ public:
 private:
     RangeScenario scenario() const;
     void remember() const;
+    void scenarioChanged();
     void showPrediction();
 
     std::function<RangeInputs()> inputs_;

@@ -68,13 +68,13 @@ std::string joinLines(const std::vector<std::string>& lines) {
 
 } // namespace
 
-std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string& error) {
-    StudySpec spec;
+std::optional<StudyPlan> parseStudyPlan(const nlohmann::json& json, std::string& error) {
+    StudyPlan plan;
     if (!json.is_object() || !json.contains("camera") || !json["camera"].is_string()) {
         error = "the study needs \"camera\": the base camera file";
         return std::nullopt;
     }
-    spec.baseCamera = json["camera"].get<std::string>();
+    plan.baseCamera = json["camera"].get<std::string>();
     if (!json.contains("parameters") || !json["parameters"].is_array() || json["parameters"].empty() ||
         json["parameters"].size() > 2) {
         error = "the study needs \"parameters\": one or two of netd, ifov, pitch, focal, blur, frameRate";
@@ -105,9 +105,9 @@ std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string&
             error = "parameter " + parameter.name + " needs \"values\" or \"from\", \"to\", \"steps\", all above zero";
             return std::nullopt;
         }
-        spec.parameters.push_back(parameter);
+        plan.parameters.push_back(parameter);
     }
-    for (const StudyParameter& p : spec.parameters)
+    for (const StudyParameter& p : plan.parameters)
         if (p.name == "pitch" || p.name == "focal") {
             const auto& optics = json.contains("optics") ? json["optics"] : nlohmann::json();
             if (!optics.is_object() || !optics.contains("pitch") || !optics.contains("focal") ||
@@ -116,8 +116,8 @@ std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string&
                 error = "stepping pitch or focal needs \"optics\": {\"pitch\": um, \"focal\": mm} of the base camera";
                 return std::nullopt;
             }
-            spec.pitchUm = optics["pitch"].get<double>();
-            spec.focalMm = optics["focal"].get<double>();
+            plan.pitchUm = optics["pitch"].get<double>();
+            plan.focalMm = optics["focal"].get<double>();
         }
     if (json.contains("repeats")) {
         if (!json["repeats"].is_number_integer() || json["repeats"].get<int>() < 1 ||
@@ -125,7 +125,7 @@ std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string&
             error = "\"repeats\" must be a whole number from 1 to 1000";
             return std::nullopt;
         }
-        spec.repeats = json["repeats"].get<int>();
+        plan.repeats = json["repeats"].get<int>();
     }
     if (json.contains("range")) {
         const std::string words = json["range"].is_string() ? json["range"].get<std::string>() : "\"";
@@ -135,38 +135,38 @@ std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string&
             error = "\"range\" holds range options: letters, digits, spaces, commas, dots and dashes only";
             return std::nullopt;
         }
-        spec.rangeOptions = words;
+        plan.rangeOptions = words;
     }
-    return spec;
+    return plan;
 }
 
-std::vector<std::vector<double>> studyGrid(const StudySpec& spec) {
+std::vector<std::vector<double>> studyGrid(const StudyPlan& plan) {
     std::vector<std::vector<double>> grid;
-    const auto& first = spec.parameters.front().values;
+    const auto& first = plan.parameters.front().values;
     const std::vector<double> none{0.0};
-    const auto& second = spec.parameters.size() > 1 ? spec.parameters[1].values : none;
+    const auto& second = plan.parameters.size() > 1 ? plan.parameters[1].values : none;
     for (double a : first)
         for (double b : second)
-            grid.push_back(spec.parameters.size() > 1 ? std::vector<double>{a, b} : std::vector<double>{a});
+            grid.push_back(plan.parameters.size() > 1 ? std::vector<double>{a, b} : std::vector<double>{a});
     return grid;
 }
 
-std::optional<std::string> studyCameraText(const std::string& baseText, const StudySpec& spec,
+std::optional<std::string> studyCameraText(const std::string& baseText, const StudyPlan& plan,
                                            const std::vector<double>& point, std::string& error) {
     CameraState base;
     MessageLog log;
-    if (!readCameraText(baseText, spec.baseCamera, CameraLoadMode::Full, base, log)) {
+    if (!readCameraText(baseText, plan.baseCamera, CameraLoadMode::Full, base, log)) {
         error = log.messages.empty() ? "the base camera file cannot be read" : log.messages.front();
         return std::nullopt;
     }
     std::vector<std::string> lines = splitLines(baseText);
     CameraSet want = base.set;
     double hBlur = base.hBlurWidth, vBlur = base.vBlurWidth;
-    double pitch = spec.pitchUm, focal = spec.focalMm;
+    double pitch = plan.pitchUm, focal = plan.focalMm;
     std::optional<double> ifov;
     bool ok = true;
     for (std::size_t k = 0; k < point.size(); ++k) {
-        const std::string& name = spec.parameters[k].name;
+        const std::string& name = plan.parameters[k].name;
         const double v = point[k];
         if (name == "netd")
             ok = ok && setToken(lines, netdLine, 1, want.netd = static_cast<float>(v));
@@ -196,12 +196,12 @@ std::optional<std::string> studyCameraText(const std::string& baseText, const St
     }
     const std::string text = joinLines(lines);
     CameraState check;
-    const bool reads = ok && readCameraText(text, spec.baseCamera, CameraLoadMode::Full, check, log);
+    const bool reads = ok && readCameraText(text, plan.baseCamera, CameraLoadMode::Full, check, log);
     auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-5 * std::max(1.0, std::fabs(b)); };
     if (!reads || !near(check.set.netd, want.netd) || !near(check.set.frameRate, want.frameRate) ||
         !near(check.set.fovCurrentH, want.fovCurrentH) || !near(check.set.fovTable[2][0], want.fovTable[2][0]) ||
         !near(check.hBlurWidth, hBlur) || !near(check.vBlurWidth, vBlur)) {
-        error = "the base camera file " + spec.baseCamera + " does not have the layout a study writes its values into";
+        error = "the base camera file " + plan.baseCamera + " does not have the layout a study writes its values into";
         return std::nullopt;
     }
     return text;
@@ -234,26 +234,26 @@ std::string studyRangeName(int job) {
     return numbered("results", job, ".range.json");
 }
 
-std::string studyJobLine(const std::string& program, const std::string& folder, const StudySpec& spec, int job) {
+std::string studyJobLine(const std::string& program, const std::string& folder, const StudyPlan& plan, int job) {
     const std::string base = folder + "/";
     const std::string mrtd = quoted(base + studyMrtdName(job));
     const std::string range = quoted(base + studyRangeName(job));
     // Each result is written under a temporary name and renamed when whole, so that a job cut short
     // leaves no result that --merge would take for finished.
     return quoted(program) + " mrtd --camera " + quoted(base + studyCameraName(job)) + " --repeats " +
-           std::to_string(spec.repeats) + " --threads 1 --json > " + mrtd + ".part && mv " + mrtd + ".part " + mrtd +
+           std::to_string(plan.repeats) + " --threads 1 --json > " + mrtd + ".part && mv " + mrtd + ".part " + mrtd +
            " && " + quoted(program) + " range --objective " + mrtd + " --json" +
-           (spec.rangeOptions.empty() ? "" : " " + spec.rangeOptions) + " > " + range + ".part && mv " + range +
+           (plan.rangeOptions.empty() ? "" : " " + plan.rangeOptions) + " > " + range + ".part && mv " + range +
            ".part " + range;
 }
 
-nlohmann::json studyIndexJson(const StudySpec& spec) {
+nlohmann::json studyIndexJson(const StudyPlan& plan) {
     nlohmann::json names = nlohmann::json::array();
-    for (const StudyParameter& p : spec.parameters)
+    for (const StudyParameter& p : plan.parameters)
         names.push_back(p.name);
     nlohmann::json jobs = nlohmann::json::array();
     int job = 0;
-    for (const auto& point : studyGrid(spec))
+    for (const auto& point : studyGrid(plan))
         jobs.push_back({{"job", ++job}, {"camera", studyCameraName(job)}, {"point", point}});
     return {{"parameters", names}, {"jobs", jobs}};
 }

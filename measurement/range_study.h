@@ -18,7 +18,7 @@ struct StudyParameter {
     std::vector<double> values;
 };
 
-struct StudySpec {
+struct StudyPlan {
     std::string baseCamera;                 // as the study file names it, relative to the study file's folder
     std::vector<StudyParameter> parameters; // one or two
     double pitchUm = 0.0, focalMm = 0.0;    // the base optics, when pitch or focal is stepped
@@ -26,14 +26,14 @@ struct StudySpec {
     std::string rangeOptions;               // words passed to every range run as they stand
 };
 // The study file's JSON; none, with the reason, when a field is missing or out of range.
-std::optional<StudySpec> parseStudySpec(const nlohmann::json& json, std::string& error);
+std::optional<StudyPlan> parseStudyPlan(const nlohmann::json& json, std::string& error);
 
 // The grid's points, the first parameter varying slowest.
-std::vector<std::vector<double>> studyGrid(const StudySpec& spec);
+std::vector<std::vector<double>> studyGrid(const StudyPlan& plan);
 
 // The base camera file's text with one point's values written in; none, with the reason, when the
 // file does not have the layout the values are written into (checked by reading the result back).
-std::optional<std::string> studyCameraText(const std::string& baseText, const StudySpec& spec,
+std::optional<std::string> studyCameraText(const std::string& baseText, const StudyPlan& plan,
                                            const std::vector<double>& point, std::string& error);
 
 // The files of a study in its folder.
@@ -42,7 +42,7 @@ std::string studyMrtdName(int job);   // results/cam001.mrtd.json
 std::string studyRangeName(int job);  // results/cam001.range.json
 
 // Job N's shell line: the mrtd run, then the range run on its JSON, all paths absolute.
-std::string studyJobLine(const std::string& program, const std::string& folder, const StudySpec& spec, int job);
+std::string studyJobLine(const std::string& program, const std::string& folder, const StudyPlan& plan, int job);
 
 // What --merge reads back: the parameters, each job's point and, where its run finished, its
 // range JSON.
@@ -55,7 +55,7 @@ struct StudyResults {
     std::vector<std::string> parameters;
     std::vector<StudyRow> rows;
 };
-nlohmann::json studyIndexJson(const StudySpec& spec);
+nlohmann::json studyIndexJson(const StudyPlan& plan);
 std::optional<StudyResults> readStudyResults(const std::string& folder, std::string& error);
 // One row per job: the point, then per task the range, whether it is a bound, and its interval.
 std::string studyResultsCsv(const StudyResults& results);

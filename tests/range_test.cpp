@@ -152,10 +152,10 @@ TEST_P(RangeStudyCamera, HoldsTheSteppedValues) {
     const std::string name = "camera" + std::to_string(GetParam()) + ".par";
     const std::string base = testing_support::readText(testing_support::shippedFile(name));
     std::string error;
-    const auto spec = parseStudySpec(nlohmann::json::parse(R"({"camera": "c.par", "optics": {"pitch": 17, "focal": 100},
+    const auto plan = parseStudyPlan(nlohmann::json::parse(R"({"camera": "c.par", "optics": {"pitch": 17, "focal": 100},
         "parameters": [{"name": "netd", "values": [0.07]}, {"name": "focal", "values": [50]}]})"),
                                      error);
-    const auto text = studyCameraText(base, *spec, {0.07, 50.0}, error);
+    const auto text = studyCameraText(base, *plan, {0.07, 50.0}, error);
     ASSERT_TRUE(text) << error;
     CameraState camera;
     MessageLog log;
