@@ -450,6 +450,12 @@ int runSession(const Invocation& run) {
         }
     if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
         return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
+    // The camera files are looked for beside the session, then in the working folder; one the report
+    // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
+    const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
+    QString reportError;
+    if (run.has("pdf") && !sessionCameraFiles(*session, folders, reportError))
+        return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
     std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
     std::string error;
@@ -457,9 +463,6 @@ int runSession(const Invocation& run) {
         return fail(error);
     if (run.has("pdf")) {
         const auto application = paintingApplication(run);
-        // The camera files are looked for beside the session, then in the working folder.
-        const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
-        QString reportError;
         if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
             return fail(reportError.toStdString());
     }
