@@ -5,7 +5,6 @@
 namespace {
 
 constexpr std::size_t lineSkipLimit = 1023;
-constexpr std::size_t maxAtmosphereFileBytes = 1 << 20;
 
 template <std::size_t N>
 void readRow(TextScanner& in, float* slots) {
@@ -29,8 +28,8 @@ void readAtmosphereText(std::string text, AtmosphereTable& table) {
         table.row6 = *value;
 }
 
-bool readAtmosphereFile(const std::string& path, AtmosphereTable& table) {
-    auto text = readTextFile(path, maxAtmosphereFileBytes);
+bool readAtmosphereFile(const std::string& path, AtmosphereTable& table, std::string& error) {
+    auto text = readBoundedTextFile(path, atmosphereFileLimits, error);
     if (!text)
         return false;
     readAtmosphereText(std::move(*text), table);

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "text/bounded_text_file.h"
+
 #include <array>
 #include <string>
+
+// Atmosphere.ini is six short rows of numbers; a megabyte is far beyond any such table.
+inline constexpr TextFileLimits atmosphereFileLimits{"an atmosphere file", 1u << 20, 1u << 20};
 
 // The values of "Atmosphere.ini". Only row 5, the atmospheric blur per atmosphere class, has a
 // reader; the other rows are kept because the file's layout depends on them.
@@ -17,7 +22,8 @@ struct AtmosphereTable {
 };
 
 // Reads the file over the values already in the table. A value that does not convert keeps its slot
-// and leaves its text for the row's line skip. Returns false when the file cannot be opened.
-bool readAtmosphereFile(const std::string& path, AtmosphereTable& table);
+// and leaves its text for the row's line skip. Returns false, with one line naming the file and the
+// reason in error, when it is absent or refused (not a regular file, beyond atmosphereFileLimits).
+bool readAtmosphereFile(const std::string& path, AtmosphereTable& table, std::string& error);
 // The same for the file's text.
 void readAtmosphereText(std::string text, AtmosphereTable& table);

@@ -368,7 +368,8 @@ void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
 void RefreshCameraModelBench(benchmark::State& s) {
     BenchState state;
     MessageLog log;
-    readAtmosphereFile(shipped("Atmosphere.ini"), state.atmosphere);
+    std::string error;
+    readAtmosphereFile(shipped("Atmosphere.ini"), state.atmosphere, error);
     loadCameraFile(state, shipped("camera" + std::to_string(s.range(0)) + ".par"), CameraLoadMode::Full, log);
     for (auto _ : s) {
         state.sim.lastNoiseSigma = SimState::noValue; // rebuild the noise table too, as a camera change does

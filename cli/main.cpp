@@ -8,6 +8,7 @@
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
 #include "cli/range_command.h"
+#include "cli/refusal.h"
 #include "cli/study_command.h"
 #include "console/bench.h"
 #include "console/bench_case.h"
@@ -50,16 +51,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class StderrMessages : public MessageSink {
-public:
-    void message(const std::string& text) override { std::cerr << text << '\n'; }
-};
-
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
-    return 1;
-}
 
 std::optional<double> parseNumber(const std::string& text) {
     double value = 0.0;
@@ -123,8 +114,9 @@ public:
         if (has("atmosphere"))
             return value("atmosphere");
         const std::string path = dataFilePath(programDirectory_, atmosphereFileName);
+        // One that is there but no file to read (a pipe, a device) is refused, as in the window.
         std::error_code error;
-        if (std::filesystem::is_regular_file(path, error))
+        if (std::filesystem::exists(path, error))
             return path;
         return std::nullopt;
     }
@@ -162,18 +154,18 @@ private:
 };
 
 // The bench as the console leaves it after the start, on the files the options name or the standard
-// ones, set up as the case says. Returns false with an error line, or with none when the camera
-// file's own message has been written.
-bool prepareBench(const Invocation& run, Bench& bench, BenchCase benchCase, std::string& error) {
+// ones, set up as the case says. Returns false with an error line, or with none when a reader's own
+// message has been said.
+bool prepareBench(const Invocation& run, Bench& bench, const StderrMessages& messages, BenchCase benchCase,
+                  std::string& error) {
     error.clear();
     benchCase.sources.camera.path = run.value("camera");
     benchCase.sources.target.path = run.standardTarget();
     if (const auto atmosphere = run.atmosphereFile())
         benchCase.sources.atmosphere = BenchSource{*atmosphere, std::nullopt};
+    const int said = messages.said;
     const BenchOpenFault fault = applyBenchCase(bench, benchCase);
-    if (fault == BenchOpenFault::Atmosphere)
-        error = "cannot read the atmosphere file " + benchCase.sources.atmosphere->path;
-    if (fault == BenchOpenFault::Target)
+    if (fault == BenchOpenFault::Target && messages.said == said) // absent: the reader says nothing
         error = "cannot read the target file " + benchCase.sources.target.path;
     return fault == BenchOpenFault::None;
 }
@@ -227,8 +219,9 @@ int runCamera(const Invocation& run) {
     }
     BenchState state;
     StderrMessages messages;
-    if (run.has("atmosphere") && !readAtmosphereFile(run.value("atmosphere"), state.atmosphere))
-        return fail("cannot read the atmosphere file " + run.value("atmosphere"));
+    std::string error;
+    if (run.has("atmosphere") && !readAtmosphereFile(run.value("atmosphere"), state.atmosphere, error))
+        return fail(error);
     if (!loadCameraFile(state, run.positional()[0], mode, messages))
         return 1;
     if (!run.has("no-activate")) {
@@ -245,7 +238,7 @@ int runTarget(const Invocation& run) {
     Target target;
     StderrMessages messages;
     if (!readTargetFile(run.positional()[0], target, 0, messages))
-        return fail("cannot read the target file " + run.positional()[0]);
+        return messages.said > 0 ? 1 : fail("cannot read the target file " + run.positional()[0]);
     std::cout << targetJson(target).dump(2) << '\n';
     return 0;
 }
@@ -298,7 +291,7 @@ int runRender(const Invocation& run) {
     StderrMessages messages;
     Bench bench(state, messages);
     std::string error;
-    if (!prepareBench(run, bench, benchCase, error))
+    if (!prepareBench(run, bench, messages, benchCase, error))
         return error.empty() ? 1 : fail(error);
 
     if (!writeDisplayImagePng(state.sim, run.value("out"), error))
@@ -365,7 +358,7 @@ int runMrtd(const Invocation& run) {
     StderrMessages messages;
     Bench bench(state, messages);
     std::string error;
-    if (!prepareBench(run, bench, benchCase, error))
+    if (!prepareBench(run, bench, messages, benchCase, error))
         return error.empty() ? 1 : fail(error);
     if (settings.displayWindow)
         bench.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
@@ -416,7 +409,7 @@ int runFidelity(const Invocation& run) {
     Bench bench(state, messages);
     bench.setImageModel(*model);
     std::string error;
-    if (!prepareBench(run, bench, {}, error))
+    if (!prepareBench(run, bench, messages, {}, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(bench);
     if (run.has("json")) {
@@ -457,6 +450,12 @@ int runSession(const Invocation& run) {
         }
     if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
         return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
+    // The camera files are looked for beside the session, then in the working folder; one the report
+    // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
+    const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
+    QString reportError;
+    if (run.has("pdf") && !sessionCameraFiles(*session, folders, reportError))
+        return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
     std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
     std::string error;
@@ -464,9 +463,6 @@ int runSession(const Invocation& run) {
         return fail(error);
     if (run.has("pdf")) {
         const auto application = paintingApplication(run);
-        // The camera files are looked for beside the session, then in the working folder.
-        const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
-        QString reportError;
         if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
             return fail(reportError.toStdString());
     }

@@ -1,15 +1,12 @@
 #include "cli/range_command.h"
 
-#include "camera/camera_file.h"
 #include "cli/command_words.h"
 #include "cli/image_files.h"
 #include "cli/range_output.h"
-#include "console/session_statistics.h"
+#include "cli/refusal.h"
 #include "drawing/range_plot.h"
-#include "measurement/range_sources.h"
+#include "measurement/range_inputs.h"
 #include "measurement/range_uncertainty.h"
-#include "text/messages.h"
-#include "text/text_scanner.h"
 #include "text/whole_file.h"
 
 #include <QGuiApplication>
@@ -23,37 +20,12 @@
 
 namespace {
 
-// An objective run's JSON is a few kilobytes; anything far larger is not one.
-constexpr std::size_t maxObjectiveJsonBytes = 16 * 1024 * 1024;
 constexpr int plotWidth = 640, plotHeight = 400;
 
-// The camera and session readers word their messages for the window, some over two lines.
-std::string oneLine(std::string text) {
-    for (char& c : text)
-        c = c == '\n' ? ' ' : c;
-    return text;
-}
-
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << oneLine(error) << '\n';
-    return 1;
-}
-
-std::optional<MrtdSamples> objectiveSamples(const std::string& path, std::string& error) {
-    const auto text = readTextFile(path, maxObjectiveJsonBytes);
-    if (!text) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    const nlohmann::json json = nlohmann::json::parse(*text, nullptr, false);
-    auto samples = samplesOfObjectiveJson(json, error);
-    if (!samples)
-        error = path + ": " + error;
-    return samples;
-}
-
-// The curves of the one source the options name; none, with the reason, when they cannot be had.
-std::optional<RangeMrtd> sourceCurves(const CommandWords& words, std::string& error) {
+// The one source the options name, and the folders its camera file is looked for in: the camera
+// file's own, or beside the session and then in the working folder as the session's report does.
+std::optional<RangeSource> sourceOf(const CommandWords& words, std::vector<std::string>& cameraFolders,
+                                    std::string& error) {
     int sources = 0;
     for (const char* option : {"camera", "session", "objective", "mrtd"})
         sources += words.has(option) ? 1 : 0;
@@ -63,70 +35,23 @@ std::optional<RangeMrtd> sourceCurves(const CommandWords& words, std::string& er
         error = "range needs one of --camera FILE, --session FILE, --objective JSON or --mrtd CSV";
         return std::nullopt;
     }
-    RangeMrtd mrtd;
     if (words.has("camera")) {
-        CameraState camera = defaultCameraState();
-        MessageLog log;
-        if (!readCameraFile(words.value("camera"), CameraLoadMode::Full, camera, log)) {
-            error = log.messages.empty() ? "cannot read " + words.value("camera") : log.messages.front();
-            return std::nullopt;
-        }
-        mrtd = rangeMrtdOfCamera(camera);
-        mrtd.source = "camera file " + words.value("camera") + " (its curves for the field in use)";
-    } else if (words.has("session")) {
-        MessageLog log;
-        const auto session = readSessionFile(words.value("session"), log);
-        if (!session) {
-            error = log.messages.empty() ? "cannot read " + words.value("session") : log.messages.front();
-            return std::nullopt;
-        }
+        const std::filesystem::path camera = words.value("camera");
+        cameraFolders = {camera.parent_path().string()};
+        return CameraCurvesSource{camera.filename().string()};
+    }
+    if (words.has("session")) {
         const int slot = words.has("slot") ? std::atoi(words.value("slot").c_str()) : 0;
         if (words.has("slot") && (slot < 1 || slot > 5)) {
             error = "the slot must be 1 to 5";
             return std::nullopt;
         }
-        const auto groups = sessionStatistics(*session);
-        mrtd = rangeMrtdOfSession(groups, slot);
-        // The camera file beside the session gives the angular pitch, when it is there.
-        for (const SessionGroup& g : groups) {
-            const auto path = std::filesystem::path(words.value("session")).parent_path() / g.cameraFile;
-            CameraState camera = defaultCameraState();
-            MessageLog quiet;
-            if ((slot == 0 || g.slot == slot) && readCameraFile(path.string(), CameraLoadMode::Full, camera, quiet)) {
-                mrtd.ifovMrad = ifovMradOf(camera.set);
-                break;
-            }
-        }
-    } else if (words.has("mrtd")) {
-        const auto text = readTextFile(words.value("mrtd"), maxObjectiveJsonBytes);
-        if (!text) {
-            error = "cannot read " + words.value("mrtd");
-            return std::nullopt;
-        }
-        auto parsed = rangeMrtdOfCsv(*text, error);
-        if (!parsed) {
-            error = words.value("mrtd") + ": " + error;
-            return std::nullopt;
-        }
-        mrtd = *parsed;
-        mrtd.source = "MRTD table " + words.value("mrtd");
-    } else {
-        mrtd.source = "model observer";
-        for (const char* option : {"objective", "objective-horizontal"}) {
-            if (!words.has(option))
-                continue;
-            auto samples = objectiveSamples(words.value(option), error);
-            if (!samples)
-                return std::nullopt;
-            (std::string(option) == "objective" ? mrtd.horizontal : mrtd.vertical) = *samples;
-            mrtd.source += " " + words.value(option);
-        }
+        cameraFolders = {std::filesystem::path(words.value("session")).parent_path().string(), "."};
+        return SessionFileSource{words.value("session"), slot};
     }
-    if (curveOf(mrtd.horizontal).empty() && curveOf(mrtd.vertical).empty()) {
-        error = "the MRTD source has no value above zero";
-        return std::nullopt;
-    }
-    return mrtd;
+    if (words.has("mrtd"))
+        return MrtdTableSource{words.value("mrtd")};
+    return ObjectiveJsonSource{words.value("objective"), words.value("objective-horizontal")};
 }
 
 std::optional<RangeScenario> scenarioOf(const CommandWords& words, std::string& error) {
@@ -200,9 +125,15 @@ int runRangeCommand(const CommandWords& words) {
     const auto ttpTasks = ttpTasksOf(words);
     if (!ttpTasks)
         return fail("--v50 takes V1,V2,V3 (detection, recognition, identification), each above zero");
-    const auto mrtd = sourceCurves(words, error);
+    std::vector<std::string> cameraFolders;
+    const auto source = sourceOf(words, cameraFolders, error);
+    if (!source)
+        return fail(error);
+    const auto mrtd = assembleRangeMrtd(*source, cameraFolders, error);
     if (!mrtd)
         return fail(error);
+    if (hasNoValue(*mrtd))
+        return fail("the MRTD source has no value above zero");
     RangePrediction prediction = predictRanges(*mrtd, *scenario, *ttpTasks);
     addRangeIntervals(prediction, *mrtd);
     std::cout << (words.has("json") ? rangeJson(prediction).dump(2) + "\n" : rangeTable(prediction));

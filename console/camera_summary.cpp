@@ -1,14 +1,16 @@
 #include "console/camera_summary.h"
 
+#include "camera/camera_file.h"
 #include "sim/rasterizer.h"
 
 #include <cstdio>
-#include <fstream>
 
 CameraSummary cameraSummary(const std::string& cameraFile, const CameraSet& camera, const SimState& sim) {
     CameraSummary summary;
-    std::ifstream file(cameraFile);
-    if (std::getline(file, summary.description)) {
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    if (const auto text = readBoundedTextFile(cameraFile, cameraFileLimits, fault, reason)) {
+        summary.description = text->substr(0, text->find('\n'));
         while (!summary.description.empty() &&
                (summary.description.back() == '\r' || summary.description.back() == ' '))
             summary.description.pop_back();

@@ -2,12 +2,18 @@
 
 #include "console/bench.h"
 #include "target/target_file.h"
+#include "text/messages.h"
 
 namespace {
 
-bool readAtmosphere(const BenchSource& source, AtmosphereTable& atmosphere) {
-    if (!source.text)
-        return readAtmosphereFile(source.path, atmosphere);
+bool readAtmosphere(const BenchSource& source, AtmosphereTable& atmosphere, MessageSink& messages) {
+    if (!source.text) {
+        std::string error;
+        if (readAtmosphereFile(source.path, atmosphere, error))
+            return true;
+        messages.message(error);
+        return false;
+    }
     readAtmosphereText(*source.text, atmosphere);
     return true;
 }
@@ -32,7 +38,7 @@ bool readTarget(const BenchSource& source, Target& target, int stepIndex, Messag
 
 BenchOpenFault openBench(Bench& console, const BenchSources& sources) {
     BenchState& state = console.state();
-    if (sources.atmosphere && !readAtmosphere(*sources.atmosphere, state.atmosphere))
+    if (sources.atmosphere && !readAtmosphere(*sources.atmosphere, state.atmosphere, console.messages()))
         return BenchOpenFault::Atmosphere;
     if (sources.seed)
         state.random.seed(*sources.seed);

@@ -31,6 +31,7 @@ enum class BenchOpenFault { None, Atmosphere, Camera, Target };
 
 // Opens the console's bench as the console stands after its start: the atmosphere, the generator's
 // seed, the camera in mode Full (the zoom trackbars following it), the image model, the camera activated, the target
-// read, the scene updated. Stops at the first record that cannot be read and says which; a camera
-// file's fault has then gone to the console's messages already.
+// read, the scene updated. Stops at the first record that cannot be read and says which; an
+// atmosphere or camera file's fault, and a target file's unless it is absent, has then gone to the
+// console's messages already.
 BenchOpenFault openBench(Bench& console, const BenchSources& sources);

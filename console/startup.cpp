@@ -29,7 +29,13 @@ void constructApplication(BenchState& state, MessageSink& messages) {
 bool startApplication(BenchState& state, const std::string& programPath, MessageSink& messages) {
     state.programDirectory = programDirectoryFromPath(programPath, '/');
     state.cameraFileName = startCameraFile;
-    readAtmosphereFile(dataFilePath(state.programDirectory, atmosphereFileName), state.atmosphere);
+    // Without the table beside the program the bench goes on with its own values; a table that is
+    // there but refused (a pipe, a device, too large) is said.
+    const std::string atmosphere = dataFilePath(state.programDirectory, atmosphereFileName);
+    std::error_code absent;
+    std::string error;
+    if (std::filesystem::exists(atmosphere, absent) && !readAtmosphereFile(atmosphere, state.atmosphere, error))
+        messages.message(error);
     if (!loadCameraFile(state, state.cameraFileName, CameraLoadMode::Full, messages))
         return false;
     CameraModelContext context = state.model();

@@ -1,9 +1,9 @@
 // Turns the Markdown user guide into the PDF that "Help" opens: guide_pdf IN.md OUT.pdf
+#include "text/bounded_text_file.h"
 #include "text/version.h"
 #include "text/whole_file.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
@@ -21,9 +21,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: guide_pdf IN.md OUT.pdf\n");
         return 1;
     }
-    QFile in(QString::fromLocal8Bit(argv[1]));
-    if (!in.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "guide_pdf: cannot read %s\n", argv[1]);
+    // The guide is some hundred kilobytes of Markdown; the images it names are read by QTextDocument.
+    std::string error;
+    const auto guide = readBoundedTextFile(argv[1], {"the user guide", 8u << 20, 64u << 10}, error);
+    if (!guide) {
+        std::fprintf(stderr, "guide_pdf: %s\n", error.c_str());
         return 1;
     }
     QTextDocument document;
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
     body.setPointSizeF(9.5);
     document.setDefaultFont(body);
     document.setDefaultStyleSheet(u"code, pre { font-family: 'DejaVu Sans Mono'; }"_s);
-    document.setMarkdown(QString::fromUtf8(in.readAll()));
+    document.setMarkdown(QString::fromStdString(*guide));
 
     // Made in memory and written whole: an interrupted build leaves no truncated guide behind.
     QByteArray pdf;
@@ -47,7 +49,6 @@ int main(int argc, char** argv) {
         writer.setResolution(300);
         document.print(&writer);
     }
-    std::string error;
     if (!writeWholeFile(argv[2], std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), error)) {
         std::fprintf(stderr, "guide_pdf: %s\n", error.c_str());
         return 1;

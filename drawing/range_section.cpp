@@ -1,14 +1,10 @@
 #include "drawing/range_section.h"
 
-#include "camera/camera_file.h"
+#include "console/bench.h"
 #include "drawing/range_plot.h"
+#include "measurement/range_inputs.h"
 #include "measurement/range_notes.h"
-#include "measurement/range_sources.h"
 #include "measurement/range_uncertainty.h"
-#include "text/messages.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <set>
 
@@ -24,21 +20,6 @@ RangeScenario reportScenario() {
     s.dimension = CriticalDimension::Sqrt;
     s.probabilities = {0.9};
     return s;
-}
-
-std::optional<double> ifovOf(const std::string& cameraFile, const QStringList& folders) {
-    for (const QString& folder : folders) {
-        QFile file(QDir(folder).filePath(QString::fromStdString(cameraFile)));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray content = file.readAll();
-        CameraState camera = defaultCameraState();
-        MessageLog ignored;
-        if (readCameraText(std::string(content.constData(), static_cast<std::size_t>(content.size())), cameraFile,
-                           CameraLoadMode::Full, camera, ignored))
-            return ifovMradOf(camera.set);
-    }
-    return std::nullopt;
 }
 
 QString km(double value, bool bound) {
@@ -70,8 +51,8 @@ void addPrediction(ReportPages& pages, const RangePrediction& p, const QString& 
 
 } // namespace
 
-void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const QStringList& cameraFolders) {
+bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
+                      const std::vector<std::string>& cameraFolders, std::string& error) {
     std::set<int> slotNumbers;
     for (const SessionGroup& g : groups)
         slotNumbers.insert(g.slot);
@@ -92,24 +73,24 @@ void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& group
                 .arg(QString::fromStdString(scenario.criteria.name),
                      QString::fromLatin1(dimensionName(scenario.dimension)))
                 .arg(scenario.criticalDimensionM()));
-        RangeMrtd session = rangeMrtdOfSession(groups, slot);
+        const auto session = assembleRangeMrtd(SessionSource{groups, slot}, cameraFolders, error);
+        if (!session)
+            return false;
         std::optional<RangePrediction> shown;
-        if (!session.source.empty()) {
-            for (const SessionGroup& g : groups)
-                if (g.slot == slot && !session.ifovMrad)
-                    session.ifovMrad = ifovOf(g.cameraFile, cameraFolders);
-            RangePrediction p = predictRanges(session, scenario);
-            addRangeIntervals(p, session);
+        if (!session->source.empty()) {
+            RangePrediction p = predictRanges(*session, scenario);
+            addRangeIntervals(p, *session);
             addPrediction(pages, p, u"Observers"_s);
             shown = p;
         }
         if (const auto found = objective.find(slot); found != objective.end()) {
-            RangeMrtd run;
-            (found->second.horizontalBars ? run.vertical : run.horizontal) = samplesOfObjective(found->second);
-            run.source = "the model observer's last run";
-            run.ifovMrad = session.ifovMrad;
-            RangePrediction p = predictRanges(run, scenario);
-            addRangeIntervals(p, run);
+            // The bench runs the model observer on the slot's own camera file.
+            const auto run = assembleRangeMrtd(ObjectiveRunsSource{{found->second}, Bench::cameraFileOf(slot - 1)},
+                                               cameraFolders, error);
+            if (!run)
+                return false;
+            RangePrediction p = predictRanges(*run, scenario);
+            addRangeIntervals(p, *run);
             addPrediction(pages, p, u"Model observer"_s);
             if (!shown)
                 shown = p;
@@ -125,4 +106,5 @@ void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& group
                                    Qt::black);
         });
     }
+    return true;
 }

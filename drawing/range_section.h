@@ -4,8 +4,7 @@
 #include "drawing/report_pages.h"
 #include "drawing/session_report.h"
 
-#include <QStringList>
-
+#include <string>
 #include <vector>
 
 // The report's range section for each slot with readings or an objective run: the scenario with its
@@ -13,6 +12,7 @@
 // the target's area), a table of each task's range with its 95 % interval, frequency, cycles and
 // pixels from the observers and another from the objective run, what the reader must be told, and
 // the chance of each task against range beside the crossing of the MRTD with the dimmed target.
-// The camera files, found in the folders, give the detector's angular pitch.
-void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const QStringList& cameraFolders);
+// The curves are assembled as everywhere else (assembleRangeMrtd), the camera files found in the
+// folders giving the detector's angular pitch; false, with the reason, when one is refused.
+bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
+                      const std::vector<std::string>& cameraFolders, std::string& error);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <utility>
 
@@ -70,14 +69,10 @@ std::optional<RequirementCurve> parseRequirement(const std::string& text, const 
 }
 
 std::optional<RequirementCurve> readRequirementFile(const std::string& path, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "requirement '" + path + "' cannot be read";
+    const auto text = readBoundedTextFile(path, requirementFileLimits, error);
+    if (!text)
         return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parseRequirement(text.str(), path, error);
+    return parseRequirement(*text, path, error);
 }
 
 std::optional<double> requirementAt(const RequirementCurve& curve, double frequency) {

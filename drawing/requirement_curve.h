@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/bounded_text_file.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +19,10 @@ using RequirementCurve = std::vector<RequirementPoint>;
 // frequencies must rise from row to row, and every limit be above zero (the plot is logarithmic).
 std::optional<RequirementCurve> parseRequirement(const std::string& text, const std::string& fileName,
                                                  std::string& error);
-// The same for a file; a file that cannot be read is refused in one line naming it.
+// A requirement is a few rows of two numbers; anything far larger is not one.
+inline constexpr TextFileLimits requirementFileLimits{"a requirement file", 1u << 20, 64u << 10};
+// The same for a file, read within requirementFileLimits; a file that is absent or refused (a pipe, a
+// device, too large) is refused in one line naming it and the rule it broke.
 std::optional<RequirementCurve> readRequirementFile(const std::string& path, std::string& error);
 
 // The limit at a frequency, interpolated linearly; none outside the curve's frequencies.

@@ -1,9 +1,9 @@
 #include "drawing/session_report.h"
 
 #include "camera/camera_file.h"
+#include "camera/camera_file_lookup.h"
 #include "drawing/range_section.h"
 #include "drawing/report_pages.h"
-#include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/version.h"
 #include "text/whole_file.h"
@@ -11,9 +11,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -114,10 +112,7 @@ QString joined(const std::set<std::string>& names) {
     return list.isEmpty() ? none : list.join(u", "_s);
 }
 
-QString cameraParagraph(const std::string& file, const QStringList& folders) {
-    const CameraFileFacts facts = cameraFileFacts(text(file), folders);
-    if (!facts.found && !facts.problem.isEmpty())
-        return text(file) + u"\nSHA-256: not read (the camera file "_s + facts.problem + u")"_s;
+QString cameraParagraph(const std::string& file, const CameraFileFacts& facts) {
     if (!facts.found)
         return text(file) + u"\nSHA-256: not found (the camera file was not found beside the session)"_s;
     const QString background = facts.backgroundTemperature
@@ -128,13 +123,12 @@ QString cameraParagraph(const std::string& file, const QStringList& folders) {
         .arg(text(file), facts.sha256, QString(facts.heading).replace(u"\n"_s, u" / "_s), background);
 }
 
-void addHeader(ReportPages& pages, const Session& session, const QStringList& folders, const ReportInfo& info) {
-    std::set<std::string> observers, cameraFiles, imageModels;
+void addHeader(ReportPages& pages, const Session& session, const SessionCameraFiles& cameras, const ReportInfo& info) {
+    std::set<std::string> observers, imageModels;
     int struck = 0;
     std::map<QString, int> displays;
     for (const SessionReading& r : session.readings) {
         observers.insert(r.observer);
-        cameraFiles.insert(r.cameraFile);
         imageModels.insert(r.imageModel);
         struck += r.struck.has_value();
         ++displays[displayText(r.display)];
@@ -158,8 +152,8 @@ void addHeader(ReportPages& pages, const Session& session, const QStringList& fo
         pages.paragraph(u"Requirement: "_s + (info.requirementFile.isEmpty() ? u"given"_s : info.requirementFile) +
                         u" (MRTD limit per frequency, interpolated linearly between its rows)"_s);
     pages.heading(u"Camera files"_s, 2);
-    for (const std::string& file : cameraFiles)
-        pages.paragraph(cameraParagraph(file, folders));
+    for (const auto& [file, facts] : cameras)
+        pages.paragraph(cameraParagraph(file, facts));
     pages.heading(u"Display settings of the readings"_s, 2);
     QStringList displayLines;
     for (const auto& [setting, count] : displays)
@@ -252,52 +246,68 @@ void addReadings(ReportPages& pages, const Session& session) {
 
 } // namespace
 
+std::vector<std::string> localPaths(const QStringList& paths) {
+    std::vector<std::string> local;
+    for (const QString& path : paths)
+        local.push_back(QFile::encodeName(path).toStdString());
+    return local;
+}
+
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders) {
-    const QString name = QFileInfo(fileName).fileName();
-    if (name.isEmpty() || name == u"."_s || name == u".."_s)
-        return {};
+    CameraFileFacts facts;
+    std::string problem;
+    const auto file = lookUpCameraFile(QFile::encodeName(fileName).toStdString(), localPaths(folders), problem);
+    facts.problem = QString::fromStdString(problem);
+    if (!file)
+        return facts;
     // A heading line longer than this is no heading; the report shows its start.
     constexpr qsizetype longestHeading = 200;
-    for (const QString& folder : folders) {
-        const QString path = QDir(folder).filePath(name);
-        if (!QFileInfo(path).exists())
+    const QByteArray bytes = QByteArray::fromStdString(file->text);
+    facts.found = true;
+    facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    const QList<QByteArray> lines = bytes.left(2 * longestHeading + 2).split('\n');
+    facts.heading = QString::fromLocal8Bit(lines.value(0).left(longestHeading)).trimmed() + u"\n"_s +
+                    QString::fromLocal8Bit(lines.value(1).left(longestHeading)).trimmed();
+    CameraState camera = defaultCameraState();
+    MessageLog ignored;
+    if (readCameraText(file->text, file->path, CameraLoadMode::Full, camera, ignored))
+        facts.backgroundTemperature = camera.set.backgroundTemperature;
+    return facts;
+}
+
+std::optional<SessionCameraFiles> sessionCameraFiles(const Session& session, const QStringList& folders,
+                                                     QString& error) {
+    SessionCameraFiles cameras;
+    for (const SessionReading& r : session.readings) {
+        if (cameras.contains(r.cameraFile))
             continue;
-        std::string problem;
-        TextFileFault fault = TextFileFault::None;
-        const std::optional<std::string> read =
-            readBoundedTextFile(QFile::encodeName(path).toStdString(), cameraFileLimits, fault, problem);
-        if (!read) {
-            CameraFileFacts refused;
-            refused.problem = QString::fromStdString(problem);
-            return refused;
+        cameras[r.cameraFile] = cameraFileFacts(text(r.cameraFile), folders);
+        if (!cameras[r.cameraFile].problem.isEmpty()) {
+            error = cameras[r.cameraFile].problem;
+            return std::nullopt;
         }
-        const std::string& content = *read;
-        const QByteArray bytes = QByteArray::fromStdString(content);
-        CameraFileFacts facts;
-        facts.found = true;
-        facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-        const QList<QByteArray> lines = bytes.left(2 * longestHeading + 2).split('\n');
-        facts.heading = QString::fromLocal8Bit(lines.value(0).left(longestHeading)).trimmed() + u"\n"_s +
-                        QString::fromLocal8Bit(lines.value(1).left(longestHeading)).trimmed();
-        CameraState camera = defaultCameraState();
-        MessageLog ignored;
-        if (readCameraText(content, QFile::encodeName(path).toStdString(), CameraLoadMode::Full, camera, ignored))
-            facts.backgroundTemperature = camera.set.backgroundTemperature;
-        return facts;
     }
-    return {};
+    return cameras;
 }
 
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
                         const ObjectiveBySlot& objective, const ReportInfo& info) {
+    const auto cameras = sessionCameraFiles(session, cameraFolders, error);
+    if (!cameras)
+        return false;
     QFont body(u"DejaVu Sans"_s);
     body.setPointSizeF(9.5);
     ReportPages pages(body);
-    addHeader(pages, session, cameraFolders, info);
-    const auto sections = sectionsOf(sessionStatistics(session));
+    addHeader(pages, session, *cameras, info);
+    const auto groups = sessionStatistics(session);
+    const auto sections = sectionsOf(groups);
     for (const auto& [key, list] : sections)
         addSection(pages, key, list, objectiveFor(key, objective), info);
-    addRangeSections(pages, sessionStatistics(session), objective, cameraFolders);
+    std::string rangeError;
+    if (!addRangeSections(pages, groups, objective, localPaths(cameraFolders), rangeError)) {
+        error = QString::fromStdString(rangeError);
+        return false;
+    }
     addObserverValues(pages, sections);
     if (session.readings.empty())
         pages.paragraph(u"The session holds no readings."_s);

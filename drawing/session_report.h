@@ -11,13 +11,15 @@
 
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 // What the report says of a camera file: whether it was found, its first two lines, its SHA-256, and
 // the background temperature the bench starts the scene at after loading it; found is false, and
-// the rest empty, when no folder holds it. Only the name's last part is looked for, and only in the
-// folders given: a session naming "/etc/passwd" or "../../x" cannot pull another file into a report.
-// Only a regular file within a camera file's limits (cameraFileLimits) is read; problem says why
-// another was not.
+// the rest empty, when no folder holds it. The file is looked up as every camera file a record names
+// is (lookUpCameraFile): by its name alone in the folders given, a regular file within a camera
+// file's limits; problem says why a name with a folder in it ("/etc/passwd", "../x") or a pipe, a
+// device or an oversized file was refused.
 struct CameraFileFacts {
     bool found = false;
     QString problem; // empty when found, or when no folder holds a file of the name
@@ -26,6 +28,15 @@ struct CameraFileFacts {
     std::optional<double> backgroundTemperature; // °C; none when the file does not read as a camera
 };
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders);
+
+// Each camera file the session names, looked up once; nothing, with the reason in one line, when one
+// is refused (a report is then not written).
+using SessionCameraFiles = std::map<std::string, CameraFileFacts>;
+std::optional<SessionCameraFiles> sessionCameraFiles(const Session& session, const QStringList& folders,
+                                                     QString& error);
+
+// Paths as the system's file calls take them (QFile::encodeName), for the core's readers.
+std::vector<std::string> localPaths(const QStringList& paths);
 
 // The model observer's last result for each camera slot that has one, by the slot as the session
 // numbers it (1 ... 5).
@@ -47,7 +58,7 @@ struct ReportInfo {
 // file, image model and orientation a table and a vector plot, the observers' values, every reading
 // (struck ones struck through with who, when and why) and signature lines; "Page x of y" on every
 // page. The camera files are looked for in the folders given. A slot's objective MRTD joins the
-// table and plot of its sections in the orientation it was measured. False, with the reason, when
-// the file cannot be written.
+// table and plot of its sections in the orientation it was measured. False, with the reason in one
+// line, when a camera file the session names is refused or the file cannot be written.
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
                         const ObjectiveBySlot& objective = {}, const ReportInfo& info = {});

@@ -976,7 +976,7 @@ void MainConsole::createMenuBar() {
     measurement->addAction(rangeAction(this, [this] {
         const int slot = core_->cameraIndex();
         return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
-                           core_->state().camera};
+                           session_->cameraFolders()};
     }));
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();

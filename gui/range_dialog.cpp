@@ -1,9 +1,11 @@
 #include "gui/range_dialog.h"
 
+#include "console/bench.h"
 #include "drawing/range_plot.h"
+#include "drawing/session_report.h"
 #include "gui/bench_settings.h"
+#include "measurement/range_inputs.h"
 #include "measurement/range_notes.h"
-#include "measurement/range_sources.h"
 #include "measurement/range_uncertainty.h"
 
 #include <QAction>
@@ -42,7 +44,8 @@ private:
     const RangePrediction& prediction_;
 };
 
-enum Source { SessionSource, ObjectiveSource, CameraSource };
+// The source box's entries, in its order.
+enum SourceEntry { SessionEntry, ObjectiveEntry, CameraEntry };
 
 template <class W>
 W* named(W* widget, const QString& id, const QString& accessible) {
@@ -188,22 +191,23 @@ void RangeDialog::scenarioChanged() {
 
 void RangeDialog::refresh() {
     const RangeInputs in = inputs_();
-    RangeMrtd mrtd;
-    if (source_->currentIndex() == SessionSource) {
-        mrtd = rangeMrtdOfSession(in.groups, in.slot);
-    } else if (source_->currentIndex() == ObjectiveSource && in.objective) {
-        (in.objective->horizontalBars ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(*in.objective);
-        mrtd.source = "last objective run of Camera" + std::to_string(in.slot);
-    } else if (source_->currentIndex() == CameraSource) {
-        mrtd = rangeMrtdOfCamera(in.camera);
-    }
-    mrtd.ifovMrad = ifovMradOf(in.camera.set);
-    prediction_ = predictRanges(mrtd, scenario());
-    addRangeIntervals(prediction_, mrtd);
-    showPrediction();
+    // The slot's camera file is the bench's: the model observer ran on it, its curves are the source's.
+    const std::string cameraFile = Bench::cameraFileOf(in.slot - 1);
+    RangeSource source = CameraCurvesSource{cameraFile};
+    if (source_->currentIndex() == SessionEntry)
+        source = SessionSource{in.groups, in.slot};
+    else if (source_->currentIndex() == ObjectiveEntry)
+        source =
+            ObjectiveRunsSource{in.objective ? std::vector{*in.objective} : std::vector<ObjectiveMrtd>{}, cameraFile};
+    std::string error;
+    const auto mrtd = assembleRangeMrtd(source, localPaths(in.cameraFolders), error);
+    prediction_ = mrtd ? predictRanges(*mrtd, scenario()) : RangePrediction{};
+    if (mrtd)
+        addRangeIntervals(prediction_, *mrtd);
+    showPrediction(error);
 }
 
-void RangeDialog::showPrediction() {
+void RangeDialog::showPrediction(const std::string& refusal) {
     table_->setRowCount(static_cast<int>(prediction_.tasks.size()));
     for (int row = 0; row < table_->rowCount(); ++row) {
         const TaskRange& t = prediction_.tasks[static_cast<std::size_t>(row)];
@@ -216,6 +220,11 @@ void RangeDialog::showPrediction() {
                                 t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s};
         for (int column = 0; column < cells.size(); ++column)
             table_->setItem(row, column, new QTableWidgetItem(cells[column]));
+    }
+    if (!refusal.empty()) {
+        notes_->setText(QString::fromStdString(refusal));
+        plot_->update();
+        return;
     }
     QStringList lines{QString::fromStdString(prediction_.source.empty() ? "No MRTD from this source yet."
                                                                         : "Source: " + prediction_.source)};

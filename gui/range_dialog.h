@@ -1,14 +1,15 @@
 #pragma once
 
-#include "camera/camera_set.h"
 #include "console/session_statistics.h"
 #include "measurement/model_observer.h"
 #include "measurement/range_prediction.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -20,19 +21,21 @@ class QTableWidget;
 class QWidget;
 
 // What the range dialog reads from the bench each time it recomputes: the current slot (1 ... 5),
-// the session's groups, the slot's last objective run and the camera in use.
+// the session's groups, the slot's last objective run, and the folders where the window finds the
+// camera files (those of the report).
 struct RangeInputs {
     int slot = 1;
     std::vector<SessionGroup> groups;
     std::optional<ObjectiveMrtd> objective;
-    CameraState camera;
+    QStringList cameraFolders;
 };
 
 // "Range...": the detection, recognition and identification ranges of the current slot under a
 // scenario the user sets (target, its difference, the air, the criteria and the critical
 // dimension, remembered under "range/" in the settings), from the session's observers, the last
 // objective run or the camera file's curves, as a table with intervals and the chance of each task
-// against range. It recomputes whenever the bench's results change.
+// against range. It recomputes whenever the bench's results change; a source it cannot read (the
+// slot's camera file a pipe, say) empties the table and says why in one line.
 class RangeDialog : public QDialog {
     Q_OBJECT
 public:
@@ -45,7 +48,8 @@ private:
     RangeScenario scenario() const;
     void remember() const;
     void scenarioChanged();
-    void showPrediction();
+    // The prediction, or the refusal of its source in one line instead.
+    void showPrediction(const std::string& refusal);
 
     std::function<RangeInputs()> inputs_;
     RangePrediction prediction_;

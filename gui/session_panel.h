@@ -78,6 +78,8 @@ public:
     const char* orientation() const;
     void setOrientation(const char* orientation);
     const SessionRecorder& recorder() const;
+    // Where the window finds the camera files a session names: the working folder, then the program's.
+    QStringList cameraFolders() const;
 
 protected:
     // Enter in the observer box takes the name; it must not reach the window, where it reloads the
@@ -87,7 +89,6 @@ protected:
 private:
     void createMenuActions();
     void rememberObserver(const QString& name);
-    QStringList cameraFolders() const;
 
     QWidget& window_;
     Bench& core_;

@@ -15,6 +15,7 @@
 #include "console/startup.h"
 #include "gui/frame_view.h"
 #include "gui/main_console.h"
+#include "text/bounded_text_file.h"
 #include "text/messages.h"
 
 #include <QAbstractButton>
@@ -28,7 +29,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -51,19 +52,13 @@ struct ActionRecord {
     double longestPeriodMs = 0.0;
 };
 
-// The process's resident memory in kB, from /proc/self/status.
+// The process's resident memory in kB, from /proc/self/status (a regular file of a few kilobytes
+// that reports no size: the bounded reader reads on to its end).
 long residentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kb = 0;
-            status >> kb;
-            return kb;
-        }
-        status.ignore(4096, '\n');
-    }
-    return -1;
+    std::string error;
+    const auto status = readBoundedTextFile("/proc/self/status", {"a process status", 64u << 10, 4u << 10}, error);
+    const std::size_t key = status ? status->find("VmRSS:") : std::string::npos;
+    return key == std::string::npos ? -1 : std::strtol(status->c_str() + key + 6, nullptr, 10);
 }
 
 // Messages would open boxes that nobody closes; they are printed and counted instead.

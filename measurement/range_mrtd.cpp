@@ -13,6 +13,10 @@ MrtdCurve curveOf(const MrtdSamples& samples) {
     return curve;
 }
 
+bool hasNoValue(const RangeMrtd& mrtd) {
+    return curveOf(mrtd.horizontal).empty() && curveOf(mrtd.vertical).empty();
+}
+
 std::optional<double> mrtdAt(const MrtdCurve& curve, double f) {
     if (curve.empty() || f > curve.back().first)
         return std::nullopt;

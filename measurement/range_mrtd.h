@@ -21,11 +21,14 @@ struct RangeMrtd {
     MrtdSamples horizontal, vertical;
     std::optional<double> ifovMrad; // the detector's angular pitch, when the camera is known
     std::string source;             // names where the curves came from
+    std::string cameraFile;         // the camera file the curves were measured with, when a record names it
 };
 
 // A curve as (frequency, MRTD) points, ascending in frequency.
 using MrtdCurve = std::vector<std::pair<double, double>>;
 MrtdCurve curveOf(const MrtdSamples& samples);
+// True when neither orientation has a value above zero: nothing to predict a range from.
+bool hasNoValue(const RangeMrtd& mrtd);
 
 // The two-dimensional MRTD: at each temperature difference that either curve reaches at a measured
 // frequency, the geometric mean of the frequencies at which each curve first reaches it. Averaging

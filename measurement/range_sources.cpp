@@ -54,6 +54,7 @@ RangeMrtd rangeMrtdOfSession(const std::vector<SessionGroup>& groups, int slot) 
         }
     if (!first)
         return mrtd;
+    mrtd.cameraFile = first->cameraFile;
     mrtd.source = "session, Camera" + std::to_string(first->slot) + " " + first->cameraFile + ", " + first->imageModel +
                   " image model";
     for (const SessionGroup& g : groups) {

@@ -17,8 +17,8 @@
 RangeMrtd rangeMrtdOfCamera(const CameraState& camera);
 
 // A session's observers: the group means per frequency of one slot (its first camera file and image
-// model), vertical bars giving the horizontal curve, with each observer's value kept for resampling.
-// The first slot of the groups when slot is 0.
+// model, the camera file named in cameraFile), vertical bars giving the horizontal curve, with each
+// observer's value kept for resampling. The first slot of the groups when slot is 0.
 RangeMrtd rangeMrtdOfSession(const std::vector<SessionGroup>& groups, int slot = 0);
 
 // The model observer's means per frequency with their 95 % intervals, in the orientation measured,

@@ -21,7 +21,8 @@ TEST_P(AtmosphereFile, Reads) {
     const DataRow& c = GetParam();
     testing_support::TempDir dir;
     AtmosphereTable table;
-    ASSERT_TRUE(readAtmosphereFile(dir.write("Atmosphere.ini", c.text(0)), table));
+    std::string error;
+    ASSERT_TRUE(readAtmosphereFile(dir.write("Atmosphere.ini", c.text(0)), table, error)) << error;
     EXPECT_EQ(floats(table.row1), floats(c.numbers(1)));
     EXPECT_EQ(floats(table.row3), floats(c.numbers(2)));
     EXPECT_EQ(floats(table.atmosphereBlur), floats(c.numbers(3)));
@@ -31,14 +32,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereFile, TERVIX_TABLE_ROWS("atmosphere.ts
 
 TEST(AtmosphereTable, AMissingFileLeavesTheInitialValues) {
     AtmosphereTable table;
-    EXPECT_FALSE(readAtmosphereFile("/nonexistent/Atmosphere.ini", table));
+    std::string error;
+    EXPECT_FALSE(readAtmosphereFile("/nonexistent/Atmosphere.ini", table, error));
+    EXPECT_EQ(error, "File '/nonexistent/Atmosphere.ini' does not exist");
     EXPECT_EQ(table.row3, (std::array<float, 7>{1.0f, 0.9f, 0.8f, 0.7f, 0.6f, 0.5f, -4.0f}));
     EXPECT_EQ(table.atmosphereBlur, (std::array<float, 8>{}));
 }
 
 TEST(AtmosphereTable, TheShippedFileHasEightIncreasingBlurWidths) {
     AtmosphereTable table;
-    ASSERT_TRUE(readAtmosphereFile(testing_support::shippedFile("Atmosphere.ini"), table));
+    std::string error;
+    ASSERT_TRUE(readAtmosphereFile(testing_support::shippedFile("Atmosphere.ini"), table, error)) << error;
     EXPECT_EQ(table.atmosphereBlur[0], 0.0f);
     for (std::size_t k = 1; k < table.atmosphereBlur.size(); ++k)
         EXPECT_GT(table.atmosphereBlur[k], table.atmosphereBlur[k - 1]);

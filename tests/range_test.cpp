@@ -3,18 +3,21 @@
 // session's observers.
 #include "camera/camera_file.h"
 #include "console/session_statistics.h"
+#include "measurement/range_inputs.h"
 #include "measurement/range_prediction.h"
 #include "measurement/range_probability.h"
 #include "measurement/range_sources.h"
 #include "measurement/range_study.h"
 #include "measurement/range_uncertainty.h"
 #include "session_reading.h"
+#include "test_support.h"
 #include "text/messages.h"
-#include "text_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,7 +49,7 @@ class RangeClosedForm : public testing::TestWithParam<ClosedFormRow> {};
 // H and V curves make a 2-D curve equal to either.
 TEST_P(RangeClosedForm, ExponentialMrtdGivesTheLogarithmicRange) {
     const RangeScenario s = scenario(GetParam().criteria, GetParam().dimension);
-    const RangeMrtd mrtd{exponentialMrtd(), exponentialMrtd(), std::nullopt, "closed form"};
+    const RangeMrtd mrtd{exponentialMrtd(), exponentialMrtd(), std::nullopt, "closed form", {}};
     const RangePrediction p = predictRanges(mrtd, s);
     ASSERT_EQ(p.mrtd.curve.size(), mrtd.horizontal.size());
     for (std::size_t k = 0; k < p.mrtd.curve.size(); ++k)
@@ -73,7 +76,7 @@ TEST(RangeGeometry, ACutOffGivesTheResolutionRange) {
     const MrtdSamples samples{{0.1, 1e-9, {}, {}}, {cut, 1e-9, {}, {}}, {cut * (1 + 1e-9), 1e9, {}, {}}};
     for (const char* criteria : {"johnson", "2d"}) {
         const RangeScenario s = scenario(criteria, CriticalDimension::Min);
-        const RangePrediction p = predictRanges({samples, {}, std::nullopt, ""}, s);
+        const RangePrediction p = predictRanges({samples, {}, std::nullopt, "", {}}, s);
         EXPECT_EQ(p.mrtd.single, "horizontal");
         for (const TaskRange& t : p.tasks)
             EXPECT_NEAR(t.crossing.rangeKm, s.criticalDimensionM() * cut / t.task.n50, 1e-3 * t.crossing.rangeKm);
@@ -84,7 +87,7 @@ TEST(RangeGeometry, ACutOffGivesTheResolutionRange) {
 TEST(RangeGeometry, ACurveEndingEarlyGivesABound) {
     MrtdSamples samples = exponentialMrtd();
     samples.resize(4); // up to 1 cycle/mrad
-    const RangePrediction p = predictRanges({samples, {}, 0.1, ""}, scenario("johnson", CriticalDimension::Sqrt));
+    const RangePrediction p = predictRanges({samples, {}, 0.1, "", {}}, scenario("johnson", CriticalDimension::Sqrt));
     const TaskRange& identification = p.tasks.back();
     EXPECT_TRUE(identification.crossing.bound);
     EXPECT_NEAR(identification.crossing.rangeKm, 1.0 * std::sqrt(1.8 * 0.5) / 6.4, 1e-12);
@@ -96,7 +99,7 @@ TEST(RangeGeometry, ACurveThatFallsAgainNamesItsLaterCrossing) {
     const MrtdSamples dipping{{0.5, 0.1, {}, {}}, {1.0, 3.0, {}, {}}, {1.5, 0.05, {}, {}}, {2.0, 10.0, {}, {}}};
     RangeScenario s = scenario("johnson", CriticalDimension::Sqrt);
     s.extinction = 0.0;
-    const RangePrediction p = predictRanges({{}, dipping, std::nullopt, ""}, s);
+    const RangePrediction p = predictRanges({{}, dipping, std::nullopt, "", {}}, s);
     EXPECT_FALSE(p.mrtd.monotonic);
     const RangeCrossing& detection = p.tasks.front().crossing; // R = f h_c / 1
     const double hc = s.criticalDimensionM();
@@ -144,6 +147,29 @@ TEST(RangeUncertainty, IntervalsWidenWhenAnObserverIsRemoved) {
     const auto four = widths({0.8, 0.9, 1.1, 1.25});
     for (std::size_t k = 0; k < five.size(); ++k)
         EXPECT_GT(four[k], five[k]) << k;
+}
+
+// Whatever the source, the pitch is that of the curves' camera file, camera1.par (6.233781 degrees over
+// 640 columns), when a folder holds it; unknown when none does; a pipe in its place refuses the curves.
+TEST(RangeInputs, TakeThePitchFromTheCurvesCameraFile) {
+    const testing_support::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.path("camera1.par").c_str(), 0600), 0);
+    const std::vector<RangeSource> sources{CameraCurvesSource{"camera1.par"},
+                                           SessionSource{sessionStatistics(observers({1.0, 1.1})), 1},
+                                           ObjectiveRunsSource{{ObjectiveMrtd{}}, "camera1.par"}};
+    const std::string shipped = TERVIX_SHIPPED_DATA_DIR, nowhere = dir.path("nowhere");
+    for (std::size_t k = 0; k < sources.size(); ++k) {
+        std::string error;
+        const auto found = assembleRangeMrtd(sources[k], {nowhere, shipped}, error);
+        ASSERT_TRUE(found) << error;
+        EXPECT_NEAR(found->ifovMrad.value_or(0.0), 6.233781 / 640 * M_PI / 180 * 1000, 1e-6) << k;
+        if (k > 0) { // the camera's own curves need the file
+            const auto unknown = assembleRangeMrtd(sources[k], {nowhere}, error);
+            EXPECT_TRUE(unknown && !unknown->ifovMrad) << k;
+        }
+        EXPECT_FALSE(assembleRangeMrtd(sources[k], {dir.root().string(), shipped}, error)) << k;
+        EXPECT_NE(error.find("a camera file must be one"), std::string::npos) << k << error;
+    }
 }
 
 // Every shipped camera file takes a study's values where the reader finds them again.

@@ -9,11 +9,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace controlId;
@@ -120,6 +123,45 @@ private slots:
         range->trigger();
         QCOMPARE(bench.console->findChild<RangeDialog*>()->prediction().scenario.criteria.name, "2d");
         settings.remove(u"range"_s);
+    }
+
+    // A named pipe or /dev/zero as the session opened, as the camera file the session names (Range...
+    // on its observers, Report...) and as the report's requirement: each refused at once in one line.
+    void hostileFilesAreRefusedInOneLine_data() {
+        QTest::addColumn<QString>("hostile");
+        QTest::newRow("named pipe") << u"hostile"_s;
+        QTest::newRow("device") << u"/dev/zero"_s;
+    }
+    void hostileFilesAreRefusedInOneLine() {
+        QFETCH(QString, hostile);
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(u"hostile"_s)).constData(), 0600) == 0);
+        const QString path = QDir(dir.path()).filePath(hostile); // /dev/zero stays itself
+        QString session = QString::fromStdString(
+            testing_support::readText(testing_support::testDataFile("three_observers_session.json")));
+        QFile named(dir.filePath(u"named.json"_s));
+        QVERIFY(named.open(QIODevice::WriteOnly) && named.write(session.replace(u"camera1.par"_s, hostile).toUtf8()));
+        named.close();
+        auto refusedInOneLine = [](const QString& shown, const QString& kind) {
+            return !shown.contains(u'\n') && shown.contains(kind);
+        };
+        auto lastMessage = [&] { return QString::fromStdString(bench.log.messages.back()); };
+        QVERIFY(!bench.session().openSession(path));
+        QVERIFY2(refusedInOneLine(lastMessage(), u"a session must be one"_s), qPrintable(lastMessage()));
+        bench.console->findChild<QAction*>(QString::fromLatin1(rangeActionName))->trigger();
+        bench.console->findChild<QComboBox*>(u"rangeSource"_s)->setCurrentIndex(0); // the session's observers
+        QVERIFY(bench.session().openSession(named.fileName()));
+        const QString notes = bench.console->findChild<QLabel*>(u"rangeNotes"_s)->text();
+        QVERIFY2(refusedInOneLine(notes, u"camera file"_s), qPrintable(notes));
+        QVERIFY(!bench.session().writeReport(dir.filePath(u"report.pdf"_s)));
+        QVERIFY2(refusedInOneLine(lastMessage(), u"camera file"_s), qPrintable(lastMessage()));
+        QSettings settings(settingsOrganisation, settingsApplication);
+        settings.setValue(reportRequirementKey, path);
+        QVERIFY(!bench.session().writeReport(dir.filePath(u"report.pdf"_s)));
+        settings.remove(reportRequirementKey);
+        QVERIFY2(refusedInOneLine(lastMessage(), u"a requirement file must be one"_s), qPrintable(lastMessage()));
+        QVERIFY(!QFile::exists(dir.filePath(u"report.pdf"_s)));
     }
 };
 

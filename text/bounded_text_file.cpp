@@ -87,6 +87,16 @@ std::optional<std::string> readBoundedTextFile(const std::string& path, const Te
     return text;
 }
 
+std::optional<std::string> readBoundedTextFile(const std::string& path, const TextFileLimits& limits,
+                                               std::string& error) {
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    std::optional<std::string> text = readBoundedTextFile(path, limits, fault, reason);
+    if (!text)
+        error = "File '" + path + "' " + (fault == TextFileFault::Absent ? std::string("does not exist") : reason);
+    return text;
+}
+
 bool readBoundedFile(const std::string& path, std::size_t limit, const std::string& what, std::string& text,
                      std::string& problem) {
     TextFileFault fault = TextFileFault::None;

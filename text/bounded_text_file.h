@@ -23,6 +23,11 @@ enum class TextFileFault { None, Absent, Refused };
 // lengths before the text is handed on. On failure returns nullopt and says why in fault and reason.
 std::optional<std::string> readBoundedTextFile(const std::string& path, const TextFileLimits& limits,
                                                TextFileFault& fault, std::string& reason);
+// The same for a reader whose refusal is one line naming the file and the rule it broke:
+// "File 'PATH' does not exist", "File 'PATH' is not a regular file (a folder, pipe or device); an
+// MRTD table must be one", "File 'PATH' is larger than the 1 MB an MRTD table may have".
+std::optional<std::string> readBoundedTextFile(const std::string& path, const TextFileLimits& limits,
+                                               std::string& error);
 
 // Why a text that must be 8-bit text is not: a UTF-16 byte order mark (FF FE or FE FF) or NUL bytes
 // in its first line, which the line-oriented readers would otherwise take for an empty file.

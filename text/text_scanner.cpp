@@ -1,26 +1,17 @@
 #include "text/text_scanner.h"
 
+#include "text/bounded_text_file.h"
+
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <limits>
 
 TextScanner::TextScanner(std::string text) : text_(std::move(text)) {}
 
 std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        content.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (content.size() > maxBytes)
-            return std::nullopt;
-    }
-    if (in.bad())
-        return std::nullopt;
-    return content;
+    TextFileFault fault = TextFileFault::None;
+    std::string reason;
+    return readBoundedTextFile(path, {"a file", maxBytes, maxBytes}, fault, reason);
 }
 
 bool isLineSpace(char c) {

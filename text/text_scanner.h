@@ -41,7 +41,9 @@ private:
     mutable int countedLines_ = 0;
 };
 
-// A whole file's text; nullopt when it cannot be opened or read, or exceeds maxBytes.
+// A whole file's text through readBoundedTextFile (text/bounded_text_file.h): nullopt when it is
+// absent, is no regular file (a pipe or a device gives nothing at once) or exceeds maxBytes, without
+// saying why. A reader whose refusal names the file's kind and limit calls readBoundedTextFile itself.
 std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes);
 
 bool isLineSpace(char c);

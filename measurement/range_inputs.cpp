@@ -1,0 +1,140 @@
+#include "measurement/range_inputs.h"
+
+#include "camera/camera_file.h"
+#include "camera/camera_file_lookup.h"
+#include "console/session.h"
+#include "measurement/range_sources.h"
+#include "text/messages.h"
+#include "text/strict_json.h"
+
+#include <filesystem>
+
+namespace {
+
+// The camera a found file holds, read as the bench reads it at the start; none, with the reader's
+// message, when it does not read as one.
+std::optional<CameraState> cameraIn(const FoundCameraFile& file, std::string& error) {
+    CameraState camera = defaultCameraState();
+    MessageLog log;
+    if (readCameraText(file.text, file.path, CameraLoadMode::Full, camera, log))
+        return camera;
+    error = log.messages.empty() ? "File '" + file.path + "' is not a camera file" : log.messages.front();
+    return std::nullopt;
+}
+
+class Assembler {
+public:
+    Assembler(const std::vector<std::string>& folders, std::string& error) : folders_(folders), error_(error) {}
+
+    std::optional<RangeMrtd> operator()(const CameraCurvesSource& source) const {
+        const auto file = lookUpCameraFile(source.cameraFile, folders_, error_);
+        if (!file) {
+            if (error_.empty())
+                error_ = absent(source.cameraFile);
+            return std::nullopt;
+        }
+        const auto camera = cameraIn(*file, error_);
+        if (!camera)
+            return std::nullopt;
+        RangeMrtd mrtd = rangeMrtdOfCamera(*camera);
+        mrtd.source = "camera file " + file->path + " (its curves for the field in use)";
+        mrtd.cameraFile = source.cameraFile;
+        return mrtd;
+    }
+
+    std::optional<RangeMrtd> operator()(const SessionFileSource& source) const {
+        MessageLog log;
+        const auto session = readSessionFile(source.path, log);
+        if (!session) {
+            error_ = log.messages.empty() ? "File '" + source.path + "' cannot be read" : log.messages.front();
+            return std::nullopt;
+        }
+        return (*this)(SessionSource{sessionStatistics(*session), source.slot});
+    }
+
+    std::optional<RangeMrtd> operator()(const SessionSource& source) const {
+        return withPitch(rangeMrtdOfSession(source.groups, source.slot));
+    }
+
+    std::optional<RangeMrtd> operator()(const ObjectiveRunsSource& source) const {
+        RangeMrtd mrtd;
+        for (const ObjectiveMrtd& run : source.runs)
+            (run.horizontalBars ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(run);
+        if (source.runs.empty())
+            return mrtd;
+        mrtd.source = "the model observer's last run on " + source.cameraFile;
+        mrtd.cameraFile = source.cameraFile;
+        return withPitch(std::move(mrtd));
+    }
+
+    std::optional<RangeMrtd> operator()(const ObjectiveJsonSource& source) const {
+        RangeMrtd mrtd;
+        mrtd.source = "model observer";
+        for (auto [path, samples] :
+             {std::pair{&source.verticalBars, &mrtd.horizontal}, std::pair{&source.horizontalBars, &mrtd.vertical}}) {
+            if (path->empty())
+                continue;
+            const auto text = readBoundedTextFile(*path, objectiveJsonLimits, error_);
+            if (!text)
+                return std::nullopt;
+            std::string reason;
+            const auto json = parseStrictJson(*text, reason);
+            auto read = json ? samplesOfObjectiveJson(*json, reason) : std::nullopt;
+            if (!read) {
+                error_ = *path + ": " + reason;
+                return std::nullopt;
+            }
+            *samples = std::move(*read);
+            mrtd.source += " " + *path;
+        }
+        return mrtd;
+    }
+
+    std::optional<RangeMrtd> operator()(const MrtdTableSource& source) const {
+        const auto text = readBoundedTextFile(source.path, mrtdTableLimits, error_);
+        if (!text)
+            return std::nullopt;
+        auto mrtd = rangeMrtdOfCsv(*text, error_);
+        if (!mrtd) {
+            error_ = source.path + ": " + error_;
+            return std::nullopt;
+        }
+        mrtd->source = "MRTD table " + source.path;
+        return mrtd;
+    }
+
+private:
+    // The pitch of the curves' camera file: unknown when no folder holds the file or it does not read
+    // as a camera, none of the curves when it is refused.
+    std::optional<RangeMrtd> withPitch(RangeMrtd mrtd) const {
+        if (mrtd.cameraFile.empty())
+            return mrtd;
+        const auto file = lookUpCameraFile(mrtd.cameraFile, folders_, error_);
+        if (!file)
+            return error_.empty() ? std::optional(std::move(mrtd)) : std::nullopt;
+        std::string unread;
+        if (const auto camera = cameraIn(*file, unread))
+            mrtd.ifovMrad = ifovMradOf(camera->set);
+        return mrtd;
+    }
+
+    std::string absent(const std::string& name) const {
+        if (folders_.size() == 1)
+            return "File '" + (std::filesystem::path(folders_.front()) / name).string() + "' does not exist";
+        std::string where;
+        for (const std::string& folder : folders_)
+            where += (where.empty() ? "" : ", ") + folder;
+        return "the camera file '" + name + "' is in none of the folders " + where;
+    }
+
+    const std::vector<std::string>& folders_;
+    std::string& error_;
+};
+
+} // namespace
+
+std::optional<RangeMrtd> assembleRangeMrtd(const RangeSource& source, const std::vector<std::string>& cameraFolders,
+                                           std::string& error) {
+    error.clear();
+    return std::visit(Assembler(cameraFolders, error), source);
+}
