@@ -77,9 +77,11 @@ GuideBook::GuideBook(const QString& markdown, const QString& imageFolder, QPaged
     // of the screen, and scales them to the device's resolution; font sizes are in points already.
     const QScreen* screen = QGuiApplication::primaryScreen();
     layoutDpi_ = screen ? std::round(screen->logicalDotsPerInchY()) : 96.0;
-    margin_ = pixels(20.0);
-    top_ = pixels(18.0);
-    bodyHeight_ = device.height() - top_ - pixels(22.0);
+    // Whole pixels: Qt places lines in fixed point, and a page that ended between two pixels would
+    // leave a line starting a page half a pixel on the page before.
+    margin_ = std::round(pixels(20.0));
+    top_ = std::round(pixels(18.0));
+    bodyHeight_ = std::floor(device.height() - top_ - pixels(22.0));
     bodyWidth_ = device.width() - 2.0 * margin_;
     // Built whole before it is laid out: a paginated layout follows every single edit otherwise.
     document_.setUndoRedoEnabled(false);
@@ -102,8 +104,10 @@ GuideBook::GuideBook(const QString& markdown, const QString& imageFolder, QPaged
     relayOut();
     if (!checkCodeWidths())
         return;
+    keepCodeSpansWhole();
     keepTogether();
     fillContentsPages();
+    relayOut();
 }
 
 // Qt lays a paginated document out again only in part after a change, and may leave blocks after it
@@ -221,7 +225,7 @@ QList<QTextLength> GuideBook::columnWidths(const QTextTable& table, double paddi
             for (QTextBlock block = cell.firstCursorPosition().block();
                  block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
                 QFont font = face(bodyFace, bodyPoints);
-                font.setBold(true); // the widest a cell's text can be
+                font.setBold(row == 0); // Markdown's header row is bold
                 const QFontMetricsF metrics(font, device_);
                 const std::size_t k = static_cast<std::size_t>(column);
                 widest[k] = std::max(widest[k], metrics.horizontalAdvance(block.text()));
@@ -366,6 +370,66 @@ void GuideBook::insertContents() {
     headings_.insert(headings_.begin(), {contentsHeading, 2, -1});
 }
 
+// A line may break at a hyphen, and "--orientation" would be cut after its dashes. A span of code that
+// a line break would cut starts the next line instead, and one wider than a line breaks at its spaces.
+void GuideBook::keepCodeSpansWhole() {
+    // A break put in moves the text after it, so that a span whole before may be cut now: passes go
+    // on until one finds nothing to do.
+    for (int pass = 0; pass < 8; ++pass) {
+        bool changed = false;
+        QTextCursor edits(&document_);
+        edits.beginEditBlock();
+        for (QTextBlock block = document_.begin(); block.isValid(); block = block.next()) {
+            if (isCode(block))
+                continue;
+            // From the last span, so that a break put in leaves the lines before it, and so the
+            // spans still to come, where the layout has them.
+            std::vector<QTextFragment> spans;
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().fontFamilies().toStringList().contains(codeFace))
+                    spans.insert(spans.begin(), it.fragment());
+            const QTextLayout* layout = block.layout();
+            for (const QTextFragment& span : spans) {
+                const int start = span.position() - block.position();
+                const QTextLine first = layout->lineForTextPosition(start);
+                const QTextLine last = layout->lineForTextPosition(start + span.length() - 1);
+                if (!first.isValid() || !last.isValid() || first.lineNumber() == last.lineNumber())
+                    continue;
+                const int at = breakFor(span, start, *layout, block.text());
+                if (at < 0)
+                    continue;
+                QTextCursor cursor(&document_);
+                cursor.setPosition(block.position() + at);
+                cursor.insertText(QString(QChar::LineSeparator));
+                changed = true;
+            }
+        }
+        edits.endEditBlock();
+        relayOut();
+        if (!changed)
+            return;
+    }
+}
+
+// Where a span of code cut by a line break should break instead (an offset in the block's text), or
+// -1: before the span when it fits on one line, else after the last space before the first line end
+// that falls inside a word, which "[--sensor" would be.
+int GuideBook::breakFor(const QTextFragment& span, int start, const QTextLayout& layout, const QString& text) const {
+    const QTextLine first = layout.lineForTextPosition(start);
+    if (QFontMetricsF(span.charFormat().font(), device_).horizontalAdvance(span.text()) <= first.width())
+        return start == 0 ? -1 : start;
+    const int last = layout.lineForTextPosition(start + span.length() - 1).lineNumber();
+    for (int number = first.lineNumber(); number < last; ++number) {
+        const QTextLine line = layout.lineAt(number);
+        const int end = line.textStart() + line.textLength(); // where the next line starts
+        if (text.at(end - 1).isSpace())
+            continue;
+        const int space = text.lastIndexOf(u' ', end - 1);
+        return space >= start && space > line.textStart() ? space + 1 : -1;
+    }
+    return -1;
+}
+
 void GuideBook::keepTogether() {
     auto breakBefore = [this](const QTextBlock& block) {
         QTextBlockFormat format;
@@ -482,7 +546,9 @@ void GuideBook::print(QPagedPaintDevice& device, const QString& footer) {
         const QRectF clip(0.0, page * bodyHeight_, body.width(), bodyHeight_);
         painter.setClipRect(clip);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = clip;
+        // The first line of the next page begins where this page's clip ends; a clip that touched it
+        // would put its text, clipped away, on this page too.
+        context.clip = clip.adjusted(0.0, 0.0, 0.0, -1.0);
         context.palette.setColor(QPalette::Text, Qt::black);
         document_.documentLayout()->draw(&painter, context);
         painter.restore();

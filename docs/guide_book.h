@@ -11,6 +11,8 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QTextFragment;
+class QTextLayout;
 class QTextTable;
 
 // The user guide as a printed book: the Markdown laid out on A4 pages with its screenshots, a table
@@ -45,6 +47,8 @@ private:
     bool checkCodeWidths();
     void insertContents();
     void fillContentsPages();
+    void keepCodeSpansWhole();
+    int breakFor(const QTextFragment& span, int start, const QTextLayout& layout, const QString& text) const;
     void keepTogether();
     void relayOut(int from = 0);
     // A length in points as a text format takes it.

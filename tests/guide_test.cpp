@@ -1,7 +1,7 @@
 // The guide's PDF read back with poppler, as a reader's viewer sees it: every section and subsection
 // has a bookmark that leads to the page showing its heading, and the contents give that page; the
-// screenshots are embedded; every code block stands whole on one page in unbroken lines. And the
-// builder refuses a guide whose code a reader could not copy.
+// screenshots are embedded; every code block stands whole on one page in unbroken lines, and no
+// option is cut after its dashes. And the builder refuses a guide whose code a reader could not copy.
 #include "cli_run.h"
 
 #include <gtest/gtest.h>
@@ -129,7 +129,7 @@ TEST(Guide, EmbedsEveryScreenshot) {
     EXPECT_EQ(static_cast<int>(images.size()) - 2, guide.images); // below a two-line header
 }
 
-TEST(Guide, EveryCodeBlockStandsWholeOnOnePage) {
+TEST(Guide, CodeIsNeverCutInsideAToken) {
     const Markdown guide = readGuide();
     ASSERT_GE(guide.codeBlocks.size(), 12u);
     std::vector<std::vector<std::string>> pages;
@@ -147,6 +147,10 @@ TEST(Guide, EveryCodeBlockStandsWholeOnOnePage) {
         });
         EXPECT_TRUE(whole) << "split or broken: " << block.front();
     }
+    // Nor is an option in the text cut after its dashes at a line's end.
+    for (const auto& page : pages)
+        for (const std::string& line : page)
+            EXPECT_FALSE(line.size() >= 2 && line.compare(line.size() - 2, 2, "--") == 0) << line;
 }
 
 // A guide the builder must refuse, and what its message names.
