@@ -2,6 +2,7 @@
 // else is the core's. Each command is one row of `commands` below: its usage, the files it reads
 // by itself, its options and the function that runs it.
 #include "cli/camera_json.h"
+#include "cli/command_help.h"
 #include "cli/command_words.h"
 #include "cli/fidelity_output.h"
 #include "cli/image_files.h"
@@ -169,12 +170,6 @@ bool prepareBench(const Invocation& run, Bench& bench, const StderrMessages& mes
         error = "cannot read the target file " + benchCase.sources.target.path;
     return fault == BenchOpenFault::None;
 }
-
-struct CommandOption {
-    const char* name;
-    const char* valueName; // empty for a flag
-    const char* description;
-};
 
 struct Command {
     const char* name;
@@ -625,19 +620,8 @@ std::string toolUsage() {
     return text;
 }
 
-// The files a command reads by itself, for its --help.
-std::string standardFilesText(const Command& command) {
-    bool reads = false;
-    for (const CommandOption& option : command.options)
-        reads = reads || (std::string(option.name) == "target" && std::string(option.valueName) == "FILE");
-    if (!reads)
-        return {};
-    return std::string("\nFiles it reads by itself:\n"
-                       "  mira.tag        without --target: from the working folder (as the window's Load/Edit),\n"
-                       "                  else from the program's folder, else from ") +
-           installedDataDirectory() + " beside it\n" +
-           "  Atmosphere.ini  without --atmosphere: from the program's folder (as the window), else from\n" +
-           "                  " + installedDataDirectory() + " beside it; left out when in neither\n";
+CommandHelp helpOf(const Command& command) {
+    return {command.name, command.usage, command.description, &command.options};
 }
 
 void printHelp(const Command& command, const QCommandLineParser& parser) {
@@ -646,7 +630,7 @@ void printHelp(const Command& command, const QCommandLineParser& parser) {
     qtHelp.remove(0, qtHelp.indexOf(u'\n') + 1);
     std::cout << "usage: tervix-cli " << command.usage << "\n\n"
               << command.description << '\n'
-              << standardFilesText(command) << qtHelp.toStdString();
+              << standardFilesText(helpOf(command)) << qtHelp.toStdString();
 }
 
 void printVersion() {
@@ -717,17 +701,26 @@ int runToolOptions(int argc, char** argv) {
     QCommandLineParser parser;
     const QCommandLineOption help = addHelpOptions(parser);
     const QCommandLineOption version = addVersionOption(parser);
+    const QCommandLineOption man(u"man"_s, u"Print the manual page."_s);
+    parser.addOption(man);
     if (!parser.parse(argumentsFrom(argc, argv)))
         return fail(parseError(parser));
     if (parser.isSet(version)) {
         printVersion();
         return 0;
     }
+    if (parser.isSet(man)) {
+        std::vector<CommandHelp> help;
+        for (const Command& command : commands())
+            help.push_back(helpOf(command));
+        std::cout << manualPage(help, tervixVersion);
+        return 0;
+    }
     if (parser.isSet(help) && parser.positionalArguments().isEmpty()) {
-        std::cout << toolUsage()
-                  << "\nThe bench's pipeline without its window. \"tervix-cli COMMAND --help\" describes a command,\n"
-                     "its options and the files it reads.\n\n"
-                  << "Options:\n  -h, --help     Show this help.\n  -v, --version  Show the version.\n";
+        std::cout << toolUsage() << '\n'
+                  << toolSummary << "\n\n"
+                  << "Options:\n  -h, --help     Show this help.\n  -v, --version  Show the version.\n"
+                     "  --man          Print the manual page.\n";
         return 0;
     }
     std::cerr << toolUsage();

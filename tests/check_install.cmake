@@ -1,9 +1,10 @@
 # Installs the build into a fresh prefix and uses it as a user would:
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DDATA_DIR=... -DBINDIR=bin -DDATADIR=share -DWITH_GUI=ON
-#         -P check_install.cmake
-# Fails when a program, a data file, the desktop entry or the icon is missing, when the desktop entry
-# is not valid (checked when desktop-file-validate is installed), or when the installed tool does not
-# find its data from a folder that holds none.
+#         -DMANDIR=share/man -P check_install.cmake
+# Fails when a program, a data file, the manual page, the desktop entry or the icon is missing, when the
+# desktop entry is not valid (checked when desktop-file-validate is installed), when "man tervix-cli"
+# does not show under each command every option that command's --help lists, or when the installed
+# tool does not find its data from a folder that holds none.
 set(prefix ${WORK_DIR}/prefix)
 set(elsewhere ${WORK_DIR}/elsewhere)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -16,7 +17,7 @@ if(NOT status EQUAL 0)
 endif()
 
 set(data ${prefix}/${DATADIR}/tervix)
-set(expected ${prefix}/${BINDIR}/tervix-cli)
+set(expected ${prefix}/${BINDIR}/tervix-cli ${prefix}/${MANDIR}/man1/tervix-cli.1)
 file(GLOB shipped RELATIVE ${DATA_DIR} ${DATA_DIR}/*.par ${DATA_DIR}/*.tag ${DATA_DIR}/*.ini)
 foreach(name ${shipped})
     list(APPEND expected ${data}/${name})
@@ -48,6 +49,38 @@ if(WITH_GUI)
         message(STATUS "desktop-file-validate is not installed; the desktop entry is not validated")
     endif()
 endif()
+
+# man finds the page where it was installed, and shows each command's options as the command lists them.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env MANPATH=${prefix}/${MANDIR} MANWIDTH=100 man tervix-cli
+                RESULT_VARIABLE status OUTPUT_VARIABLE manual ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "man tervix-cli failed (${status}): ${errors}")
+endif()
+execute_process(COMMAND ${prefix}/${BINDIR}/tervix-cli --help OUTPUT_VARIABLE usage)
+string(REGEX MATCHALL "tervix-cli [a-z]+" commands "${usage}")
+list(LENGTH commands count)
+if(count LESS 8)
+    message(FATAL_ERROR "tervix-cli --help lists ${count} commands:\n${usage}")
+endif()
+foreach(command ${commands})
+    string(REPLACE "tervix-cli " "" command ${command})
+    execute_process(COMMAND ${prefix}/${BINDIR}/tervix-cli ${command} --help OUTPUT_VARIABLE help)
+    # The command's part of the page: from its heading to the next heading.
+    string(FIND "${manual}" "\n   ${command}\n" start)
+    if(start EQUAL -1)
+        message(FATAL_ERROR "man tervix-cli has no section for ${command}:\n${manual}")
+    endif()
+    string(SUBSTRING "${manual}" ${start} -1 section)
+    string(REGEX REPLACE "^\n   ${command}\n(.*)" "\\1" section "${section}")
+    string(REGEX REPLACE "\n(   [a-z]+|[A-Z]+)\n.*" "" section "${section}")
+    string(REGEX MATCHALL "--[a-z][a-z0-9-]*" options "${help}")
+    list(REMOVE_ITEM options --help --version)
+    foreach(option ${options})
+        if(NOT section MATCHES "\n       ${option}[ \n]")
+            message(FATAL_ERROR "man tervix-cli does not show ${option} under ${command}:\n${section}")
+        endif()
+    endforeach()
+endforeach()
 
 # From a folder without data, the installed tool reads the standard target and Atmosphere.ini from
 # the installed data; its image equals the build's with both files named.

@@ -11,6 +11,8 @@ tervix_run_packages=(
     qt6-qpa-plugins                             # the xcb and offscreen platforms
     libgl1-mesa-dri libglx-mesa0                # OpenGL for the view, in software where no GPU is
     nlohmann-json3-dev                          # the command-line tool's JSON
+    libboost-math-dev                           # Student's t quantile (headers only)
+    libfftw3-dev                                # the noise autocorrelation's Fourier transforms (libfftw3-double3 at run time)
     fonts-dejavu-core fonts-liberation          # the guide's and the window's faces
     xdg-utils                                   # Help opens the guide with the desktop's viewer
 )
@@ -20,7 +22,8 @@ tervix_test_packages=(
     xvfb xauth                                  # the window's tests on a virtual display (xvfb-run)
     desktop-file-utils                          # the install test validates the desktop entry
     clang-format                                # the sources keep the layout .clang-format describes
-    poppler-utils                               # the session reports read back with pdftotext
+    poppler-utils                               # the session reports and the guide read back (pdftotext, pdfimages)
+    man-db                                      # the install test reads the installed manual page with man
     parallel                                    # a trade study's jobs run side by side (GNU parallel)
 )
 
