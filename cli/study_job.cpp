@@ -124,7 +124,7 @@ public:
     int failed(const std::string& reason) {
         add("job " + std::to_string(job_) + " failed: " + reason);
         save();
-        return fail("job " + std::to_string(job_) + ": " + reason);
+        return fail("job " + std::to_string(job_) + " failed: " + reason);
     }
     void save() {
         std::string error;
