@@ -226,8 +226,10 @@ int runStudyJob(const CommandWords& words, const std::string& folderWord, const 
     if (!writeStudyFile(folder + "/" + studyResultName(stem),
                         ranges->dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", error))
         return log.failed(error);
-    log.add("job " + std::to_string(job.job) + " finished: " + studyResultName(stem));
+    const std::string finished = "job " + std::to_string(job.job) + " finished: " + studyResultName(stem);
+    log.add(finished);
     log.save();
+    std::cout << finished << '\n';
     return 0;
 }
 

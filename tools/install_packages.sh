@@ -22,6 +22,8 @@ tervix_test_packages=(
     clang-format                                # the sources keep the layout .clang-format describes
     poppler-utils                               # the session reports read back with pdftotext
     parallel                                    # a trade study's jobs run side by side (GNU parallel)
+    slurm-wlm munge                             # a study's job array on a one-node cluster the test starts
+    python3-pandas                              # the merged study table read as an analyst reads it
 )
 
 # tervix_install_packages run|test
