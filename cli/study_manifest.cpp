@@ -56,10 +56,11 @@ bool jobOf(const nlohmann::json& json, StudyJob& job) {
 
 std::optional<StudyManifest> readStudyManifest(const std::string& folder, std::size_t onlyJob, std::string& error) {
     const std::string path = folder + "/manifest.json";
-    if (isSymbolicLink(path)) {
-        error = "'" + path + "' is a symbolic link, not the manifest a study writes";
-        return std::nullopt;
-    }
+    for (const char* own : {"manifest.json", "cameras", "results", "logs"})
+        if (isSymbolicLink(folder + "/" + own)) {
+            error = "'" + folder + "/" + own + "' is a symbolic link; a study keeps its own files in its folder";
+            return std::nullopt;
+        }
     TextFileFault fault = TextFileFault::None;
     std::string reason;
     const auto text = readBoundedTextFile(path, manifestLimits, fault, reason);
@@ -94,11 +95,10 @@ std::optional<StudyManifest> readStudyManifest(const std::string& folder, std::s
     }
     const nlohmann::json none;
     const auto& inputs = json.is_object() && json.contains("inputs") ? json["inputs"] : none;
-    StudyInput camera;
     const bool valid =
         jobsValid && json.is_object() && json.value("format", none) == "tervix study" && inputs.is_object() &&
-        inputOf(inputs.value("camera", none), camera) && inputOf(inputs.value("target", none), manifest.target) &&
-        inputs.contains("atmosphere") &&
+        inputOf(inputs.value("plan", none), manifest.plan) && inputOf(inputs.value("camera", none), manifest.camera) &&
+        inputOf(inputs.value("target", none), manifest.target) && inputs.contains("atmosphere") &&
         (inputs["atmosphere"].is_null() || inputOf(inputs["atmosphere"], manifest.atmosphere.emplace())) &&
         json.contains("repeats") && json["repeats"].is_number_integer() &&
         stringList(json.value("range", none), manifest.rangeWords) &&

@@ -29,9 +29,9 @@ struct StudyJob {
 };
 
 struct StudyManifest {
-    std::string folder; // absolute
-    std::string sha256; // of manifest.json's bytes: what every result of this plan carries
-    StudyInput target;
+    std::string folder;              // absolute
+    std::string sha256;              // of manifest.json's bytes: what every result of this plan carries
+    StudyInput plan, camera, target; // the plan file, the base camera file, the target file
     std::optional<StudyInput> atmosphere;
     int repeats = 2;
     std::vector<std::string> rangeWords;

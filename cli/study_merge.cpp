@@ -62,8 +62,12 @@ std::string outputRefusal(const std::string& output, const StudyManifest& manife
     for (const char* sub : {"cameras", "results", "logs"})
         if (inside(output, folder / sub))
             return "'" + output + "' is in the study's " + sub + " folder; name a file outside it";
-    std::vector<std::string> inputs{manifest.target.path, (folder / "manifest.json").string(),
-                                    (folder / "jobs.txt").string(), (folder / "slurm.sh").string()};
+    std::vector<std::string> inputs{manifest.plan.path,
+                                    manifest.camera.path,
+                                    manifest.target.path,
+                                    (folder / "manifest.json").string(),
+                                    (folder / "jobs.txt").string(),
+                                    (folder / "slurm.sh").string()};
     if (manifest.atmosphere)
         inputs.push_back(manifest.atmosphere->path);
     for (const std::string& input : inputs)
@@ -103,8 +107,8 @@ int mergeStudy(const CommandWords& words) {
 
     const StudyTableLayout& layout = manifest->layout;
     std::string csv = studyTableHeader(layout);
-    // Rows are a few hundred bytes; growing by doubling would hold twice the table at its peak.
-    csv.reserve(csv.size() * (manifest->jobCount + 1) * 2);
+    // A row is about as long as the header; growing by doubling would hold twice the table at its peak.
+    csv.reserve(csv.size() * (manifest->jobCount + 1));
     ProblemList missing{"missing (no result, no log: not run yet, or still running)"}, failed{"failed (see the logs)"},
         stale{"stale (another plan's result, not merged)"}, malformed{"malformed or refused (skipped)"};
     std::map<std::pair<std::size_t, double>, StudyPlotLine> lines;
@@ -148,22 +152,27 @@ int mergeStudy(const CommandWords& words) {
         return fail(error);
     csv = std::string();
 
+    // Each quantity with its unit: "IFOV (mrad)" on the axis, "IFOV 0.15 mrad" in the legend.
+    auto kindOf = [&](std::size_t k) {
+        const StudyParameterKind* kind = studyParameterKind(layout.parameters[k]);
+        return kind ? std::pair<std::string, std::string>(kind->label, kind->unitText)
+                    : std::pair<std::string, std::string>(layout.parameters[k], "");
+    };
     std::vector<StudyPlotLine> plotted;
     for (auto& [key, line] : lines) {
         line.label = QString::fromStdString(layout.tasks[key.first]);
         if (layout.parameters.size() > 1)
-            line.label +=
-                QString::fromStdString(", " + layout.parameters[1] + " ") + QString::number(key.second, 'g', 4);
+            line.label += QString::fromStdString(", " + kindOf(1).first + " ") + QString::number(key.second, 'g', 4) +
+                          QString::fromStdString(" " + kindOf(1).second);
         plotted.push_back(std::move(line));
     }
-    const StudyParameterKind* kind = studyParameterKind(layout.parameters.front());
+    const std::string xTitle = kindOf(0).first + " (" + kindOf(0).second + ")";
     {
         const auto application = words.painting();
         QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        paintStudyPlot(painter, image.rect(), std::move(plotted),
-                       QString::fromUtf8(kind ? kind->axisTitle : layout.parameters.front().c_str()));
+        paintStudyPlot(painter, image.rect(), std::move(plotted), QString::fromStdString(xTitle));
         painter.end();
         if (!writePng(image, plotPath, error))
             return fail(error);

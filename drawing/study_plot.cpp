@@ -87,7 +87,11 @@ void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotL
     const double kmStep = niceStep(maxKm > 0.0 ? maxKm * 1.15 : 1.0), xStep = niceStep(maxX - minX);
     const double topKm = std::ceil((maxKm > 0.0 ? maxKm * 1.15 : 1.0) / kmStep) * kmStep;
     const QFontMetrics metrics = painter.fontMetrics();
-    const int legendWidth = 190;
+    // The legend as wide as its longest name, so that no name is cut.
+    int legendWidth = metrics.horizontalAdvance(u"open, arrow: at least"_s);
+    for (const StudyPlotLine& line : lines)
+        legendWidth = std::max(legendWidth, metrics.horizontalAdvance(line.label));
+    legendWidth += 40;
     const QRect plot = area.adjusted(64, 16, -legendWidth, -48);
     auto x = [&](double v) { return plot.left() + plot.width() * (v - minX) / (maxX - minX); };
     auto y = [&](double km) { return plot.bottom() - plot.height() * km / topKm; };

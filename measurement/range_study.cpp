@@ -61,12 +61,12 @@ const std::vector<StudyParameterKind>& studyParameterKinds() {
     // The lower ends keep every camera one the bench can show (its smallest pixel angle is 0.01 mrad);
     // the upper ends are far past any camera a study would compare, so that only a slip trips them.
     static const std::vector<StudyParameterKind> kinds{
-        {"netd", "K", "NETD (K)", 0.001, 10.0},
-        {"ifov", "mrad", "IFOV (mrad)", minPixelAngle, 10.0},
-        {"pitch", "um", "detector pitch (\u00b5m)", 1.0, 1000.0},
-        {"focal", "mm", "focal length (mm)", 1.0, 10000.0},
-        {"blur", "mrad", "blur width (mrad)", 0.001, 10.0},
-        {"frameRate", "Hz", "frame rate (Hz)", 1.0, 1000.0},
+        {"netd", "K", "NETD", "K", 0.001, 10.0},
+        {"ifov", "mrad", "IFOV", "mrad", minPixelAngle, 10.0},
+        {"pitch", "um", "detector pitch", "\u00b5m", 1.0, 1000.0},
+        {"focal", "mm", "focal length", "mm", 1.0, 10000.0},
+        {"blur", "mrad", "blur width", "mrad", 0.001, 10.0},
+        {"frameRate", "Hz", "frame rate", "Hz", 1.0, 1000.0},
     };
     return kinds;
 }

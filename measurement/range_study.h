@@ -18,8 +18,9 @@
 //   gives the other of the two), blur (mrad, both directions' blur widths), frameRate (Hz).
 struct StudyParameterKind {
     const char* name;
-    const char* unit;
-    const char* axisTitle; // the plot's axis, with its unit
+    const char* unit;  // as the plan's values are in it
+    const char* label; // as the plot names the quantity, and its unit
+    const char* unitText;
     double low, high;
 };
 const std::vector<StudyParameterKind>& studyParameterKinds();

@@ -1,5 +1,7 @@
 #include "measurement/study_table.h"
 
+#include "text/csv_field.h"
+
 #include <cstdio>
 
 namespace {
@@ -17,16 +19,6 @@ std::string cell(const std::optional<double>& value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", *value);
     return text;
-}
-
-// RFC 4180: a field with a comma, a quote or a line end is quoted, its quotes doubled.
-std::string quotedField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 const char* const taskColumns[] = {"_km", "_low_km", "_high_km", "_limited_by", "_bound", "_ci95_low", "_ci95_high"};
@@ -62,7 +54,7 @@ private:
 };
 
 std::string endOfRow(const std::string& status, const std::string& notes) {
-    return "," + status + "," + quotedField(notes) + "\n";
+    return "," + status + "," + csvField(notes) + "\n";
 }
 
 // One task's cells, the note for each it leaves empty or qualifies added to notes.

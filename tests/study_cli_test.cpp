@@ -166,7 +166,7 @@ TEST(CliStudy, MergeNamesWhatItCannotTakeAndWritesNoInput) {
     const std::string victim = dir.write("victim.txt", "kept");
 
     fs::create_symlink(victim, dir.path("s/ranges.csv"));
-    for (const char* outputs : {"", " --csv s/manifest.json", " --plot s/results/p.png"}) {
+    for (const char* outputs : {"", " --csv s/manifest.json", " --plot s/results/p.png", " --csv s.json"}) {
         const CliRun refused = runCli("study --merge s" + std::string(outputs), folder);
         EXPECT_EQ(refused.status, 1) << outputs;
     }
@@ -183,6 +183,13 @@ TEST(CliStudy, MergeNamesWhatItCannotTakeAndWritesNoInput) {
     const char* statuses[] = {"done", "malformed", "done", "stale", "failed", "malformed", "missing"};
     for (std::size_t k = 0; k < 7; ++k)
         EXPECT_NE(rows[k + 1].find(std::string(",") + statuses[k] + ","), std::string::npos) << rows[k + 1];
+
+    // Seven jobs in arrays of at most three: the script takes the first three and names the rest.
+    ASSERT_EQ(runCli("study slurm s --array-limit 3", folder).status, 0);
+    const std::string script = readText(dir.path("s/slurm.sh"));
+    for (const char* line : {"#SBATCH --array=1-3\n", "--array=1-3 --export=ALL,TERVIX_STUDY_OFFSET=3 ",
+                             "--array=1-1 --export=ALL,TERVIX_STUDY_OFFSET=6 "})
+        EXPECT_NE(script.find(line), std::string::npos) << line << script;
 
     // A damaged manifest is refused with a reason, whatever it holds.
     for (const char* manifest : {"{", R"({"format": "tervix study", "jobs": [5]})", "[]"}) {
