@@ -137,6 +137,16 @@ private:
     std::size_t job_;
 };
 
+// Each line of text as a comment of a shell script.
+std::string commented(const std::string& text) {
+    std::string out;
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        out += "#   " + text.substr(start, end - start) + "\n";
+    }
+    return out;
+}
+
 } // namespace
 
 int runStudyJob(const CommandWords& words, const std::string& folderWord, const std::string& jobWord) {
@@ -249,7 +259,7 @@ int writeStudySlurmScript(const CommandWords& words, const std::string& folderWo
     const std::string script = folder + "/slurm.sh", quotedScript = shellQuoted(script);
     std::string more;
     for (std::size_t offset = tasks; offset < jobs; offset += tasks)
-        more += "#   sbatch --array=1-" + std::to_string(std::min(tasks, jobs - offset)) +
+        more += "sbatch --array=1-" + std::to_string(std::min(tasks, jobs - offset)) +
                 " --export=ALL,TERVIX_STUDY_OFFSET=" + std::to_string(offset) + " " + quotedScript + "\n";
     const std::string quotedFolder = shellQuoted(folder);
     const std::string text =
@@ -266,7 +276,7 @@ int writeStudySlurmScript(const CommandWords& words, const std::string& folderWo
         "# Slurm takes at most MaxArraySize - 1 tasks in one array (MaxArraySize is 1001 unless the cluster's\n"
         "# slurm.conf sets it); this script asks for " +
         std::to_string(tasks) + " at a time" +
-        (more.empty() ? ".\n" : ", and the jobs past them run when it is submitted again:\n" + more) +
+        (more.empty() ? ".\n" : ", and the jobs past them run when it is submitted again:\n" + commented(more)) +
         "set -u\n"
         "offset=${TERVIX_STUDY_OFFSET:-0}\n"
         "case $offset in '' | *[!0-9]*) echo \"TERVIX_STUDY_OFFSET must be a whole number\" >&2; exit 2 ;; esac\n"
@@ -284,8 +294,8 @@ int writeStudySlurmScript(const CommandWords& words, const std::string& folderWo
         return fail(error);
     std::cout << "submit: sbatch " << quotedScript << '\n';
     if (!more.empty())
-        std::cout << jobs << " jobs are more than " << tasks
-                  << " tasks in one array (Slurm's MaxArraySize); then submit the rest:\n"
+        std::cout << jobs << " jobs are more than the " << tasks
+                  << " tasks of one array (--array-limit, below Slurm's MaxArraySize); then submit the rest:\n"
                   << more;
     return 0;
 }
