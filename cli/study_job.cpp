@@ -232,7 +232,19 @@ int runStudyJob(const CommandWords& words, const std::string& folderWord, const 
     auto ranges = run->status == 0 ? parseStrictJson(run->out, reason) : std::nullopt;
     if (!ranges || !ranges->is_object())
         return log.failed("the range run exited with status " + std::to_string(run->status));
-    (*ranges)["study"] = nlohmann::json{{"manifestSha256", manifest->sha256}, {"job", job.job}, {"point", job.point}};
+    // The result names the bytes it was measured on, as well as the plan it belongs to.
+    auto input = [](const std::string& path, const std::string& sha) {
+        return nlohmann::json{{"path", path}, {"sha256", sha}};
+    };
+    (*ranges)["study"] = nlohmann::json{
+        {"manifestSha256", manifest->sha256},
+        {"job", job.job},
+        {"point", job.point},
+        {"inputs",
+         {{"camera", input(camera, job.sha256)},
+          {"target", input(manifest->target.path, manifest->target.sha256)},
+          {"atmosphere", manifest->atmosphere ? input(manifest->atmosphere->path, manifest->atmosphere->sha256)
+                                              : nlohmann::json(nullptr)}}}};
     if (!writeStudyFile(folder + "/" + studyResultName(stem),
                         ranges->dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", error))
         return log.failed(error);

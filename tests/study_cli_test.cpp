@@ -82,6 +82,7 @@ TEST(CliLong, StudyResumesAndNeverMergesAnEditedPlansResults) {
     EXPECT_EQ(range["provenance"]["inputs"]["objective-horizontal"]["sha256"],
               sha256Of(dir.path("s/results/cam001.horizontal.json")));
     EXPECT_EQ(range["study"]["manifestSha256"], sha256Of(dir.path("s/manifest.json")));
+    EXPECT_EQ(range["study"]["inputs"]["camera"]["sha256"], sha256Of(dir.path("s/cameras/cam001.par")));
 
     // A second run finds every job complete and leaves the results as they were.
     const auto written = fs::last_write_time(dir.path("s/results/cam002.range.json"));
