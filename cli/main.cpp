@@ -8,6 +8,7 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
+#include "cli/provenance.h"
 #include "cli/range_command.h"
 #include "cli/refusal.h"
 #include "cli/study_command.h"
@@ -74,8 +75,16 @@ std::string programDirectory(const char* argv0) {
 // One command's parsed words.
 class Invocation : public CommandWords {
 public:
-    Invocation(const QCommandLineParser& parser, std::string programDirectory, char* argv0)
-        : parser_(parser), programDirectory_(std::move(programDirectory)), argv0_(argv0) {}
+    Invocation(const QCommandLineParser& parser, std::string programDirectory, char* argv0,
+               std::vector<std::string> commandLine)
+        : parser_(parser), programDirectory_(std::move(programDirectory)), argv0_(argv0),
+          commandLine_(std::move(commandLine)) {}
+    // Words parsed away from the command line: the parser lives as long as they do.
+    Invocation(std::shared_ptr<QCommandLineParser> parser, std::string programDirectory, char* argv0,
+               std::vector<std::string> commandLine)
+        : Invocation(*parser, std::move(programDirectory), argv0, std::move(commandLine)) {
+        owned_ = std::move(parser);
+    }
 
     bool has(const char* option) const override { return parser_.isSet(QLatin1StringView(option)); }
     std::string value(const char* option) const override {
@@ -93,6 +102,7 @@ public:
         return error ? std::filesystem::absolute(argv0_).string() : self.string();
     }
     std::unique_ptr<QGuiApplication> painting() const override;
+    std::vector<std::string> commandLine() const override { return commandLine_; }
     std::vector<std::string> positional() const override {
         std::vector<std::string> words;
         for (const QString& word : parser_.positionalArguments())
@@ -152,6 +162,8 @@ private:
     const QCommandLineParser& parser_;
     std::string programDirectory_;
     char* argv0_;
+    std::vector<std::string> commandLine_;
+    std::shared_ptr<QCommandLineParser> owned_;
 };
 
 // The bench as the console leaves it after the start, on the files the options name or the standard
@@ -302,6 +314,45 @@ int runRender(const Invocation& run) {
     return 0;
 }
 
+// What an objective MRTD was measured on and how: the files with their SHA-256, the seed, the image
+// model, the bars' orientation and the observer with every setting that moves its readings.
+std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const ObserverSettings& settings, ImageModel model,
+                                             BarOrientation orientation, std::string& error) {
+    nlohmann::json provenance = provenanceJson(run);
+    nlohmann::json inputs = {{"atmosphere", nullptr}};
+    const auto atmosphere = run.atmosphereFile();
+    for (auto [role, path] : {std::pair<const char*, std::optional<std::string>>{"camera", run.value("camera")},
+                              {"target", run.standardTarget()},
+                              {"atmosphere", atmosphere}}) {
+        if (!path)
+            continue;
+        const auto record = inputRecord(*path, error);
+        if (!record)
+            return std::nullopt;
+        inputs[role] = *record;
+    }
+    provenance["inputs"] = inputs;
+    provenance["seed"] = settings.seed;
+    provenance["model"] = imageModelName(model);
+    provenance["orientation"] = orientation == BarOrientation::Horizontal ? orientationHorizontal : orientationVertical;
+    const ScreenViewing& v = settings.viewing;
+    provenance["observer"] = {{"name", observerName(settings.observer)},
+                              {"thresholdSnr", settings.thresholdSnr},
+                              {"integrationTime", settings.integrationTime},
+                              {"repeats", settings.repeats},
+                              {"grid", settings.grid},
+                              {"viewing",
+                               {{"screenPixelMm", v.screenPixel},
+                                {"distanceM", v.distance},
+                                {"magnification", v.magnification},
+                                {"peakLuminance", v.peakLuminance}}},
+                              {"displayWindow", settings.displayWindow
+                                                    ? nlohmann::json{{"level", settings.displayWindow->level},
+                                                                     {"contrast", settings.displayWindow->contrast}}
+                                                    : nlohmann::json(nullptr)}};
+    return provenance;
+}
+
 int runMrtd(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
         return fail("mrtd needs --camera FILE");
@@ -368,9 +419,14 @@ int runMrtd(const Invocation& run) {
         std::fprintf(stderr, "\n");
 
     const std::string table = objectiveMrtdTable(result);
-    if (run.has("json"))
-        std::cout << objectiveMrtdJson(result).dump(2) << '\n';
-    else
+    if (run.has("json")) {
+        nlohmann::json json = objectiveMrtdJson(result);
+        const auto provenance = mrtdProvenance(run, settings, *model, benchCase.orientation, error);
+        if (!provenance)
+            return fail(error);
+        json["provenance"] = *provenance;
+        std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    } else
         std::cout << table;
     if (run.has("table") && !writeWholeFile(run.value("table"), table, error))
         return fail(error);
@@ -599,12 +655,18 @@ const std::vector<Command>& commands() {
           {"plot", "OUT.png", "Also draw the chance of each task against range."}},
          runRange},
         {"study",
-         "study STUDY.json [--out DIR] | study --merge DIR [--csv OUT.csv] [--plot OUT.png]",
-         "Writes a trade study's cameras (one or two parameters stepped from a base camera file) and its job\n"
-         "list, one shell line per job, for GNU parallel (parallel < DIR/jobs.txt) or a cluster's job array;\n"
-         "--merge gathers the finished jobs' ranges into one CSV and a plot against the parameter.",
-         "STUDY",
-         {{"out", "DIR", "The study's folder (default: beside the study file, named after it)."},
+         "study PLAN.json [--out DIR] [--max-jobs N] | study run DIR N | study slurm DIR [--array-limit N]\n"
+         "                   | study --merge DIR [--csv OUT.csv] [--plot OUT.png]",
+         "Checks a trade study's plan (one or two parameters stepped from a base camera file) and writes its\n"
+         "folder: the cameras, manifest.json and jobs.txt, one 'study run DIR N' line per job, for GNU parallel\n"
+         "(parallel < DIR/jobs.txt); 'study slurm DIR' writes DIR/slurm.sh, a job array for Slurm. A job\n"
+         "measures its camera in both orientations and predicts its ranges; a finished job is not run again.\n"
+         "--merge gathers this plan's results into one CSV and a plot, names what is missing, failed or\n"
+         "stale, and exits with 3 until every job has finished.",
+         "PLAN",
+         {{"out", "DIR", "The study's folder (default: beside the plan, named after it)."},
+          {"max-jobs", "N", "Allow a plan of up to N jobs (default 100000, at most 1000000)."},
+          {"array-limit", "N", "The most tasks one job array may have (default 1000, below Slurm's MaxArraySize)."},
           {"merge", "DIR", "Gather a study's results."},
           {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv)."},
           {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png)."}},
@@ -667,10 +729,7 @@ QCommandLineOption addVersionOption(QCommandLineParser& parser) {
     return version;
 }
 
-int runCommand(const Command& command, int argc, char** argv) {
-    QCommandLineParser parser;
-    const QCommandLineOption help = addHelpOptions(parser);
-    const QCommandLineOption version = addVersionOption(parser);
+void addCommandOptions(QCommandLineParser& parser, const Command& command) {
     for (const CommandOption& entry : command.options) {
         QCommandLineOption option(QString::fromUtf8(entry.name), QString::fromUtf8(entry.description));
         if (*entry.valueName)
@@ -679,6 +738,17 @@ int runCommand(const Command& command, int argc, char** argv) {
     }
     if (command.positional)
         parser.addPositionalArgument(QString::fromUtf8(command.positional), u"The file to read."_s);
+}
+
+std::vector<std::string> commandLineOf(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+int runCommand(const Command& command, int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption help = addHelpOptions(parser);
+    const QCommandLineOption version = addVersionOption(parser);
+    addCommandOptions(parser, command);
     // The command's name is not one of its arguments.
     QStringList arguments = argumentsFrom(argc, argv);
     arguments.removeAt(1);
@@ -692,9 +762,12 @@ int runCommand(const Command& command, int argc, char** argv) {
         printVersion();
         return 0;
     }
-    const Invocation run(parser, programDirectory(argv[0]), argv[0]);
+    const Invocation run(parser, programDirectory(argv[0]), argv[0], commandLineOf(argc, argv));
     return command.run(run);
 }
+
+// The program's own argv[0], for words parsed away from the command line.
+char* programArgv0 = nullptr;
 
 // The tool's own options, before any command.
 int runToolOptions(int argc, char** argv) {
@@ -729,7 +802,31 @@ int runToolOptions(int argc, char** argv) {
 
 } // namespace
 
+std::unique_ptr<CommandWords> parseCommandWords(const std::string& name, const std::vector<std::string>& words,
+                                                std::string& error) {
+    const auto& table = commands();
+    const auto command = std::find_if(table.begin(), table.end(), [&](const Command& c) { return name == c.name; });
+    if (command == table.end()) {
+        error = "unknown command " + name;
+        return nullptr;
+    }
+    auto parser = std::make_shared<QCommandLineParser>();
+    addCommandOptions(*parser, *command);
+    QStringList arguments{u"tervix-cli"_s};
+    for (const std::string& word : words)
+        arguments << QString::fromStdString(word);
+    if (!parser->parse(arguments)) {
+        error = parseError(*parser);
+        return nullptr;
+    }
+    std::vector<std::string> commandLine{"tervix-cli", name};
+    commandLine.insert(commandLine.end(), words.begin(), words.end());
+    return std::make_unique<Invocation>(std::move(parser), programDirectory(programArgv0), programArgv0,
+                                        std::move(commandLine));
+}
+
 int main(int argc, char** argv) {
+    programArgv0 = argv[0];
     QCoreApplication::setApplicationName(u"tervix-cli"_s);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tervixVersion));
     if (argc < 2) {

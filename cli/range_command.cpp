@@ -2,6 +2,7 @@
 
 #include "cli/command_words.h"
 #include "cli/image_files.h"
+#include "cli/provenance.h"
 #include "cli/range_output.h"
 #include "cli/refusal.h"
 #include "drawing/range_plot.h"
@@ -101,19 +102,64 @@ std::optional<RangeScenario> scenarioOf(const CommandWords& words, std::string& 
     return s;
 }
 
-std::optional<std::vector<TtpTask>> ttpTasksOf(const CommandWords& words) {
+// The bars each objective option takes: vertical bars give the horizontal MRTD.
+const char* barsOf(const std::string& option) {
+    return option == "objective" ? "vertical" : "horizontal";
+}
+
+// The files the source option names, each with its SHA-256. One measurement given as both orientations
+// would pass for a camera whose two curves agree: refused.
+std::optional<nlohmann::json> sourceInputs(const CommandWords& words, std::string& error) {
+    nlohmann::json inputs = nlohmann::json::object();
+    for (const char* option : {"camera", "session", "objective", "objective-horizontal", "mrtd"}) {
+        if (!words.has(option))
+            continue;
+        auto record = inputRecord(words.value(option), error);
+        if (!record)
+            return std::nullopt;
+        if (std::string(option).rfind("objective", 0) == 0)
+            (*record)["bars"] = barsOf(option);
+        inputs[option] = *record;
+    }
+    if (inputs.contains("objective") && inputs.contains("objective-horizontal") &&
+        inputs["objective"]["sha256"] == inputs["objective-horizontal"]["sha256"]) {
+        error = "--objective and --objective-horizontal give one measurement (the same SHA-256); measure the "
+                "horizontal bars with tervix-cli mrtd --orientation horizontal";
+        return std::nullopt;
+    }
+    return inputs;
+}
+
+std::optional<std::vector<TtpTask>> ttpTasksOf(const CommandWords& words, std::string& error) {
     std::vector<TtpTask> tasks = defaultTtpTasks;
     if (!words.has("v50"))
         return tasks;
     const auto values = criteriaFromText(words.value("v50"));
-    if (!values || values->name != "custom")
+    if (!values || values->name != "custom") {
+        error = "--v50 takes V1,V2,V3 (detection, recognition, identification), each above zero";
         return std::nullopt;
+    }
     for (std::size_t k = 0; k < tasks.size(); ++k)
         tasks[k].v50 = values->tasks[k].n50;
     return tasks;
 }
 
 } // namespace
+
+std::optional<RangeTaskNames> rangeTaskNames(const CommandWords& words, std::string& error) {
+    const auto scenario = scenarioOf(words, error);
+    if (!scenario)
+        return std::nullopt;
+    const auto ttpTasks = ttpTasksOf(words, error);
+    if (!ttpTasks)
+        return std::nullopt;
+    RangeTaskNames names;
+    for (const RangeTask& task : scenario->criteria.tasks)
+        names.tasks.push_back(task.task);
+    for (const TtpTask& task : *ttpTasks)
+        names.ttpTasks.push_back(task.task);
+    return names;
+}
 
 int runRangeCommand(const CommandWords& words) {
     if (!words.positional().empty())
@@ -122,9 +168,9 @@ int runRangeCommand(const CommandWords& words) {
     const auto scenario = scenarioOf(words, error);
     if (!scenario)
         return fail(error);
-    const auto ttpTasks = ttpTasksOf(words);
+    const auto ttpTasks = ttpTasksOf(words, error);
     if (!ttpTasks)
-        return fail("--v50 takes V1,V2,V3 (detection, recognition, identification), each above zero");
+        return fail(error);
     std::vector<std::string> cameraFolders;
     const auto source = sourceOf(words, cameraFolders, error);
     if (!source)
@@ -132,11 +178,21 @@ int runRangeCommand(const CommandWords& words) {
     const auto mrtd = assembleRangeMrtd(*source, cameraFolders, error);
     if (!mrtd)
         return fail(error);
+    const auto inputs = sourceInputs(words, error);
+    if (!inputs)
+        return fail(error);
     if (hasNoValue(*mrtd))
         return fail("the MRTD source has no value above zero");
     RangePrediction prediction = predictRanges(*mrtd, *scenario, *ttpTasks);
     addRangeIntervals(prediction, *mrtd);
-    std::cout << (words.has("json") ? rangeJson(prediction).dump(2) + "\n" : rangeTable(prediction));
+    if (words.has("json")) {
+        nlohmann::json json = rangeJson(prediction);
+        json["provenance"] = provenanceJson(words);
+        json["provenance"]["inputs"] = *inputs;
+        std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    } else {
+        std::cout << rangeTable(prediction);
+    }
     if (words.has("csv") && !writeWholeFile(words.value("csv"), rangeCsv(prediction), error))
         return fail(error);
     if (words.has("plot")) {

@@ -2,6 +2,7 @@
 
 class CommandWords;
 
-// `tervix-cli study STUDY.json [--out DIR]` writes a study's cameras and job list;
-// `tervix-cli study --merge DIR` gathers its finished jobs into one CSV and a plot.
+// `tervix-cli study`: PLAN.json [--out DIR] writes a study's folder, `run DIR N` runs one of its jobs,
+// `slurm DIR` writes its job array, `--merge DIR` gathers its results. A plan file named "run" or
+// "slurm" is given as ./run.
 int runStudyCommand(const CommandWords& words);

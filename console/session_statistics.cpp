@@ -1,6 +1,7 @@
 #include "console/session_statistics.h"
 
 #include "console/statistics.h"
+#include "text/csv_field.h"
 
 #include <nlohmann/json.hpp>
 
@@ -35,16 +36,6 @@ std::string cell(const std::optional<double>& value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.6g", *value);
     return text;
-}
-
-// A CSV field in quotes when it holds a separator, a quote or a line end.
-std::string quoted(const std::string& text) {
-    if (text.find_first_of(",\"\n\r") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
 }
 
 } // namespace
@@ -162,9 +153,9 @@ std::string statisticsCsv(const std::vector<SessionGroup>& groups) {
             low = g.ci95->first;
             high = g.ci95->second;
         }
-        out += std::to_string(g.slot) + ',' + quoted(g.cameraFile) + ',' + quoted(g.imageModel) + ',' + g.orientation +
-               ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' + cell(g.sd) +
-               ',' + cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' +
+        out += std::to_string(g.slot) + ',' + csvField(g.cameraFile) + ',' + csvField(g.imageModel) + ',' +
+               g.orientation + ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' +
+               cell(g.sd) + ',' + cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' +
                std::to_string(g.notRecognized) + ',' + (g.meetsStandard ? "true" : "false") + '\n';
     }
     return out;

@@ -8,6 +8,7 @@
 #include "text/strict_json.h"
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -70,8 +71,8 @@ public:
     std::optional<RangeMrtd> operator()(const ObjectiveJsonSource& source) const {
         RangeMrtd mrtd;
         mrtd.source = "model observer";
-        for (auto [path, samples] :
-             {std::pair{&source.verticalBars, &mrtd.horizontal}, std::pair{&source.horizontalBars, &mrtd.vertical}}) {
+        for (auto [path, samples, bars] : {std::tuple{&source.verticalBars, &mrtd.horizontal, "vertical"},
+                                           std::tuple{&source.horizontalBars, &mrtd.vertical, "horizontal"}}) {
             if (path->empty())
                 continue;
             const auto text = readBoundedTextFile(*path, objectiveJsonLimits, error_);
@@ -79,6 +80,14 @@ public:
                 return std::nullopt;
             std::string reason;
             const auto json = parseStrictJson(*text, reason);
+            // A run that names its bars must be given as that orientation's curve; older runs name none.
+            if (json && json->contains("provenance") && (*json)["provenance"].is_object() &&
+                (*json)["provenance"].contains("orientation") && (*json)["provenance"]["orientation"].is_string() &&
+                (*json)["provenance"]["orientation"] != bars) {
+                error_ = *path + " was measured with " + (*json)["provenance"]["orientation"].get<std::string>() +
+                         " bars, where " + bars + " bars are asked for";
+                return std::nullopt;
+            }
             auto read = json ? samplesOfObjectiveJson(*json, reason) : std::nullopt;
             if (!read) {
                 error_ = *path + ": " + reason;

@@ -3,26 +3,15 @@
 #include "camera/camera_file.h"
 #include "measurement/range_sources.h"
 #include "text/messages.h"
-#include "text/text_scanner.h"
+#include "text/strict_json.h"
 #include "text/tokens.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
+#include <set>
 
 namespace {
-
-// Study files are small; results larger than this are not a range run's.
-constexpr std::size_t maxStudyFileBytes = 16 * 1024 * 1024;
-
-const char* const parameterNames[] = {"netd", "ifov", "pitch", "focal", "blur", "frameRate"};
-
-bool knownParameter(const std::string& name) {
-    for (const char* known : parameterNames)
-        if (name == known)
-            return true;
-    return false;
-}
 
 std::string numberText(double value) {
     char text[32];
@@ -68,89 +57,268 @@ std::string joinLines(const std::vector<std::string>& lines) {
 
 } // namespace
 
-std::optional<StudyPlan> parseStudyPlan(const nlohmann::json& json, std::string& error) {
-    StudyPlan plan;
-    if (!json.is_object() || !json.contains("camera") || !json["camera"].is_string()) {
-        error = "the study needs \"camera\": the base camera file";
-        return std::nullopt;
+const std::vector<StudyParameterKind>& studyParameterKinds() {
+    // The lower ends keep every camera one the bench can show (its smallest pixel angle is 0.01 mrad);
+    // the upper ends are far past any camera a study would compare, so that only a slip trips them.
+    static const std::vector<StudyParameterKind> kinds{
+        {"netd", "K", "NETD", "K", 0.001, 10.0},
+        {"ifov", "mrad", "IFOV", "mrad", minPixelAngle, 10.0},
+        {"pitch", "um", "detector pitch", "\u00b5m", 1.0, 1000.0},
+        {"focal", "mm", "focal length", "mm", 1.0, 10000.0},
+        {"blur", "mrad", "blur width", "mrad", 0.001, 10.0},
+        {"frameRate", "Hz", "frame rate", "Hz", 1.0, 1000.0},
+    };
+    return kinds;
+}
+
+const StudyParameterKind* studyParameterKind(const std::string& name) {
+    for (const StudyParameterKind& kind : studyParameterKinds())
+        if (name == kind.name)
+            return &kind;
+    return nullptr;
+}
+
+namespace {
+
+// The dashes a word processor or a PDF puts where a hyphen was typed, in UTF-8: U+2010 to U+2015 and
+// the minus sign U+2212.
+std::size_t typographicDash(const std::string& text) {
+    for (std::size_t k = 0; k + 2 < text.size(); ++k) {
+        const auto a = static_cast<unsigned char>(text[k]), b = static_cast<unsigned char>(text[k + 1]),
+                   c = static_cast<unsigned char>(text[k + 2]);
+        if (a == 0xE2 && ((b == 0x80 && c >= 0x90 && c <= 0x95) || (b == 0x88 && c == 0x92)))
+            return k;
     }
-    plan.baseCamera = json["camera"].get<std::string>();
-    if (!json.contains("parameters") || !json["parameters"].is_array() || json["parameters"].empty() ||
-        json["parameters"].size() > 2) {
-        error = "the study needs \"parameters\": one or two of netd, ifov, pitch, focal, blur, frameRate";
-        return std::nullopt;
+    return std::string::npos;
+}
+
+bool onlyKeys(const nlohmann::json& object, std::initializer_list<const char*> known, const std::string& where,
+              std::string& error) {
+    for (const auto& [key, value] : object.items()) {
+        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; })) {
+            std::string list;
+            for (const char* k : known)
+                list += std::string(list.empty() ? "" : ", ") + k;
+            error = "unknown key " + nlohmann::json(key).dump() + " in " + where + " (it takes " + list + ")";
+            return false;
+        }
     }
-    for (const auto& p : json["parameters"]) {
-        StudyParameter parameter;
-        if (!p.is_object() || !p.contains("name") || !p["name"].is_string() ||
-            !knownParameter(parameter.name = p["name"].get<std::string>())) {
-            error = "a parameter's name must be one of netd, ifov, pitch, focal, blur, frameRate";
-            return std::nullopt;
-        }
-        if (p.contains("values") && p["values"].is_array())
-            for (const auto& v : p["values"])
-                parameter.values.push_back(v.is_number() ? v.get<double>() : -1.0);
-        else if (p.contains("from") && p.contains("to") && p.contains("steps") && p["from"].is_number() &&
-                 p["to"].is_number() && p["steps"].is_number_integer() && p["steps"].get<int>() >= 2 &&
-                 p["steps"].get<int>() <= 1000) {
-            const int steps = p["steps"].get<int>();
-            for (int k = 0; k < steps; ++k)
-                parameter.values.push_back(p["from"].get<double>() +
-                                           (p["to"].get<double>() - p["from"].get<double>()) * k / (steps - 1));
-        }
-        bool positive = !parameter.values.empty();
-        for (double v : parameter.values)
-            positive = positive && v > 0.0 && std::isfinite(v);
-        if (!positive) {
-            error = "parameter " + parameter.name + " needs \"values\" or \"from\", \"to\", \"steps\", all above zero";
-            return std::nullopt;
-        }
-        plan.parameters.push_back(parameter);
+    return true;
+}
+
+std::string shortNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+bool readParameter(const nlohmann::json& p, std::size_t maxJobs, StudyParameter& parameter, std::string& error) {
+    if (!p.is_object() || !p.contains("name") || !p["name"].is_string() ||
+        !studyParameterKind(parameter.name = p["name"].get<std::string>())) {
+        error = "a parameter's \"name\" must be one of netd, ifov, pitch, focal, blur, frameRate";
+        return false;
     }
-    for (const StudyParameter& p : plan.parameters)
-        if (p.name == "pitch" || p.name == "focal") {
-            const auto& optics = json.contains("optics") ? json["optics"] : nlohmann::json();
-            if (!optics.is_object() || !optics.contains("pitch") || !optics.contains("focal") ||
-                !optics["pitch"].is_number() || !optics["focal"].is_number() || !(optics["pitch"].get<double>() > 0) ||
-                !(optics["focal"].get<double>() > 0)) {
-                error = "stepping pitch or focal needs \"optics\": {\"pitch\": um, \"focal\": mm} of the base camera";
-                return std::nullopt;
+    const std::string where = "parameter " + parameter.name;
+    if (!onlyKeys(p, {"name", "values", "from", "to", "steps"}, where, error))
+        return false;
+    const bool listed = p.contains("values"), stepped = p.contains("from") || p.contains("to") || p.contains("steps");
+    if (listed == stepped) {
+        error = where + " needs either \"values\" or \"from\", \"to\" and \"steps\"";
+        return false;
+    }
+    if (listed) {
+        if (!p["values"].is_array() || p["values"].empty() || p["values"].size() > maxJobs) {
+            error = where + ": \"values\" must be a list of 1 to " + std::to_string(maxJobs) + " numbers";
+            return false;
+        }
+        for (const auto& v : p["values"]) {
+            if (!v.is_number()) {
+                error = where + ": \"values\" holds " + v.dump() + ", not a number";
+                return false;
             }
-            plan.pitchUm = optics["pitch"].get<double>();
-            plan.focalMm = optics["focal"].get<double>();
+            parameter.values.push_back(v.get<double>());
         }
-    if (json.contains("repeats")) {
-        if (!json["repeats"].is_number_integer() || json["repeats"].get<int>() < 1 ||
-            json["repeats"].get<int>() > 1000) {
-            error = "\"repeats\" must be a whole number from 1 to 1000";
-            return std::nullopt;
+    } else {
+        const auto& steps = p.value("steps", nlohmann::json());
+        if (!p.value("from", nlohmann::json()).is_number() || !p.value("to", nlohmann::json()).is_number() ||
+            !steps.is_number_integer() || steps.get<long long>() < 2 ||
+            steps.get<long long>() > static_cast<long long>(maxJobs)) {
+            error = where + " needs \"from\" and \"to\" as numbers and \"steps\" a whole number from 2 to " +
+                    std::to_string(maxJobs);
+            return false;
         }
-        plan.repeats = json["repeats"].get<int>();
+        const double from = p["from"].get<double>(), to = p["to"].get<double>();
+        const auto count = steps.get<long long>();
+        for (long long k = 0; k < count; ++k)
+            parameter.values.push_back(from + (to - from) * static_cast<double>(k) / static_cast<double>(count - 1));
     }
-    if (json.contains("range")) {
-        const std::string words = json["range"].is_string() ? json["range"].get<std::string>() : "\"";
-        // The words go into a shell line as they stand: nothing the shell would read as its own.
-        if (words.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ,.-_") !=
-            std::string::npos) {
-            error = "\"range\" holds range options: letters, digits, spaces, commas, dots and dashes only";
+    const StudyParameterKind& kind = *studyParameterKind(parameter.name);
+    for (double v : parameter.values)
+        if (!(v >= kind.low && v <= kind.high)) {
+            error = where + ": " + shortNumber(v) + " is outside " + shortNumber(kind.low) + " to " +
+                    shortNumber(kind.high) + " " + kind.unit;
+            return false;
+        }
+    return true;
+}
+
+bool readWholeNumber(const nlohmann::json& json, const char* key, double low, double high, double& value,
+                     std::string& error) {
+    if (!json.contains(key))
+        return true;
+    const auto& v = json[key];
+    if (!v.is_number_integer() || v.get<double>() < low || v.get<double>() > high) {
+        error =
+            "\"" + std::string(key) + "\" must be a whole number from " + shortNumber(low) + " to " + shortNumber(high);
+        return false;
+    }
+    value = v.get<double>();
+    return true;
+}
+
+bool readFileName(const nlohmann::json& json, const char* key, std::string& name, std::string& error) {
+    if (!json.contains(key))
+        return true;
+    if (!json[key].is_string() || json[key].get<std::string>().empty()) {
+        error = "\"" + std::string(key) + "\" must name a file";
+        return false;
+    }
+    name = json[key].get<std::string>();
+    return true;
+}
+
+} // namespace
+
+std::optional<StudyPlan> parseStudyPlan(const std::string& text, std::size_t maxJobs, std::string& error) {
+    if (const std::size_t dash = typographicDash(text); dash != std::string::npos) {
+        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(dash), '\n');
+        error = "line " + std::to_string(line) + " holds a typographic dash (" + text.substr(dash, 3) +
+                "), as text copied out of a PDF or a word processor does; options and numbers take the plain "
+                "hyphen: type --extinction, not \u2013extinction";
+        return std::nullopt;
+    }
+    std::string reason;
+    const auto json = parseStrictJson(text, reason);
+    if (!json) {
+        error = "the plan is not JSON as a plan must be: " + reason;
+        return std::nullopt;
+    }
+    if (!json->is_object()) {
+        error = "the plan must be one JSON object";
+        return std::nullopt;
+    }
+    if (!onlyKeys(*json, {"camera", "target", "atmosphere", "parameters", "optics", "repeats", "seed", "range"},
+                  "the plan", error))
+        return std::nullopt;
+    StudyPlan plan;
+    if (!json->contains("camera")) {
+        error = "the plan needs \"camera\": the base camera file";
+        return std::nullopt;
+    }
+    if (!readFileName(*json, "camera", plan.baseCamera, error) || !readFileName(*json, "target", plan.target, error) ||
+        !readFileName(*json, "atmosphere", plan.atmosphere, error))
+        return std::nullopt;
+    const auto& parameters = json->value("parameters", nlohmann::json());
+    if (!parameters.is_array() || parameters.empty() || parameters.size() > 2) {
+        error = "the plan needs \"parameters\": one or two of netd, ifov, pitch, focal, blur, frameRate";
+        return std::nullopt;
+    }
+    std::set<std::string> named;
+    for (const auto& p : parameters) {
+        StudyParameter parameter;
+        if (!readParameter(p, maxJobs, parameter, error))
+            return std::nullopt;
+        if (!named.insert(parameter.name).second) {
+            error = "parameter " + parameter.name + " is stepped twice";
             return std::nullopt;
         }
-        plan.rangeOptions = words;
+        plan.parameters.push_back(std::move(parameter));
+    }
+    const bool optics = named.count("pitch") || named.count("focal");
+    if (optics != json->contains("optics")) {
+        error = optics ? "stepping pitch or focal needs \"optics\": {\"pitch\": um, \"focal\": mm} of the base camera"
+                       : "\"optics\" is only for a plan that steps pitch or focal";
+        return std::nullopt;
+    }
+    if (optics) {
+        const auto& o = (*json)["optics"];
+        const StudyParameterKind &pitch = *studyParameterKind("pitch"), &focal = *studyParameterKind("focal");
+        if (!o.is_object() || !onlyKeys(o, {"pitch", "focal"}, "\"optics\"", error) ||
+            !o.value("pitch", nlohmann::json()).is_number() || !o.value("focal", nlohmann::json()).is_number() ||
+            !(o["pitch"].get<double>() >= pitch.low && o["pitch"].get<double>() <= pitch.high) ||
+            !(o["focal"].get<double>() >= focal.low && o["focal"].get<double>() <= focal.high)) {
+            if (error.empty())
+                error = "\"optics\" takes \"pitch\" from 1 to 1000 um and \"focal\" from 1 to 10000 mm";
+            return std::nullopt;
+        }
+        plan.pitchUm = o["pitch"].get<double>();
+        plan.focalMm = o["focal"].get<double>();
+    }
+    double repeats = plan.repeats, seed = plan.seed;
+    if (!readWholeNumber(*json, "repeats", 1, 1000, repeats, error) ||
+        !readWholeNumber(*json, "seed", 0, 4294967295.0, seed, error))
+        return std::nullopt;
+    plan.repeats = static_cast<int>(repeats);
+    plan.seed = static_cast<std::uint32_t>(seed);
+    if (json->contains("range")) {
+        if (!(*json)["range"].is_string()) {
+            error = "\"range\" holds range options as one text, e.g. \"--criteria 2d --extinction 0.3\"";
+            return std::nullopt;
+        }
+        for (const std::string& word : splitTokens((*json)["range"].get<std::string>(), " \t\r\n"))
+            plan.rangeWords.push_back(word);
+    }
+    // Counted before any grid is built: a plan of a few kilobytes can ask for billions of jobs.
+    if (const std::size_t jobs = studyJobCount(plan); jobs > maxJobs) {
+        error =
+            "the plan asks for " + std::to_string(jobs) + " jobs, more than " + std::to_string(maxJobs) +
+            (maxJobs < hardMaxStudyJobs ? " (--max-jobs N allows more, up to " + std::to_string(hardMaxStudyJobs) + ")"
+                                        : "");
+        return std::nullopt;
     }
     return plan;
 }
 
-std::vector<std::vector<double>> studyGrid(const StudyPlan& plan) {
-    std::vector<std::vector<double>> grid;
-    const auto& first = plan.parameters.front().values;
-    const std::vector<double> none{0.0};
-    const auto& second = plan.parameters.size() > 1 ? plan.parameters[1].values : none;
-    for (double a : first)
-        for (double b : second)
-            grid.push_back(plan.parameters.size() > 1 ? std::vector<double>{a, b} : std::vector<double>{a});
-    return grid;
+nlohmann::json canonicalStudyPlan(const StudyPlan& plan) {
+    nlohmann::json parameters = nlohmann::json::array();
+    for (const StudyParameter& p : plan.parameters)
+        parameters.push_back({{"name", p.name}, {"values", p.values}});
+    std::string range;
+    for (const std::string& word : plan.rangeWords)
+        range += (range.empty() ? "" : " ") + word;
+    nlohmann::json json{{"camera", plan.baseCamera},
+                        {"parameters", parameters},
+                        {"repeats", plan.repeats},
+                        {"seed", plan.seed},
+                        {"range", range}};
+    if (!plan.target.empty())
+        json["target"] = plan.target;
+    if (!plan.atmosphere.empty())
+        json["atmosphere"] = plan.atmosphere;
+    if (plan.pitchUm > 0.0)
+        json["optics"] = {{"pitch", plan.pitchUm}, {"focal", plan.focalMm}};
+    return json;
 }
 
+std::size_t studyJobCount(const StudyPlan& plan) {
+    // Saturates rather than wraps: two lists of 2^33 values must not count as a few.
+    std::size_t count = 1;
+    for (const StudyParameter& p : plan.parameters)
+        count = p.values.size() != 0 && count > hardMaxStudyJobs * 16 / p.values.size() ? hardMaxStudyJobs * 16
+                                                                                        : count * p.values.size();
+    return count;
+}
+
+std::vector<double> studyPoint(const StudyPlan& plan, std::size_t job) {
+    std::vector<double> point(plan.parameters.size());
+    std::size_t index = job - 1;
+    for (std::size_t k = plan.parameters.size(); k-- > 0;) {
+        const auto& values = plan.parameters[k].values;
+        point[k] = values[index % values.size()];
+        index /= values.size();
+    }
+    return point;
+}
 std::optional<std::string> studyCameraText(const std::string& baseText, const StudyPlan& plan,
                                            const std::vector<double>& point, std::string& error) {
     CameraState base;
@@ -203,122 +371,6 @@ std::optional<std::string> studyCameraText(const std::string& baseText, const St
         !near(check.hBlurWidth, hBlur) || !near(check.vBlurWidth, vBlur)) {
         error = "the base camera file " + plan.baseCamera + " does not have the layout a study writes its values into";
         return std::nullopt;
-    }
-    return text;
-}
-
-namespace {
-
-std::string numbered(const char* folder, int job, const char* ending) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%s/cam%03d%s", folder, job, ending);
-    return text;
-}
-
-std::string quoted(const std::string& path) {
-    std::string q = "'";
-    for (char c : path)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-} // namespace
-
-std::string studyCameraName(int job) {
-    return numbered("cameras", job, ".par");
-}
-std::string studyMrtdName(int job) {
-    return numbered("results", job, ".mrtd.json");
-}
-std::string studyRangeName(int job) {
-    return numbered("results", job, ".range.json");
-}
-
-std::string studyJobLine(const std::string& program, const std::string& folder, const StudyPlan& plan, int job) {
-    const std::string base = folder + "/";
-    const std::string mrtd = quoted(base + studyMrtdName(job));
-    const std::string range = quoted(base + studyRangeName(job));
-    // Each result is written under a temporary name and renamed when whole, so that a job cut short
-    // leaves no result that --merge would take for finished.
-    return quoted(program) + " mrtd --camera " + quoted(base + studyCameraName(job)) + " --repeats " +
-           std::to_string(plan.repeats) + " --threads 1 --json > " + mrtd + ".part && mv " + mrtd + ".part " + mrtd +
-           " && " + quoted(program) + " range --objective " + mrtd + " --json" +
-           (plan.rangeOptions.empty() ? "" : " " + plan.rangeOptions) + " > " + range + ".part && mv " + range +
-           ".part " + range;
-}
-
-nlohmann::json studyIndexJson(const StudyPlan& plan) {
-    nlohmann::json names = nlohmann::json::array();
-    for (const StudyParameter& p : plan.parameters)
-        names.push_back(p.name);
-    nlohmann::json jobs = nlohmann::json::array();
-    int job = 0;
-    for (const auto& point : studyGrid(plan))
-        jobs.push_back({{"job", ++job}, {"camera", studyCameraName(job)}, {"point", point}});
-    return {{"parameters", names}, {"jobs", jobs}};
-}
-
-std::optional<StudyResults> readStudyResults(const std::string& folder, std::string& error) {
-    const auto index = readTextFile(folder + "/study.json", maxStudyFileBytes);
-    const nlohmann::json json = index ? nlohmann::json::parse(*index, nullptr, false) : nlohmann::json();
-    if (!json.is_object() || !json.contains("parameters") || !json.contains("jobs") || !json["jobs"].is_array()) {
-        error = "no study in " + folder + " (study.json missing or malformed)";
-        return std::nullopt;
-    }
-    StudyResults results;
-    for (const auto& name : json["parameters"])
-        results.parameters.push_back(name.is_string() ? name.get<std::string>() : "?");
-    for (const auto& j : json["jobs"]) {
-        if (!j.is_object() || !j.contains("job") || !j["job"].is_number_integer() || !j.contains("point")) {
-            error = folder + "/study.json has a malformed job";
-            return std::nullopt;
-        }
-        StudyRow row;
-        row.job = j["job"].get<int>();
-        for (const auto& v : j["point"])
-            row.point.push_back(v.is_number() ? v.get<double>() : 0.0);
-        if (const auto text = readTextFile(folder + "/" + studyRangeName(row.job), maxStudyFileBytes)) {
-            nlohmann::json ranges = nlohmann::json::parse(*text, nullptr, false);
-            if (ranges.is_object() && ranges.contains("tasks"))
-                row.ranges = ranges;
-        }
-        results.rows.push_back(row);
-    }
-    return results;
-}
-
-std::string studyResultsCsv(const StudyResults& results) {
-    std::vector<std::string> tasks;
-    for (const StudyRow& row : results.rows)
-        if (row.ranges && tasks.empty())
-            for (const auto& t : (*row.ranges)["tasks"])
-                tasks.push_back(t.value("task", ""));
-    std::string text = "job";
-    for (const std::string& p : results.parameters)
-        text.append(",").append(p);
-    for (const std::string& t : tasks)
-        for (const char* column : {"_km", "_bound", "_ci95_low", "_ci95_high"})
-            text.append(",").append(t).append(column);
-    text += "\n";
-    auto number = [](const nlohmann::json& v) { return v.is_number() ? numberText(v.get<double>()) : std::string(); };
-    for (const StudyRow& row : results.rows) {
-        text += std::to_string(row.job);
-        for (double v : row.point)
-            text.append(",").append(numberText(v));
-        for (const std::string& t : tasks) {
-            nlohmann::json found;
-            if (row.ranges)
-                for (const auto& r : (*row.ranges)["tasks"])
-                    if (r.value("task", "") == t)
-                        found = r;
-            const bool has = found.is_object();
-            const auto& ci = has && found.contains("ci95") ? found["ci95"] : nlohmann::json();
-            const bool interval = ci.is_array() && ci.size() == 2;
-            text.append(",").append(has ? number(found["rangeKm"]) : "");
-            text.append(",").append(has ? (found.value("bound", false) ? "true" : "false") : "");
-            text.append(",").append(interval ? number(ci[0]) : "").append(",").append(interval ? number(ci[1]) : "");
-        }
-        text += "\n";
     }
     return text;
 }

@@ -1,13 +1,11 @@
-// The range and study commands run as a user runs them: the JSON's fields per criteria set, the
-// refusals, and a small study through GNU parallel.
+// The range command run as a user runs it: the JSON's fields per criteria set, and the range and
+// study commands' refusals.
 #include "cli_run.h"
 #include "test_support.h"
 
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace testing_support;
 
@@ -50,31 +48,6 @@ TEST(CliRange, JsonHasEveryTaskOfTheCriteriaAndTheFilesItWasAskedFor) {
         EXPECT_EQ(splitLines(readText(dir.path("r.csv"))).size(), tasks + 1);
         EXPECT_EQ(readText(dir.path("r.png")).rfind("\x89PNG", 0), 0u);
     }
-}
-
-// Two cameras differing in NETD, written, run by GNU parallel from the job list and gathered: two
-// model-observer runs, long under the sanitizers.
-TEST(CliLong, StudyRunsThroughGnuParallel) {
-    if (std::system("parallel --version > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "GNU parallel is not installed";
-    const TempDir dir;
-    copyShipped(dir, {"camera1.par", "mira.tag"});
-    dir.write("s.json", R"({"camera": "camera1.par", "repeats": 1, "range": "--criteria 2d",
-                           "parameters": [{"name": "netd", "values": [0.03, 0.3]}]})");
-    ASSERT_EQ(runCli("study s.json", dir.root().string()).status, 0);
-    EXPECT_EQ(splitLines(readText(dir.path("s/jobs.txt"))).size(), 2u);
-    ASSERT_EQ(runCommand("parallel < s/jobs.txt", dir.root().string()).status, 0);
-    const CliRun merged = runCli("study --merge s", dir.root().string());
-    ASSERT_EQ(merged.status, 0) << merged.err;
-    const auto rows = splitLines(merged.out);
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].substr(0, 27), "job,netd,detection_km,detec");
-    // The noisier camera sees the target no farther.
-    auto detection = [&](int row) {
-        return std::stod(rows[static_cast<std::size_t>(row)].substr(rows[1].find(',', 5) + 1));
-    };
-    EXPECT_GE(detection(1), detection(2));
-    EXPECT_EQ(readText(dir.path("s/ranges.png")).rfind("\x89PNG", 0), 0u);
 }
 
 } // namespace

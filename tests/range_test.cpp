@@ -9,6 +9,7 @@
 #include "measurement/range_sources.h"
 #include "measurement/range_study.h"
 #include "measurement/range_uncertainty.h"
+#include "measurement/study_table.h"
 #include "session_reading.h"
 #include "test_support.h"
 #include "text/messages.h"
@@ -178,9 +179,10 @@ TEST_P(RangeStudyCamera, HoldsTheSteppedValues) {
     const std::string name = "camera" + std::to_string(GetParam()) + ".par";
     const std::string base = testing_support::readText(testing_support::shippedFile(name));
     std::string error;
-    const auto plan = parseStudyPlan(nlohmann::json::parse(R"({"camera": "c.par", "optics": {"pitch": 17, "focal": 100},
-        "parameters": [{"name": "netd", "values": [0.07]}, {"name": "focal", "values": [50]}]})"),
-                                     error);
+    const auto plan = parseStudyPlan(R"({"camera": "c.par", "optics": {"pitch": 17, "focal": 100},
+        "parameters": [{"name": "netd", "values": [0.07]}, {"name": "focal", "values": [50]}]})",
+                                     defaultMaxStudyJobs, error);
+    ASSERT_TRUE(plan) << error;
     const auto text = studyCameraText(base, *plan, {0.07, 50.0}, error);
     ASSERT_TRUE(text) << error;
     CameraState camera;
@@ -190,5 +192,53 @@ TEST_P(RangeStudyCamera, HoldsTheSteppedValues) {
     EXPECT_NEAR(ifovMradOf(camera.set), 17.0 / 50.0, 1e-5);
 }
 INSTANTIATE_TEST_SUITE_P(Shipped, RangeStudyCamera, testing::Range(1, 6));
+
+// A plan is refused whole, with the reason, before a job exists.
+class StudyPlanRefusal : public testing::TestWithParam<testing_support::DataRow> {};
+TEST_P(StudyPlanRefusal, NamesTheFault) {
+    std::string error;
+    EXPECT_FALSE(parseStudyPlan(GetParam().text(0), defaultMaxStudyJobs, error));
+    EXPECT_NE(error.find(GetParam().text(1)), std::string::npos) << error;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, StudyPlanRefusal, TERVIX_TABLE_ROWS("study/plan_refusals.tsv"));
+
+// The job count is checked against the limit asked for, and jobs count the first parameter slowest.
+TEST(StudyPlan, CountsJobsAgainstTheLimitAskedFor) {
+    const std::string text = R"({"camera": "c.par", "parameters": [{"name": "netd", "values": [0.1, 0.2, 0.3]},
+                                   {"name": "blur", "values": [0.01, 0.02]}]})";
+    std::string error;
+    EXPECT_FALSE(parseStudyPlan(text, 5, error));
+    const auto plan = parseStudyPlan(text, 6, error);
+    ASSERT_TRUE(plan) << error;
+    EXPECT_EQ(studyJobCount(*plan), 6u);
+    EXPECT_EQ(studyPoint(*plan, 4), (std::vector<double>{0.2, 0.02}));
+    EXPECT_EQ(
+        canonicalStudyPlan(*plan),
+        canonicalStudyPlan(*parseStudyPlan(
+            R"({"seed": 1, "repeats": 2, "range": "", "camera": "c.par", "parameters": [{"name": "netd", "from": 0.1,
+            "to": 0.3, "steps": 3}, {"name": "blur", "values": [0.01, 0.02]}]})",
+            6, error)));
+}
+
+// Each way a range run can give a task, as the merged row shows it: every empty cell is explained.
+class StudyTableCells : public testing::TestWithParam<testing_support::DataRow> {};
+TEST_P(StudyTableCells, FillOrExplain) {
+    const StudyTableLayout layout{{"netd"}, {"detection"}, {}};
+    const nlohmann::json range{{"tasks", nlohmann::json::array({nlohmann::json::parse(GetParam().text(0))})}};
+    const std::string row = studyTableRow(layout, 1, {0.1}, range);
+    const std::string prefix = "1,0.100000,";
+    ASSERT_EQ(row.rfind(prefix, 0), 0u) << row;
+    std::size_t end = prefix.size();
+    for (int k = 0; k < 7; ++k)
+        end = row.find(',', end) + 1;
+    EXPECT_EQ(row.substr(prefix.size(), end - 1 - prefix.size()), GetParam().text(1));
+    const std::string notes = row.substr(row.find(",done,") + 6);
+    if (GetParam().text(2) == "-")
+        EXPECT_EQ(notes, "\n");
+    else
+        EXPECT_NE(notes.find(GetParam().text(2)), std::string::npos) << notes;
+    EXPECT_EQ(studyTableHeader(layout).substr(0, 58), "job,netd,detection_km,detection_low_km,detection_high_km,d");
+}
+INSTANTIATE_TEST_SUITE_P(Rows, StudyTableCells, TERVIX_TABLE_ROWS("study/table_cells.tsv"));
 
 } // namespace

@@ -1,18 +1,10 @@
 #include "text/text_scanner.h"
 
-#include "text/bounded_text_file.h"
-
 #include <algorithm>
 #include <charconv>
 #include <limits>
 
 TextScanner::TextScanner(std::string text) : text_(std::move(text)) {}
-
-std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes) {
-    TextFileFault fault = TextFileFault::None;
-    std::string reason;
-    return readBoundedTextFile(path, {"a file", maxBytes, maxBytes}, fault, reason);
-}
 
 bool isLineSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

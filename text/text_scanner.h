@@ -41,11 +41,6 @@ private:
     mutable int countedLines_ = 0;
 };
 
-// A whole file's text through readBoundedTextFile (text/bounded_text_file.h): nullopt when it is
-// absent, is no regular file (a pipe or a device gives nothing at once) or exceeds maxBytes, without
-// saying why. A reader whose refusal names the file's kind and limit calls readBoundedTextFile itself.
-std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes);
-
 bool isLineSpace(char c);
 // Removes trailing blanks, tabs and line ends.
 std::string trimRight(std::string_view text);

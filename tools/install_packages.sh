@@ -25,6 +25,8 @@ tervix_test_packages=(
     poppler-utils                               # the session reports and the guide read back (pdftotext, pdfimages)
     man-db                                      # the install test reads the installed manual page with man
     parallel                                    # a trade study's jobs run side by side (GNU parallel)
+    slurm-wlm munge                             # a study's job array on a one-node cluster the test starts
+    python3-pandas                              # the merged study table read as an analyst reads it
 )
 
 # tervix_install_packages run|test
