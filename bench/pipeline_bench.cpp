@@ -66,7 +66,7 @@ struct PipelineBench {
         };
         openBench(console, sources);
         console.selectFrequency(0);
-        console.onTemperatureSlider(750);
+        console.setTemperatureOnGrid(1.0);
     }
     std::size_t pixels() const {
         return static_cast<std::size_t>(state.sim.imageWidth) * static_cast<std::size_t>(state.sim.imageHeight);
@@ -322,11 +322,12 @@ void TemperatureStepBench(benchmark::State& s) {
     });
 #endif
     const double floor = floorMilliseconds(pixels * sizeof(float), pixels * 3);
-    int position = 750;
+    // One step of the grid up and back.
+    double kelvin = 1.0;
     const StageClock clock;
     for (auto _ : s) {
-        position = position == 750 ? 751 : 750;
-        b.console.onTemperatureSlider(position);
+        kelvin = kelvin == 1.0 ? 1.0 + 1.0 / temperatureGridStepsPerKelvin : 1.0;
+        b.console.setTemperatureOnGrid(kelvin);
         benchmark::DoNotOptimize(b.state.sim.displayImage.data());
     }
     clock.report(s, floor, peer, pixels);

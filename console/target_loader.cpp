@@ -79,7 +79,7 @@ void TargetLoader::run(const std::string& directory, TargetPreview* preview) {
     targetFiles = listTargetFiles(directory);
     if (autoFormatting) {
         console_.setDistanceText("1000");
-        console_.placeTemperatureSlider(consoleSliderPos);
+        console_.placeTemperatureOnGrid(consoleTemperature);
     }
     load(preview);
     if (preview)

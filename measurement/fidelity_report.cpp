@@ -47,7 +47,7 @@ std::vector<FidelityRow> fidelityReport(Bench& console) {
                         zoomedPixels(camera.sensorWidth, camera.electronicZoom) * 1000.0;
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
+        console.setTemperatureOnGrid(modulationDifference);
         const BarPattern p = findBarPattern(state);
         if (!p.valid())
             continue;

@@ -121,7 +121,7 @@ ModelFidelity modelFidelityReport(Bench& console, int phases) {
     const double nyquist = 1.0 / (2.0 * g.pitchX * 1000.0);
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
+        console.setTemperatureOnGrid(modulationDifference);
         FrequencyFidelity row;
         row.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         row.nyquistShare = row.frequency / nyquist;

@@ -24,8 +24,8 @@
 
 namespace {
 
-// The largest temperature difference the trackbar reaches, kelvin.
-constexpr double rangeLimit = (temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
+// The largest temperature difference the grid reaches, kelvin.
+constexpr double rangeLimit = temperatureGridLimit;
 
 // splitmix64: turns (seed, repeat, frequency) into well-spread, independent streams.
 std::uint64_t mix(std::uint64_t x) {
@@ -359,14 +359,14 @@ const char* outcomeText(ObserverOutcome outcome) {
 
 namespace {
 
-// The trackbar's grid outwards from 0: coarse steps of ten positions until the bars are resolved,
-// then single positions over the last coarse step.
+// The grid outwards from 0: coarse steps of ten until the bars are resolved, then single steps over
+// the last coarse one.
 HalfResult gridHalf(Bench& console, const ObserverSettings& settings, int direction, const std::atomic<bool>* cancel) {
     auto resolvedAt = [&](int steps) {
-        console.onTemperatureSlider(temperatureSliderCentre + direction * steps);
+        console.setTemperatureOnGrid(direction * steps / temperatureGridStepsPerKelvin);
         return judgeBars(console.state(), settings).resolved;
     };
-    const int last = temperatureSliderMax - temperatureSliderCentre;
+    const int last = temperatureGridSteps;
     constexpr int coarse = 10;
     int previous = 0;
     for (int steps = coarse; steps <= last; steps += coarse) {
@@ -379,10 +379,10 @@ HalfResult gridHalf(Bench& console, const ObserverSettings& settings, int direct
                     found = fine;
                     break;
                 }
-            // The first position, or the last, says only that the threshold lies beyond the grid.
+            // The first step, or the last, says only that the threshold lies beyond the grid.
             const bool cut = found == 1 || found == last;
             return {cut ? ObserverOutcome::CutAtRange : ObserverOutcome::Resolved,
-                    direction * found / temperatureSliderPerKelvin};
+                    direction * found / temperatureGridStepsPerKelvin};
         }
         previous = steps;
     }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -68,9 +69,9 @@ std::optional<GoldenCase> readGoldenCase(const fs::path& caseDir, std::string& e
 std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const fs::path& caseDir,
                                              const fs::path& shippedDataDir, MessageSink& messages,
                                              std::string& error) {
-    const int sliderPosition = Bench::sliderPositionOf(goldenCase.temperatureDifference);
-    if (frequencyIndexOf(goldenCase.frequency) < 0 ||
-        (sliderPosition - temperatureSliderCentre) / temperatureSliderPerKelvin != goldenCase.temperatureDifference) {
+    const double gridStep = std::round(goldenCase.temperatureDifference * temperatureGridStepsPerKelvin);
+    if (frequencyIndexOf(goldenCase.frequency) < 0 || std::abs(gridStep) > temperatureGridSteps ||
+        gridStep / temperatureGridStepsPerKelvin != goldenCase.temperatureDifference) {
         error = "the frequency is not a radio's or the temperature difference not a trackbar position";
         return std::nullopt;
     }

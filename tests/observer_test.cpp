@@ -174,12 +174,12 @@ TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsPr
     EXPECT_TRUE(!seen.empty() && seen.size() <= 3u) << seen.size();
 }
 
-TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
+TEST(ModelObserver, TheGridSearchReadsTheGridsSteps) {
     ObserverBench bench("camera1.par", 3, true);
     const ObserverSettings settings{.repeats = 2, .grid = true, .frequencies = {2}};
     for (double half : halves(measureObjectiveMrtd(bench.state, settings))) {
-        const double position = half * temperatureSliderPerKelvin;
-        EXPECT_NEAR(position, std::round(position), 1e-9);
+        const double steps = half * temperatureGridStepsPerKelvin;
+        EXPECT_NEAR(steps, std::round(steps), 1e-9);
         EXPECT_NE(half, 0.0);
     }
 }

@@ -205,7 +205,7 @@ TEST(Autocorrelation, FindsARepeatAndPassesIndependentNoise) {
 struct ShippedBench : ObserverBench {
     ShippedBench() : ObserverBench("camera1.par") {
         console.selectFrequency(2);
-        console.onTemperatureSlider(Bench::sliderPositionOf(1.0));
+        console.setTemperatureOnGrid(1.0);
     }
 };
 
