@@ -140,7 +140,7 @@ public:
     }
     // --model specified|physical; the physical model when the option is absent, as in the window.
     std::optional<ImageModel> model() const {
-        return has("model") ? imageModelFromName(value("model")) : ImageModel::Physical;
+        return has("model") ? imageModelFromName(value("model")) : defaultImageModel;
     }
     // --orientation vertical|horizontal as "the bars are horizontal"; vertical when the option is
     // absent, nothing for any other word.
@@ -152,8 +152,6 @@ public:
         return std::nullopt;
     }
     char* argv0() const { return argv0_; }
-
-    static constexpr const char* standardTargetFile = "mira.tag";
 
 private:
     const QCommandLineParser& parser_;
@@ -414,9 +412,10 @@ int runFidelity(const Invocation& run) {
     BenchState state;
     StderrMessages messages;
     Bench bench(state, messages);
-    bench.setImageModel(*model);
+    BenchCase benchCase;
+    benchCase.sources.imageModel = *model;
     std::string error;
-    if (!prepareBench(run, bench, {}, error))
+    if (!prepareBench(run, bench, benchCase, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(bench);
     if (run.has("json")) {
@@ -636,9 +635,9 @@ std::string standardFilesText(const Command& command) {
         reads = reads || (std::string(option.name) == "target" && std::string(option.valueName) == "FILE");
     if (!reads)
         return {};
-    return std::string("\nFiles it reads by itself:\n"
-                       "  mira.tag        without --target: from the working folder (as the window's Load/Edit),\n"
-                       "                  else from the program's folder, else from ") +
+    return std::string("\nFiles it reads by itself:\n  ") + standardTargetFile +
+           "        without --target: from the working folder (as the window's Load/Edit),\n"
+           "                  else from the program's folder, else from " +
            installedDataDirectory() + " beside it\n" +
            "  Atmosphere.ini  without --atmosphere: from the program's folder (as the window), else from\n" +
            "                  " + installedDataDirectory() + " beside it; left out when in neither\n";

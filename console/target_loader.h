@@ -71,3 +71,9 @@ std::vector<std::string> listTargetFiles(const std::string& directory);
 std::vector<std::string> objectLabelsOf(const std::vector<struct TargetItem>& items);
 
 inline constexpr const char* targetNotFoundMessage = "Target file is not found";
+
+// The standard target's file: Load/Edit picks it from the folder, the command line reads it when no
+// target is named.
+inline constexpr const char* standardTargetFile = "mira.tag";
+// The standard target's file as Load/Edit knows it: its name, or the same with a capital first letter.
+bool isStandardTargetFile(const std::string& name);

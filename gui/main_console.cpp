@@ -147,9 +147,6 @@ QColor colourOf(std::int32_t bgr) {
 // The start waits this long after the window is set up, so that it runs from the event loop with the
 // window already shown.
 constexpr int deferredStartDelayMs = 1;
-// A fresh profile renders with the physical model: the specified model's noise is stronger than
-// the camera file's NETD, repeats, and turns some bar-gap pairs over (see the user guide).
-constexpr ImageModel defaultImageModel = ImageModel::Physical;
 // The zoom trackbars' positions are hundredths of the zoom.
 int zoomSliderPositionOf(double zoom) {
     return static_cast<int>(std::lround(zoom * 100.0));
@@ -385,7 +382,8 @@ void MainConsole::initialise() {
     // default, which is not remembered as a choice.
     const auto remembered = imageModelFromName(
         QSettings(settingsOrganisation, settingsApplication).value(imageModelKey()).toString().toStdString());
-    core_->setImageModel(remembered.value_or(defaultImageModel));
+    if (remembered)
+        core_->setImageModel(*remembered);
     for (QAction* action : actions_.imageModels)
         action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));
     showStatusLine();

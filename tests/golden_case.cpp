@@ -81,6 +81,7 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     BenchSources& sources = benchCase.sources;
     sources.atmosphere = BenchSource{resolve(goldenCase.atmosphere, caseDir, shippedDataDir).string(), std::nullopt};
     sources.seed = goldenCase.seed;
+    sources.imageModel = ImageModel::Specified; // the bit-exact images the cases hold
     sources.camera.path = resolve(goldenCase.camera, caseDir, shippedDataDir).string();
     sources.target.path = resolve(goldenCase.target, caseDir, shippedDataDir).string();
     benchCase.randomise = goldenCase.randomise;
