@@ -47,7 +47,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -833,15 +832,10 @@ void MainConsole::openHelp() {
     QString guide = u"guide_tervix.pdf"_s;
     if (!QFileInfo::exists(guide))
         guide = QString::fromStdString(dataFilePath(core_->state().programDirectory, guide.toStdString()));
-    // The launchers the bench has always tried first; none of them exists on this platform, so the
-    // desktop's document opener takes the guide. Nothing is reported when a launch fails.
-    if (QFileInfo::exists(u"c:\\windows\\command\\start.exe"_s)) {
-        QProcess::startDetached(u"c:\\windows\\command\\start.exe"_s, {guide});
-        return;
-    }
-    if (QProcess::startDetached(u"vis.exe"_s, {guide}))
-        return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
+    // The desktop's own document opener takes it; no program is started here with the path.
+    if (!QFileInfo::exists(guide) ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath())))
+        messages_.message((u"The guide '"_s + guide + u"' could not be opened."_s).toStdString());
 }
 
 void MainConsole::startObjectiveMrtd() {
