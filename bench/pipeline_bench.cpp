@@ -360,7 +360,7 @@ void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
     const double floor = floorMilliseconds(pixels * 3, pixels);
     const StageClock clock;
     for (auto _ : s) {
-        BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame);
+        nextFrame(b.state, false, frame);
         benchmark::DoNotOptimize(frame.data());
     }
     clock.report(s, floor, peer, pixels);
@@ -389,8 +389,7 @@ void RenderBySizeBench(benchmark::State& s) {
         b.render();
         benchmark::DoNotOptimize(b.state.sim.displayImage.data());
     }
-    s.counters["frame_ms"] =
-        millisecondsPer([&] { BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame); });
+    s.counters["frame_ms"] = millisecondsPer([&] { nextFrame(b.state, false, frame); });
     s.counters["padded_width"] = geometryOf(b).width;
 }
 

@@ -60,7 +60,17 @@ const char* orientationOf(const ConsoleValues& console) {
 
 } // namespace
 
-PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame) {
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame, const FrameReadRegion& read) {
+    const ImageModelBehaviour& model = imageModelBehaviour(state.sim.imageModel);
+    if (read && model.buildViewFrameRegion) {
+        // The jitter first, as its stretch says which part is read; its draws and the frame's come
+        // from generators of their own, so the order changes neither.
+        const PixelZoom zoom =
+            jitter ? applyJitter({}, state.camera.set, state.sim.imageWidth, state.sim.imageHeight, state.random)
+                   : PixelZoom{};
+        model.buildViewFrameRegion(state.sim, state.camera.set, state.random, frame, read(zoom));
+        return zoom;
+    }
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
     if (!jitter)
         return {};

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -51,11 +52,16 @@ struct Observation {
     bool recognised = true;
 };
 
+// The part of a frame a reader reads, from the stretch the frame's jitter gives it.
+using FrameReadRegion = std::function<FrameRegion(const PixelZoom& stretch)>;
+
 // One frame as the view shows it: the display image with fresh noise, and the stretch jitter gives
-// it ({1, 1} without jitter). The window's live view and the model observer take their frames
-// here, so that the observer judges what a person sees. Jitter draws from the generator even when
-// the camera never jitters, so callers that never ask for it keep their noise stream.
-PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame);
+// it ({1, 1} without jitter). The window's live view, the model observer, the fidelity reports and
+// the command line take their frames here, so that the observer judges what a person sees. Jitter
+// draws from the generator even when the camera never jitters, so callers that never ask for it
+// keep their noise stream. With read, an image model that can draws the noise over the part read
+// alone (the rest of the frame keeps what it held); the others draw the whole frame.
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame, const FrameReadRegion& read = {});
 
 // The bench in physical units: the temperature difference in kelvin, the frequency, the bar
 // orientation, the camera slot, the image model; runnable without windows. The controls' values

@@ -98,7 +98,7 @@ std::vector<FidelityRow> fidelityReport(Bench& console) {
         std::vector<std::uint8_t> frame;
         const std::size_t pixels = static_cast<std::size_t>(sim.imageWidth) * sim.imageHeight;
         for (int k = 0; k < noiseFrames; ++k) {
-            BuildViewFrame(sim, camera, state.random, frame);
+            nextFrame(state, false, frame);
             for (std::size_t j = 0; j < pixels; ++j) {
                 const double d = static_cast<double>(frame[j]) - sim.displayImage[3 * j];
                 sum += d;

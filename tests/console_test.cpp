@@ -4,6 +4,8 @@
 
 #include "test_support.h"
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -227,3 +229,56 @@ TEST(Console, ViewValueOffRemovesTheNumberAndOnShowsTheCurrentOne) {
     w.console.toggleViewValue();
     EXPECT_EQ(w.window.valueText, "-0.400 K");
 }
+
+// The frame builder asked for the block a reader reads: the reader gets the stretch the frame comes
+// with, the same stretch as without a reader. The specified model draws the whole frame as it would
+// without one (its noise and the jitter share a generator, in that order); the physical model draws
+// the block alone, with the picture in it, and leaves the rest of the buffer as it held it.
+class FrameBlock : public testing::TestWithParam<ImageModel> {};
+
+TEST_P(FrameBlock, IsDrawnAloneWhereTheModelCan) {
+    ConsoleFixture reading, plain;
+    for (ConsoleFixture* f : {&reading, &plain}) {
+        f->console.setImageModel(GetParam());
+        f->state.camera.set.jitterProbability = 1.0f;
+        f->state.camera.set.jitterAmplitude = 1.0f;
+        f->state.random.seed(7);
+    }
+    const SimState& sim = reading.state.sim;
+    constexpr std::uint8_t untouched = 77;
+    std::vector<std::uint8_t> read(
+        static_cast<std::size_t>((sim.imageWidth + viewFramePadding) * (sim.imageHeight + viewFramePadding)),
+        untouched),
+        whole;
+    const FrameRegion block{sim.imageWidth / 4, sim.imageWidth / 2, sim.imageHeight / 3, sim.imageHeight / 3 + 5};
+    std::optional<PixelZoom> asked;
+    const PixelZoom stretch = nextFrame(reading.state, true, read, [&](const PixelZoom& z) {
+        asked = z;
+        return block;
+    });
+    const PixelZoom plainStretch = nextFrame(plain.state, true, whole);
+    EXPECT_EQ(std::pair(stretch.x, stretch.y), std::pair(plainStretch.x, plainStretch.y));
+    EXPECT_NE(stretch.x, 1.0);
+    if (GetParam() == ImageModel::Specified) {
+        const auto image = static_cast<std::ptrdiff_t>(sim.imageWidth * sim.imageHeight);
+        EXPECT_TRUE(std::equal(read.begin(), read.begin() + image, whole.begin()));
+        return;
+    }
+    ASSERT_TRUE(asked.has_value());
+    EXPECT_EQ(std::pair(asked->x, asked->y), std::pair(stretch.x, stretch.y));
+    double difference = 0.0;
+    int inside = 0;
+    for (int y = 0; y < sim.imageHeight; ++y)
+        for (int x = 0; x < sim.imageWidth; ++x) {
+            const std::size_t k = static_cast<std::size_t>(y * sim.imageWidth + x);
+            if (x < block.x0 || x > block.x1 || y < block.y0 || y > block.y1) {
+                ASSERT_EQ(read[k], untouched) << x << "," << y;
+                continue;
+            }
+            difference += static_cast<double>(read[k]) - sim.displayImage[3 * k];
+            ++inside;
+        }
+    EXPECT_LT(std::abs(difference / inside), 2.0); // the picture with noise around it, not the fill
+}
+INSTANTIATE_TEST_SUITE_P(Models, FrameBlock, testing::Values(ImageModel::Specified, ImageModel::Physical),
+                         [](const auto& info) { return std::string(imageModelName(info.param)); });

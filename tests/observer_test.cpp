@@ -1,5 +1,7 @@
 #include "camera/mrtd_curve.h"
+#include "measurement/bar_judgement.h"
 #include "measurement/blurred_pattern.h"
+#include "measurement/classic_mrtd.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_fidelity_report.h"
 #include "measurement/model_observer.h"

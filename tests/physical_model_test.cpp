@@ -1,7 +1,7 @@
 // The physical image model: exact pixel areas, fresh normal noise, its radiometry and its choice on
 // the console. Its blur is checked pixel by pixel against the exact prediction by physical_fidelity_test.
 #include "measurement/autocorrelation.h"
-#include "measurement/model_observer.h"
+#include "measurement/linear_sensor_image.h"
 #include "sim/physical_noise.h"
 #include "sim/physical_radiometry.h"
 #include "sim/physical_render.h"
