@@ -66,7 +66,7 @@ struct PipelineBench {
         };
         openBench(console, sources);
         console.selectFrequency(0);
-        console.onTemperatureSlider(750);
+        console.setTemperatureOnGrid(1.0);
     }
     std::size_t pixels() const {
         return static_cast<std::size_t>(state.sim.imageWidth) * static_cast<std::size_t>(state.sim.imageHeight);
@@ -322,11 +322,12 @@ void TemperatureStepBench(benchmark::State& s) {
     });
 #endif
     const double floor = floorMilliseconds(pixels * sizeof(float), pixels * 3);
-    int position = 750;
+    // One step of the grid up and back.
+    double kelvin = 1.0;
     const StageClock clock;
     for (auto _ : s) {
-        position = position == 750 ? 751 : 750;
-        b.console.onTemperatureSlider(position);
+        kelvin = kelvin == 1.0 ? 1.0 + 1.0 / temperatureGridStepsPerKelvin : 1.0;
+        b.console.setTemperatureOnGrid(kelvin);
         benchmark::DoNotOptimize(b.state.sim.displayImage.data());
     }
     clock.report(s, floor, peer, pixels);
@@ -359,7 +360,7 @@ void BuildViewFrameBench(benchmark::State& s, ImageModel model) {
     const double floor = floorMilliseconds(pixels * 3, pixels);
     const StageClock clock;
     for (auto _ : s) {
-        BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame);
+        nextFrame(b.state, false, frame);
         benchmark::DoNotOptimize(frame.data());
     }
     clock.report(s, floor, peer, pixels);
@@ -389,8 +390,7 @@ void RenderBySizeBench(benchmark::State& s) {
         b.render();
         benchmark::DoNotOptimize(b.state.sim.displayImage.data());
     }
-    s.counters["frame_ms"] =
-        millisecondsPer([&] { BuildViewFrame(b.state.sim, b.state.camera.set, b.state.random, frame); });
+    s.counters["frame_ms"] = millisecondsPer([&] { nextFrame(b.state, false, frame); });
     s.counters["padded_width"] = geometryOf(b).width;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/command_help.h"
 
 #include "console/data_files.h"
+#include "console/target_loader.h"
 
 #include <initializer_list>
 #include <string_view>
@@ -25,11 +26,12 @@ struct StandardFile {
 
 std::vector<StandardFile> standardFiles() {
     const std::string installed = installedDataDirectory();
-    return {{"mira.tag", "without --target: from the working folder (as the window's Load/Edit),\nelse from the "
-                         "program's folder, else from " +
-                             installed + " beside it"},
-            {"Atmosphere.ini", "without --atmosphere: from the program's folder (as the window), else from\n" +
-                                   installed + " beside it; left out when in neither"}};
+    return {
+        {standardTargetFile, "without --target: from the working folder (as the window's Load/Edit),\nelse from the "
+                             "program's folder, else from " +
+                                 installed + " beside it"},
+        {"Atmosphere.ini", "without --atmosphere: from the program's folder (as the window), else from\n" + installed +
+                               " beside it; left out when in neither"}};
 }
 
 // Text as roff prints it: a backslash escaped, every hyphen a minus (so that options copied from the

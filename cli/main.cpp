@@ -19,7 +19,9 @@
 #include "console/session.h"
 #include "console/session_statistics.h"
 #include "drawing/session_report.h"
+#include "measurement/classic_mrtd.h"
 #include "measurement/fidelity_report.h"
+#include "measurement/human_chain.h"
 #include "measurement/model_observer.h"
 #include "sim/display.h"
 #include "target/target_file.h"
@@ -143,7 +145,7 @@ public:
     }
     // --model specified|physical; the physical model when the option is absent, as in the window.
     std::optional<ImageModel> model() const {
-        return has("model") ? imageModelFromName(value("model")) : ImageModel::Physical;
+        return has("model") ? imageModelFromName(value("model")) : defaultImageModel;
     }
     // --orientation vertical|horizontal as "the bars are horizontal"; vertical when the option is
     // absent, nothing for any other word.
@@ -155,8 +157,6 @@ public:
         return std::nullopt;
     }
     char* argv0() const { return argv0_; }
-
-    static constexpr const char* standardTargetFile = "mira.tag";
 
 private:
     const QCommandLineParser& parser_;
@@ -458,9 +458,10 @@ int runFidelity(const Invocation& run) {
     BenchState state;
     StderrMessages messages;
     Bench bench(state, messages);
-    bench.setImageModel(*model);
+    BenchCase benchCase;
+    benchCase.sources.imageModel = *model;
     std::string error;
-    if (!prepareBench(run, bench, messages, {}, error))
+    if (!prepareBench(run, bench, messages, benchCase, error))
         return error.empty() ? 1 : fail(error);
     const ModelFidelity report = modelFidelityReport(bench);
     if (run.has("json")) {

@@ -1,5 +1,6 @@
 #include "cli/mrtd_plot_image.h"
 
+#include "camera/mrtd_curve.h"
 #include "cli/image_files.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"

@@ -6,6 +6,7 @@
 #include "cli/range_command.h"
 #include "cli/study_manifest.h"
 #include "console/data_files.h"
+#include "console/target_loader.h"
 #include "measurement/range_study.h"
 #include "text/bounded_text_file.h"
 #include "text/utf8.h"
@@ -133,10 +134,11 @@ int makeStudyFolder(const CommandWords& words) {
     const auto baseText = readBoundedTextFile(basePath.string(), cameraFileLimits, fault, error);
     if (!baseText)
         return fail("the base camera file '" + basePath.string() + "' " + error);
-    const auto target = inputPath(planFolder, plan->target, "mira.tag", programDirectory);
+    const auto target = inputPath(planFolder, plan->target, standardTargetFile, programDirectory);
     const auto atmosphere = inputPath(planFolder, plan->atmosphere, "Atmosphere.ini", programDirectory);
     if (!target)
-        return fail("no target: the plan names none and there is no mira.tag beside it or the program");
+        return fail(std::string("no target: the plan names none and there is no ") + standardTargetFile +
+                    " beside it or the program");
     const auto targetRecord = recordOf(target, "target", error);
     const auto atmosphereRecord = targetRecord ? recordOf(atmosphere, "atmosphere", error) : std::nullopt;
     if (!atmosphereRecord)

@@ -4,7 +4,6 @@
 #include "sim/image_model_behaviour.h"
 #include "sim/render.h"
 #include "sim/scene.h"
-#include "sim/truncate.h"
 #include "sim/truncated_pi.h"
 #include "target/target.h"
 #include "text/messages.h"
@@ -21,31 +20,18 @@ Bench::Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window)
     takeCameraZoom();
 }
 
-float Bench::temperatureDifferenceOf(int position) {
-    return static_cast<float>((position - temperatureSliderCentre) / temperatureSliderPerKelvin);
-}
-
-int Bench::zoomSliderPositionOf(float zoom) {
-    return static_cast<int>(std::lround(zoom * 100.0));
-}
-
-float Bench::zoomOfSliderPosition(int position) {
-    return static_cast<float>(position) / 100.0f;
+double Bench::zoomInHundredths(double zoom) {
+    // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
+    return static_cast<double>(std::lround(zoom * 100.0)) / 100.0;
 }
 
 void Bench::takeCameraZoom() {
-    // Rounded, not cut: a zoom of 1.3 is 129.99... hundredths as a float and must come back as 1.3.
-    electronicZoomSlider_ = zoomSliderPositionOf(state_.camera.set.electronicZoom);
-    opticalZoomSlider_ = zoomSliderPositionOf(state_.camera.set.opticalZoom);
+    electronicZoom_ = zoomInHundredths(state_.camera.set.electronicZoom);
+    opticalZoom_ = zoomInHundredths(state_.camera.set.opticalZoom);
 }
 
 std::string Bench::cameraFileOf(int index) {
     return "camera" + std::to_string(index + 1) + ".par";
-}
-
-int Bench::sliderPositionOf(double kelvin) {
-    double position = std::round(kelvin * temperatureSliderPerKelvin) + temperatureSliderCentre;
-    return std::clamp(truncToInt(position), 0, temperatureSliderMax);
 }
 
 std::string temperatureDifferenceText(float kelvin) {
@@ -74,7 +60,17 @@ const char* orientationOf(const ConsoleValues& console) {
 
 } // namespace
 
-PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame) {
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame, const FrameReadRegion& read) {
+    const ImageModelBehaviour& model = imageModelBehaviour(state.sim.imageModel);
+    if (read && model.buildViewFrameRegion) {
+        // The jitter first, as its stretch says which part is read; its draws and the frame's come
+        // from generators of their own, so the order changes neither.
+        const PixelZoom zoom =
+            jitter ? applyJitter({}, state.camera.set, state.sim.imageWidth, state.sim.imageHeight, state.random)
+                   : PixelZoom{};
+        model.buildViewFrameRegion(state.sim, state.camera.set, state.random, frame, read(zoom));
+        return zoom;
+    }
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
     if (!jitter)
         return {};
@@ -131,9 +127,9 @@ void Bench::setDisplayWindow(int level, int contrast) {
     remapView();
 }
 
-void Bench::setElectronicZoomSlider(int position) {
-    electronicZoomSlider_ = position;
-    onTemperatureSlider(temperatureSlider_);
+void Bench::setElectronicZoom(double zoom) {
+    electronicZoom_ = zoomInHundredths(zoom);
+    setTemperatureOnGrid(temperatureOnGrid_);
 }
 
 void Bench::setMagnifier(int factor) {
@@ -141,8 +137,7 @@ void Bench::setMagnifier(int factor) {
 }
 
 ReadingDisplay Bench::display() const {
-    return {automaticDisplay_, levelContrast_.level, levelContrast_.contrast,
-            static_cast<double>(electronicZoomSlider_) / 100.0, magnifier_};
+    return {automaticDisplay_, levelContrast_.level, levelContrast_.contrast, electronicZoom_, magnifier_};
 }
 
 void Bench::displayReset() {
@@ -164,7 +159,7 @@ void Bench::start(bool withView) {
     renderBusy_ = 0;
     if (!withView)
         return;
-    temperatureSlider_ = temperatureSliderCentre;
+    temperatureOnGrid_ = 0.0f;
     state_.console.temperatureDifference = 0.0f;
     displayReset();
 }
@@ -177,8 +172,8 @@ void Bench::activateCamera() {
     renderBusy_ = 0;
     if (c.keepElectronicZoom == 0)
         c.electronicZoom = 1.0f;
-    // The zoom trackbars show what the activated camera holds, so that the next trackbar step, which
-    // reads them back, leaves the field of view alone.
+    // The bench's zoom is what the activated camera holds, so that the next step of the difference,
+    // which gives it back to the camera, leaves the field of view alone.
     takeCameraZoom();
     displayReset();
     ApplyLevelContrast(levelContrast_, c, state_.sim);
@@ -186,18 +181,18 @@ void Bench::activateCamera() {
 }
 
 void Bench::showTemperatureDifference() {
-    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
+    state_.console.temperatureDifference = temperatureOnGrid_;
     if (viewValue_ && !blind_ && window_)
         window_->showTemperatureValue(temperatureDifferenceText(state_.console.temperatureDifference));
 }
 
-void Bench::onTemperatureSlider(int position) {
-    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
+void Bench::setTemperatureOnGrid(double kelvin) {
+    temperatureOnGrid_ = nearestGridDifference(kelvin);
     CameraSet& c = state_.camera.set;
-    c.electronicZoom = zoomOfSliderPosition(electronicZoomSlider_);
-    c.opticalZoom = zoomOfSliderPosition(opticalZoomSlider_);
-    // The value comes from the trackbar before the render, so the image shows the value recorded.
-    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
+    c.electronicZoom = static_cast<float>(electronicZoom_);
+    c.opticalZoom = static_cast<float>(opticalZoom_);
+    // The value is on the grid before the render, so the image shows the value recorded.
+    state_.console.temperatureDifference = temperatureOnGrid_;
     showNewDifference();
     showTemperatureDifference();
 }
@@ -234,7 +229,7 @@ void Bench::selectFrequency(int index) {
     state_.console.targetOffsetY = 0.0;
     state_.console.targetPhaseX = 0.0;
     state_.console.targetPhaseY = 0.0;
-    temperatureSlider_ = temperatureSliderCentre;
+    temperatureOnGrid_ = 0.0f;
     showTemperatureDifference();
     state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
     updateTargetExtent();
@@ -370,8 +365,8 @@ void Bench::setDistanceText(const std::string& text) {
     onDistanceEdit(text);
 }
 
-void Bench::placeTemperatureSlider(int position) {
-    temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
+void Bench::placeTemperatureOnGrid(double kelvin) {
+    temperatureOnGrid_ = nearestGridDifference(kelvin);
 }
 
 bool Bench::record(const Observation& observation) {
@@ -389,7 +384,7 @@ bool Bench::record(const Observation& observation) {
     r.half = halfOf(difference);
     // The difference as the trackbar shows it, on its grid, without the single precision's tail.
     if (observation.recognised)
-        r.deltaT = std::round(difference * temperatureSliderPerKelvin) / temperatureSliderPerKelvin;
+        r.deltaT = std::round(difference * temperatureGridStepsPerKelvin) / temperatureGridStepsPerKelvin;
     r.display = display();
     const bool written = recorder_.record(r);
     if (blind_)
@@ -447,7 +442,7 @@ bool Bench::offerNextHalf() {
     selectFrequency(index);
     // The middle of -max ... 0 or of 0 ... +max: the observer approaches the threshold from well
     // inside the half, wherever it lies.
-    onTemperatureSlider(minus ? temperatureSliderCentre / 2 : (temperatureSliderCentre + temperatureSliderMax) / 2);
+    setTemperatureOnGrid((minus ? -temperatureGridLimit : temperatureGridLimit) / 2);
     return true;
 }
 
@@ -481,8 +476,8 @@ void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {
         window_->releaseView();
     keepTargetAside(state_.target);
     loader.run(directory, preview);
-    // The loader centred the trackbar; the difference is the one it now shows.
-    state_.console.temperatureDifference = temperatureDifferenceOf(temperatureSlider_);
+    // The loader set the grid's difference to none; the bench takes it.
+    state_.console.temperatureDifference = temperatureOnGrid_;
 
     // The list under the root is the chosen one; a kept-aside list that differs from it goes.
     if (state_.target.hasKeptAside) {
@@ -509,7 +504,7 @@ void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {
         window_->invalidate();
 }
 
-void Bench::close(int fovChoice) {
+void Bench::adoptFieldOfView(int fovChoice) {
     state_.camera.set.fovIndex = fovChoice;
 }
 

@@ -4,11 +4,13 @@
 #include "console/mrtd_results.h"
 #include "console/session.h"
 #include "console/target_loader.h"
+#include "console/temperature_grid.h"
 #include "sim/display.h"
 #include "sim/spatial_frequencies.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,11 +43,6 @@ public:
     virtual void invalidate() {}
 };
 
-// Temperature-difference trackbar: positions 0 ... 1000 around 500, 250 positions per kelvin.
-inline constexpr int temperatureSliderCentre = 500;
-inline constexpr int temperatureSliderMax = 1000;
-inline constexpr double temperatureSliderPerKelvin = 250.0;
-
 enum class BarOrientation { Vertical, Horizontal };
 
 // One judgement of the bars on the screen: who judged, and whether they were recognised. The bench
@@ -55,11 +52,16 @@ struct Observation {
     bool recognised = true;
 };
 
+// The part of a frame a reader reads, from the stretch the frame's jitter gives it.
+using FrameReadRegion = std::function<FrameRegion(const PixelZoom& stretch)>;
+
 // One frame as the view shows it: the display image with fresh noise, and the stretch jitter gives
-// it ({1, 1} without jitter). The window's live view and the model observer take their frames
-// here, so that the observer judges what a person sees. Jitter draws from the generator even when
-// the camera never jitters, so callers that never ask for it keep their noise stream.
-PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame);
+// it ({1, 1} without jitter). The window's live view, the model observer, the fidelity reports and
+// the command line take their frames here, so that the observer judges what a person sees. Jitter
+// draws from the generator even when the camera never jitters, so callers that never ask for it
+// keep their noise stream. With read, an image model that can draws the noise over the part read
+// alone (the rest of the frame keeps what it held); the others draw the whole frame.
+PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame, const FrameReadRegion& read = {});
 
 // The bench in physical units: the temperature difference in kelvin, the frequency, the bar
 // orientation, the camera slot, the image model; runnable without windows. The controls' values
@@ -73,10 +75,13 @@ public:
     MessageSink& messages() override { return messages_; }
 
     // Controls' values.
-    int temperatureSlider() const { return temperatureSlider_; }
+    // The difference on the trackbar's grid, kelvin: the one a person set last. The difference on
+    // the bench (temperatureDifference) leaves it while the model observer searches off the grid.
+    double temperatureOnGrid() const { return temperatureOnGrid_; }
     const LevelContrast& levelContrast() const { return levelContrast_; }
-    int electronicZoomSlider() const { return electronicZoomSlider_; }
-    int opticalZoomSlider() const { return opticalZoomSlider_; }
+    // The electronic and optical zoom as the bench holds them, in hundredths.
+    double electronicZoom() const { return electronicZoom_; }
+    double opticalZoom() const { return opticalZoom_; }
     int frequencyIndex() const { return frequencyIndex_; }
     int cameraIndex() const { return cameraIndex_; }
     int stepIndex() const override { return stepIndex_; }
@@ -114,8 +119,8 @@ public:
     bool automaticDisplay() const { return automaticDisplay_; }
     void setAutomaticDisplay(bool automatic);
     void setDisplayWindow(int level, int contrast);
-    // The electronic zoom trackbar's position; the image is rendered again at the new zoom.
-    void setElectronicZoomSlider(int position);
+    // The electronic zoom, to the nearest hundredth; the image is rendered again at the new zoom.
+    void setElectronicZoom(double zoom);
     // The view's nearest-neighbour magnification, 1, 2, 4 or 8 (anything else is 1).
     int magnifier() const { return magnifier_; }
     void setMagnifier(int factor);
@@ -124,21 +129,21 @@ public:
 
     // Handlers.
     // The console's initialisation: ready for the handlers, no render pending; with a view, the
-    // temperature difference at the trackbar's centre and the view's scales set for the camera.
+    // temperature difference at none and the view's scales set for the camera.
     void start(bool withView);
-    // The zoom trackbars take the camera's zoom, as when the console opens on a loaded camera; every
+    // The bench's zoom takes the camera's, as when the console opens on a loaded camera; every
     // activation does the same.
     void takeCameraZoom();
     void activateCamera();
     void displayReset();
-    // The temperature difference on the trackbar's grid, as a person sets it: the zoom follows the
-    // zoom trackbars, then one render, one mapping (two when the automatic display window moved) and
-    // one frame shown.
-    void onTemperatureSlider(int position);
-    void setTemperatureOnGrid(double kelvin) { onTemperatureSlider(sliderPositionOf(kelvin)); }
-    // Any temperature difference, off the grid (the trackbar stays where it is): the model observer
+    // The temperature difference on the trackbar's grid (temperatureOnGrid), as a person sets it:
+    // the camera takes the bench's zoom, then one render, one mapping (two when the automatic display
+    // window moved) and one frame shown.
+    void setTemperatureOnGrid(double kelvin);
+    // Any temperature difference, off the grid (the grid's value stays as it is): the model observer
     // searches the difference itself.
     void setTemperatureDifference(double kelvin);
+    // The difference back at the grid's value, written under the image unless hidden.
     void showTemperatureDifference();
     void selectFrequency(int index);
     // Vertical bars (false) or the target turned to horizontal bars (true); re-renders and resets
@@ -163,8 +168,8 @@ public:
     void onAtmosphereCoefficientEdit(const std::string& text);
     // Writing the distance edit runs its handler, as a changed edit does.
     void setDistanceText(const std::string& text) override;
-    // The target loader puts the trackbar to a position without running the trackbar's handler.
-    void placeTemperatureSlider(int position) override;
+    // The target loader sets the grid's difference without rendering it.
+    void placeTemperatureOnGrid(double kelvin) override;
     // "Apply" and "Not recognized": the reading of what is on the bench now (time, slot, camera file,
     // image model, orientation, frequency, half and the difference as the grid value it is) appended
     // to the session, the session file rewritten, the lists derived again. The reading is kept when
@@ -184,8 +189,8 @@ public:
     bool blind() const { return blind_; }
     void setBlind(bool on);
     // The next half to read, drawn at random among the halves the current observer has not read yet
-    // on this slot and orientation: its frequency chosen and the trackbar at the middle of that half's
-    // range. False when every half is read.
+    // on this slot and orientation: its frequency chosen and the difference on the grid at the middle
+    // of that half's range. False when every half is read.
     bool offerNextHalf();
     void applyResult() { record({"", true}); }
     void markNotRecognized() { record({"", false}); }
@@ -202,20 +207,15 @@ public:
     // Load/Edit: the target loader picks and reads the standard target from the directory, then the
     // console adopts it and shows it with the camera activated.
     void loadEdit(const std::string& directory, TargetPreview* preview);
-    // Close: the field of view chosen becomes the camera's.
-    void close(int fovChoice);
+    // The field of view chosen in the window becomes the camera's, as the window closes.
+    void adoptFieldOfView(int fovChoice);
     // Destroy: the target and the kernels go.
     void destroy();
 
     // The camera file of a camera slot, "camera1.par" ... "camera5.par".
     static std::string cameraFileOf(int index);
-    // The slider position of a temperature difference, on the trackbar's grid.
-    static int sliderPositionOf(double kelvin);
-    // The temperature difference a trackbar position shows, in kelvin.
-    static float temperatureDifferenceOf(int position);
-    // The zoom trackbars' positions are hundredths of the zoom.
-    static int zoomSliderPositionOf(float zoom);
-    static float zoomOfSliderPosition(int position);
+    // A zoom to the nearest hundredth, the zoom's step on the bench.
+    static double zoomInHundredths(double zoom);
 
 private:
     // The image brought to the difference just set: render, automatic display window, one frame.
@@ -231,10 +231,10 @@ private:
     MessageSink& messages_;
     ConsoleWindow* window_;
 
-    int temperatureSlider_ = temperatureSliderCentre;
+    float temperatureOnGrid_ = 0.0f; // controlId::temperatureSlider
     LevelContrast levelContrast_;    // controlId::levelSlider, controlId::contrastSlider
-    int electronicZoomSlider_ = 100; // controlId::electronicZoomSlider
-    int opticalZoomSlider_ = 100;    // controlId::opticalZoomSlider
+    double electronicZoom_ = 1.0;    // controlId::electronicZoomSlider
+    double opticalZoom_ = 1.0;       // controlId::opticalZoomSlider
     int frequencyIndex_ = 0;
     int cameraIndex_ = 0;
     int stepIndex_ = 0;

@@ -26,9 +26,8 @@ std::string placeOf(std::size_t index) {
     return "reading " + std::to_string(index + 1);
 }
 
-// The largest difference the bench's trackbar sets, either way.
-constexpr double largestDeltaT =
-    static_cast<double>(temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
+// The largest difference the bench's grid sets, either way.
+constexpr double largestDeltaT = temperatureGridLimit;
 
 bool isInt(const json& value) {
     if (value.is_number_unsigned())

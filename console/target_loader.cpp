@@ -6,6 +6,7 @@
 #include "text/messages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 std::vector<std::string> listTargetFiles(const std::string& directory) {
@@ -59,6 +60,12 @@ std::vector<std::string> objectLabelsOf(const std::vector<TargetItem>& items) {
     return labels;
 }
 
+bool isStandardTargetFile(const std::string& name) {
+    std::string capitalised = standardTargetFile;
+    capitalised.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised.front())));
+    return name == standardTargetFile || name == capitalised;
+}
+
 TargetLoader::TargetLoader(TargetLoaderHost& console, std::string file, std::string fieldText)
     : galleryFile(std::move(file)), consoleFieldText(std::move(fieldText)), console_(console) {}
 
@@ -79,7 +86,7 @@ void TargetLoader::run(const std::string& directory, TargetPreview* preview) {
     targetFiles = listTargetFiles(directory);
     if (autoFormatting) {
         console_.setDistanceText("1000");
-        console_.placeTemperatureSlider(consoleSliderPos);
+        console_.placeTemperatureOnGrid(consoleTemperature);
     }
     load(preview);
     if (preview)
@@ -93,8 +100,7 @@ void TargetLoader::run(const std::string& directory, TargetPreview* preview) {
 void TargetLoader::load(TargetPreview* preview) {
     BenchState& state = console_.state();
     Target& target = state.target;
-    auto standard = std::find_if(targetFiles.begin(), targetFiles.end(),
-                                 [](const std::string& name) { return name == "mira.tag" || name == "Mira.tag"; });
+    auto standard = std::find_if(targetFiles.begin(), targetFiles.end(), isStandardTargetFile);
     std::string name;
     if (standard != targetFiles.end()) {
         name = *standard;

@@ -17,7 +17,8 @@ public:
     virtual MessageSink& messages() = 0;
     virtual int stepIndex() const = 0;
     virtual void setDistanceText(const std::string& text) = 0;
-    virtual void placeTemperatureSlider(int position) = 0;
+    // The difference on the grid, kelvin, set without rendering it.
+    virtual void placeTemperatureOnGrid(double kelvin) = 0;
     virtual void updateTargetExtent() = 0;
 };
 
@@ -50,7 +51,7 @@ public:
     std::string galleryFile;
     std::string heldTargetName;
     std::string consoleFieldText;
-    int consoleSliderPos = 500;
+    double consoleTemperature = 0.0; // kelvin, on the grid
     int subDialogOpen = 0;
     bool previewOn = true;
     bool autoFormatting = true;
@@ -70,3 +71,9 @@ std::vector<std::string> listTargetFiles(const std::string& directory);
 std::vector<std::string> objectLabelsOf(const std::vector<struct TargetItem>& items);
 
 inline constexpr const char* targetNotFoundMessage = "Target file is not found";
+
+// The standard target's file: Load/Edit picks it from the folder, the command line reads it when no
+// target is named.
+inline constexpr const char* standardTargetFile = "mira.tag";
+// The standard target's file as Load/Edit knows it: its name, or the same with a capital first letter.
+bool isStandardTargetFile(const std::string& name);

@@ -90,7 +90,7 @@ int fuzzPipeline(const std::uint8_t* data, std::size_t size) {
     benchCase.randomise = (choice & 0x80) != 0;
     benchCase.frequency = frequencyChoices[choice % frequencyChoices.size()].frequency;
     benchCase.temperatureDifference =
-        ((choice * 7) % (temperatureSliderMax + 1) - temperatureSliderCentre) / temperatureSliderPerKelvin;
+        ((choice * 7) % (2 * temperatureGridSteps + 1) - temperatureGridSteps) / temperatureGridStepsPerKelvin;
     if (applyBenchCase(bench, benchCase) != BenchOpenFault::None)
         return 0;
     std::vector<std::uint8_t> frame;

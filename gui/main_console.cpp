@@ -47,7 +47,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -147,9 +146,13 @@ QColor colourOf(std::int32_t bgr) {
 // The start waits this long after the window is set up, so that it runs from the event loop with the
 // window already shown.
 constexpr int deferredStartDelayMs = 1;
-// A fresh profile renders with the physical model: the specified model's noise is stronger than
-// the camera file's NETD, repeats, and turns some bar-gap pairs over (see the user guide).
-constexpr ImageModel defaultImageModel = ImageModel::Physical;
+// The zoom trackbars' positions are hundredths of the zoom.
+int zoomSliderPositionOf(double zoom) {
+    return static_cast<int>(std::lround(zoom * 100.0));
+}
+double zoomOfSliderPosition(int position) {
+    return position / 100.0;
+}
 // The key under which the chosen image model is remembered between runs, with the settings of
 // organisation and application "Tervix".
 QString imageModelKey() {
@@ -257,18 +260,14 @@ void MainConsole::initialise() {
     TemperatureSlider::installAccessibility();
     temperatureSlider_ =
         control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
-    temperatureSlider_->setRange(0, temperatureSliderMax);
-    temperatureSlider_->setValue(temperatureSliderCentre);
-    temperatureSlider_->setTickPosition(QSlider::NoTicks);
     sliders_[controlId::temperatureSlider] = temperatureSlider_;
-    temperatureSlider_->setSingleStep(1);
-    temperatureSlider_->setPageStep(10);
-    connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTrackbar);
+    connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTemperatureSlider);
     makeSlider(levelSlider, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
     makeSlider(contrastSlider, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
     makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000,
-               c.electronicZoomSlider());
-    makeSlider(controlId::opticalZoomSlider, u"Optical zoom"_s, Qt::Horizontal, 100, 1000, c.opticalZoomSlider());
+               zoomSliderPositionOf(c.electronicZoom()));
+    makeSlider(controlId::opticalZoomSlider, u"Optical zoom"_s, Qt::Horizontal, 100, 1000,
+               zoomSliderPositionOf(c.opticalZoom()));
 
     auto* loadButton = control(loadEditButton, u"Load/Edit"_s, new QPushButton(u"Load/Edit"_s, this));
     auto* closeBox = control(controlId::closeButton, u"Close"_s, new QPushButton(u"Close"_s, this));
@@ -382,7 +381,8 @@ void MainConsole::initialise() {
     // default, which is not remembered as a choice.
     const auto remembered = imageModelFromName(
         QSettings(settingsOrganisation, settingsApplication).value(imageModelKey()).toString().toStdString());
-    core_->setImageModel(remembered.value_or(defaultImageModel));
+    if (remembered)
+        core_->setImageModel(*remembered);
     for (QAction* action : actions_.imageModels)
         action->setChecked(action->data().toInt() == static_cast<int>(core_->imageModel()));
     showStatusLine();
@@ -731,15 +731,15 @@ void MainConsole::loadEdit() {
     showCameraSummary();
 }
 
-void MainConsole::onTrackbar(int position) {
-    core_->setTemperatureOnGrid(Bench::temperatureDifferenceOf(position));
+void MainConsole::onTemperatureSlider(int position) {
+    core_->setTemperatureOnGrid(temperatureDifferenceOf(position));
     syncControls();
 }
 
 void MainConsole::syncControls() {
     Bench& c = *core_;
     QSignalBlocker block(temperatureSlider_);
-    temperatureSlider_->setValue(c.temperatureSlider());
+    temperatureSlider_->setDifference(c.temperatureOnGrid());
     {
         QSignalBlocker levelBlock(sliders_[levelSlider]);
         sliders_[levelSlider]->setValue(c.levelContrast().level);
@@ -748,10 +748,10 @@ void MainConsole::syncControls() {
         QSignalBlocker contrastBlock(sliders_[contrastSlider]);
         sliders_[contrastSlider]->setValue(c.levelContrast().contrast);
     }
-    for (auto [id, position] : {std::pair{controlId::electronicZoomSlider, c.electronicZoomSlider()},
-                                {controlId::opticalZoomSlider, c.opticalZoomSlider()}}) {
+    for (auto [id, zoom] : {std::pair{controlId::electronicZoomSlider, c.electronicZoom()},
+                            {controlId::opticalZoomSlider, c.opticalZoom()}}) {
         QSignalBlocker zoomBlock(sliders_[id]);
-        sliders_[id]->setValue(position);
+        sliders_[id]->setValue(zoomSliderPositionOf(zoom));
     }
     {
         QSignalBlocker distanceBlock(distanceEdit_);
@@ -787,7 +787,7 @@ void MainConsole::reject() {
         return;
     objective_->cancel();
     session_->finish();
-    core_->close(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
+    core_->adoptFieldOfView(fovGroup_->checkedId() >= 0 ? fovGroup_->checkedId() : core_->state().camera.set.fovIndex);
     frameTimer_.stop();
     QDialog::reject();
 }
@@ -832,15 +832,10 @@ void MainConsole::openHelp() {
     QString guide = u"guide_tervix.pdf"_s;
     if (!QFileInfo::exists(guide))
         guide = QString::fromStdString(dataFilePath(core_->state().programDirectory, guide.toStdString()));
-    // The launchers the bench has always tried first; none of them exists on this platform, so the
-    // desktop's document opener takes the guide. Nothing is reported when a launch fails.
-    if (QFileInfo::exists(u"c:\\windows\\command\\start.exe"_s)) {
-        QProcess::startDetached(u"c:\\windows\\command\\start.exe"_s, {guide});
-        return;
-    }
-    if (QProcess::startDetached(u"vis.exe"_s, {guide}))
-        return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath()));
+    // The desktop's own document opener takes it; no program is started here with the path.
+    if (!QFileInfo::exists(guide) ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(guide).absoluteFilePath())))
+        messages_.message((u"The guide '"_s + guide + u"' could not be opened."_s).toStdString());
 }
 
 void MainConsole::startObjectiveMrtd() {
@@ -1017,7 +1012,7 @@ QGroupBox* MainConsole::createDisplayGroup() {
         });
     }
     connect(sliders_[controlId::electronicZoomSlider], &QSlider::valueChanged, this, [this](int position) {
-        core_->setElectronicZoomSlider(position);
+        core_->setElectronicZoom(zoomOfSliderPosition(position));
         syncControls();
     });
     // Short enough for the group to fit beside the image on the smallest screens; the accessible

@@ -124,7 +124,8 @@ private:
     void syncControls();
     void frameTick();
     void startFramePacing();
-    void onTrackbar(int position);
+    // The temperature trackbar moved: its position's difference in kelvin goes to the bench.
+    void onTemperatureSlider(int position);
     // The actions the menu bar and the context menu share, and the menu bar that holds them all.
     void createActions();
     void createMenuBar();

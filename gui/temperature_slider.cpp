@@ -4,6 +4,14 @@
 
 #include <QAccessibleWidget>
 
+int sliderPositionOf(double kelvin) {
+    return truncToInt(std::round(nearestGridDifference(kelvin) * temperatureGridStepsPerKelvin)) + temperatureGridSteps;
+}
+
+double temperatureDifferenceOf(int position) {
+    return nearestGridDifference((position - temperatureGridSteps) / temperatureGridStepsPerKelvin);
+}
+
 namespace {
 
 class TemperatureSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -24,18 +32,12 @@ public:
     QVariant currentValue() const override {
         if (slider()->blind())
             return {};
-        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->value()));
+        return slider()->difference();
     }
-    void setCurrentValue(const QVariant& value) override {
-        slider()->setValue(Bench::sliderPositionOf(value.toDouble()));
-    }
-    QVariant maximumValue() const override {
-        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->maximum()));
-    }
-    QVariant minimumValue() const override {
-        return static_cast<double>(Bench::temperatureDifferenceOf(slider()->minimum()));
-    }
-    QVariant minimumStepSize() const override { return 1.0 / temperatureSliderPerKelvin; }
+    void setCurrentValue(const QVariant& value) override { slider()->setDifference(value.toDouble()); }
+    QVariant maximumValue() const override { return temperatureDifferenceOf(slider()->maximum()); }
+    QVariant minimumValue() const override { return temperatureDifferenceOf(slider()->minimum()); }
+    QVariant minimumStepSize() const override { return 1.0 / temperatureGridStepsPerKelvin; }
 
 private:
     TemperatureSlider* slider() const { return static_cast<TemperatureSlider*>(widget()); }
@@ -50,6 +52,11 @@ QAccessibleInterface* temperatureSliderFactory(const QString& className, QObject
 } // namespace
 
 TemperatureSlider::TemperatureSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    setRange(0, 2 * temperatureGridSteps);
+    setValue(temperatureGridSteps);
+    setTickPosition(QSlider::NoTicks);
+    setSingleStep(1);
+    setPageStep(10);
     setAccessibleDescription(valueText());
 }
 
@@ -68,7 +75,7 @@ void TemperatureSlider::setBlind(bool blind) {
 QString TemperatureSlider::valueText() const {
     if (blind_)
         return QStringLiteral("hidden while blind");
-    return QString::fromStdString(temperatureDifferenceText(Bench::temperatureDifferenceOf(value())));
+    return QString::fromStdString(temperatureDifferenceText(static_cast<float>(difference())));
 }
 
 void TemperatureSlider::installAccessibility() {

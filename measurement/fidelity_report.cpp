@@ -47,7 +47,7 @@ std::vector<FidelityRow> fidelityReport(Bench& console) {
                         zoomedPixels(camera.sensorWidth, camera.electronicZoom) * 1000.0;
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
+        console.setTemperatureOnGrid(modulationDifference);
         const BarPattern p = findBarPattern(state);
         if (!p.valid())
             continue;
@@ -98,7 +98,7 @@ std::vector<FidelityRow> fidelityReport(Bench& console) {
         std::vector<std::uint8_t> frame;
         const std::size_t pixels = static_cast<std::size_t>(sim.imageWidth) * sim.imageHeight;
         for (int k = 0; k < noiseFrames; ++k) {
-            BuildViewFrame(sim, camera, state.random, frame);
+            nextFrame(state, false, frame);
             for (std::size_t j = 0; j < pixels; ++j) {
                 const double d = static_cast<double>(frame[j]) - sim.displayImage[3 * j];
                 sum += d;

@@ -121,7 +121,7 @@ ModelFidelity modelFidelityReport(Bench& console, int phases) {
     const double nyquist = 1.0 / (2.0 * g.pitchX * 1000.0);
     for (int i = 0; i < frequencyCount; ++i) {
         console.selectFrequency(i);
-        console.onTemperatureSlider(Bench::sliderPositionOf(modulationDifference));
+        console.setTemperatureOnGrid(modulationDifference);
         FrequencyFidelity row;
         row.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         row.nyquistShare = row.frequency / nyquist;
@@ -184,7 +184,7 @@ ModelFidelity modelFidelityReport(Bench& console, int phases) {
         long long count = 0;
         constexpr int frames = 4;
         for (int f = 0; f < frames; ++f) {
-            BuildViewFrame(sim, camera, state.random, frame);
+            nextFrame(state, false, frame);
             // Row and column means out: what is left is the per-pixel part.
             std::vector<double> rowMean(static_cast<std::size_t>(h)), columnMean(static_cast<std::size_t>(w));
             double all = 0.0;

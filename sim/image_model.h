@@ -6,10 +6,15 @@
 #include <string_view>
 #include <vector>
 
-// Which image model renders the bench's pictures. Specified is the bench's long-standing model and
-// stays the default; Physical samples the scene by exact pixel areas, blurs with the optics'
-// Gaussian alone and draws fresh normal noise every frame.
+// Which image model renders the bench's pictures. Specified is the bench's long-standing model, kept
+// bit-exact; Physical samples the scene by exact pixel areas, blurs with the optics' Gaussian alone
+// and draws fresh normal noise every frame.
 enum class ImageModel { Specified, Physical };
+
+// The model a bench renders with until another is chosen (a new profile of the window, the command
+// line without --model): the specified model's noise is stronger than the camera file's NETD,
+// repeats, and turns some bar-gap pairs over (see the user guide).
+inline constexpr ImageModel defaultImageModel = ImageModel::Physical;
 
 // Each model's name, as the session file, the command line and the window's settings spell it, and
 // its label in the window's menu. The one place both are written.

@@ -15,6 +15,7 @@ namespace {
 const ImageModelBehaviour specifiedModel{
     renderSpecified,
     buildSpecifiedViewFrame,
+    nullptr,
     [](const PointList& response, double celsius, double specifiedStep) {
         return signalOfTemperature(response, celsius, specifiedStep);
     },
@@ -27,6 +28,8 @@ const ImageModelBehaviour physicalModel{
     [](const SimState& sim, const CameraSet& camera, RandomGenerator& random, std::vector<std::uint8_t>& frame) {
         buildPhysicalViewFrame(sim, camera, random.fresh(), frame);
     },
+    [](const SimState& sim, const CameraSet& camera, RandomGenerator& random, std::vector<std::uint8_t>& frame,
+       const FrameRegion& region) { buildPhysicalViewFrame(sim, camera, random.fresh(), frame, &region); },
     [](const PointList& response, double celsius, double) { return physicalSignal(response, celsius); },
     [](const SimState& sim) { return sim.physical.noiseSigma; },
     true,

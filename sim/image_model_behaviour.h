@@ -2,6 +2,7 @@
 
 #include "camera/camera_set.h"
 #include "camera/point_list.h"
+#include "sim/display_frame.h"
 #include "sim/image_model.h"
 #include "sim/random_generator.h"
 #include "sim/rasterizer.h"
@@ -20,6 +21,11 @@ struct ImageModelBehaviour {
     // One noisy frame of DisplayImage (see BuildViewFrame).
     void (*buildViewFrame)(const SimState& sim, const CameraSet& camera, RandomGenerator& random,
                            std::vector<std::uint8_t>& frame);
+    // The same over a region of the frame alone, the rest keeping what it held, for a model whose
+    // noise has a generator of its own (the jitter's draws then need not come after the frame's);
+    // null for a model that draws every frame whole.
+    void (*buildViewFrameRegion)(const SimState& sim, const CameraSet& camera, RandomGenerator& random,
+                                 std::vector<std::uint8_t>& frame, const FrameRegion& region);
     // The signal of a temperature in degrees Celsius; specifiedStep is the integration step of the
     // long-standing radiometry, which the physical one does not need.
     double (*signal)(const PointList& response, double celsius, double specifiedStep);

@@ -47,7 +47,7 @@ struct SimState {
     ViewScales scales;
 
     // The image model in use, and the physical model's own state.
-    ImageModel imageModel = ImageModel::Specified;
+    ImageModel imageModel = defaultImageModel;
     PhysicalModelState physical;
 
     // The images go at the end of a run; the noise table with them.

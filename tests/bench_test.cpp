@@ -136,26 +136,18 @@ TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
     b.bench.record({"", true}); // 0.5 cycles/mrad, plus, before going blind
     b.bench.setBlind(true);
     const int values = b.window.values;
-    std::set<std::pair<int, int>> offered{{0, 750}};
+    std::set<std::pair<int, double>> offered{{0, 1.0}};
     for (int k = 0; k < 2 * frequencyCount - 1; ++k) {
-        EXPECT_TRUE(offered.emplace(b.bench.frequencyIndex(), b.bench.temperatureSlider()).second);
+        EXPECT_TRUE(offered.emplace(b.bench.frequencyIndex(), b.bench.temperatureOnGrid()).second);
         b.bench.record({"", k % 2 == 0});
     }
-    EXPECT_EQ(offered, (std::set<std::pair<int, int>>{{0, 250},
-                                                      {0, 750},
-                                                      {1, 250},
-                                                      {1, 750},
-                                                      {2, 250},
-                                                      {2, 750},
-                                                      {3, 250},
-                                                      {3, 750},
-                                                      {4, 250},
-                                                      {4, 750},
-                                                      {5, 250},
-                                                      {5, 750}}));
+    std::set<std::pair<int, double>> halves;
+    for (int i = 0; i < frequencyCount; ++i)
+        halves.insert({{i, -1.0}, {i, 1.0}});
+    EXPECT_EQ(offered, halves);
     EXPECT_FALSE(b.bench.offerNextHalf());
-    b.bench.setOrientation(BarOrientation::Horizontal); // all open again: one is offered, off the centre
-    EXPECT_NE(b.bench.temperatureSlider(), temperatureSliderCentre);
+    b.bench.setOrientation(BarOrientation::Horizontal); // all open again: one is offered, off none
+    EXPECT_NE(b.bench.temperatureOnGrid(), 0.0);
     EXPECT_EQ(b.window.values, values);
     b.bench.startSession(b.dir.path("next"), "2026-12-07T11:00:00.000Z"); // still blind there, and noted
     b.bench.setBlind(false);
@@ -167,9 +159,9 @@ TEST(Bench, OneTemperatureStepShowsOneFrame) {
     OpenedBench b;
     b.window.frames = b.window.values = 0;
     b.bench.setTemperatureOnGrid(0.5);
-    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureSlider()), std::tuple(1, 1, 625));
-    // Off the grid the trackbar stays, and so does the value written under the image.
+    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureOnGrid()), std::tuple(1, 1, 0.5));
+    // Off the grid the grid's value stays, and so does the value written under the image.
     b.bench.setTemperatureDifference(0.123);
-    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureSlider()), std::tuple(2, 1, 625));
+    EXPECT_EQ(std::tuple(b.window.frames, b.window.values, b.bench.temperatureOnGrid()), std::tuple(2, 1, 0.5));
     EXPECT_FLOAT_EQ(static_cast<float>(b.bench.temperatureDifference()), 0.123f);
 }

@@ -4,6 +4,8 @@
 
 #include "test_support.h"
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -49,37 +51,35 @@ class ZoomFollowsTheCamera : public testing::TestWithParam<DataRow> {};
 
 } // namespace
 
-TEST_P(ConsoleTrackbar, RendersTheValueItShowsAndReadsItOut) {
-    const int position = std::stoi(GetParam().name);
-    const float shown = std::stof(GetParam().cells[0]);
-    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam().cells[0])), position);
-    EXPECT_EQ(Bench::sliderPositionOf(std::stod(GetParam().cells[1])), position);
-    EXPECT_EQ(temperatureDifferenceText(Bench::temperatureDifferenceOf(position)), GetParam().cells[2]);
-    // Another position first, so that a render with the previous value would show.
+TEST_P(ConsoleTrackbar, RendersTheGridValueItShowsAndReadsItOut) {
+    const float onGrid = std::stof(GetParam().cells[1]);
+    // Another difference first, so that a render with the previous value would show.
     ConsoleFixture moved;
-    const int previous = position > 500 ? 300 : 700;
-    moved.console.onTemperatureSlider(previous);
+    const double previous = onGrid > 0.0f ? -0.8 : 0.8;
+    moved.console.setTemperatureOnGrid(previous);
     const float previousSignal = moved.barSignal();
-    moved.console.onTemperatureSlider(position);
-    EXPECT_FLOAT_EQ(moved.state.console.temperatureDifference, shown);
+    moved.console.setTemperatureOnGrid(std::stod(GetParam().cells[0]));
+    EXPECT_EQ(std::tuple(moved.console.temperatureOnGrid(), moved.state.console.temperatureDifference,
+                         moved.window.valueText),
+              std::tuple(static_cast<double>(onGrid), onGrid, GetParam().cells[2]));
     // The bars were rendered with the value shown, the same as on a bench that went straight there,
     // and warmer bars give the larger signal.
     ConsoleFixture direct;
-    direct.console.onTemperatureSlider(position);
+    direct.console.setTemperatureOnGrid(onGrid);
     EXPECT_EQ(moved.barSignal(), direct.barSignal());
-    EXPECT_EQ(moved.barSignal() > previousSignal, position > previous);
+    EXPECT_EQ(moved.barSignal() > previousSignal, onGrid > previous);
     EXPECT_NE(moved.barSignal(), previousSignal);
 }
-INSTANTIATE_TEST_SUITE_P(Positions, ConsoleTrackbar, TERVIX_TABLE_ROWS("console/trackbar.txt"));
+INSTANTIATE_TEST_SUITE_P(Differences, ConsoleTrackbar, TERVIX_TABLE_ROWS("console/trackbar.txt"));
 
 TEST_P(ConsoleFrequency, AChoiceResetsTheDifferenceAndScalesTheBars) {
     ConsoleFixture f;
-    f.console.onTemperatureSlider(800);
+    f.console.setTemperatureOnGrid(1.2);
     f.state.console.targetOffsetX = 0.001;
     f.console.selectFrequency(std::stoi(GetParam().name));
-    EXPECT_EQ(std::tuple(f.console.temperatureSlider(), f.state.console.temperatureDifference,
+    EXPECT_EQ(std::tuple(f.console.temperatureOnGrid(), f.state.console.temperatureDifference,
                          f.state.console.targetOffsetX, f.state.console.barScale, f.console.frequencyIndex()),
-              std::tuple(500, 0.0f, 0.0, std::stof(GetParam().cells[0]), std::stoi(GetParam().name)));
+              std::tuple(0.0, 0.0f, 0.0, std::stof(GetParam().cells[0]), std::stoi(GetParam().name)));
 }
 INSTANTIATE_TEST_SUITE_P(Choices, ConsoleFrequency, TERVIX_TABLE_ROWS("console/frequencies.txt"));
 
@@ -120,7 +120,7 @@ TEST(Console, SwitchingCameraKeepsTheAtmosphereValuesAndARefusedSwitchTheOldSlot
     EXPECT_EQ(f.log.messages[0], "File 'camera5.par' is absent.\n Can't start the system");
     EXPECT_EQ(f.state.camera, before);
     EXPECT_EQ(std::pair(f.console.cameraIndex(), f.window.listShown), std::pair(2, 2));
-    f.console.onTemperatureSlider(550);
+    f.console.setTemperatureOnGrid(0.2);
     f.console.applyResult();
     EXPECT_EQ(f.console.results().rows(2)[2], "   1\t   0.5\t \t  0.200");
     EXPECT_EQ(f.console.results().rows(4)[2], "   1\t    0.5");
@@ -192,9 +192,9 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
         ASSERT_EQ(std::get<0>(activated), std::stof(p.cells[3])) << switched;
         ASSERT_EQ(std::get<1>(activated), std::stof(p.cells[4])) << switched;
         EXPECT_EQ(std::get<2>(activated), std::stoi(p.cells[5])) << switched;
-        for (int position : {501, 600, 250}) {
-            w.console.onTemperatureSlider(position);
-            EXPECT_EQ(image(), activated) << position;
+        for (double kelvin : {0.004, 0.4, -1.0}) {
+            w.console.setTemperatureOnGrid(kelvin);
+            EXPECT_EQ(image(), activated) << kelvin;
         }
         w.console.selectFrequency(3);
         EXPECT_EQ(c.opticalZoom, std::get<1>(activated));
@@ -202,30 +202,83 @@ TEST_P(ZoomFollowsTheCamera, TrackbarStepsKeepTheImage) {
 }
 INSTANTIATE_TEST_SUITE_P(Console, ZoomFollowsTheCamera, TERVIX_TABLE_ROWS("console/zoom.txt"));
 
-TEST(Console, LoadEditLeavesTheDifferenceTheCentredTrackbarShows) {
+TEST(Console, LoadEditLeavesNoDifference) {
     TempDir dir;
     copyShipped(dir, {"camera1.par", "mira.tag"});
     ConsoleFixture w(dir.path("camera1.par"));
     w.console.selectFrequency(2);
-    w.console.onTemperatureSlider(540);
+    w.console.setTemperatureOnGrid(0.16);
     ASSERT_FLOAT_EQ(w.state.console.temperatureDifference, 0.16f);
     const float barsBefore = w.state.target.items[1].renderTemperature;
     w.console.loadEdit(dir.root().string(), nullptr);
-    EXPECT_EQ(std::tuple(w.console.temperatureSlider(), w.state.console.temperatureDifference, w.window.valueText),
-              std::tuple(temperatureSliderCentre, 0.0f, "+0.000 K"));
+    EXPECT_EQ(std::tuple(w.console.temperatureOnGrid(), w.state.console.temperatureDifference, w.window.valueText),
+              std::tuple(0.0, 0.0f, "+0.000 K"));
     // The bars are rendered at the background's signal again, not at the old difference.
     EXPECT_NE(w.state.target.items[1].renderTemperature, barsBefore);
 }
 
 TEST(Console, ViewValueOffRemovesTheNumberAndOnShowsTheCurrentOne) {
     ConsoleFixture w(shippedFile("camera1.par"));
-    w.console.onTemperatureSlider(625);
+    w.console.setTemperatureOnGrid(0.5);
     EXPECT_EQ(w.window.valueText, "+0.500 K");
     w.console.toggleViewValue();
     EXPECT_FALSE(w.console.viewValue());
     EXPECT_EQ(w.window.valueText, "");
-    w.console.onTemperatureSlider(400); // moved while off: nothing is written
+    w.console.setTemperatureOnGrid(-0.4); // moved while off: nothing is written
     EXPECT_EQ(w.window.valueText, "");
     w.console.toggleViewValue();
     EXPECT_EQ(w.window.valueText, "-0.400 K");
 }
+
+// The frame builder asked for the block a reader reads: the reader gets the stretch the frame comes
+// with, the same stretch as without a reader. The specified model draws the whole frame as it would
+// without one (its noise and the jitter share a generator, in that order); the physical model draws
+// the block alone, with the picture in it, and leaves the rest of the buffer as it held it.
+class FrameBlock : public testing::TestWithParam<ImageModel> {};
+
+TEST_P(FrameBlock, IsDrawnAloneWhereTheModelCan) {
+    ConsoleFixture reading, plain;
+    for (ConsoleFixture* f : {&reading, &plain}) {
+        f->console.setImageModel(GetParam());
+        f->state.camera.set.jitterProbability = 1.0f;
+        f->state.camera.set.jitterAmplitude = 1.0f;
+        f->state.random.seed(7);
+    }
+    const SimState& sim = reading.state.sim;
+    constexpr std::uint8_t untouched = 77;
+    std::vector<std::uint8_t> read(
+        static_cast<std::size_t>((sim.imageWidth + viewFramePadding) * (sim.imageHeight + viewFramePadding)),
+        untouched),
+        whole;
+    const FrameRegion block{sim.imageWidth / 4, sim.imageWidth / 2, sim.imageHeight / 3, sim.imageHeight / 3 + 5};
+    std::optional<PixelZoom> asked;
+    const PixelZoom stretch = nextFrame(reading.state, true, read, [&](const PixelZoom& z) {
+        asked = z;
+        return block;
+    });
+    const PixelZoom plainStretch = nextFrame(plain.state, true, whole);
+    EXPECT_EQ(std::pair(stretch.x, stretch.y), std::pair(plainStretch.x, plainStretch.y));
+    EXPECT_NE(stretch.x, 1.0);
+    if (GetParam() == ImageModel::Specified) {
+        const auto image = static_cast<std::ptrdiff_t>(sim.imageWidth * sim.imageHeight);
+        EXPECT_TRUE(std::equal(read.begin(), read.begin() + image, whole.begin()));
+        return;
+    }
+    ASSERT_TRUE(asked.has_value());
+    EXPECT_EQ(std::pair(asked->x, asked->y), std::pair(stretch.x, stretch.y));
+    double difference = 0.0;
+    int inside = 0;
+    for (int y = 0; y < sim.imageHeight; ++y)
+        for (int x = 0; x < sim.imageWidth; ++x) {
+            const std::size_t k = static_cast<std::size_t>(y * sim.imageWidth + x);
+            if (x < block.x0 || x > block.x1 || y < block.y0 || y > block.y1) {
+                ASSERT_EQ(read[k], untouched) << x << "," << y;
+                continue;
+            }
+            difference += static_cast<double>(read[k]) - sim.displayImage[3 * k];
+            ++inside;
+        }
+    EXPECT_LT(std::abs(difference / inside), 2.0); // the picture with noise around it, not the fill
+}
+INSTANTIATE_TEST_SUITE_P(Models, FrameBlock, testing::Values(ImageModel::Specified, ImageModel::Physical),
+                         [](const auto& info) { return std::string(imageModelName(info.param)); });

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -68,9 +69,9 @@ std::optional<GoldenCase> readGoldenCase(const fs::path& caseDir, std::string& e
 std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const fs::path& caseDir,
                                              const fs::path& shippedDataDir, MessageSink& messages,
                                              std::string& error) {
-    const int sliderPosition = Bench::sliderPositionOf(goldenCase.temperatureDifference);
-    if (frequencyIndexOf(goldenCase.frequency) < 0 ||
-        (sliderPosition - temperatureSliderCentre) / temperatureSliderPerKelvin != goldenCase.temperatureDifference) {
+    const double gridStep = std::round(goldenCase.temperatureDifference * temperatureGridStepsPerKelvin);
+    if (frequencyIndexOf(goldenCase.frequency) < 0 || std::abs(gridStep) > temperatureGridSteps ||
+        gridStep / temperatureGridStepsPerKelvin != goldenCase.temperatureDifference) {
         error = "the frequency is not a radio's or the temperature difference not a trackbar position";
         return std::nullopt;
     }
@@ -80,6 +81,7 @@ std::optional<GoldenImages> renderGoldenCase(const GoldenCase& goldenCase, const
     BenchSources& sources = benchCase.sources;
     sources.atmosphere = BenchSource{resolve(goldenCase.atmosphere, caseDir, shippedDataDir).string(), std::nullopt};
     sources.seed = goldenCase.seed;
+    sources.imageModel = ImageModel::Specified; // the bit-exact images the cases hold
     sources.camera.path = resolve(goldenCase.camera, caseDir, shippedDataDir).string();
     sources.target.path = resolve(goldenCase.target, caseDir, shippedDataDir).string();
     benchCase.randomise = goldenCase.randomise;

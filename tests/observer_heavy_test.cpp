@@ -1,5 +1,6 @@
 // The model observer's long runs: its calibration against the classic formula on the ideal cameras,
 // and the coverage of its confidence intervals. Labelled heavy.
+#include "measurement/classic_mrtd.h"
 #include "measurement/model_observer.h"
 
 #include "observer_bench.h"

@@ -1,5 +1,6 @@
 // The human observer beside the ideal one on Camera1 (physical model, a quarter of the detector at
 // the same pixel angle): what the screen and the eye add must show in its readings.
+#include "measurement/classic_mrtd.h"
 #include "measurement/model_observer.h"
 
 #include "observer_bench.h"

@@ -1,5 +1,7 @@
 #include "camera/mrtd_curve.h"
+#include "measurement/bar_judgement.h"
 #include "measurement/blurred_pattern.h"
+#include "measurement/classic_mrtd.h"
 #include "measurement/fidelity_report.h"
 #include "measurement/model_fidelity_report.h"
 #include "measurement/model_observer.h"
@@ -174,12 +176,12 @@ TEST(ModelObserver, TheSameSeedGivesTheSameResultAtAnyThreadCountAndReportsItsPr
     EXPECT_TRUE(!seen.empty() && seen.size() <= 3u) << seen.size();
 }
 
-TEST(ModelObserver, TheGridSearchReadsTheTrackbarsPositions) {
+TEST(ModelObserver, TheGridSearchReadsTheGridsSteps) {
     ObserverBench bench("camera1.par", 3, true);
     const ObserverSettings settings{.repeats = 2, .grid = true, .frequencies = {2}};
     for (double half : halves(measureObjectiveMrtd(bench.state, settings))) {
-        const double position = half * temperatureSliderPerKelvin;
-        EXPECT_NEAR(position, std::round(position), 1e-9);
+        const double steps = half * temperatureGridStepsPerKelvin;
+        EXPECT_NEAR(steps, std::round(steps), 1e-9);
         EXPECT_NE(half, 0.0);
     }
 }

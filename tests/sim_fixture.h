@@ -13,9 +13,10 @@ inline void refreshModel(BenchState& state) {
 }
 
 // A plain camera for the simulation tests: 256 x 256 pixels over 10 degrees, a flat 8-12 µm
-// response, -20 ... 50 °C, no blur, no noise, white hot.
+// response, -20 ... 50 °C, no blur, no noise, white hot, in the specified image model.
 inline BenchState plainBench() {
     BenchState state;
+    state.sim.imageModel = ImageModel::Specified;
     CameraSet& c = state.camera.set;
     c.fovCurrentH = c.fovCurrentV = 10.0f;
     c.sensorWidth = c.sensorHeight = c.detectorColumns = c.detectorRows = 256;

@@ -80,7 +80,8 @@ private slots:
         QTemporaryDir dir;
         WindowBench bench(dir);
         bench.control<QAbstractButton>(frequencyRadios[1])->click();
-        bench.control<QSlider>(controlId::temperatureSlider)->setValue(temperatureSliderMax);
+        auto* temperature = bench.control<QSlider>(controlId::temperatureSlider);
+        temperature->setValue(temperature->maximum());
         const int plain = barsWidth(bench.console->view()->grab().toImage());
         for (QAction* action : bench.console->findChildren<QAction*>())
             if (action->text() == u"\u00d74"_s)
