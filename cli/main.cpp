@@ -458,7 +458,8 @@ int runSession(const Invocation& run) {
     if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
         return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
     const auto groups = sessionStatistics(*session);
-    std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
+    std::cout << (run.has("json") ? sessionJson(*session)
+                                  : statisticsTable(groups) + objectiveRunsTable(session->objectiveRuns));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
@@ -467,7 +468,7 @@ int runSession(const Invocation& run) {
         // The camera files are looked for beside the session, then in the working folder.
         const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
         QString reportError;
-        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
+        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, info))
             return fail(reportError.toStdString());
     }
     return 0;
@@ -570,10 +571,11 @@ const std::vector<Command>& commands() {
          "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf [--laboratory TEXT] [--operator TEXT]\n"
          "                     [--requirement CSV]]",
          "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
-         "image model, orientation and frequency. Reads no other file, except the camera files the report\n"
-         "quotes (beside the session, then in the working folder) and the requirement it is given.",
+         "image model, orientation and frequency, and the model observer's runs it holds. Reads no other file,\n"
+         "except the camera files the report quotes (beside the session, then in the working folder) and the\n"
+         "requirement it is given.",
          "FILE",
-         {{"json", "", "Print the statistics as JSON."},
+         {{"json", "", "Print the statistics and the model observer's runs as JSON."},
           {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
           {"pdf", "OUT.pdf", "Also write the report."},
           {"laboratory", "TEXT", "The laboratory the report names."},

@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <limits>
 
 namespace {
 
@@ -30,19 +30,8 @@ std::string placeOf(std::size_t index) {
 constexpr double largestDeltaT =
     static_cast<double>(temperatureSliderMax - temperatureSliderCentre) / temperatureSliderPerKelvin;
 
-bool isInt(const json& value) {
-    if (value.is_number_unsigned())
-        return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());
-    return value.is_number_integer() && value.get<long long>() >= std::numeric_limits<int>::min() &&
-           value.get<long long>() <= std::numeric_limits<int>::max();
-}
-
-// Each check leaves the reason and returns false at the first fault.
-bool need(bool condition, std::string& reason, const std::string& what) {
-    if (!condition)
-        reason = what;
-    return condition;
-}
+using strictJson::isInt;
+using strictJson::need;
 
 // A version 2 reading's strike-out mark: when, by whom and why. A mark without a reason would leave
 // the next reader guessing why a measurement was set aside, so it is refused.
@@ -174,6 +163,27 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
     return true;
 }
 
+json readingJson(const SessionReading& r) {
+    json item = {{"time", r.time},
+                 {"observer", r.observer},
+                 {"slot", r.slot},
+                 {"cameraFile", r.cameraFile},
+                 {"imageModel", r.imageModel},
+                 {"orientation", r.orientation},
+                 {"frequency", r.frequency},
+                 {"half", r.half},
+                 {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}};
+    if (const auto& d = r.display)
+        item["display"] = {{"automatic", d->automatic},
+                           {"level", d->level},
+                           {"contrast", d->contrast},
+                           {"zoom", d->zoom},
+                           {"magnifier", d->magnifier}};
+    if (const auto& s = r.struck)
+        item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
+    return item;
+}
+
 } // namespace
 
 const char* halfOf(double temperatureDifference) {
@@ -189,18 +199,22 @@ int frequencyIndexOf(double frequency) {
 
 MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation) {
     MrtdResults results;
-    for (const SessionReading& r : session.readings) {
-        const int i = frequencyIndexOf(r.frequency);
-        if (i < 0 || r.struck || r.observer != observer || r.orientation != orientation)
-            continue;
-        // The side a not-recognised mark goes to follows the sign of the difference.
-        const float side = r.half == halfMinus ? -1.0f : 0.0f;
-        if (r.deltaT)
-            results.applyResult(r.slot - 1, i, static_cast<float>(*r.deltaT));
-        else
-            results.markNotRecognized(r.slot - 1, i, side);
-    }
+    for (const SessionReading& r : session.readings)
+        if (!r.struck && r.observer == observer && r.orientation == orientation)
+            applyReading(results, r);
     return results;
+}
+
+void applyReading(MrtdResults& results, const SessionReading& r) {
+    const int i = frequencyIndexOf(r.frequency);
+    if (i < 0)
+        return;
+    // The side a not-recognised mark goes to follows the sign of the difference.
+    const float side = r.half == halfMinus ? -1.0f : 0.0f;
+    if (r.deltaT)
+        results.applyResult(r.slot - 1, i, static_cast<float>(*r.deltaT));
+    else
+        results.markNotRecognized(r.slot - 1, i, side);
 }
 
 HalvesRead halvesRead(const Session& session, const std::string& observer, int slot, const std::string& orientation) {
@@ -215,26 +229,8 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 
 std::string sessionText(const Session& session) {
     json readings = json::array();
-    for (const SessionReading& r : session.readings) {
-        json item = {{"time", r.time},
-                     {"observer", r.observer},
-                     {"slot", r.slot},
-                     {"cameraFile", r.cameraFile},
-                     {"imageModel", r.imageModel},
-                     {"orientation", r.orientation},
-                     {"frequency", r.frequency},
-                     {"half", r.half},
-                     {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}};
-        if (const auto& d = r.display)
-            item["display"] = {{"automatic", d->automatic},
-                               {"level", d->level},
-                               {"contrast", d->contrast},
-                               {"zoom", d->zoom},
-                               {"magnifier", d->magnifier}};
-        if (const auto& s = r.struck)
-            item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
-        readings.push_back(std::move(item));
-    }
+    for (const SessionReading& r : session.readings)
+        readings.push_back(readingJson(r));
     json file = {{"format", sessionFormatName},
                  {"version", sessionFormatVersion},
                  {"created", session.created},
@@ -246,6 +242,10 @@ std::string sessionText(const Session& session) {
             events.push_back({{"time", e.time}, {"observer", e.observer}, {"event", e.event}});
         file["events"] = std::move(events);
     }
+    json runs = json::array();
+    for (const ObjectiveRun& run : session.objectiveRuns)
+        runs.push_back(objectiveRunJson(run));
+    file["objectiveRuns"] = std::move(runs);
     return file.dump(1) + "\n";
 }
 
@@ -260,8 +260,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
         !need(file.contains("version"), reason, "\"version\" is missing") ||
         !need(isInt(file["version"]), reason, "\"version\" must be an integer") ||
         !need(file["version"] >= sessionFormatFirstVersion && file["version"] <= sessionFormatVersion, reason,
-              "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatFirstVersion) +
-                  " or " + std::to_string(sessionFormatVersion)) ||
+              "version " + file["version"].dump() + " is not a version from " +
+                  std::to_string(sessionFormatFirstVersion) + " to " + std::to_string(sessionFormatVersion)) ||
         !need(file.contains("created") && file["created"].is_string() &&
                   isIsoUtcTime(file["created"].get<std::string>()),
               reason, "\"created\" is not an ISO 8601 UTC time") ||
@@ -278,6 +278,15 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
             return std::nullopt;
     if (file.contains("events") && !readEvents(file["events"], session.events, reason))
         return std::nullopt;
+    // Runs came with version 3; an older file's key of that name is passed over as any unknown key.
+    if (file["version"].get<int>() >= 3 && file.contains("objectiveRuns")) {
+        const json& runs = file["objectiveRuns"];
+        if (!need(runs.is_array(), reason, "\"objectiveRuns\" is not a list"))
+            return std::nullopt;
+        for (std::size_t k = 0; k < runs.size(); ++k)
+            if (!readObjectiveRun(runs[k], k, session.objectiveRuns.emplace_back(), reason))
+                return std::nullopt;
+    }
     return session;
 }
 
@@ -334,7 +343,7 @@ void SessionRecorder::start(const std::string& folder, const std::string& create
     lock_.release();
     readOnlyReason_.clear();
     lastFailure_.clear();
-    session_ = Session{createdIsoTime, {}, false, {}};
+    session_ = Session{createdIsoTime, {}, false, {}, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
 }
@@ -390,6 +399,15 @@ bool SessionRecorder::note(const SessionEvent& event) {
     return readOnly() || write();
 }
 
+bool SessionRecorder::addObjectiveRun(const ObjectiveRun& run) {
+    session_.objectiveRuns.push_back(run);
+    if (!readOnly())
+        return write();
+    messages_.message("The session '" + path_ + "' is open read-only (" + readOnlyReason_ +
+                      "); the objective run is kept in this window only.");
+    return false;
+}
+
 bool SessionRecorder::write() {
     if (path_.empty())
         return true; // a bench without a session file keeps its readings in memory
@@ -407,7 +425,8 @@ bool SessionRecorder::write() {
 }
 
 bool SessionRecorder::finish() {
-    if ((session_.readings.empty() && session_.events.empty()) || path_.empty() || readOnly()) {
+    if ((session_.readings.empty() && session_.events.empty() && session_.objectiveRuns.empty()) || path_.empty() ||
+        readOnly()) {
         lock_.release();
         return true; // nothing was recorded here, so nothing is written
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "console/objective_run.h"
 #include "console/session_lock.h"
 #include "sim/image_model.h"
 
@@ -21,9 +22,10 @@ inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Sp
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";
-// Version 2 added the reading's display and strike-out mark; version 1 files still open, and are
-// written as version 2 the next time the session is written.
-inline constexpr int sessionFormatVersion = 2;
+// Version 2 added the reading's display and strike-out mark, version 3 the model observer's runs;
+// older files still open as they are, and are written in the current version the next time
+// something is added to the session.
+inline constexpr int sessionFormatVersion = 3;
 inline constexpr int sessionFormatFirstVersion = 1;
 // The reason an observer's "Undo" gives the reading it takes back.
 inline constexpr const char* undoneReason = "Undone";
@@ -82,14 +84,15 @@ struct SessionEvent {
     bool operator==(const SessionEvent&) const = default;
 };
 
-// Every reading of one sitting, in the order they were taken. The file is rewritten whole after
-// each reading, so a run that ends abnormally loses nothing; "ended" tells a finished session
-// from one to be restored.
+// Every reading of one sitting, in the order they were taken, and every run of the model observer in
+// the order they ended. The file is rewritten whole after each, so a run that ends abnormally loses
+// nothing; "ended" tells a finished session from one to be restored.
 struct Session {
     std::string created; // ISO 8601, UTC
     std::vector<SessionReading> readings;
     bool ended = false;
     std::vector<SessionEvent> events{}; // in the order they happened; written only when there are some
+    std::vector<ObjectiveRun> objectiveRuns{};
 
     bool operator==(const Session&) const = default;
 };
@@ -104,6 +107,8 @@ int frequencyIndexOf(double frequency);
 // that each slot's row shows that observer's latest unstruck reading of each half. The lists are
 // what one person measured: mixing observers or orientations in a row would show a value nobody saw.
 MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation);
+// One reading that counts taken into the lists as resultsOf replays it: its half of its slot's row.
+void applyReading(MrtdResults& results, const SessionReading& reading);
 
 // Which halves of each frequency an observer has read on a slot and orientation, counting the
 // readings that stand (recognised or not): [frequency index][0 for plus, 1 for minus]. Blind mode
@@ -114,7 +119,6 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 // The session file's text, and its strict reading. A text that is not a valid session gives no
 // session and a one-line reason.
 std::string sessionText(const Session& session);
-std::optional<Session> parseSession(const std::string& text, std::string& reason);
 
 // Reads a session file; a file that cannot be read or is not a session is reported as
 // "'PATH' is not a Tervix session: REASON" (or "cannot be read") and gives nothing.
@@ -153,9 +157,11 @@ public:
     bool strike(std::size_t index, const StruckMark& mark);
     // Appends the event and rewrites the file as a reading does; no slot's table changes with it.
     bool note(const SessionEvent& event);
+    // Appends the model observer's run and rewrites the file as a reading does; no slot's table
+    // changes with it. A read-only session keeps the run in this window only (false, after a message).
+    bool addObjectiveRun(const ObjectiveRun& run);
     // A normal end: the session is marked ended so that it is not restored again, and let go.
     bool finish();
-
     const Session& session() const { return session_; }
     const std::string& path() const { return path_; }
     bool readOnly() const { return !readOnlyReason_.empty(); }

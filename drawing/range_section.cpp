@@ -70,13 +70,14 @@ void addPrediction(ReportPages& pages, const RangePrediction& p, const QString& 
 
 } // namespace
 
-void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const QStringList& cameraFolders) {
+void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups,
+                      const std::vector<ObjectiveRun>& objectiveRuns, const QStringList& cameraFolders) {
     std::set<int> slotNumbers;
     for (const SessionGroup& g : groups)
         slotNumbers.insert(g.slot);
-    for (const auto& entry : objective)
-        slotNumbers.insert(entry.first);
+    const std::vector<const ObjectiveRun*> latest = latestObjectiveRuns(objectiveRuns);
+    for (const ObjectiveRun* run : latest)
+        slotNumbers.insert(run->slot);
     const RangeScenario scenario = reportScenario();
     for (int slot : slotNumbers) {
         pages.heading(QString(u"Range · Camera%1"_s).arg(slot), 2);
@@ -103,9 +104,16 @@ void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& group
             addPrediction(pages, p, u"Observers"_s);
             shown = p;
         }
-        if (const auto found = objective.find(slot); found != objective.end()) {
-            RangeMrtd run;
-            (found->second.horizontalBars ? run.vertical : run.horizontal) = samplesOfObjective(found->second);
+        RangeMrtd run;
+        bool measured = false;
+        // Vertical bars give the horizontal curve, horizontal bars the vertical one.
+        for (const ObjectiveRun* objective : latest)
+            if (objective->slot == slot) {
+                (objective->orientation == orientationHorizontal ? run.vertical : run.horizontal) =
+                    samplesOfObjective(*objective);
+                measured = true;
+            }
+        if (measured) {
             run.source = "the model observer's last run";
             run.ifovMrad = session.ifovMrad;
             RangePrediction p = predictRanges(run, scenario);

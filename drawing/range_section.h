@@ -1,8 +1,8 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
 #include "drawing/report_pages.h"
-#include "drawing/session_report.h"
 
 #include <QStringList>
 
@@ -14,5 +14,5 @@
 // pixels from the observers and another from the objective run, what the reader must be told, and
 // the chance of each task against range beside the crossing of the MRTD with the dimmed target.
 // The camera files, found in the folders, give the detector's angular pitch.
-void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const QStringList& cameraFolders);
+void addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups,
+                      const std::vector<ObjectiveRun>& objectiveRuns, const QStringList& cameraFolders);

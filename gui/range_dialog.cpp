@@ -2,6 +2,7 @@
 
 #include "drawing/range_plot.h"
 #include "gui/bench_settings.h"
+#include "gui/bench_signals.h"
 #include "measurement/range_notes.h"
 #include "measurement/range_sources.h"
 #include "measurement/range_uncertainty.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -191,8 +193,9 @@ void RangeDialog::refresh() {
     RangeMrtd mrtd;
     if (source_->currentIndex() == SessionSource) {
         mrtd = rangeMrtdOfSession(in.groups, in.slot);
-    } else if (source_->currentIndex() == ObjectiveSource && in.objective) {
-        (in.objective->horizontalBars ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(*in.objective);
+    } else if (source_->currentIndex() == ObjectiveSource && !in.objective.empty()) {
+        for (const ObjectiveRun& run : in.objective)
+            (run.orientation == orientationHorizontal ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(run);
         mrtd.source = "last objective run of Camera" + std::to_string(in.slot);
     } else if (source_->currentIndex() == CameraSource) {
         mrtd = rangeMrtdOfCamera(in.camera);
@@ -229,24 +232,21 @@ void RangeDialog::showPrediction() {
     plot_->update();
 }
 
-QAction* rangeAction(QWidget* console, std::function<RangeInputs()> inputs) {
-    if (auto* existing = console->findChild<QAction*>(QString::fromLatin1(rangeActionName)))
-        return existing;
+QAction* rangeAction(QWidget* console, const BenchSignals& bench, std::function<RangeInputs()> inputs) {
     auto* action = new QAction(u"Range..."_s, console);
     action->setObjectName(QString::fromLatin1(rangeActionName));
-    QObject::connect(action, &QAction::triggered, console, [console, inputs] {
-        RangeDialog* dialog = console->findChild<RangeDialog*>();
-        if (!dialog) {
-            dialog = new RangeDialog(console, inputs);
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        dialog->show();
-        dialog->raise();
-    });
+    QObject::connect(
+        action, &QAction::triggered, console, [console, &bench, inputs, open = QPointer<RangeDialog>()]() mutable {
+            if (!open) {
+                open = new RangeDialog(console, inputs);
+                open->setAttribute(Qt::WA_DeleteOnClose);
+                for (auto signal :
+                     {&BenchSignals::readingRecorded, &BenchSignals::readingStruck, &BenchSignals::objectiveRunAdded})
+                    QObject::connect(&bench, signal, open, &RangeDialog::refresh);
+                QObject::connect(&bench, &BenchSignals::stateChanged, open, &RangeDialog::refresh);
+            }
+            open->show();
+            open->raise();
+        });
     return action;
-}
-
-void refreshRangeDialogs(QWidget* console) {
-    for (RangeDialog* dialog : console->findChildren<RangeDialog*>())
-        dialog->refresh();
 }

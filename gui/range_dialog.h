@@ -1,8 +1,8 @@
 #pragma once
 
 #include "camera/camera_set.h"
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
-#include "measurement/model_observer.h"
 #include "measurement/range_prediction.h"
 
 #include <QDialog>
@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class BenchSignals;
 class QAction;
 class QComboBox;
 class QDoubleSpinBox;
@@ -20,19 +21,19 @@ class QTableWidget;
 class QWidget;
 
 // What the range dialog reads from the bench each time it recomputes: the current slot (1 ... 5),
-// the session's groups, the slot's last objective run and the camera in use.
+// the session's groups, the slot's last objective run of each orientation and the camera in use.
 struct RangeInputs {
     int slot = 1;
     std::vector<SessionGroup> groups;
-    std::optional<ObjectiveMrtd> objective;
+    std::vector<ObjectiveRun> objective;
     CameraState camera;
 };
 
 // "Range...": the detection, recognition and identification ranges of the current slot under a
 // scenario the user sets (target, its difference, the air, the criteria and the critical
 // dimension, remembered under "range/" in the settings), from the session's observers, the last
-// objective run or the camera file's curves, as a table with intervals and the chance of each task
-// against range. It recomputes whenever the bench's results change.
+// objective runs or the camera file's curves, as a table with intervals and the chance of each task
+// against range. It recomputes whenever the bench reports a change.
 class RangeDialog : public QDialog {
     Q_OBJECT
 public:
@@ -67,6 +68,4 @@ private:
 // The console's "Range..." action, made once as the console's child (the menu bar and the context
 // menu share it): it opens the dialog, or raises the one already open.
 inline constexpr const char* rangeActionName = "rangeAction";
-QAction* rangeAction(QWidget* console, std::function<RangeInputs()> inputs);
-// Every open range dialog of the console recomputes; called when its results change.
-void refreshRangeDialogs(QWidget* console);
+QAction* rangeAction(QWidget* console, const BenchSignals& bench, std::function<RangeInputs()> inputs);
