@@ -228,25 +228,70 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 }
 
 std::string sessionText(const Session& session) {
-    json readings = json::array();
-    for (const SessionReading& r : session.readings)
-        readings.push_back(readingJson(r));
-    json file = {{"format", sessionFormatName},
-                 {"version", sessionFormatVersion},
-                 {"created", session.created},
-                 {"ended", session.ended},
-                 {"readings", readings}};
+    return SessionText().of(session);
+}
+
+const std::string& SessionText::of(const Session& session) {
+    refresh(readings_, session.readings, readingJson);
+    refresh(runs_, session.objectiveRuns, objectiveRunJson);
+    json file = {{"format", sessionFormatName}, {"version", sessionFormatVersion},
+                 {"created", session.created},  {"ended", session.ended},
+                 {"readings", nullptr},         {"objectiveRuns", nullptr}};
     if (!session.events.empty()) {
         json events = json::array();
         for (const SessionEvent& e : session.events)
             events.push_back({{"time", e.time}, {"observer", e.observer}, {"event", e.event}});
         file["events"] = std::move(events);
     }
-    json runs = json::array();
-    for (const ObjectiveRun& run : session.objectiveRuns)
-        runs.push_back(objectiveRunJson(run));
-    file["objectiveRuns"] = std::move(runs);
-    return file.dump(1) + "\n";
+    text_ = file.dump(1) + "\n";
+    // The two lists go where their keys hold null: a key of the file's own level is the only text
+    // that starts a line with one space and a quote (strings hold no line ends), so the places are
+    // found whatever the other values say.
+    for (const auto& [key, list] :
+         {std::pair{"\n \"objectiveRuns\": ", listText(runs_)}, std::pair{"\n \"readings\": ", listText(readings_)}}) {
+        const std::size_t at = text_.find(key) + std::strlen(key);
+        text_.replace(at, 4, list);
+    }
+    return text_;
+}
+
+template <class Item>
+void SessionText::refresh(std::vector<Entry<Item>>& entries, const std::vector<Item>& items,
+                          nlohmann::json (*toJson)(const Item&)) {
+    entries.resize(items.size());
+    for (std::size_t k = 0; k < items.size(); ++k)
+        if (entries[k].text.empty() || !(entries[k].item == items[k])) {
+            entries[k].item = items[k];
+            // An entry of a list of the file's own level stands two levels in: each of its lines
+            // takes two more spaces than it has alone.
+            std::string alone = toJson(items[k]).dump(1), text;
+            text.reserve(alone.size() + alone.size() / 8);
+            for (char c : alone) {
+                text += c;
+                if (c == '\n')
+                    text += "  ";
+            }
+            entries[k].text = std::move(text);
+        }
+}
+
+template <class Item>
+std::string SessionText::listText(const std::vector<Entry<Item>>& entries) {
+    if (entries.empty())
+        return "[]";
+    std::size_t size = 8;
+    for (const auto& e : entries)
+        size += e.text.size() + 4;
+    std::string list;
+    list.reserve(size);
+    list += "[\n  ";
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (k > 0)
+            list += ",\n  ";
+        list += entries[k].text;
+    }
+    list += "\n ]";
+    return list;
 }
 
 std::optional<Session> parseSession(const std::string& text, std::string& reason) {
@@ -340,6 +385,7 @@ std::string sessionFileName(const std::string& createdIsoTime) {
 }
 
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
+    flush(); // the session before goes whole to its file, under its lock
     lock_.release();
     readOnlyReason_.clear();
     lastFailure_.clear();
@@ -349,6 +395,7 @@ void SessionRecorder::start(const std::string& folder, const std::string& create
 }
 
 bool SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
+    flush();
     lock_.release();
     readOnlyReason_.clear();
     lastFailure_.clear();
@@ -413,10 +460,18 @@ bool SessionRecorder::write() {
         return true; // a bench without a session file keeps its readings in memory
     std::string problem;
     const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
-    if (locked && writeWholeFile(path_, sessionText(session_), problem)) {
+    if (locked && writer_) {
+        writer_->write(path_, text_.of(session_));
+        return true;
+    }
+    if (locked && writeWholeFile(path_, text_.of(session_), problem)) {
         lastFailure_.clear();
         return true;
     }
+    return failed(problem);
+}
+
+bool SessionRecorder::failed(const std::string& problem) {
     if (problem != lastFailure_)
         messages_.message("The session could not be written: " + problem +
                           ". The readings are kept in this window; save the tables before closing.");
@@ -424,14 +479,46 @@ bool SessionRecorder::write() {
     return false;
 }
 
+void SessionRecorder::writeInBackground(std::function<void()> ended) {
+    writer_ = std::make_unique<SessionFileWriter>(std::move(ended));
+}
+
+void SessionRecorder::writeInForeground() {
+    flush();
+    writer_.reset();
+}
+
+void SessionRecorder::reportWrites() {
+    if (!writer_)
+        return;
+    for (const std::string& problem : writer_->takeOutcomes())
+        if (problem.empty())
+            lastFailure_.clear();
+        else
+            failed(problem);
+}
+
+void SessionRecorder::flush() {
+    if (writer_)
+        writer_->flush();
+    reportWrites();
+}
+
+SessionRecorder::~SessionRecorder() {
+    flush(); // the lock goes after the file is written
+}
+
 bool SessionRecorder::finish() {
     if ((session_.readings.empty() && session_.events.empty() && session_.objectiveRuns.empty()) || path_.empty() ||
         readOnly()) {
+        flush();
         lock_.release();
         return true; // nothing was recorded here, so nothing is written
     }
     session_.ended = true;
-    const bool written = write();
+    bool written = write();
+    flush();
+    written = written && lastFailure_.empty();
     lock_.release();
     return written;
 }

@@ -2,10 +2,13 @@
 
 #include "console/mrtd_results.h"
 #include "console/objective_run.h"
+#include "console/session_file_writer.h"
 #include "console/session_lock.h"
 #include "sim/image_model.h"
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,6 +123,31 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 // session and a one-line reason.
 std::string sessionText(const Session& session);
 
+// The session file's text made again and again as the session grows: each reading's and run's text
+// is kept and made anew only when the reading or run changed, so that writing a long session after
+// each reading costs about as much as the reading. The text is sessionText's.
+class SessionText {
+public:
+    const std::string& of(const Session& session);
+
+private:
+    template <class Item>
+    struct Entry {
+        Item item;
+        std::string text; // the item's JSON as it stands in its list
+    };
+    template <class Item>
+    static void refresh(std::vector<Entry<Item>>& entries, const std::vector<Item>& items,
+                        nlohmann::json (*toJson)(const Item&));
+    template <class Item>
+    static std::string listText(const std::vector<Entry<Item>>& entries);
+
+    std::vector<Entry<SessionReading>> readings_;
+    std::vector<Entry<ObjectiveRun>> runs_;
+    std::string text_;
+};
+std::optional<Session> parseSession(const std::string& text, std::string& reason);
+
 // Reads a session file; a file that cannot be read or is not a session is reported as
 // "'PATH' is not a Tervix session: REASON" (or "cannot be read") and gives nothing.
 std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages);
@@ -140,6 +168,7 @@ std::string sessionFileName(const std::string& createdIsoTime);
 class SessionRecorder {
 public:
     SessionRecorder(MessageSink& messages) : messages_(messages) {}
+    ~SessionRecorder();
 
     // Starts an empty session stored in the folder under its start time; nothing is written (and
     // nothing locked) until the first reading or event.
@@ -162,6 +191,17 @@ public:
     bool addObjectiveRun(const ObjectiveRun& run);
     // A normal end: the session is marked ended so that it is not restored again, and let go.
     bool finish();
+    // From now on the file is written on a thread of its own (SessionFileWriter), so that a change
+    // returns without waiting for the disk; true then means handed over. A write that fails is
+    // reported when reportWrites() runs, which the caller arranges on its own thread each time
+    // `ended` is called (on the writer's thread).
+    void writeInBackground(std::function<void()> ended);
+    // Back to writing on the caller's thread, once what is pending is written.
+    void writeInForeground();
+    void reportWrites();
+    // Returns once the file holds every change handed over.
+    void flush();
+
     const Session& session() const { return session_; }
     const std::string& path() const { return path_; }
     bool readOnly() const { return !readOnlyReason_.empty(); }
@@ -178,14 +218,18 @@ private:
     // until a write succeeds again, so that a full disk does not answer every press with a box.
     bool write();
     bool refusedReadOnly();
+    // A write that failed, reported unless it failed the same way the time before; always false.
+    bool failed(const std::string& problem);
 
     MessageSink& messages_;
     Session session_;
+    SessionText text_;
     std::string path_;
     SessionLock lock_;
     std::string readOnlyReason_;
     std::string lastFailure_;
     std::array<bool, cameraSlots> unsaved_{};
+    std::unique_ptr<SessionFileWriter> writer_; // none: written on the caller's thread
 };
 
 // The session files in the folder that did not end normally, newest first, and the newest of them.

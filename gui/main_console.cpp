@@ -191,6 +191,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    core_->recorder().writeInForeground(); // no write ends after the window is gone
     objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
@@ -344,6 +345,12 @@ void MainConsole::initialise() {
         showResults();
         if (readings_) // not yet made while the window starts
             showBlindState();
+    });
+    // The session file is written beside the window's thread: an Apply waits for no disk. A write
+    // that failed is said here, on the window's thread.
+    c.recorder().writeInBackground([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { core_->recorder().reportWrites(); }, Qt::QueuedConnection);
     });
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});

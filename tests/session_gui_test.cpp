@@ -182,6 +182,7 @@ private slots:
         bench.session().setOrientation(orientationVertical);
 
         const std::string path = w.core().recorder().path();
+        w.core().recorder().flush(); // the window writes the file on a thread of its own
         const auto groups =
             nlohmann::json::parse(testing_support::runCli("session --json '" + path + "'").out)["groups"];
         const QAbstractItemModel* campaign = w.campaign()->model();
@@ -238,6 +239,7 @@ private slots:
         answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },
                     [&] { bench.press(controlId::blindCheck); });
         MessageLog readLog;
+        w.core().recorder().flush();
         const auto events = readSessionFile(path, readLog)->events;
         QVERIFY(events.size() == 2 && events[0].event == eventBlindOn && events[1].event == eventBlindOff);
         QVERIFY(events[1].observer == "Bo" && !w.valueText().isEmpty() && bench.log.messages.empty());
