@@ -74,12 +74,6 @@ const char* orientationOf(const ConsoleValues& console) {
 
 } // namespace
 
-template <class Event>
-void Bench::tell(Event event) {
-    for (BenchListener* listener : listeners_)
-        event(*listener);
-}
-
 PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& frame) {
     BuildViewFrame(state.sim, state.camera.set, state.random, frame);
     if (!jitter)
@@ -378,6 +372,12 @@ void Bench::setDistanceText(const std::string& text) {
 
 void Bench::placeTemperatureSlider(int position) {
     temperatureSlider_ = std::clamp(position, 0, temperatureSliderMax);
+}
+
+template <class Event>
+void Bench::tell(Event event) {
+    for (BenchListener* listener : listeners_)
+        event(*listener);
 }
 
 bool Bench::record(const Observation& observation) {
