@@ -509,13 +509,14 @@ int runSession(const Invocation& run) {
     if (run.has("pdf") && !sessionCameraFiles(*session, folders, reportError))
         return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
-    std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
+    std::cout << (run.has("json") ? sessionJson(*session)
+                                  : statisticsTable(groups) + objectiveRunsTable(session->objectiveRuns));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
     if (run.has("pdf")) {
         const auto application = paintingApplication(run);
-        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
+        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, info))
             return fail(reportError.toStdString());
     }
     return 0;
@@ -618,10 +619,11 @@ const std::vector<Command>& commands() {
          "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf [--laboratory TEXT] [--operator TEXT]\n"
          "                     [--requirement CSV]]",
          "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
-         "image model, orientation and frequency. Reads no other file, except the camera files the report\n"
-         "quotes (beside the session, then in the working folder) and the requirement it is given.",
+         "image model, orientation and frequency, and the model observer's runs it holds. Reads no other file,\n"
+         "except the camera files the report quotes (beside the session, then in the working folder) and the\n"
+         "requirement it is given.",
          "FILE",
-         {{"json", "", "Print the statistics as JSON."},
+         {{"json", "", "Print the statistics and the model observer's runs as JSON."},
           {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
           {"pdf", "OUT.pdf", "Also write the report."},
           {"laboratory", "TEXT", "The laboratory the report names."},

@@ -369,12 +369,20 @@ void Bench::placeTemperatureOnGrid(double kelvin) {
     temperatureOnGrid_ = nearestGridDifference(kelvin);
 }
 
+template <class Event>
+void Bench::tell(Event event) {
+    for (BenchListener* listener : listeners_)
+        event(*listener);
+}
+
 bool Bench::record(const Observation& observation) {
     const double difference = state_.console.temperatureDifference;
     SessionReading r;
     r.time = isoUtcNow();
+    // An observation naming another observer makes them the current one first, as the window's
+    // observer box would have.
     if (!observation.observer.empty())
-        observer_ = observation.observer;
+        setObserver(observation.observer);
     r.observer = observer_;
     r.slot = cameraIndex_ + 1;
     r.cameraFile = cameraFileOf(cameraIndex_);
@@ -386,11 +394,38 @@ bool Bench::record(const Observation& observation) {
     if (observation.recognised)
         r.deltaT = std::round(difference * temperatureGridStepsPerKelvin) / temperatureGridStepsPerKelvin;
     r.display = display();
+    const std::size_t index = recorder_.session().readings.size();
     const bool written = recorder_.record(r);
     if (blind_)
         offerNextHalf();
-    resultsReplaced();
+    if (recorder_.session().readings.size() > index) {
+        // The newest reading is the last resultsOf would replay: the lists take it alone.
+        if (r.orientation == orientationOf(state_.console))
+            applyReading(results_, r);
+        tell([index](BenchListener& l) { l.readingRecorded(index); });
+    }
     return written;
+}
+
+bool Bench::recordObjectiveRun(ObjectiveRun run) {
+    if (run.time.empty())
+        run.time = isoUtcNow();
+    const std::size_t index = recorder_.session().objectiveRuns.size();
+    const bool written = recorder_.addObjectiveRun(run);
+    tell([index](BenchListener& l) { l.objectiveRunAdded(index); });
+    return written;
+}
+
+const ObjectiveRun* Bench::objectiveRun(int slot, const std::string& orientation) const {
+    return latestObjectiveRun(recorder_.session().objectiveRuns, slot, orientation);
+}
+
+void Bench::addListener(BenchListener& listener) {
+    listeners_.push_back(&listener);
+}
+
+void Bench::removeListener(BenchListener& listener) {
+    std::erase(listeners_, &listener);
 }
 
 bool Bench::undoLastReading() {
@@ -410,8 +445,13 @@ bool Bench::strikeReading(std::size_t index, const std::string& by, const std::s
 }
 
 bool Bench::strike(std::size_t index, const StruckMark& mark) {
+    const auto& readings = recorder_.session().readings;
+    const bool counted = index < readings.size() && !readings[index].struck;
     const bool written = recorder_.strike(index, mark);
-    resultsReplaced();
+    if (!counted || !readings[index].struck)
+        return written;
+    results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
+    tell([index](BenchListener& l) { l.readingStruck(index); });
     return written;
 }
 
@@ -465,8 +505,7 @@ void Bench::sessionReplaced() {
 
 void Bench::resultsReplaced() {
     results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
-    if (window_)
-        window_->resultsChanged();
+    tell([](BenchListener& l) { l.stateChanged(); });
 }
 
 void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {

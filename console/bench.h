@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/bench_listener.h"
 #include "console/bench_state.h"
 #include "console/mrtd_results.h"
 #include "console/session.h"
@@ -28,8 +29,6 @@ public:
     virtual void showTemperatureValue(const std::string& text) = 0;
     // Lays the controls out again after the view's scales changed.
     virtual void layoutChanged() = 0;
-    // The results lists were derived again from the session; the plot repaints with them.
-    virtual void resultsChanged() {}
     // Only the results list of this camera slot is shown.
     virtual void showResultList(int /*camera*/) {}
     // The image view is hidden while a camera file loads.
@@ -66,7 +65,8 @@ PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& f
 // The bench in physical units: the temperature difference in kelvin, the frequency, the bar
 // orientation, the camera slot, the image model; runnable without windows. The controls' values
 // change only through these actions; the window and the tools read them back. Every reading taken
-// goes into the bench's session, from which the results lists are derived.
+// and every run of the model observer goes into the bench's session, from which the results lists
+// are derived; the listeners hear of each change.
 class Bench : public TargetLoaderHost {
 public:
     Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window = nullptr);
@@ -194,6 +194,16 @@ public:
     bool offerNextHalf();
     void applyResult() { record({"", true}); }
     void markNotRecognized() { record({"", false}); }
+    // A run of the model observer, appended to the session and written as a reading is, stamped with
+    // the time now when it holds none. It keeps its own slot and orientation: a run that ends after
+    // the window moved on still belongs to what it measured. Kept even when the file cannot be
+    // written (false, after a message).
+    bool recordObjectiveRun(ObjectiveRun run);
+    // The latest run of a slot (1 ... 5) in an orientation; none when there is none.
+    const ObjectiveRun* objectiveRun(int slot, const std::string& orientation) const;
+    // The views that show the session; a listener must be removed before it goes.
+    void addListener(BenchListener& listener);
+    void removeListener(BenchListener& listener);
     // The session readings go to: a new one stored in the folder (nothing written until the first
     // reading), or one read from a file, kept in that file. A bench that starts neither keeps its
     // readings in memory only.
@@ -223,8 +233,11 @@ private:
     // The automatic display window set from the image just rendered, and the image mapped again
     // when the window moved (true then).
     bool followDisplayWindow();
+    // The lists derived again from the whole session, and the views told so.
     void resultsReplaced();
     void sessionReplaced();
+    template <class Event>
+    void tell(Event event);
     bool strike(std::size_t index, const StruckMark& mark);
 
     BenchState& state_;
@@ -250,6 +263,7 @@ private:
     SessionRecorder recorder_;
     std::string observer_;
     MrtdResults results_; // resultsOf(recorder_.session(), observer_, orientation), kept for the window's repaints
+    std::vector<BenchListener*> listeners_;
 };
 
 // A temperature difference as the readout and assistive tools show it, signed, in kelvin, with the

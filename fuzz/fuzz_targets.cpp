@@ -123,7 +123,8 @@ int fuzzSessionFile(const std::uint8_t* data, std::size_t size) {
         std::abort();
     const std::vector<SessionGroup> groups = sessionStatistics(*session);
     // Each output has at least its header, whatever the groups.
-    if (statisticsJson(groups).empty() || statisticsCsv(groups).empty() || statisticsTable(groups).empty())
+    if (statisticsJson(groups).empty() || statisticsCsv(groups).empty() || statisticsTable(groups).empty() ||
+        sessionJson(*session).empty())
         std::abort();
     // The report's plot, at the size the report draws it, places every mean and interval.
     double smallest = 0.0, largest = 0.0;

@@ -7,6 +7,7 @@
 #include "console/session_statistics.h"
 #include "gui/about_dialog.h"
 #include "gui/bench_settings.h"
+#include "gui/bench_signals.h"
 #include "gui/campaign_view.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
@@ -176,7 +177,8 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 }
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
-    : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)), messages_(messages) {
+    : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)),
+      signals_(std::make_unique<BenchSignals>(*core_)), messages_(messages) {
     setWindowTitle(u"Tervix "_s + QString::fromLatin1(tervixVersion));
     // Without a window manager nothing else names the window to assistive tools.
     setAccessibleName(windowTitle());
@@ -192,6 +194,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    core_->recorder().writeInForeground(); // no write ends after the window is gone
     objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
@@ -330,16 +333,26 @@ void MainConsole::initialise() {
     });
     blindCheck_ = control(controlId::blindCheck, u"Blind"_s, new QCheckBox(u"Blind"_s, this));
     connect(blindCheck_, &QCheckBox::clicked, this, &MainConsole::setBlind);
-    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
-    objective_ = new ObjectiveMrtdRunner(this);
-    connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
-    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] {
-        refreshRangeDialogs(this);
-        resultsChanged(); // the Campaign view sets the model beside the observers
+    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(*signals_, this));
+    objective_ = new ObjectiveMrtdRunner(this, c);
+    // The lists show the bench's lists; a reading or a strike-out changes its slot's alone.
+    connect(signals_.get(), &BenchSignals::readingRecorded, this,
+            [this](int index) { showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1); });
+    connect(signals_.get(), &BenchSignals::readingStruck, this,
+            [this](int index) { showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1); });
+    connect(signals_.get(), &BenchSignals::stateChanged, this, [this] {
+        showResults();
+        if (readings_) // not yet made while the window starts
+            showBlindState();
+    });
+    // The session file is written beside the window's thread: an Apply waits for no disk. A write
+    // that failed is said here, on the window's thread.
+    c.recorder().writeInBackground([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { core_->recorder().reportWrites(); }, Qt::QueuedConnection);
     });
     session_ = new SessionPanel(*this, c, messages_,
-                                {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
-                                 [this] { return objectiveBySlot(); }});
+                                {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});
     horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
@@ -574,9 +587,11 @@ void MainConsole::showTemperatureValue(const std::string& text) {
     update();
 }
 
-void MainConsole::resultsChanged() {
+void MainConsole::showResults(int slot) {
     const bool blind = core_->blind();
     for (int camera = 0; camera < cameraSlots; ++camera) {
+        if (slot >= 0 && camera != slot)
+            continue;
         QListWidget* list = lists_[static_cast<std::size_t>(camera)];
         const auto& rows = core_->results().rows(camera);
         for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
@@ -596,39 +611,20 @@ void MainConsole::resultsChanged() {
                               .arg(halves[1] ? u"done"_s : QString(), halves[0] ? u"done"_s : QString()));
         }
     }
-    plot_->update();
-    if (readings_) // not yet made while the window starts
-        showBlindState();
-    refreshRangeDialogs(this);
-}
-
-ObjectiveBySlot MainConsole::objectiveBySlot() const {
-    // The plot counts slots from 0, the session from 1.
-    ObjectiveBySlot results;
-    for (int k = 0; k < cameraSlots; ++k)
-        if (const auto& result = plot_->objectiveResult(k))
-            results.emplace(k + 1, *result);
-    return results;
 }
 
 void MainConsole::showBlindState() {
     const bool blind = core_->blind();
     blindCheck_->setChecked(blind);
     temperatureSlider_->setBlind(blind);
-    plot_->setBlind(blind);
-    // The records are derived again only where someone can see them: an Apply should cost the live
-    // image as little as it can, and a long session makes both tables longer.
-    if (records_->isVisible())
-        showRecordTables();
     recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
     actions_.campaign->setEnabled(!blind);
     // Whatever would put a number in front of a blind observer waits until blind mode is left: the
     // saved table, the exports, the report, the model observer's curve and the ranges.
     const SessionPanel::MenuActions& session = session_->menuActions();
     for (QAction* action : {actions_.saveTable, actions_.exportCsv, actions_.exportJson, actions_.objective,
-                            session.report, findChild<QAction*>(QString::fromLatin1(rangeActionName))})
-        if (action)
-            action->setEnabled(!blind);
+                            session.report, actions_.range})
+        action->setEnabled(!blind);
     child<QPushButton>(saveTableButton)->setEnabled(!blind);
 }
 
@@ -654,16 +650,7 @@ void MainConsole::recordReading(bool recognised) {
     syncControls();
 }
 
-void MainConsole::showRecordTables() {
-    readings_->refresh();
-    if (core_->blind())
-        campaign_->showGroups({});
-    else
-        campaign_->showGroups(sessionStatistics(core_->session()), objectiveBySlot());
-}
-
 void MainConsole::showRecords(bool campaign) {
-    showRecordTables();
     recordTabs_->setCurrentWidget(campaign && !core_->blind() ? static_cast<QWidget*>(campaign_) : readings_);
     records_->show();
     records_->raise();
@@ -676,8 +663,8 @@ void MainConsole::createRecordsWindow() {
     records_->setAccessibleName(records_->windowTitle());
     recordTabs_ = new QTabWidget(records_);
     recordTabs_->setObjectName(u"recordTabs"_s);
-    readings_ = new ReadingsPanel(*core_, *actions_.undo, recordTabs_);
-    campaign_ = new CampaignView(recordTabs_);
+    readings_ = new ReadingsPanel(*core_, *signals_, *actions_.undo, recordTabs_);
+    campaign_ = new CampaignView(*signals_, recordTabs_);
     recordTabs_->addTab(readings_, u"&Readings"_s);
     recordTabs_->addTab(campaign_, u"&Campaign"_s);
     auto* layout = new QVBoxLayout(records_);
@@ -840,7 +827,7 @@ void MainConsole::openHelp() {
 
 void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
-    objective_->start(core_->state(), core_->cameraIndex(), shownObserverSettings(*core_));
+    objective_->start(shownObserverSettings(*core_));
 }
 
 void MainConsole::showAbout() {
@@ -863,7 +850,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setAccessibleName(u"Context menu"_s);
     menu.addAction(actions_.about);
     menu.addAction(actions_.objective);
-    menu.addAction(findChild<QAction*>(QString::fromLatin1(rangeActionName)));
+    menu.addAction(actions_.range);
     menu.addAction(actions_.undo);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
@@ -911,6 +898,14 @@ void MainConsole::createActions() {
     connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
     actions_.objective = make(u"Objective MRTD"_s);
     connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    actions_.range = rangeAction(this, *signals_, [this] {
+        const int slot = core_->cameraIndex() + 1;
+        RangeInputs in{slot, sessionStatistics(core_->session()), {}, session_->cameraFolders()};
+        for (const char* orientation : {orientationVertical, orientationHorizontal})
+            if (const ObjectiveRun* run = core_->objectiveRun(slot, orientation))
+                in.objective.push_back(*run);
+        return in;
+    });
     // The check boxes stay the state's one place; the actions click them and follow them.
     for (auto [action, box] :
          {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
@@ -967,12 +962,7 @@ void MainConsole::createMenuBar() {
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
-    measurement->addAction(actions_.objective);
-    measurement->addAction(rangeAction(this, [this] {
-        const int slot = core_->cameraIndex();
-        return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
-                           session_->cameraFolders()};
-    }));
+    measurement->addActions({actions_.objective, actions_.range});
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);
@@ -1077,10 +1067,10 @@ QString MainConsole::askSavePath(const QString& title, const QString& fileName, 
 }
 
 bool MainConsole::exportStatistics(const QString& path, bool json) {
-    const std::vector<SessionGroup> groups = sessionStatistics(core_->session());
+    const Session& session = core_->session();
     std::string error;
-    if (writeWholeFile(QFile::encodeName(path).toStdString(), json ? statisticsJson(groups) : statisticsCsv(groups),
-                       error))
+    if (writeWholeFile(QFile::encodeName(path).toStdString(),
+                       json ? sessionJson(session) : statisticsCsv(sessionStatistics(session)), error))
         return true;
     messages_.message((u"The statistics could not be exported to '"_s + path + u"':\n "_s).toStdString() + error);
     return false;

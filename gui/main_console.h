@@ -2,7 +2,6 @@
 
 #include "console/bench.h"
 #include "console/frame_pacing.h"
-#include "drawing/session_report.h"
 
 #include <QDialog>
 #include <QList>
@@ -14,6 +13,7 @@
 #include <memory>
 
 class AxisLabel;
+class BenchSignals;
 class CampaignView;
 class FrameView;
 class MrtdPlot;
@@ -57,7 +57,6 @@ public:
     void presentFrame(bool jitter) override;
     void showTemperatureValue(const std::string& text) override;
     void layoutChanged() override;
-    void resultsChanged() override;
     void showResultList(int camera) override;
     void showView(bool shown) override;
     bool acquireView() override;
@@ -132,12 +131,10 @@ private:
     QGroupBox* createDisplayGroup();
     void chooseMagnifier(int factor);
     void createRecordsWindow();
-    // The blind state shown by every widget that could give a value away, and the lists' rows.
+    // The blind state shown by every widget that could give a value away.
     void showBlindState();
-    // The Readings and Campaign tables from the session as it stands.
-    void showRecordTables();
-    // The model observer's last run of each slot, keyed as the session numbers slots (from 1).
-    ObjectiveBySlot objectiveBySlot() const;
+    // The results lists' rows from the bench's lists: a slot's (0 ... 4), or every slot's (-1).
+    void showResults(int slot = -1);
     // The status line: what was restored at the start, if anything, and the image model in use.
     void showStatusLine();
     // The camera's description cut to the caption's width, its figures whole.
@@ -147,6 +144,7 @@ private:
     QString askSavePath(const QString& title, const QString& fileName, const QString& filter);
 
     std::unique_ptr<Bench> core_;
+    std::unique_ptr<BenchSignals> signals_; // goes before the bench it listens to
     MessageSink& messages_;
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;
@@ -188,6 +186,7 @@ private:
         QAction* notRecognized = nullptr;
         QAction* undo = nullptr;
         QAction* objective = nullptr;
+        QAction* range = nullptr;
         QAction* randomise = nullptr;
         QAction* viewValue = nullptr;
         QAction* readings = nullptr;

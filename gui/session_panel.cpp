@@ -234,7 +234,6 @@ bool SessionPanel::openSession(const QString& path) {
 
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
-    const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
     const QSettings settings(settingsOrganisation, settingsApplication);
     ReportInfo info;
     info.laboratory = settings.value(reportLaboratoryKey).toString();
@@ -253,7 +252,7 @@ bool SessionPanel::writeReport(const QString& path) {
     const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
     if (QFileInfo::exists(atmosphere))
         info.atmosphereFile = atmosphere;
-    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective, info))
+    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;

@@ -2,7 +2,6 @@
 
 #include "console/console_layout.h"
 #include "console/session.h"
-#include "drawing/session_report.h"
 
 #include <QObject>
 #include <QString>
@@ -28,11 +27,10 @@ class SessionPanel : public QObject {
     Q_OBJECT
 public:
     // What the panel asks of the window: a slot's table saved through the save dialog (false when
-    // not saved), the orientation changed, the model observer's last results for the report.
+    // not saved), the orientation changed.
     struct WindowHooks {
         std::function<bool(int slotIndex)> saveTable;
         std::function<void()> orientationChanged;
-        std::function<ObjectiveBySlot()> objectiveResults;
     };
 
     SessionPanel(QWidget& window, Bench& core, MessageSink& messages, WindowHooks hooks);

@@ -59,12 +59,12 @@ public:
 
     std::optional<RangeMrtd> operator()(const ObjectiveRunsSource& source) const {
         RangeMrtd mrtd;
-        for (const ObjectiveMrtd& run : source.runs)
-            (run.horizontalBars ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(run);
+        for (const ObjectiveRun& run : source.runs)
+            (run.orientation == orientationHorizontal ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(run);
         if (source.runs.empty())
             return mrtd;
-        mrtd.source = "the model observer's last run on " + source.cameraFile;
-        mrtd.cameraFile = source.cameraFile;
+        mrtd.cameraFile = source.runs.back().cameraFile;
+        mrtd.source = "the model observer's last run on " + mrtd.cameraFile;
         return withPitch(std::move(mrtd));
     }
 

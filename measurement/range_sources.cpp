@@ -70,10 +70,10 @@ RangeMrtd rangeMrtdOfSession(const std::vector<SessionGroup>& groups, int slot) 
     return mrtd;
 }
 
-MrtdSamples samplesOfObjective(const ObjectiveMrtd& result) {
+MrtdSamples samplesOfObjective(const ObjectiveRun& run) {
     MrtdSamples samples;
-    for (const FrequencyResult& r : result.frequencies) {
-        if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
+    for (const RunFrequency& r : run.frequencies) {
+        if (!r.mrtd.hasMean())
             continue;
         MrtdSample s{r.frequency, r.mrtd.mean, std::nullopt, {}};
         if (r.mrtd.valued > 1)
@@ -81,8 +81,8 @@ MrtdSamples samplesOfObjective(const ObjectiveMrtd& result) {
         // Repeat k is one run of the observer across every frequency (its own seed), so the repeats
         // resample together as a session's observers do.
         for (std::size_t k = 0; k < r.repeats.size(); ++k) {
-            const HalfResult& m = r.repeats[k].mrtd;
-            if (m.outcome != ObserverOutcome::NotResolved && m.value > 0.0)
+            const RunHalf& m = r.repeats[k].mrtd;
+            if (m.outcome != RunOutcome::NotResolved && m.value > 0.0)
                 s.observers.emplace_back("repeat " + std::to_string(k + 1), m.value);
         }
         samples.push_back(s);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "camera/camera_set.h"
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
-#include "measurement/model_observer.h"
 #include "measurement/range_mrtd.h"
 
 #include <nlohmann/json.hpp>
@@ -21,9 +21,9 @@ RangeMrtd rangeMrtdOfCamera(const CameraState& camera);
 // observer's value kept for resampling. The first slot of the groups when slot is 0.
 RangeMrtd rangeMrtdOfSession(const std::vector<SessionGroup>& groups, int slot = 0);
 
-// The model observer's means per frequency with their 95 % intervals, in the orientation measured,
-// and each repeat's value kept for resampling.
-MrtdSamples samplesOfObjective(const ObjectiveMrtd& result);
+// A model observer's run's means per frequency with their 95 % intervals, in the orientation
+// measured, and each repeat's value kept for resampling.
+MrtdSamples samplesOfObjective(const ObjectiveRun& run);
 // The same from the JSON `tervix-cli mrtd --json` writes; none, with the reason, when it is not that.
 std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, std::string& error);
 

@@ -332,10 +332,10 @@ private slots:
         settings.observer = ObserverKind::Ideal; // its curve is flat enough to read one pixel a column
         settings.repeats = 8;                    // enough that the two means' slope does not hang on one noisy repeat
         settings.frequencies = {2, 3};           // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
-        runner->start(bench.console->core().state(), 0, settings);
+        runner->start(settings);
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
         QVERIFY(!progress->isVisible());
-        const auto& result = plot->objectiveResult(0);
+        const ObjectiveRun* result = plot->objectiveRun(0);
         QVERIFY(result);
         QCOMPARE(result->frequencies.size(), std::size_t{2});
         const QImage image = plot->grab().toImage();
@@ -352,7 +352,7 @@ private slots:
         }
         QVERIFY2(lit >= 5 && dark >= 3, qPrintable(u"lit %1, dark %2"_s.arg(lit).arg(dark)));
         // Its values, which the curve shows only roughly, are in the plot's tooltip under the observer's name.
-        QVERIFY(plot->toolTip().contains(u"Camera1, ideal observer"_s) &&
+        QVERIFY(plot->toolTip().contains(u"Camera1: ideal observer, vertical bars"_s) &&
                 plot->toolTip().contains(u"2 cycles/mrad: %1 K"_s.arg(result->frequencies[1].mrtd.mean, 0, 'f', 3)));
         // The interval's end caps stand above the mean at its frequency.
         const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
@@ -374,7 +374,7 @@ private slots:
         QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
         QVERIFY(!runner->running() && !progress->isVisible());
         QTest::qWait(200);
-        QCOMPARE(plot->objectiveResult(0)->frequencies.size(), std::size_t{2}); // the cancelled run drew nothing
+        QCOMPARE(bench.console->core().session().objectiveRuns.size(), std::size_t{1}); // the cancelled run left none
         bench.console->startObjectiveMrtd();
         bench.press(cameraRadios[1]);
         QVERIFY(!runner->running());

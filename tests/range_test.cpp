@@ -155,9 +155,11 @@ TEST(RangeUncertainty, IntervalsWidenWhenAnObserverIsRemoved) {
 TEST(RangeInputs, TakeThePitchFromTheCurvesCameraFile) {
     const testing_support::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.path("camera1.par").c_str(), 0600), 0);
+    ObjectiveRun run;
+    run.cameraFile = "camera1.par";
     const std::vector<RangeSource> sources{CameraCurvesSource{"camera1.par"},
                                            SessionSource{sessionStatistics(observers({1.0, 1.1})), 1},
-                                           ObjectiveRunsSource{{ObjectiveMrtd{}}, "camera1.par"}};
+                                           ObjectiveRunsSource{{run}}};
     const std::string shipped = TERVIX_SHIPPED_DATA_DIR, nowhere = dir.path("nowhere");
     for (std::size_t k = 0; k < sources.size(); ++k) {
         std::string error;

@@ -95,6 +95,9 @@ TEST(SessionFile, WrittenAndReadBackWhole) {
     session.readings.back().display = ReadingDisplay{false, 420, 37, 2.0, 4};
     session.readings.back().struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
     session.events.push_back({"2026-12-07T10:02:00.000Z", "Ann", eventBlindOn});
+    session.objectiveRuns = {objectiveRun(2, orientationHorizontal), objectiveRun(2, orientationVertical, 1.0 / 3)};
+    session.objectiveRuns[1].cameraSha256.clear(); // a camera file that could not be read to hash it
+    session.objectiveRuns[1].viewing.displayWindow.reset();
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
@@ -103,6 +106,19 @@ TEST(SessionFile, WrittenAndReadBackWhole) {
               "\"tervix-session\"" + std::to_string(sessionFormatVersion));
     EXPECT_TRUE(json["readings"].back()["deltaT"].is_null() && log.messages.empty());
 }
+
+class MalformedObjectiveRun : public testing::TestWithParam<DataRow> {};
+
+TEST_P(MalformedObjectiveRun, IsRefusedWithItsFault) {
+    Session session{"2026-12-07T10:00:00.000Z", {}, false, {}, {objectiveRun(1, orientationVertical)}};
+    std::string reason;
+    ASSERT_TRUE(parseSession(sessionText(session), reason)) << reason;
+    nlohmann::json file = nlohmann::json::parse(sessionText(session));
+    file[nlohmann::json::json_pointer(GetParam().cells[0])] = nlohmann::json::parse(GetParam().cells[1]);
+    EXPECT_FALSE(parseSession(file.dump(), reason).has_value());
+    EXPECT_EQ(reason, GetParam().cells[2]);
+}
+INSTANTIATE_TEST_SUITE_P(SessionFile, MalformedObjectiveRun, TERVIX_TABLE_ROWS("session/malformed_objective_runs.txt"));
 
 TEST(SessionFile, TimesAndNamesInUtc) {
     EXPECT_EQ(isoUtcTime(0), "1970-01-01T00:00:00.000Z");

@@ -97,6 +97,7 @@ private slots:
         // The export is what the command line's session command gives for the session's file.
         const QString exported = dir.filePath(u"statistics.json"_s);
         QVERIFY(bench.console->exportStatistics(exported, true));
+        bench.console->core().recorder().flush(); // written beside the window's thread
         const auto cli = testing_support::runCli("session --json '" + bench.console->core().recorder().path() + "'");
         QCOMPARE(testing_support::readText(exported.toStdString()), cli.out);
     }

@@ -2,6 +2,8 @@
 
 #include "text/utf8.h"
 
+#include <cmath>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -59,4 +61,21 @@ std::optional<json> parseStrictJson(const std::string& text, std::string& reason
         reason = "the text is not complete JSON";
     }
     return std::nullopt;
+}
+
+bool strictJson::need(bool condition, std::string& reason, const std::string& what) {
+    if (!condition)
+        reason = what;
+    return condition;
+}
+
+bool strictJson::isInt(const json& value) {
+    if (value.is_number_unsigned())
+        return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());
+    return value.is_number_integer() && value.get<long long>() >= std::numeric_limits<int>::min() &&
+           value.get<long long>() <= std::numeric_limits<int>::max();
+}
+
+bool strictJson::isNumber(const json& value) {
+    return value.is_number() && std::isfinite(value.get<double>());
 }

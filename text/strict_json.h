@@ -11,3 +11,13 @@
 // that says which: "the file is empty", "the text is not UTF-8 (byte 12)", "a number is out of
 // range (1e400)", "the key \"format\" appears twice in one object", "the text is not complete JSON".
 std::optional<nlohmann::json> parseStrictJson(const std::string& text, std::string& reason);
+
+// The checks a strict reader makes of what it found, each leaving the reason at the first fault.
+namespace strictJson {
+// condition, or false with what as the reason.
+bool need(bool condition, std::string& reason, const std::string& what);
+// A whole number within int's range.
+bool isInt(const nlohmann::json& value);
+// A number (every number parseStrictJson gives is finite).
+bool isNumber(const nlohmann::json& value);
+} // namespace strictJson
