@@ -1,6 +1,8 @@
 #include "console/session.h"
 
+#include "camera/camera_file.h"
 #include "console/bench.h"
+#include "sim/display_window.h"
 #include "text/bounded_text_file.h"
 #include "text/iso_time.h"
 #include "text/messages.h"
@@ -69,10 +71,18 @@ bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std
             return false;
     const json &automatic = item["automatic"], &level = item["level"], &contrast = item["contrast"],
                &zoom = item["zoom"], &magnifier = item["magnifier"];
+    // The positions the Level and Contrast controls have, and a zoom a camera may have.
+    auto position = [](const json& value) {
+        return isInt(value) && value.get<int>() >= 0 && value.get<int>() <= sliderRange;
+    };
     if (!need(automatic.is_boolean(), reason, here + " \"automatic\" is neither true nor false") ||
-        !need(isInt(level) && isInt(contrast), reason, here + " \"level\" and \"contrast\" are not whole numbers") ||
+        !need(position(level) && position(contrast), reason,
+              here + " \"level\" and \"contrast\" are not whole positions from 0 to " + std::to_string(sliderRange)) ||
         !need(zoom.is_number() && std::isfinite(zoom.get<double>()) && zoom.get<double>() > 0.0, reason,
               here + " \"zoom\" is not a positive number") ||
+        !need(zoom.get<double>() <= maxDetectorSize, reason,
+              here + " \"zoom\" " + zoom.dump() + " is above the " + std::to_string(maxDetectorSize) +
+                  " any camera may have") ||
         !need(magnifier == 1 || magnifier == 2 || magnifier == 4 || magnifier == 8, reason,
               here + " \"magnifier\" is not 1, 2, 4 or 8"))
         return false;
