@@ -7,12 +7,22 @@
 #include "console/plot_geometry.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
+#include "drawing/requirement_curve.h"
+#include "measurement/range_prediction.h"
+#include "measurement/range_sources.h"
+#include "measurement/range_study.h"
 #include "target/target_file.h"
 #include "text/messages.h"
+#include "text/strict_json.h"
+#include "text/whole_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +35,28 @@ public:
 
 std::string textOf(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// A curve that reads is what the range's arithmetic assumes: finite values above zero at distinct
+// rising frequencies; the ranges from it are numbers, whatever the curve's shape.
+void checkCurvesAndRanges(const RangeMrtd& mrtd) {
+    for (const MrtdSamples* samples : {&mrtd.horizontal, &mrtd.vertical})
+        for (std::size_t k = 0; k < samples->size(); ++k) {
+            const MrtdSample& s = (*samples)[k];
+            if (!std::isfinite(s.frequency) || !(s.frequency > 0.0) || !std::isfinite(s.mrtd) || !(s.mrtd > 0.0) ||
+                (k > 0 && !(s.frequency > (*samples)[k - 1].frequency)) ||
+                (s.ci95 && !(s.ci95->first <= s.ci95->second)))
+                std::abort();
+        }
+    if (hasNoValue(mrtd))
+        return;
+    const RangePrediction prediction = predictRanges(mrtd, RangeScenario{});
+    for (const TaskRange& task : prediction.tasks)
+        if (!std::isfinite(task.crossing.rangeKm) || !std::isfinite(task.crossing.frequency))
+            std::abort();
+    for (const TtpRange& ttp : prediction.ttp)
+        if (!std::isfinite(ttp.rangeKm))
+            std::abort();
 }
 
 // A detector this size at most keeps each pipeline run short.
@@ -62,7 +94,17 @@ int fuzzTargetFile(const std::uint8_t* data, std::size_t size) {
 
 int fuzzAtmosphereFile(const std::uint8_t* data, std::size_t size) {
     AtmosphereTable table;
-    readAtmosphereText(textOf(data, size), table);
+    const AtmosphereTable before = table;
+    std::string error;
+    // A refused file says why and leaves the table as it was; a read one holds only finite values.
+    if (!readAtmosphereText(textOf(data, size), "fuzz.ini", table, error)) {
+        if (error.empty() || table.atmosphereBlur != before.atmosphereBlur || table.row3 != before.row3)
+            std::abort();
+        return 0;
+    }
+    for (float blur : table.atmosphereBlur)
+        if (!std::isfinite(blur) || blur < 0.0f)
+            std::abort();
     return 0;
 }
 
@@ -138,5 +180,84 @@ int fuzzSessionFile(const std::uint8_t* data, std::size_t size) {
             plotErrorBar(scale, g.frequency, *g.mean, g.ci95);
     for (const SessionReading& r : session->readings)
         resultsOf(*session, r.observer, r.orientation);
+    return 0;
+}
+
+int fuzzMrtdTable(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto mrtd = rangeMrtdOfCsv(textOf(data, size), error);
+    if (!mrtd && error.empty())
+        std::abort();
+    if (mrtd)
+        checkCurvesAndRanges(*mrtd);
+    return 0;
+}
+
+int fuzzObjectiveJson(const std::uint8_t* data, std::size_t size) {
+    std::string reason;
+    const auto json = parseStrictJson(textOf(data, size), reason);
+    const auto samples = json ? samplesOfObjectiveJson(*json, reason) : std::nullopt;
+    if (!samples && reason.empty())
+        std::abort();
+    if (samples)
+        checkCurvesAndRanges(RangeMrtd{*samples, *samples, std::nullopt, {}, {}});
+    return 0;
+}
+
+int fuzzRequirement(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto curve = parseRequirement(textOf(data, size), "fuzz.csv", error);
+    if (!curve && error.empty())
+        std::abort();
+    for (std::size_t k = 0; curve && k < curve->size(); ++k) {
+        const double low = (*curve)[k].frequency, high = k + 1 < curve->size() ? (*curve)[k + 1].frequency : low;
+        for (double f : {low, 0.5 * (low + high)}) {
+            const auto limit = requirementAt(*curve, f);
+            if (!limit || !std::isfinite(*limit) || !(*limit > 0.0))
+                std::abort();
+        }
+    }
+    return 0;
+}
+
+int fuzzStudyPlan(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto plan = parseStudyPlan(nlohmann::json::parse(textOf(data, size), nullptr, false), error);
+    if (!plan) {
+        if (error.empty())
+            std::abort();
+        return 0;
+    }
+    const auto grid = studyGrid(*plan);
+    if (grid.empty())
+        std::abort();
+    static const std::string base = [] {
+        std::string problem;
+        return readBoundedTextFile(TERVIX_SHIPPED_DATA_DIR "/camera1.par", cameraFileLimits, problem).value_or("");
+    }();
+    studyCameraText(base, *plan, grid.front(), error);
+    studyJobLine("tervix-cli", "/study", *plan, 1);
+    return 0;
+}
+
+int fuzzStudyResult(const std::uint8_t* data, std::size_t size) {
+    const std::string text = textOf(data, size);
+    const std::size_t split = text.find("\n%%\n");
+    // One folder per process, rewritten for every input.
+    static const std::filesystem::path folder = [] {
+        const auto path = std::filesystem::temp_directory_path() / ("tervix_fuzz_study_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path / "results");
+        return path;
+    }();
+    std::string error;
+    writeWholeFile((folder / "study.json").string(), text.substr(0, split), error);
+    writeWholeFile((folder / studyRangeName(1)).string(), split == std::string::npos ? "" : text.substr(split + 4),
+                   error);
+    error.clear();
+    const auto results = readStudyResults(folder.string(), error);
+    if (!results && error.empty())
+        std::abort();
+    if (results)
+        studyResultsCsv(*results);
     return 0;
 }
