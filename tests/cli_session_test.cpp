@@ -86,10 +86,10 @@ TEST(CliSession, AnOutputOntoADeviceIsRefusedAndALinkWrittenThrough) {
     TempDir dir;
     const std::string session = dir.write("s.json", readText(sessionFolder + "session.json"));
     std::filesystem::create_symlink("new.pdf", dir.path("link.pdf"));
-    for (auto [output, error] :
-         {std::pair{"--csv /dev/full", "not a regular file"}, {"--pdf " + dir.path("link.pdf"), ""}}) {
+    for (auto [output, error] : {std::pair<std::string, std::string>{"--csv /dev/full", "not a regular file"},
+                                 {"--pdf " + dir.path("link.pdf"), ""}}) {
         const CliRun r = runCli("session " + session + " " + output);
-        EXPECT_EQ(r.status, *error ? 1 : 0) << output << r.err;
+        EXPECT_EQ(r.status, error.empty() ? 0 : 1) << output << r.err;
         EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
     }
     EXPECT_EQ(readText(session), readText(sessionFolder + "session.json"));
