@@ -340,10 +340,39 @@ std::string sessionFileName(const std::string& createdIsoTime) {
     return "session-" + stamp + ".json";
 }
 
+std::string sessionFileStatusText(const SessionFileStatus& status, std::size_t readings, const std::string& path) {
+    const std::size_t inMemory = readings - std::min(readings, status.readingsWritten);
+    const std::string only = inMemory == 0 ? std::string("No reading is lost so far")
+                             : inMemory == 1
+                                 ? std::string("The last reading is only in this window")
+                                 : "The last " + std::to_string(inMemory) + " readings are only in this window";
+    // The file's name makes the line long; the system's words after it are what a person acts on.
+    const std::string named = "cannot write '" + path + "': ";
+    const std::string reason = status.reason.rfind(named, 0) == 0 ? status.reason.substr(named.size()) : status.reason;
+    switch (status.state) {
+    case SessionFileStatus::State::Written:
+        return status.writtenAgain ? "The session is written again: '" + path + "' holds every reading." : "";
+    case SessionFileStatus::State::Failing:
+        return "The session could not be written: " + reason + " (" + std::to_string(status.failedWrites) +
+               (status.failedWrites == 1 ? " attempt). " : " attempts). ") + only +
+               "; each change tries again, and Save session as... writes it elsewhere.";
+    case SessionFileStatus::State::LockLost:
+        return "The session is no longer written: " + status.reason + ". " + only +
+               "; Save session as... keeps them in a file of their own.";
+    }
+    return {};
+}
+
+void SessionRecorder::clearStatus(std::size_t readingsWritten) {
+    status_ = SessionFileStatus{};
+    status_.readingsWritten = readingsWritten;
+    lastFailure_.clear();
+}
+
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
+    clearStatus(0);
     session_ = Session{createdIsoTime, {}, false, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
@@ -352,13 +381,13 @@ void SessionRecorder::start(const std::string& folder, const std::string& create
 bool SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
     std::string problem;
     if (!lock_.acquire(path, problem))
         readOnlyReason_ = problem;
     session_ = std::move(session);
     session_.ended = session_.ended && readOnly(); // a session taken up is open again once written
     path_ = path;
+    clearStatus(session_.readings.size());
     unsaved_.fill(false);
     if (unsaved && !readOnly())
         for (const SessionReading& r : session_.readings)
@@ -385,7 +414,10 @@ bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (readOnly())
         return refusedReadOnly();
     session_.readings[index].struck = mark;
-    return changed(session_.readings[index].slot);
+    const bool written = changed(session_.readings[index].slot);
+    if (!written) // the file holds the reading unstruck
+        status_.readingsWritten = std::min(status_.readingsWritten, index);
+    return written;
 }
 
 bool SessionRecorder::changed(int slot) {
@@ -401,18 +433,65 @@ bool SessionRecorder::note(const SessionEvent& event) {
 }
 
 bool SessionRecorder::write() {
-    if (path_.empty())
-        return true; // a bench without a session file keeps its readings in memory
-    std::string problem;
-    const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
-    if (locked && writeWholeFile(path_, sessionText(session_), problem)) {
-        lastFailure_.clear();
+    if (path_.empty()) { // a bench without a session file keeps its readings in memory, and loses none
+        status_.readingsWritten = session_.readings.size();
         return true;
     }
+    std::string problem;
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false; // another bench may have taken the file up: only Save as... goes on
+    const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
+    if (locked && writeWholeFile(path_, sessionText(session_), problem)) {
+        const bool again = status_.state != SessionFileStatus::State::Written;
+        clearStatus(session_.readings.size());
+        status_.writtenAgain = again;
+        return true;
+    }
+    status_.state = lock_.lost() ? SessionFileStatus::State::LockLost : SessionFileStatus::State::Failing;
+    status_.reason = problem;
+    ++status_.failedWrites;
+    status_.writtenAgain = false;
     if (problem != lastFailure_)
-        messages_.message("The session could not be written: " + problem +
-                          ". The readings are kept in this window; save the tables before closing.");
+        messages_.message(lock_.lost() ? "The session '" + path_ + "' is no longer written: " + problem +
+                                             ". The readings are kept in this window; save the session as another "
+                                             "file to go on."
+                                       : "The session could not be written: " + problem +
+                                             ". The readings are kept in this window; save the tables before closing.");
     lastFailure_ = problem;
+    return false;
+}
+
+bool SessionRecorder::confirmLock() {
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false;
+    if (!lock_.held())
+        return true;
+    std::string problem;
+    if (lock_.confirm(problem))
+        return true;
+    status_.state = SessionFileStatus::State::LockLost;
+    status_.reason = problem;
+    return false;
+}
+
+bool SessionRecorder::saveAs(const std::string& path) {
+    std::string problem;
+    SessionLock lock;
+    const bool kept = namesSameFile(path, path_) && lock_.held();
+    if (kept && !lock_.lost())
+        return write();
+    if (kept)
+        problem = "it is the file whose lock this bench lost; name another";
+    else if (lock.acquire(path, problem) && writeWholeFile(path, sessionText(session_), problem)) {
+        lock_ = std::move(lock);
+        path_ = path;
+        readOnlyReason_.clear();
+        const bool again = status_.state != SessionFileStatus::State::Written;
+        clearStatus(session_.readings.size());
+        status_.writtenAgain = again;
+        return true;
+    }
+    messages_.message("The session could not be saved as '" + path + "': " + problem + ".");
     return false;
 }
 

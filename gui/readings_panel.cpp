@@ -81,6 +81,11 @@ void ReadingsPanel::refresh() {
             auto* item = new QTableWidgetItem(cells[column]);
             QFont font = item->font();
             font.setStrikeOut(readings[k].struck.has_value() && column != Struck);
+            // A reading the session's file does not hold (its write failed, or the lock went).
+            const bool unwritten = !core_.recorder().isWritten(k);
+            font.setItalic(unwritten);
+            if (unwritten)
+                item->setToolTip(u"Not in the session file"_s);
             item->setFont(font);
             table_->setItem(static_cast<int>(k), column, item);
         }

@@ -169,6 +169,17 @@ void SessionPanel::createMenuActions() {
         if (!path.isEmpty())
             openSession(path);
     });
+    actions_.saveSessionAs = new QAction(u"Save session as..."_s, this);
+    actions_.saveSessionAs->setShortcut(QKeySequence::SaveAs);
+    connect(actions_.saveSessionAs, &QAction::triggered, this, [this] {
+        const QString proposed =
+            QDir(dialogFolder()).filePath(QString::fromStdString(sessionFileName(recorder().session().created)));
+        const QString path =
+            QFileDialog::getSaveFileName(&window_, u"Save session as"_s, proposed, u"Session (*.json)"_s);
+        rememberDialogFolder(path);
+        if (!path.isEmpty())
+            saveSessionAs(path);
+    });
     actions_.report = new QAction(u"Report..."_s, this);
     actions_.report->setShortcut(QKeySequence::Print);
     connect(actions_.report, &QAction::triggered, this, [this] {
@@ -188,7 +199,8 @@ void SessionPanel::createMenuActions() {
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
-    menu.addActions({actions_.newSession, actions_.openSession, actions_.report, actions_.reportSettings});
+    menu.addActions(
+        {actions_.newSession, actions_.openSession, actions_.saveSessionAs, actions_.report, actions_.reportSettings});
 }
 
 bool SessionPanel::confirmClose() {
@@ -230,6 +242,10 @@ bool SessionPanel::openSession(const QString& path) {
                               .arg(path, QString::fromStdString(recorder().readOnlyReason()))
                               .toStdString());
     return true;
+}
+
+bool SessionPanel::saveSessionAs(const QString& path) {
+    return core_.saveSessionAs(QFile::encodeName(path).toStdString());
 }
 
 bool SessionPanel::writeReport(const QString& path) {

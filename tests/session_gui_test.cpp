@@ -7,6 +7,7 @@
 #include "gui/mrtd_plot.h"
 #include "gui/readings_panel.h"
 #include "started_bench.h"
+#include "text/whole_file.h"
 
 #include <QtWidgets>
 #include <nlohmann/json.hpp>
@@ -79,6 +80,57 @@ private slots:
                 second.log.messages.at(0).find("read-only") != std::string::npos);
         second.record(600);
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+    }
+
+    // The lock file removed while the first bench records: that bench writes no more, says so over the
+    // image until the session is saved as another file, marks the readings only it holds, and a second
+    // bench started meanwhile leaves the session alone.
+    void aLostLockStopsTheWriterAndSaysSoUntilSavedElsewhere() {
+        BenchFolder folder;
+        StartedBench first(folder);
+        first.record(575);
+        const std::string path = first.session().recorder().path();
+        QVERIFY(!first.console->fileStatusBanner()->isVisible());
+        QVERIFY(QFile::remove(QString::fromStdString(SessionLock::lockPathOf(path))));
+        QTRY_VERIFY_WITH_TIMEOUT(first.console->fileStatusBanner()->isVisible(), 5000); // before the next reading
+        first.record(600);
+        const QString banner = first.console->fileStatusBanner()->toolTip();
+        QVERIFY2(banner.contains(u"was removed"_s) && banner.contains(u"The last reading is only in this window"_s),
+                 qPrintable(banner));
+        MessageLog readLog;
+        QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+        first.console->showRecords(false);
+        QVERIFY(!first.console->readings()->table()->item(0, 0)->font().italic());
+        QVERIFY(first.console->readings()->table()->item(1, 0)->font().italic());
+        StartedBench second(folder);
+        QVERIFY(second.session().recorder().path() != path);
+        const QString kept = folder.path(u"kept.json"_s);
+        QVERIFY(first.session().saveSessionAs(kept));
+        QVERIFY(first.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
+        first.record(625);
+        QVERIFY(!first.console->fileStatusBanner()->isVisible());
+        QCOMPARE(readSessionFile(kept.toStdString(), readLog)->readings.size(), std::size_t(3));
+    }
+
+    // A full disk: every Apply that cannot be written says so, with the system's reason, counting the
+    // attempts, until one is written, which the banner says too.
+    void everyFailedWriteShowsUntilOneSucceeds() {
+        RunningBench bench;
+        bench.record(575);
+        const WholeFileSystemCalls system = wholeFileSystemCalls();
+        wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
+        for (const QString& attempts : {u"(1 attempt)"_s, u"(2 attempts)"_s, u"(3 attempts)"_s}) {
+            bench.record(600);
+            const QString banner = bench.console->fileStatusBanner()->toolTip();
+            QVERIFY2(bench.console->fileStatusBanner()->isVisible() && banner.contains(attempts) &&
+                         banner.contains(u"No space left on device"_s),
+                     qPrintable(banner));
+        }
+        place(*bench.console, QSize(1600, 1000), u"session_write_failing.png"_s);
+        wholeFileSystemCalls() = system;
+        QCOMPARE(bench.log.messages.size(), std::size_t(1)); // one box; the banner every time
+        bench.record(625);
+        QVERIFY(bench.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
     }
 
     void theOrientationRadiosTurnTheTargetAndResetTheDifference() {
