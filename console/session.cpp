@@ -480,9 +480,13 @@ bool SessionRecorder::saveAs(const std::string& path) {
     const bool kept = namesSameFile(path, path_) && lock_.held();
     if (kept && !lock_.lost())
         return write();
+    // Recorded into from now on, the copy is not an ended session, even of one opened read-only.
+    Session going = session_;
+    going.ended = false;
     if (kept)
         problem = "it is the file whose lock this bench lost; name another";
-    else if (lock.acquire(path, problem) && writeWholeFile(path, sessionText(session_), problem)) {
+    else if (lock.acquire(path, problem) && writeWholeFile(path, sessionText(going), problem)) {
+        session_ = std::move(going);
         lock_ = std::move(lock);
         path_ = path;
         readOnlyReason_.clear();

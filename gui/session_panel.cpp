@@ -204,6 +204,26 @@ void SessionPanel::addMenuActions(QMenu& menu) {
 }
 
 bool SessionPanel::confirmClose() {
+    // Readings the session's file does not hold (it could not be written, or its lock went) are lost
+    // with the window unless saved elsewhere.
+    const std::size_t readings = recorder().session().readings.size();
+    if (recorder().fileStatus().state != SessionFileStatus::State::Written) {
+        QMessageBox question(
+            QMessageBox::Warning, u"Tervix"_s,
+            u"The session file does not hold the last %1 readings. Save the session as another "
+            u"file before closing?"_s.arg(readings - std::min(readings, recorder().fileStatus().readingsWritten)),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
+        question.setObjectName(u"unwrittenQuestion"_s);
+        question.setDefaultButton(QMessageBox::Save);
+        const int answer = question.exec();
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Save) {
+            actions_.saveSessionAs->trigger();
+            if (recorder().fileStatus().state != SessionFileStatus::State::Written)
+                return false; // not saved: the window stays open
+        }
+    }
     if (!recorder().anyUnsaved())
         return true;
     QMessageBox question(QMessageBox::Question, u"Tervix"_s, u"Save the results before closing?"_s,

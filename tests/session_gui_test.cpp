@@ -104,6 +104,10 @@ private slots:
         QVERIFY(first.console->readings()->table()->item(1, 0)->font().italic());
         StartedBench second(folder);
         QVERIFY(second.session().recorder().path() != path);
+        // Closing asks to save the readings the file does not hold; Cancel keeps the window.
+        answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click(); },
+                    [&] { first.console->close(); });
+        QVERIFY(first.console->isVisible());
         const QString kept = folder.path(u"kept.json"_s);
         QVERIFY(first.session().saveSessionAs(kept));
         QVERIFY(first.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
