@@ -14,12 +14,12 @@
 #include "target/target_file.h"
 #include "text/messages.h"
 #include "text/strict_json.h"
-#include "text/whole_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <unistd.h>
@@ -243,17 +243,22 @@ int fuzzStudyPlan(const std::uint8_t* data, std::size_t size) {
 int fuzzStudyResult(const std::uint8_t* data, std::size_t size) {
     const std::string text = textOf(data, size);
     const std::size_t split = text.find("\n%%\n");
-    // One folder per process, rewritten for every input.
-    static const std::filesystem::path folder = [] {
-        const auto path = std::filesystem::temp_directory_path() / ("tervix_fuzz_study_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path / "results");
-        return path;
-    }();
+    // One folder per process, rewritten for every input and removed at the process's end.
+    static const struct StudyFolder {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("tervix_fuzz_study_" + std::to_string(::getpid()));
+        StudyFolder() { std::filesystem::create_directories(path / "results"); }
+        ~StudyFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    } study;
+    const std::filesystem::path& folder = study.path;
+    // Plain writes: a flushed, renamed file per run would leave the fuzzer a few dozen runs a second.
+    std::ofstream(folder / "study.json", std::ios::binary | std::ios::trunc) << text.substr(0, split);
+    std::ofstream(folder / studyRangeName(1), std::ios::binary | std::ios::trunc)
+        << (split == std::string::npos ? "" : text.substr(split + 4));
     std::string error;
-    writeWholeFile((folder / "study.json").string(), text.substr(0, split), error);
-    writeWholeFile((folder / studyRangeName(1)).string(), split == std::string::npos ? "" : text.substr(split + 4),
-                   error);
-    error.clear();
     const auto results = readStudyResults(folder.string(), error);
     if (!results && error.empty())
         std::abort();

@@ -346,7 +346,7 @@ void MainConsole::initialise() {
     control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
     control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
     makerLine_ = control(benchCaption, u"Status"_s, new QLabel(this));
-    // Over the image, where an observer looks: the session's file not holding every reading.
+    // Above the image, where an observer looks: the session's file not holding every reading.
     fileStatus_ = control(controlId::fileStatusBanner, u"Session file status"_s, new QFrame(this));
     fileStatus_->setAutoFillBackground(true);
     QPalette warning(QColor(0xFF, 0xE0, 0x82));
@@ -472,11 +472,11 @@ void MainConsole::startFramePacing() {
 }
 
 void MainConsole::frameTick() {
-    if (cameraSwitcher_->hasReady())
-        adoptCamera();
+    // A camera built meanwhile is taken in between two frames; taking it in shows its first frame.
+    const bool shown = cameraSwitcher_->hasReady() && adoptCamera();
     // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
     // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
-    if (framePacing_.tick(monotonicSeconds()).present)
+    if (framePacing_.tick(monotonicSeconds()).present && !shown)
         presentFrame(true);
     frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
 }
@@ -725,18 +725,19 @@ bool MainConsole::cameraSwitchPending() const {
     return cameraSwitcher_->pendingSlot() >= 0;
 }
 
-void MainConsole::adoptCamera() {
+bool MainConsole::adoptCamera() {
     QElapsedTimer held;
     held.start();
     const std::unique_ptr<CameraSwitch> prepared = cameraSwitcher_->takeReady();
     // A scene changed while the camera was built is built again, from the bench as it is now.
     if (!core_->adoptCameraSwitch(*prepared)) {
         cameraSwitcher_->start(core_->cameraSwitch(prepared->index));
-        return;
+        return false;
     }
     syncControls();
     showCameraSummary();
     emit cameraSwitched(static_cast<double>(held.nsecsElapsed()) / 1e6);
+    return true;
 }
 
 void MainConsole::showFileStatus() {

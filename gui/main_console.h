@@ -153,7 +153,8 @@ private:
     void showStatusLine();
     // The session file's status in the banner, the lock confirmed first.
     void showFileStatus();
-    void adoptCamera();
+    // The camera built meanwhile taken in, and its first frame shown; false when it must be built again.
+    bool adoptCamera();
     // The camera's description cut to the caption's width, its figures whole.
     void showCameraSummary();
     // Where the target's centre lies in the frame (frame pixels, rows from the bottom).
