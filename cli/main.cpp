@@ -8,6 +8,7 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
+#include "cli/output_rule.h"
 #include "cli/provenance.h"
 #include "cli/range_command.h"
 #include "cli/refusal.h"
@@ -183,11 +184,13 @@ bool prepareBench(const Invocation& run, Bench& bench, const StderrMessages& mes
     return fault == BenchOpenFault::None;
 }
 
+constexpr FileRole input = FileRole::Input, output = FileRole::Output;
+
 struct Command {
     const char* name;
     const char* usage;       // the lines after "tervix-cli " in the tool's usage, without the end
     const char* description; // what it does and which files it reads by itself
-    const char* positional;  // the positional argument's name, or nullptr
+    const char* positional;  // the positional argument's name (a file it reads), or nullptr
     std::vector<CommandOption> options;
     int (*run)(const Invocation&);
 };
@@ -492,16 +495,6 @@ int runSession(const Invocation& run) {
             return fail(requirementError);
         info.requirementFile = QString::fromStdString(run.value("requirement"));
     }
-    // An output over an input would replace what it was made from.
-    for (const char* output : {"csv", "pdf"})
-        for (const char* input : {"", "requirement"}) {
-            const std::string in = *input ? run.value(input) : path;
-            if (run.has(output) && !in.empty() && namesSameFile(run.value(output), in))
-                return fail("--" + std::string(output) + " '" + run.value(output) + "' is the input '" + in +
-                            "'; name another file");
-        }
-    if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
-        return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
     // The camera files are looked for beside the session, then in the working folder; one the report
     // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
     const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
@@ -530,9 +523,10 @@ int runStudy(const Invocation& run) {
 }
 
 const std::vector<Command>& commands() {
-    static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
-    static const CommandOption camera{"camera", "FILE", "The camera file (*.par)."};
-    static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
+    static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini).", input};
+    static const CommandOption camera{"camera", "FILE", "The camera file (*.par).", input};
+    static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out.",
+                                      input};
     static const CommandOption seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
     static const CommandOption model{"model", "MODEL",
                                      "The image model: physical or specified, the bit-exact image (default physical)."};
@@ -570,9 +564,9 @@ const std::vector<Command>& commands() {
           model,
           {"phase", "DX,DY", "Shift the target by DX,DY pixels, each from -1000 to 1000."},
           orientation,
-          {"out", "PNG", "The display image to write."},
-          {"sensor", "PFM", "Also write the sensor image."},
-          {"frame", "PNG", "Also write one noisy frame."}},
+          {"out", "PNG", "The display image to write.", output},
+          {"sensor", "PFM", "Also write the sensor image.", output},
+          {"frame", "PNG", "Also write one noisy frame.", output}},
          runRender},
         {"mrtd",
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
@@ -604,9 +598,9 @@ const std::vector<Command>& commands() {
           {"level", "N", "Hold the display's Level position, 0 to 1000 (default automatic)."},
           {"contrast", "N", "Hold the display's Contrast position, 0 to 1000 (default automatic)."},
           {"json", "", "Print the results as JSON instead of the table."},
-          {"table", "OUT.txt", "Also write the table."},
-          {"csv", "OUT.csv", "Also write the table's columns as comma-separated values."},
-          {"plot", "OUT.png", "Also draw the plot."}},
+          {"table", "OUT.txt", "Also write the table.", output},
+          {"csv", "OUT.csv", "Also write the table's columns as comma-separated values.", output},
+          {"plot", "OUT.png", "Also draw the plot.", output}},
          runMrtd},
         {"fidelity",
          "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
@@ -624,13 +618,14 @@ const std::vector<Command>& commands() {
          "requirement it is given.",
          "FILE",
          {{"json", "", "Print the statistics and the model observer's runs as JSON."},
-          {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
-          {"pdf", "OUT.pdf", "Also write the report."},
+          {"csv", "OUT.csv", "Also write the statistics as comma-separated values.", output},
+          {"pdf", "OUT.pdf", "Also write the report.", output},
           {"laboratory", "TEXT", "The laboratory the report names."},
           {"operator", "TEXT", "The operator the report names."},
           {"requirement", "CSV",
            "MRTD limits as 'frequency,MRTD limit' rows: the report judges each frequency\n"
-           "against them and draws them."}},
+           "against them and draws them.",
+           input}},
          runSession},
         {"range",
          "range (--camera FILE | --session FILE [--slot N] | --objective JSON [--objective-horizontal JSON]\n"
@@ -640,12 +635,12 @@ const std::vector<Command>& commands() {
          "Predicts the detection, recognition and identification ranges from an MRTD, with their 95 % intervals\n"
          "where the source has a spread, and the TTP metric's ranges beside them. Reads only the files named.",
          nullptr,
-         {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use."},
-          {"session", "FILE", "A session's observers' group means (intervals by resampling the observers)."},
+         {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use.", input},
+          {"session", "FILE", "A session's observers' group means (intervals by resampling the observers).", input},
           {"slot", "N", "The session's camera slot, 1 to 5 (default: the first with readings)."},
-          {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD)."},
-          {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD)."},
-          {"mrtd", "CSV", "Rows 'frequency, mrtdH, mrtdV' in cycles/mrad and kelvin; a cell may be empty."},
+          {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD).", input},
+          {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD).", input},
+          {"mrtd", "CSV", "Rows 'frequency, mrtdH, mrtdV' in cycles/mrad and kelvin; a cell may be empty.", input},
           {"target", "W,H", "nato (2.3 x 2.3 m, default), person (1.8 x 0.5 m) or width,height in metres."},
           {"dt", "K", "The target's temperature difference (default 2 K)."},
           {"extinction", "S", "clear (0.2, default), humid (0.5), haze (1.0) or a coefficient in km^-1."},
@@ -654,8 +649,8 @@ const std::vector<Command>& commands() {
           {"probability", "P", "Also the ranges at these probabilities, e.g. 0.9 or 0.7,0.9 (may repeat)."},
           {"v50", "V1,V2,V3", "The TTP metric's V50 for detection, recognition, identification."},
           {"json", "", "Print the ranges as JSON."},
-          {"csv", "OUT.csv", "Also write one row per task."},
-          {"plot", "OUT.png", "Also draw the chance of each task against range."}},
+          {"csv", "OUT.csv", "Also write one row per task.", output},
+          {"plot", "OUT.png", "Also draw the chance of each task against range.", output}},
          runRange},
         {"study",
          "study PLAN.json [--out DIR] [--max-jobs N] | study run DIR N | study slurm DIR [--array-limit N]\n"
@@ -671,8 +666,8 @@ const std::vector<Command>& commands() {
           {"max-jobs", "N", "Allow a plan of up to N jobs (default 100000, at most 1000000)."},
           {"array-limit", "N", "The most tasks one job array may have (default 1000, below Slurm's MaxArraySize)."},
           {"merge", "DIR", "Gather a study's results."},
-          {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv)."},
-          {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png)."}},
+          {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv).", output},
+          {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png).", output}},
          runStudy},
     };
     return table;
@@ -732,6 +727,34 @@ QCommandLineOption addVersionOption(QCommandLineParser& parser) {
     return version;
 }
 
+// The files a run reads: its positional argument, the options that name inputs, and the standard
+// target and Atmosphere.ini that a command taking --target reads when they are left out.
+std::vector<NamedFile> filesRead(const Command& command, const Invocation& run) {
+    std::vector<NamedFile> files;
+    if (command.positional)
+        for (const std::string& path : run.positional())
+            files.push_back({command.positional, path});
+    for (const CommandOption& option : command.options) {
+        if (option.role == FileRole::Input && run.has(option.name))
+            files.push_back({std::string("--") + option.name, run.value(option.name)});
+        if (option.role == FileRole::Input && std::string(option.name) == "target") {
+            if (!run.has("target"))
+                files.push_back({"the standard target", run.standardTarget()});
+            if (const auto atmosphere = run.atmosphereFile(); atmosphere && !run.has("atmosphere"))
+                files.push_back({"the atmosphere", *atmosphere});
+        }
+    }
+    return files;
+}
+
+std::vector<NamedFile> filesWritten(const Command& command, const Invocation& run) {
+    std::vector<NamedFile> files;
+    for (const CommandOption& option : command.options)
+        if (option.role == FileRole::Output && run.has(option.name))
+            files.push_back({std::string("--") + option.name, run.value(option.name)});
+    return files;
+}
+
 void addCommandOptions(QCommandLineParser& parser, const Command& command) {
     for (const CommandOption& entry : command.options) {
         QCommandLineOption option(QString::fromUtf8(entry.name), QString::fromUtf8(entry.description));
@@ -766,6 +789,8 @@ int runCommand(const Command& command, int argc, char** argv) {
         return 0;
     }
     const Invocation run(parser, programDirectory(argv[0]), argv[0], commandLineOf(argc, argv));
+    if (const auto refusal = outputOverInput(filesRead(command, run), filesWritten(command, run)))
+        return fail(*refusal);
     return command.run(run);
 }
 

@@ -78,6 +78,7 @@ PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& f
 }
 
 void Bench::redrawView() {
+    ++sceneGeneration_;
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
@@ -90,6 +91,7 @@ void Bench::renderCameraView(Target& target) {
 void Bench::remapView() {
     if (renderBusy_ != 0)
         return;
+    ++sceneGeneration_;
     mapToDisplay(state_.sim, state_.camera.set, true, false);
     if (window_)
         window_->presentFrame(false);
@@ -203,6 +205,7 @@ void Bench::setTemperatureDifference(double kelvin) {
 }
 
 void Bench::showNewDifference() {
+    ++sceneGeneration_;
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
@@ -334,6 +337,64 @@ void Bench::selectCamera(int index) {
     showTemperatureDifference();
     if (blind_)
         offerNextHalf();
+}
+
+std::unique_ptr<CameraSwitch> Bench::cameraSwitch(int index) {
+    auto prepared = std::make_unique<CameraSwitch>();
+    prepared->index = index;
+    prepared->state = state_;
+    // Its own noise: the live image draws on from the bench's generator meanwhile.
+    prepared->state.random.seed(static_cast<std::uint32_t>(state_.random.next()) << 15 ^
+                                static_cast<std::uint32_t>(state_.random.next()));
+    prepared->bench = std::make_unique<Bench>(prepared->state, prepared->messages);
+    prepared->state.console = state_.console; // as this bench has it, not as a new bench starts
+    prepared->bench->takeControlsOf(*this);
+    prepared->bench->blind_ = false; // the half to offer comes from this bench's session, after
+    prepared->sceneGeneration = sceneGeneration_;
+    return prepared;
+}
+
+bool Bench::adoptCameraSwitch(CameraSwitch& prepared) {
+    if (prepared.sceneGeneration != sceneGeneration_)
+        return false;
+    const bool blind = blind_;
+    takeControlsOf(*prepared.bench);
+    blind_ = blind;
+    state_.camera = std::move(prepared.state.camera);
+    state_.sim = std::move(prepared.state.sim);
+    state_.target = std::move(prepared.state.target);
+    state_.console = prepared.state.console;
+    state_.random = prepared.state.random;
+    ++sceneGeneration_;
+    for (const std::string& text : prepared.messages.messages)
+        messages_.message(text);
+    if (window_) {
+        window_->showResultList(cameraIndex_);
+        window_->layoutChanged();
+        window_->presentFrame(false);
+    }
+    showTemperatureDifference();
+    if (blind_)
+        offerNextHalf();
+    return true;
+}
+
+void Bench::takeControlsOf(const Bench& other) {
+    temperatureOnGrid_ = other.temperatureOnGrid_;
+    levelContrast_ = other.levelContrast_;
+    electronicZoom_ = other.electronicZoom_;
+    opticalZoom_ = other.opticalZoom_;
+    frequencyIndex_ = other.frequencyIndex_;
+    cameraIndex_ = other.cameraIndex_;
+    stepIndex_ = other.stepIndex_;
+    viewValue_ = other.viewValue_;
+    randomisePosition_ = other.randomisePosition_;
+    automaticDisplay_ = other.automaticDisplay_;
+    magnifier_ = other.magnifier_;
+    renderBusy_ = other.renderBusy_;
+    blind_ = other.blind_;
+    targetFile_ = other.targetFile_;
+    distanceText_ = other.distanceText_;
 }
 
 void Bench::onDistanceEdit(const std::string& text) {
@@ -494,6 +555,12 @@ void Bench::startSession(const std::string& folder, const std::string& createdIs
 void Bench::resumeSession(Session session, const std::string& path, bool unsaved) {
     recorder_.resume(std::move(session), path, unsaved);
     sessionReplaced();
+}
+
+bool Bench::saveSessionAs(const std::string& path) {
+    const bool saved = recorder_.saveAs(path);
+    tell([](BenchListener& l) { l.stateChanged(); }); // the file's status and the rows it holds
+    return saved;
 }
 
 void Bench::sessionReplaced() {

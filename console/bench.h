@@ -8,10 +8,12 @@
 #include "console/temperature_grid.h"
 #include "sim/display.h"
 #include "sim/spatial_frequencies.h"
+#include "text/messages.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -162,7 +164,16 @@ public:
     ImageModel imageModel() const { return state_.sim.imageModel; }
     // Moves the target by a sub-pixel phase (camera-view pixels) on top of its offset, and redraws.
     void setTargetPhase(double dx, double dy);
+    // The slot's camera file read (a file that does not load leaves the old camera, and its slot,
+    // in use), the camera activated and its image rendered and shown, all at once.
     void selectCamera(int index);
+    // The same in three steps, so that the live image goes on while the new camera is built: the
+    // window's thread takes a copy of the bench (cameraSwitch), a worker builds the camera's model
+    // and first image on it (CameraSwitch::prepare), and the window's thread takes the result in at
+    // a frame boundary (adoptCameraSwitch). A result whose scene was changed meanwhile (a render
+    // since the copy) is refused: false, the bench unchanged, and the switch is to be made again.
+    std::unique_ptr<struct CameraSwitch> cameraSwitch(int index);
+    bool adoptCameraSwitch(CameraSwitch& prepared);
     void onDistanceEdit(const std::string& text);
     void onAtmosphereTemperatureEdit(const std::string& text);
     void onAtmosphereCoefficientEdit(const std::string& text);
@@ -211,6 +222,8 @@ public:
     void resumeSession(Session session, const std::string& path, bool unsaved);
     // A normal end: the session file marked ended.
     bool finishSession() { return recorder_.finish(); }
+    // The session written whole to another file and kept there from then on (see SessionRecorder).
+    bool saveSessionAs(const std::string& path);
     const Session& session() const { return recorder_.session(); }
     SessionRecorder& recorder() { return recorder_; }
     const SessionRecorder& recorder() const { return recorder_; }
@@ -238,6 +251,8 @@ private:
     void sessionReplaced();
     template <class Event>
     void tell(Event event);
+    // Every control's value as another bench holds it (the session and the window stay).
+    void takeControlsOf(const Bench& other);
     bool strike(std::size_t index, const StruckMark& mark);
 
     BenchState& state_;
@@ -256,6 +271,7 @@ private:
     bool automaticDisplay_ = true;
     int magnifier_ = 1;
     int renderBusy_ = 0;
+    std::uint64_t sceneGeneration_ = 0; // counts the renders and mappings, which a camera switch must follow
     bool blind_ = false;
     std::minstd_rand blindDraw_{std::random_device{}()}; // apart from the noise's generator
     std::string targetFile_;
@@ -264,6 +280,20 @@ private:
     std::string observer_;
     MrtdResults results_; // resultsOf(recorder_.session(), observer_, orientation), kept for the window's repaints
     std::vector<BenchListener*> listeners_;
+};
+
+// A camera switch made away from the window's thread (Bench::cameraSwitch): a bench of its own on
+// a copy of the bench's state, with its controls, a generator seeded from the bench's, and the
+// messages its reading of the camera file gives.
+struct CameraSwitch {
+    int index = 0;
+    BenchState state;
+    MessageLog messages;
+    std::unique_ptr<Bench> bench;
+    std::uint64_t sceneGeneration = 0;
+
+    // The camera read, activated and rendered as selectCamera does; any thread, one at a time.
+    void prepare() { bench->selectCamera(index); }
 };
 
 // A temperature difference as the readout and assistive tools show it, signed, in kelvin, with the

@@ -1,6 +1,8 @@
 #include "console/session.h"
 
+#include "camera/camera_file.h"
 #include "console/bench.h"
+#include "sim/display_window.h"
 #include "text/bounded_text_file.h"
 #include "text/iso_time.h"
 #include "text/messages.h"
@@ -57,10 +59,18 @@ bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std
             return false;
     const json &automatic = item["automatic"], &level = item["level"], &contrast = item["contrast"],
                &zoom = item["zoom"], &magnifier = item["magnifier"];
+    // The positions the Level and Contrast controls have, and a zoom a camera may have.
+    auto position = [](const json& value) {
+        return isInt(value) && value.get<int>() >= 0 && value.get<int>() <= sliderRange;
+    };
     if (!need(automatic.is_boolean(), reason, here + " \"automatic\" is neither true nor false") ||
-        !need(isInt(level) && isInt(contrast), reason, here + " \"level\" and \"contrast\" are not whole numbers") ||
+        !need(position(level) && position(contrast), reason,
+              here + " \"level\" and \"contrast\" are not whole positions from 0 to " + std::to_string(sliderRange)) ||
         !need(zoom.is_number() && std::isfinite(zoom.get<double>()) && zoom.get<double>() > 0.0, reason,
               here + " \"zoom\" is not a positive number") ||
+        !need(zoom.get<double>() <= maxDetectorSize, reason,
+              here + " \"zoom\" " + zoom.dump() + " is above the " + std::to_string(maxDetectorSize) +
+                  " any camera may have") ||
         !need(magnifier == 1 || magnifier == 2 || magnifier == 4 || magnifier == 8, reason,
               here + " \"magnifier\" is not 1, 2, 4 or 8"))
         return false;
@@ -383,11 +393,40 @@ std::string sessionFileName(const std::string& createdIsoTime) {
     return "session-" + stamp + ".json";
 }
 
+std::string sessionFileStatusText(const SessionFileStatus& status, std::size_t readings, const std::string& path) {
+    const std::size_t inMemory = readings - std::min(readings, status.readingsWritten);
+    const std::string only = inMemory == 0 ? std::string("No reading is lost so far")
+                             : inMemory == 1
+                                 ? std::string("The last reading is only in this window")
+                                 : "The last " + std::to_string(inMemory) + " readings are only in this window";
+    // The file's name makes the line long; the system's words after it are what a person acts on.
+    const std::string named = "cannot write '" + path + "': ";
+    const std::string reason = status.reason.rfind(named, 0) == 0 ? status.reason.substr(named.size()) : status.reason;
+    switch (status.state) {
+    case SessionFileStatus::State::Written:
+        return status.writtenAgain ? "The session is written again: '" + path + "' holds every reading." : "";
+    case SessionFileStatus::State::Failing:
+        return "The session could not be written: " + reason + " (" + std::to_string(status.failedWrites) +
+               (status.failedWrites == 1 ? " attempt). " : " attempts). ") + only +
+               "; each change tries again, and Save session as... writes it elsewhere.";
+    case SessionFileStatus::State::LockLost:
+        return "The session is no longer written: " + status.reason + ". " + only +
+               "; Save session as... keeps them in a file of their own.";
+    }
+    return {};
+}
+
+void SessionRecorder::clearStatus(std::size_t readingsWritten) {
+    status_ = SessionFileStatus{};
+    status_.readingsWritten = readingsWritten;
+    lastFailure_.clear();
+}
+
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
     flush(); // the session before goes whole to its file, under its lock
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
+    clearStatus(0);
     session_ = Session{createdIsoTime, {}, false, {}, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
@@ -397,13 +436,13 @@ bool SessionRecorder::resume(Session session, const std::string& path, bool unsa
     flush();
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
     std::string problem;
     if (!lock_.acquire(path, problem))
         readOnlyReason_ = problem;
     session_ = std::move(session);
     session_.ended = session_.ended && readOnly(); // a session taken up is open again once written
     path_ = path;
+    clearStatus(session_.readings.size());
     unsaved_.fill(false);
     if (unsaved && !readOnly())
         for (const SessionReading& r : session_.readings)
@@ -430,7 +469,10 @@ bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (readOnly())
         return refusedReadOnly();
     session_.readings[index].struck = mark;
-    return changed(session_.readings[index].slot);
+    const bool written = changed(session_.readings[index].slot);
+    if (!written) // the file holds the reading unstruck
+        status_.readingsWritten = std::min(status_.readingsWritten, index);
+    return written;
 }
 
 bool SessionRecorder::changed(int slot) {
@@ -455,26 +497,82 @@ bool SessionRecorder::addObjectiveRun(const ObjectiveRun& run) {
 }
 
 bool SessionRecorder::write() {
-    if (path_.empty())
-        return true; // a bench without a session file keeps its readings in memory
+    if (path_.empty()) { // a bench without a session file keeps its readings in memory, and loses none
+        status_.readingsWritten = session_.readings.size();
+        return true;
+    }
     std::string problem;
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false; // another bench may have taken the file up: only Save as... goes on
     const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
     if (locked && writer_) {
-        writer_->write(path_, text_.of(session_));
+        writer_->write(path_, text_.of(session_), session_.readings.size());
         return true;
     }
     if (locked && writeWholeFile(path_, text_.of(session_), problem)) {
-        lastFailure_.clear();
+        succeeded(session_.readings.size());
         return true;
     }
     return failed(problem);
 }
 
+void SessionRecorder::succeeded(std::size_t readingsWritten) {
+    const bool again = status_.state != SessionFileStatus::State::Written;
+    clearStatus(readingsWritten);
+    status_.writtenAgain = again;
+}
+
 bool SessionRecorder::failed(const std::string& problem) {
+    status_.state = lock_.lost() ? SessionFileStatus::State::LockLost : SessionFileStatus::State::Failing;
+    status_.reason = problem;
+    ++status_.failedWrites;
+    status_.writtenAgain = false;
     if (problem != lastFailure_)
-        messages_.message("The session could not be written: " + problem +
-                          ". The readings are kept in this window; save the tables before closing.");
+        messages_.message(lock_.lost() ? "The session '" + path_ + "' is no longer written: " + problem +
+                                             ". The readings are kept in this window; save the session as another "
+                                             "file to go on."
+                                       : "The session could not be written: " + problem +
+                                             ". The readings are kept in this window; save the tables before closing.");
     lastFailure_ = problem;
+    return false;
+}
+
+bool SessionRecorder::confirmLock() {
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false;
+    if (!lock_.held())
+        return true;
+    std::string problem;
+    if (lock_.confirm(problem))
+        return true;
+    status_.state = SessionFileStatus::State::LockLost;
+    status_.reason = problem;
+    return false;
+}
+
+bool SessionRecorder::saveAs(const std::string& path) {
+    flush(); // what was handed over lands first, so that the status below is the file's
+    std::string problem;
+    SessionLock lock;
+    const bool kept = namesSameFile(path, path_) && lock_.held();
+    if (kept && !lock_.lost())
+        return write();
+    // Recorded into from now on, the copy is not an ended session, even of one opened read-only.
+    Session going = session_;
+    going.ended = false;
+    if (kept)
+        problem = "it is the file whose lock this bench lost; name another";
+    else if (lock.acquire(path, problem) && writeWholeFile(path, sessionText(going), problem)) {
+        session_ = std::move(going);
+        lock_ = std::move(lock);
+        path_ = path;
+        readOnlyReason_.clear();
+        const bool again = status_.state != SessionFileStatus::State::Written;
+        clearStatus(session_.readings.size());
+        status_.writtenAgain = again;
+        return true;
+    }
+    messages_.message("The session could not be saved as '" + path + "': " + problem + ".");
     return false;
 }
 
@@ -490,11 +588,11 @@ void SessionRecorder::writeInForeground() {
 void SessionRecorder::reportWrites() {
     if (!writer_)
         return;
-    for (const std::string& problem : writer_->takeOutcomes())
-        if (problem.empty())
-            lastFailure_.clear();
+    for (const SessionFileWriter::Outcome& outcome : writer_->takeOutcomes())
+        if (outcome.problem.empty())
+            succeeded(outcome.readings);
         else
-            failed(problem);
+            failed(outcome.problem);
 }
 
 void SessionRecorder::flush() {

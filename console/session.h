@@ -163,6 +163,26 @@ std::string isoUtcTime(long long millisecondsSinceEpoch);
 std::string isoUtcNow();
 std::string sessionFileName(const std::string& createdIsoTime);
 
+// How the session's file stands against the readings in memory, for the window's persistent status.
+struct SessionFileStatus {
+    enum class State {
+        Written,  // the file holds every reading
+        Failing,  // the last write failed; each change is tried again
+        LockLost, // the lock went or was replaced: nothing more is written to this file
+    };
+    State state = State::Written;
+    std::string reason;              // the system's, when not written
+    int failedWrites = 0;            // since the last write that succeeded
+    std::size_t readingsWritten = 0; // the readings the file holds, the first ones; the rest are in memory only
+    bool writtenAgain = false;       // the last write succeeded after failing ones, or went to a new file
+};
+
+// The status as the window says it: empty while every reading is written and none failed before;
+// "The session could not be written: No space left on device (3 attempts). The last 2 readings are
+// only in this window; each new one tries again.", "... is written again: '/data/session-....json'
+// holds every reading."
+std::string sessionFileStatusText(const SessionFileStatus& status, std::size_t readings, const std::string& path);
+
 // The session the window records into: the file it lives in, the lock that keeps it this bench's
 // alone, and which slots hold readings not yet saved as a table.
 class SessionRecorder {
@@ -201,11 +221,22 @@ public:
     void reportWrites();
     // Returns once the file holds every change handed over.
     void flush();
+    // Writes the whole session to another file, locked as the session's file from then on: the way
+    // on after the lock went or the disk filled. False, after a message, when that file is another
+    // bench's or cannot be written; the session stays where it was then.
+    bool saveAs(const std::string& path);
+    // The lock confirmed between writes, so that a lock that went is said before the next reading;
+    // false once it is lost.
+    bool confirmLock();
 
     const Session& session() const { return session_; }
     const std::string& path() const { return path_; }
     bool readOnly() const { return !readOnlyReason_.empty(); }
     const std::string& readOnlyReason() const { return readOnlyReason_; }
+    const SessionFileStatus& fileStatus() const { return status_; }
+    // Whether the file holds the reading as it stands (a reading or strike-out since the last write
+    // that succeeded is in memory only).
+    bool isWritten(std::size_t index) const { return index < status_.readingsWritten; }
 
     void markSaved(int slotIndex) { unsaved_[static_cast<std::size_t>(slotIndex)] = false; }
     bool isUnsaved(int slotIndex) const { return unsaved_[static_cast<std::size_t>(slotIndex)]; }
@@ -214,12 +245,15 @@ public:
 private:
     // After a reading or a strike-out in the slot: the slot unsaved, the file written again.
     bool changed(int slot);
-    // The lock confirmed (or taken, or made again) and the file written; a failure is reported once
-    // until a write succeeds again, so that a full disk does not answer every press with a box.
+    // The lock confirmed (or taken) and the file written. Every failure counts in the status; the
+    // message box comes once per cause, so that a full disk does not answer every press with a box.
     bool write();
     bool refusedReadOnly();
     // A write that failed, reported unless it failed the same way the time before; always false.
     bool failed(const std::string& problem);
+    // A write that succeeded and held this many readings: the status says so.
+    void succeeded(std::size_t readingsWritten);
+    void clearStatus(std::size_t readingsWritten);
 
     MessageSink& messages_;
     Session session_;
@@ -228,6 +262,7 @@ private:
     SessionLock lock_;
     std::string readOnlyReason_;
     std::string lastFailure_;
+    SessionFileStatus status_;
     std::array<bool, cameraSlots> unsaved_{};
     std::unique_ptr<SessionFileWriter> writer_; // none: written on the caller's thread
 };

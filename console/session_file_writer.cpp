@@ -14,10 +14,10 @@ SessionFileWriter::~SessionFileWriter() {
     thread_.join();
 }
 
-void SessionFileWriter::write(std::string path, std::string text) {
+void SessionFileWriter::write(std::string path, std::string text, std::size_t readings) {
     {
         std::lock_guard lock(mutex_);
-        pending_.emplace(std::move(path), std::move(text));
+        pending_ = Pending{std::move(path), std::move(text), readings};
     }
     wake_.notify_one();
 }
@@ -27,7 +27,7 @@ void SessionFileWriter::flush() {
     idle_.wait(lock, [this] { return !pending_ && !busy_; });
 }
 
-std::vector<std::string> SessionFileWriter::takeOutcomes() {
+std::vector<SessionFileWriter::Outcome> SessionFileWriter::takeOutcomes() {
     std::lock_guard lock(mutex_);
     return std::exchange(outcomes_, {});
 }
@@ -38,15 +38,15 @@ void SessionFileWriter::run() {
         wake_.wait(lock, [this] { return pending_ || stop_; });
         if (!pending_)
             return; // stopped, nothing left to write
-        auto [path, text] = std::move(*pending_);
+        Pending job = std::move(*pending_);
         pending_.reset();
         busy_ = true;
         lock.unlock();
         std::string problem;
-        if (!writeWholeFile(path, text, problem) && problem.empty())
+        if (!writeWholeFile(job.path, job.text, problem) && problem.empty())
             problem = "it could not be written";
         lock.lock();
-        outcomes_.push_back(problem);
+        outcomes_.push_back({problem, job.readings});
         busy_ = false;
         lock.unlock();
         idle_.notify_all();

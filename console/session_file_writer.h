@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -21,11 +22,18 @@ public:
     SessionFileWriter(const SessionFileWriter&) = delete;
     SessionFileWriter& operator=(const SessionFileWriter&) = delete;
 
-    void write(std::string path, std::string text);
+    // What one write ended with: an empty problem for one written, else why not; and how many of the
+    // session's readings the text handed over held.
+    struct Outcome {
+        std::string problem;
+        std::size_t readings = 0;
+    };
+
+    void write(std::string path, std::string text, std::size_t readings);
     // Returns once everything handed over is written.
     void flush();
-    // The writes ended since the last call, in order: an empty text for one written, else why not.
-    std::vector<std::string> takeOutcomes();
+    // The writes ended since the last call, in order.
+    std::vector<Outcome> takeOutcomes();
 
 private:
     void run();
@@ -33,9 +41,13 @@ private:
     std::function<void()> ended_;
     std::mutex mutex_;
     std::condition_variable wake_, idle_;
-    std::optional<std::pair<std::string, std::string>> pending_; // path, text
+    struct Pending {
+        std::string path, text;
+        std::size_t readings = 0;
+    };
+    std::optional<Pending> pending_;
     bool busy_ = false;
     bool stop_ = false;
-    std::vector<std::string> outcomes_;
+    std::vector<Outcome> outcomes_;
     std::thread thread_; // last, so that it starts once the rest is made
 };

@@ -8,6 +8,7 @@
 #include "gui/about_dialog.h"
 #include "gui/bench_settings.h"
 #include "gui/bench_signals.h"
+#include "gui/camera_switcher.h"
 #include "gui/campaign_view.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
@@ -36,10 +37,13 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,12 +218,7 @@ void MainConsole::initialise() {
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
     cameraRadios_[0]->setChecked(true);
-    connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
-        objective_->cancel(); // the measurement belongs to the camera it started on
-        core_->selectCamera(k);
-        syncControls();
-        showCameraSummary();
-    });
+    connect(cameraGroup_, &QButtonGroup::idClicked, this, &MainConsole::switchCamera);
     frequencyGroup_ = new QButtonGroup(this);
     for (int k = 0; k < frequencyCount; ++k) {
         QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
@@ -336,20 +335,30 @@ void MainConsole::initialise() {
     plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(*signals_, this));
     objective_ = new ObjectiveMrtdRunner(this, c);
     // The lists show the bench's lists; a reading or a strike-out changes its slot's alone.
-    connect(signals_.get(), &BenchSignals::readingRecorded, this,
-            [this](int index) { showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1); });
-    connect(signals_.get(), &BenchSignals::readingStruck, this,
-            [this](int index) { showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1); });
+    // The banner follows too: a reading the file cannot take is counted at once.
+    const auto showReading = [this](int index) {
+        showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1);
+        showFileStatus();
+    };
+    connect(signals_.get(), &BenchSignals::readingRecorded, this, showReading);
+    connect(signals_.get(), &BenchSignals::readingStruck, this, showReading);
     connect(signals_.get(), &BenchSignals::stateChanged, this, [this] {
         showResults();
         if (readings_) // not yet made while the window starts
             showBlindState();
+        if (fileStatus_)
+            showFileStatus();
     });
     // The session file is written beside the window's thread: an Apply waits for no disk. A write
     // that failed is said here, on the window's thread.
     c.recorder().writeInBackground([this] {
         QMetaObject::invokeMethod(
-            this, [this] { core_->recorder().reportWrites(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                core_->recorder().reportWrites();
+                showFileStatus();
+            },
+            Qt::QueuedConnection);
     });
     session_ = new SessionPanel(*this, c, messages_,
                                 {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});
@@ -359,6 +368,27 @@ void MainConsole::initialise() {
     control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
     control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
     makerLine_ = control(benchCaption, u"Status"_s, new QLabel(this));
+    // Above the image, where an observer looks: the session's file not holding every reading.
+    fileStatus_ = control(controlId::fileStatusBanner, u"Session file status"_s, new QFrame(this));
+    fileStatus_->setAutoFillBackground(true);
+    QPalette warning(QColor(0xFF, 0xE0, 0x82));
+    warning.setColor(QPalette::WindowText, Qt::black);
+    fileStatus_->setPalette(warning);
+    fileStatusText_ = new QLabel(fileStatus_);
+    fileStatusText_->setObjectName(u"sessionFileStatusText"_s);
+    auto* saveAs = new QPushButton(u"Save session as..."_s, fileStatus_);
+    saveAs->setObjectName(u"sessionFileSaveAs"_s);
+    saveAs->setAccessibleName(u"Save session as"_s);
+    auto* statusRow = new QHBoxLayout(fileStatus_);
+    statusRow->setContentsMargins(6, 0, 2, 0);
+    statusRow->addWidget(fileStatusText_, 1);
+    statusRow->addWidget(saveAs);
+    fileStatus_->hide();
+    cameraSwitcher_ = new CameraSwitcher(this);
+    connect(cameraSwitcher_, &CameraSwitcher::ready, this, [this] {
+        if (!frameTimer_.isActive())
+            adoptCamera(); // no frames to wait for
+    });
     restored_ = session_->startOrRestore();
     auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
@@ -366,6 +396,10 @@ void MainConsole::initialise() {
     createActions();
     createRecordsWindow();
     createMenuBar();
+    connect(saveAs, &QPushButton::clicked, session_->menuActions().saveSessionAs, &QAction::trigger);
+    // A lock that went is said before the next reading finds it.
+    connect(&lockCheck_, &QTimer::timeout, this, &MainConsole::showFileStatus);
+    lockCheck_.start(2000);
     // The context menu keeps the entries it always had, for the menu key and Shift+F10.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this, [this] {
@@ -461,9 +495,11 @@ void MainConsole::startFramePacing() {
 }
 
 void MainConsole::frameTick() {
+    // A camera built meanwhile is taken in between two frames; taking it in shows its first frame.
+    const bool shown = cameraSwitcher_->hasReady() && adoptCamera();
     // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
     // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
-    if (framePacing_.tick(monotonicSeconds()).present)
+    if (framePacing_.tick(monotonicSeconds()).present && !shown)
         presentFrame(true);
     frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
 }
@@ -494,8 +530,9 @@ void MainConsole::applyColours() {
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(role, text);
     setPalette(p);
+    // The image, the plot and the file status banner keep colours of their own.
     for (QWidget* child : findChildren<QWidget*>())
-        if (child != view_ && child != plot_)
+        if (child != view_ && child != plot_ && child != fileStatus_ && !fileStatus_->isAncestorOf(child))
             child->setPalette(p);
     horizontalLabel_->textColour = verticalLabel_->textColour = text;
     horizontalLabel_->backgroundColour = verticalLabel_->backgroundColour = background;
@@ -674,6 +711,46 @@ void MainConsole::createRecordsWindow() {
     showBlindState();
 }
 
+void MainConsole::switchCamera(int slot) {
+    objective_->cancel(); // the measurement belongs to the camera it started on
+    cameraSwitcher_->start(core_->cameraSwitch(slot));
+}
+
+bool MainConsole::cameraSwitchPending() const {
+    return cameraSwitcher_->pendingSlot() >= 0;
+}
+
+bool MainConsole::adoptCamera() {
+    QElapsedTimer held;
+    held.start();
+    const std::unique_ptr<CameraSwitch> prepared = cameraSwitcher_->takeReady();
+    // A scene changed while the camera was built is built again, from the bench as it is now.
+    if (!core_->adoptCameraSwitch(*prepared)) {
+        cameraSwitcher_->start(core_->cameraSwitch(prepared->index));
+        return false;
+    }
+    syncControls();
+    showCameraSummary();
+    emit cameraSwitched(static_cast<double>(held.nsecsElapsed()) / 1e6);
+    return true;
+}
+
+void MainConsole::showFileStatus() {
+    SessionRecorder& recorder = core_->recorder();
+    recorder.confirmLock();
+    const QString text = QString::fromStdString(
+        sessionFileStatusText(recorder.fileStatus(), recorder.session().readings.size(), recorder.path()));
+    const bool written = recorder.fileStatus().state == SessionFileStatus::State::Written;
+    fileStatusText_->setText(text);
+    fileStatus_->setToolTip(text + u"\n"_s + QString::fromStdString(recorder.path()));
+    fileStatus_->setAccessibleDescription(text);
+    fileStatus_->findChild<QPushButton*>()->setVisible(!written);
+    fileStatus_->setVisible(!text.isEmpty());
+    fileStatus_->raise();
+    if (readings_)
+        readings_->fileStatusChanged();
+}
+
 void MainConsole::showStatusLine() {
     QString text = u"Image model: "_s + QString::fromLatin1(imageModelName(core_->imageModel()));
     if (!restored_.isEmpty())
@@ -746,7 +823,8 @@ void MainConsole::syncControls() {
     }
     if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex()))
         radio->setChecked(true);
-    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
+    const int pending = cameraSwitcher_->pendingSlot();
+    if (QAbstractButton* radio = cameraGroup_->button(pending >= 0 ? pending : c.cameraIndex()))
         radio->setChecked(true);
     automaticCheck_->setChecked(c.automaticDisplay());
     chooseMagnifier(c.magnifier());
@@ -953,7 +1031,7 @@ void MainConsole::createMenuBar() {
     menuBar_->setAccessibleName(u"Menu bar"_s);
     const SessionPanel::MenuActions& session = session_->menuActions();
     QMenu* sessionMenu = menuBar_->addMenu(u"&Session"_s);
-    sessionMenu->addActions({session.newSession, session.openSession});
+    sessionMenu->addActions({session.newSession, session.openSession, session.saveSessionAs});
     sessionMenu->addSeparator();
     sessionMenu->addActions(
         {actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report, session.reportSettings});

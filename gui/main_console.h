@@ -14,6 +14,7 @@
 
 class AxisLabel;
 class BenchSignals;
+class CameraSwitcher;
 class CampaignView;
 class FrameView;
 class MrtdPlot;
@@ -100,6 +101,17 @@ public:
     // "Apply" and "Not recognized": the reading recorded, and the controls following the bench, which
     // offers the next half while blind.
     void recordReading(bool recognised);
+    // A camera slot chosen: the camera is built away from the window's thread and taken in at a frame
+    // boundary; until then the old camera's image goes on, and readings belong to it.
+    void switchCamera(int slot);
+    bool cameraSwitchPending() const;
+    // The persistent line over the image while the session's file does not hold every reading (a
+    // failed write, a lost lock), or just after it does again; hidden otherwise.
+    QWidget* fileStatusBanner() const { return fileStatus_; }
+
+signals:
+    // A camera switch taken in, and how long that held the window's thread.
+    void cameraSwitched(double heldMs);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -137,6 +149,10 @@ private:
     void showResults(int slot = -1);
     // The status line: what was restored at the start, if anything, and the image model in use.
     void showStatusLine();
+    // The session file's status in the banner, the lock confirmed first.
+    void showFileStatus();
+    // The camera built meanwhile taken in, and its first frame shown; false when it must be built again.
+    bool adoptCamera();
     // The camera's description cut to the caption's width, its figures whole.
     void showCameraSummary();
     // Where the target's centre lies in the frame (frame pixels, rows from the bottom).
@@ -167,6 +183,10 @@ private:
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
     QLabel* makerLine_ = nullptr;
+    QWidget* fileStatus_ = nullptr;
+    QLabel* fileStatusText_ = nullptr;
+    QTimer lockCheck_;
+    CameraSwitcher* cameraSwitcher_ = nullptr;
     QLabel* cameraCaption_ = nullptr;
     QCheckBox* automaticCheck_ = nullptr;
     QComboBox* magnifierBox_ = nullptr;

@@ -8,6 +8,8 @@
 
 #include <array>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The window's columns among the rows' cells the report shares.
@@ -45,6 +47,11 @@ void ReadingsModel::rederive() {
     endResetModel();
 }
 
+void ReadingsModel::fileStatusChanged() {
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, Columns - 1), {Qt::FontRole, Qt::ToolTipRole});
+}
+
 int ReadingsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
 }
@@ -59,11 +66,16 @@ QVariant ReadingsModel::data(const QModelIndex& index, int role) const {
     const SessionReading& reading = bench_.session().readings[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole)
         return readingCell(reading, cellOf[static_cast<std::size_t>(index.column())], blind_);
-    if (role == Qt::FontRole && reading.struck && index.column() != Struck) {
+    // A reading the session's file does not hold (its write failed, or the lock went) is in italics.
+    const bool unwritten = !bench_.recorder().isWritten(static_cast<std::size_t>(index.row()));
+    if (role == Qt::FontRole && ((reading.struck && index.column() != Struck) || unwritten)) {
         QFont font;
-        font.setStrikeOut(true);
+        font.setStrikeOut(reading.struck && index.column() != Struck);
+        font.setItalic(unwritten);
         return font;
     }
+    if (role == Qt::ToolTipRole && unwritten)
+        return u"Not in the session file"_s;
     return {};
 }
 

@@ -21,6 +21,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The session file's status moved: which rows it holds (the others in italics) may have changed.
+    void fileStatusChanged();
 
 private:
     void appended(int index);

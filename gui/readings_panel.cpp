@@ -57,6 +57,10 @@ ReadingsPanel::ReadingsPanel(Bench& core, const BenchSignals& bench, QAction& un
     layout->addLayout(buttons);
 }
 
+void ReadingsPanel::fileStatusChanged() {
+    model_->fileStatusChanged();
+}
+
 bool ReadingsPanel::strikeSelected(const QString& reason) {
     const QModelIndexList rows = table_->selectionModel()->selectedRows();
     return !rows.isEmpty() &&

@@ -21,6 +21,8 @@ public:
     // Strikes out the selected reading for the reason, by the current observer; false when nothing
     // is selected or the bench refused (an empty reason, a reading struck already).
     bool strikeSelected(const QString& reason);
+    // Which readings the session's file holds may have changed.
+    void fileStatusChanged();
 
 private:
     void askAndStrike();

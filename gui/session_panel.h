@@ -52,6 +52,7 @@ public:
     struct MenuActions {
         QAction* newSession = nullptr;
         QAction* openSession = nullptr;
+        QAction* saveSessionAs = nullptr;
         QAction* report = nullptr;
         QAction* reportSettings = nullptr;
     };
@@ -69,6 +70,9 @@ public:
     // Opens a session file; a file that is not one is reported and left alone. A session another
     // bench records into opens read-only, for its statistics and report, and the window says so.
     bool openSession(const QString& path);
+    // The session written whole to another file and recorded there from then on: the way on when its
+    // own file cannot be written or its lock went. False, after a message, when it cannot be.
+    bool saveSessionAs(const QString& path);
     bool writeReport(const QString& path);
 
     QString observer() const;

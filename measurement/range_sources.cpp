@@ -1,11 +1,12 @@
 #include "measurement/range_sources.h"
 
+#include "camera/camera_file.h"
 #include "camera/mrtd_curve.h"
-#include "text/tokens.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace {
@@ -27,6 +28,17 @@ std::optional<double> number(std::string text) {
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// The text's lines, counted from 1 as an editor counts them, blank ones included.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
 }
 
 } // namespace
@@ -96,19 +108,45 @@ std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, st
         return std::nullopt;
     }
     MrtdSamples samples;
-    for (const auto& row : json["frequencies"]) {
+    std::map<double, std::size_t> seen; // frequency, row
+    const auto& rows = json["frequencies"];
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const auto& row = rows[k];
+        const std::string at = "frequencies[" + std::to_string(k) + "]";
         const auto* f = row.is_object() && row.contains("frequency") ? &row["frequency"] : nullptr;
         const auto* m = row.is_object() && row.contains("mrtd") && row["mrtd"].is_object() ? &row["mrtd"] : nullptr;
         if (!f || !f->is_number() || !m) {
-            error = "a frequency row without \"frequency\" and \"mrtd\"";
+            error = at + " has no \"frequency\" and \"mrtd\"";
             return std::nullopt;
         }
+        const double frequency = f->get<double>();
+        if (const std::string problem = frequencyProblem(frequency); !problem.empty()) {
+            error = at + ".frequency: " + problem;
+            return std::nullopt;
+        }
+        if (const auto [first, fresh] = seen.emplace(frequency, k); !fresh) {
+            error = at + ".frequency " + f->dump() + " is frequencies[" + std::to_string(first->second) + "]'s again";
+            return std::nullopt;
+        }
+        // A frequency the observer did not resolve has no mean above zero, and no value.
         if (!m->contains("mean") || !(*m)["mean"].is_number() || !((*m)["mean"].get<double>() > 0.0))
             continue;
-        MrtdSample s{f->get<double>(), (*m)["mean"].get<double>(), std::nullopt, {}};
+        MrtdSample s{frequency, (*m)["mean"].get<double>(), std::nullopt, {}};
+        if (const std::string problem = mrtdProblem(s.mrtd); !problem.empty()) {
+            error = at + ".mrtd.mean: " + problem;
+            return std::nullopt;
+        }
         if (m->contains("ci95") && (*m)["ci95"].is_array() && (*m)["ci95"].size() == 2 && (*m)["ci95"][0].is_number() &&
-            (*m)["ci95"][1].is_number())
+            (*m)["ci95"][1].is_number()) {
             s.ci95 = std::pair{(*m)["ci95"][0].get<double>(), (*m)["ci95"][1].get<double>()};
+            // An interval runs from its low end to its high one and holds the mean.
+            if (!(s.ci95->first <= s.mrtd && s.mrtd <= s.ci95->second) ||
+                !(std::abs(s.ci95->second - s.ci95->first) <= maxTemperatureDifference)) {
+                error = at + ".mrtd.ci95 " + (*m)["ci95"].dump() + " is no interval from low to high around the mean " +
+                        (*m)["mean"].dump() + " within the span an MRTD may have";
+                return std::nullopt;
+            }
+        }
         samples.push_back(s);
     }
     std::sort(samples.begin(), samples.end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
@@ -118,8 +156,9 @@ std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, st
 std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
     RangeMrtd mrtd;
     mrtd.source = "MRTD table";
+    std::map<double, int> seen; // frequency, line
     int lineNumber = 0;
-    for (const std::string& line : splitTokens(text, "\n")) {
+    for (const std::string& line : linesOf(text)) {
         ++lineNumber;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
@@ -128,22 +167,38 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
         for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
             cells.push_back(line.substr(start, comma - start));
         cells.push_back(line.substr(start));
+        const std::string at = "line " + std::to_string(lineNumber);
         const auto f = number(cells[0]);
         if (!f && lineNumber == 1)
             continue; // the header
-        if (!f || !(*f > 0.0) || cells.size() < 2 || cells.size() > 3) {
-            error = "line " + std::to_string(lineNumber) + " is not 'frequency, mrtdH, mrtdV'";
+        if (!f || cells.size() < 2 || cells.size() > 3) {
+            error = at + " is not 'frequency, mrtdH, mrtdV'";
+            return std::nullopt;
+        }
+        if (const std::string problem = frequencyProblem(*f); !problem.empty()) {
+            error = at + ": " + problem;
+            return std::nullopt;
+        }
+        if (const auto [first, fresh] = seen.emplace(*f, lineNumber); !fresh) {
+            error = at + ": the frequency " + cells[0] + " is line " + std::to_string(first->second) + "'s again";
             return std::nullopt;
         }
         for (std::size_t k = 1; k < cells.size(); ++k) {
+            const char* column = k == 1 ? "mrtdH" : "mrtdV";
             const bool blank = cells[k].find_first_not_of(" \t\r") == std::string::npos;
             const auto value = number(cells[k]);
             if (!blank && !value) {
-                error = "line " + std::to_string(lineNumber) + " has a cell that is not a number";
+                error = at + ": " + column + " is not a number";
                 return std::nullopt;
             }
-            if (value && *value > 0.0)
-                (k == 1 ? mrtd.horizontal : mrtd.vertical).push_back({*f, *value, std::nullopt, {}});
+            // An empty cell, or a value not above zero, is a frequency without a value.
+            if (!value || !(*value > 0.0))
+                continue;
+            if (const std::string problem = mrtdProblem(*value); !problem.empty()) {
+                error = at + ": " + column + ": " + problem;
+                return std::nullopt;
+            }
+            (k == 1 ? mrtd.horizontal : mrtd.vertical).push_back({*f, *value, std::nullopt, {}});
         }
     }
     for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})

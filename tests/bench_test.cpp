@@ -177,6 +177,44 @@ TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
     EXPECT_EQ(b.bench.session().events[1].event + b.bench.session().events[1].observer, std::string("blind offAnn"));
 }
 
+// A camera switch built on a copy of the bench (as a worker builds it) and taken in gives the camera,
+// the image and the controls a switch in place gives; one whose scene changed since the copy is
+// refused and leaves the bench as it was.
+TEST(Bench, ACameraSwitchPreparedAsideIsTheSwitchInPlace) {
+    OpenedBench aside;
+    BenchState state;
+    Bench inPlace(state, aside.log);
+    BenchSources sources;
+    sources.atmosphere = BenchSource{"Atmosphere.ini", std::nullopt};
+    sources.camera.path = "camera1.par";
+    sources.target.path = "mira.tag";
+    ASSERT_EQ(openBench(inPlace, sources), BenchOpenFault::None);
+    for (Bench* b : {&inPlace, &aside.bench}) {
+        b->selectFrequency(3);
+        b->setTemperatureOnGrid(0.3);
+    }
+    inPlace.selectCamera(2);
+    auto prepared = aside.bench.cameraSwitch(2);
+    const int frames = aside.window.frames;
+    prepared->prepare();
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.window.frames), std::tuple(0, frames)); // not yet
+    ASSERT_TRUE(aside.bench.adoptCameraSwitch(*prepared));
+    EXPECT_EQ(aside.state.camera, state.camera);
+    EXPECT_EQ(aside.state.sim.sceneImage, state.sim.sceneImage);
+    EXPECT_EQ(aside.state.sim.displayImage, state.sim.displayImage);
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.bench.frequencyIndex(), aside.bench.temperatureOnGrid(),
+                         aside.bench.electronicZoom(), aside.bench.levelContrast().level),
+              std::tuple(2, 3, inPlace.temperatureOnGrid(), inPlace.electronicZoom(), inPlace.levelContrast().level));
+    EXPECT_GT(aside.window.frames, frames);
+
+    prepared = aside.bench.cameraSwitch(0);
+    prepared->prepare();
+    aside.bench.setTemperatureOnGrid(-0.2);
+    const CameraState camera = aside.state.camera;
+    EXPECT_FALSE(aside.bench.adoptCameraSwitch(*prepared));
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.state.camera == camera), std::tuple(2, true));
+}
+
 TEST(Bench, OneTemperatureStepShowsOneFrame) {
     OpenedBench b;
     b.window.frames = b.window.values = 0;

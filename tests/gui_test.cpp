@@ -5,6 +5,7 @@
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/temperature_slider.h"
 #include "started_bench.h"
 
 #include <QOpenGLFunctions_2_0>
@@ -292,6 +293,27 @@ private slots:
             QCOMPARE(bench.control<QWidget>(resultLists[k])->isVisible(), k == 2);
         }
         QVERIFY(bench.control<QWidget>(imageView)->isVisible());
+    }
+
+    // A camera chosen is built away from the window's thread: the old camera's image and slot stay
+    // until it is taken in, frames go on, and a trackbar moved meanwhile holds for the new camera.
+    void aCameraSwitchLeavesTheLiveImageToTheOldCameraUntilTakenIn() {
+        RunningBench bench;
+        QSignalSpy switched(bench.console.get(), &MainConsole::cameraSwitched);
+        const Bench& core = bench.console->core();
+        bench.control<QAbstractButton>(cameraRadios[2])->click();
+        QVERIFY(bench.console->cameraSwitchPending() && core.cameraIndex() == 0);
+        QVERIFY(bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+        bench.slide(600); // the old camera's image, which the built one must follow; the radio stays
+        QVERIFY(bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!bench.console->cameraSwitchPending(), 20000);
+        QCOMPARE(std::tuple(core.cameraIndex(), sliderPositionOf(core.temperatureOnGrid()), switched.count()),
+                 std::tuple(2, 600, 1));
+        QCOMPARE(sliderPositionOf(core.temperatureDifference()), 600);
+        QCOMPARE(bench.console->framePeriod(), 40); // camera3's 25 Hz
+        const long long frames = bench.console->view()->presentedFrames();
+        QTRY_VERIFY(bench.console->view()->presentedFrames() >= frames + 3);
+        QVERIFY(bench.log.messages.empty());
     }
 
     // Shift+F10 and the Menu key on the focused trackbar open the menu; its first entry, the about box.

@@ -9,6 +9,7 @@
 #include "gui/objective_mrtd_runner.h"
 #include "gui/readings_panel.h"
 #include "started_bench.h"
+#include "text/whole_file.h"
 
 #include <QtWidgets>
 #include <nlohmann/json.hpp>
@@ -85,6 +86,69 @@ private slots:
                 second.log.messages.at(0).find("read-only") != std::string::npos);
         second.record(600);
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+    }
+
+    // The lock file removed while the first bench records: that bench writes no more, says so over the
+    // image until the session is saved as another file, marks the readings only it holds, and a second
+    // bench started meanwhile leaves the session alone.
+    void aLostLockStopsTheWriterAndSaysSoUntilSavedElsewhere() {
+        BenchFolder folder;
+        StartedBench first(folder);
+        first.record(575);
+        const std::string path = first.session().recorder().path();
+        QVERIFY(!first.console->fileStatusBanner()->isVisible());
+        QVERIFY(QFile::remove(QString::fromStdString(SessionLock::lockPathOf(path))));
+        QTRY_VERIFY_WITH_TIMEOUT(first.console->fileStatusBanner()->isVisible(), 5000); // before the next reading
+        first.record(600);
+        const QString banner = first.console->fileStatusBanner()->toolTip();
+        QVERIFY2(banner.contains(u"was removed"_s) && banner.contains(u"The last reading is only in this window"_s),
+                 qPrintable(banner));
+        MessageLog readLog;
+        QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+        first.console->showRecords(false);
+        const QAbstractItemModel& rows = *first.console->readings()->table()->model();
+        QVERIFY(!rows.index(0, 0).data(Qt::FontRole).value<QFont>().italic());
+        QVERIFY(rows.index(1, 0).data(Qt::FontRole).value<QFont>().italic());
+        StartedBench second(folder);
+        QVERIFY(second.session().recorder().path() != path);
+        // Closing asks to save the readings the file does not hold; Cancel keeps the window.
+        answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click(); },
+                    [&] { first.console->close(); });
+        QVERIFY(first.console->isVisible());
+        const QString kept = folder.path(u"kept.json"_s);
+        QVERIFY(first.session().saveSessionAs(kept));
+        QVERIFY(first.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
+        first.record(625);
+        QTRY_VERIFY(!first.console->fileStatusBanner()->isVisible());
+        QCOMPARE(readSessionFile(kept.toStdString(), readLog)->readings.size(), std::size_t(3));
+    }
+
+    // A full disk: every Apply that cannot be written says so, with the system's reason, counting the
+    // attempts, until one is written, which the banner says too.
+    void everyFailedWriteShowsUntilOneSucceeds() {
+        RunningBench bench;
+        bench.record(575);
+        const std::string path = bench.session().recorder().path();
+        QTRY_VERIFY([&] { // written before the disk fills
+            MessageLog log;
+            const auto held = readSessionFile(path, log);
+            return held && held->readings.size() == 1;
+        }());
+        const WholeFileSystemCalls system = wholeFileSystemCalls();
+        wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
+        for (const QString& attempts : {u"(1 attempt)"_s, u"(2 attempts)"_s, u"(3 attempts)"_s}) {
+            bench.record(600);
+            // The file is written beside the window's thread: the banner follows once it is tried.
+            const auto banner = [&] { return bench.console->fileStatusBanner()->toolTip(); };
+            QTRY_VERIFY2(bench.console->fileStatusBanner()->isVisible() && banner().contains(attempts) &&
+                             banner().contains(u"No space left on device"_s),
+                         qPrintable(banner()));
+        }
+        place(*bench.console, QSize(1600, 1000), u"session_write_failing.png"_s);
+        wholeFileSystemCalls() = system;
+        QCOMPARE(bench.log.messages.size(), std::size_t(1)); // one box; the banner every time
+        bench.record(625);
+        QTRY_VERIFY(bench.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
     }
 
     void theOrientationRadiosTurnTheTargetAndResetTheDifference() {
