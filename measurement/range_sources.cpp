@@ -115,9 +115,20 @@ std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, st
     return samples;
 }
 
-std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+RangeMrtd rangeMrtdOfRows(const std::vector<MrtdTableRow>& rows) {
     RangeMrtd mrtd;
     mrtd.source = "MRTD table";
+    for (const MrtdTableRow& row : rows)
+        for (auto [value, samples] : {std::pair{row.horizontal, &mrtd.horizontal}, {row.vertical, &mrtd.vertical}})
+            if (value && *value > 0.0)
+                samples->push_back({row.frequency, *value, std::nullopt, {}});
+    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
+        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
+    return mrtd;
+}
+
+std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+    std::vector<MrtdTableRow> rows;
     int lineNumber = 0;
     for (const std::string& line : splitTokens(text, "\n")) {
         ++lineNumber;
@@ -135,6 +146,7 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
             error = "line " + std::to_string(lineNumber) + " is not 'frequency, mrtdH, mrtdV'";
             return std::nullopt;
         }
+        MrtdTableRow row{*f, std::nullopt, std::nullopt};
         for (std::size_t k = 1; k < cells.size(); ++k) {
             const bool blank = cells[k].find_first_not_of(" \t\r") == std::string::npos;
             const auto value = number(cells[k]);
@@ -142,11 +154,9 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
                 error = "line " + std::to_string(lineNumber) + " has a cell that is not a number";
                 return std::nullopt;
             }
-            if (value && *value > 0.0)
-                (k == 1 ? mrtd.horizontal : mrtd.vertical).push_back({*f, *value, std::nullopt, {}});
+            (k == 1 ? row.horizontal : row.vertical) = value;
         }
+        rows.push_back(row);
     }
-    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
-        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
-    return mrtd;
+    return rangeMrtdOfRows(rows);
 }
