@@ -153,9 +153,20 @@ std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, st
     return samples;
 }
 
-std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+RangeMrtd rangeMrtdOfRows(const std::vector<MrtdTableRow>& rows) {
     RangeMrtd mrtd;
     mrtd.source = "MRTD table";
+    for (const MrtdTableRow& row : rows)
+        for (auto [value, samples] : {std::pair{row.horizontal, &mrtd.horizontal}, {row.vertical, &mrtd.vertical}})
+            if (value && *value > 0.0)
+                samples->push_back({row.frequency, *value, std::nullopt, {}});
+    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
+        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
+    return mrtd;
+}
+
+std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+    std::vector<MrtdTableRow> rows;
     std::map<double, int> seen; // frequency, line
     int lineNumber = 0;
     for (const std::string& line : linesOf(text)) {
@@ -183,6 +194,7 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
             error = at + ": the frequency " + cells[0] + " is line " + std::to_string(first->second) + "'s again";
             return std::nullopt;
         }
+        MrtdTableRow row{*f, std::nullopt, std::nullopt};
         for (std::size_t k = 1; k < cells.size(); ++k) {
             const char* column = k == 1 ? "mrtdH" : "mrtdV";
             const bool blank = cells[k].find_first_not_of(" \t\r") == std::string::npos;
@@ -198,10 +210,9 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
                 error = at + ": " + column + ": " + problem;
                 return std::nullopt;
             }
-            (k == 1 ? mrtd.horizontal : mrtd.vertical).push_back({*f, *value, std::nullopt, {}});
+            (k == 1 ? row.horizontal : row.vertical) = value;
         }
+        rows.push_back(row);
     }
-    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
-        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
-    return mrtd;
+    return rangeMrtdOfRows(rows);
 }

@@ -27,6 +27,15 @@ MrtdSamples samplesOfObjective(const ObjectiveRun& run);
 // The same from the JSON `tervix-cli mrtd --json` writes; none, with the reason, when it is not that.
 std::optional<MrtdSamples> samplesOfObjectiveJson(const nlohmann::json& json, std::string& error);
 
+// One row of an MRTD table: a frequency in cycles/mrad and each orientation's value in kelvin, none
+// where it has none.
+struct MrtdTableRow {
+    double frequency = 0.0;
+    std::optional<double> horizontal, vertical;
+};
+// The curves of a table's rows: a value counts only above zero, and each curve ascends in frequency.
+RangeMrtd rangeMrtdOfRows(const std::vector<MrtdTableRow>& rows);
+
 // "f, mrtdH, mrtdV" rows (a header line of words is passed over; an empty cell or one not above zero
 // is no value); none, with the line at fault, when a row is malformed.
 std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error);
