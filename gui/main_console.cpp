@@ -689,6 +689,8 @@ void MainConsole::createRecordsWindow() {
 
 void MainConsole::showStatusLine() {
     QString text = u"Image model: "_s + QString::fromLatin1(imageModelName(core_->imageModel()));
+    if (!observerProfile_.name.empty())
+        text += u", observer profile "_s + QFileInfo(QFile::decodeName(observerProfile_.name.c_str())).fileName();
     if (!restored_.isEmpty())
         text = restored_ + u" "_s + text;
     makerLine_->setText(text);
@@ -840,7 +842,21 @@ void MainConsole::openHelp() {
 
 void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
-    objective_->start(core_->state(), core_->cameraIndex(), shownObserverSettings(*core_));
+    ObserverSettings settings = shownObserverSettings(*core_);
+    settings.profile = observerProfile_;
+    objective_->start(core_->state(), core_->cameraIndex(), settings);
+}
+
+bool MainConsole::chooseObserverProfile(const QString& path) {
+    std::string error;
+    const auto profile = readObserverProfile(QFile::encodeName(path).toStdString(), error);
+    if (!profile) {
+        messages_.message(error);
+        return false;
+    }
+    observerProfile_ = *profile;
+    showStatusLine();
+    return true;
 }
 
 void MainConsole::showAbout() {
@@ -911,6 +927,14 @@ void MainConsole::createActions() {
     connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
     actions_.objective = make(u"Objective MRTD"_s);
     connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    actions_.observerProfile = make(u"Observer profile\u2026"_s);
+    connect(actions_.observerProfile, &QAction::triggered, this, [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, u"Observer profile"_s, dialogFolder(), u"Observer profile (*.json)"_s);
+        rememberDialogFolder(path);
+        if (!path.isEmpty())
+            chooseObserverProfile(path);
+    });
     // The check boxes stay the state's one place; the actions click them and follow them.
     for (auto [action, box] :
          {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
@@ -967,7 +991,7 @@ void MainConsole::createMenuBar() {
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
-    measurement->addAction(actions_.objective);
+    measurement->addActions({actions_.objective, actions_.observerProfile});
     measurement->addAction(rangeAction(this, [this] {
         const int slot = core_->cameraIndex();
         return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
