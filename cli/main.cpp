@@ -670,9 +670,9 @@ const std::vector<Command>& commands() {
          "                     [--black-level CD_M2]",
          "Fits the human observer's threshold factor and noise efficiency to a session's human readings, each\n"
          "seen on its own camera, frequency, bars and display, prints both with their 95 % intervals (the\n"
-         "observers resampled) and the residuals, and writes the profile tervix-cli mrtd --observer-profile\n"
-         "and the window use. Reads the camera files the readings name (beside the session, then in the\n"
-         "working folder), the standard target and the atmosphere as mrtd does.",
+         "observers resampled) and the residuals, and writes the profile that the mrtd command (its option\n"
+         "observer-profile) and the window use. Reads the camera files the readings name (beside the session,\n"
+         "then in the working folder), the standard target and the atmosphere as mrtd does.",
          "SESSION",
          {{"blind-only", "", "Fit only the readings taken while their observer read blind."},
           {"out", "PROFILE.json", "The profile to write."},
