@@ -8,11 +8,6 @@
 
 namespace {
 
-double sinc(double x) {
-    const double y = std::numbers::pi * x;
-    return y == 0.0 ? 1.0 : std::sin(y) / y;
-}
-
 // One degree in milliradians: the eye's MTF is written per milliradian at the eye.
 constexpr double milliradiansPerDegree = 1000.0 * std::numbers::pi / 180.0;
 
@@ -53,6 +48,11 @@ EyeNoiseBandwidths bandwidthsAt(double u, double pupil, double across, double al
 }
 
 } // namespace
+
+double sinc(double x) {
+    const double y = std::numbers::pi * x;
+    return y == 0.0 ? 1.0 : std::sin(y) / y;
+}
 
 double pupilDiameter(double luminance) {
     return pupilOffset + pupilScale * std::exp(-std::log10(std::max(luminance, 1e-6)) / pupilDecades) - pupilBinocular;

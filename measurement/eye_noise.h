@@ -4,6 +4,9 @@
 // the display's luminance, the weight alpha² its own noise gives the display's, and the bandwidths
 // of noise it integrates when looking at a bar pattern.
 
+// sin(pi x) / (pi x): the MTF of a block drawn uniformly, at x cycles per block's width.
+double sinc(double x);
+
 // The pupil's diameter in mm, both eyes open, at a mean luminance in cd/m².
 double pupilDiameter(double luminance);
 // The eye's MTF at v cycles per degree at the eye, with a pupil of that diameter in mm.

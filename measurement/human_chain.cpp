@@ -11,15 +11,6 @@
 #include <limits>
 #include <numbers>
 
-namespace {
-
-double sinc(double x) {
-    const double y = std::numbers::pi * x;
-    return y == 0.0 ? 1.0 : std::sin(y) / y;
-}
-
-} // namespace
-
 EyeThreshold eyeThreshold(const EyeView& view, const ObserverProfile& profile) {
     EyeThreshold t;
     t.ctf = eyeThresholdModulation(view.frequency, view.luminance);
