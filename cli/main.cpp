@@ -8,6 +8,7 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
+#include "cli/observer_command.h"
 #include "cli/output_rule.h"
 #include "cli/provenance.h"
 #include "cli/range_command.h"
@@ -24,6 +25,7 @@
 #include "measurement/fidelity_report.h"
 #include "measurement/human_chain.h"
 #include "measurement/model_observer.h"
+#include "measurement/observer_profile.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
@@ -156,6 +158,27 @@ public:
         if (value("orientation") == orientationHorizontal)
             return true;
         return std::nullopt;
+    }
+    // The laboratory's screen from --screen-pixel, --viewing-distance, --luminance, --gamma and
+    // --black-level, the defaults where absent; none, with the rule broken, for a value out of range.
+    std::optional<ScreenViewing> screen(std::string& error) const {
+        ScreenViewing v;
+        auto screenPixel = number("screen-pixel", v.screenPixel, 0.01, 10.0);
+        auto distance = number("viewing-distance", v.distance, 0.05, 20.0);
+        auto luminance = number("luminance", v.peakLuminance, 0.1, 10000.0);
+        auto gamma = number("gamma", v.gamma, 1.0, 4.0);
+        auto black = number("black-level", v.blackLuminance, 0.0, 100.0);
+        if (!screenPixel || !distance || !luminance || !gamma || !black || *black >= *luminance) {
+            error = "--screen-pixel takes 0.01 to 10 mm, --viewing-distance 0.05 to 20 m, --luminance 0.1 to 10000 "
+                    "cd/m2, --gamma 1 to 4, --black-level 0 to 100 cd/m2 below the peak luminance";
+            return std::nullopt;
+        }
+        v.screenPixel = *screenPixel;
+        v.distance = *distance;
+        v.peakLuminance = *luminance;
+        v.gamma = *gamma;
+        v.blackLuminance = *black;
+        return v;
     }
     char* argv0() const { return argv0_; }
 
@@ -348,7 +371,14 @@ std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const Observ
                                {{"screenPixelMm", v.screenPixel},
                                 {"distanceM", v.distance},
                                 {"magnification", v.magnification},
-                                {"peakLuminance", v.peakLuminance}}},
+                                {"peakLuminance", v.peakLuminance},
+                                {"gamma", v.gamma},
+                                {"blackLuminance", v.blackLuminance}}},
+                              {"profile", settings.profile.name.empty()
+                                              ? nlohmann::json(nullptr)
+                                              : nlohmann::json{{"file", settings.profile.name},
+                                                               {"thresholdFactor", settings.profile.thresholdFactor},
+                                                               {"noiseEfficiency", settings.profile.noiseEfficiency}}},
                               {"displayWindow", settings.displayWindow
                                                     ? nlohmann::json{{"level", settings.displayWindow->level},
                                                                      {"contrast", settings.displayWindow->contrast}}
@@ -360,6 +390,7 @@ int runMrtd(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
         return fail("mrtd needs --camera FILE");
     ObserverSettings settings;
+    std::string error;
     auto snr = run.number("snr", settings.thresholdSnr, 0.1, 100.0);
     auto time = run.number("time", settings.integrationTime, 0.001, 10.0);
     auto seed = run.number("seed", 1.0, 0.0, 4294967295.0);
@@ -379,17 +410,23 @@ int runMrtd(const Invocation& run) {
     if (!observer)
         return fail("--observer takes ideal or human");
     settings.observer = *observer;
-    auto screenPixel = run.number("screen-pixel", settings.viewing.screenPixel, 0.01, 10.0);
-    auto distance = run.number("viewing-distance", settings.viewing.distance, 0.05, 20.0);
+    const auto screen = run.screen(error);
+    if (!screen)
+        return fail(error);
     auto magnification = run.number("magnification", settings.viewing.magnification, 0.125, 64.0);
-    auto luminance = run.number("luminance", settings.viewing.peakLuminance, 0.1, 10000.0);
     auto level = run.number("level", sliderRange / 2, 0, sliderRange);
     auto contrast = run.number("contrast", 0, 0, sliderRange);
-    if (!screenPixel || !distance || !magnification || !luminance || !level || !contrast ||
-        *level != std::floor(*level) || *contrast != std::floor(*contrast))
-        return fail("--screen-pixel takes 0.01 to 10 mm, --viewing-distance 0.05 to 20 m, --magnification 0.125 to "
-                    "64, --luminance 0.1 to 10000 cd/m2, --level and --contrast whole positions 0 to 1000");
-    settings.viewing = {*screenPixel, *distance, *magnification, *luminance};
+    if (!magnification || !level || !contrast || *level != std::floor(*level) || *contrast != std::floor(*contrast))
+        return fail("--magnification takes 0.125 to 64, --level and --contrast whole positions 0 to 1000");
+    settings.viewing = *screen;
+    settings.viewing.magnification = *magnification;
+    if (run.has("observer-profile")) {
+        std::string profileError;
+        const auto profile = readObserverProfile(run.value("observer-profile"), profileError);
+        if (!profile)
+            return fail(profileError);
+        settings.profile = *profile;
+    }
     if (run.has("level") || run.has("contrast"))
         settings.displayWindow = LevelContrast{static_cast<int>(*level), static_cast<int>(*contrast)};
     const auto model = run.model();
@@ -406,7 +443,6 @@ int runMrtd(const Invocation& run) {
     BenchState state;
     StderrMessages messages;
     Bench bench(state, messages);
-    std::string error;
     if (!prepareBench(run, bench, messages, benchCase, error))
         return error.empty() ? 1 : fail(error);
     if (settings.displayWindow)
@@ -438,12 +474,11 @@ int runMrtd(const Invocation& run) {
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
-        const DisplayTerms display = displayTermsNearThreshold(state, settings, 0);
+        const DisplayTerms display = displayTermsAt(state, settings, 0, 0.0);
         // The reference the observer is calibrated against: classicHuman for the human observer.
         auto classic = [&](double f) {
             return settings.observer == ObserverKind::Human
-                       ? classicHumanMrtd(terms, display, settings.viewing, f, settings.thresholdSnr,
-                                          settings.integrationTime)
+                       ? classicHumanMrtd(terms, display, settings, f)
                        : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
         };
         if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))
@@ -515,6 +550,14 @@ int runSession(const Invocation& run) {
     return 0;
 }
 
+int runObserver(const Invocation& run) {
+    std::string error;
+    const auto screen = run.screen(error);
+    if (!screen)
+        return fail(error);
+    return runObserverCommand(run, *screen, run.standardTarget(), run.atmosphereFile());
+}
+
 int runRange(const Invocation& run) {
     return runRangeCommand(run);
 }
@@ -532,6 +575,14 @@ const std::vector<Command>& commands() {
                                      "The image model: physical or specified, the bit-exact image (default physical)."};
     static const CommandOption orientation{
         "orientation", "BARS", "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
+    static const CommandOption screenPixel{"screen-pixel", "MM",
+                                           "The monitor's pixel pitch, 0.01 to 10 mm (default 0.25)."};
+    static const CommandOption distance{"viewing-distance", "M", "Eye to screen, 0.05 to 20 m (default 0.5)."};
+    static const CommandOption luminance{"luminance", "CD_M2",
+                                         "The monitor's peak luminance, 0.1 to 10000 cd/m2 (default 100)."};
+    static const CommandOption gamma{"gamma", "G", "The monitor's luminance law's exponent, 1 to 4 (default 2.2)."};
+    static const CommandOption black{"black-level", "CD_M2",
+                                     "The monitor's luminance at grey 0, 0 to 100 cd/m2 (default 0)."};
     static const std::vector<Command> table{
         {"camera",
          "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
@@ -572,7 +623,8 @@ const std::vector<Command>& commands() {
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
          "                  [--model specified|physical] [--repeats N] [--threads N] [--grid] [--json]\n"
          "                  [--observer ideal|human] [--screen-pixel MM] [--viewing-distance M]\n"
-         "                  [--magnification N] [--luminance CD_M2] [--level N] [--contrast N]\n"
+         "                  [--magnification N] [--luminance CD_M2] [--gamma G] [--black-level CD_M2]\n"
+         "                  [--observer-profile FILE] [--level N] [--contrast N]\n"
          "                  [--orientation vertical|horizontal] [--table OUT.txt] [--csv OUT.csv]\n"
          "                  [--plot OUT.png]",
          "Measures the camera's MRTD at every spatial frequency with the model observer, repeated at random\n"
@@ -591,10 +643,15 @@ const std::vector<Command>& commands() {
           {"threads", "N", "Worker threads, 0 for every core (default 0)."},
           {"grid", "", "Step the difference on the trackbar's grid instead of searching it."},
           {"observer", "NAME", "ideal (noise-limited) or human (the screen and the eye; the default)."},
-          {"screen-pixel", "MM", "The monitor's pixel pitch, 0.01 to 10 mm (default 0.25)."},
-          {"viewing-distance", "M", "Eye to screen, 0.05 to 20 m (default 0.5)."},
+          screenPixel,
+          distance,
           {"magnification", "N", "The view's magnifier, 0.125 to 64 (default 1)."},
-          {"luminance", "CD_M2", "The monitor's peak luminance, 0.1 to 10000 cd/m2 (default 100)."},
+          luminance,
+          gamma,
+          black,
+          {"observer-profile", "FILE",
+           "A laboratory's observer profile (tervix-cli observer fit): its threshold factor and\n"
+           "noise efficiency in place of the published eye's."},
           {"level", "N", "Hold the display's Level position, 0 to 1000 (default automatic)."},
           {"contrast", "N", "Hold the display's Contrast position, 0 to 1000 (default automatic)."},
           {"json", "", "Print the results as JSON instead of the table."},
@@ -602,6 +659,26 @@ const std::vector<Command>& commands() {
           {"csv", "OUT.csv", "Also write the table's columns as comma-separated values.", output},
           {"plot", "OUT.png", "Also draw the plot.", output}},
          runMrtd},
+        {"observer",
+         "observer fit SESSION [--blind-only] --out PROFILE.json [--target FILE] [--atmosphere FILE]\n"
+         "                     [--screen-pixel MM] [--viewing-distance M] [--luminance CD_M2] [--gamma G]\n"
+         "                     [--black-level CD_M2]",
+         "Fits the human observer's threshold factor and noise efficiency to a session's human readings, each\n"
+         "seen on its own camera, frequency, bars and display, prints both with their 95 % intervals (the\n"
+         "observers resampled) and the residuals, and writes the profile that the mrtd command (its option\n"
+         "observer-profile) and the window use. Reads the camera files the readings name (beside the session,\n"
+         "then in the working folder), the standard target and the atmosphere as mrtd does.",
+         "SESSION",
+         {{"blind-only", "", "Fit only the readings taken while their observer read blind."},
+          {"out", "PROFILE.json", "The profile to write."},
+          target,
+          atmosphere,
+          screenPixel,
+          distance,
+          luminance,
+          gamma,
+          black},
+         runObserver},
         {"fidelity",
          "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
          "                      [--json]",

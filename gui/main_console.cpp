@@ -753,6 +753,8 @@ void MainConsole::showFileStatus() {
 
 void MainConsole::showStatusLine() {
     QString text = u"Image model: "_s + QString::fromLatin1(imageModelName(core_->imageModel()));
+    if (!observerProfile_.name.empty())
+        text += u", observer profile "_s + QFileInfo(QFile::decodeName(observerProfile_.name.c_str())).fileName();
     if (!restored_.isEmpty())
         text = restored_ + u" "_s + text;
     makerLine_->setText(text);
@@ -905,7 +907,21 @@ void MainConsole::openHelp() {
 
 void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
-    objective_->start(shownObserverSettings(*core_));
+    ObserverSettings settings = shownObserverSettings(*core_);
+    settings.profile = observerProfile_;
+    objective_->start(settings);
+}
+
+bool MainConsole::chooseObserverProfile(const QString& path) {
+    std::string error;
+    const auto profile = readObserverProfile(QFile::encodeName(path).toStdString(), error);
+    if (!profile) {
+        messages_.message(error);
+        return false;
+    }
+    observerProfile_ = *profile;
+    showStatusLine();
+    return true;
 }
 
 void MainConsole::showAbout() {
@@ -984,6 +1000,14 @@ void MainConsole::createActions() {
                 in.objective.push_back(*run);
         return in;
     });
+    actions_.observerProfile = make(u"Observer profile..."_s);
+    connect(actions_.observerProfile, &QAction::triggered, this, [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, u"Observer profile"_s, dialogFolder(), u"Observer profile (*.json)"_s);
+        rememberDialogFolder(path);
+        if (!path.isEmpty())
+            chooseObserverProfile(path);
+    });
     // The check boxes stay the state's one place; the actions click them and follow them.
     for (auto [action, box] :
          {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
@@ -1040,7 +1064,7 @@ void MainConsole::createMenuBar() {
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
-    measurement->addActions({actions_.objective, actions_.range});
+    measurement->addActions({actions_.objective, actions_.observerProfile, actions_.range});
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "measurement/observer_profile.h"
+
 #include "console/bench.h"
 #include "console/frame_pacing.h"
 
@@ -83,6 +85,11 @@ public:
     MrtdPlot* plot() const { return plot_; }
     // "Objective MRTD": the model observer for the current camera slot, in the background.
     void startObjectiveMrtd();
+    // "Observer profile…": the laboratory's profile (tervix-cli observer fit) the human observer reads
+    // with from now on, named on the status line and in the report; false, after a message naming the
+    // file and what is wrong with it, when it is no profile (the one in use stays).
+    bool chooseObserverProfile(const QString& path);
+    const ObserverProfile& observerProfile() const { return observerProfile_; }
     ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
     // The temperature difference written under the image; empty when none is shown.
     QString valueText() const { return valueText_; }
@@ -166,6 +173,7 @@ private:
     MrtdPlot* plot_ = nullptr;
     SessionPanel* session_ = nullptr; // owned by the window as its child
     ObjectiveMrtdRunner* objective_ = nullptr;
+    ObserverProfile observerProfile_; // the published eye's until a profile is chosen
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
     TemperatureSlider* temperatureSlider_ = nullptr;
@@ -207,6 +215,7 @@ private:
         QAction* undo = nullptr;
         QAction* objective = nullptr;
         QAction* range = nullptr;
+        QAction* observerProfile = nullptr;
         QAction* randomise = nullptr;
         QAction* viewValue = nullptr;
         QAction* readings = nullptr;

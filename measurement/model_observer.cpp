@@ -40,8 +40,18 @@ std::string observerViewing(const ObserverSettings& settings) {
         return text.str();
     }
     const ScreenViewing& v = settings.viewing;
-    text << "human observer (Barten eye, " << v.peakLuminance << " cd/m2 display, gamma " << displayGamma << ", "
-         << v.screenPixel << " mm pixels at " << v.distance << " m, magnifier " << v.magnification << ", ";
+    const ObserverProfile& profile = settings.profile;
+    text << "human observer (";
+    if (profile.name.empty())
+        text << "published eye, ";
+    else
+        text << "observer profile " << profile.name << ": threshold factor " << profile.thresholdFactor
+             << ", noise efficiency " << profile.noiseEfficiency << ", ";
+    text << v.peakLuminance << " cd/m2 display";
+    if (v.blackLuminance > 0.0)
+        text << " over a black of " << v.blackLuminance << " cd/m2";
+    text << ", gamma " << v.gamma << ", " << v.screenPixel << " mm pixels at " << v.distance << " m, magnifier "
+         << v.magnification << ", ";
     if (settings.displayWindow)
         text << "level " << settings.displayWindow->level << ", contrast " << settings.displayWindow->contrast << ")";
     else
@@ -103,8 +113,7 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         r.frequency = frequencyChoices[static_cast<std::size_t>(i)].frequency;
         r.repeats.resize(static_cast<std::size_t>(repeats));
         r.classic = classicMrtd(terms, r.frequency, settings.thresholdSnr, settings.integrationTime);
-        r.classicHuman = classicHumanMrtd(terms, displayTermsNearThreshold(prepared, settings, i), settings.viewing,
-                                          r.frequency, settings.thresholdSnr, settings.integrationTime);
+        r.classicHuman = classicHumanAt(prepared, settings, i);
         r.cameraCurve = cameraMrtdAt(prepared.camera, r.frequency, out.horizontalBars);
         out.frequencies.push_back(std::move(r));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/bench.h"
+#include "measurement/observer_profile.h"
 #include "measurement/screen_viewing.h"
 #include "sim/display_window.h"
 
@@ -21,7 +22,7 @@
 
 // K = observerThresholdFactor × SNR_th. The factor makes the observer agree with the classic static
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
-inline constexpr double observerThresholdFactor = 0.75;
+inline constexpr double observerThresholdFactor = 0.79;
 
 // Ideal: limited by the noise alone, reading grey levels. Human: reads the frames' luminance on a
 // screen, needing the eye's own threshold modulation on top of the noise-limited contrast.
@@ -51,6 +52,8 @@ struct ObserverSettings {
     std::optional<LevelContrast> displayWindow{};
     // Frequencies to measure (indices into frequencyChoices); empty means all six.
     std::vector<int> frequencies{};
+    // The person's threshold factor and noise efficiency: the published eye's, or a laboratory's own.
+    ObserverProfile profile{};
 
     double threshold() const { return observerThresholdFactor * thresholdSnr; }
 };
