@@ -400,8 +400,9 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     return session;
 }
 
-std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages) {
-    std::string text, reason;
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages, std::string* bytes) {
+    std::string local, reason;
+    std::string& text = bytes ? *bytes : local;
     if (!readBoundedFile(path, sessionFileLimit, "a session", text, reason)) {
         messages.message("'" + path + "' " + reason + ".");
         return std::nullopt;

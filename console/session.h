@@ -182,7 +182,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
 
 // Reads a session file; a file that cannot be read or is not a session is reported as
 // "'PATH' is not a Tervix session: REASON" (or "cannot be read") and gives nothing.
-std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages);
+// The file's bytes go to `bytes` when given, so that a caller hashes what it read.
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages, std::string* bytes = nullptr);
 
 // Writes the session whole or not at all: a temporary file beside it, flushed, then renamed over
 // it. False after a message naming the file when it cannot be written.
