@@ -493,23 +493,6 @@ std::string sessionRecordText(const Session& session, const std::string& sha256,
     return out;
 }
 
-nlohmann::json sessionRecordJson(const Session& session, const std::string& sha256,
-                                 const std::vector<InputOnDisk>& onDisk) {
-    nlohmann::json inputs = nlohmann::json::array();
-    for (std::size_t k = 0; k < session.inputs.size(); ++k)
-        inputs.push_back({{"kind", session.inputs[k].kind},
-                          {"file", session.inputs[k].file},
-                          {"sha256", session.inputs[k].sha256},
-                          {"onDisk", inputOnDiskText(onDisk[k])}});
-    const auto broken = auditBreak(session);
-    return {{"reportNumber", reportNumberOf(session)},
-            {"revision", currentRevision(session)},
-            {"sessionSha256", sha256},
-            {"inputs", inputs},
-            {"auditEntries", session.audit.size()},
-            {"changedAfterEntry", broken ? nlohmann::json(*broken) : nlohmann::json()}};
-}
-
 // A session file's statistics: a summary table, or JSON, and CSV and the report.
 int runSession(const Invocation& run) {
     if (run.positional().size() != 1)
@@ -564,13 +547,10 @@ int runSession(const Invocation& run) {
         return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
     const auto onDisk = inputsOnDisk(session->inputs, localPaths(folders));
-    if (run.has("json")) {
-        nlohmann::json all = nlohmann::json::parse(sessionJson(*session));
-        all["record"] = sessionRecordJson(*session, sha256Hex(text), onDisk);
-        std::cout << all.dump(2) << "\n";
-    } else
-        std::cout << sessionRecordText(*session, sha256Hex(text), onDisk) + statisticsTable(groups) +
-                         objectiveRunsTable(session->objectiveRuns);
+    // The JSON stays what the window's export writes; the record's lines go with the table.
+    std::cout << (run.has("json") ? sessionJson(*session)
+                                  : sessionRecordText(*session, sha256Hex(text), onDisk) + statisticsTable(groups) +
+                                        objectiveRunsTable(session->objectiveRuns));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
@@ -701,7 +681,7 @@ const std::vector<Command>& commands() {
          "runs. Reads no other file, except the inputs' files it compares (beside the session, then in the\n"
          "working folder) and the requirement it is given.",
          "FILE",
-         {{"json", "", "Print the statistics, the model observer's runs and the record as JSON."},
+         {{"json", "", "Print the statistics and the model observer's runs as JSON."},
           {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
           {"pdf", "OUT.pdf", "Also write the report."},
           {"laboratory", "TEXT", "The laboratory the report names."},

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -50,7 +51,11 @@ ReportSettingsDialog::ReportSettingsDialog(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout(this);
     form->addRow(u"&Laboratory"_s, laboratory_);
     form->addRow(u"&Operator"_s, operator_);
-    form->addRow(u"&Requirement CSV"_s, requirementRow);
+    // A row holding a layout gets a label without a buddy, which would show its ampersand: the
+    // label is made here with the line as its buddy.
+    auto* requirementLabel = new QLabel(u"&Requirement CSV"_s, this);
+    requirementLabel->setBuddy(requirement_);
+    form->addRow(requirementLabel, requirementRow);
     form->addRow(buttons);
     resize(480, sizeHint().height());
 }
