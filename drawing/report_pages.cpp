@@ -180,7 +180,7 @@ int ReportPages::print(QPainter& painter, QPagedPaintDevice& device, const QRect
     QFont small = body_;
     small.setPointSizeF(body_.pointSizeF() * 0.75);
     const double footer = 2.0 * QFontMetricsF(body_, painter.device()).height() +
-                          (footer_.isEmpty() ? 0.0 : 1.3 * QFontMetricsF(small, painter.device()).height());
+                          (footer_.isEmpty() ? 0.0 : 2.3 * QFontMetricsF(small, painter.device()).height());
     const double bottom = page.bottom() - footer;
     std::vector<double> heights;
     for (const Box& b : boxes_)
@@ -218,7 +218,9 @@ int ReportPages::print(QPainter& painter, QPagedPaintDevice& device, const QRect
     auto foot = [&](int index) {
         painter.setPen(Qt::black);
         painter.setFont(small);
-        painter.drawText(QRectF(page.left(), bottom, width, footer), Qt::AlignHCenter | Qt::AlignTop, footer_);
+        // Two lines kept for it: a SHA-256 is wider than a third of the page in this face.
+        painter.drawText(QRectF(page.left(), bottom, width, footer), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                         footer_);
         painter.setFont(body_);
         painter.drawText(QRectF(page.left(), bottom, width, footer), Qt::AlignHCenter | Qt::AlignBottom,
                          QString(u"Page %1 of %2"_s).arg(index + 1).arg(pages));
