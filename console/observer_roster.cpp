@@ -58,9 +58,8 @@ bool readRoster(const nlohmann::json& list, ObserverRoster& roster, std::string&
         const std::string at = "observer " + std::to_string(k + 1);
         if (!need(item.is_object(), reason, at + " is not an object"))
             return false;
-        for (const char* key : {"name", "identifier"})
-            if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-                return false;
+        if (!strictJson::needTexts(item, {"name", "identifier"}, at, reason))
+            return false;
         if (!need(!item.contains("eyesightChecked") || item["eyesightChecked"].is_string(), reason,
                   at + ": \"eyesightChecked\" is not a text"))
             return false;

@@ -38,9 +38,8 @@ bool readStruck(const json& item, const std::string& at, StruckMark& mark, std::
     const std::string here = at + ": \"struck\"";
     if (!need(item.is_object(), reason, here + " is not an object"))
         return false;
-    for (const char* key : {"time", "by", "reason"})
-        if (!need(item.contains(key) && item[key].is_string(), reason, here + " has no text \"" + key + "\""))
-            return false;
+    if (!strictJson::needTexts(item, {"time", "by", "reason"}, here, reason))
+        return false;
     if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
         !need(!item["reason"].get<std::string>().empty(), reason, here + " gives no reason"))
         return false;
@@ -173,9 +172,8 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
         const std::string at = "event " + std::to_string(k + 1);
         if (!need(item.is_object(), reason, at + " is not an object"))
             return false;
-        for (const char* key : {"time", "observer", "event"})
-            if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-                return false;
+        if (!strictJson::needTexts(item, {"time", "observer", "event"}, at, reason))
+            return false;
         if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason,
                   at + ": \"time\" is not an ISO 8601 UTC time") ||
             !need(item["event"] == eventBlindOn || item["event"] == eventBlindOff, reason,

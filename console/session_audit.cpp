@@ -127,9 +127,8 @@ bool readAudit(const nlohmann::json& list, std::vector<AuditEntry>& audit, std::
                   at + ": \"action\" is not one the bench writes"))
             return false;
         if (!namesReading(e.action)) {
-            for (const char* key : {"time", "by", "reason"})
-                if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-                    return false;
+            if (!strictJson::needTexts(item, {"time", "by", "reason"}, at, reason))
+                return false;
             if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason,
                       at + ": \"time\" is not an ISO 8601 UTC time"))
                 return false;

@@ -82,9 +82,8 @@ bool readInputs(const nlohmann::json& list, std::vector<SessionInput>& inputs, s
         const std::string at = "input " + std::to_string(k + 1);
         if (!need(item.is_object(), reason, at + " is not an object"))
             return false;
-        for (const char* key : {"kind", "file", "sha256"})
-            if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-                return false;
+        if (!strictJson::needTexts(item, {"kind", "file", "sha256"}, at, reason))
+            return false;
         const bool plain = item.contains("text") && item["text"].is_string() && !item.contains("hex");
         const bool coded = item.contains("hex") && item["hex"].is_string() && !item.contains("text");
         const auto copy = plain   ? std::optional(item["text"].get<std::string>())
