@@ -2,6 +2,7 @@
 
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
+#include "text/visible_text.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -27,6 +28,10 @@ ReportSettingsDialog::ReportSettingsDialog(QWidget* parent) : QDialog(parent) {
     };
     laboratory_ = edit(u"laboratory"_s, reportLaboratoryKey, u"Laboratory"_s);
     operator_ = edit(u"operator"_s, reportOperatorKey, u"Operator"_s);
+    // The report's table cells keep their shape only up to this length; the command line refuses
+    // a longer text with a message.
+    for (QLineEdit* line : {laboratory_, operator_})
+        line->setMaxLength(static_cast<int>(reportFieldLimit));
     requirement_ = edit(u"requirement"_s, reportRequirementKey, u"Requirement CSV"_s);
     requirement_->setPlaceholderText(u"none"_s);
     auto* browse = new QPushButton(u"Browse..."_s, this);
