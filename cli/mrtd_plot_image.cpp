@@ -28,11 +28,10 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
     content.objective = &frequencies;
     content.objectiveLabel =
         u"%1 observer's mean MRTD, 95 % interval"_s.arg(QString::fromLatin1(observerName(result.observer)));
-    content.curves = {
-        {cameraFileSeries, u"the camera file's MRTD curve"_s,
-         [&](double f) { return cameraMrtdAt(camera, f, result.horizontalBars); }, Qt::SolidLine},
-        {classicSeries, human ? u"classic chain through the screen and the eye"_s : u"classic formula"_s, classic,
-         Qt::DotLine}};
+    content.curves = {{cameraFileSeries, u"the camera file's MRTD curve"_s,
+                       [&](double f) { return cameraMrtdAt(camera, f, result.horizontalBars); }, Qt::SolidLine},
+                      {classicSeries, human ? u"classic chain through the screen and the eye"_s : u"classic formula"_s,
+                       classic, Qt::DotLine}};
     paintMrtdPlot(painter, image.rect(), content);
     painter.end();
     return writePng(image, path, error);

@@ -49,8 +49,7 @@ void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const std::vecto
     for (const RunFrequency& r : frequencies)
         if (r.mrtd.hasMean())
             bars.push_back(plotErrorBar(s, r.frequency, r.mrtd.mean, std::pair{r.mrtd.ciLow, r.mrtd.ciHigh}));
-    paintMeanSeries(painter, bars,
-                    {style, Qt::DashLine, lineWidth, lineWidth, 3 * lineWidth, 1.5 + lineWidth, false});
+    paintMeanSeries(painter, bars, {style, Qt::DashLine, lineWidth, lineWidth, 3 * lineWidth, 1.5 + lineWidth, false});
 }
 
 void paintFunctionCurve(QPainter& painter, const PlotScale& s, const std::function<double(double)>& mrtdAt,

@@ -125,15 +125,26 @@ void paintAxisTitles(QPainter& painter, const QRect& area, const QRect& plot, co
     painter.restore();
 }
 
+namespace {
+int legendRow(const QFontMetrics& metrics) {
+    return metrics.height() * 5 / 4;
+}
+} // namespace
+
+int legendHeight(const QFontMetrics& metrics, std::size_t rows) {
+    return legendRow(metrics) * static_cast<int>(rows) + metrics.height() / 2;
+}
+
 QRect paintLegend(QPainter& painter, QPoint corner, Qt::Alignment side, const std::vector<LegendEntry>& entries,
                   double lineWidth) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const int row = metrics.height() * 5 / 4, sample = metrics.height() * 5 / 2, pad = metrics.height() / 2;
+    const int row = legendRow(metrics), sample = metrics.height() * 5 / 2, pad = metrics.height() / 2;
     int textWidth = 0;
     for (const LegendEntry& e : entries)
         textWidth = std::max(textWidth, metrics.horizontalAdvance(e.text));
     const int width = pad + sample + pad + textWidth + pad;
-    const QRect box(side & Qt::AlignRight ? corner.x() - width : corner.x(), corner.y(), width, row * static_cast<int>(entries.size()) + pad);
+    const QRect box(side & Qt::AlignRight ? corner.x() - width : corner.x(), corner.y(), width,
+                    legendHeight(metrics, entries.size()));
     painter.save();
     painter.setPen(QPen(Qt::black, std::max(1.0, lineWidth / 2)));
     painter.setBrush(Qt::white);
@@ -150,8 +161,8 @@ QRect paintLegend(QPainter& painter, QPoint corner, Qt::Alignment side, const st
         }
         if (e.interval) {
             painter.setPen(QPen(e.style.colour, std::max(1.0, lineWidth / 2)));
-            painter.drawPath(bracketPath(QPointF(x + sample / 2.0, y + row * 0.4), QPointF(x + sample / 2.0, y - row * 0.4),
-                                         r));
+            painter.drawPath(
+                bracketPath(QPointF(x + sample / 2.0, y + row * 0.4), QPointF(x + sample / 2.0, y - row * 0.4), r));
         }
         if (e.marker)
             paintPlotMarker(painter, e.style, QPointF(x + sample / 2.0, y), r, e.filled);

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRect>
@@ -21,14 +22,13 @@ class QPainter;
 // told apart under each common kind of colour blindness. Their black is kept for axes and text; the
 // yellow, faint on white, comes last.
 inline constexpr std::array<QRgb, 7> plotPalette = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7,
-                                                     0x56B4E9, 0xE69F00, 0xF0E442};
+                                                    0x56B4E9, 0xE69F00, 0xF0E442};
 
 // The markers, one per line beside its colour, so that a line is told even in grey print.
 enum class PlotMarker { Circle, Square, TriangleUp, Diamond, TriangleDown, Hexagon, Star };
-inline constexpr std::array<PlotMarker, 7> plotMarkers = {PlotMarker::Circle,       PlotMarker::Square,
-                                                          PlotMarker::TriangleUp,   PlotMarker::Diamond,
-                                                          PlotMarker::TriangleDown, PlotMarker::Hexagon,
-                                                          PlotMarker::Star};
+inline constexpr std::array<PlotMarker, 7> plotMarkers = {
+    PlotMarker::Circle,       PlotMarker::Square,  PlotMarker::TriangleUp, PlotMarker::Diamond,
+    PlotMarker::TriangleDown, PlotMarker::Hexagon, PlotMarker::Star};
 
 struct PlotLineStyle {
     QColor colour;
@@ -73,6 +73,8 @@ struct LegendEntry {
     bool filled = true;
     bool interval = false; // an interval bar through the marker
 };
+// The height of a legend of that many rows, for a plot to leave it room.
+int legendHeight(const QFontMetrics& metrics, std::size_t rows);
 // The legend in a framed white box whose top left (Qt::AlignLeft) or top right (Qt::AlignRight) corner
 // is at corner, where the plot leaves room; returns the box.
 QRect paintLegend(QPainter& painter, QPoint corner, Qt::Alignment side, const std::vector<LegendEntry>& entries,

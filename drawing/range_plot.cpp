@@ -55,11 +55,12 @@ double tickStep(double top) {
 }
 
 // The tasks' names in their styles, then what the shapes say, in the plot's corner.
-void paintTaskLegend(QPainter& painter, const QRect& plot, const RangePrediction& prediction,
+void paintTaskLegend(QPainter& painter, const QRect& plot, const RangePrediction& prediction, Qt::PenStyle taskLine,
                      std::vector<LegendEntry> extra) {
     std::vector<LegendEntry> entries;
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k)
-        entries.push_back({QString::fromStdString(prediction.tasks[k].task.task), plotLineStyle(static_cast<int>(k))});
+        entries.push_back(
+            {QString::fromStdString(prediction.tasks[k].task.task), plotLineStyle(static_cast<int>(k)), taskLine});
     for (LegendEntry& e : extra)
         entries.push_back(std::move(e));
     paintLegend(painter, QPoint(plot.right() - 4, plot.top() + 4), Qt::AlignRight, entries, 1.5);
@@ -127,15 +128,16 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const Ran
             if (task.ciBound)
                 painter.drawPath(boundArrowPath(QPointF(x(highKm), y(0.5)), QPointF(x(highKm) + 16, y(0.5)), 6));
         }
-        if (task.crossing.bound)
+        // One arrow says "further" enough: the interval's, when it has one.
+        if (task.crossing.bound && !(task.ci95 && task.ciBound))
             painter.drawPath(boundArrowPath(QPointF(x(range) + markerRadius, y(0.5)),
                                             QPointF(x(range) + markerRadius + 22, y(0.5)), 6));
         paintPlotMarker(painter, style, QPointF(x(range), y(0.5)), markerRadius + 1, !task.crossing.bound);
     }
-    paintTaskLegend(painter, plot, prediction,
-                    {{u"range at P = 0.5, 95 % interval"_s, {Qt::black, PlotMarker::Circle}, Qt::NoPen, true, true,
-                      true},
-                     {u"dashed, open, arrow: at least"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
+    paintTaskLegend(
+        painter, plot, prediction, Qt::SolidLine,
+        {{u"range at P = 0.5, 95 % interval"_s, {Qt::black, PlotMarker::Circle}, Qt::NoPen, true, true, true},
+         {u"dashed, open, arrow: at least"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
     painter.restore();
 }
 
@@ -159,8 +161,10 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
         low = std::min(low, point.second), high = std::max(high, point.second);
     const double logLow = std::floor(std::log10(low)), logHigh = std::ceil(std::log10(high));
     auto x = [&](double f) { return plot.left() + plot.width() * f / maxF; };
+    // The top decade sits under the legend's band, so that no line runs beneath the legend.
+    const double band = plot.height() - legendHeight(painter.fontMetrics(), prediction.tasks.size() + 1) - 8;
     auto y = [&](double dt) {
-        return plot.bottom() - plot.height() * (std::log10(dt) - logLow) / std::max(1.0, logHigh - logLow);
+        return plot.bottom() - band * (std::log10(dt) - logLow) / std::max(1.0, logHigh - logLow);
     };
     const double step = tickStep(maxF);
     for (double f = 0.0; f <= maxF + 1e-9; f += step) {
@@ -206,6 +210,6 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
                                 !task.crossing.bound);
         }
     }
-    paintTaskLegend(painter, plot, prediction, {{u"2-D MRTD"_s, mrtdStyle}});
+    paintTaskLegend(painter, plot, prediction, Qt::DashLine, {{u"2-D MRTD"_s, mrtdStyle}});
     painter.restore();
 }

@@ -85,8 +85,7 @@ void paintMrtdPlot(QPainter& painter, const QRect& area, const MrtdPlotContent& 
         painter.drawLine(10, y, s.width - 5, y);
         painter.setPen(axisPen);
         painter.drawLine(10, y, 15, y);
-        painter.drawText(QRect(-left, y - 20, left + 6, 40), Qt::AlignRight | Qt::AlignVCenter,
-                         decade.label + u' ');
+        painter.drawText(QRect(-left, y - 20, left + 6, 40), Qt::AlignRight | Qt::AlignVCenter, decade.label + u' ');
     }
     painter.setClipRect(QRect(10, 0, s.width, s.height - 10 + 8));
     const double line = std::max(2.0, width / 400.0);
@@ -112,19 +111,19 @@ void paintMrtdPlot(QPainter& painter, const QRect& area, const MrtdPlotContent& 
     for (const SessionGroup& g : content.groups)
         if (g.mean && *g.mean > 0.0)
             bars.push_back(plotErrorBar(s, g.frequency, *g.mean, g.ci95));
-    paintMeanSeries(painter, bars,
-                    {plotLineStyle(observersSeries), Qt::SolidLine, line, thin, std::max(4.0, width / 120.0), marker, true});
+    paintMeanSeries(
+        painter, bars,
+        {plotLineStyle(observersSeries), Qt::SolidLine, line, thin, std::max(4.0, width / 120.0), marker, true});
     if (content.objective)
         paintObjectiveCurve(painter, s, *content.objective, plotLineStyle(objectiveSeries), line);
     painter.setClipping(false);
 
     std::vector<LegendEntry> entries;
     if (content.showGroups)
-        entries.push_back({u"observers' mean, 95 % interval"_s, plotLineStyle(observersSeries), Qt::SolidLine, true,
-                           true, true});
-    if (content.objective)
         entries.push_back(
-            {content.objectiveLabel, plotLineStyle(objectiveSeries), Qt::DashLine, true, false, true});
+            {u"observers' mean, 95 % interval"_s, plotLineStyle(observersSeries), Qt::SolidLine, true, true, true});
+    if (content.objective)
+        entries.push_back({content.objectiveLabel, plotLineStyle(objectiveSeries), Qt::DashLine, true, false, true});
     if (content.requirement && !content.requirement->empty())
         entries.push_back({u"requirement"_s, plotLineStyle(requirementSeries), Qt::DashDotLine});
     for (const MrtdPlotContent::Curve& c : content.curves)
