@@ -3,6 +3,7 @@
 #include "cli/command_words.h"
 #include "cli/image_files.h"
 #include "cli/study_manifest.h"
+#include "drawing/plot_style.h"
 #include "drawing/study_plot.h"
 #include "measurement/range_study.h"
 #include "text/whole_file.h"
@@ -152,7 +153,7 @@ int mergeStudy(const CommandWords& words) {
         return fail(error);
     csv = std::string();
 
-    // Each quantity with its unit: "IFOV (mrad)" on the axis, "IFOV 0.15 mrad" in the legend.
+    // Each quantity with its unit: "IFOV [mrad]" on the axis, "IFOV 0.15 mrad" in the legend.
     auto kindOf = [&](std::size_t k) {
         const StudyParameterKind* kind = studyParameterKind(layout.parameters[k]);
         return kind ? std::pair<std::string, std::string>(kind->label, kind->unitText)
@@ -166,13 +167,13 @@ int mergeStudy(const CommandWords& words) {
                           QString::fromStdString(" " + kindOf(1).second);
         plotted.push_back(std::move(line));
     }
-    const std::string xTitle = kindOf(0).first + " (" + kindOf(0).second + ")";
+    const QString xTitle = axisTitle(QString::fromStdString(kindOf(0).first), QString::fromStdString(kindOf(0).second));
     {
         const auto application = words.painting();
         QImage image(plotWidth, plotHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        paintStudyPlot(painter, image.rect(), std::move(plotted), QString::fromStdString(xTitle));
+        paintStudyPlot(painter, image.rect(), std::move(plotted), xTitle);
         painter.end();
         if (!writePng(image, plotPath, error))
             return fail(error);

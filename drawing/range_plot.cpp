@@ -1,5 +1,7 @@
 #include "drawing/range_plot.h"
 
+#include "drawing/plot_style.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,7 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int marginLeft = 56, marginRight = 12, marginTop = 12, marginBottom = 36;
+constexpr int marginLeft = 60, marginRight = 12, marginTop = 12, marginBottom = 40;
+constexpr double markerRadius = 3.5;
 
 QRect plotArea(const QRect& area) {
     return area.adjusted(marginLeft, marginTop, -marginRight, -marginBottom);
@@ -51,20 +54,22 @@ double tickStep(double top) {
     return 10.0 * power;
 }
 
-void paintLegend(QPainter& painter, const QRect& plot, const RangePrediction& prediction) {
-    int y = plot.top() + 14;
-    for (std::size_t k = 0; k < prediction.tasks.size(); ++k, y += 14) {
-        painter.setPen(taskColour(static_cast<int>(k)));
-        painter.drawText(plot.right() - 90, y, QString::fromStdString(prediction.tasks[k].task.task));
-    }
+// The tasks' names in their styles, then what the shapes say, in the plot's corner.
+void paintTaskLegend(QPainter& painter, const QRect& plot, const RangePrediction& prediction, Qt::PenStyle taskLine,
+                     std::vector<LegendEntry> extra) {
+    std::vector<LegendEntry> entries;
+    for (std::size_t k = 0; k < prediction.tasks.size(); ++k)
+        entries.push_back(
+            {QString::fromStdString(prediction.tasks[k].task.task), plotLineStyle(static_cast<int>(k)), taskLine});
+    for (LegendEntry& e : extra)
+        entries.push_back(std::move(e));
+    paintLegend(painter, QPoint(plot.right() - 4, plot.top() + 4), Qt::AlignRight, entries, 1.5);
 }
 
 } // namespace
 
 QColor taskColour(int index) {
-    static const QColor colours[] = {QColor(0, 150, 60), QColor(200, 130, 0), QColor(30, 100, 220),
-                                     QColor(200, 30, 60)};
-    return colours[static_cast<std::size_t>(index) % std::size(colours)];
+    return plotLineStyle(index).colour;
 }
 
 void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const RangePrediction& prediction,
@@ -85,27 +90,54 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const Ran
     }
     for (double p = 0.0; p <= 1.0001; p += 0.25) {
         painter.drawLine(QPointF(plot.left() - 4, y(p)), QPointF(plot.left(), y(p)));
-        painter.drawText(QPointF(area.left() + 20, y(p) + 4), QString::number(p, 'g', 2));
+        painter.drawText(QRectF(area.left(), y(p) - 8, plot.left() - area.left() - 6, 16),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(p, 'g', 2));
     }
-    painter.drawText(QPointF(plot.center().x() - 30, area.bottom() - 4), u"range (km)"_s);
-    painter.drawText(QPointF(area.left() + 2, plot.center().y()), u"P"_s);
+    paintAxisTitles(painter, area, plot, axisTitle(u"Range"_s, u"km"_s),
+                    axisTitle(u"Probability of the task"_s, u"0 to 1"_s));
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
         const TaskRange& task = prediction.tasks[k];
+        const PlotLineStyle style = plotLineStyle(static_cast<int>(k));
         const auto curve = probabilityCurve(prediction.mrtd.curve, prediction.scenario, task.task.n50, maxKm);
-        QPen pen(taskColour(static_cast<int>(k)), 2);
-        for (std::size_t i = 1; i < curve.size(); ++i) {
-            pen.setStyle(curve[i].lowerBound ? Qt::DashLine : Qt::SolidLine);
-            painter.setPen(pen);
-            painter.drawLine(QPointF(x(curve[i - 1].rangeKm), y(curve[i - 1].probability)),
-                             QPointF(x(curve[i].rangeKm), y(curve[i].probability)));
+        // Each stretch of one kind as one path: a dash pattern restarts with every line drawn, and the
+        // curve's steps are shorter than a dash.
+        for (std::size_t i = 1; i < curve.size();) {
+            const bool bound = curve[i].lowerBound;
+            QPainterPath stretch;
+            extend(stretch, x(curve[i - 1].rangeKm), y(curve[i - 1].probability));
+            for (; i < curve.size() && curve[i].lowerBound == bound; ++i)
+                extend(stretch, x(curve[i].rangeKm), y(curve[i].probability));
+            painter.setPen(QPen(style.colour, 2, bound ? Qt::DashLine : Qt::SolidLine));
+            painter.drawPath(stretch);
         }
-        if (task.crossing.rangeKm > 0.0) {
-            painter.setPen(QPen(taskColour(static_cast<int>(k)), 1));
-            painter.drawLine(QPointF(x(task.crossing.rangeKm), y(0.5) - 5),
-                             QPointF(x(task.crossing.rangeKm), y(0.5) + 5));
+        // A few markers along the line, staggered by task so that lines which run together still show
+        // each marker; open where the chance is only a lower bound.
+        const std::size_t every = std::max<std::size_t>(1, curve.size() / 6);
+        for (std::size_t i = every * (k + 1) / (prediction.tasks.size() + 1); i < curve.size(); i += every)
+            paintPlotMarker(painter, style, QPointF(x(curve[i].rangeKm), y(curve[i].probability)), markerRadius,
+                            !curve[i].lowerBound);
+        // The range at P = 0.5: its 95 % interval as a bracket, a bound as an arrow towards longer range
+        // from an open marker, a value as a filled one.
+        const double range = task.crossing.rangeKm;
+        if (range <= 0.0)
+            continue;
+        painter.setPen(QPen(style.colour, 1.5));
+        if (task.ci95) {
+            const double highKm = std::min(task.ci95->second, maxKm);
+            painter.drawPath(bracketPath(QPointF(x(task.ci95->first), y(0.5)), QPointF(x(highKm), y(0.5)), 5));
+            if (task.ciBound)
+                painter.drawPath(boundArrowPath(QPointF(x(highKm), y(0.5)), QPointF(x(highKm) + 16, y(0.5)), 6));
         }
+        // One arrow says "further" enough: the interval's, when it has one.
+        if (task.crossing.bound && !(task.ci95 && task.ciBound))
+            painter.drawPath(boundArrowPath(QPointF(x(range) + markerRadius, y(0.5)),
+                                            QPointF(x(range) + markerRadius + 22, y(0.5)), 6));
+        paintPlotMarker(painter, style, QPointF(x(range), y(0.5)), markerRadius + 1, !task.crossing.bound);
     }
-    paintLegend(painter, plot, prediction);
+    paintTaskLegend(
+        painter, plot, prediction, Qt::SolidLine,
+        {{u"range at P = 0.5, 95 % interval"_s, {Qt::black, PlotMarker::Circle}, Qt::NoPen, true, true, true},
+         {u"dashed, open, arrow: at least"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
     painter.restore();
 }
 
@@ -129,37 +161,55 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
         low = std::min(low, point.second), high = std::max(high, point.second);
     const double logLow = std::floor(std::log10(low)), logHigh = std::ceil(std::log10(high));
     auto x = [&](double f) { return plot.left() + plot.width() * f / maxF; };
+    // The top decade sits under the legend's band, so that no line runs beneath the legend.
+    const double band = plot.height() - legendHeight(painter.fontMetrics(), prediction.tasks.size() + 1) - 8;
     auto y = [&](double dt) {
-        return plot.bottom() - plot.height() * (std::log10(dt) - logLow) / std::max(1.0, logHigh - logLow);
+        return plot.bottom() - band * (std::log10(dt) - logLow) / std::max(1.0, logHigh - logLow);
     };
     const double step = tickStep(maxF);
     for (double f = 0.0; f <= maxF + 1e-9; f += step) {
         painter.drawLine(QPointF(x(f), plot.bottom()), QPointF(x(f), plot.bottom() + 4));
         painter.drawText(QPointF(x(f) - 10, plot.bottom() + 16), QString::number(f, 'g', 3));
     }
-    for (double e = logLow; e <= logHigh; e += 1.0)
-        painter.drawText(QPointF(area.left() + 2, y(std::pow(10.0, e)) + 4),
-                         QString::number(std::pow(10.0, e), 'g', 3));
-    painter.drawText(QPointF(plot.center().x() - 60, area.bottom() - 4), u"frequency (cycles/mrad)"_s);
-    painter.drawText(QPointF(plot.left() + 4, plot.top() + 12), u"MRTD and dimmed ΔT (K)"_s);
+    for (const AxisTick& decade : decadeTicks(std::pow(10.0, logLow), std::pow(10.0, logHigh))) {
+        painter.drawLine(QPointF(plot.left() - 4, y(decade.value)), QPointF(plot.left(), y(decade.value)));
+        painter.drawText(QRectF(area.left(), y(decade.value) - 8, plot.left() - area.left() - 6, 16),
+                         Qt::AlignRight | Qt::AlignVCenter, decade.label);
+    }
+    paintAxisTitles(painter, area, plot, axisTitle(u"Spatial frequency"_s, u"cycles/mrad"_s),
+                    axisTitle(u"MRTD, dimmed ΔT"_s, u"K"_s));
+    // The MRTD in the foreground colour, its measured points marked; each task's dimmed difference in
+    // the task's style, its marker where it meets the MRTD (open when the MRTD ended first: at least).
+    const PlotLineStyle mrtdStyle{foreground, PlotMarker::Circle};
     painter.setPen(QPen(foreground, 2));
     QPainterPath mrtd;
     for (double f = curve.front().first; f <= curve.back().first; f += curve.back().first / 200.0)
         if (const auto m = mrtdAt(curve, f))
             extend(mrtd, x(f), y(*m));
     painter.drawPath(mrtd);
+    for (const auto& [f, m] : curve)
+        if (m > 0.0)
+            paintPlotMarker(painter, mrtdStyle, QPointF(x(f), y(m)), markerRadius - 1, true);
     const double hc = prediction.scenario.criticalDimensionM();
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
+        const TaskRange& task = prediction.tasks[k];
+        const PlotLineStyle style = plotLineStyle(static_cast<int>(k));
         QPainterPath line;
         for (double f = maxF / 200.0; f <= maxF; f += maxF / 200.0) {
-            const double dt = prediction.scenario.apparentDt(f * hc / prediction.tasks[k].task.n50);
+            const double dt = prediction.scenario.apparentDt(f * hc / task.task.n50);
             if (dt < std::pow(10.0, logLow))
                 break;
             extend(line, x(f), y(dt));
         }
-        painter.setPen(QPen(taskColour(static_cast<int>(k)), 1, Qt::DashLine));
+        painter.setPen(QPen(style.colour, 1.5, Qt::DashLine));
         painter.drawPath(line);
+        if (task.crossing.rangeKm > 0.0 && task.crossing.frequency > 0.0) {
+            const double dt = prediction.scenario.apparentDt(task.crossing.frequency * hc / task.task.n50);
+            if (dt > 0.0)
+                paintPlotMarker(painter, style, QPointF(x(task.crossing.frequency), y(dt)), markerRadius + 1,
+                                !task.crossing.bound);
+        }
     }
-    paintLegend(painter, plot, prediction);
+    paintTaskLegend(painter, plot, prediction, Qt::DashLine, {{u"2-D MRTD"_s, mrtdStyle}});
     painter.restore();
 }

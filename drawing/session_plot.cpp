@@ -2,6 +2,7 @@
 
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
+#include "drawing/plot_style.h"
 
 #include <QPainter>
 
@@ -12,16 +13,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The observers' blue and red, the model observer's green apart from them, the requirement in
-// neither.
-const QColor meanColour(0, 70, 160);
-const QColor barColour(200, 40, 40);
-const QColor objectiveColour(0, 130, 60);
-const QColor requirementColour(120, 60, 160);
-
 // The smallest and largest positive value the plot draws, so that the scale holds them all.
-std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, const ObjectiveRun* objective,
-                                     const RequirementCurve* requirement) {
+std::pair<double, double> valueRange(const MrtdPlotContent& content) {
     double smallest = plotReferenceMrtd, largest = 0.0;
     auto take = [&](double v) {
         if (v > 0.0 && std::isfinite(v)) {
@@ -29,7 +22,7 @@ std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, co
             largest = std::max(largest, v);
         }
     };
-    for (const SessionGroup& g : groups)
+    for (const SessionGroup& g : content.groups)
         if (g.mean && *g.mean > 0.0) {
             take(*g.mean);
             if (g.ci95) {
@@ -37,22 +30,28 @@ std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, co
                 take(g.ci95->second);
             }
         }
-    if (objective)
-        for (const RunFrequency& r : objective->frequencies)
+    if (content.objective)
+        for (const RunFrequency& r : *content.objective)
             if (r.mrtd.hasMean())
                 for (double v : {r.mrtd.mean, r.mrtd.ciLow, r.mrtd.ciHigh})
                     take(v);
-    if (requirement)
-        for (const RequirementPoint& p : *requirement)
+    if (content.requirement)
+        for (const RequirementPoint& p : *content.requirement)
             if (p.frequency <= plotFullScaleFrequency)
                 take(p.limit);
+    // A smooth curve may run off the top: it is cut there, but its bottom must show.
+    for (const MrtdPlotContent::Curve& c : content.curves)
+        for (const FrequencyChoice& choice : frequencyChoices) {
+            const double m = c.mrtdAt(choice.frequency);
+            if (m > 0.0 && m < smallest)
+                smallest = m;
+        }
     return {smallest, largest};
 }
 
 } // namespace
 
-void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<SessionGroup>& groups,
-                      const ObjectiveRun* objective, const RequirementCurve* requirement) {
+void paintMrtdPlot(QPainter& painter, const QRect& area, const MrtdPlotContent& content) {
     const int width = area.width();
     const int height = area.height();
     painter.save();
@@ -63,12 +62,14 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
     // Labels as large as the width allows, whatever the plot's proportions.
     font.setPixelSize(std::max(10, std::min(height / 20, width / 55)));
     painter.setFont(font);
-    // The console's plot geometry inside margins for the scale's labels.
-    const int left = width / 9;
-    const int bottom = std::max(height / 9, font.pixelSize() * 5 / 2);
+    // The plot geometry inside margins for the scale's labels and the axes' titles.
+    const int left = std::max(width / 9, font.pixelSize() * 6);
+    const int bottom = std::max(height / 9, font.pixelSize() * 3);
     const int top = height / 30;
-    const auto [smallest, largest] = valueRange(groups, objective, requirement);
+    const auto [smallest, largest] = valueRange(content);
     const PlotScale s = plotScaleSpanning(width - left - width / 30, height - bottom - top, smallest, largest);
+    paintAxisTitles(painter, QRect(0, 0, width, height), QRect(left + 10, top, s.width - 15, s.height - 10),
+                    axisTitle(u"Spatial frequency"_s, u"cycles/mrad"_s), axisTitle(u"MRTD"_s, u"K"_s));
     painter.translate(left, top);
     const QPen axisPen(Qt::black, std::max(1, width / 600));
     paintPlotFrame(painter, s, axisPen);
@@ -77,95 +78,68 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
         painter.drawText(QRect(x - 40, s.height - 5, 80, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
                          QString::number(choice.frequency));
     }
-    painter.drawText(QRect(0, s.height + bottom / 3, s.width, bottom / 2), Qt::AlignHCenter | Qt::AlignTop,
-                     u"Spatial frequency [cycles/mrad]"_s);
-    // Every decade of the logarithmic scale from its bottom to its top.
-    const double topValue = plotTopMrtd(s) * 1.0001;
-    for (double decade = s.reference; decade <= topValue; decade *= 10.0) {
-        const int y = plotPointOf(s, 1.0, decade).y;
+    // Every decade of the logarithmic scale from its bottom to its top, with a faint line across.
+    for (const AxisTick& decade : decadeTicks(s.reference, plotTopMrtd(s))) {
+        const int y = plotPointOf(s, 1.0, decade.value).y;
         painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
         painter.drawLine(10, y, s.width - 5, y);
         painter.setPen(axisPen);
-        painter.drawText(QRect(-left, y - 20, left + 2, 40), Qt::AlignRight | Qt::AlignVCenter,
-                         QString(u"%1 K "_s).arg(decade, 0, 'g', 6));
+        painter.drawLine(10, y, 15, y);
+        painter.drawText(QRect(-left, y - 20, left + 6, 40), Qt::AlignRight | Qt::AlignVCenter, decade.label + u' ');
     }
     painter.setClipRect(QRect(10, 0, s.width, s.height - 10 + 8));
-    std::vector<PlotErrorBar> bars;
-    for (const SessionGroup& g : groups)
-        if (g.mean && *g.mean > 0.0)
-            bars.push_back(plotErrorBar(s, g.frequency, *g.mean, g.ci95));
-    const int line = std::max(2, width / 400);
-    const int thin = std::max(1, width / 600);
-    paintMeanSeries(
-        painter, bars,
-        {meanColour, barColour, Qt::SolidLine, line, thin, std::max(4, width / 120), std::max(3, width / 200), true});
-    if (objective)
-        paintObjectiveCurve(painter, s, objective->frequencies, objectiveColour, std::max(1, width / 500));
-    if (requirement && !requirement->empty()) {
-        painter.setPen(QPen(requirementColour, line, Qt::DashDotLine));
-        for (std::size_t k = 1; k < requirement->size(); ++k) {
-            const RequirementPoint& a = (*requirement)[k - 1];
-            const RequirementPoint& b = (*requirement)[k];
-            const PlotPoint pa = plotPointOf(s, a.frequency, a.limit);
-            const PlotPoint pb = plotPointOf(s, b.frequency, b.limit);
+    const double line = std::max(2.0, width / 400.0);
+    const double thin = std::max(1.0, width / 600.0);
+    const double marker = std::max(3.0, width / 200.0);
+    for (const MrtdPlotContent::Curve& c : content.curves)
+        paintFunctionCurve(painter, s, c.mrtdAt, plotLineStyle(c.series), c.pen, line, marker);
+    if (content.requirement && !content.requirement->empty()) {
+        const PlotLineStyle style = plotLineStyle(requirementSeries);
+        const RequirementCurve& requirement = *content.requirement;
+        painter.setPen(QPen(style.colour, line, Qt::DashDotLine));
+        for (std::size_t k = 1; k < requirement.size(); ++k) {
+            const PlotPoint pa = plotPointOf(s, requirement[k - 1].frequency, requirement[k - 1].limit);
+            const PlotPoint pb = plotPointOf(s, requirement[k].frequency, requirement[k].limit);
             painter.drawLine(pa.x, pa.y, pb.x, pb.y);
         }
-        for (const RequirementPoint& p : *requirement) {
+        for (const RequirementPoint& p : requirement) {
             const PlotPoint pp = plotPointOf(s, p.frequency, p.limit);
-            painter.drawLine(pp.x - 3 * line, pp.y, pp.x + 3 * line, pp.y);
+            paintPlotMarker(painter, style, QPointF(pp.x, pp.y), marker, true);
         }
     }
+    std::vector<PlotErrorBar> bars;
+    for (const SessionGroup& g : content.groups)
+        if (g.mean && *g.mean > 0.0)
+            bars.push_back(plotErrorBar(s, g.frequency, *g.mean, g.ci95));
+    paintMeanSeries(
+        painter, bars,
+        {plotLineStyle(observersSeries), Qt::SolidLine, line, thin, std::max(4.0, width / 120.0), marker, true});
+    if (content.objective)
+        paintObjectiveCurve(painter, s, *content.objective, plotLineStyle(objectiveSeries), line);
     painter.setClipping(false);
 
-    // The legend, in the plot's upper right corner.
-    struct Entry {
-        QString text;
-        QPen pen;
-        bool bar;
-    };
-    std::vector<Entry> entries{{u"observers' mean, 95 % interval"_s, QPen(meanColour, line), true}};
-    if (objective)
-        entries.push_back({u"objective MRTD (model observer)"_s, QPen(objectiveColour, line, Qt::DashLine), false});
-    if (requirement && !requirement->empty())
-        entries.push_back({u"requirement"_s, QPen(requirementColour, line, Qt::DashDotLine), false});
-    const int row = font.pixelSize() * 3 / 2;
-    const int sample = font.pixelSize() * 3;
-    int textWidth = 0;
-    for (const Entry& e : entries)
-        textWidth = std::max(textWidth, painter.fontMetrics().horizontalAdvance(e.text));
-    const QRect box(10 + row, row / 2, textWidth + sample + row * 3 / 2,
-                    row * static_cast<int>(entries.size()) + row / 2);
-    painter.setPen(QPen(Qt::black, thin));
-    painter.setBrush(Qt::white);
-    painter.drawRect(box);
-    painter.setBrush(Qt::NoBrush);
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        const int y = box.top() + row * static_cast<int>(k) + row * 3 / 4;
-        const int x = box.left() + row / 2;
-        painter.setPen(entries[k].pen);
-        painter.drawLine(x, y, x + sample, y);
-        if (entries[k].bar) {
-            painter.setPen(QPen(barColour, thin));
-            painter.drawLine(x + sample / 2, y - row / 3, x + sample / 2, y + row / 3);
-            painter.setBrush(meanColour);
-            painter.setPen(QPen(meanColour, thin));
-            painter.drawEllipse(QPoint(x + sample / 2, y), row / 6, row / 6);
-            painter.setBrush(Qt::NoBrush);
-        }
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(x + sample + row / 2, y - row / 2, textWidth + row, row), Qt::AlignVCenter,
-                         entries[k].text);
-    }
+    std::vector<LegendEntry> entries;
+    if (content.showGroups)
+        entries.push_back(
+            {u"observers' mean, 95 % interval"_s, plotLineStyle(observersSeries), Qt::SolidLine, true, true, true});
+    if (content.objective)
+        entries.push_back({content.objectiveLabel, plotLineStyle(objectiveSeries), Qt::DashLine, true, false, true});
+    if (content.requirement && !content.requirement->empty())
+        entries.push_back({u"requirement"_s, plotLineStyle(requirementSeries), Qt::DashDotLine});
+    for (const MrtdPlotContent::Curve& c : content.curves)
+        entries.push_back({c.label, plotLineStyle(c.series), c.pen});
+    if (!entries.empty())
+        paintLegend(painter, QPoint(10 + font.pixelSize() * 2, font.pixelSize() / 2), Qt::AlignLeft, entries, line);
+    painter.restore();
+}
 
-    painter.restore();
-    painter.save();
-    painter.translate(area.left() + font.pixelSize(), area.top() + height / 2);
-    painter.rotate(-90);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(-height / 2, -font.pixelSize(), height, 2 * font.pixelSize()), Qt::AlignCenter,
-                     u"MRTD [K]"_s);
-    painter.restore();
+void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<SessionGroup>& groups,
+                      const ObjectiveRun* objective, const RequirementCurve* requirement) {
+    MrtdPlotContent content;
+    content.groups = groups;
+    content.objective = objective ? &objective->frequencies : nullptr;
+    content.requirement = requirement;
+    paintMrtdPlot(painter, area, content);
 }
 
 QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height, const ObjectiveRun* objective,

@@ -1,5 +1,7 @@
 #include "drawing/study_plot.h"
 
+#include "drawing/plot_style.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -11,41 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int markerShapes = 6;
 constexpr double markerRadius = 4.5;
-
-QPainterPath markerPath(int shape, QPointF at) {
-    const double r = markerRadius;
-    QPainterPath path;
-    auto polygon = [&](std::initializer_list<QPointF> corners) {
-        QPolygonF p;
-        for (const QPointF& c : corners)
-            p << at + c;
-        path.addPolygon(p);
-        path.closeSubpath();
-    };
-    switch (shape % markerShapes) {
-    case 0:
-        path.addEllipse(at, r, r);
-        break;
-    case 1:
-        path.addRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
-        break;
-    case 2:
-        polygon({{0, -r * 1.2}, {r * 1.1, r * 0.8}, {-r * 1.1, r * 0.8}});
-        break;
-    case 3:
-        polygon({{0, -r * 1.3}, {r * 1.1, 0}, {0, r * 1.3}, {-r * 1.1, 0}});
-        break;
-    case 4:
-        polygon({{0, r * 1.2}, {r * 1.1, -r * 0.8}, {-r * 1.1, -r * 0.8}});
-        break;
-    default:
-        polygon({{-r * 0.6, -r}, {r * 0.6, -r}, {r * 1.2, 0}, {r * 0.6, r}, {-r * 0.6, r}, {-r * 1.2, 0}});
-        break;
-    }
-    return path;
-}
 
 double niceStep(double span) {
     const double raw = span / 5.0, power = std::pow(10.0, std::floor(std::log10(raw)));
@@ -60,10 +28,6 @@ QString number(double v) {
 }
 
 } // namespace
-
-QColor studyLineColour(int k, int n) {
-    return QColor::fromHsvF(static_cast<float>(k) / static_cast<float>(std::max(n, 1)), 0.9f, k % 2 ? 0.6f : 0.8f);
-}
 
 void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotLine> lines, const QString& xTitle) {
     painter.save();
@@ -91,7 +55,7 @@ void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotL
     int legendWidth = metrics.horizontalAdvance(u"open, arrow: at least"_s);
     for (const StudyPlotLine& line : lines)
         legendWidth = std::max(legendWidth, metrics.horizontalAdvance(line.label));
-    legendWidth += 40;
+    legendWidth += 56;
     const QRect plot = area.adjusted(64, 16, -legendWidth, -48);
     auto x = [&](double v) { return plot.left() + plot.width() * (v - minX) / (maxX - minX); };
     auto y = [&](double km) { return plot.bottom() - plot.height() * km / topKm; };
@@ -108,18 +72,13 @@ void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotL
         const QString label = number(v);
         painter.drawText(QPointF(x(v) - metrics.horizontalAdvance(label) / 2.0, plot.bottom() + 18), label);
     }
-    painter.drawText(QPointF(plot.center().x() - metrics.horizontalAdvance(xTitle) / 2.0, area.bottom() - 8), xTitle);
-    const QString yTitle = u"range (km)"_s;
-    painter.save();
-    painter.translate(area.left() + 16, plot.center().y() + metrics.horizontalAdvance(yTitle) / 2.0);
-    painter.rotate(-90);
-    painter.drawText(QPointF(0, 0), yTitle);
-    painter.restore();
+    paintAxisTitles(painter, area.adjusted(0, 0, 0, -4), plot, xTitle, axisTitle(u"Range"_s, u"km"_s));
 
     const int n = static_cast<int>(lines.size());
     int legendY = plot.top() + 10;
     for (int k = 0; k < n; ++k) {
-        const QColor colour = studyLineColour(k, n);
+        const PlotLineStyle style = plotLineStyle(k);
+        const QColor colour = style.colour;
         QPainterPath path;
         for (const StudyPlotPoint& p : lines[static_cast<std::size_t>(k)].points)
             path.elementCount() == 0 ? path.moveTo(x(p.x), y(p.km)) : path.lineTo(x(p.x), y(p.km));
@@ -130,26 +89,16 @@ void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotL
             const QPointF at(x(p.x), y(p.km));
             const bool number = p.highKm && p.lowKm && *p.highKm - *p.lowKm <= 1e-9 * std::max(1.0, *p.highKm);
             if (p.highKm && !number) {
-                // The bracket: a bar from the low end to the high end, capped at both.
-                const double low = y(p.lowKm.value_or(p.km)), high = y(*p.highKm);
-                painter.drawLine(QPointF(at.x(), low), QPointF(at.x(), high));
-                painter.drawLine(QPointF(at.x() - 4, low), QPointF(at.x() + 4, low));
-                painter.drawLine(QPointF(at.x() - 4, high), QPointF(at.x() + 4, high));
+                painter.drawPath(
+                    bracketPath(QPointF(at.x(), y(p.lowKm.value_or(p.km))), QPointF(at.x(), y(*p.highKm)), 4));
             } else if (!p.highKm) {
                 // At least this far: an arrow up from the marker.
-                const QPointF tip(at.x(), at.y() - 22);
-                painter.drawLine(QPointF(at.x(), at.y() - markerRadius - 1), tip);
-                painter.drawLine(tip, tip + QPointF(-4, 6));
-                painter.drawLine(tip, tip + QPointF(4, 6));
+                painter.drawPath(
+                    boundArrowPath(QPointF(at.x(), at.y() - markerRadius - 1), QPointF(at.x(), at.y() - 22), 6));
             }
-            painter.setBrush(number ? QBrush(colour) : QBrush(Qt::white));
-            painter.drawPath(markerPath(k, at));
-            painter.setBrush(Qt::NoBrush);
+            paintPlotMarker(painter, style, at, markerRadius, number);
         }
-        painter.setPen(QPen(colour, 1.5));
-        painter.setBrush(colour);
-        painter.drawPath(markerPath(k, QPointF(plot.right() + 16, legendY - 4)));
-        painter.setBrush(Qt::NoBrush);
+        paintPlotMarker(painter, style, QPointF(plot.right() + 16, legendY - 4), markerRadius, true);
         painter.setPen(Qt::black);
         painter.drawText(QPointF(plot.right() + 28, legendY), lines[static_cast<std::size_t>(k)].label);
         legendY += 16;

@@ -10,9 +10,9 @@
 class QPainter;
 
 // A trade study's ranges against its first parameter: one line per task (and per value of a second
-// parameter), each its own colour and marker. A range the curve's crossing gives is a filled marker; a
-// bracket, its marker open on a bar from the low to the high end; a bound with no high end known, its
-// marker open under an arrow pointing up, so that no bound is read as a value.
+// parameter), each its own colour and marker from the shared palette. A range the curve's crossing gives is a filled
+// marker; a bracket, its marker open on a bar from the low to the high end; a bound with no high end known, its marker
+// open under an arrow pointing up, so that no bound is read as a value.
 struct StudyPlotPoint {
     double x = 0.0, km = 0.0;
     std::optional<double> lowKm, highKm;
@@ -23,6 +23,3 @@ struct StudyPlotLine {
 };
 
 void paintStudyPlot(QPainter& painter, const QRect& area, std::vector<StudyPlotLine> lines, const QString& xTitle);
-
-// The colour of line k of n: hues spread evenly, so that no two lines of a plot share one.
-QColor studyLineColour(int k, int n);

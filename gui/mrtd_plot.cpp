@@ -46,6 +46,12 @@ QColor MrtdPlot::penColour(int camera) {
     return pens[std::clamp(camera, 0, cameraSlots - 1)];
 }
 
+PlotLineStyle MrtdPlot::slotStyle(int camera) {
+    // The slots keep the window's own colours, two of which (red and green) many readers cannot tell
+    // apart: the shared marker list tells them apart instead.
+    return {penColour(camera), plotMarkers[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))]};
+}
+
 void MrtdPlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
@@ -63,7 +69,7 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     const PlotScale s = plotScaleHolding(width(), height(), smallest);
     paintPlotFrame(painter, s);
     for (int camera = 0; camera < cameraSlots; ++camera)
-        paintPlotCurve(painter, plotCurve(s, records[static_cast<std::size_t>(camera)]), penColour(camera));
+        paintPlotCurve(painter, plotCurve(s, records[static_cast<std::size_t>(camera)]), slotStyle(camera));
     const QFontMetrics fm = painter.fontMetrics();
     LabelMetrics metrics;
     metrics.digitWidth = 0;
@@ -83,7 +89,7 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     int legendLine = 0;
     for (int camera = 0; camera < cameraSlots; ++camera)
         if (const ObjectiveRun* objective = objectiveRun(camera)) {
-            paintObjectiveCurve(painter, s, objective->frequencies, penColour(camera));
+            paintObjectiveCurve(painter, s, objective->frequencies, slotStyle(camera));
             const QString legend = objectiveRunTitle(*objective);
             painter.setPen(penColour(camera));
             painter.drawText(width() - fm.horizontalAdvance(legend) - 8, fm.ascent() + 4 + legendLine++ * fm.height(),

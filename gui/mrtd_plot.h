@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "drawing/plot_style.h"
 
 #include <QWidget>
 
@@ -18,6 +19,8 @@ public:
     MrtdPlot(const BenchSignals& bench, QWidget* parent = nullptr);
     // The slots' pens: white, red, green, blue, yellow.
     static QColor penColour(int camera);
+    // A slot's pen with its marker, which the points and the model observer's means take.
+    static PlotLineStyle slotStyle(int camera);
     // The model observer's run drawn for a slot (0 ... 4), in the orientation shown; none when there
     // is none or while blind.
     const ObjectiveRun* objectiveRun(int camera) const;
