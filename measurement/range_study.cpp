@@ -94,7 +94,8 @@ std::size_t typographicDash(const std::string& text) {
 
 bool onlyKeys(const nlohmann::json& object, std::initializer_list<const char*> known, const std::string& where,
               std::string& error) {
-    for (const auto& [key, value] : object.items()) {
+    for (const auto& item : object.items()) {
+        const std::string& key = item.key(); // a plain name: a lambda may not capture a binding in every compiler
         if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; })) {
             std::string list;
             for (const char* k : known)
