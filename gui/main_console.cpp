@@ -840,7 +840,9 @@ void MainConsole::openHelp() {
 
 void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
-    objective_->start(core_->state(), core_->cameraIndex(), shownObserverSettings(*core_));
+    ObserverSettings settings = shownObserverSettings(*core_);
+    settings.toCameraLimit = actions_.objectiveAuto->isChecked();
+    objective_->start(core_->state(), core_->cameraIndex(), settings);
 }
 
 void MainConsole::showAbout() {
@@ -911,6 +913,16 @@ void MainConsole::createActions() {
     connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
     actions_.objective = make(u"Objective MRTD"_s);
     connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    auto* frequencies = new QActionGroup(this);
+    actions_.objectiveSix = make(u"The bench's six"_s);
+    actions_.objectiveAuto = make(u"Auto, to the camera's limit"_s);
+    for (auto [action, name] : {std::pair{actions_.objectiveSix, u"objectiveSixFrequencies"_s},
+                                {actions_.objectiveAuto, u"objectiveAutoFrequencies"_s}}) {
+        action->setObjectName(name);
+        action->setCheckable(true);
+        frequencies->addAction(action);
+    }
+    actions_.objectiveSix->setChecked(true);
     // The check boxes stay the state's one place; the actions click them and follow them.
     for (auto [action, box] :
          {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
@@ -968,6 +980,7 @@ void MainConsole::createMenuBar() {
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
     measurement->addAction(actions_.objective);
+    measurement->addMenu(u"Objective MRTD &frequencies"_s)->addActions({actions_.objectiveSix, actions_.objectiveAuto});
     measurement->addAction(rangeAction(this, [this] {
         const int slot = core_->cameraIndex();
         return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),

@@ -27,6 +27,7 @@ void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const O
     cancel();
     cancel_ = false;
     cameraSlot_ = cameraSlot;
+    // A run to the camera's limit knows its length as it goes; the progress reports it.
     const int total = static_cast<int>(settings.frequencies.empty() ? frequencyCount : settings.frequencies.size()) *
                       std::max(1, settings.repeats);
     dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(cameraSlot + 1));
@@ -45,6 +46,7 @@ void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const O
                     [this, done, count, run] {
                         if (run != run_ || !thread_)
                             return;
+                        dialog_->setMaximum(count);
                         dialog_->setValue(done);
                         emit progressed(done, count);
                     },

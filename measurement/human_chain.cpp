@@ -110,14 +110,13 @@ double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, 
     return std::max(noiseLimited, eyeLimited);
 }
 
-DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings,
-                                       int frequencyIndex) {
+DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings, double frequency) {
     BenchState shown = prepared;
     DiscardMessages messages;
     Bench bench(shown, messages);
     if (settings.displayWindow)
         bench.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
-    bench.selectFrequency(frequencyIndex);
+    bench.setSpatialFrequency(frequency);
     bench.setTemperatureDifference(0.0);
     return displayTerms(shown, settings.viewing);
 }

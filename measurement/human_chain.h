@@ -44,8 +44,7 @@ struct DisplayTerms {
 DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing);
 // The screen as a run at this frequency shows it near the threshold: the Level and Contrast
 // positions held, or the automatic window over the bars at no difference.
-DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings,
-                                       int frequencyIndex);
+DisplayTerms displayTermsNearThreshold(const BenchState& prepared, const ObserverSettings& settings, double frequency);
 // The bar-minus-gap difference of a long pattern of unit bars through the MTF: the odd harmonics'
 // sum 8/(pi² k²) MTF(k f).
 double barGapTransfer(const ClassicTerms& terms, double f);

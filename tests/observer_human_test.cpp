@@ -13,7 +13,7 @@ namespace {
 
 // Each observer's mean MRTD at one frequency, from the same seeds.
 std::pair<double, double> humanAndIdeal(ObserverBench& bench, int frequency, ObserverSettings settings) {
-    settings.frequencies = {frequency};
+    settings.frequencies = {frequencyChoices[static_cast<std::size_t>(frequency)].frequency};
     settings.observer = ObserverKind::Human;
     const FrequencyResult human = measureObjectiveMrtd(bench.state, settings).frequencies[0];
     settings.observer = ObserverKind::Ideal;
