@@ -99,10 +99,13 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const Ran
             painter.drawLine(QPointF(x(curve[i - 1].rangeKm), y(curve[i - 1].probability)),
                              QPointF(x(curve[i].rangeKm), y(curve[i].probability)));
         }
-        if (task.crossing.rangeKm > 0.0) {
+        // The range at P = 0.5: a tick where the curve crosses, a capped bar over a bracket.
+        const double low = task.crossing.rangeKm, high = task.crossing.highKm.value_or(low);
+        if (high > 0.0) {
             painter.setPen(QPen(taskColour(static_cast<int>(k)), 1));
-            painter.drawLine(QPointF(x(task.crossing.rangeKm), y(0.5) - 5),
-                             QPointF(x(task.crossing.rangeKm), y(0.5) + 5));
+            for (double km : {low, high})
+                painter.drawLine(QPointF(x(km), y(0.5) - 5), QPointF(x(km), y(0.5) + 5));
+            painter.drawLine(QPointF(x(low), y(0.5)), QPointF(x(high), y(0.5)));
         }
     }
     paintLegend(painter, plot, prediction);
@@ -123,7 +126,8 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
         painter.restore();
         return;
     }
-    const double maxF = curve.back().first * 1.05;
+    const auto& end = prediction.mrtd.end;
+    const double maxF = std::max(curve.back().first, end ? end->frequency : 0.0) * 1.05;
     double low = curve.front().second, high = std::fabs(prediction.scenario.target.dt);
     for (const auto& point : curve)
         low = std::min(low, point.second), high = std::max(high, point.second);
@@ -148,6 +152,13 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
         if (const auto m = mrtdAt(curve, f))
             extend(mrtd, x(f), y(*m));
     painter.drawPath(mrtd);
+    // Where the curve ends: nothing past this frequency is resolved.
+    if (end) {
+        painter.setPen(QPen(foreground, 1, Qt::DotLine));
+        painter.drawLine(QPointF(x(end->frequency), plot.top()), QPointF(x(end->frequency), plot.bottom()));
+        painter.drawText(QPointF(x(end->frequency) - 60, plot.top() + 26),
+                         QString::fromLatin1(rangeLimitName(end->limit)) + u" limit"_s);
+    }
     const double hc = prediction.scenario.criticalDimensionM();
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
         QPainterPath line;

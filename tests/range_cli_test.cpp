@@ -26,7 +26,8 @@ TEST_P(CliRangeRefusal, SaysWhyOnOneLine) {
 }
 INSTANTIATE_TEST_SUITE_P(Rows, CliRangeRefusal, TERVIX_TABLE_ROWS("range/refusals.tsv"));
 
-// Each criteria set's tasks, and only those, with every field; the camera's pitch gives pixels.
+// Each criteria set's tasks, and only those, with every field, each a number or a bracket; the camera's
+// pitch gives pixels.
 TEST(CliRange, JsonHasEveryTaskOfTheCriteriaAndTheFilesItWasAskedFor) {
     const TempDir dir;
     for (auto [criteria, tasks] : {std::pair{"johnson", 4u}, {"2d", 3u}}) {
@@ -42,8 +43,12 @@ TEST(CliRange, JsonHasEveryTaskOfTheCriteriaAndTheFilesItWasAskedFor) {
         for (const auto& t : json["tasks"]) {
             const double km = t["rangeKm"];
             EXPECT_NEAR(t["pixels"].get<double>(), 0.5 / (km * 6.233781 / 640 * M_PI / 180 * 1000), 1e-3);
-            EXPECT_LT(t["ranges"]["0.9"].get<double>(), km);
-            EXPECT_GT(t["ranges"]["0.3"].get<double>(), km);
+            EXPECT_LT(t["ranges"]["0.9"]["rangeKm"].get<double>(), km);
+            EXPECT_GT(t["ranges"]["0.3"]["rangeKm"].get<double>(), km);
+            // The file's curves end at the Nyquist frequency: a number, or a bracket the sampling limits.
+            EXPECT_EQ(t["limitedBy"] == "crossing", t["highKm"] == t["lowKm"]) << t;
+            EXPECT_TRUE(t["limitedBy"] == "crossing" || t["limitedBy"] == "sampling") << t;
+            EXPECT_GE(t["highKm"].get<double>(), t["lowKm"].get<double>());
         }
         EXPECT_EQ(splitLines(readText(dir.path("r.csv"))).size(), tasks + 1);
         EXPECT_EQ(readText(dir.path("r.png")).rfind("\x89PNG", 0), 0u);

@@ -58,6 +58,26 @@ for column in table.columns:
 print('ok')
 )";
 
+// A study of NETD on camera4, each camera measured to its own limit: the detection range falls with
+// every step of the noise, where the bench's six frequencies once left the first ones equal.
+TEST(CliLong, ANetdStudyGivesStrictlyFallingDetectionRanges) {
+    if (!hasParallel())
+        GTEST_SKIP() << "GNU parallel is not installed";
+    const TempDir dir;
+    copyShipped(dir, {"camera4.par", "mira.tag"});
+    const std::string folder = dir.root().string();
+    dir.write("n.json", plan("camera4.par", "[0.05, 0.15, 0.4, 1]"));
+    ASSERT_EQ(runCli("study n.json", folder).status, 0);
+    ASSERT_EQ(runCommand("parallel < n/jobs.txt", folder).status, 0);
+    double previous = INFINITY;
+    for (int job = 1; job <= 4; ++job) {
+        const auto range = jsonOf(dir.path("n/results/cam00" + std::to_string(job) + ".range.json"));
+        const double km = range["tasks"][0]["rangeKm"];
+        EXPECT_LT(km, previous) << "job " << job << ": " << range["tasks"][0];
+        previous = km;
+    }
+}
+
 TEST(CliLong, StudyResumesAndNeverMergesAnEditedPlansResults) {
     if (!hasParallel())
         GTEST_SKIP() << "GNU parallel is not installed";
