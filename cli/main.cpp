@@ -342,7 +342,7 @@ std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const Observ
         {"integrationTime", settings.integrationTime},
         {"repeats", settings.repeats},
         {"grid", settings.grid},
-        {"frequencies", settings.toCameraLimit ? nlohmann::json("auto") : nlohmann::json(settings.frequencies)},
+        {"frequencies", settings.toCameraLimit ? nlohmann::json("auto") : nlohmann::json(listedFrequencies(settings))},
         {"viewing",
          {{"screenPixelMm", v.screenPixel},
           {"distanceM", v.distance},

@@ -28,8 +28,7 @@ void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const O
     cancel_ = false;
     cameraSlot_ = cameraSlot;
     // A run to the camera's limit knows its length as it goes; the progress reports it.
-    const int total = static_cast<int>(settings.frequencies.empty() ? frequencyCount : settings.frequencies.size()) *
-                      std::max(1, settings.repeats);
+    const int total = static_cast<int>(listedFrequencies(settings).size()) * std::max(1, settings.repeats);
     dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(cameraSlot + 1));
     dialog_->setRange(0, total);
     dialog_->setValue(0);

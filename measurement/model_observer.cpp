@@ -68,6 +68,14 @@ std::vector<double> autoFrequencies(double nyquist) {
     return grid;
 }
 
+std::vector<double> listedFrequencies(const ObserverSettings& settings) {
+    std::vector<double> list = settings.frequencies;
+    if (list.empty())
+        for (const FrequencyChoice& choice : frequencyChoices)
+            list.push_back(choice.frequency);
+    return list;
+}
+
 const char* outcomeText(ObserverOutcome outcome) {
     switch (outcome) {
     case ObserverOutcome::Resolved:
@@ -108,18 +116,6 @@ RepeatSummary summarise(const std::vector<HalfResult>& results) {
 
 namespace {
 
-// The frequencies a run measures, in order.
-std::vector<double> frequenciesOf(const ObserverSettings& settings, double nyquist) {
-    if (settings.toCameraLimit)
-        return autoFrequencies(nyquist);
-    if (!settings.frequencies.empty())
-        return settings.frequencies;
-    std::vector<double> six;
-    for (const FrequencyChoice& choice : frequencyChoices)
-        six.push_back(choice.frequency);
-    return six;
-}
-
 // The observer's reference curve, the formula it is calibrated against, at a frequency.
 double referenceMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ObserverSettings& settings,
                      double f) {
@@ -159,7 +155,8 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         }
         return r;
     };
-    const std::vector<double> frequencies = frequenciesOf(settings, nyquist);
+    const std::vector<double> frequencies =
+        settings.toCameraLimit ? autoFrequencies(nyquist) : listedFrequencies(settings);
     for (double f : frequencies)
         out.frequencies.push_back(rowAt(f));
     if (!frequencies.empty()) {

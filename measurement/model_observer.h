@@ -77,6 +77,8 @@ inline constexpr double autoRelativeStep = 0.10;
 inline constexpr double autoEndRatio = 1.05;
 inline constexpr int autoEndSteps = 4;
 std::vector<double> autoFrequencies(double nyquist);
+// The frequencies a run of a list measures: the settings' list, or the bench's six when it is empty.
+std::vector<double> listedFrequencies(const ObserverSettings& settings);
 // The finest pattern any camera the bench takes can sample: the Nyquist frequency of its smallest
 // pixel angle (minPixelAngle, 0.01 mrad).
 inline constexpr double maxMeasuredFrequency = 50.0; // cycles/mrad

@@ -124,7 +124,13 @@ ObjectiveMrtd objectiveResult(bool horizontalBars) {
                                             std::array{1.0, 0.1581, 0.1297, 0.1866}, std::array{2.0, 0.0, 0.0, 0.0}}) {
         FrequencyResult& r = result.frequencies.emplace_back();
         r.frequency = f;
-        r.mrtd = {.mean = mean, .ciLow = low, .ciHigh = high, .valued = mean > 0.0 ? 5 : 0, .repeats = 5};
+        r.mrtd = {.mean = mean,
+                  .ciLow = low,
+                  .ciHigh = high,
+                  .valued = mean > 0.0 ? 5 : 0,
+                  .repeats = 5,
+                  .outcome = mean > 0.0 ? ObserverOutcome::Resolved : ObserverOutcome::NotResolved,
+                  .values = {}};
     }
     return result;
 }
