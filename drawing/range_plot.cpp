@@ -156,8 +156,10 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
     if (end) {
         painter.setPen(QPen(foreground, 1, Qt::DotLine));
         painter.drawLine(QPointF(x(end->frequency), plot.top()), QPointF(x(end->frequency), plot.bottom()));
-        painter.drawText(QPointF(x(end->frequency) - 60, plot.top() + 26),
-                         QString::fromLatin1(rangeLimitName(end->limit)) + u" limit"_s);
+        // Left of the line at the foot, clear of the legend.
+        const QString label = QString::fromLatin1(rangeLimitName(end->limit)) + u" limit"_s;
+        painter.drawText(
+            QPointF(x(end->frequency) - painter.fontMetrics().horizontalAdvance(label) - 4, plot.bottom() - 6), label);
     }
     const double hc = prediction.scenario.criticalDimensionM();
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
