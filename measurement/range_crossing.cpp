@@ -52,5 +52,14 @@ RangeCrossing rangeCrossing(const MrtdCurve& curve, const RangeScenario& scenari
             result.highKm = std::max(*high, lastRange);
             result.limitedBy = end->limit;
         }
+    // The curve does not fall past its last point, so once the air has dimmed the target below that
+    // value no finer bars are seen either: an upper limit whatever the end, in any air that dims.
+    if (scenario.extinction > 0.0) {
+        const double dimmed = std::max(margin(0.0, curve.back().second) / scenario.extinction, lastRange);
+        if (!result.highKm || dimmed < *result.highKm) {
+            result.highKm = dimmed;
+            result.limitedBy = RangeLimit::Measurement;
+        }
+    }
     return result;
 }

@@ -27,7 +27,8 @@ struct RangeCrossing : KnownRange {
 // first value holds; beyond the last nothing is assumed: where the target still stands above the
 // curve there, the range lies between where the last frequency puts the cycles and where the end
 // does (end.frequency h_c / cycles) — the latter only while the target's difference there is within
-// what the end holds for. The curve is taken as it is: pass the non-decreasing one (mrtd2d's).
+// what the end holds for — or, if nearer, where the air dims the target to the curve's last value.
+// The curve is taken as it is: pass the non-decreasing one (mrtd2d's).
 RangeCrossing rangeCrossing(const MrtdCurve& curve, const RangeScenario& scenario, double cycles,
                             const std::optional<CurveEnd>& end = std::nullopt);
 

@@ -53,9 +53,11 @@ std::vector<std::string> rangeNotes(const RangePrediction& p) {
                         "difference falls to it; the range lies between where the last measured frequency "
                         "and where the Nyquist frequency put the cycles.");
     if (!measurement.empty())
-        notes.push_back(measurement + ": the measured frequencies end before the target's apparent difference falls to "
-                                      "the MRTD; the range lies between where the last one resolved and where the end "
-                                      "of the measurement put the cycles.");
+        notes.push_back(measurement +
+                        ": the measured frequencies end before the target's apparent difference falls to "
+                        "the MRTD; the range lies between where the last one resolved and the upper limit "
+                        "the curve's end sets: where the first frequency not resolved puts the cycles, "
+                        "or where the air dims the target below the curve's last value.");
     if (!open.empty())
         notes.push_back(open + ": the MRTD curve ends before the crossing and nothing known bounds the range above; it "
                                "is at least the value marked >.");

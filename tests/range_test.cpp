@@ -94,33 +94,43 @@ INSTANTIATE_TEST_SUITE_P(Rows, RangeClosedForm,
                                          ClosedFormRow{"2d", CriticalDimension::Sqrt, Carried::Vertical},
                                          ClosedFormRow{"2d", CriticalDimension::Min, Carried::Both}));
 
+enum class Upper { End, Dimming, None };
 struct BracketRow {
     RangeLimit limit;
-    double dt;    // the target's difference, kelvin
-    bool bounded; // the end bounds the range above
+    double dt;         // the target's difference, kelvin
+    double extinction; // per km
+    Upper upper;       // what bounds the range above
 };
 class RangeBracket : public testing::TestWithParam<BracketRow> {};
 
 // A curve that ends at 1 cycle/mrad before its crossing, its end at 1.2: the range lies between where
 // each puts N50 cycles on the target. A Nyquist end bounds it always; a frequency unresolved at 2 K
-// only while the target there is no brighter.
+// only while the target there is no brighter; failing both, where the air dims the target to the
+// curve's last value, and in air that does not dim, nothing.
 TEST_P(RangeBracket, RunsFromTheLastFrequencyToTheEnd) {
     RangeScenario s = scenario("johnson", CriticalDimension::Sqrt);
     s.target.dt = GetParam().dt;
+    s.extinction = GetParam().extinction;
     const CurveEnd end{1.2, GetParam().limit, GetParam().limit == RangeLimit::Sampling ? INFINITY : 2.0};
     const RangePrediction p = predictRanges(carried(exponentialMrtd(1.0), Carried::Both, end), s);
     for (const TaskRange& t : p.tasks) {
         const double perCycle = s.criticalDimensionM() / t.task.n50;
         EXPECT_NEAR(t.crossing.rangeKm, 1.0 * perCycle, 1e-12) << t.task.task;
-        EXPECT_EQ(t.crossing.highKm.has_value(), GetParam().bounded) << t.task.task;
-        EXPECT_NEAR(t.crossing.highKm.value_or(1.2 * perCycle), 1.2 * perCycle, 1e-12) << t.task.task;
-        EXPECT_EQ(t.crossing.limitedBy, GetParam().bounded ? GetParam().limit : RangeLimit::Measurement);
+        const double high = GetParam().upper == Upper::End
+                                ? 1.2 * perCycle
+                                : std::log(GetParam().dt / (a * std::exp(b * 1.0))) / GetParam().extinction;
+        EXPECT_EQ(t.crossing.highKm.has_value(), GetParam().upper != Upper::None) << t.task.task;
+        if (t.crossing.highKm) {
+            EXPECT_NEAR(*t.crossing.highKm, high, 1e-9 * high) << t.task.task;
+        }
+        EXPECT_EQ(t.crossing.limitedBy, GetParam().upper == Upper::End ? GetParam().limit : RangeLimit::Measurement);
     }
 }
 INSTANTIATE_TEST_SUITE_P(Rows, RangeBracket,
-                         testing::Values(BracketRow{RangeLimit::Sampling, 50.0, true},
-                                         BracketRow{RangeLimit::Measurement, 2.0, true},
-                                         BracketRow{RangeLimit::Measurement, 50.0, false}));
+                         testing::Values(BracketRow{RangeLimit::Sampling, 50.0, 0.2, Upper::End},
+                                         BracketRow{RangeLimit::Measurement, 2.0, 0.2, Upper::End},
+                                         BracketRow{RangeLimit::Measurement, 50.0, 0.2, Upper::Dimming},
+                                         BracketRow{RangeLimit::Measurement, 50.0, 0.0, Upper::None}));
 
 // Noisy curves, each orientation with its own noise: a task that needs more cycles never reaches
 // farther, by the cycle criteria or by the TTP metric, and identical curves give one curve's ranges.
