@@ -111,7 +111,9 @@ std::vector<TtpRange> ttpRanges(const Mrtd2d& mrtd, const RangeScenario& scenari
                     return value.high.value_or(std::numeric_limits<double>::infinity());
                 },
                 task.v50);
-            if (ttpValue(mrtd, scenario, high).high && high < 0.999e3)
+            // Asked just past the limit found: at it the search may sit on either side of where the
+            // band stops reaching the curve's last point.
+            if (ttpValue(mrtd, scenario, high * (1.0 + 1e-9)).high && high < 0.999e3)
                 r.highKm = std::max(high, r.rangeKm);
             else
                 r.limitedBy = RangeLimit::Measurement;

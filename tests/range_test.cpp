@@ -162,8 +162,8 @@ TEST(RangeEnvelope, MoreCyclesNeverReachFarther) {
 // A flat MRTD m from f0 to f1 under a target of constant difference (no air) puts r = sqrt((pi/4) dT/m)
 // under the integral everywhere: V = sqrt(WH) r (f1 - f0) / R, so the TTP range is
 // sqrt(WH) r (f1 - f0) / V50; holding the first value down to zero would add f0 / f1 of the metric;
-// a Nyquist end fN raises the bracket's upper end to sqrt(WH) r (fN - f0) / V50; and a reference
-// below, integrated to zero, gives sqrt(WH) r f1 / V50.
+// a Nyquist end fN raises the bracket's upper end to sqrt(WH) r (fN - f0) / V50; a reference
+// below, integrated to zero, gives sqrt(WH) r f1 / V50; and without an end, dimming air bounds it.
 TEST(RangeTtp, AFlatCurveGivesTheClosedForms) {
     constexpr double m = 0.02, f0 = 0.5, f1 = 2.0, fN = 2.4;
     RangeScenario s = scenario("johnson", CriticalDimension::Sqrt);
@@ -187,6 +187,15 @@ TEST(RangeTtp, AFlatCurveGivesTheClosedForms) {
         EXPECT_NEAR(below[k].rangeKm, size * r * f1 / v50, 1e-6 * below[k].rangeKm);
         EXPECT_FALSE(below[k].unintegratedShare);
     }
+    // With no end, in air that dims: the upper limit is where the target falls to the last value,
+    // (pi/4) dT e^(-sigma R) = m for the metric and dT e^(-sigma R) = m for the criteria.
+    s.extinction = 0.2;
+    const RangePrediction open = predictRanges(carried(flat, Carried::Both), s);
+    const double ttpHigh = std::log(std::numbers::pi / 4.0 * s.target.dt / m) / s.extinction;
+    for (const TtpRange& t : open.ttp)
+        EXPECT_NEAR(t.highKm.value_or(0.0), ttpHigh, 1e-6 * ttpHigh) << t.task;
+    for (const TaskRange& t : open.tasks)
+        EXPECT_NEAR(t.crossing.highKm.value_or(0.0), std::log(s.target.dt / m) / s.extinction, 1e-6) << t.task.task;
 }
 
 class RangeProbabilityInverse : public testing::TestWithParam<std::pair<double, double>> {};
