@@ -13,7 +13,7 @@ tervix_install_packages
 seconds=${FUZZ_SECONDS:-120}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTERVIX_FUZZ=ON -DTERVIX_BUILD_GUI=OFF -DTERVIX_BUILD_BENCHMARKS=OFF >/dev/null
-targets=(camera target atmosphere pipeline session)
+targets=(camera target atmosphere pipeline session mrtd_table objective_json requirement study_plan study_result)
 cmake --build build-fuzz --target "${targets[@]/%/_fuzzer}"
 
 run() {
@@ -21,7 +21,7 @@ run() {
     local work="build-fuzz/corpus/$name"
     mkdir -p "$work"
     local max_len=8192
-    [ "$name" = pipeline ] || [ "$name" = session ] && max_len=16384
+    case $name in pipeline | session | objective_json | study_result) max_len=16384 ;; esac
     "build-fuzz/bin/${name}_fuzzer" "$work" "fuzz/corpus/$name" -max_total_time="$seconds" \
         -max_len="$max_len" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="fuzz/corpus/$name/crash-" >"build-fuzz/$name.log" 2>&1 || true
@@ -34,17 +34,13 @@ run() {
     fi
 }
 
-if [ $# -gt 0 ]; then
-    for name in "$@"; do
-        [[ " ${targets[*]} " == *" $name "* ]] || { echo "no fuzz target $name (${targets[*]})" >&2; exit 2; }
-    done
-    for ((k = 0; k < $#; k += 2)); do
-        run "${@:k+1:1}" &
-        [ $((k + 2)) -le $# ] && run "${@:k+2:1}" &
-        wait
-    done
-    exit 0
-fi
-run camera & run target & wait
-run atmosphere & run pipeline & wait
-run session
+names=("$@")
+[ $# -gt 0 ] || names=("${targets[@]}")
+for name in "${names[@]}"; do
+    [[ " ${targets[*]} " == *" $name "* ]] || { echo "no fuzz target $name (${targets[*]})" >&2; exit 2; }
+done
+for ((k = 0; k < ${#names[@]}; k += 2)); do
+    run "${names[k]}" &
+    [ $((k + 1)) -lt ${#names[@]} ] && run "${names[k + 1]}" &
+    wait
+done

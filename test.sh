@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build with warnings as errors
-# (core, command-line tool, bench window under Xvfb, the install) and the core's tests again under
-# AddressSanitizer and UBSan.
+# (core, command-line tool, bench window under Xvfb, the Python module, the install) and the core's
+# tests again under AddressSanitizer and UBSan. Once the tests pass, the Python module is installed
+# where python3 finds it (tools/install_python_module.sh says how).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/install_packages.sh
@@ -14,6 +15,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
+tools/install_python_module.sh build
 
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"

@@ -23,7 +23,9 @@ struct AtmosphereTable {
 
 // Reads the file over the values already in the table. A value that does not convert keeps its slot
 // and leaves its text for the row's line skip. Returns false, with one line naming the file and the
-// reason in error, when it is absent or refused (not a regular file, beyond atmosphereFileLimits).
+// reason in error, when it is absent or refused: not a regular file, beyond atmosphereFileLimits, or
+// holding a number no float holds or a blur width below zero ("File 'Atmosphere.ini' row 5 value 2:
+// the blur width -0.5 mrad is below zero"). A refused file leaves the table as it was.
 bool readAtmosphereFile(const std::string& path, AtmosphereTable& table, std::string& error);
-// The same for the file's text.
-void readAtmosphereText(std::string text, AtmosphereTable& table);
+// The same for the file's text; path only names the file in the error.
+bool readAtmosphereText(std::string text, const std::string& path, AtmosphereTable& table, std::string& error);

@@ -6,22 +6,16 @@
 #include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/text_scanner.h"
+#include "text/tokens.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <numbers>
 #include <tuple>
 
 namespace {
-
-std::string formatNumber(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", v);
-    return text;
-}
 
 // Reads the values in file order into a copy of the camera. The first fault stops the reading and
 // is kept with its line, so the message can say where the file went wrong.
@@ -186,12 +180,12 @@ bool inOpenRange(float v, float low, float high) {
 void checkValues(CameraFileReader& r, const CameraState& state) {
     const CameraSet& c = state.set;
     if (!(c.tempMax > c.tempMin))
-        return r.fail("the temperature range " + formatNumber(c.tempMin) + " to " + formatNumber(c.tempMax) +
+        return r.fail("the temperature range " + messageNumber(c.tempMin) + " to " + messageNumber(c.tempMax) +
                           " is empty (tempMax must be above tempMin)",
                       r.lineOf("tempMax"));
     if (!(c.tempMin > lowestTemperature) || !(c.tempMax <= highestTemperature))
-        return r.fail("the temperature range must lie above " + formatNumber(lowestTemperature) + " and at most " +
-                          formatNumber(highestTemperature) + " degrees Celsius",
+        return r.fail("the temperature range must lie above " + messageNumber(lowestTemperature) + " and at most " +
+                          messageNumber(highestTemperature) + " degrees Celsius",
                       r.lineOf("tempMin"));
     if (c.contrastMin == c.contrastMax)
         return r.fail("the contrast limits are equal", r.lineOf("contrastMax"));
@@ -238,16 +232,16 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
                           " pixels (" + square + ") a camera may have: its render would take more than 0.2 s",
                       r.lineOf(c.matrixDetector != 0 ? "detectorColumns" : "scanLines"));
     if (imagePixels * c.frameRate > maxPixelRate)
-        return r.fail(image + " pixels at " + formatNumber(c.frameRate) + " Hz is more than the " +
+        return r.fail(image + " pixels at " + messageNumber(c.frameRate) + " Hz is more than the " +
                           std::to_string(static_cast<long long>(maxPixelRate)) + " pixels per second (" + square +
-                          " at " + formatNumber(liveRateOfMaxImage) + " Hz) the live view shows",
+                          " at " + messageNumber(liveRateOfMaxImage) + " Hz) the live view shows",
                       r.lineOf("frameRate"));
     for (auto [fov, pixels, name] : {std::tuple{c.fovCurrentH, format.width, "fovCurrentH"},
                                      std::tuple{c.fovCurrentV, format.height, "fovCurrentV"}}) {
         const double mrad = fov / pixels * std::numbers::pi / 180.0 * 1000.0;
         if (mrad < minPixelAngle)
             return r.fail(std::string("the pixel angle of ") + name + " over the detector format is " +
-                              formatNumber(mrad) + " mrad, below the " + formatNumber(minPixelAngle) +
+                              messageNumber(mrad) + " mrad, below the " + messageNumber(minPixelAngle) +
                               " mrad a pixel may have",
                           r.lineOf(name));
     }
@@ -255,6 +249,25 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
         return r.fail("the optical zoom must be positive", r.lineOf("opticalZoom"));
     if (!(c.frameRate > 0.0f && c.frameRate <= 1000.0f))
         return r.fail("the frame rate must lie above 0 and at most 1000 frames per second", r.lineOf("frameRate"));
+    // The MRTD curves give ranges: each point a frequency and a difference a camera can have, the
+    // frequencies rising (a value of 0 is a frequency not measured).
+    for (auto [name, table] : {std::pair{"mrtdWideH", &state.tables.mrtdWideH},
+                               {"mrtdWideV", &state.tables.mrtdWideV},
+                               {"mrtdNarrowH", &state.tables.mrtdNarrowH},
+                               {"mrtdNarrowV", &state.tables.mrtdNarrowV},
+                               {"mrtdMediumH", &state.tables.mrtdMediumH},
+                               {"mrtdAltH", &state.tables.mrtdAltH}})
+        for (int k = 0; k < table->vertexCount(); ++k) {
+            const double f = table->x(k), mrtd = table->y(k);
+            std::string problem = f != 0.0 ? frequencyProblem(f) : "";
+            if (problem.empty() && k > 0 && !(f > table->x(k - 1)))
+                problem = "the frequency " + messageNumber(f) + " does not rise above the one before";
+            if (problem.empty() && mrtd != 0.0)
+                problem = mrtdProblem(mrtd);
+            if (!problem.empty())
+                return r.fail(std::string("point ") + std::to_string(k + 1) + " of " + name + ": " + problem,
+                              r.lineOf(name));
+        }
     const char* responseName = c.spectralResponseIndex != 0 ? "spectralResponse1" : "spectralResponse0";
     const PointList& response =
         c.spectralResponseIndex != 0 ? state.tables.spectralResponse1 : state.tables.spectralResponse0;
@@ -265,11 +278,25 @@ void checkValues(CameraFileReader& r, const CameraState& state) {
         if (!(response.x(k) > 0.0f) || !(response.x(k) <= longestWavelength) ||
             (k > 0 && !(response.x(k) > response.x(k - 1))))
             return r.fail(std::string("the wavelengths of ") + responseName +
-                              " must be ascending, above 0 and at most " + formatNumber(longestWavelength) + " um",
+                              " must be ascending, above 0 and at most " + messageNumber(longestWavelength) + " um",
                           r.lineOf(responseName));
 }
 
 } // namespace
+
+std::string frequencyProblem(double cyclesPerMrad) {
+    if (std::isfinite(cyclesPerMrad) && cyclesPerMrad > 0.0 && cyclesPerMrad <= maxSpatialFrequency)
+        return {};
+    return "the frequency " + messageNumber(cyclesPerMrad) + " lies outside the 0 to " +
+           messageNumber(maxSpatialFrequency) + " cycles/mrad a spatial frequency may have";
+}
+
+std::string mrtdProblem(double kelvin) {
+    if (std::isfinite(kelvin) && kelvin > 0.0 && kelvin <= maxTemperatureDifference)
+        return {};
+    return "the MRTD " + messageNumber(kelvin) + " lies outside the 0 to " + messageNumber(maxTemperatureDifference) +
+           " K an MRTD may have";
+}
 
 PointTableRead readPointTable(TextScanner& in, PointList& table, int count) {
     PointList points;

@@ -39,6 +39,16 @@ inline constexpr float lowestTemperature = -static_cast<float>(absoluteZeroOffse
 inline constexpr float highestTemperature = 2000.0f;
 // Wavelengths of a spectral response lie above 0 and at most this, in µm.
 inline constexpr float longestWavelength = 100.0f;
+// What an MRTD point may hold, wherever it comes from (a camera file, a table, the model observer's
+// runs, a requirement): a spatial frequency above 0 and at most the Nyquist frequency of the smallest
+// pixel angle, which no camera the bench reads resolves beyond (cycles/mrad); a difference above 0
+// and at most the span of the temperatures a camera may view (K).
+inline constexpr double maxSpatialFrequency = 0.5 / minPixelAngle;
+inline constexpr double maxTemperatureDifference = double{highestTemperature} - double{lowestTemperature};
+// Why a frequency or an MRTD lies outside those ("the frequency 1e+308 lies outside the 0 to 50
+// cycles/mrad a spatial frequency may have"); empty when it lies within.
+std::string frequencyProblem(double cyclesPerMrad);
+std::string mrtdProblem(double kelvin);
 
 // Reads a camera file into the camera in use. The whole file is read into a copy first and adopted
 // only when it is well formed, so a malformed file leaves the camera exactly as it was. Returns

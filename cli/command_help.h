@@ -7,10 +7,15 @@
 // same rows of the command table, so that neither can describe an option the other lacks.
 
 // One option of a command.
+// Whether an option names a file the command reads or one it writes: the outputs are checked against
+// the inputs before the command runs.
+enum class FileRole { None, Input, Output };
+
 struct CommandOption {
     const char* name;
     const char* valueName; // empty for a flag
     const char* description;
+    FileRole role = FileRole::None;
 };
 
 // One command's row as its help reads it.

@@ -8,6 +8,8 @@
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
+#include "cli/observer_command.h"
+#include "cli/output_rule.h"
 #include "cli/provenance.h"
 #include "cli/range_command.h"
 #include "cli/refusal.h"
@@ -23,6 +25,7 @@
 #include "measurement/fidelity_report.h"
 #include "measurement/human_chain.h"
 #include "measurement/model_observer.h"
+#include "measurement/observer_profile.h"
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
@@ -156,6 +159,27 @@ public:
             return true;
         return std::nullopt;
     }
+    // The laboratory's screen from --screen-pixel, --viewing-distance, --luminance, --gamma and
+    // --black-level, the defaults where absent; none, with the rule broken, for a value out of range.
+    std::optional<ScreenViewing> screen(std::string& error) const {
+        ScreenViewing v;
+        auto screenPixel = number("screen-pixel", v.screenPixel, 0.01, 10.0);
+        auto distance = number("viewing-distance", v.distance, 0.05, 20.0);
+        auto luminance = number("luminance", v.peakLuminance, 0.1, 10000.0);
+        auto gamma = number("gamma", v.gamma, 1.0, 4.0);
+        auto black = number("black-level", v.blackLuminance, 0.0, 100.0);
+        if (!screenPixel || !distance || !luminance || !gamma || !black || *black >= *luminance) {
+            error = "--screen-pixel takes 0.01 to 10 mm, --viewing-distance 0.05 to 20 m, --luminance 0.1 to 10000 "
+                    "cd/m2, --gamma 1 to 4, --black-level 0 to 100 cd/m2 below the peak luminance";
+            return std::nullopt;
+        }
+        v.screenPixel = *screenPixel;
+        v.distance = *distance;
+        v.peakLuminance = *luminance;
+        v.gamma = *gamma;
+        v.blackLuminance = *black;
+        return v;
+    }
     char* argv0() const { return argv0_; }
 
 private:
@@ -183,11 +207,13 @@ bool prepareBench(const Invocation& run, Bench& bench, const StderrMessages& mes
     return fault == BenchOpenFault::None;
 }
 
+constexpr FileRole input = FileRole::Input, output = FileRole::Output;
+
 struct Command {
     const char* name;
     const char* usage;       // the lines after "tervix-cli " in the tool's usage, without the end
     const char* description; // what it does and which files it reads by itself
-    const char* positional;  // the positional argument's name, or nullptr
+    const char* positional;  // the positional argument's name (a file it reads), or nullptr
     std::vector<CommandOption> options;
     int (*run)(const Invocation&);
 };
@@ -347,7 +373,14 @@ std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const Observ
          {{"screenPixelMm", v.screenPixel},
           {"distanceM", v.distance},
           {"magnification", v.magnification},
-          {"peakLuminance", v.peakLuminance}}},
+          {"peakLuminance", v.peakLuminance},
+          {"gamma", v.gamma},
+          {"blackLuminance", v.blackLuminance}}},
+        {"profile", settings.profile.name.empty()
+                        ? nlohmann::json(nullptr)
+                        : nlohmann::json{{"file", settings.profile.name},
+                                         {"thresholdFactor", settings.profile.thresholdFactor},
+                                         {"noiseEfficiency", settings.profile.noiseEfficiency}}},
         {"displayWindow", settings.displayWindow ? nlohmann::json{{"level", settings.displayWindow->level},
                                                                   {"contrast", settings.displayWindow->contrast}}
                                                  : nlohmann::json(nullptr)}};
@@ -374,6 +407,7 @@ int runMrtd(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
         return fail("mrtd needs --camera FILE");
     ObserverSettings settings;
+    std::string error;
     auto snr = run.number("snr", settings.thresholdSnr, 0.1, 100.0);
     auto time = run.number("time", settings.integrationTime, 0.001, 10.0);
     auto seed = run.number("seed", 1.0, 0.0, 4294967295.0);
@@ -403,17 +437,23 @@ int runMrtd(const Invocation& run) {
     if (!observer)
         return fail("--observer takes ideal or human");
     settings.observer = *observer;
-    auto screenPixel = run.number("screen-pixel", settings.viewing.screenPixel, 0.01, 10.0);
-    auto distance = run.number("viewing-distance", settings.viewing.distance, 0.05, 20.0);
+    const auto screen = run.screen(error);
+    if (!screen)
+        return fail(error);
     auto magnification = run.number("magnification", settings.viewing.magnification, 0.125, 64.0);
-    auto luminance = run.number("luminance", settings.viewing.peakLuminance, 0.1, 10000.0);
     auto level = run.number("level", sliderRange / 2, 0, sliderRange);
     auto contrast = run.number("contrast", 0, 0, sliderRange);
-    if (!screenPixel || !distance || !magnification || !luminance || !level || !contrast ||
-        *level != std::floor(*level) || *contrast != std::floor(*contrast))
-        return fail("--screen-pixel takes 0.01 to 10 mm, --viewing-distance 0.05 to 20 m, --magnification 0.125 to "
-                    "64, --luminance 0.1 to 10000 cd/m2, --level and --contrast whole positions 0 to 1000");
-    settings.viewing = {*screenPixel, *distance, *magnification, *luminance};
+    if (!magnification || !level || !contrast || *level != std::floor(*level) || *contrast != std::floor(*contrast))
+        return fail("--magnification takes 0.125 to 64, --level and --contrast whole positions 0 to 1000");
+    settings.viewing = *screen;
+    settings.viewing.magnification = *magnification;
+    if (run.has("observer-profile")) {
+        std::string profileError;
+        const auto profile = readObserverProfile(run.value("observer-profile"), profileError);
+        if (!profile)
+            return fail(profileError);
+        settings.profile = *profile;
+    }
     if (run.has("level") || run.has("contrast"))
         settings.displayWindow = LevelContrast{static_cast<int>(*level), static_cast<int>(*contrast)};
     const auto model = run.model();
@@ -430,7 +470,6 @@ int runMrtd(const Invocation& run) {
     BenchState state;
     StderrMessages messages;
     Bench bench(state, messages);
-    std::string error;
     if (!prepareBench(run, bench, messages, benchCase, error))
         return error.empty() ? 1 : fail(error);
     if (settings.displayWindow)
@@ -462,12 +501,11 @@ int runMrtd(const Invocation& run) {
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
-        const DisplayTerms display = displayTermsNearThreshold(state, settings, frequencyChoices[0].frequency);
+        const DisplayTerms display = displayTermsAt(state, settings, frequencyChoices[0].frequency, 0.0);
         // The reference the observer is calibrated against: classicHuman for the human observer.
         auto classic = [&](double f) {
             return settings.observer == ObserverKind::Human
-                       ? classicHumanMrtd(terms, display, settings.viewing, f, settings.thresholdSnr,
-                                          settings.integrationTime)
+                       ? classicHumanMrtd(terms, display, settings, f)
                        : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
         };
         if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))
@@ -519,16 +557,6 @@ int runSession(const Invocation& run) {
             return fail(requirementError);
         info.requirementFile = QString::fromStdString(run.value("requirement"));
     }
-    // An output over an input would replace what it was made from.
-    for (const char* output : {"csv", "pdf"})
-        for (const char* input : {"", "requirement"}) {
-            const std::string in = *input ? run.value(input) : path;
-            if (run.has(output) && !in.empty() && namesSameFile(run.value(output), in))
-                return fail("--" + std::string(output) + " '" + run.value(output) + "' is the input '" + in +
-                            "'; name another file");
-        }
-    if (run.has("csv") && run.has("pdf") && namesSameFile(run.value("csv"), run.value("pdf")))
-        return fail("--csv and --pdf name the same file '" + run.value("pdf") + "'");
     // The camera files are looked for beside the session, then in the working folder; one the report
     // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
     const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
@@ -536,16 +564,25 @@ int runSession(const Invocation& run) {
     if (run.has("pdf") && !sessionCameraFiles(*session, folders, reportError))
         return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
-    std::cout << (run.has("json") ? statisticsJson(groups) : statisticsTable(groups));
+    std::cout << (run.has("json") ? sessionJson(*session)
+                                  : statisticsTable(groups) + objectiveRunsTable(session->objectiveRuns));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
     if (run.has("pdf")) {
         const auto application = paintingApplication(run);
-        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, {}, info))
+        if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, info))
             return fail(reportError.toStdString());
     }
     return 0;
+}
+
+int runObserver(const Invocation& run) {
+    std::string error;
+    const auto screen = run.screen(error);
+    if (!screen)
+        return fail(error);
+    return runObserverCommand(run, *screen, run.standardTarget(), run.atmosphereFile());
 }
 
 int runRange(const Invocation& run) {
@@ -556,14 +593,23 @@ int runStudy(const Invocation& run) {
 }
 
 const std::vector<Command>& commands() {
-    static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini)."};
-    static const CommandOption camera{"camera", "FILE", "The camera file (*.par)."};
-    static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out."};
+    static const CommandOption atmosphere{"atmosphere", "FILE", "The atmosphere table (Atmosphere.ini).", input};
+    static const CommandOption camera{"camera", "FILE", "The camera file (*.par).", input};
+    static const CommandOption target{"target", "FILE", "The target file (*.tag); the standard target when left out.",
+                                      input};
     static const CommandOption seed{"seed", "N", "Seed of the noise generator, 0 to 4294967295."};
     static const CommandOption model{"model", "MODEL",
                                      "The image model: physical or specified, the bit-exact image (default physical)."};
     static const CommandOption orientation{
         "orientation", "BARS", "vertical (the standard target, default) or horizontal (turned by 90 degrees)."};
+    static const CommandOption screenPixel{"screen-pixel", "MM",
+                                           "The monitor's pixel pitch, 0.01 to 10 mm (default 0.25)."};
+    static const CommandOption distance{"viewing-distance", "M", "Eye to screen, 0.05 to 20 m (default 0.5)."};
+    static const CommandOption luminance{"luminance", "CD_M2",
+                                         "The monitor's peak luminance, 0.1 to 10000 cd/m2 (default 100)."};
+    static const CommandOption gamma{"gamma", "G", "The monitor's luminance law's exponent, 1 to 4 (default 2.2)."};
+    static const CommandOption black{"black-level", "CD_M2",
+                                     "The monitor's luminance at grey 0, 0 to 100 cd/m2 (default 0)."};
     static const std::vector<Command> table{
         {"camera",
          "camera FILE [--mode full|standard|switch] [--atmosphere FILE] [--no-activate]",
@@ -596,15 +642,16 @@ const std::vector<Command>& commands() {
           model,
           {"phase", "DX,DY", "Shift the target by DX,DY pixels, each from -1000 to 1000."},
           orientation,
-          {"out", "PNG", "The display image to write."},
-          {"sensor", "PFM", "Also write the sensor image."},
-          {"frame", "PNG", "Also write one noisy frame."}},
+          {"out", "PNG", "The display image to write.", output},
+          {"sensor", "PFM", "Also write the sensor image.", output},
+          {"frame", "PNG", "Also write one noisy frame.", output}},
          runRender},
         {"mrtd",
          "mrtd --camera FILE [--target FILE] [--atmosphere FILE] [--seed N] [--snr K] [--time S]\n"
          "                  [--model specified|physical] [--repeats N] [--threads N] [--grid] [--json]\n"
          "                  [--observer ideal|human] [--screen-pixel MM] [--viewing-distance M]\n"
-         "                  [--magnification N] [--luminance CD_M2] [--level N] [--contrast N]\n"
+         "                  [--magnification N] [--luminance CD_M2] [--gamma G] [--black-level CD_M2]\n"
+         "                  [--observer-profile FILE] [--level N] [--contrast N]\n"
          "                  [--orientation vertical|horizontal] [--frequencies LIST|auto] [--table OUT.txt]\n"
          "                  [--csv OUT.csv] [--plot OUT.png]",
          "Measures the camera's MRTD with the model observer, repeated at random target phases, and prints\n"
@@ -628,17 +675,42 @@ const std::vector<Command>& commands() {
           {"threads", "N", "Worker threads, 0 for every core (default 0)."},
           {"grid", "", "Step the difference on the trackbar's grid instead of searching it."},
           {"observer", "NAME", "ideal (noise-limited) or human (the screen and the eye; the default)."},
-          {"screen-pixel", "MM", "The monitor's pixel pitch, 0.01 to 10 mm (default 0.25)."},
-          {"viewing-distance", "M", "Eye to screen, 0.05 to 20 m (default 0.5)."},
+          screenPixel,
+          distance,
           {"magnification", "N", "The view's magnifier, 0.125 to 64 (default 1)."},
-          {"luminance", "CD_M2", "The monitor's peak luminance, 0.1 to 10000 cd/m2 (default 100)."},
+          luminance,
+          gamma,
+          black,
+          {"observer-profile", "FILE",
+           "A laboratory's observer profile (tervix-cli observer fit): its threshold factor and\n"
+           "noise efficiency in place of the published eye's."},
           {"level", "N", "Hold the display's Level position, 0 to 1000 (default automatic)."},
           {"contrast", "N", "Hold the display's Contrast position, 0 to 1000 (default automatic)."},
           {"json", "", "Print the results as JSON instead of the table."},
-          {"table", "OUT.txt", "Also write the table."},
-          {"csv", "OUT.csv", "Also write the table's columns as comma-separated values."},
-          {"plot", "OUT.png", "Also draw the plot."}},
+          {"table", "OUT.txt", "Also write the table.", output},
+          {"csv", "OUT.csv", "Also write the table's columns as comma-separated values.", output},
+          {"plot", "OUT.png", "Also draw the plot.", output}},
          runMrtd},
+        {"observer",
+         "observer fit SESSION [--blind-only] --out PROFILE.json [--target FILE] [--atmosphere FILE]\n"
+         "                     [--screen-pixel MM] [--viewing-distance M] [--luminance CD_M2] [--gamma G]\n"
+         "                     [--black-level CD_M2]",
+         "Fits the human observer's threshold factor and noise efficiency to a session's human readings, each\n"
+         "seen on its own camera, frequency, bars and display, prints both with their 95 % intervals (the\n"
+         "observers resampled) and the residuals, and writes the profile that the mrtd command (its option\n"
+         "observer-profile) and the window use. Reads the camera files the readings name (beside the session,\n"
+         "then in the working folder), the standard target and the atmosphere as mrtd does.",
+         "SESSION",
+         {{"blind-only", "", "Fit only the readings taken while their observer read blind."},
+          {"out", "PROFILE.json", "The profile to write."},
+          target,
+          atmosphere,
+          screenPixel,
+          distance,
+          luminance,
+          gamma,
+          black},
+         runObserver},
         {"fidelity",
          "fidelity --camera FILE [--target FILE] [--atmosphere FILE] [--model specified|physical]\n"
          "                      [--json]",
@@ -650,17 +722,19 @@ const std::vector<Command>& commands() {
          "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf [--laboratory TEXT] [--operator TEXT]\n"
          "                     [--requirement CSV]]",
          "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
-         "image model, orientation and frequency. Reads no other file, except the camera files the report\n"
-         "quotes (beside the session, then in the working folder) and the requirement it is given.",
+         "image model, orientation and frequency, and the model observer's runs it holds. Reads no other file,\n"
+         "except the camera files the report quotes (beside the session, then in the working folder) and the\n"
+         "requirement it is given.",
          "FILE",
-         {{"json", "", "Print the statistics as JSON."},
-          {"csv", "OUT.csv", "Also write the statistics as comma-separated values."},
-          {"pdf", "OUT.pdf", "Also write the report."},
+         {{"json", "", "Print the statistics and the model observer's runs as JSON."},
+          {"csv", "OUT.csv", "Also write the statistics as comma-separated values.", output},
+          {"pdf", "OUT.pdf", "Also write the report.", output},
           {"laboratory", "TEXT", "The laboratory the report names."},
           {"operator", "TEXT", "The operator the report names."},
           {"requirement", "CSV",
            "MRTD limits as 'frequency,MRTD limit' rows: the report judges each frequency\n"
-           "against them and draws them."}},
+           "against them and draws them.",
+           input}},
          runSession},
         {"range",
          "range (--camera FILE | --session FILE [--slot N] | --objective JSON [--objective-horizontal JSON]\n"
@@ -672,12 +746,12 @@ const std::vector<Command>& commands() {
          "curve crosses the target's difference, else a bracket limited by the sampling or the measurement.\n"
          "Reads only the files named.",
          nullptr,
-         {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use."},
-          {"session", "FILE", "A session's observers' group means (intervals with the observers as the unit)."},
+         {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use.", input},
+          {"session", "FILE", "A session's observers' group means (intervals with the observers as the unit).", input},
           {"slot", "N", "The session's camera slot, 1 to 5 (default: the first with readings)."},
-          {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD)."},
-          {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD)."},
-          {"mrtd", "CSV", "Rows 'frequency, mrtdH, mrtdV' in cycles/mrad and kelvin; a cell may be empty."},
+          {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD).", input},
+          {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD).", input},
+          {"mrtd", "CSV", "Rows 'frequency, mrtdH, mrtdV' in cycles/mrad and kelvin; a cell may be empty.", input},
           {"target", "W,H", "nato (2.3 x 2.3 m, default), person (1.8 x 0.5 m) or width,height in metres."},
           {"dt", "K", "The target's temperature difference (default 2 K)."},
           {"extinction", "S", "clear (0.2, default), humid (0.5), haze (1.0) or a coefficient in km^-1."},
@@ -687,8 +761,8 @@ const std::vector<Command>& commands() {
           {"v50", "V1,V2,V3", "The TTP metric's V50 for detection, recognition, identification."},
           {"ttp-exponent", "A,B", "The TTP probability function's exponent E = A + B V/V50 (default 1.51,0.24)."},
           {"json", "", "Print the ranges as JSON."},
-          {"csv", "OUT.csv", "Also write one row per task."},
-          {"plot", "OUT.png", "Also draw the chance of each task against range."}},
+          {"csv", "OUT.csv", "Also write one row per task.", output},
+          {"plot", "OUT.png", "Also draw the chance of each task against range.", output}},
          runRange},
         {"study",
          "study PLAN.json [--out DIR] [--max-jobs N] | study run DIR N | study slurm DIR [--array-limit N]\n"
@@ -704,8 +778,8 @@ const std::vector<Command>& commands() {
           {"max-jobs", "N", "Allow a plan of up to N jobs (default 100000, at most 1000000)."},
           {"array-limit", "N", "The most tasks one job array may have (default 1000, below Slurm's MaxArraySize)."},
           {"merge", "DIR", "Gather a study's results."},
-          {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv)."},
-          {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png)."}},
+          {"csv", "OUT.csv", "Where --merge writes the CSV (default DIR/ranges.csv).", output},
+          {"plot", "OUT.png", "Where --merge draws the plot (default DIR/ranges.png).", output}},
          runStudy},
     };
     return table;
@@ -765,6 +839,34 @@ QCommandLineOption addVersionOption(QCommandLineParser& parser) {
     return version;
 }
 
+// The files a run reads: its positional argument, the options that name inputs, and the standard
+// target and Atmosphere.ini that a command taking --target reads when they are left out.
+std::vector<NamedFile> filesRead(const Command& command, const Invocation& run) {
+    std::vector<NamedFile> files;
+    if (command.positional)
+        for (const std::string& path : run.positional())
+            files.push_back({command.positional, path});
+    for (const CommandOption& option : command.options) {
+        if (option.role == FileRole::Input && run.has(option.name))
+            files.push_back({std::string("--") + option.name, run.value(option.name)});
+        if (option.role == FileRole::Input && std::string(option.name) == "target") {
+            if (!run.has("target"))
+                files.push_back({"the standard target", run.standardTarget()});
+            if (const auto atmosphere = run.atmosphereFile(); atmosphere && !run.has("atmosphere"))
+                files.push_back({"the atmosphere", *atmosphere});
+        }
+    }
+    return files;
+}
+
+std::vector<NamedFile> filesWritten(const Command& command, const Invocation& run) {
+    std::vector<NamedFile> files;
+    for (const CommandOption& option : command.options)
+        if (option.role == FileRole::Output && run.has(option.name))
+            files.push_back({std::string("--") + option.name, run.value(option.name)});
+    return files;
+}
+
 void addCommandOptions(QCommandLineParser& parser, const Command& command) {
     for (const CommandOption& entry : command.options) {
         QCommandLineOption option(QString::fromUtf8(entry.name), QString::fromUtf8(entry.description));
@@ -799,6 +901,8 @@ int runCommand(const Command& command, int argc, char** argv) {
         return 0;
     }
     const Invocation run(parser, programDirectory(argv[0]), argv[0], commandLineOf(argc, argv));
+    if (const auto refusal = outputOverInput(filesRead(command, run), filesWritten(command, run)))
+        return fail(*refusal);
     return command.run(run);
 }
 

@@ -4,6 +4,7 @@
 #include "cli/image_files.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
+#include "measurement/objective_run_of.h"
 
 #include <QImage>
 #include <QPainter>
@@ -38,7 +39,7 @@ bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
         painter, s, [&](double f) { return cameraMrtdAt(camera, f, result.horizontalBars); }, fileColour,
         Qt::SolidLine);
     paintFunctionCurve(painter, s, classic, classicColour, Qt::DotLine);
-    paintObjectiveCurve(painter, s, result, observerColour);
+    paintObjectiveCurve(painter, s, runFrequenciesOf(result), observerColour);
 
     painter.setPen(fileColour);
     painter.drawText(70, 24, u"grey: the camera file's MRTD curve"_s);

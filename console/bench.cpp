@@ -78,6 +78,7 @@ PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& f
 }
 
 void Bench::redrawView() {
+    ++sceneGeneration_;
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
     if (window_)
         window_->presentFrame(false);
@@ -90,6 +91,7 @@ void Bench::renderCameraView(Target& target) {
 void Bench::remapView() {
     if (renderBusy_ != 0)
         return;
+    ++sceneGeneration_;
     mapToDisplay(state_.sim, state_.camera.set, true, false);
     if (window_)
         window_->presentFrame(false);
@@ -203,6 +205,7 @@ void Bench::setTemperatureDifference(double kelvin) {
 }
 
 void Bench::showNewDifference() {
+    ++sceneGeneration_;
     UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
                 state_.console);
     RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
@@ -348,6 +351,64 @@ void Bench::selectCamera(int index) {
         offerNextHalf();
 }
 
+std::unique_ptr<CameraSwitch> Bench::cameraSwitch(int index) {
+    auto prepared = std::make_unique<CameraSwitch>();
+    prepared->index = index;
+    prepared->state = state_;
+    // Its own noise: the live image draws on from the bench's generator meanwhile.
+    prepared->state.random.seed(static_cast<std::uint32_t>(state_.random.next()) << 15 ^
+                                static_cast<std::uint32_t>(state_.random.next()));
+    prepared->bench = std::make_unique<Bench>(prepared->state, prepared->messages);
+    prepared->state.console = state_.console; // as this bench has it, not as a new bench starts
+    prepared->bench->takeControlsOf(*this);
+    prepared->bench->blind_ = false; // the half to offer comes from this bench's session, after
+    prepared->sceneGeneration = sceneGeneration_;
+    return prepared;
+}
+
+bool Bench::adoptCameraSwitch(CameraSwitch& prepared) {
+    if (prepared.sceneGeneration != sceneGeneration_)
+        return false;
+    const bool blind = blind_;
+    takeControlsOf(*prepared.bench);
+    blind_ = blind;
+    state_.camera = std::move(prepared.state.camera);
+    state_.sim = std::move(prepared.state.sim);
+    state_.target = std::move(prepared.state.target);
+    state_.console = prepared.state.console;
+    state_.random = prepared.state.random;
+    ++sceneGeneration_;
+    for (const std::string& text : prepared.messages.messages)
+        messages_.message(text);
+    if (window_) {
+        window_->showResultList(cameraIndex_);
+        window_->layoutChanged();
+        window_->presentFrame(false);
+    }
+    showTemperatureDifference();
+    if (blind_)
+        offerNextHalf();
+    return true;
+}
+
+void Bench::takeControlsOf(const Bench& other) {
+    temperatureOnGrid_ = other.temperatureOnGrid_;
+    levelContrast_ = other.levelContrast_;
+    electronicZoom_ = other.electronicZoom_;
+    opticalZoom_ = other.opticalZoom_;
+    frequencyIndex_ = other.frequencyIndex_;
+    cameraIndex_ = other.cameraIndex_;
+    stepIndex_ = other.stepIndex_;
+    viewValue_ = other.viewValue_;
+    randomisePosition_ = other.randomisePosition_;
+    automaticDisplay_ = other.automaticDisplay_;
+    magnifier_ = other.magnifier_;
+    renderBusy_ = other.renderBusy_;
+    blind_ = other.blind_;
+    targetFile_ = other.targetFile_;
+    distanceText_ = other.distanceText_;
+}
+
 void Bench::onDistanceEdit(const std::string& text) {
     if (text.empty())
         return;
@@ -381,12 +442,20 @@ void Bench::placeTemperatureOnGrid(double kelvin) {
     temperatureOnGrid_ = nearestGridDifference(kelvin);
 }
 
+template <class Event>
+void Bench::tell(Event event) {
+    for (BenchListener* listener : listeners_)
+        event(*listener);
+}
+
 bool Bench::record(const Observation& observation) {
     const double difference = state_.console.temperatureDifference;
     SessionReading r;
     r.time = isoUtcNow();
+    // An observation naming another observer makes them the current one first, as the window's
+    // observer box would have.
     if (!observation.observer.empty())
-        observer_ = observation.observer;
+        setObserver(observation.observer);
     r.observer = observer_;
     r.slot = cameraIndex_ + 1;
     r.cameraFile = cameraFileOf(cameraIndex_);
@@ -398,11 +467,38 @@ bool Bench::record(const Observation& observation) {
     if (observation.recognised)
         r.deltaT = std::round(difference * temperatureGridStepsPerKelvin) / temperatureGridStepsPerKelvin;
     r.display = display();
+    const std::size_t index = recorder_.session().readings.size();
     const bool written = recorder_.record(r);
     if (blind_)
         offerNextHalf();
-    resultsReplaced();
+    if (recorder_.session().readings.size() > index) {
+        // The newest reading is the last resultsOf would replay: the lists take it alone.
+        if (r.orientation == orientationOf(state_.console))
+            applyReading(results_, r);
+        tell([index](BenchListener& l) { l.readingRecorded(index); });
+    }
     return written;
+}
+
+bool Bench::recordObjectiveRun(ObjectiveRun run) {
+    if (run.time.empty())
+        run.time = isoUtcNow();
+    const std::size_t index = recorder_.session().objectiveRuns.size();
+    const bool written = recorder_.addObjectiveRun(run);
+    tell([index](BenchListener& l) { l.objectiveRunAdded(index); });
+    return written;
+}
+
+const ObjectiveRun* Bench::objectiveRun(int slot, const std::string& orientation) const {
+    return latestObjectiveRun(recorder_.session().objectiveRuns, slot, orientation);
+}
+
+void Bench::addListener(BenchListener& listener) {
+    listeners_.push_back(&listener);
+}
+
+void Bench::removeListener(BenchListener& listener) {
+    std::erase(listeners_, &listener);
 }
 
 bool Bench::undoLastReading() {
@@ -422,8 +518,13 @@ bool Bench::strikeReading(std::size_t index, const std::string& by, const std::s
 }
 
 bool Bench::strike(std::size_t index, const StruckMark& mark) {
+    const auto& readings = recorder_.session().readings;
+    const bool counted = index < readings.size() && !readings[index].struck;
     const bool written = recorder_.strike(index, mark);
-    resultsReplaced();
+    if (!counted || !readings[index].struck)
+        return written;
+    results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
+    tell([index](BenchListener& l) { l.readingStruck(index); });
     return written;
 }
 
@@ -468,6 +569,12 @@ void Bench::resumeSession(Session session, const std::string& path, bool unsaved
     sessionReplaced();
 }
 
+bool Bench::saveSessionAs(const std::string& path) {
+    const bool saved = recorder_.saveAs(path);
+    tell([](BenchListener& l) { l.stateChanged(); }); // the file's status and the rows it holds
+    return saved;
+}
+
 void Bench::sessionReplaced() {
     // An observer still blind goes on blind in the other session, and its file says so.
     if (blind_)
@@ -477,8 +584,7 @@ void Bench::sessionReplaced() {
 
 void Bench::resultsReplaced() {
     results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
-    if (window_)
-        window_->resultsChanged();
+    tell([](BenchListener& l) { l.stateChanged(); });
 }
 
 void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {

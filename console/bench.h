@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/bench_listener.h"
 #include "console/bench_state.h"
 #include "console/mrtd_results.h"
 #include "console/session.h"
@@ -7,10 +8,12 @@
 #include "console/temperature_grid.h"
 #include "sim/display.h"
 #include "sim/spatial_frequencies.h"
+#include "text/messages.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,8 +31,6 @@ public:
     virtual void showTemperatureValue(const std::string& text) = 0;
     // Lays the controls out again after the view's scales changed.
     virtual void layoutChanged() = 0;
-    // The results lists were derived again from the session; the plot repaints with them.
-    virtual void resultsChanged() {}
     // Only the results list of this camera slot is shown.
     virtual void showResultList(int /*camera*/) {}
     // The image view is hidden while a camera file loads.
@@ -66,7 +67,8 @@ PixelZoom nextFrame(BenchState& state, bool jitter, std::vector<std::uint8_t>& f
 // The bench in physical units: the temperature difference in kelvin, the frequency, the bar
 // orientation, the camera slot, the image model; runnable without windows. The controls' values
 // change only through these actions; the window and the tools read them back. Every reading taken
-// goes into the bench's session, from which the results lists are derived.
+// and every run of the model observer goes into the bench's session, from which the results lists
+// are derived; the listeners hear of each change.
 class Bench : public TargetLoaderHost {
 public:
     Bench(BenchState& state, MessageSink& messages, ConsoleWindow* window = nullptr);
@@ -167,7 +169,16 @@ public:
     ImageModel imageModel() const { return state_.sim.imageModel; }
     // Moves the target by a sub-pixel phase (camera-view pixels) on top of its offset, and redraws.
     void setTargetPhase(double dx, double dy);
+    // The slot's camera file read (a file that does not load leaves the old camera, and its slot,
+    // in use), the camera activated and its image rendered and shown, all at once.
     void selectCamera(int index);
+    // The same in three steps, so that the live image goes on while the new camera is built: the
+    // window's thread takes a copy of the bench (cameraSwitch), a worker builds the camera's model
+    // and first image on it (CameraSwitch::prepare), and the window's thread takes the result in at
+    // a frame boundary (adoptCameraSwitch). A result whose scene was changed meanwhile (a render
+    // since the copy) is refused: false, the bench unchanged, and the switch is to be made again.
+    std::unique_ptr<struct CameraSwitch> cameraSwitch(int index);
+    bool adoptCameraSwitch(CameraSwitch& prepared);
     void onDistanceEdit(const std::string& text);
     void onAtmosphereTemperatureEdit(const std::string& text);
     void onAtmosphereCoefficientEdit(const std::string& text);
@@ -199,6 +210,16 @@ public:
     bool offerNextHalf();
     void applyResult() { record({"", true}); }
     void markNotRecognized() { record({"", false}); }
+    // A run of the model observer, appended to the session and written as a reading is, stamped with
+    // the time now when it holds none. It keeps its own slot and orientation: a run that ends after
+    // the window moved on still belongs to what it measured. Kept even when the file cannot be
+    // written (false, after a message).
+    bool recordObjectiveRun(ObjectiveRun run);
+    // The latest run of a slot (1 ... 5) in an orientation; none when there is none.
+    const ObjectiveRun* objectiveRun(int slot, const std::string& orientation) const;
+    // The views that show the session; a listener must be removed before it goes.
+    void addListener(BenchListener& listener);
+    void removeListener(BenchListener& listener);
     // The session readings go to: a new one stored in the folder (nothing written until the first
     // reading), or one read from a file, kept in that file. A bench that starts neither keeps its
     // readings in memory only.
@@ -206,6 +227,8 @@ public:
     void resumeSession(Session session, const std::string& path, bool unsaved);
     // A normal end: the session file marked ended.
     bool finishSession() { return recorder_.finish(); }
+    // The session written whole to another file and kept there from then on (see SessionRecorder).
+    bool saveSessionAs(const std::string& path);
     const Session& session() const { return recorder_.session(); }
     SessionRecorder& recorder() { return recorder_; }
     const SessionRecorder& recorder() const { return recorder_; }
@@ -228,10 +251,15 @@ private:
     // The automatic display window set from the image just rendered, and the image mapped again
     // when the window moved (true then).
     bool followDisplayWindow();
+    // The lists derived again from the whole session, and the views told so.
     void resultsReplaced();
     void sessionReplaced();
     // The bars at this scale, their position reset, with the difference back at none.
     void showBars(float barScale);
+    template <class Event>
+    void tell(Event event);
+    // Every control's value as another bench holds it (the session and the window stay).
+    void takeControlsOf(const Bench& other);
     bool strike(std::size_t index, const StruckMark& mark);
 
     BenchState& state_;
@@ -250,6 +278,7 @@ private:
     bool automaticDisplay_ = true;
     int magnifier_ = 1;
     int renderBusy_ = 0;
+    std::uint64_t sceneGeneration_ = 0; // counts the renders and mappings, which a camera switch must follow
     bool blind_ = false;
     std::minstd_rand blindDraw_{std::random_device{}()}; // apart from the noise's generator
     std::string targetFile_;
@@ -257,6 +286,21 @@ private:
     SessionRecorder recorder_;
     std::string observer_;
     MrtdResults results_; // resultsOf(recorder_.session(), observer_, orientation), kept for the window's repaints
+    std::vector<BenchListener*> listeners_;
+};
+
+// A camera switch made away from the window's thread (Bench::cameraSwitch): a bench of its own on
+// a copy of the bench's state, with its controls, a generator seeded from the bench's, and the
+// messages its reading of the camera file gives.
+struct CameraSwitch {
+    int index = 0;
+    BenchState state;
+    MessageLog messages;
+    std::unique_ptr<Bench> bench;
+    std::uint64_t sceneGeneration = 0;
+
+    // The camera read, activated and rendered as selectCamera does; any thread, one at a time.
+    void prepare() { bench->selectCamera(index); }
 };
 
 // A temperature difference as the readout and assistive tools show it, signed, in kelvin, with the

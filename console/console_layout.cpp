@@ -109,6 +109,11 @@ std::map<int, LayoutRect> consoleLayout(const ConsoleLayoutInput& in) {
         place(benchCaption, benchX, h - 32, benchRoom, 20);
     else
         place(benchCaption, w - rightMargin - benchWidth, 6, benchWidth, 20);
+    // The session file's banner in the strip above the image, after the menu bar and before the
+    // bench's caption when that is up there too.
+    const int bannerX = in.menuWidth + gap;
+    const int bannerRight = at[benchCaption].y == 6 ? at[benchCaption].x - gap : w - rightMargin;
+    place(fileStatusBanner, bannerX, 2, bannerRight - bannerX, view.y - 4);
     const int targetsWidth = captionWidth(targetsCaption, in.radioWidth);
     place(targetsCaption, std::max(2, 110 - targetsWidth), h - 150, targetsWidth, in.radioHeight);
     const int cameraX[] = {50, 150, 250, 350, 450};

@@ -64,6 +64,8 @@ inline constexpr int cameraCaption = 1204;
 inline constexpr int menuBar = 1205;
 // "Blind": no value shown while the observer reads.
 inline constexpr int blindCheck = 1206;
+// The banner over the image while the session's file does not hold every reading.
+inline constexpr int fileStatusBanner = 1207;
 inline constexpr int helpButton = 57670;
 // The target gallery's lists: the target files and the objects of the one chosen.
 inline constexpr int objectList = 1022;

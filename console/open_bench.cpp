@@ -7,15 +7,12 @@
 namespace {
 
 bool readAtmosphere(const BenchSource& source, AtmosphereTable& atmosphere, MessageSink& messages) {
-    if (!source.text) {
-        std::string error;
-        if (readAtmosphereFile(source.path, atmosphere, error))
-            return true;
-        messages.message(error);
-        return false;
-    }
-    readAtmosphereText(*source.text, atmosphere);
-    return true;
+    std::string error;
+    if (source.text ? readAtmosphereText(*source.text, source.path, atmosphere, error)
+                    : readAtmosphereFile(source.path, atmosphere, error))
+        return true;
+    messages.message(error);
+    return false;
 }
 
 bool readCamera(const BenchSource& source, BenchState& state, MessageSink& messages) {

@@ -1,6 +1,8 @@
 #include "console/session.h"
 
+#include "camera/camera_file.h"
 #include "console/bench.h"
+#include "sim/display_window.h"
 #include "text/bounded_text_file.h"
 #include "text/iso_time.h"
 #include "text/messages.h"
@@ -12,9 +14,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <limits>
 
 namespace {
 
@@ -29,19 +31,8 @@ std::string placeOf(std::size_t index) {
 // The largest difference the bench's grid sets, either way.
 constexpr double largestDeltaT = temperatureGridLimit;
 
-bool isInt(const json& value) {
-    if (value.is_number_unsigned())
-        return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());
-    return value.is_number_integer() && value.get<long long>() >= std::numeric_limits<int>::min() &&
-           value.get<long long>() <= std::numeric_limits<int>::max();
-}
-
-// Each check leaves the reason and returns false at the first fault.
-bool need(bool condition, std::string& reason, const std::string& what) {
-    if (!condition)
-        reason = what;
-    return condition;
-}
+using strictJson::isInt;
+using strictJson::need;
 
 // A version 2 reading's strike-out mark: when, by whom and why. A mark without a reason would leave
 // the next reader guessing why a measurement was set aside, so it is refused.
@@ -68,10 +59,18 @@ bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std
             return false;
     const json &automatic = item["automatic"], &level = item["level"], &contrast = item["contrast"],
                &zoom = item["zoom"], &magnifier = item["magnifier"];
+    // The positions the Level and Contrast controls have, and a zoom a camera may have.
+    auto position = [](const json& value) {
+        return isInt(value) && value.get<int>() >= 0 && value.get<int>() <= sliderRange;
+    };
     if (!need(automatic.is_boolean(), reason, here + " \"automatic\" is neither true nor false") ||
-        !need(isInt(level) && isInt(contrast), reason, here + " \"level\" and \"contrast\" are not whole numbers") ||
+        !need(position(level) && position(contrast), reason,
+              here + " \"level\" and \"contrast\" are not whole positions from 0 to " + std::to_string(sliderRange)) ||
         !need(zoom.is_number() && std::isfinite(zoom.get<double>()) && zoom.get<double>() > 0.0, reason,
               here + " \"zoom\" is not a positive number") ||
+        !need(zoom.get<double>() <= maxDetectorSize, reason,
+              here + " \"zoom\" " + zoom.dump() + " is above the " + std::to_string(maxDetectorSize) +
+                  " any camera may have") ||
         !need(magnifier == 1 || magnifier == 2 || magnifier == 4 || magnifier == 8, reason,
               here + " \"magnifier\" is not 1, 2, 4 or 8"))
         return false;
@@ -173,6 +172,27 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
     return true;
 }
 
+json readingJson(const SessionReading& r) {
+    json item = {{"time", r.time},
+                 {"observer", r.observer},
+                 {"slot", r.slot},
+                 {"cameraFile", r.cameraFile},
+                 {"imageModel", r.imageModel},
+                 {"orientation", r.orientation},
+                 {"frequency", r.frequency},
+                 {"half", r.half},
+                 {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}};
+    if (const auto& d = r.display)
+        item["display"] = {{"automatic", d->automatic},
+                           {"level", d->level},
+                           {"contrast", d->contrast},
+                           {"zoom", d->zoom},
+                           {"magnifier", d->magnifier}};
+    if (const auto& s = r.struck)
+        item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
+    return item;
+}
+
 } // namespace
 
 const char* halfOf(double temperatureDifference) {
@@ -188,18 +208,22 @@ int frequencyIndexOf(double frequency) {
 
 MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation) {
     MrtdResults results;
-    for (const SessionReading& r : session.readings) {
-        const int i = frequencyIndexOf(r.frequency);
-        if (i < 0 || r.struck || r.observer != observer || r.orientation != orientation)
-            continue;
-        // The side a not-recognised mark goes to follows the sign of the difference.
-        const float side = r.half == halfMinus ? -1.0f : 0.0f;
-        if (r.deltaT)
-            results.applyResult(r.slot - 1, i, static_cast<float>(*r.deltaT));
-        else
-            results.markNotRecognized(r.slot - 1, i, side);
-    }
+    for (const SessionReading& r : session.readings)
+        if (!r.struck && r.observer == observer && r.orientation == orientation)
+            applyReading(results, r);
     return results;
+}
+
+void applyReading(MrtdResults& results, const SessionReading& r) {
+    const int i = frequencyIndexOf(r.frequency);
+    if (i < 0)
+        return;
+    // The side a not-recognised mark goes to follows the sign of the difference.
+    const float side = r.half == halfMinus ? -1.0f : 0.0f;
+    if (r.deltaT)
+        results.applyResult(r.slot - 1, i, static_cast<float>(*r.deltaT));
+    else
+        results.markNotRecognized(r.slot - 1, i, side);
 }
 
 HalvesRead halvesRead(const Session& session, const std::string& observer, int slot, const std::string& orientation) {
@@ -213,39 +237,70 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 }
 
 std::string sessionText(const Session& session) {
-    json readings = json::array();
-    for (const SessionReading& r : session.readings) {
-        json item = {{"time", r.time},
-                     {"observer", r.observer},
-                     {"slot", r.slot},
-                     {"cameraFile", r.cameraFile},
-                     {"imageModel", r.imageModel},
-                     {"orientation", r.orientation},
-                     {"frequency", r.frequency},
-                     {"half", r.half},
-                     {"deltaT", r.deltaT ? json(*r.deltaT) : json(nullptr)}};
-        if (const auto& d = r.display)
-            item["display"] = {{"automatic", d->automatic},
-                               {"level", d->level},
-                               {"contrast", d->contrast},
-                               {"zoom", d->zoom},
-                               {"magnifier", d->magnifier}};
-        if (const auto& s = r.struck)
-            item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
-        readings.push_back(std::move(item));
-    }
-    json file = {{"format", sessionFormatName},
-                 {"version", sessionFormatVersion},
-                 {"created", session.created},
-                 {"ended", session.ended},
-                 {"readings", readings}};
+    return SessionText().of(session);
+}
+
+const std::string& SessionText::of(const Session& session) {
+    refresh(readings_, session.readings, readingJson);
+    refresh(runs_, session.objectiveRuns, objectiveRunJson);
+    json file = {{"format", sessionFormatName}, {"version", sessionFormatVersion},
+                 {"created", session.created},  {"ended", session.ended},
+                 {"readings", nullptr},         {"objectiveRuns", nullptr}};
     if (!session.events.empty()) {
         json events = json::array();
         for (const SessionEvent& e : session.events)
             events.push_back({{"time", e.time}, {"observer", e.observer}, {"event", e.event}});
         file["events"] = std::move(events);
     }
-    return file.dump(1) + "\n";
+    text_ = file.dump(1) + "\n";
+    // The two lists go where their keys hold null: a key of the file's own level is the only text
+    // that starts a line with one space and a quote (strings hold no line ends), so the places are
+    // found whatever the other values say.
+    for (const auto& [key, list] :
+         {std::pair{"\n \"objectiveRuns\": ", listText(runs_)}, std::pair{"\n \"readings\": ", listText(readings_)}}) {
+        const std::size_t at = text_.find(key) + std::strlen(key);
+        text_.replace(at, 4, list);
+    }
+    return text_;
+}
+
+template <class Item>
+void SessionText::refresh(std::vector<Entry<Item>>& entries, const std::vector<Item>& items,
+                          nlohmann::json (*toJson)(const Item&)) {
+    entries.resize(items.size());
+    for (std::size_t k = 0; k < items.size(); ++k)
+        if (entries[k].text.empty() || !(entries[k].item == items[k])) {
+            entries[k].item = items[k];
+            // An entry of a list of the file's own level stands two levels in: each of its lines
+            // takes two more spaces than it has alone.
+            std::string alone = toJson(items[k]).dump(1), text;
+            text.reserve(alone.size() + alone.size() / 8);
+            for (char c : alone) {
+                text += c;
+                if (c == '\n')
+                    text += "  ";
+            }
+            entries[k].text = std::move(text);
+        }
+}
+
+template <class Item>
+std::string SessionText::listText(const std::vector<Entry<Item>>& entries) {
+    if (entries.empty())
+        return "[]";
+    std::size_t size = 8;
+    for (const auto& e : entries)
+        size += e.text.size() + 4;
+    std::string list;
+    list.reserve(size);
+    list += "[\n  ";
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (k > 0)
+            list += ",\n  ";
+        list += entries[k].text;
+    }
+    list += "\n ]";
+    return list;
 }
 
 std::optional<Session> parseSession(const std::string& text, std::string& reason) {
@@ -259,8 +314,8 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
         !need(file.contains("version"), reason, "\"version\" is missing") ||
         !need(isInt(file["version"]), reason, "\"version\" must be an integer") ||
         !need(file["version"] >= sessionFormatFirstVersion && file["version"] <= sessionFormatVersion, reason,
-              "version " + file["version"].dump() + " is not version " + std::to_string(sessionFormatFirstVersion) +
-                  " or " + std::to_string(sessionFormatVersion)) ||
+              "version " + file["version"].dump() + " is not a version from " +
+                  std::to_string(sessionFormatFirstVersion) + " to " + std::to_string(sessionFormatVersion)) ||
         !need(file.contains("created") && file["created"].is_string() &&
                   isIsoUtcTime(file["created"].get<std::string>()),
               reason, "\"created\" is not an ISO 8601 UTC time") ||
@@ -277,6 +332,15 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
             return std::nullopt;
     if (file.contains("events") && !readEvents(file["events"], session.events, reason))
         return std::nullopt;
+    // Runs came with version 3; an older file's key of that name is passed over as any unknown key.
+    if (file["version"].get<int>() >= 3 && file.contains("objectiveRuns")) {
+        const json& runs = file["objectiveRuns"];
+        if (!need(runs.is_array(), reason, "\"objectiveRuns\" is not a list"))
+            return std::nullopt;
+        for (std::size_t k = 0; k < runs.size(); ++k)
+            if (!readObjectiveRun(runs[k], k, session.objectiveRuns.emplace_back(), reason))
+                return std::nullopt;
+    }
     return session;
 }
 
@@ -329,25 +393,56 @@ std::string sessionFileName(const std::string& createdIsoTime) {
     return "session-" + stamp + ".json";
 }
 
+std::string sessionFileStatusText(const SessionFileStatus& status, std::size_t readings, const std::string& path) {
+    const std::size_t inMemory = readings - std::min(readings, status.readingsWritten);
+    const std::string only = inMemory == 0 ? std::string("No reading is lost so far")
+                             : inMemory == 1
+                                 ? std::string("The last reading is only in this window")
+                                 : "The last " + std::to_string(inMemory) + " readings are only in this window";
+    // The file's name makes the line long; the system's words after it are what a person acts on.
+    const std::string named = "cannot write '" + path + "': ";
+    const std::string reason = status.reason.rfind(named, 0) == 0 ? status.reason.substr(named.size()) : status.reason;
+    switch (status.state) {
+    case SessionFileStatus::State::Written:
+        return status.writtenAgain ? "The session is written again: '" + path + "' holds every reading." : "";
+    case SessionFileStatus::State::Failing:
+        return "The session could not be written: " + reason + " (" + std::to_string(status.failedWrites) +
+               (status.failedWrites == 1 ? " attempt). " : " attempts). ") + only +
+               "; each change tries again, and Save session as... writes it elsewhere.";
+    case SessionFileStatus::State::LockLost:
+        return "The session is no longer written: " + status.reason + ". " + only +
+               "; Save session as... keeps them in a file of their own.";
+    }
+    return {};
+}
+
+void SessionRecorder::clearStatus(std::size_t readingsWritten) {
+    status_ = SessionFileStatus{};
+    status_.readingsWritten = readingsWritten;
+    lastFailure_.clear();
+}
+
 void SessionRecorder::start(const std::string& folder, const std::string& createdIsoTime) {
+    flush(); // the session before goes whole to its file, under its lock
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
-    session_ = Session{createdIsoTime, {}, false, {}};
+    clearStatus(0);
+    session_ = Session{createdIsoTime, {}, false, {}, {}};
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
 }
 
 bool SessionRecorder::resume(Session session, const std::string& path, bool unsaved) {
+    flush();
     lock_.release();
     readOnlyReason_.clear();
-    lastFailure_.clear();
     std::string problem;
     if (!lock_.acquire(path, problem))
         readOnlyReason_ = problem;
     session_ = std::move(session);
     session_.ended = session_.ended && readOnly(); // a session taken up is open again once written
     path_ = path;
+    clearStatus(session_.readings.size());
     unsaved_.fill(false);
     if (unsaved && !readOnly())
         for (const SessionReading& r : session_.readings)
@@ -374,7 +469,10 @@ bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (readOnly())
         return refusedReadOnly();
     session_.readings[index].struck = mark;
-    return changed(session_.readings[index].slot);
+    const bool written = changed(session_.readings[index].slot);
+    if (!written) // the file holds the reading unstruck
+        status_.readingsWritten = std::min(status_.readingsWritten, index);
+    return written;
 }
 
 bool SessionRecorder::changed(int slot) {
@@ -389,29 +487,135 @@ bool SessionRecorder::note(const SessionEvent& event) {
     return readOnly() || write();
 }
 
+bool SessionRecorder::addObjectiveRun(const ObjectiveRun& run) {
+    session_.objectiveRuns.push_back(run);
+    if (!readOnly())
+        return write();
+    messages_.message("The session '" + path_ + "' is open read-only (" + readOnlyReason_ +
+                      "); the objective run is kept in this window only.");
+    return false;
+}
+
 bool SessionRecorder::write() {
-    if (path_.empty())
-        return true; // a bench without a session file keeps its readings in memory
-    std::string problem;
-    const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
-    if (locked && writeWholeFile(path_, sessionText(session_), problem)) {
-        lastFailure_.clear();
+    if (path_.empty()) { // a bench without a session file keeps its readings in memory, and loses none
+        status_.readingsWritten = session_.readings.size();
         return true;
     }
+    std::string problem;
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false; // another bench may have taken the file up: only Save as... goes on
+    const bool locked = lock_.held() ? lock_.confirm(problem) : lock_.acquire(path_, problem);
+    if (locked && writer_) {
+        writer_->write(path_, text_.of(session_), session_.readings.size());
+        return true;
+    }
+    if (locked && writeWholeFile(path_, text_.of(session_), problem)) {
+        succeeded(session_.readings.size());
+        return true;
+    }
+    return failed(problem);
+}
+
+void SessionRecorder::succeeded(std::size_t readingsWritten) {
+    const bool again = status_.state != SessionFileStatus::State::Written;
+    clearStatus(readingsWritten);
+    status_.writtenAgain = again;
+}
+
+bool SessionRecorder::failed(const std::string& problem) {
+    status_.state = lock_.lost() ? SessionFileStatus::State::LockLost : SessionFileStatus::State::Failing;
+    status_.reason = problem;
+    ++status_.failedWrites;
+    status_.writtenAgain = false;
     if (problem != lastFailure_)
-        messages_.message("The session could not be written: " + problem +
-                          ". The readings are kept in this window; save the tables before closing.");
+        messages_.message(lock_.lost() ? "The session '" + path_ + "' is no longer written: " + problem +
+                                             ". The readings are kept in this window; save the session as another "
+                                             "file to go on."
+                                       : "The session could not be written: " + problem +
+                                             ". The readings are kept in this window; save the tables before closing.");
     lastFailure_ = problem;
     return false;
 }
 
+bool SessionRecorder::confirmLock() {
+    if (status_.state == SessionFileStatus::State::LockLost)
+        return false;
+    if (!lock_.held())
+        return true;
+    std::string problem;
+    if (lock_.confirm(problem))
+        return true;
+    status_.state = SessionFileStatus::State::LockLost;
+    status_.reason = problem;
+    return false;
+}
+
+bool SessionRecorder::saveAs(const std::string& path) {
+    flush(); // what was handed over lands first, so that the status below is the file's
+    std::string problem;
+    SessionLock lock;
+    const bool kept = namesSameFile(path, path_) && lock_.held();
+    if (kept && !lock_.lost())
+        return write();
+    // Recorded into from now on, the copy is not an ended session, even of one opened read-only.
+    Session going = session_;
+    going.ended = false;
+    if (kept)
+        problem = "it is the file whose lock this bench lost; name another";
+    else if (lock.acquire(path, problem) && writeWholeFile(path, sessionText(going), problem)) {
+        session_ = std::move(going);
+        lock_ = std::move(lock);
+        path_ = path;
+        readOnlyReason_.clear();
+        const bool again = status_.state != SessionFileStatus::State::Written;
+        clearStatus(session_.readings.size());
+        status_.writtenAgain = again;
+        return true;
+    }
+    messages_.message("The session could not be saved as '" + path + "': " + problem + ".");
+    return false;
+}
+
+void SessionRecorder::writeInBackground(std::function<void()> ended) {
+    writer_ = std::make_unique<SessionFileWriter>(std::move(ended));
+}
+
+void SessionRecorder::writeInForeground() {
+    flush();
+    writer_.reset();
+}
+
+void SessionRecorder::reportWrites() {
+    if (!writer_)
+        return;
+    for (const SessionFileWriter::Outcome& outcome : writer_->takeOutcomes())
+        if (outcome.problem.empty())
+            succeeded(outcome.readings);
+        else
+            failed(outcome.problem);
+}
+
+void SessionRecorder::flush() {
+    if (writer_)
+        writer_->flush();
+    reportWrites();
+}
+
+SessionRecorder::~SessionRecorder() {
+    flush(); // the lock goes after the file is written
+}
+
 bool SessionRecorder::finish() {
-    if ((session_.readings.empty() && session_.events.empty()) || path_.empty() || readOnly()) {
+    if ((session_.readings.empty() && session_.events.empty() && session_.objectiveRuns.empty()) || path_.empty() ||
+        readOnly()) {
+        flush();
         lock_.release();
         return true; // nothing was recorded here, so nothing is written
     }
     session_.ended = true;
-    const bool written = write();
+    bool written = write();
+    flush();
+    written = written && lastFailure_.empty();
     lock_.release();
     return written;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "console/mrtd_results.h"
+#include "console/objective_run.h"
+#include "console/session_file_writer.h"
 #include "console/session_lock.h"
 #include "sim/image_model.h"
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,9 +25,10 @@ inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Sp
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";
-// Version 2 added the reading's display and strike-out mark; version 1 files still open, and are
-// written as version 2 the next time the session is written.
-inline constexpr int sessionFormatVersion = 2;
+// Version 2 added the reading's display and strike-out mark, version 3 the model observer's runs;
+// older files still open as they are, and are written in the current version the next time
+// something is added to the session.
+inline constexpr int sessionFormatVersion = 3;
 inline constexpr int sessionFormatFirstVersion = 1;
 // The reason an observer's "Undo" gives the reading it takes back.
 inline constexpr const char* undoneReason = "Undone";
@@ -82,14 +87,15 @@ struct SessionEvent {
     bool operator==(const SessionEvent&) const = default;
 };
 
-// Every reading of one sitting, in the order they were taken. The file is rewritten whole after
-// each reading, so a run that ends abnormally loses nothing; "ended" tells a finished session
-// from one to be restored.
+// Every reading of one sitting, in the order they were taken, and every run of the model observer in
+// the order they ended. The file is rewritten whole after each, so a run that ends abnormally loses
+// nothing; "ended" tells a finished session from one to be restored.
 struct Session {
     std::string created; // ISO 8601, UTC
     std::vector<SessionReading> readings;
     bool ended = false;
     std::vector<SessionEvent> events{}; // in the order they happened; written only when there are some
+    std::vector<ObjectiveRun> objectiveRuns{};
 
     bool operator==(const Session&) const = default;
 };
@@ -104,6 +110,8 @@ int frequencyIndexOf(double frequency);
 // that each slot's row shows that observer's latest unstruck reading of each half. The lists are
 // what one person measured: mixing observers or orientations in a row would show a value nobody saw.
 MrtdResults resultsOf(const Session& session, const std::string& observer, const std::string& orientation);
+// One reading that counts taken into the lists as resultsOf replays it: its half of its slot's row.
+void applyReading(MrtdResults& results, const SessionReading& reading);
 
 // Which halves of each frequency an observer has read on a slot and orientation, counting the
 // readings that stand (recognised or not): [frequency index][0 for plus, 1 for minus]. Blind mode
@@ -114,6 +122,30 @@ HalvesRead halvesRead(const Session& session, const std::string& observer, int s
 // The session file's text, and its strict reading. A text that is not a valid session gives no
 // session and a one-line reason.
 std::string sessionText(const Session& session);
+
+// The session file's text made again and again as the session grows: each reading's and run's text
+// is kept and made anew only when the reading or run changed, so that writing a long session after
+// each reading costs about as much as the reading. The text is sessionText's.
+class SessionText {
+public:
+    const std::string& of(const Session& session);
+
+private:
+    template <class Item>
+    struct Entry {
+        Item item;
+        std::string text; // the item's JSON as it stands in its list
+    };
+    template <class Item>
+    static void refresh(std::vector<Entry<Item>>& entries, const std::vector<Item>& items,
+                        nlohmann::json (*toJson)(const Item&));
+    template <class Item>
+    static std::string listText(const std::vector<Entry<Item>>& entries);
+
+    std::vector<Entry<SessionReading>> readings_;
+    std::vector<Entry<ObjectiveRun>> runs_;
+    std::string text_;
+};
 std::optional<Session> parseSession(const std::string& text, std::string& reason);
 
 // Reads a session file; a file that cannot be read or is not a session is reported as
@@ -131,11 +163,32 @@ std::string isoUtcTime(long long millisecondsSinceEpoch);
 std::string isoUtcNow();
 std::string sessionFileName(const std::string& createdIsoTime);
 
+// How the session's file stands against the readings in memory, for the window's persistent status.
+struct SessionFileStatus {
+    enum class State {
+        Written,  // the file holds every reading
+        Failing,  // the last write failed; each change is tried again
+        LockLost, // the lock went or was replaced: nothing more is written to this file
+    };
+    State state = State::Written;
+    std::string reason;              // the system's, when not written
+    int failedWrites = 0;            // since the last write that succeeded
+    std::size_t readingsWritten = 0; // the readings the file holds, the first ones; the rest are in memory only
+    bool writtenAgain = false;       // the last write succeeded after failing ones, or went to a new file
+};
+
+// The status as the window says it: empty while every reading is written and none failed before;
+// "The session could not be written: No space left on device (3 attempts). The last 2 readings are
+// only in this window; each new one tries again.", "... is written again: '/data/session-....json'
+// holds every reading."
+std::string sessionFileStatusText(const SessionFileStatus& status, std::size_t readings, const std::string& path);
+
 // The session the window records into: the file it lives in, the lock that keeps it this bench's
 // alone, and which slots hold readings not yet saved as a table.
 class SessionRecorder {
 public:
     SessionRecorder(MessageSink& messages) : messages_(messages) {}
+    ~SessionRecorder();
 
     // Starts an empty session stored in the folder under its start time; nothing is written (and
     // nothing locked) until the first reading or event.
@@ -153,13 +206,37 @@ public:
     bool strike(std::size_t index, const StruckMark& mark);
     // Appends the event and rewrites the file as a reading does; no slot's table changes with it.
     bool note(const SessionEvent& event);
+    // Appends the model observer's run and rewrites the file as a reading does; no slot's table
+    // changes with it. A read-only session keeps the run in this window only (false, after a message).
+    bool addObjectiveRun(const ObjectiveRun& run);
     // A normal end: the session is marked ended so that it is not restored again, and let go.
     bool finish();
+    // From now on the file is written on a thread of its own (SessionFileWriter), so that a change
+    // returns without waiting for the disk; true then means handed over. A write that fails is
+    // reported when reportWrites() runs, which the caller arranges on its own thread each time
+    // `ended` is called (on the writer's thread).
+    void writeInBackground(std::function<void()> ended);
+    // Back to writing on the caller's thread, once what is pending is written.
+    void writeInForeground();
+    void reportWrites();
+    // Returns once the file holds every change handed over.
+    void flush();
+    // Writes the whole session to another file, locked as the session's file from then on: the way
+    // on after the lock went or the disk filled. False, after a message, when that file is another
+    // bench's or cannot be written; the session stays where it was then.
+    bool saveAs(const std::string& path);
+    // The lock confirmed between writes, so that a lock that went is said before the next reading;
+    // false once it is lost.
+    bool confirmLock();
 
     const Session& session() const { return session_; }
     const std::string& path() const { return path_; }
     bool readOnly() const { return !readOnlyReason_.empty(); }
     const std::string& readOnlyReason() const { return readOnlyReason_; }
+    const SessionFileStatus& fileStatus() const { return status_; }
+    // Whether the file holds the reading as it stands (a reading or strike-out since the last write
+    // that succeeded is in memory only).
+    bool isWritten(std::size_t index) const { return index < status_.readingsWritten; }
 
     void markSaved(int slotIndex) { unsaved_[static_cast<std::size_t>(slotIndex)] = false; }
     bool isUnsaved(int slotIndex) const { return unsaved_[static_cast<std::size_t>(slotIndex)]; }
@@ -168,18 +245,26 @@ public:
 private:
     // After a reading or a strike-out in the slot: the slot unsaved, the file written again.
     bool changed(int slot);
-    // The lock confirmed (or taken, or made again) and the file written; a failure is reported once
-    // until a write succeeds again, so that a full disk does not answer every press with a box.
+    // The lock confirmed (or taken) and the file written. Every failure counts in the status; the
+    // message box comes once per cause, so that a full disk does not answer every press with a box.
     bool write();
     bool refusedReadOnly();
+    // A write that failed, reported unless it failed the same way the time before; always false.
+    bool failed(const std::string& problem);
+    // A write that succeeded and held this many readings: the status says so.
+    void succeeded(std::size_t readingsWritten);
+    void clearStatus(std::size_t readingsWritten);
 
     MessageSink& messages_;
     Session session_;
+    SessionText text_;
     std::string path_;
     SessionLock lock_;
     std::string readOnlyReason_;
     std::string lastFailure_;
+    SessionFileStatus status_;
     std::array<bool, cameraSlots> unsaved_{};
+    std::unique_ptr<SessionFileWriter> writer_; // none: written on the caller's thread
 };
 
 // The session files in the folder that did not end normally, newest first, and the newest of them.

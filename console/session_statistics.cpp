@@ -118,7 +118,9 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
     return groups;
 }
 
-std::string statisticsJson(const std::vector<SessionGroup>& groups) {
+namespace {
+
+nlohmann::json groupsJson(const std::vector<SessionGroup>& groups) {
     nlohmann::json list = nlohmann::json::array();
     for (const SessionGroup& g : groups) {
         nlohmann::json observers = nlohmann::json::array();
@@ -141,7 +143,40 @@ std::string statisticsJson(const std::vector<SessionGroup>& groups) {
                         {"meetsStandard", g.meetsStandard},
                         {"perObserver", observers}});
     }
-    return list.dump(2) + "\n";
+    return list;
+}
+
+} // namespace
+
+std::string statisticsJson(const std::vector<SessionGroup>& groups) {
+    return groupsJson(groups).dump(2) + "\n";
+}
+
+std::string sessionJson(const Session& session) {
+    nlohmann::json runs = nlohmann::json::array();
+    for (const ObjectiveRun& run : session.objectiveRuns)
+        runs.push_back(objectiveRunJson(run));
+    return nlohmann::json{{"groups", groupsJson(sessionStatistics(session))}, {"objectiveRuns", std::move(runs)}}.dump(
+               2) +
+           "\n";
+}
+
+std::string objectiveRunsTable(const std::vector<ObjectiveRun>& runs) {
+    std::string out;
+    for (const ObjectiveRun& run : runs) {
+        out += run.time + "  Camera" + std::to_string(run.slot) + " " + run.cameraFile + ", " + run.imageModel +
+               " image model, " + run.orientation + " bars, " + run.observer + " observer:";
+        char value[64];
+        for (const RunFrequency& f : run.frequencies) {
+            if (f.mrtd.hasMean())
+                std::snprintf(value, sizeof value, " %g: %.3f K", f.frequency, f.mrtd.mean);
+            else
+                std::snprintf(value, sizeof value, " %g: -", f.frequency);
+            out += value;
+        }
+        out += "\n";
+    }
+    return out;
 }
 
 std::string statisticsCsv(const std::vector<SessionGroup>& groups) {

@@ -57,3 +57,9 @@ std::vector<SessionGroup> sessionStatistics(const Session& session);
 std::string statisticsJson(const std::vector<SessionGroup>& groups);
 std::string statisticsCsv(const std::vector<SessionGroup>& groups);
 std::string statisticsTable(const std::vector<SessionGroup>& groups);
+// What `tervix-cli session --json` prints and the window's "Export JSON" writes: {"groups": the
+// list above, "objectiveRuns": every model observer's run as the session file holds it}.
+std::string sessionJson(const Session& session);
+// One line per run, after the table: when, which slot, camera file, image model, bars and observer,
+// and the mean MRTD at each frequency (cycles/mrad).
+std::string objectiveRunsTable(const std::vector<ObjectiveRun>& runs);

@@ -1,7 +1,5 @@
 #include "drawing/plot_painter.h"
 
-#include "measurement/model_observer.h"
-
 #include <QPainter>
 #include <QPen>
 
@@ -60,11 +58,11 @@ void paintMeanSeries(QPainter& painter, const std::vector<PlotErrorBar>& bars, c
     painter.setBrush(Qt::NoBrush);
 }
 
-void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour,
-                         int lineWidth) {
+void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const std::vector<RunFrequency>& frequencies,
+                         const QColor& colour, int lineWidth) {
     std::vector<PlotErrorBar> bars;
-    for (const FrequencyResult& r : result.frequencies)
-        if (r.mrtd.valued > 0 && r.mrtd.mean > 0.0)
+    for (const RunFrequency& r : frequencies)
+        if (r.mrtd.hasMean())
             bars.push_back(plotErrorBar(s, r.frequency, r.mrtd.mean, std::pair{r.mrtd.ciLow, r.mrtd.ciHigh}));
     paintMeanSeries(painter, bars,
                     {colour, colour, Qt::DashLine, lineWidth, lineWidth, 3 * lineWidth, lineWidth, false});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/plot_geometry.h"
 
 #include <QColor>
@@ -31,12 +32,11 @@ struct MeanSeriesStyle {
 // The series: each interval as a bar with caps, the means joined in order, each mean's marker.
 void paintMeanSeries(QPainter& painter, const std::vector<PlotErrorBar>& bars, const MeanSeriesStyle& style);
 
-struct ObjectiveMrtd;
 // The model observer's MRTD: its means joined by a dashed line in the colour, each with its 95 %
 // interval as an error bar; frequencies without a value are left out. A picture larger than the
 // console's takes a wider line and caps in proportion.
-void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const ObjectiveMrtd& result, const QColor& colour,
-                         int lineWidth = 1);
+void paintObjectiveCurve(QPainter& painter, const PlotScale& s, const std::vector<RunFrequency>& frequencies,
+                         const QColor& colour, int lineWidth = 1);
 // A smooth curve m(f) over the plot's frequency range, in the colour and pen style, where m(f) > 0.
 void paintFunctionCurve(QPainter& painter, const PlotScale& s, const std::function<double(double)>& mrtdAt,
                         const QColor& colour, Qt::PenStyle style);

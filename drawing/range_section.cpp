@@ -1,6 +1,5 @@
 #include "drawing/range_section.h"
 
-#include "console/bench.h"
 #include "drawing/range_plot.h"
 #include "measurement/range_inputs.h"
 #include "measurement/range_notes.h"
@@ -53,13 +52,15 @@ void addPrediction(ReportPages& pages, const RangePrediction& p, const QString& 
 
 } // namespace
 
-bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const std::vector<std::string>& cameraFolders, std::string& error) {
+bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups,
+                      const std::vector<ObjectiveRun>& objectiveRuns, const std::vector<std::string>& cameraFolders,
+                      std::string& error) {
     std::set<int> slotNumbers;
     for (const SessionGroup& g : groups)
         slotNumbers.insert(g.slot);
-    for (const auto& entry : objective)
-        slotNumbers.insert(entry.first);
+    const std::vector<const ObjectiveRun*> latest = latestObjectiveRuns(objectiveRuns);
+    for (const ObjectiveRun* run : latest)
+        slotNumbers.insert(run->slot);
     const RangeScenario scenario = reportScenario();
     for (int slot : slotNumbers) {
         pages.heading(QString(u"Range · Camera%1"_s).arg(slot), 2);
@@ -88,10 +89,12 @@ bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& group
             addPrediction(pages, p, u"Observers"_s);
             shown = p;
         }
-        if (const auto found = objective.find(slot); found != objective.end()) {
-            // The bench runs the model observer on the slot's own camera file.
-            const auto run = assembleRangeMrtd(ObjectiveRunsSource{{found->second}, Bench::cameraFileOf(slot - 1)},
-                                               cameraFolders, error);
+        std::vector<ObjectiveRun> slotRuns;
+        for (const ObjectiveRun* objective : latest)
+            if (objective->slot == slot)
+                slotRuns.push_back(*objective);
+        if (!slotRuns.empty()) {
+            const auto run = assembleRangeMrtd(ObjectiveRunsSource{slotRuns}, cameraFolders, error);
             if (!run)
                 return false;
             RangePrediction p = predictRanges(*run, scenario);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
 #include "drawing/report_pages.h"
-#include "drawing/session_report.h"
 
 #include <string>
 #include <vector>
@@ -14,5 +14,6 @@
 // the chance of each task against range beside the crossing of the MRTD with the dimmed target.
 // The curves are assembled as everywhere else (assembleRangeMrtd), the camera files found in the
 // folders giving the detector's angular pitch; false, with the reason, when one is refused.
-bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups, const ObjectiveBySlot& objective,
-                      const std::vector<std::string>& cameraFolders, std::string& error);
+bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& groups,
+                      const std::vector<ObjectiveRun>& objectiveRuns, const std::vector<std::string>& cameraFolders,
+                      std::string& error);

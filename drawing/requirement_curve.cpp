@@ -1,5 +1,7 @@
 #include "drawing/requirement_curve.h"
 
+#include "camera/camera_file.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -53,12 +55,13 @@ std::optional<RequirementCurve> parseRequirement(const std::string& text, const 
             return refuse("expected 'frequency,MRTD limit' as two numbers, found '" + trimmed(line) + "'");
         }
         headerAllowed = false;
-        if (!(*frequency >= 0.0))
-            return refuse("the frequency is below zero");
+        // A limit from frequency 0 up is a requirement; the frequencies and limits are a camera's.
+        if (const std::string problem = *frequency == 0.0 ? "" : frequencyProblem(*frequency); !problem.empty())
+            return refuse(problem);
         if (!curve.empty() && !(*frequency > curve.back().frequency))
             return refuse("the frequencies must rise from row to row");
-        if (!(*limit > 0.0))
-            return refuse("the MRTD limit must be above zero");
+        if (const std::string problem = mrtdProblem(*limit); !problem.empty())
+            return refuse("the MRTD limit: " + problem);
         curve.push_back({*frequency, *limit});
     }
     if (curve.empty()) {

@@ -20,7 +20,7 @@ const QColor objectiveColour(0, 130, 60);
 const QColor requirementColour(120, 60, 160);
 
 // The smallest and largest positive value the plot draws, so that the scale holds them all.
-std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, const ObjectiveMrtd* objective,
+std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, const ObjectiveRun* objective,
                                      const RequirementCurve* requirement) {
     double smallest = plotReferenceMrtd, largest = 0.0;
     auto take = [&](double v) {
@@ -38,8 +38,8 @@ std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, co
             }
         }
     if (objective)
-        for (const FrequencyResult& r : objective->frequencies)
-            if (r.mrtd.valued > 0 && r.mrtd.mean > 0.0)
+        for (const RunFrequency& r : objective->frequencies)
+            if (r.mrtd.hasMean())
                 for (double v : {r.mrtd.mean, r.mrtd.ciLow, r.mrtd.ciHigh})
                     take(v);
     if (requirement)
@@ -52,7 +52,7 @@ std::pair<double, double> valueRange(const std::vector<SessionGroup>& groups, co
 } // namespace
 
 void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<SessionGroup>& groups,
-                      const ObjectiveMrtd* objective, const RequirementCurve* requirement) {
+                      const ObjectiveRun* objective, const RequirementCurve* requirement) {
     const int width = area.width();
     const int height = area.height();
     painter.save();
@@ -100,7 +100,7 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
         painter, bars,
         {meanColour, barColour, Qt::SolidLine, line, thin, std::max(4, width / 120), std::max(3, width / 200), true});
     if (objective)
-        paintObjectiveCurve(painter, s, *objective, objectiveColour, std::max(1, width / 500));
+        paintObjectiveCurve(painter, s, objective->frequencies, objectiveColour, std::max(1, width / 500));
     if (requirement && !requirement->empty()) {
         painter.setPen(QPen(requirementColour, line, Qt::DashDotLine));
         for (std::size_t k = 1; k < requirement->size(); ++k) {
@@ -168,7 +168,7 @@ void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<Se
     painter.restore();
 }
 
-QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height, const ObjectiveMrtd* objective,
+QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height, const ObjectiveRun* objective,
                         const RequirementCurve* requirement) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
 #include "drawing/requirement_curve.h"
-#include "measurement/model_observer.h"
 
 #include <QImage>
 #include <QRect>
@@ -17,8 +17,8 @@ class QPainter;
 // whole decades until every value drawn lies inside the plot. Drawn with the painter as it is, so a
 // PDF keeps it as vectors.
 void paintSessionPlot(QPainter& painter, const QRect& area, const std::vector<SessionGroup>& groups,
-                      const ObjectiveMrtd* objective = nullptr, const RequirementCurve* requirement = nullptr);
+                      const ObjectiveRun* objective = nullptr, const RequirementCurve* requirement = nullptr);
 
 // The same plot as a picture.
 QImage sessionPlotImage(const std::vector<SessionGroup>& groups, int width, int height,
-                        const ObjectiveMrtd* objective = nullptr, const RequirementCurve* requirement = nullptr);
+                        const ObjectiveRun* objective = nullptr, const RequirementCurve* requirement = nullptr);

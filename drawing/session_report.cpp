@@ -3,6 +3,7 @@
 #include "camera/camera_file.h"
 #include "camera/camera_file_lookup.h"
 #include "drawing/range_section.h"
+#include "drawing/record_rows.h"
 #include "drawing/report_pages.h"
 #include "text/messages.h"
 #include "text/version.h"
@@ -38,17 +39,6 @@ std::map<SectionKey, std::vector<SessionGroup>> sectionsOf(const std::vector<Ses
     return sections;
 }
 
-const QString none = u"–"_s;
-
-QString kelvin(const std::optional<double>& value) {
-    return value ? QString::number(*value, 'f', 3) : none;
-}
-
-// An MRTD has no negative values, so neither does a bound the report prints.
-QString interval(double low, double high) {
-    return QString(u"%1 … %2"_s).arg(std::max(0.0, low), 0, 'f', 3).arg(std::max(0.0, high), 0, 'f', 3);
-}
-
 QString text(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -64,52 +54,25 @@ QString sectionTitle(const SectionKey& key) {
         .arg(text(std::get<1>(key)), text(std::get<2>(key)), orientationText(std::get<4>(key)));
 }
 
-// The model observer's result for a section: only the slot's, and only when it was measured in the
-// section's orientation.
-const ObjectiveMrtd* objectiveFor(const SectionKey& key, const ObjectiveBySlot& objective) {
-    const auto found = objective.find(std::get<0>(key));
-    if (found == objective.end() || found->second.horizontalBars != std::get<3>(key))
-        return nullptr;
-    return &found->second;
+const ObjectiveRun* objectiveFor(const SectionKey& key, const Session& session) {
+    return objectiveRunBeside(session.objectiveRuns, std::get<0>(key), std::get<1>(key), std::get<2>(key),
+                              std::get<4>(key));
 }
 
-QString objectiveSentence(const ObjectiveMrtd& result) {
+QString objectiveSentence(const ObjectiveRun& run) {
     QStringList values;
-    for (const FrequencyResult& r : result.frequencies) {
-        if (r.mrtd.valued == 0 || !(r.mrtd.mean > 0.0))
-            values << QString(u"%1 cycles/mrad: –"_s).arg(r.frequency);
-        else
-            values << QString(u"%1 cycles/mrad: %2 K (%3 K)"_s)
-                          .arg(r.frequency)
-                          .arg(r.mrtd.mean, 0, 'f', 3)
-                          .arg(interval(r.mrtd.ciLow, r.mrtd.ciHigh));
-    }
+    for (const RunFrequency& f : run.frequencies)
+        values << objectiveValueText(f);
     // The observer and the screen it read, as the run named them.
-    const QString observer = result.viewing.empty() ? u"model observer"_s : QString::fromStdString(result.viewing);
-    return u"Objective MRTD of the "_s + observer + u", mean (95 % interval): "_s + values.join(u"; "_s) +
-           (result.cancelled ? u" (the run was cancelled before it finished)."_s : u"."_s);
-}
-
-// "2026-12-06T14:15:17.250Z" as "2026-12-06 14:15:17", with " UTC" after it where no column says so.
-QString readableTime(const std::string& iso, bool zone = true) {
-    if (iso.size() < 19)
-        return text(iso);
-    return text(iso.substr(0, 10) + " " + iso.substr(11, 8) + (zone ? " UTC" : ""));
-}
-
-QString displayText(const std::optional<ReadingDisplay>& d) {
-    if (!d)
-        return u"not recorded"_s;
-    const QString window =
-        d->automatic ? u"automatic"_s : QString(u"level %1, contrast %2"_s).arg(d->level).arg(d->contrast);
-    return QString(u"%1, zoom %2×, magnifier %3×"_s).arg(window).arg(d->zoom).arg(d->magnifier);
+    const QString observer = run.viewing.words.empty() ? u"model observer"_s : text(run.viewing.words);
+    return u"Objective MRTD of the "_s + observer + u", mean (95 % interval): "_s + values.join(u"; "_s) + u"."_s;
 }
 
 QString joined(const std::set<std::string>& names) {
     QStringList list;
     for (const std::string& n : names)
         list << text(n);
-    return list.isEmpty() ? none : list.join(u", "_s);
+    return list.isEmpty() ? noValueText() : list.join(u", "_s);
 }
 
 QString cameraParagraph(const std::string& file, const CameraFileFacts& facts) {
@@ -158,7 +121,7 @@ void addHeader(ReportPages& pages, const Session& session, const SessionCameraFi
     QStringList displayLines;
     for (const auto& [setting, count] : displays)
         displayLines << QString(u"%1: %2 readings"_s).arg(setting).arg(count);
-    pages.paragraph(displayLines.isEmpty() ? none : displayLines.join(u"\n"_s));
+    pages.paragraph(displayLines.isEmpty() ? noValueText() : displayLines.join(u"\n"_s));
     pages.paragraph(QString(u"A frequency meets the standard when at least %1 observers each recognised the bars at "_s
                             u"least %2 times in each half. Struck readings count in no statistic."_s)
                         .arg(standardObservers)
@@ -166,7 +129,7 @@ void addHeader(ReportPages& pages, const Session& session, const SessionCameraFi
 }
 
 void addSection(ReportPages& pages, const SectionKey& key, const std::vector<SessionGroup>& list,
-                const ObjectiveMrtd* objective, const ReportInfo& info) {
+                const ObjectiveRun* objective, const ReportInfo& info) {
     pages.heading(sectionTitle(key), 2);
     const RequirementCurve* requirement = info.requirement ? &*info.requirement : nullptr;
     QStringList header{u"Frequency [cycles/mrad]"_s, u"Observers"_s, u"Mean MRTD [K]"_s,
@@ -178,16 +141,13 @@ void addSection(ReportPages& pages, const SectionKey& key, const std::vector<Ses
     }
     std::vector<ReportRow> rows;
     for (const SessionGroup& g : list) {
-        ReportRow row{{QString::number(g.frequency)},
-                      {QString::number(g.observers)},
-                      {kelvin(g.mean)},
-                      {g.ci95 ? interval(g.ci95->first, g.ci95->second) : none},
-                      {QString(u"%1 (%2 not recognised)"_s).arg(g.readings).arg(g.notRecognized)},
-                      {g.meetsStandard ? u"yes"_s : u"no"_s}};
+        const GroupCells cells = groupCells(g);
+        ReportRow row{{cells.frequency}, {cells.observers}, {cells.mean},
+                      {cells.interval},  {cells.readings},  {cells.meets}};
         if (requirement) {
             const auto limit = requirementAt(*requirement, g.frequency);
-            row.push_back({kelvin(limit)});
-            row.push_back({!limit || !g.mean ? none : *g.mean <= *limit ? u"pass"_s : u"fail"_s});
+            row.push_back({kelvinText(limit)});
+            row.push_back({!limit || !g.mean ? noValueText() : *g.mean <= *limit ? u"pass"_s : u"fail"_s});
         }
         rows.push_back(row);
     }
@@ -208,13 +168,15 @@ void addObserverValues(ReportPages& pages, const std::map<SectionKey, std::vecto
         pages.heading(sectionTitle(key), 3);
         std::vector<ReportRow> rows;
         for (const SessionGroup& g : list)
-            for (const ObserverMrtd& o : g.perObserver)
+            for (const ObserverMrtd& o : g.perObserver) {
+                const ObserverCells cells = observerCells(o);
                 rows.push_back({{QString::number(g.frequency)},
-                                {text(o.observer)},
-                                {kelvin(o.plus)},
-                                {kelvin(o.minus)},
-                                {kelvin(o.mrtd)},
-                                {QString(u"%1 / %2"_s).arg(o.plusReadings).arg(o.minusReadings)}});
+                                {cells.observer},
+                                {cells.plus},
+                                {cells.minus},
+                                {cells.mrtd},
+                                {cells.recognised}});
+            }
         pages.table({u"Frequency"_s, u"Observer"_s, u"Mean plus [K]"_s, u"Mean minus [K]"_s, u"MRTD [K]"_s,
                      u"Recognised plus / minus"_s},
                     {1, 1, 1, 1, 1, 1.2}, rows);
@@ -224,22 +186,22 @@ void addObserverValues(ReportPages& pages, const std::map<SectionKey, std::vecto
 void addReadings(ReportPages& pages, const Session& session) {
     pages.heading(u"Appendix: every reading"_s, 2);
     std::vector<ReportRow> rows;
+    using namespace readingColumn;
+    const std::vector<int> columns{Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Display};
     for (const SessionReading& r : session.readings) {
         const bool struck = r.struck.has_value();
+        const QStringList cells = readingCells(r);
         ReportRow row;
-        for (const QString& cell :
-             {readableTime(r.time, false), text(r.observer), QString::number(r.slot), text(r.cameraFile),
-              text(r.orientation), QString::number(r.frequency), text(r.half),
-              r.deltaT ? QString::number(*r.deltaT, 'f', 3) : u"not recognised"_s, displayText(r.display)})
-            row.push_back({cell, struck});
+        for (int column : columns)
+            row.push_back({cells[column], struck});
         rows.push_back(row);
         if (struck)
-            rows.push_back({{QString(u"Struck out %1 by %2: %3"_s)
-                                 .arg(readableTime(r.struck->time), text(r.struck->by), text(r.struck->reason))}});
+            rows.push_back({{u"Struck out "_s + readableTime(r.struck->time) + u" "_s + cells[Struck]}});
     }
-    pages.table({u"Time (UTC)"_s, u"Observer"_s, u"Slot"_s, u"Camera file"_s, u"Bars"_s, u"Frequency"_s, u"Half"_s,
-                 u"ΔT [K]"_s, u"Display"_s},
-                {2.6, 1.3, 0.7, 1.7, 1.5, 1.4, 0.8, 1.0, 2.1}, rows,
+    QStringList header;
+    for (int column : columns)
+        header << readingColumnTitle(column);
+    pages.table(header, {2.6, 1.3, 0.7, 1.7, 1.5, 1.4, 0.8, 1.0, 2.1}, rows,
                 u"Struck readings are shown struck through, followed by who struck them, when and why; they count in "_s
                 u"no statistic."_s);
 }
@@ -291,7 +253,7 @@ std::optional<SessionCameraFiles> sessionCameraFiles(const Session& session, con
 }
 
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
-                        const ObjectiveBySlot& objective, const ReportInfo& info) {
+                        const ReportInfo& info) {
     const auto cameras = sessionCameraFiles(session, cameraFolders, error);
     if (!cameras)
         return false;
@@ -302,9 +264,9 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
     const auto groups = sessionStatistics(session);
     const auto sections = sectionsOf(groups);
     for (const auto& [key, list] : sections)
-        addSection(pages, key, list, objectiveFor(key, objective), info);
+        addSection(pages, key, list, objectiveFor(key, session), info);
     std::string rangeError;
-    if (!addRangeSections(pages, groups, objective, localPaths(cameraFolders), rangeError)) {
+    if (!addRangeSections(pages, groups, session.objectiveRuns, localPaths(cameraFolders), rangeError)) {
         error = QString::fromStdString(rangeError);
         return false;
     }

@@ -4,12 +4,10 @@
 #include "console/session_statistics.h"
 #include "drawing/requirement_curve.h"
 #include "drawing/session_plot.h"
-#include "measurement/model_observer.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,10 +36,6 @@ std::optional<SessionCameraFiles> sessionCameraFiles(const Session& session, con
 // Paths as the system's file calls take them (QFile::encodeName), for the core's readers.
 std::vector<std::string> localPaths(const QStringList& paths);
 
-// The model observer's last result for each camera slot that has one, by the slot as the session
-// numbers it (1 ... 5).
-using ObjectiveBySlot = std::map<int, ObjectiveMrtd>;
-
 // What the session file does not hold but a signed report states: who made it where, the
 // atmosphere table in use when it is known, and the limit the camera is judged against.
 struct ReportInfo {
@@ -57,8 +51,9 @@ struct ReportInfo {
 // models, atmosphere, background temperatures, display settings, observers), per slot, camera
 // file, image model and orientation a table and a vector plot, the observers' values, every reading
 // (struck ones struck through with who, when and why) and signature lines; "Page x of y" on every
-// page. The camera files are looked for in the folders given. A slot's objective MRTD joins the
-// table and plot of its sections in the orientation it was measured. False, with the reason in one
+// page. The camera files are looked for in the folders given. The session's latest objective run of
+// a slot and orientation joins the table and plot of the section it measured (its camera file and
+// image model). False, with the reason in one
 // line, when a camera file the session names is refused or the file cannot be written.
 bool writeSessionReport(const Session& session, const QStringList& cameraFolders, const QString& path, QString& error,
-                        const ObjectiveBySlot& objective = {}, const ReportInfo& info = {});
+                        const ReportInfo& info = {});

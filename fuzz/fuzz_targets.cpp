@@ -7,12 +7,23 @@
 #include "console/plot_geometry.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
+#include "drawing/requirement_curve.h"
+#include "measurement/range_prediction.h"
+#include "measurement/range_sources.h"
+#include "measurement/range_study.h"
+#include "measurement/study_table.h"
 #include "target/target_file.h"
 #include "text/messages.h"
+#include "text/strict_json.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +36,28 @@ public:
 
 std::string textOf(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// A curve that reads is what the range's arithmetic assumes: finite values above zero at distinct
+// rising frequencies; the ranges from it are numbers, whatever the curve's shape.
+void checkCurvesAndRanges(const RangeMrtd& mrtd) {
+    for (const MrtdSamples* samples : {&mrtd.horizontal, &mrtd.vertical})
+        for (std::size_t k = 0; k < samples->size(); ++k) {
+            const MrtdSample& s = (*samples)[k];
+            if (!std::isfinite(s.frequency) || !(s.frequency > 0.0) || !std::isfinite(s.mrtd) || !(s.mrtd > 0.0) ||
+                (k > 0 && !(s.frequency > (*samples)[k - 1].frequency)) ||
+                (s.ci95 && !(s.ci95->first <= s.ci95->second)))
+                std::abort();
+        }
+    if (hasNoValue(mrtd))
+        return;
+    const RangePrediction prediction = predictRanges(mrtd, RangeScenario{});
+    for (const TaskRange& task : prediction.tasks)
+        if (!std::isfinite(task.crossing.rangeKm) || !std::isfinite(task.crossing.frequency))
+            std::abort();
+    for (const TtpRange& ttp : prediction.ttp)
+        if (!std::isfinite(ttp.rangeKm))
+            std::abort();
 }
 
 // A detector this size at most keeps each pipeline run short.
@@ -62,7 +95,17 @@ int fuzzTargetFile(const std::uint8_t* data, std::size_t size) {
 
 int fuzzAtmosphereFile(const std::uint8_t* data, std::size_t size) {
     AtmosphereTable table;
-    readAtmosphereText(textOf(data, size), table);
+    const AtmosphereTable before = table;
+    std::string error;
+    // A refused file says why and leaves the table as it was; a read one holds only finite values.
+    if (!readAtmosphereText(textOf(data, size), "fuzz.ini", table, error)) {
+        if (error.empty() || table.atmosphereBlur != before.atmosphereBlur || table.row3 != before.row3)
+            std::abort();
+        return 0;
+    }
+    for (float blur : table.atmosphereBlur)
+        if (!std::isfinite(blur) || blur < 0.0f)
+            std::abort();
     return 0;
 }
 
@@ -123,7 +166,8 @@ int fuzzSessionFile(const std::uint8_t* data, std::size_t size) {
         std::abort();
     const std::vector<SessionGroup> groups = sessionStatistics(*session);
     // Each output has at least its header, whatever the groups.
-    if (statisticsJson(groups).empty() || statisticsCsv(groups).empty() || statisticsTable(groups).empty())
+    if (statisticsJson(groups).empty() || statisticsCsv(groups).empty() || statisticsTable(groups).empty() ||
+        sessionJson(*session).empty())
         std::abort();
     // The report's plot, at the size the report draws it, places every mean and interval.
     double smallest = 0.0, largest = 0.0;
@@ -138,5 +182,91 @@ int fuzzSessionFile(const std::uint8_t* data, std::size_t size) {
             plotErrorBar(scale, g.frequency, *g.mean, g.ci95);
     for (const SessionReading& r : session->readings)
         resultsOf(*session, r.observer, r.orientation);
+    return 0;
+}
+
+int fuzzMrtdTable(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto mrtd = rangeMrtdOfCsv(textOf(data, size), error);
+    if (!mrtd && error.empty())
+        std::abort();
+    if (mrtd)
+        checkCurvesAndRanges(*mrtd);
+    return 0;
+}
+
+int fuzzObjectiveJson(const std::uint8_t* data, std::size_t size) {
+    std::string reason;
+    const auto json = parseStrictJson(textOf(data, size), reason);
+    const auto curve = json ? objectiveCurveOfJson(*json, reason) : std::nullopt;
+    if (!curve && reason.empty())
+        std::abort();
+    if (curve) {
+        RangeMrtd mrtd;
+        mrtd.horizontal = mrtd.vertical = curve->samples;
+        mrtd.horizontalEnd = mrtd.verticalEnd = curve->end;
+        mrtd.horizontalBelow = mrtd.verticalBelow = curve->below;
+        checkCurvesAndRanges(mrtd);
+    }
+    return 0;
+}
+
+int fuzzRequirement(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto curve = parseRequirement(textOf(data, size), "fuzz.csv", error);
+    if (!curve && error.empty())
+        std::abort();
+    for (std::size_t k = 0; curve && k < curve->size(); ++k) {
+        const double low = (*curve)[k].frequency, high = k + 1 < curve->size() ? (*curve)[k + 1].frequency : low;
+        for (double f : {low, 0.5 * (low + high)}) {
+            const auto limit = requirementAt(*curve, f);
+            if (!limit || !std::isfinite(*limit) || !(*limit > 0.0))
+                std::abort();
+        }
+    }
+    return 0;
+}
+
+int fuzzStudyPlan(const std::uint8_t* data, std::size_t size) {
+    std::string error;
+    const auto plan = parseStudyPlan(textOf(data, size), 100000, error);
+    if (!plan) {
+        if (error.empty())
+            std::abort();
+        return 0;
+    }
+    const std::size_t jobs = studyJobCount(*plan);
+    if (jobs == 0 || jobs > 100000)
+        std::abort();
+    canonicalStudyPlan(*plan);
+    static const std::string base = [] {
+        std::string problem;
+        return readBoundedTextFile(TERVIX_SHIPPED_DATA_DIR "/camera1.par", cameraFileLimits, problem).value_or("");
+    }();
+    for (std::size_t job : {std::size_t(1), jobs})
+        if (!studyCameraText(base, *plan, studyPoint(*plan, job), error) && error.empty())
+            std::abort();
+    return 0;
+}
+
+int fuzzStudyResult(const std::uint8_t* data, std::size_t size) {
+    // A job's result file as the merge takes it: strict JSON with the job's tasks and its study block.
+    // Older corpus entries put a plan before "%%"; the result is what follows it.
+    std::string text = textOf(data, size);
+    if (const std::size_t split = text.find("\n%%\n"); split != std::string::npos)
+        text.erase(0, split + 4);
+    std::string reason;
+    const auto json = parseStrictJson(text, reason);
+    if (!json) {
+        if (reason.empty())
+            std::abort();
+        return 0;
+    }
+    if (!json->is_object() || !json->contains("tasks") || !json->contains("study") || !(*json)["study"].is_object())
+        return 0;
+    static const StudyTableLayout layout{
+        {"netd"}, {"detection", "recognition", "identification"}, {"detection", "recognition", "identification"}};
+    if (studyTableRow(layout, 1, {0.1}, *json).empty())
+        std::abort();
     return 0;
 }

@@ -7,6 +7,8 @@
 #include "console/session_statistics.h"
 #include "gui/about_dialog.h"
 #include "gui/bench_settings.h"
+#include "gui/bench_signals.h"
+#include "gui/camera_switcher.h"
 #include "gui/campaign_view.h"
 #include "gui/dialog_folder.h"
 #include "gui/frame_view.h"
@@ -35,10 +37,13 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -176,7 +181,8 @@ W* MainConsole::control(int id, const QString& accessibleName, W* widget) {
 }
 
 MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* parent)
-    : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)), messages_(messages) {
+    : QDialog(parent), core_(std::make_unique<Bench>(state, messages, this)),
+      signals_(std::make_unique<BenchSignals>(*core_)), messages_(messages) {
     setWindowTitle(u"Tervix "_s + QString::fromLatin1(tervixVersion));
     // Without a window manager nothing else names the window to assistive tools.
     setAccessibleName(windowTitle());
@@ -192,6 +198,7 @@ MainConsole::MainConsole(BenchState& state, MessageSink& messages, QWidget* pare
 }
 
 MainConsole::~MainConsole() {
+    core_->recorder().writeInForeground(); // no write ends after the window is gone
     objective_->cancel();
     frameTimer_.stop();
     startTimer_.stop();
@@ -211,12 +218,7 @@ void MainConsole::initialise() {
         cameraGroup_->addButton(cameraRadios_[static_cast<std::size_t>(k)], k);
     }
     cameraRadios_[0]->setChecked(true);
-    connect(cameraGroup_, &QButtonGroup::idClicked, this, [this](int k) {
-        objective_->cancel(); // the measurement belongs to the camera it started on
-        core_->selectCamera(k);
-        syncControls();
-        showCameraSummary();
-    });
+    connect(cameraGroup_, &QButtonGroup::idClicked, this, &MainConsole::switchCamera);
     frequencyGroup_ = new QButtonGroup(this);
     for (int k = 0; k < frequencyCount; ++k) {
         QString label = QString::fromUtf8(frequencyChoices[static_cast<std::size_t>(k)].label);
@@ -330,22 +332,63 @@ void MainConsole::initialise() {
     });
     blindCheck_ = control(controlId::blindCheck, u"Blind"_s, new QCheckBox(u"Blind"_s, this));
     connect(blindCheck_, &QCheckBox::clicked, this, &MainConsole::setBlind);
-    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(c.results(), this));
-    objective_ = new ObjectiveMrtdRunner(this);
-    connect(objective_, &ObjectiveMrtdRunner::finished, plot_, &MrtdPlot::setObjectiveResult);
-    connect(objective_, &ObjectiveMrtdRunner::finished, this, [this] {
-        refreshRangeDialogs(this);
-        resultsChanged(); // the Campaign view sets the model beside the observers
+    plot_ = control(mrtdPlot, u"MRTD plot"_s, new MrtdPlot(*signals_, this));
+    objective_ = new ObjectiveMrtdRunner(this, c);
+    // The lists show the bench's lists; a reading or a strike-out changes its slot's alone.
+    // The banner follows too: a reading the file cannot take is counted at once.
+    const auto showReading = [this](int index) {
+        showResults(core_->session().readings[static_cast<std::size_t>(index)].slot - 1);
+        showFileStatus();
+    };
+    connect(signals_.get(), &BenchSignals::readingRecorded, this, showReading);
+    connect(signals_.get(), &BenchSignals::readingStruck, this, showReading);
+    connect(signals_.get(), &BenchSignals::stateChanged, this, [this] {
+        showResults();
+        if (readings_) // not yet made while the window starts
+            showBlindState();
+        if (fileStatus_)
+            showFileStatus();
+    });
+    // The session file is written beside the window's thread: an Apply waits for no disk. A write
+    // that failed is said here, on the window's thread.
+    c.recorder().writeInBackground([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                core_->recorder().reportWrites();
+                showFileStatus();
+            },
+            Qt::QueuedConnection);
     });
     session_ = new SessionPanel(*this, c, messages_,
-                                {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); },
-                                 [this] { return objectiveBySlot(); }});
+                                {[this](int slot) { return saveTableOf(slot); }, [this] { syncControls(); }});
     horizontalLabel_ = control(frequencyAxisCaption, u"Spatial frequency axis"_s, new AxisLabel(this));
     horizontalLabel_->vertical = false;
     verticalLabel_ = control(mrtdAxisCaption, u"MRTD axis"_s, new AxisLabel(this));
     control(temperatureCaption, u"Temperature difference"_s, new QLabel(u"Temperature difference"_s, this));
     control(targetsCaption, u"Targets"_s, new QLabel(u"Targets"_s, this));
     makerLine_ = control(benchCaption, u"Status"_s, new QLabel(this));
+    // Above the image, where an observer looks: the session's file not holding every reading.
+    fileStatus_ = control(controlId::fileStatusBanner, u"Session file status"_s, new QFrame(this));
+    fileStatus_->setAutoFillBackground(true);
+    QPalette warning(QColor(0xFF, 0xE0, 0x82));
+    warning.setColor(QPalette::WindowText, Qt::black);
+    fileStatus_->setPalette(warning);
+    fileStatusText_ = new QLabel(fileStatus_);
+    fileStatusText_->setObjectName(u"sessionFileStatusText"_s);
+    auto* saveAs = new QPushButton(u"Save session as..."_s, fileStatus_);
+    saveAs->setObjectName(u"sessionFileSaveAs"_s);
+    saveAs->setAccessibleName(u"Save session as"_s);
+    auto* statusRow = new QHBoxLayout(fileStatus_);
+    statusRow->setContentsMargins(6, 0, 2, 0);
+    statusRow->addWidget(fileStatusText_, 1);
+    statusRow->addWidget(saveAs);
+    fileStatus_->hide();
+    cameraSwitcher_ = new CameraSwitcher(this);
+    connect(cameraSwitcher_, &CameraSwitcher::ready, this, [this] {
+        if (!frameTimer_.isActive())
+            adoptCamera(); // no frames to wait for
+    });
     restored_ = session_->startOrRestore();
     auto* help = control(helpButton, u"Help"_s, new QPushButton(u"Help"_s, this));
     connect(help, &QPushButton::clicked, this, &MainConsole::openHelp);
@@ -353,6 +396,10 @@ void MainConsole::initialise() {
     createActions();
     createRecordsWindow();
     createMenuBar();
+    connect(saveAs, &QPushButton::clicked, session_->menuActions().saveSessionAs, &QAction::trigger);
+    // A lock that went is said before the next reading finds it.
+    connect(&lockCheck_, &QTimer::timeout, this, &MainConsole::showFileStatus);
+    lockCheck_.start(2000);
     // The context menu keeps the entries it always had, for the menu key and Shift+F10.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this, [this] {
@@ -448,9 +495,11 @@ void MainConsole::startFramePacing() {
 }
 
 void MainConsole::frameTick() {
+    // A camera built meanwhile is taken in between two frames; taking it in shows its first frame.
+    const bool shown = cameraSwitcher_->hasReady() && adoptCamera();
     // Frame n is due n / rate seconds after the start: the rate holds on average whatever the timer's
     // whole milliseconds, and a frame that is late drops the ones it overtook instead of queueing them.
-    if (framePacing_.tick(monotonicSeconds()).present)
+    if (framePacing_.tick(monotonicSeconds()).present && !shown)
         presentFrame(true);
     frameTimer_.start(static_cast<int>(std::ceil(framePacing_.wait(monotonicSeconds()) * 1000.0)));
 }
@@ -481,8 +530,9 @@ void MainConsole::applyColours() {
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(role, text);
     setPalette(p);
+    // The image, the plot and the file status banner keep colours of their own.
     for (QWidget* child : findChildren<QWidget*>())
-        if (child != view_ && child != plot_)
+        if (child != view_ && child != plot_ && child != fileStatus_ && !fileStatus_->isAncestorOf(child))
             child->setPalette(p);
     horizontalLabel_->textColour = verticalLabel_->textColour = text;
     horizontalLabel_->backgroundColour = verticalLabel_->backgroundColour = background;
@@ -574,9 +624,11 @@ void MainConsole::showTemperatureValue(const std::string& text) {
     update();
 }
 
-void MainConsole::resultsChanged() {
+void MainConsole::showResults(int slot) {
     const bool blind = core_->blind();
     for (int camera = 0; camera < cameraSlots; ++camera) {
+        if (slot >= 0 && camera != slot)
+            continue;
         QListWidget* list = lists_[static_cast<std::size_t>(camera)];
         const auto& rows = core_->results().rows(camera);
         for (int row = 0; row < list->count() && row < static_cast<int>(rows.size()); ++row)
@@ -596,39 +648,20 @@ void MainConsole::resultsChanged() {
                               .arg(halves[1] ? u"done"_s : QString(), halves[0] ? u"done"_s : QString()));
         }
     }
-    plot_->update();
-    if (readings_) // not yet made while the window starts
-        showBlindState();
-    refreshRangeDialogs(this);
-}
-
-ObjectiveBySlot MainConsole::objectiveBySlot() const {
-    // The plot counts slots from 0, the session from 1.
-    ObjectiveBySlot results;
-    for (int k = 0; k < cameraSlots; ++k)
-        if (const auto& result = plot_->objectiveResult(k))
-            results.emplace(k + 1, *result);
-    return results;
 }
 
 void MainConsole::showBlindState() {
     const bool blind = core_->blind();
     blindCheck_->setChecked(blind);
     temperatureSlider_->setBlind(blind);
-    plot_->setBlind(blind);
-    // The records are derived again only where someone can see them: an Apply should cost the live
-    // image as little as it can, and a long session makes both tables longer.
-    if (records_->isVisible())
-        showRecordTables();
     recordTabs_->setTabVisible(recordTabs_->indexOf(campaign_), !blind);
     actions_.campaign->setEnabled(!blind);
     // Whatever would put a number in front of a blind observer waits until blind mode is left: the
     // saved table, the exports, the report, the model observer's curve and the ranges.
     const SessionPanel::MenuActions& session = session_->menuActions();
     for (QAction* action : {actions_.saveTable, actions_.exportCsv, actions_.exportJson, actions_.objective,
-                            session.report, findChild<QAction*>(QString::fromLatin1(rangeActionName))})
-        if (action)
-            action->setEnabled(!blind);
+                            session.report, actions_.range})
+        action->setEnabled(!blind);
     child<QPushButton>(saveTableButton)->setEnabled(!blind);
 }
 
@@ -654,16 +687,7 @@ void MainConsole::recordReading(bool recognised) {
     syncControls();
 }
 
-void MainConsole::showRecordTables() {
-    readings_->refresh();
-    if (core_->blind())
-        campaign_->showGroups({});
-    else
-        campaign_->showGroups(sessionStatistics(core_->session()), objectiveBySlot());
-}
-
 void MainConsole::showRecords(bool campaign) {
-    showRecordTables();
     recordTabs_->setCurrentWidget(campaign && !core_->blind() ? static_cast<QWidget*>(campaign_) : readings_);
     records_->show();
     records_->raise();
@@ -676,8 +700,8 @@ void MainConsole::createRecordsWindow() {
     records_->setAccessibleName(records_->windowTitle());
     recordTabs_ = new QTabWidget(records_);
     recordTabs_->setObjectName(u"recordTabs"_s);
-    readings_ = new ReadingsPanel(*core_, *actions_.undo, recordTabs_);
-    campaign_ = new CampaignView(recordTabs_);
+    readings_ = new ReadingsPanel(*core_, *signals_, *actions_.undo, recordTabs_);
+    campaign_ = new CampaignView(*signals_, recordTabs_);
     recordTabs_->addTab(readings_, u"&Readings"_s);
     recordTabs_->addTab(campaign_, u"&Campaign"_s);
     auto* layout = new QVBoxLayout(records_);
@@ -687,8 +711,50 @@ void MainConsole::createRecordsWindow() {
     showBlindState();
 }
 
+void MainConsole::switchCamera(int slot) {
+    objective_->cancel(); // the measurement belongs to the camera it started on
+    cameraSwitcher_->start(core_->cameraSwitch(slot));
+}
+
+bool MainConsole::cameraSwitchPending() const {
+    return cameraSwitcher_->pendingSlot() >= 0;
+}
+
+bool MainConsole::adoptCamera() {
+    QElapsedTimer held;
+    held.start();
+    const std::unique_ptr<CameraSwitch> prepared = cameraSwitcher_->takeReady();
+    // A scene changed while the camera was built is built again, from the bench as it is now.
+    if (!core_->adoptCameraSwitch(*prepared)) {
+        cameraSwitcher_->start(core_->cameraSwitch(prepared->index));
+        return false;
+    }
+    syncControls();
+    showCameraSummary();
+    emit cameraSwitched(static_cast<double>(held.nsecsElapsed()) / 1e6);
+    return true;
+}
+
+void MainConsole::showFileStatus() {
+    SessionRecorder& recorder = core_->recorder();
+    recorder.confirmLock();
+    const QString text = QString::fromStdString(
+        sessionFileStatusText(recorder.fileStatus(), recorder.session().readings.size(), recorder.path()));
+    const bool written = recorder.fileStatus().state == SessionFileStatus::State::Written;
+    fileStatusText_->setText(text);
+    fileStatus_->setToolTip(text + u"\n"_s + QString::fromStdString(recorder.path()));
+    fileStatus_->setAccessibleDescription(text);
+    fileStatus_->findChild<QPushButton*>()->setVisible(!written);
+    fileStatus_->setVisible(!text.isEmpty());
+    fileStatus_->raise();
+    if (readings_)
+        readings_->fileStatusChanged();
+}
+
 void MainConsole::showStatusLine() {
     QString text = u"Image model: "_s + QString::fromLatin1(imageModelName(core_->imageModel()));
+    if (!observerProfile_.name.empty())
+        text += u", observer profile "_s + QFileInfo(QFile::decodeName(observerProfile_.name.c_str())).fileName();
     if (!restored_.isEmpty())
         text = restored_ + u" "_s + text;
     makerLine_->setText(text);
@@ -759,7 +825,8 @@ void MainConsole::syncControls() {
     }
     if (QAbstractButton* radio = frequencyGroup_->button(c.frequencyIndex()))
         radio->setChecked(true);
-    if (QAbstractButton* radio = cameraGroup_->button(c.cameraIndex()))
+    const int pending = cameraSwitcher_->pendingSlot();
+    if (QAbstractButton* radio = cameraGroup_->button(pending >= 0 ? pending : c.cameraIndex()))
         radio->setChecked(true);
     automaticCheck_->setChecked(c.automaticDisplay());
     chooseMagnifier(c.magnifier());
@@ -841,8 +908,21 @@ void MainConsole::openHelp() {
 void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
     ObserverSettings settings = shownObserverSettings(*core_);
+    settings.profile = observerProfile_;
     settings.toCameraLimit = actions_.objectiveAuto->isChecked();
-    objective_->start(core_->state(), core_->cameraIndex(), settings);
+    objective_->start(settings);
+}
+
+bool MainConsole::chooseObserverProfile(const QString& path) {
+    std::string error;
+    const auto profile = readObserverProfile(QFile::encodeName(path).toStdString(), error);
+    if (!profile) {
+        messages_.message(error);
+        return false;
+    }
+    observerProfile_ = *profile;
+    showStatusLine();
+    return true;
 }
 
 void MainConsole::showAbout() {
@@ -865,7 +945,7 @@ void MainConsole::contextMenuEvent(QContextMenuEvent* event) {
     menu.setAccessibleName(u"Context menu"_s);
     menu.addAction(actions_.about);
     menu.addAction(actions_.objective);
-    menu.addAction(findChild<QAction*>(QString::fromLatin1(rangeActionName)));
+    menu.addAction(actions_.range);
     menu.addAction(actions_.undo);
     QMenu* models = menu.addMenu(u"&Image model"_s);
     models->setObjectName(u"imageModelMenu"_s);
@@ -923,6 +1003,22 @@ void MainConsole::createActions() {
         frequencies->addAction(action);
     }
     actions_.objectiveSix->setChecked(true);
+    actions_.range = rangeAction(this, *signals_, [this] {
+        const int slot = core_->cameraIndex() + 1;
+        RangeInputs in{slot, sessionStatistics(core_->session()), {}, session_->cameraFolders()};
+        for (const char* orientation : {orientationVertical, orientationHorizontal})
+            if (const ObjectiveRun* run = core_->objectiveRun(slot, orientation))
+                in.objective.push_back(*run);
+        return in;
+    });
+    actions_.observerProfile = make(u"Observer profile..."_s);
+    connect(actions_.observerProfile, &QAction::triggered, this, [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, u"Observer profile"_s, dialogFolder(), u"Observer profile (*.json)"_s);
+        rememberDialogFolder(path);
+        if (!path.isEmpty())
+            chooseObserverProfile(path);
+    });
     // The check boxes stay the state's one place; the actions click them and follow them.
     for (auto [action, box] :
          {std::pair{&actions_.randomise, randomiseCheck_}, {&actions_.viewValue, viewValueCheck_}}) {
@@ -970,7 +1066,7 @@ void MainConsole::createMenuBar() {
     menuBar_->setAccessibleName(u"Menu bar"_s);
     const SessionPanel::MenuActions& session = session_->menuActions();
     QMenu* sessionMenu = menuBar_->addMenu(u"&Session"_s);
-    sessionMenu->addActions({session.newSession, session.openSession});
+    sessionMenu->addActions({session.newSession, session.openSession, session.saveSessionAs});
     sessionMenu->addSeparator();
     sessionMenu->addActions(
         {actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report, session.reportSettings});
@@ -981,11 +1077,7 @@ void MainConsole::createMenuBar() {
     measurement->addSeparator();
     measurement->addAction(actions_.objective);
     measurement->addMenu(u"Objective MRTD &frequencies"_s)->addActions({actions_.objectiveSix, actions_.objectiveAuto});
-    measurement->addAction(rangeAction(this, [this] {
-        const int slot = core_->cameraIndex();
-        return RangeInputs{slot + 1, sessionStatistics(core_->session()), plot_->objectiveResult(slot),
-                           session_->cameraFolders()};
-    }));
+    measurement->addActions({actions_.observerProfile, actions_.range});
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);
@@ -1090,10 +1182,10 @@ QString MainConsole::askSavePath(const QString& title, const QString& fileName, 
 }
 
 bool MainConsole::exportStatistics(const QString& path, bool json) {
-    const std::vector<SessionGroup> groups = sessionStatistics(core_->session());
+    const Session& session = core_->session();
     std::string error;
-    if (writeWholeFile(QFile::encodeName(path).toStdString(), json ? statisticsJson(groups) : statisticsCsv(groups),
-                       error))
+    if (writeWholeFile(QFile::encodeName(path).toStdString(),
+                       json ? sessionJson(session) : statisticsCsv(sessionStatistics(session)), error))
         return true;
     messages_.message((u"The statistics could not be exported to '"_s + path + u"':\n "_s).toStdString() + error);
     return false;

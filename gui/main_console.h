@@ -1,8 +1,9 @@
 #pragma once
 
+#include "measurement/observer_profile.h"
+
 #include "console/bench.h"
 #include "console/frame_pacing.h"
-#include "drawing/session_report.h"
 
 #include <QDialog>
 #include <QList>
@@ -14,6 +15,8 @@
 #include <memory>
 
 class AxisLabel;
+class BenchSignals;
+class CameraSwitcher;
 class CampaignView;
 class FrameView;
 class MrtdPlot;
@@ -57,7 +60,6 @@ public:
     void presentFrame(bool jitter) override;
     void showTemperatureValue(const std::string& text) override;
     void layoutChanged() override;
-    void resultsChanged() override;
     void showResultList(int camera) override;
     void showView(bool shown) override;
     bool acquireView() override;
@@ -83,6 +85,11 @@ public:
     MrtdPlot* plot() const { return plot_; }
     // "Objective MRTD": the model observer for the current camera slot, in the background.
     void startObjectiveMrtd();
+    // "Observer profile…": the laboratory's profile (tervix-cli observer fit) the human observer reads
+    // with from now on, named on the status line and in the report; false, after a message naming the
+    // file and what is wrong with it, when it is no profile (the one in use stays).
+    bool chooseObserverProfile(const QString& path);
+    const ObserverProfile& observerProfile() const { return observerProfile_; }
     ObjectiveMrtdRunner* objectiveRunner() const { return objective_; }
     // The temperature difference written under the image; empty when none is shown.
     QString valueText() const { return valueText_; }
@@ -101,6 +108,17 @@ public:
     // "Apply" and "Not recognized": the reading recorded, and the controls following the bench, which
     // offers the next half while blind.
     void recordReading(bool recognised);
+    // A camera slot chosen: the camera is built away from the window's thread and taken in at a frame
+    // boundary; until then the old camera's image goes on, and readings belong to it.
+    void switchCamera(int slot);
+    bool cameraSwitchPending() const;
+    // The persistent line over the image while the session's file does not hold every reading (a
+    // failed write, a lost lock), or just after it does again; hidden otherwise.
+    QWidget* fileStatusBanner() const { return fileStatus_; }
+
+signals:
+    // A camera switch taken in, and how long that held the window's thread.
+    void cameraSwitched(double heldMs);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -132,14 +150,16 @@ private:
     QGroupBox* createDisplayGroup();
     void chooseMagnifier(int factor);
     void createRecordsWindow();
-    // The blind state shown by every widget that could give a value away, and the lists' rows.
+    // The blind state shown by every widget that could give a value away.
     void showBlindState();
-    // The Readings and Campaign tables from the session as it stands.
-    void showRecordTables();
-    // The model observer's last run of each slot, keyed as the session numbers slots (from 1).
-    ObjectiveBySlot objectiveBySlot() const;
+    // The results lists' rows from the bench's lists: a slot's (0 ... 4), or every slot's (-1).
+    void showResults(int slot = -1);
     // The status line: what was restored at the start, if anything, and the image model in use.
     void showStatusLine();
+    // The session file's status in the banner, the lock confirmed first.
+    void showFileStatus();
+    // The camera built meanwhile taken in, and its first frame shown; false when it must be built again.
+    bool adoptCamera();
     // The camera's description cut to the caption's width, its figures whole.
     void showCameraSummary();
     // Where the target's centre lies in the frame (frame pixels, rows from the bottom).
@@ -147,11 +167,13 @@ private:
     QString askSavePath(const QString& title, const QString& fileName, const QString& filter);
 
     std::unique_ptr<Bench> core_;
+    std::unique_ptr<BenchSignals> signals_; // goes before the bench it listens to
     MessageSink& messages_;
     FrameView* view_ = nullptr;
     MrtdPlot* plot_ = nullptr;
     SessionPanel* session_ = nullptr; // owned by the window as its child
     ObjectiveMrtdRunner* objective_ = nullptr;
+    ObserverProfile observerProfile_; // the published eye's until a profile is chosen
     AxisLabel* horizontalLabel_ = nullptr;
     AxisLabel* verticalLabel_ = nullptr;
     TemperatureSlider* temperatureSlider_ = nullptr;
@@ -169,6 +191,10 @@ private:
     QCheckBox* viewValueCheck_ = nullptr;
     QCheckBox* randomiseCheck_ = nullptr;
     QLabel* makerLine_ = nullptr;
+    QWidget* fileStatus_ = nullptr;
+    QLabel* fileStatusText_ = nullptr;
+    QTimer lockCheck_;
+    CameraSwitcher* cameraSwitcher_ = nullptr;
     QLabel* cameraCaption_ = nullptr;
     QCheckBox* automaticCheck_ = nullptr;
     QComboBox* magnifierBox_ = nullptr;
@@ -191,6 +217,8 @@ private:
         // What the objective MRTD measures: the bench's six frequencies, or up to the camera's limit.
         QAction* objectiveSix = nullptr;
         QAction* objectiveAuto = nullptr;
+        QAction* range = nullptr;
+        QAction* observerProfile = nullptr;
         QAction* randomise = nullptr;
         QAction* viewValue = nullptr;
         QAction* readings = nullptr;

@@ -1,31 +1,41 @@
 #include "gui/mrtd_plot.h"
 
+#include "console/bench.h"
 #include "console/plot_geometry.h"
 #include "drawing/plot_painter.h"
+#include "drawing/record_rows.h"
+#include "gui/bench_signals.h"
 
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
 
-MrtdPlot::MrtdPlot(const MrtdResults& results, QWidget* parent) : QWidget(parent), results_(results) {}
+MrtdPlot::MrtdPlot(const BenchSignals& bench, QWidget* parent) : QWidget(parent), bench_(bench.bench()) {
+    auto changed = [this] {
+        showObjectiveValues();
+        update();
+    };
+    for (auto signal : {&BenchSignals::readingRecorded, &BenchSignals::readingStruck, &BenchSignals::objectiveRunAdded})
+        connect(&bench, signal, this, changed);
+    connect(&bench, &BenchSignals::stateChanged, this, changed);
+}
 
-void MrtdPlot::setBlind(bool blind) {
-    blind_ = blind;
-    showObjectiveValues();
-    update();
+const ObjectiveRun* MrtdPlot::objectiveRun(int camera) const {
+    if (bench_.blind())
+        return nullptr;
+    return bench_.objectiveRun(std::clamp(camera, 0, cameraSlots - 1) + 1,
+                               bench_.orientation() == BarOrientation::Horizontal ? orientationHorizontal
+                                                                                  : orientationVertical);
 }
 
 void MrtdPlot::showObjectiveValues() {
     // The model observer's values, which the curve only shows roughly, one line a frequency.
     QStringList lines;
-    for (int camera = 0; camera < cameraSlots && !blind_; ++camera)
-        if (const auto& run = objective_[static_cast<std::size_t>(camera)]) {
-            lines << u"Camera%1, %2 observer (%3 bars):"_s.arg(camera + 1)
-                         .arg(QString::fromLatin1(observerName(run->observer)),
-                              run->horizontalBars ? u"horizontal"_s : u"vertical"_s);
-            for (const FrequencyResult& f : run->frequencies)
-                lines << (f.mrtd.valued > 0 ? u"  %1 cycles/mrad: %2 K"_s.arg(f.frequency).arg(f.mrtd.mean, 0, 'f', 3)
-                                            : u"  %1 cycles/mrad: not resolved"_s.arg(f.frequency));
+    for (int camera = 0; camera < cameraSlots; ++camera)
+        if (const ObjectiveRun* run = objectiveRun(camera)) {
+            lines << objectiveRunTitle(*run) + u":"_s;
+            for (const RunFrequency& f : run->frequencies)
+                lines << u"  "_s + objectiveValueText(f);
         }
     setToolTip(lines.join(u'\n'));
 }
@@ -41,9 +51,10 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::black);
     std::array<std::array<MrtdRecord, frequencyCount>, cameraSlots> records;
     double smallest = 0.0;
+    const bool blind = bench_.blind();
     // Blind, the plot is drawn as if nothing were read.
-    for (int camera = 0; camera < cameraSlots && !blind_; ++camera) {
-        records[static_cast<std::size_t>(camera)] = results_.records(camera);
+    for (int camera = 0; camera < cameraSlots && !blind; ++camera) {
+        records[static_cast<std::size_t>(camera)] = bench_.results().records(camera);
         const double m = smallestPositiveMrtd(records[static_cast<std::size_t>(camera)]);
         if (m > 0.0 && (smallest == 0.0 || m < smallest))
             smallest = m;
@@ -63,31 +74,21 @@ void MrtdPlot::paintEvent(QPaintEvent*) {
     // Each label in its slot's colour (the shared ones and the scale's bottom in white), placed so
     // that no two overlap.
     // Blind, not even the scale: its numbers would tell where a point would have been.
-    for (const PlotLabel& label : blind_ ? std::vector<PlotLabel>{} : plotLabels(s, records, metrics)) {
+    for (const PlotLabel& label : blind ? std::vector<PlotLabel>{} : plotLabels(s, records, metrics)) {
         painter.setPen(label.slot < 0 ? QColor(Qt::white) : penColour(label.slot));
         painter.drawText(label.x, label.y, QString::fromStdString(label.text));
     }
-    // Each objective curve's legend, top right in its slot's colour: which observer measured it.
+    // Each objective curve's legend, top right in its slot's colour: which observer measured it, and
+    // on which bars.
     int legendLine = 0;
-    for (int camera = 0; camera < cameraSlots && !blind_; ++camera)
-        if (const auto& objective = objective_[static_cast<std::size_t>(camera)]) {
-            paintObjectiveCurve(painter, s, *objective, penColour(camera));
-            const QString legend =
-                u"Camera%1: %2 observer"_s.arg(camera + 1).arg(QString::fromLatin1(observerName(objective->observer)));
+    for (int camera = 0; camera < cameraSlots; ++camera)
+        if (const ObjectiveRun* objective = objectiveRun(camera)) {
+            paintObjectiveCurve(painter, s, objective->frequencies, penColour(camera));
+            const QString legend = objectiveRunTitle(*objective);
             painter.setPen(penColour(camera));
             painter.drawText(width() - fm.horizontalAdvance(legend) - 8, fm.ascent() + 4 + legendLine++ * fm.height(),
                              legend);
         }
-}
-
-void MrtdPlot::setObjectiveResult(int camera, const ObjectiveMrtd& result) {
-    objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))] = result;
-    showObjectiveValues();
-    update();
-}
-
-const std::optional<ObjectiveMrtd>& MrtdPlot::objectiveResult(int camera) const {
-    return objective_[static_cast<std::size_t>(std::clamp(camera, 0, cameraSlots - 1))];
 }
 
 AxisLabel::AxisLabel(QWidget* parent) : QWidget(parent) {

@@ -1,26 +1,26 @@
 #pragma once
 
 #include "console/mrtd_results.h"
-#include "measurement/model_observer.h"
-
-#include <array>
-#include <optional>
 
 #include <QWidget>
 
+class Bench;
+class BenchSignals;
+struct ObjectiveRun;
+
 // The MRTD plot: every camera slot's recorded values as a curve over spatial frequency, each slot
-// in its own colour, on a black ground.
+// in its own colour, on a black ground; beside them, dashed with their intervals, the model
+// observer's latest run of each slot in the orientation the lists show, labelled with it. Everything
+// is derived from the bench when drawn; the plot repaints at every change the bench reports.
 class MrtdPlot : public QWidget {
     Q_OBJECT
 public:
-    MrtdPlot(const MrtdResults& results, QWidget* parent = nullptr);
+    MrtdPlot(const BenchSignals& bench, QWidget* parent = nullptr);
     // The slots' pens: white, red, green, blue, yellow.
     static QColor penColour(int camera);
-    // The model observer's result for a slot, drawn dashed with its intervals beside the slot's points.
-    void setObjectiveResult(int camera, const ObjectiveMrtd& result);
-    const std::optional<ObjectiveMrtd>& objectiveResult(int camera) const;
-    // Blind: the frame and its scale only, no point and no value.
-    void setBlind(bool blind);
+    // The model observer's run drawn for a slot (0 ... 4), in the orientation shown; none when there
+    // is none or while blind.
+    const ObjectiveRun* objectiveRun(int camera) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,9 +28,7 @@ protected:
 private:
     // The tooltip: each model observer run's values, none while blind.
     void showObjectiveValues();
-    const MrtdResults& results_;
-    std::array<std::optional<ObjectiveMrtd>, cameraSlots> objective_;
-    bool blind_ = false;
+    const Bench& bench_;
 };
 
 // An axis caption in the face "Arial", in the camera's text colour on its background colour; the

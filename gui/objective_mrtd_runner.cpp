@@ -1,11 +1,14 @@
 #include "gui/objective_mrtd_runner.h"
 
+#include "drawing/session_report.h"
+
+#include <QDir>
 #include <QProgressDialog>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
 
-ObjectiveMrtdRunner::ObjectiveMrtdRunner(QWidget* window) : QObject(window) {
+ObjectiveMrtdRunner::ObjectiveMrtdRunner(QWidget* window, Bench& bench) : QObject(window), bench_(bench) {
     dialog_ = new QProgressDialog(u"Objective MRTD"_s, u"Cancel"_s, 0, 1, window);
     dialog_->setObjectName(u"objectiveProgress"_s);
     dialog_->setWindowTitle(u"Objective MRTD"_s);
@@ -23,13 +26,19 @@ ObjectiveMrtdRunner::~ObjectiveMrtdRunner() {
     cancel();
 }
 
-void ObjectiveMrtdRunner::start(const BenchState& bench, int cameraSlot, const ObserverSettings& settings) {
+void ObjectiveMrtdRunner::start(const ObserverSettings& settings) {
     cancel();
     cancel_ = false;
-    cameraSlot_ = cameraSlot;
+    settings_ = settings;
+    const BenchState& bench = bench_.state();
+    const int slot = bench_.cameraIndex();
+    // The camera file the bench loaded from the working folder, as it is when the run starts.
+    const std::string cameraFile = Bench::cameraFileOf(slot);
+    const CameraFileFacts facts = cameraFileFacts(QString::fromStdString(cameraFile), {QDir::currentPath()});
+    source_ = {slot + 1, cameraFile, facts.sha256.toStdString(), imageModelName(bench.sim.imageModel)};
     // A run to the camera's limit knows its length as it goes; the progress reports it.
     const int total = static_cast<int>(listedFrequencies(settings).size()) * std::max(1, settings.repeats);
-    dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(cameraSlot + 1));
+    dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(slot + 1));
     dialog_->setRange(0, total);
     dialog_->setValue(0);
     dialog_->show();
@@ -81,6 +90,8 @@ void ObjectiveMrtdRunner::threadEnded() {
     thread_.reset();
     dialog_->reset();
     dialog_->hide();
-    if (!result_.cancelled)
-        emit finished(cameraSlot_, result_);
+    if (result_.cancelled)
+        return;
+    bench_.recordObjectiveRun(objectiveRunOf(result_, settings_, source_));
+    emit finished();
 }

@@ -4,6 +4,7 @@
 #include "drawing/range_plot.h"
 #include "drawing/session_report.h"
 #include "gui/bench_settings.h"
+#include "gui/bench_signals.h"
 #include "measurement/range_inputs.h"
 #include "measurement/range_notes.h"
 #include "measurement/range_uncertainty.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -199,8 +201,7 @@ void RangeDialog::refresh() {
     if (source_->currentIndex() == SessionEntry)
         source = SessionSource{in.groups, in.slot};
     else if (source_->currentIndex() == ObjectiveEntry)
-        source =
-            ObjectiveRunsSource{in.objective ? std::vector{*in.objective} : std::vector<ObjectiveMrtd>{}, cameraFile};
+        source = ObjectiveRunsSource{in.objective};
     std::string error;
     const auto mrtd = assembleRangeMrtd(source, localPaths(in.cameraFolders), error);
     prediction_ = mrtd ? predictRanges(*mrtd, scenario()) : RangePrediction{};
@@ -242,24 +243,21 @@ void RangeDialog::showPrediction(const std::string& refusal) {
     plot_->update();
 }
 
-QAction* rangeAction(QWidget* console, std::function<RangeInputs()> inputs) {
-    if (auto* existing = console->findChild<QAction*>(QString::fromLatin1(rangeActionName)))
-        return existing;
+QAction* rangeAction(QWidget* console, const BenchSignals& bench, std::function<RangeInputs()> inputs) {
     auto* action = new QAction(u"Range..."_s, console);
     action->setObjectName(QString::fromLatin1(rangeActionName));
-    QObject::connect(action, &QAction::triggered, console, [console, inputs] {
-        RangeDialog* dialog = console->findChild<RangeDialog*>();
-        if (!dialog) {
-            dialog = new RangeDialog(console, inputs);
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        dialog->show();
-        dialog->raise();
-    });
+    QObject::connect(
+        action, &QAction::triggered, console, [console, &bench, inputs, open = QPointer<RangeDialog>()]() mutable {
+            if (!open) {
+                open = new RangeDialog(console, inputs);
+                open->setAttribute(Qt::WA_DeleteOnClose);
+                for (auto signal :
+                     {&BenchSignals::readingRecorded, &BenchSignals::readingStruck, &BenchSignals::objectiveRunAdded})
+                    QObject::connect(&bench, signal, open, &RangeDialog::refresh);
+                QObject::connect(&bench, &BenchSignals::stateChanged, open, &RangeDialog::refresh);
+            }
+            open->show();
+            open->raise();
+        });
     return action;
-}
-
-void refreshRangeDialogs(QWidget* console) {
-    for (RangeDialog* dialog : console->findChildren<RangeDialog*>())
-        dialog->refresh();
 }

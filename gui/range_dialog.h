@@ -1,7 +1,7 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
-#include "measurement/model_observer.h"
 #include "measurement/range_prediction.h"
 
 #include <QDialog>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class BenchSignals;
 class QAction;
 class QComboBox;
 class QDoubleSpinBox;
@@ -21,12 +22,12 @@ class QTableWidget;
 class QWidget;
 
 // What the range dialog reads from the bench each time it recomputes: the current slot (1 ... 5),
-// the session's groups, the slot's last objective run, and the folders where the window finds the
+// the session's groups, the slot's last objective run of each orientation, and the folders where the window finds the
 // camera files (those of the report).
 struct RangeInputs {
     int slot = 1;
     std::vector<SessionGroup> groups;
-    std::optional<ObjectiveMrtd> objective;
+    std::vector<ObjectiveRun> objective;
     QStringList cameraFolders;
 };
 
@@ -71,6 +72,4 @@ private:
 // The console's "Range..." action, made once as the console's child (the menu bar and the context
 // menu share it): it opens the dialog, or raises the one already open.
 inline constexpr const char* rangeActionName = "rangeAction";
-QAction* rangeAction(QWidget* console, std::function<RangeInputs()> inputs);
-// Every open range dialog of the console recomputes; called when its results change.
-void refreshRangeDialogs(QWidget* console);
+QAction* rangeAction(QWidget* console, const BenchSignals& bench, std::function<RangeInputs()> inputs);

@@ -169,6 +169,17 @@ void SessionPanel::createMenuActions() {
         if (!path.isEmpty())
             openSession(path);
     });
+    actions_.saveSessionAs = new QAction(u"Save session as..."_s, this);
+    actions_.saveSessionAs->setShortcut(QKeySequence::SaveAs);
+    connect(actions_.saveSessionAs, &QAction::triggered, this, [this] {
+        const QString proposed =
+            QDir(dialogFolder()).filePath(QString::fromStdString(sessionFileName(recorder().session().created)));
+        const QString path =
+            QFileDialog::getSaveFileName(&window_, u"Save session as"_s, proposed, u"Session (*.json)"_s);
+        rememberDialogFolder(path);
+        if (!path.isEmpty())
+            saveSessionAs(path);
+    });
     actions_.report = new QAction(u"Report..."_s, this);
     actions_.report->setShortcut(QKeySequence::Print);
     connect(actions_.report, &QAction::triggered, this, [this] {
@@ -188,10 +199,31 @@ void SessionPanel::createMenuActions() {
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
-    menu.addActions({actions_.newSession, actions_.openSession, actions_.report, actions_.reportSettings});
+    menu.addActions(
+        {actions_.newSession, actions_.openSession, actions_.saveSessionAs, actions_.report, actions_.reportSettings});
 }
 
 bool SessionPanel::confirmClose() {
+    // Readings the session's file does not hold (it could not be written, or its lock went) are lost
+    // with the window unless saved elsewhere.
+    const std::size_t readings = recorder().session().readings.size();
+    if (recorder().fileStatus().state != SessionFileStatus::State::Written) {
+        QMessageBox question(
+            QMessageBox::Warning, u"Tervix"_s,
+            u"The session file does not hold the last %1 readings. Save the session as another "
+            u"file before closing?"_s.arg(readings - std::min(readings, recorder().fileStatus().readingsWritten)),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
+        question.setObjectName(u"unwrittenQuestion"_s);
+        question.setDefaultButton(QMessageBox::Save);
+        const int answer = question.exec();
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Save) {
+            actions_.saveSessionAs->trigger();
+            if (recorder().fileStatus().state != SessionFileStatus::State::Written)
+                return false; // not saved: the window stays open
+        }
+    }
     if (!recorder().anyUnsaved())
         return true;
     QMessageBox question(QMessageBox::Question, u"Tervix"_s, u"Save the results before closing?"_s,
@@ -232,9 +264,12 @@ bool SessionPanel::openSession(const QString& path) {
     return true;
 }
 
+bool SessionPanel::saveSessionAs(const QString& path) {
+    return core_.saveSessionAs(QFile::encodeName(path).toStdString());
+}
+
 bool SessionPanel::writeReport(const QString& path) {
     QString error;
-    const ObjectiveBySlot objective = hooks_.objectiveResults ? hooks_.objectiveResults() : ObjectiveBySlot{};
     const QSettings settings(settingsOrganisation, settingsApplication);
     ReportInfo info;
     info.laboratory = settings.value(reportLaboratoryKey).toString();
@@ -253,7 +288,7 @@ bool SessionPanel::writeReport(const QString& path) {
     const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
     if (QFileInfo::exists(atmosphere))
         info.atmosphereFile = atmosphere;
-    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, objective, info))
+    if (writeSessionReport(recorder().session(), cameraFolders(), path, error, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());
     return false;

@@ -2,7 +2,6 @@
 
 #include "console/console_layout.h"
 #include "console/session.h"
-#include "drawing/session_report.h"
 
 #include <QObject>
 #include <QString>
@@ -28,11 +27,10 @@ class SessionPanel : public QObject {
     Q_OBJECT
 public:
     // What the panel asks of the window: a slot's table saved through the save dialog (false when
-    // not saved), the orientation changed, the model observer's last results for the report.
+    // not saved), the orientation changed.
     struct WindowHooks {
         std::function<bool(int slotIndex)> saveTable;
         std::function<void()> orientationChanged;
-        std::function<ObjectiveBySlot()> objectiveResults;
     };
 
     SessionPanel(QWidget& window, Bench& core, MessageSink& messages, WindowHooks hooks);
@@ -54,6 +52,7 @@ public:
     struct MenuActions {
         QAction* newSession = nullptr;
         QAction* openSession = nullptr;
+        QAction* saveSessionAs = nullptr;
         QAction* report = nullptr;
         QAction* reportSettings = nullptr;
     };
@@ -71,6 +70,9 @@ public:
     // Opens a session file; a file that is not one is reported and left alone. A session another
     // bench records into opens read-only, for its statistics and report, and the window says so.
     bool openSession(const QString& path);
+    // The session written whole to another file and recorded there from then on: the way on when its
+    // own file cannot be written or its lock went. False, after a message, when it cannot be.
+    bool saveSessionAs(const QString& path);
     bool writeReport(const QString& path);
 
     QString observer() const;

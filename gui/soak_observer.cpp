@@ -6,10 +6,12 @@
 //
 // Reports frames per second, the longest frame period and VmRSS every S seconds (default 60), and at
 // the end, for each kind of action, how long it held the window's thread and how many frame periods
-// over twice the camera's ended after it. Ends with status 1 when the resident memory after the first
-// W minutes (default 5) grows by more than 5 MB, or when a frame period exceeds twice the camera's
-// other than one in which the camera was switched (that reads a file and rebuilds the camera model,
-// and the image it shows belongs to another camera anyway); 0 otherwise.
+// over twice the camera's ended after it. A camera switch holds the window's thread twice: when it is
+// asked for (the bench copied) and when the camera built meanwhile is taken in at a frame boundary;
+// its line gives the longer, and the taking in is listed apart. Ends with status 1 when the resident
+// memory after the first W minutes (default 5) grows by more than 5 MB, or when any frame period, a
+// camera switch's included, exceeds twice the camera's (the slower camera's across a switch); 0
+// otherwise.
 #include "console/bench_state.h"
 #include "console/control_ids.h"
 #include "console/startup.h"
@@ -79,6 +81,12 @@ public:
 
     void start() {
         clock_.start();
+        QObject::connect(&console_, &MainConsole::cameraSwitched, [this](double heldMs) {
+            ++takenIn_;
+            longestTakeInMs_ = std::max(longestTakeInMs_, heldMs);
+            ActionRecord& r = records_[CameraSwitch];
+            r.longestActionMs = std::max(r.longestActionMs, heldMs);
+        });
         QObject::connect(console_.view(), &FrameView::frameShown, [this] { framePresented(); });
         QObject::connect(&actions_, &QTimer::timeout, [this] { act(); });
         QObject::connect(&reports_, &QTimer::timeout, [this] { report(); });
@@ -93,10 +101,12 @@ public:
                         "the camera's after it, the longest %6.1f ms\n",
                         actionNames[k], r.count, r.longestActionMs, r.longPeriods, r.longestPeriodMs);
         }
+        std::printf("camera switches taken in at a frame boundary: %d, at most %.1f ms on the window's thread\n",
+                    takenIn_, longestTakeInMs_);
     }
     void summary() const {
         std::printf("summary: %lld frames in %.0f s; longest frame period %.1f ms (limit %.0f ms at that "
-                    "moment) and %d periods over twice the camera's, camera switches aside; VmRSS %ld kB after the "
+                    "moment) and %d periods over twice the camera's, camera switches included; VmRSS %ld kB after the "
                     "warm-up, %ld kB at "
                     "most afterwards (growth %.0f kB, allowed %.0f kB); %d scripted actions\n",
                     totalFrames_, clock_.elapsed() / 1000.0, longestMs_, longestLimitMs_, longFrames_, warmupKb_,
@@ -116,9 +126,11 @@ private:
             frameClock_.start();
         ++totalFrames_;
         ++framesThisReport_;
+        const double rate = cameraRate();
         if (lastFrameNs_ >= 0) {
             const double periodMs = (now - lastFrameNs_) / 1e6;
-            const double limitMs = 2.0 * 1000.0 / cameraRate();
+            // A period across a camera switch is the slower camera's to keep.
+            const double limitMs = 2.0 * 1000.0 / std::min(rate, lastRate_);
             // A long period is put down to the last action before it; one taken within the period
             // held this very frame back, an earlier one may have left work behind (a repaint).
             const Action cause = lastActionNs_ >= 0 ? lastAction_ : NoAction;
@@ -133,16 +145,15 @@ private:
                     withinPeriod ? "within it"
                                  : (std::to_string((now - lastActionNs_) / 1000000) + " ms before its end").c_str());
             }
-            if (!(withinPeriod && cause == CameraSwitch)) {
-                if (periodMs > longestMs_) {
-                    longestMs_ = periodMs;
-                    longestLimitMs_ = limitMs;
-                }
-                if (periodMs > limitMs)
-                    ++longFrames_;
+            if (periodMs > longestMs_) {
+                longestMs_ = periodMs;
+                longestLimitMs_ = limitMs;
             }
+            if (periodMs > limitMs)
+                ++longFrames_;
         }
         lastFrameNs_ = now;
+        lastRate_ = rate;
     }
 
     // One control a second, in turn: the trackbar, Apply, a frequency, a camera slot, Randomise.
@@ -230,6 +241,9 @@ private:
     std::array<ActionRecord, actionKinds> records_{};
     Action lastAction_ = NoAction;
     qint64 lastActionNs_ = -1;
+    double lastRate_ = 1.0;
+    int takenIn_ = 0;
+    double longestTakeInMs_ = 0.0;
 };
 
 } // namespace

@@ -5,16 +5,17 @@
 #include <limits>
 
 double BarContrast::snr() const {
-    if (standardError > 0.0)
-        return contrast / standardError;
-    if (contrast == 0.0)
+    if (harmonicError > 0.0)
+        return harmonic / harmonicError;
+    if (harmonic == 0.0)
         return 0.0;
-    return contrast > 0.0 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+    return harmonic > 0.0 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
 }
 
 BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns,
                                        std::vector<std::vector<int>> gapColumns, int rowLow, int rowHigh,
-                                       const std::array<double, 256>* transfer)
+                                       const std::array<double, 256>* transfer,
+                                       const std::function<double(int column)>& wave)
     : rowLow_(rowLow), rowHigh_(std::max(rowLow, rowHigh)) {
     for (int g = 0; g < 256; ++g)
         transfer_[static_cast<std::size_t>(g)] = transfer ? (*transfer)[static_cast<std::size_t>(g)] : g;
@@ -33,6 +34,8 @@ BarFrameStatistics::BarFrameStatistics(std::vector<std::vector<int>> barColumns,
             continue;
         columns_.push_back(column);
         inBar_.push_back(bar);
+        if (wave)
+            wave_.push_back(wave(column));
     }
     const std::size_t pixels = columns_.size() * static_cast<std::size_t>(rowHigh_ - rowLow_ + 1);
     sum_.assign(pixels, 0.0);
@@ -79,6 +82,7 @@ BarContrast BarFrameStatistics::result() const {
     const std::size_t columns = columns_.size();
     const int rows = rowHigh_ - rowLow_ + 1;
     out.pixels = static_cast<int>(columns) * rows;
+    out.rows = rows;
     if (frames_ == 0 || columns == 0)
         return out;
     const double F = frames_;
@@ -103,6 +107,32 @@ BarContrast BarFrameStatistics::result() const {
     const double gapMean = gapSum / (F * nr * static_cast<double>(gapColumns));
     out.contrast = barMean - gapMean;
     out.level = (barMean + gapMean) / 2;
+    // The fundamental: a cosine and a constant fitted to the columns' means. With the cosine's values
+    // w taken about their mean, w', the amplitude is sum w' m / sum w' w, and its variance that of a
+    // column mean (pixel noise over the rows, column noise whole; row noise cancels, as sum w' = 0)
+    // times sum w'² / (sum w' w)².
+    double errorPerNoise = 0.0;
+    if (!wave_.empty()) {
+        double waveMean = 0.0;
+        for (double w : wave_)
+            waveMean += w / nc;
+        double projection = 0.0, norm = 0.0, squares = 0.0, mean = 0.0;
+        for (std::size_t i = 0; i < columns; ++i) {
+            double columnSum = 0.0;
+            for (int r = 0; r < rows; ++r)
+                columnSum += sum_[static_cast<std::size_t>(r) * columns + i];
+            const double m = columnSum / (F * nr), w = wave_[i] - waveMean;
+            projection += w * m;
+            norm += w * wave_[i];
+            squares += w * w;
+            mean += m / nc;
+        }
+        if (norm > 0.0) {
+            out.harmonic = projection / norm;
+            out.level = mean - out.harmonic * waveMean;
+            errorPerNoise = std::sqrt(squares) / norm;
+        }
+    }
     if (frames_ < 2)
         return out;
 
@@ -138,7 +168,8 @@ BarContrast BarFrameStatistics::result() const {
     const double residualDof = (F - 1) * (nr - 1) * (nc - 1);
     if (residualDof > 0) {
         out.noise.pixel = residual / residualDof;
-        out.noise.column = std::max(0.0, (columnSquares / ((F - 1) * (nc - 1)) - out.noise.pixel) / nr);
+        out.noise.columnEstimate = (columnSquares / ((F - 1) * (nc - 1)) - out.noise.pixel) / nr;
+        out.noise.column = std::max(0.0, out.noise.columnEstimate);
         out.noise.row = std::max(0.0, (rowSquares / ((F - 1) * (nr - 1)) - out.noise.pixel) / nc);
     } else {
         // One row or one column: the components cannot be told apart, so all of it counts per pixel.
@@ -151,5 +182,7 @@ BarContrast BarFrameStatistics::result() const {
     const double variance =
         (out.noise.pixel * (1.0 / (nr * nb) + 1.0 / (nr * ng)) + out.noise.column * (1.0 / nb + 1.0 / ng)) / F;
     out.standardError = std::sqrt(variance);
+    if (!wave_.empty())
+        out.harmonicError = std::sqrt((out.noise.pixel / nr + out.noise.column) / F) * errorPerNoise;
     return out;
 }

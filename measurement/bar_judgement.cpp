@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) {
     const BarPattern p = findBarPattern(state, state.console.horizontalBars);
@@ -45,7 +46,14 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     // The human observer reads the screen's luminance; the ideal one the grey levels themselves.
     const bool human = settings.observer == ObserverKind::Human;
     const std::array<double, 256> luminance = settings.viewing.luminanceTable();
-    BarFrameStatistics statistics(std::move(bars), std::move(gaps), p.rowLow, p.rowHigh, human ? &luminance : nullptr);
+    // The fundamental's cosine at each column's centre, +1 at the first bar's.
+    const double period = p.bars[1].low - p.bars[0].low;
+    const double firstBar = p.bars.front().centre();
+    auto wave = [&p, period, firstBar](int column) {
+        return std::cos(2.0 * std::numbers::pi * (p.centreOfColumn(column) - firstBar) / period);
+    };
+    BarFrameStatistics statistics(std::move(bars), std::move(gaps), p.rowLow, p.rowHigh, human ? &luminance : nullptr,
+                                  wave);
 
     const CameraSet& camera = state.camera.set;
     const int width = state.sim.imageWidth, height = state.sim.imageHeight;
@@ -101,11 +109,10 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     decision.snr = sign * decision.contrast.snr();
     decision.resolved = decision.snr >= settings.threshold();
     if (human && decision.resolved) {
-        const double cyclesPerPixel = p.pitchX / (p.bars[1].low - p.bars[0].low);
-        const double seconds = frames / camera.frameRate;
         const HumanReading reading =
-            humanReading(decision.contrast, sign, cyclesPerPixel, presentationZoom(camera, state.sim.scales),
-                         p.transposed, seconds, settings);
+            humanReading(decision.contrast, sign, p.pitchX / period, presentationZoom(camera, state.sim.scales),
+                         p.transposed, frames, settings);
+        decision.modulation = reading.modulation;
         decision.eyeThreshold = reading.eyeThreshold;
         decision.resolved = reading.resolved;
     }

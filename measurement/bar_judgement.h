@@ -10,7 +10,8 @@ struct ObserverDecision {
     bool resolved = false;
     double snr = 0.0; // the contrast in standard errors, signed so that the right direction is positive
     BarContrast contrast;
-    double eyeThreshold = 0.0; // the human observer's: the eye's threshold modulation
+    double modulation = 0.0;   // the human observer's: the displayed fundamental's modulation
+    double eyeThreshold = 0.0; // and the modulation the eye needs
 };
 
 // Judges the current image: frames are drawn as the view presents them, for the integration time.

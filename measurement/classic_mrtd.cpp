@@ -1,9 +1,12 @@
 #include "measurement/classic_mrtd.h"
 
+#include "measurement/bar_pattern.h"
+#include "measurement/eye_constants.h"
 #include "sim/image_model_behaviour.h"
 #include "sim/in_band_exitance.h"
 #include "sim/physical_radiometry.h"
 #include "sim/rasterizer.h"
+#include "sim/scene.h"
 
 #include <cmath>
 #include <limits>
@@ -29,12 +32,23 @@ ClassicTerms classicTerms(const BenchState& state) {
     const double scene = c.backgroundTemperature;
     const ImageModel model = state.sim.imageModel;
     constexpr double step = 0.05;
-    const double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
-                          modelSignal(model, response, scene - step, sceneIntegrationStep)) /
-                         (2 * step);
+    double slope = (modelSignal(model, response, scene + step, sceneIntegrationStep) -
+                    modelSignal(model, response, scene - step, sceneIntegrationStep)) /
+                   (2 * step);
+    // The bars' step reaches the camera through the air between: the transmission over the path to
+    // the target's plane, as the scene gives it each item.
+    double tau = 1.0;
+    for (const TargetItem& item : state.target.items)
+        if (item.shown && item.hasShape()) {
+            tau = transmission(c.atmCoefficient, viewingDistance + item.distance);
+            break;
+        }
+    slope *= tau;
     const double level = imageModelBehaviour(model).noiseSigma(state.sim);
     const double sigma = level > 0.0 ? level * c.frameNoise[0] / 100.0 : 0.0;
     t.netdScene = slope > 0.0 ? sigma / slope : 0.0;
+    const double shared = level > 0.0 ? level * (turned ? c.frameNoise[1] : c.frameNoise[2]) / 100.0 : 0.0;
+    t.netdColumn = slope > 0.0 ? shared / slope : 0.0;
     t.signalPerKelvin = slope;
     return t;
 }
@@ -50,6 +64,9 @@ double classicMrtd(const ClassicTerms& t, double f, double thresholdSnr, double 
     const double mtf = classicMtf(t, f);
     if (!(mtf > 0.0) || !(t.frameRate > 0.0) || !(integrationTime > 0.0))
         return std::numeric_limits<double>::infinity();
-    return pi2 / (4.0 * std::sqrt(14.0)) * thresholdSnr * t.netdScene * f / mtf *
+    // The pixels the observer reads along the bars: the middle share of their length of 3.5 cycles.
+    const double along = t.beta > 0.0 ? analysedLengthShare * barPatternCycles / (f * t.beta) : 0.0;
+    const double netd = std::sqrt(t.netdScene * t.netdScene + along * t.netdColumn * t.netdColumn);
+    return pi2 / (4.0 * std::sqrt(14.0)) * thresholdSnr * netd * f / mtf *
            std::sqrt(t.alpha * t.beta / (integrationTime * t.frameRate));
 }

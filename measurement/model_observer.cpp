@@ -2,6 +2,7 @@
 
 #include "camera/mrtd_curve.h"
 #include "console/statistics.h"
+#include "console/temperature_grid.h"
 #include "measurement/classic_mrtd.h"
 #include "measurement/human_chain.h"
 #include "measurement/threshold_search.h"
@@ -41,8 +42,18 @@ std::string observerViewing(const ObserverSettings& settings) {
         return text.str();
     }
     const ScreenViewing& v = settings.viewing;
-    text << "human observer (Barten eye, " << v.peakLuminance << " cd/m2 display, gamma " << displayGamma << ", "
-         << v.screenPixel << " mm pixels at " << v.distance << " m, magnifier " << v.magnification << ", ";
+    const ObserverProfile& profile = settings.profile;
+    text << "human observer (";
+    if (profile.name.empty())
+        text << "published eye, ";
+    else
+        text << "observer profile " << profile.name << ": threshold factor " << profile.thresholdFactor
+             << ", noise efficiency " << profile.noiseEfficiency << ", ";
+    text << v.peakLuminance << " cd/m2 display";
+    if (v.blackLuminance > 0.0)
+        text << " over a black of " << v.blackLuminance << " cd/m2";
+    text << ", gamma " << v.gamma << ", " << v.screenPixel << " mm pixels at " << v.distance << " m, magnifier "
+         << v.magnification << ", ";
     if (settings.displayWindow)
         text << "level " << settings.displayWindow->level << ", contrast " << settings.displayWindow->contrast << ")";
     else
@@ -120,7 +131,7 @@ namespace {
 double referenceMrtd(const ClassicTerms& terms, const DisplayTerms& display, const ObserverSettings& settings,
                      double f) {
     return settings.observer == ObserverKind::Human
-               ? classicHumanMrtd(terms, display, settings.viewing, f, settings.thresholdSnr, settings.integrationTime)
+               ? classicHumanMrtd(terms, display, settings, f)
                : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
 }
 
@@ -144,8 +155,7 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         FrequencyResult r;
         r.frequency = f;
         r.classic = classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
-        r.classicHuman = classicHumanMrtd(terms, displayTermsNearThreshold(prepared, settings, f), settings.viewing, f,
-                                          settings.thresholdSnr, settings.integrationTime);
+        r.classicHuman = classicHumanAt(prepared, settings, f);
         r.cameraCurve = cameraMrtdAt(prepared.camera, f, out.horizontalBars);
         if (f > nyquist) {
             for (RepeatSummary* summary : {&r.mrtd, &r.plus, &r.minus})
@@ -161,7 +171,10 @@ ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSet
         out.frequencies.push_back(rowAt(f));
     if (!frequencies.empty()) {
         const double lowest = *std::min_element(frequencies.begin(), frequencies.end());
-        const DisplayTerms display = displayTermsNearThreshold(prepared, settings, lowest);
+        // The display as it shows the lowest frequency's bars at their reference threshold.
+        const double shown = out.frequencies.front().frequency == lowest ? out.frequencies.front().classicHuman : 0.0;
+        const DisplayTerms display = displayTermsAt(
+            prepared, settings, lowest, std::isfinite(shown) && shown <= temperatureGridLimit ? shown : 0.0);
         for (int k = 1; k <= referencePointsBelow; ++k) {
             const double f = lowest * k / referencePointsBelow;
             out.referenceBelow.emplace_back(f, referenceMrtd(terms, display, settings, f));

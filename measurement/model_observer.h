@@ -2,6 +2,7 @@
 
 #include "camera/sampling_limit.h"
 #include "console/bench.h"
+#include "measurement/observer_profile.h"
 #include "measurement/screen_viewing.h"
 #include "sim/display_window.h"
 
@@ -23,7 +24,7 @@
 
 // K = observerThresholdFactor × SNR_th. The factor makes the observer agree with the classic static
 // formula on an ideal camera (the guide gives the derivation and the calibration runs).
-inline constexpr double observerThresholdFactor = 0.75;
+inline constexpr double observerThresholdFactor = 0.79;
 
 // Ideal: limited by the noise alone, reading grey levels. Human: reads the frames' luminance on a
 // screen, needing the eye's own threshold modulation on top of the noise-limited contrast.
@@ -57,6 +58,8 @@ struct ObserverSettings {
     // small steps, to the first frequency not resolved within the bench's largest difference or to
     // the sampling limit, whichever comes first.
     bool toCameraLimit = false;
+    // The person's threshold factor and noise efficiency: the published eye's, or a laboratory's own.
+    ObserverProfile profile{};
 
     double threshold() const { return observerThresholdFactor * thresholdSnr; }
 };

@@ -60,12 +60,12 @@ public:
 
     std::optional<RangeMrtd> operator()(const ObjectiveRunsSource& source) const {
         RangeMrtd mrtd;
-        for (const ObjectiveMrtd& run : source.runs)
-            take(objectiveCurveOf(run), run.horizontalBars, mrtd);
+        for (const ObjectiveRun& run : source.runs)
+            take(objectiveCurveOf(run), run.orientation == orientationHorizontal, mrtd);
         if (source.runs.empty())
             return mrtd;
-        mrtd.source = "the model observer's last run on " + source.cameraFile;
-        mrtd.cameraFile = source.cameraFile;
+        mrtd.cameraFile = source.runs.back().cameraFile;
+        mrtd.source = "the model observer's last run on " + mrtd.cameraFile;
         return withPitch(std::move(mrtd));
     }
 

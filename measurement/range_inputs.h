@@ -1,7 +1,7 @@
 #pragma once
 
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
-#include "measurement/model_observer.h"
 #include "measurement/range_mrtd.h"
 #include "text/bounded_text_file.h"
 
@@ -30,10 +30,9 @@ struct SessionSource {
     int slot = 0;
 };
 // The model observer's runs at hand, each giving the curve of the orientation it measured (a later
-// run of the same orientation wins), and the camera file they ran on.
+// run of the same orientation wins); the runs name the camera file they ran on.
 struct ObjectiveRunsSource {
-    std::vector<ObjectiveMrtd> runs;
-    std::string cameraFile;
+    std::vector<ObjectiveRun> runs; // of one camera file, at most one per orientation
 };
 // The JSON files `tervix-cli mrtd --json` writes, one per orientation measured; either may be empty.
 struct ObjectiveJsonSource {

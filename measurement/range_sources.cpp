@@ -1,14 +1,15 @@
 #include "measurement/range_sources.h"
 
+#include "camera/camera_file.h"
 #include "camera/mrtd_curve.h"
 #include "camera/sampling_limit.h"
 #include "console/temperature_grid.h"
 #include "sim/spatial_frequencies.h"
-#include "text/tokens.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace {
@@ -30,6 +31,17 @@ std::optional<double> number(std::string text) {
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// The text's lines, counted from 1 as an editor counts them, blank ones included.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
 }
 
 } // namespace
@@ -97,14 +109,14 @@ RangeMrtd rangeMrtdOfSession(const std::vector<SessionGroup>& groups, int slot) 
 
 namespace {
 
-bool resolvedOutcome(ObserverOutcome outcome) {
-    return outcome == ObserverOutcome::Resolved || outcome == ObserverOutcome::CutAtRange;
+bool resolvedOutcome(RunOutcome outcome) {
+    return outcome == RunOutcome::Resolved || outcome == RunOutcome::CutAtRange;
 }
 
 // One frequency of a run as the curve takes it, whether it came from memory or from JSON.
 struct ObjectiveRow {
     double frequency = 0.0;
-    ObserverOutcome outcome = ObserverOutcome::NotResolved;
+    RunOutcome outcome = RunOutcome::NotResolved;
     double mean = 0.0;
     std::vector<double> values;
     std::optional<std::pair<double, double>> ci95;
@@ -131,7 +143,7 @@ ObjectiveCurve curveOfRows(std::vector<ObjectiveRow> rows, double nyquist, const
         return curve;
     if (lastResolved + 1 < rows.size()) {
         const ObjectiveRow& next = rows[lastResolved + 1];
-        curve.end = next.outcome == ObserverOutcome::BeyondSamplingLimit
+        curve.end = next.outcome == RunOutcome::BeyondSamplingLimit
                         ? CurveEnd{nyquist, RangeLimit::Sampling}
                         : CurveEnd{next.frequency, RangeLimit::Measurement, temperatureGridLimit};
     } else if (nyquist > rows.back().frequency) {
@@ -150,12 +162,19 @@ const nlohmann::json* member(const nlohmann::json& object, const char* key) {
 
 } // namespace
 
-ObjectiveCurve objectiveCurveOf(const ObjectiveMrtd& result) {
+ObjectiveCurve objectiveCurveOf(const ObjectiveRun& run) {
     std::vector<ObjectiveRow> rows;
-    for (const FrequencyResult& r : result.frequencies)
-        rows.push_back({r.frequency, r.mrtd.outcome, r.mrtd.mean, r.mrtd.values,
-                        r.mrtd.valued > 1 ? std::optional(std::pair{r.mrtd.ciLow, r.mrtd.ciHigh}) : std::nullopt});
-    return curveOfRows(std::move(rows), result.sampling.nyquist, result.referenceBelow);
+    for (const RunFrequency& r : run.frequencies) {
+        ObjectiveRow& row = rows.emplace_back();
+        row.frequency = r.frequency;
+        row.outcome = r.mrtd.outcome;
+        row.mean = r.mrtd.hasMean() ? r.mrtd.mean : 0.0;
+        for (const RunRepeat& repeat : r.repeats)
+            row.values.push_back(resolvedOutcome(repeat.mrtd.outcome) ? repeat.mrtd.value : 0.0);
+        if (r.mrtd.valued > 1)
+            row.ci95 = std::pair{r.mrtd.ciLow, r.mrtd.ciHigh};
+    }
+    return curveOfRows(std::move(rows), run.nyquist.value_or(0.0), run.referenceBelow);
 }
 
 std::optional<ObjectiveCurve> objectiveCurveOfJson(const nlohmann::json& json, std::string& error) {
@@ -165,33 +184,54 @@ std::optional<ObjectiveCurve> objectiveCurveOfJson(const nlohmann::json& json, s
         return std::nullopt;
     }
     std::vector<ObjectiveRow> rows;
-    for (const auto& row : *frequencies) {
+    std::map<double, std::size_t> seen; // frequency, row
+    for (std::size_t k = 0; k < frequencies->size(); ++k) {
+        const auto& row = (*frequencies)[k];
+        const std::string at = "frequencies[" + std::to_string(k) + "]";
         const auto* f = member(row, "frequency");
         const auto* m = member(row, "mrtd");
         if (!f || !f->is_number() || !m || !m->is_object()) {
-            error = "a frequency row without \"frequency\" and \"mrtd\"";
+            error = at + " has no \"frequency\" and \"mrtd\"";
             return std::nullopt;
         }
         ObjectiveRow r;
         r.frequency = f->get<double>();
+        if (const std::string problem = frequencyProblem(r.frequency); !problem.empty()) {
+            error = at + ".frequency: " + problem;
+            return std::nullopt;
+        }
+        if (const auto [first, fresh] = seen.emplace(r.frequency, k); !fresh) {
+            error = at + ".frequency " + f->dump() + " is frequencies[" + std::to_string(first->second) + "]'s again";
+            return std::nullopt;
+        }
         const auto* mean = member(*m, "mean");
-        if (mean && mean->is_number())
+        if (mean && mean->is_number() && mean->get<double>() > 0.0) {
             r.mean = mean->get<double>();
+            if (const std::string problem = mrtdProblem(r.mean); !problem.empty()) {
+                error = at + ".mrtd.mean: " + problem;
+                return std::nullopt;
+            }
+        }
         // A run of an earlier release names no outcome: a mean is a value.
-        r.outcome = r.mean > 0.0 ? ObserverOutcome::Resolved : ObserverOutcome::NotResolved;
-        const auto* outcome = member(row, "outcome");
-        if (outcome && outcome->is_string())
-            for (ObserverOutcome o : {ObserverOutcome::Resolved, ObserverOutcome::NotResolved,
-                                      ObserverOutcome::CutAtRange, ObserverOutcome::BeyondSamplingLimit})
-                if (*outcome == outcomeText(o))
-                    r.outcome = o;
+        r.outcome = r.mean > 0.0 ? RunOutcome::Resolved : RunOutcome::NotResolved;
+        if (const auto* outcome = member(row, "outcome"); outcome && outcome->is_string())
+            if (const auto named = runOutcomeNamed(outcome->get<std::string>()))
+                r.outcome = *named;
         if (const auto* values = member(*m, "values"); values && values->is_array())
             for (const auto& v : *values)
                 if (v.is_number())
                     r.values.push_back(v.get<double>());
         const auto* ci = member(*m, "ci95");
-        if (ci && ci->is_array() && ci->size() == 2 && (*ci)[0].is_number() && (*ci)[1].is_number())
+        if (r.mean > 0.0 && ci && ci->is_array() && ci->size() == 2 && (*ci)[0].is_number() && (*ci)[1].is_number()) {
             r.ci95 = std::pair{(*ci)[0].get<double>(), (*ci)[1].get<double>()};
+            // An interval runs from its low end to its high one and holds the mean.
+            if (!(r.ci95->first <= r.mean && r.mean <= r.ci95->second) ||
+                !(std::abs(r.ci95->second - r.ci95->first) <= maxTemperatureDifference)) {
+                error = at + ".mrtd.ci95 " + ci->dump() + " is no interval from low to high around the mean " +
+                        mean->dump() + " within the span an MRTD may have";
+                return std::nullopt;
+            }
+        }
         rows.push_back(std::move(r));
     }
     double nyquist = 0.0;
@@ -208,11 +248,23 @@ std::optional<ObjectiveCurve> objectiveCurveOfJson(const nlohmann::json& json, s
     return curveOfRows(std::move(rows), nyquist, reference);
 }
 
-std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+RangeMrtd rangeMrtdOfRows(const std::vector<MrtdTableRow>& rows) {
     RangeMrtd mrtd;
     mrtd.source = "MRTD table";
+    for (const MrtdTableRow& row : rows)
+        for (auto [value, samples] : {std::pair{row.horizontal, &mrtd.horizontal}, {row.vertical, &mrtd.vertical}})
+            if (value && *value > 0.0)
+                samples->push_back({row.frequency, *value, std::nullopt, {}});
+    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
+        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
+    return mrtd;
+}
+
+std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& error) {
+    std::vector<MrtdTableRow> rows;
+    std::map<double, int> seen; // frequency, line
     int lineNumber = 0;
-    for (const std::string& line : splitTokens(text, "\n")) {
+    for (const std::string& line : linesOf(text)) {
         ++lineNumber;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
@@ -221,25 +273,41 @@ std::optional<RangeMrtd> rangeMrtdOfCsv(const std::string& text, std::string& er
         for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
             cells.push_back(line.substr(start, comma - start));
         cells.push_back(line.substr(start));
+        const std::string at = "line " + std::to_string(lineNumber);
         const auto f = number(cells[0]);
         if (!f && lineNumber == 1)
             continue; // the header
-        if (!f || !(*f > 0.0) || cells.size() < 2 || cells.size() > 3) {
-            error = "line " + std::to_string(lineNumber) + " is not 'frequency, mrtdH, mrtdV'";
+        if (!f || cells.size() < 2 || cells.size() > 3) {
+            error = at + " is not 'frequency, mrtdH, mrtdV'";
             return std::nullopt;
         }
+        if (const std::string problem = frequencyProblem(*f); !problem.empty()) {
+            error = at + ": " + problem;
+            return std::nullopt;
+        }
+        if (const auto [first, fresh] = seen.emplace(*f, lineNumber); !fresh) {
+            error = at + ": the frequency " + cells[0] + " is line " + std::to_string(first->second) + "'s again";
+            return std::nullopt;
+        }
+        MrtdTableRow row{*f, std::nullopt, std::nullopt};
         for (std::size_t k = 1; k < cells.size(); ++k) {
+            const char* column = k == 1 ? "mrtdH" : "mrtdV";
             const bool blank = cells[k].find_first_not_of(" \t\r") == std::string::npos;
             const auto value = number(cells[k]);
             if (!blank && !value) {
-                error = "line " + std::to_string(lineNumber) + " has a cell that is not a number";
+                error = at + ": " + column + " is not a number";
                 return std::nullopt;
             }
-            if (value && *value > 0.0)
-                (k == 1 ? mrtd.horizontal : mrtd.vertical).push_back({*f, *value, std::nullopt, {}});
+            // An empty cell, or a value not above zero, is a frequency without a value.
+            if (!value || !(*value > 0.0))
+                continue;
+            if (const std::string problem = mrtdProblem(*value); !problem.empty()) {
+                error = at + ": " + column + ": " + problem;
+                return std::nullopt;
+            }
+            (k == 1 ? row.horizontal : row.vertical) = value;
         }
+        rows.push_back(row);
     }
-    for (MrtdSamples* s : {&mrtd.horizontal, &mrtd.vertical})
-        std::sort(s->begin(), s->end(), [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
-    return mrtd;
+    return rangeMrtdOfRows(rows);
 }

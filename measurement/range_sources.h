@@ -1,8 +1,8 @@
 #pragma once
 
 #include "camera/camera_set.h"
+#include "console/objective_run.h"
 #include "console/session_statistics.h"
-#include "measurement/model_observer.h"
 #include "measurement/range_mrtd.h"
 
 #include <nlohmann/json.hpp>
@@ -34,7 +34,7 @@ struct ObjectiveCurve {
     std::optional<CurveEnd> end;
     MrtdCurve below;
 };
-ObjectiveCurve objectiveCurveOf(const ObjectiveMrtd& result);
+ObjectiveCurve objectiveCurveOf(const ObjectiveRun& run);
 // The same from the JSON `tervix-cli mrtd --json` writes; none, with the reason, when it is not that.
 // A run of an earlier release names no outcomes: each frequency with a mean counts, its interval is
 // the one it gives, and its end is not known.
@@ -44,6 +44,15 @@ std::optional<ObjectiveCurve> objectiveCurveOfJson(const nlohmann::json& json, s
 // found unresolved: at the Nyquist frequency, limited by the sampling when none of the six lies
 // between them, else by the measurement.
 CurveEnd sixFrequencyEnd(const MrtdSamples& samples, double nyquist);
+
+// One row of an MRTD table: a frequency in cycles/mrad and each orientation's value in kelvin, none
+// where it has none.
+struct MrtdTableRow {
+    double frequency = 0.0;
+    std::optional<double> horizontal, vertical;
+};
+// The curves of a table's rows: a value counts only above zero, and each curve ascends in frequency.
+RangeMrtd rangeMrtdOfRows(const std::vector<MrtdTableRow>& rows);
 
 // "f, mrtdH, mrtdV" rows (a header line of words is passed over; an empty cell or one not above zero
 // is no value); none, with the line at fault, when a row is malformed.

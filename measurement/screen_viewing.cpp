@@ -5,7 +5,7 @@
 #include <numbers>
 
 double ScreenViewing::luminance(double grey) const {
-    return peakLuminance * std::pow(std::clamp(grey, 0.0, 255.0) / 255.0, displayGamma);
+    return blackLuminance + (peakLuminance - blackLuminance) * std::pow(std::clamp(grey, 0.0, 255.0) / 255.0, gamma);
 }
 
 std::array<double, 256> ScreenViewing::luminanceTable() const {

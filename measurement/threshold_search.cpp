@@ -139,8 +139,7 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
         // The classic formula is a good first guess; the other half starts where the first ended.
         const ClassicTerms terms = classicTerms(state);
         const double classic = settings.observer == ObserverKind::Human
-                                   ? classicHumanMrtd(terms, displayTerms(state, settings.viewing), settings.viewing, f,
-                                                      settings.thresholdSnr, settings.integrationTime)
+                                   ? classicHumanMrtd(terms, displayTerms(state, settings.viewing), settings, f)
                                    : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
         // The physical model's frames read the signal itself, so two renders serve the whole search.
         std::optional<LinearSensorImage> linear;

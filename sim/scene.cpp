@@ -9,11 +9,6 @@
 
 namespace {
 
-// Atmospheric transmission over a path, with the coefficient per thousand length units.
-double transmission(double coefficient, double path) {
-    return std::exp(-coefficient * path * 0.001);
-}
-
 // A signal seen through a path of transmission tau in air of signal air.
 double throughAtmosphere(double signal, double air, double tau) {
     return signal * tau + air * (1.0 - tau);
@@ -61,6 +56,10 @@ void turnScene(Target& target, SimState& sim) {
 }
 
 } // namespace
+
+double transmission(double coefficient, double path) {
+    return std::exp(-coefficient * path * 0.001);
+}
 
 void BuildEdgeLines(const float* p, const float* q, const std::vector<float>& polygon, int count, float* line) {
     double a = static_cast<double>(q[1]) - p[1];

@@ -8,6 +8,9 @@
 // Distance from the camera to the target plane, in the target's length unit.
 inline constexpr double viewingDistance = 1300.0;
 
+// Atmospheric transmission over a path, with the coefficient per thousand length units.
+double transmission(double coefficient, double path);
+
 // Projects every item at the viewing distance, gives each its signal through the atmosphere and
 // computes the background signal and the scene extents. The redraw that follows is the caller's.
 void UpdateScene(Target& target, SimState& sim, const CameraSet& camera, const PointList& response,

@@ -1,8 +1,11 @@
 #include "target/target_file.h"
 
+#include "camera/camera_file.h"
+
 #include "text/bounded_text_file.h"
 #include "text/messages.h"
 #include "text/text_scanner.h"
+#include "text/tokens.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,6 +36,23 @@ std::optional<float> finiteFloat(TextScanner& in) {
     auto value = in.scanFloat();
     if (!value || !std::isfinite(*value) || std::fabs(*value) > FLT_MAX)
         return std::nullopt;
+    return static_cast<float>(*value);
+}
+
+// The number after a keyword's line, none when no number follows; one that is not finite, or a
+// temperature past absolute zero or above the hottest a camera may view, is a fault, not a scene.
+std::optional<float> announcedNumber(TextScanner& in, const char* field) {
+    const auto value = in.scanFloat();
+    if (!value)
+        return std::nullopt;
+    const std::string at =
+        std::string("has the ") + field + " " + messageNumber(*value) + " on line " + std::to_string(in.line());
+    const bool temperature = std::string(field) == "temperature";
+    if (temperature && !(*value > lowestTemperature && *value <= highestTemperature))
+        throw Refused{at + ", outside the " + messageNumber(lowestTemperature) + " to " +
+                      messageNumber(highestTemperature) + " degrees Celsius a target may be at"};
+    if (!std::isfinite(*value) || std::fabs(*value) > FLT_MAX)
+        throw Refused{at + ", which is no finite number"};
     return static_cast<float>(*value);
 }
 
@@ -117,7 +137,7 @@ void readItems(std::string text, Target& target, int stepIndex) {
     while (auto rawLine = in.readLine(maxTargetLineChars)) {
         std::string line = lowerCase(trimBoth(*rawLine));
         if (line == "height") {
-            if (auto value = finiteFloat(in))
+            if (auto value = announcedNumber(in, "height"))
                 target.targetHeight = *value;
             continue;
         }
@@ -142,10 +162,10 @@ void readItems(std::string text, Target& target, int stepIndex) {
             auto nameLine = in.readLine(maxTargetLineChars);
             current->name = trimRight(nameLine.value_or(""));
         } else if (line == "temperature") {
-            if (auto value = finiteFloat(in))
+            if (auto value = announcedNumber(in, "temperature"))
                 current->temperature = *value;
         } else if (line == "distance") {
-            if (auto value = finiteFloat(in)) {
+            if (auto value = announcedNumber(in, "distance")) {
                 current->distance = *value;
                 runningDistance = *value;
             }

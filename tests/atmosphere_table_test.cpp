@@ -30,6 +30,20 @@ TEST_P(AtmosphereFile, Reads) {
 }
 INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereFile, TERVIX_TABLE_ROWS("atmosphere.tsv"));
 
+class AtmosphereRefusal : public ::testing::TestWithParam<DataRow> {};
+
+TEST_P(AtmosphereRefusal, NamesTheValueAndLeavesTheTable) {
+    testing_support::TempDir dir;
+    AtmosphereTable table;
+    std::string error;
+    const std::string path = dir.write("Atmosphere.ini", GetParam().text(0));
+    EXPECT_FALSE(readAtmosphereFile(path, table, error));
+    EXPECT_EQ(error, "File '" + path + "' " + GetParam().cells[1]);
+    EXPECT_EQ(floats(table.row1), floats(AtmosphereTable().row1));
+    EXPECT_EQ(floats(table.atmosphereBlur), floats(AtmosphereTable().atmosphereBlur));
+}
+INSTANTIATE_TEST_SUITE_P(Cases, AtmosphereRefusal, TERVIX_TABLE_ROWS("atmosphere_refusals.tsv"));
+
 TEST(AtmosphereTable, AMissingFileLeavesTheInitialValues) {
     AtmosphereTable table;
     std::string error;

@@ -4,6 +4,7 @@
 #include "console/open_bench.h"
 #include "text/messages.h"
 
+#include "session_reading.h"
 #include "test_support.h"
 
 #include <set>
@@ -29,11 +30,20 @@ struct Press {
 
 // Counts what the bench asks of a window.
 struct CountingWindow : ConsoleWindow {
-    int frames = 0, values = 0, results = 0;
+    int frames = 0, values = 0;
     void presentFrame(bool) override { ++frames; }
     void showTemperatureValue(const std::string&) override { ++values; }
     void layoutChanged() override {}
-    void resultsChanged() override { ++results; }
+};
+
+// What the bench tells its views, in order: "R2" a reading recorded at 2, "X" struck, "O" an
+// objective run added, "S" anything else changed.
+struct HeardChanges : BenchListener {
+    std::string heard;
+    void readingRecorded(std::size_t k) override { heard += "R" + std::to_string(k) + " "; }
+    void readingStruck(std::size_t k) override { heard += "X" + std::to_string(k) + " "; }
+    void objectiveRunAdded(std::size_t k) override { heard += "O" + std::to_string(k) + " "; }
+    void stateChanged() override { heard += "S "; }
 };
 
 // Camera1 and camera3 in a working folder of their own (a slot's camera is read from there), the
@@ -44,9 +54,11 @@ struct OpenedBench {
     BenchState state;
     MessageLog log;
     CountingWindow window;
+    HeardChanges changes;
     Bench bench{state, log, &window};
 
     OpenedBench() {
+        bench.addListener(changes);
         copyShipped(dir, {"camera1.par", "camera3.par", "mira.tag", "Atmosphere.ini"});
         BenchSources sources;
         sources.atmosphere = BenchSource{"Atmosphere.ini", std::nullopt};
@@ -95,7 +107,17 @@ TEST(Bench, RecordsEveryPressAndDerivesTheListsTheSavedSessionGivesAgain) {
     EXPECT_EQ(lists.record(0, 0).mrtdPlus, mrtdNotMeasured);
     EXPECT_EQ(std::pair(lists.record(2, 1).mrtdPlus, lists.record(2, 1).mrtdMinus),
               std::pair(mrtdNotRecognized, mrtdNotMeasured));
-    EXPECT_EQ(b.window.results, 9); // the session started, each press, each change of orientation
+    // The session started, then each press's reading, after each change of orientation and observer.
+    EXPECT_EQ(b.changes.heard, "S S R0 R1 S S R2 R3 S S R4 R5 ");
+    // The model observer's runs join the session beside the readings, each kept for its slot and bars,
+    // the latest of each standing; a strike-out is told as such.
+    for (const char* bars : {orientationVertical, orientationHorizontal, orientationVertical})
+        ASSERT_TRUE(b.bench.recordObjectiveRun(objectiveRun(1, bars, bars == orientationHorizontal ? 0.2 : 0.1)));
+    ASSERT_TRUE(b.bench.strikeReading(1, "Lead", "wrong half"));
+    EXPECT_EQ(b.changes.heard.substr(b.changes.heard.size() - 12), "O0 O1 O2 X1 ");
+    EXPECT_EQ(b.bench.objectiveRun(1, orientationVertical), &session.objectiveRuns[2]);
+    EXPECT_EQ(b.bench.objectiveRun(1, orientationHorizontal)->frequencies[0].mrtd.mean, 0.2);
+    EXPECT_EQ(b.bench.objectiveRun(2, orientationVertical), nullptr);
 
     // A fresh bench on the saved file shows the same lists.
     BenchState otherState;
@@ -153,6 +175,44 @@ TEST(Bench, BlindOffersEachOpenHalfOnceAndNotesItself) {
     b.bench.setBlind(false);
     EXPECT_EQ(b.bench.session().events.size(), 2u);
     EXPECT_EQ(b.bench.session().events[1].event + b.bench.session().events[1].observer, std::string("blind offAnn"));
+}
+
+// A camera switch built on a copy of the bench (as a worker builds it) and taken in gives the camera,
+// the image and the controls a switch in place gives; one whose scene changed since the copy is
+// refused and leaves the bench as it was.
+TEST(Bench, ACameraSwitchPreparedAsideIsTheSwitchInPlace) {
+    OpenedBench aside;
+    BenchState state;
+    Bench inPlace(state, aside.log);
+    BenchSources sources;
+    sources.atmosphere = BenchSource{"Atmosphere.ini", std::nullopt};
+    sources.camera.path = "camera1.par";
+    sources.target.path = "mira.tag";
+    ASSERT_EQ(openBench(inPlace, sources), BenchOpenFault::None);
+    for (Bench* b : {&inPlace, &aside.bench}) {
+        b->selectFrequency(3);
+        b->setTemperatureOnGrid(0.3);
+    }
+    inPlace.selectCamera(2);
+    auto prepared = aside.bench.cameraSwitch(2);
+    const int frames = aside.window.frames;
+    prepared->prepare();
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.window.frames), std::tuple(0, frames)); // not yet
+    ASSERT_TRUE(aside.bench.adoptCameraSwitch(*prepared));
+    EXPECT_EQ(aside.state.camera, state.camera);
+    EXPECT_EQ(aside.state.sim.sceneImage, state.sim.sceneImage);
+    EXPECT_EQ(aside.state.sim.displayImage, state.sim.displayImage);
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.bench.frequencyIndex(), aside.bench.temperatureOnGrid(),
+                         aside.bench.electronicZoom(), aside.bench.levelContrast().level),
+              std::tuple(2, 3, inPlace.temperatureOnGrid(), inPlace.electronicZoom(), inPlace.levelContrast().level));
+    EXPECT_GT(aside.window.frames, frames);
+
+    prepared = aside.bench.cameraSwitch(0);
+    prepared->prepare();
+    aside.bench.setTemperatureOnGrid(-0.2);
+    const CameraState camera = aside.state.camera;
+    EXPECT_FALSE(aside.bench.adoptCameraSwitch(*prepared));
+    EXPECT_EQ(std::tuple(aside.bench.cameraIndex(), aside.state.camera == camera), std::tuple(2, true));
 }
 
 TEST(Bench, OneTemperatureStepShowsOneFrame) {

@@ -1,10 +1,12 @@
 # Installs the build into a fresh prefix and uses it as a user would:
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DDATA_DIR=... -DBINDIR=bin -DDATADIR=share -DWITH_GUI=ON
-#         -DMANDIR=share/man -P check_install.cmake
+#         -DMANDIR=share/man [-DPYTHON=python3 -DPYTHONDIR=lib/python3.11/dist-packages]
+#         -P check_install.cmake
 # Fails when a program, a data file, the manual page, the desktop entry or the icon is missing, when the
 # desktop entry is not valid (checked when desktop-file-validate is installed), when "man tervix-cli"
-# does not show under each command every option that command's --help lists, or when the installed
-# tool does not find its data from a folder that holds none.
+# does not show under each command every option that command's --help lists, when the installed
+# tool does not find its data from a folder that holds none, or when the Python module does not load
+# from where it was installed.
 set(prefix ${WORK_DIR}/prefix)
 set(elsewhere ${WORK_DIR}/elsewhere)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -101,5 +103,16 @@ file(SHA256 ${elsewhere}/installed.png installed)
 file(SHA256 ${elsewhere}/named.png named)
 if(NOT installed STREQUAL named)
     message(FATAL_ERROR "the installed tool's image differs from the one made with the data named")
+endif()
+
+# The module loads from the prefix alone, from a folder without it.
+if(PYTHON)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${prefix}/${PYTHONDIR} ${PYTHON} -c
+                            "import tervix; print(tervix.__file__)"
+                    WORKING_DIRECTORY ${elsewhere} RESULT_VARIABLE status OUTPUT_VARIABLE module ERROR_VARIABLE errors
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT status EQUAL 0 OR NOT module MATCHES "^${prefix}/${PYTHONDIR}/tervix")
+        message(FATAL_ERROR "the installed Python module does not load (${status}): ${module}${errors}")
+    endif()
 endif()
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -49,7 +50,9 @@ TEST(CliSession, JsonCsvAndTheReportHoldTheHandComputedGroups) {
     TempDir dir;
     const CliRun json = runCli("session " + sessionFolder + "session.json --json");
     ASSERT_EQ(json.status, 0);
-    expectJsonHolds(nlohmann::json::parse(json.out), nlohmann::json::parse(readText(sessionFolder + "groups.json")));
+    const auto printed = nlohmann::json::parse(json.out);
+    expectJsonHolds(printed["groups"], nlohmann::json::parse(readText(sessionFolder + "groups.json")));
+    EXPECT_EQ(printed["objectiveRuns"], nlohmann::json::array()); // the file holds none
     const CliRun r =
         runCli("session " + sessionFolder + "session.json --csv " + dir.path("s.csv") + " --pdf " + dir.path("s.pdf"));
     ASSERT_EQ(r.status, 0);
@@ -80,20 +83,16 @@ TEST_P(CliBrokenSession, GivesOneLineAndStatusOne) {
 
 INSTANTIATE_TEST_SUITE_P(Files, CliBrokenSession, TERVIX_TABLE_ROWS("session/malformed/reasons.txt"));
 
-// An output onto the session itself (by name or through a link), or onto a device, is refused in one
-// line and the session stays; a link to a new report is written through and stays a link.
-TEST(CliSession, AnOutputThatIsAnInputOrADeviceIsRefused) {
+// An output onto a device is refused in one line and the session stays; a link to a new report is
+// written through and stays a link (an output over an input: cli_test's CliOutputOverInput).
+TEST(CliSession, AnOutputOntoADeviceIsRefusedAndALinkWrittenThrough) {
     TempDir dir;
     const std::string session = dir.write("s.json", readText(sessionFolder + "session.json"));
-    std::filesystem::create_symlink("s.json", dir.path("link.json"));
     std::filesystem::create_symlink("new.pdf", dir.path("link.pdf"));
-    for (auto [output, error] : {std::pair{"--csv " + session, "is the input"},
-                                 {"--pdf " + session, "is the input"},
-                                 {"--pdf " + dir.path("link.json"), "is the input"},
-                                 {"--csv /dev/full", "not a regular file"},
+    for (auto [output, error] : {std::pair<std::string, std::string>{"--csv /dev/full", "not a regular file"},
                                  {"--pdf " + dir.path("link.pdf"), ""}}) {
         const CliRun r = runCli("session " + session + " " + output);
-        EXPECT_EQ(r.status, *error ? 1 : 0) << output << r.err;
+        EXPECT_EQ(r.status, error.empty() ? 0 : 1) << output << r.err;
         EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
     }
     EXPECT_EQ(readText(session), readText(sessionFolder + "session.json"));
@@ -117,3 +116,66 @@ TEST(CliOrientation, RenderTurnsTheBarsInBothModels) {
 }
 
 } // namespace
+
+namespace {
+
+// A session of the given observers reading both halves three times on two shipped cameras at 0.5 and
+// 1 cycles/mrad, each observer's MRTDs a factor of their own times the base ones.
+std::string panelSession(const std::string& observers) {
+    nlohmann::json readings = nlohmann::json::array();
+    for (std::size_t o = 0; o < observers.size(); ++o)
+        for (auto [camera, base] : {std::pair{"camera1.par", 0.012}, {"camera2.par", 0.006}})
+            for (double f : {0.5, 1.0})
+                for (int k = 0; k < 6; ++k)
+                    readings.push_back({{"time", "2026-12-06T10:00:00.000Z"},
+                                        {"observer", std::string(1, observers[o])},
+                                        {"slot", 1},
+                                        {"cameraFile", camera},
+                                        {"imageModel", "physical"},
+                                        {"orientation", "vertical"},
+                                        {"frequency", f},
+                                        {"half", k % 2 ? "minus" : "plus"},
+                                        {"deltaT", (k % 2 ? -1 : 1) * base * f * (0.9 + 0.05 * o + 0.01 * k)}});
+    return nlohmann::json{
+        {"format", "tervix-session"}, {"version", 1}, {"created", "2026-12-06T09:59:00.000Z"}, {"readings", readings}}
+        .dump(1);
+}
+
+} // namespace
+
+// The fit reads each reading's camera beside the session and writes a profile that mrtd names; too
+// few observers, or a file that is no profile, are refused in one line and nothing is written.
+TEST(CliObserverFit, WritesAProfileMrtdNamesAndRefusesWhatItCannotFit) {
+    TempDir dir;
+    for (const char* camera : {"camera1.par", "camera2.par"})
+        dir.write(camera, readText(shippedFile(camera)));
+    const std::string session = dir.write("panel.json", panelSession("ABCD"));
+    const std::string fitted = "observer fit " + session + " --target " + shippedFile("mira.tag") + " --atmosphere " +
+                               shippedFile("Atmosphere.ini") + " --out ";
+    const CliRun fit = runCli(fitted + dir.path("lab.json"));
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("4 observers, 16 MRTDs"), std::string::npos) << fit.out;
+    const auto profile = nlohmann::json::parse(readText(dir.path("lab.json")));
+    EXPECT_EQ(std::tuple(profile["format"], profile["version"], profile["observers"], profile["readings"]),
+              std::tuple("tervix-observer-profile", 1, 4, 16));
+    for (const char* key : {"thresholdFactor", "noiseEfficiency"})
+        EXPECT_TRUE(profile["ci95"][key][0] <= profile[key] && profile[key] <= profile["ci95"][key][1]) << key;
+    EXPECT_EQ(profile["session"]["sha256"].get<std::string>().size(), 64u);
+
+    const std::string mrtd = "mrtd --camera " + dir.path("camera1.par") + " --target " + shippedFile("mira.tag") +
+                             " --repeats 2 --threads 1 --observer-profile ";
+    const CliRun named = runCli(mrtd + dir.path("lab.json"));
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("observer profile " + dir.path("lab.json") + ": threshold factor"), std::string::npos);
+
+    const std::string few = dir.write("few.json", panelSession("AB"));
+    for (auto [run, refusal] : {std::pair{"observer fit " + few + " --out " + dir.path("few_profile.json"),
+                                          "at least 3 observers, and the readings hold 2: add"},
+                                {mrtd + few, "' is not an observer profile: "}}) {
+        const CliRun r = runCli(run);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(refusal), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("few_profile.json")));
+}

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <tuple>
 #include <utility>
 
@@ -241,6 +242,33 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliHostileInput,
                              return rowName(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) ? "_pipe" : "_device");
                          });
+
+class CliOutputOverInput : public testing::TestWithParam<DataRow> {};
+
+TEST_P(CliOutputOverInput, IsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    copyShipped(dir, {"camera1.par", "mira.tag", "Atmosphere.ini"});
+    dir.write("session.json", readText(testDataFile("three_observers_session.json")));
+    for (const char* run : {"objective.json", "vertical.json"})
+        dir.write(run, R"({"frequencies": [{"frequency": 1, "mrtd": {"mean": 0.2}}]})");
+    dir.write("table.csv", "0.5,0.1,0.1\n1,0.2,0.3\n");
+    dir.write("requirement.csv", "0.5,0.2\n2,0.3\n");
+    std::filesystem::create_symlink("table.csv", dir.path("link.csv"));
+    std::filesystem::create_hard_link(dir.path("camera1.par"), dir.path("hard.par"));
+    std::map<std::string, std::string> before;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.root()))
+        before[entry.path().filename()] = readText(entry.path());
+    const CliRun run = runCli(GetParam().text(0), dir.root().string());
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, ""));
+    EXPECT_EQ(run.err.rfind("tervix-cli: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(GetParam().text(1)), std::string::npos) << run.err;
+    std::map<std::string, std::string> after;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.root()))
+        after[entry.path().filename()] = readText(entry.path());
+    EXPECT_EQ(after, before);
+}
+INSTANTIATE_TEST_SUITE_P(Commands, CliOutputOverInput, TERVIX_TABLE_ROWS("cli/outputs_over_inputs.txt"));
 
 class CliHelp : public testing::TestWithParam<DataRow> {};
 

@@ -17,7 +17,12 @@ const Corpus corpora[] = {{"camera", fuzzCameraFile},
                           {"target", fuzzTargetFile},
                           {"atmosphere", fuzzAtmosphereFile},
                           {"pipeline", fuzzPipeline},
-                          {"session", fuzzSessionFile}};
+                          {"session", fuzzSessionFile},
+                          {"mrtd_table", fuzzMrtdTable},
+                          {"objective_json", fuzzObjectiveJson},
+                          {"requirement", fuzzRequirement},
+                          {"study_plan", fuzzStudyPlan},
+                          {"study_result", fuzzStudyResult}};
 
 class FuzzReplay : public ::testing::TestWithParam<Corpus> {};
 

@@ -5,6 +5,7 @@
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/temperature_slider.h"
 #include "started_bench.h"
 
 #include <QOpenGLFunctions_2_0>
@@ -294,6 +295,27 @@ private slots:
         QVERIFY(bench.control<QWidget>(imageView)->isVisible());
     }
 
+    // A camera chosen is built away from the window's thread: the old camera's image and slot stay
+    // until it is taken in, frames go on, and a trackbar moved meanwhile holds for the new camera.
+    void aCameraSwitchLeavesTheLiveImageToTheOldCameraUntilTakenIn() {
+        RunningBench bench;
+        QSignalSpy switched(bench.console.get(), &MainConsole::cameraSwitched);
+        const Bench& core = bench.console->core();
+        bench.control<QAbstractButton>(cameraRadios[2])->click();
+        QVERIFY(bench.console->cameraSwitchPending() && core.cameraIndex() == 0);
+        QVERIFY(bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+        bench.slide(600); // the old camera's image, which the built one must follow; the radio stays
+        QVERIFY(bench.control<QAbstractButton>(cameraRadios[2])->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!bench.console->cameraSwitchPending(), 20000);
+        QCOMPARE(std::tuple(core.cameraIndex(), sliderPositionOf(core.temperatureOnGrid()), switched.count()),
+                 std::tuple(2, 600, 1));
+        QCOMPARE(sliderPositionOf(core.temperatureDifference()), 600);
+        QCOMPARE(bench.console->framePeriod(), 40); // camera3's 25 Hz
+        const long long frames = bench.console->view()->presentedFrames();
+        QTRY_VERIFY(bench.console->view()->presentedFrames() >= frames + 3);
+        QVERIFY(bench.log.messages.empty());
+    }
+
     // Shift+F10 and the Menu key on the focused trackbar open the menu; its first entry, the about box.
     void theKeyboardMenuOpensOnItsFirstEntryTheAboutBox() {
         RunningBench bench;
@@ -332,10 +354,10 @@ private slots:
         settings.observer = ObserverKind::Ideal; // its curve is flat enough to read one pixel a column
         settings.repeats = 8;                    // enough that the two means' slope does not hang on one noisy repeat
         settings.frequencies = {1.5, 2.0};       // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
-        runner->start(bench.console->core().state(), 0, settings);
+        runner->start(settings);
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
         QVERIFY(!progress->isVisible());
-        const auto& result = plot->objectiveResult(0);
+        const ObjectiveRun* result = plot->objectiveRun(0);
         QVERIFY(result);
         QCOMPARE(result->frequencies.size(), std::size_t{2});
         const QImage image = plot->grab().toImage();
@@ -352,7 +374,7 @@ private slots:
         }
         QVERIFY2(lit >= 5 && dark >= 3, qPrintable(u"lit %1, dark %2"_s.arg(lit).arg(dark)));
         // Its values, which the curve shows only roughly, are in the plot's tooltip under the observer's name.
-        QVERIFY(plot->toolTip().contains(u"Camera1, ideal observer"_s) &&
+        QVERIFY(plot->toolTip().contains(u"Camera1: ideal observer, vertical bars"_s) &&
                 plot->toolTip().contains(u"2 cycles/mrad: %1 K"_s.arg(result->frequencies[1].mrtd.mean, 0, 'f', 3)));
         // The interval's end caps stand above the mean at its frequency.
         const PlotPoint top = plotPointOf(s, 1.5, result->frequencies[0].mrtd.ciHigh);
@@ -374,7 +396,7 @@ private slots:
         QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
         QVERIFY(!runner->running() && !progress->isVisible());
         QTest::qWait(200);
-        QCOMPARE(plot->objectiveResult(0)->frequencies.size(), std::size_t{2}); // the cancelled run drew nothing
+        QCOMPARE(bench.console->core().session().objectiveRuns.size(), std::size_t{1}); // the cancelled run left none
         bench.console->startObjectiveMrtd();
         bench.press(cameraRadios[1]);
         QVERIFY(!runner->running());

@@ -2,6 +2,7 @@
 
 #include "console/bench.h"
 #include "console/open_bench.h"
+#include "measurement/model_observer.h"
 #include "text/messages.h"
 
 #include "test_support.h"
@@ -40,6 +41,25 @@ struct ObserverBench {
     }
     ~ObserverBench() { EXPECT_TRUE(log.messages.empty()) << log.messages.front(); }
 };
+
+// The settings of the bench as it shows a window `times` as wide as the automatic one at no
+// difference, its level kept: the contrast position found by bisection.
+inline ObserverSettings widerWindow(const BenchState& prepared, int frequency, double times) {
+    BenchState shown = prepared;
+    MessageLog log;
+    Bench bench(shown, log);
+    bench.selectFrequency(frequency); // at no difference, as a frequency choice leaves it
+    const double wanted = times * (shown.sim.windowHigh - shown.sim.windowLow);
+    const LevelContrast automatic = bench.levelContrast();
+    int wide = 0, narrow = automatic.contrast;
+    while (narrow - wide > 1) {
+        const int middle = (wide + narrow) / 2;
+        bench.setDisplayWindow(automatic.level, middle);
+        (shown.sim.windowHigh - shown.sim.windowLow >= wanted ? wide : narrow) = middle;
+    }
+    bench.setDisplayWindow(automatic.level, wide);
+    return shownObserverSettings(bench);
+}
 
 // The items as the target file gave them: the fidelity reports render scenes of their own and must
 // put the bench's target back as they found it.

@@ -1,5 +1,5 @@
-// The model observer's long runs: its calibration against the classic formula on the ideal cameras,
-// and the coverage of its confidence intervals. Labelled heavy.
+// The model observers' long runs on every camera the project has: each against its reference up to
+// 0.8 of the Nyquist frequency, and the coverage of a run's confidence interval. Labelled heavy.
 #include "measurement/classic_mrtd.h"
 #include "measurement/model_observer.h"
 
@@ -10,70 +10,75 @@
 using testing_support::ObserverBench;
 using testing_support::testDataFile;
 
-TEST(ModelObserverHeavy, TheIntervalOfEightRepeatsHoldsTheGrandMeanOfTwentySeeds) {
-    ObserverBench bench(testDataFile("camera/ideal_coarse.par"));
-    ObserverSettings settings{.observer = ObserverKind::Ideal, .frequencies = {0.5, 1.0}};
+// A very sharp long-wave camera (blur 0.03 mrad on 0.119 mrad pixels): one repeat spreads about
+// 24 %, so a run of 8 strays by 8 % and more; over 40 seeds its 95 % intervals must hold the
+// seeds' grand mean about 95 % of the time at every frequency up to 0.8 of the Nyquist frequency.
+TEST(ModelObserverHeavy, ARunsIntervalHoldsTheGrandMeanNinetyFivePercentOfTheTime) {
+    ObserverBench bench(testDataFile("camera/ideal_sharp42.par"), 1, false, ImageModel::Physical);
+    ObserverSettings settings{.observer = ObserverKind::Ideal, .threads = 2, .frequencies = {0.5, 1, 1.5, 2, 3}};
     std::vector<ObjectiveMrtd> runs;
-    for (settings.seed = 1; settings.seed <= 20; ++settings.seed)
+    for (settings.seed = 1; settings.seed <= 40; ++settings.seed)
         runs.push_back(measureObjectiveMrtd(bench.state, settings));
+    int holding = 0, intervals = 0;
     for (std::size_t i = 0; i < settings.frequencies.size(); ++i) {
-        double grand = 0.0;
+        double grand = 0.0, spread = 0.0;
         for (const ObjectiveMrtd& run : runs) {
-            ASSERT_EQ(run.frequencies[i].mrtd.valued, 8);
+            ASSERT_EQ(run.frequencies[i].mrtd.resolved, 8);
             grand += run.frequencies[i].mrtd.mean / static_cast<double>(runs.size());
+            spread += run.frequencies[i].mrtd.sd / static_cast<double>(runs.size());
         }
-        int holding = 0;
-        for (const ObjectiveMrtd& run : runs)
+        EXPECT_NEAR(spread / grand, 0.24, 0.06) << runs[0].frequencies[i].frequency;
+        for (const ObjectiveMrtd& run : runs) {
             holding += run.frequencies[i].mrtd.ciLow <= grand && grand <= run.frequencies[i].mrtd.ciHigh;
-        EXPECT_GE(holding, 17) << "frequency " << settings.frequencies[i] << ", grand mean " << grand;
+            ++intervals;
+        }
     }
+    // 190 of 200 expected: 180 lies three standard deviations below; intervals that never miss are
+    // too wide.
+    EXPECT_GE(holding, 180);
+    EXPECT_LT(holding, intervals);
 }
 
-// The calibration: on ideal cameras (Gaussian blur of 0.2 pixel, white or photon-limited per-pixel
-// noise only) in the physical image model, each observer lies near its reference at every bench
-// frequency from 0.5 cycles/mrad up to half the Nyquist frequency, with one threshold each: the
-// ideal observer within 15 % of the classic formula, the human one within 20 % of classicHuman.
-// coarse stops at 0.5 cycles/mrad: at 1 the ideal observer reads 13 % above the classic formula and
-// the human one, limited by the same noise, 23 % above classicHuman (the guide's calibration table).
-struct CalibrationCamera {
-    const char* name;
-    std::vector<double> frequencies;
-};
+// Each observer against its reference, from 0.5 cycles/mrad to 0.8 of the Nyquist frequency where
+// every repeat resolved the bars: the ideal observer within 15 % of the classic formula, the human
+// one within 20 % of classicHuman and never below the ideal one. Past 0.8 of the Nyquist frequency
+// the bars' phase on the pixels decides (Camera1 at 3 cycles/mrad: 55 of 64 repeats, 1.2 times the
+// classic formula), and repeats that do not resolve would bias the mean.
+class EveryCamera : public testing::TestWithParam<std::string> {};
 
-class IdealCameraCalibration : public testing::TestWithParam<std::tuple<CalibrationCamera, ObserverKind>> {};
-
-TEST_P(IdealCameraCalibration, TheObjectiveMrtdFollowsItsReference) {
-    const auto& [camera, observer] = GetParam();
-    ObserverBench bench(testDataFile(std::string("camera/ideal_") + camera.name + ".par"), 1, false,
+TEST_P(EveryCamera, EachObserverFollowsItsReferenceUpToEightTenthsOfNyquist) {
+    const std::string& camera = GetParam();
+    ObserverBench bench(camera.find('/') == std::string::npos ? camera : testDataFile(camera), 1, false,
                         ImageModel::Physical);
-    // One repeat spreads about 25 %; 32 bring the mean's own spread to under 5 %.
-    const ObserverSettings settings{.observer = observer, .repeats = 32, .frequencies = camera.frequencies};
-    const ObjectiveMrtd result = measureObjectiveMrtd(bench.state, settings);
     const ClassicTerms terms = classicTerms(bench.state);
-    EXPECT_LT(terms.sigma, 0.3 * terms.alpha);
-    const bool human = observer == ObserverKind::Human;
-    for (const FrequencyResult& r : result.frequencies) {
-        SCOPED_TRACE(r.frequency);
-        const double reference = human ? r.classicHuman : r.classic;
-        EXPECT_EQ(r.mrtd.resolved, settings.repeats);
-        EXPECT_NEAR(r.mrtd.mean / reference, 1.0, human ? 0.2 : 0.15)
-            << "objective " << r.mrtd.mean << " K (sd " << r.mrtd.sd << "), reference " << reference << " K";
+    ObserverSettings settings{.repeats = 32, .threads = 2};
+    for (int i = 0; i < frequencyCount; ++i)
+        if (frequencyChoices[static_cast<std::size_t>(i)].frequency <= 0.8 / (2.0 * terms.alpha))
+            settings.frequencies.push_back(frequencyChoices[static_cast<std::size_t>(i)].frequency);
+    const ObjectiveMrtd human = measureObjectiveMrtd(bench.state, settings);
+    settings.observer = ObserverKind::Ideal;
+    const ObjectiveMrtd ideal = measureObjectiveMrtd(bench.state, settings);
+    int compared = 0;
+    for (std::size_t k = 0; k < settings.frequencies.size(); ++k) {
+        const FrequencyResult &h = human.frequencies[k], &i = ideal.frequencies[k];
+        SCOPED_TRACE(h.frequency);
+        if (h.mrtd.resolved < settings.repeats || i.mrtd.resolved < settings.repeats)
+            continue;
+        ++compared;
+        EXPECT_NEAR(i.mrtd.mean / i.classic, 1.0, 0.15) << "ideal " << i.mrtd.mean << " K, classic " << i.classic;
+        EXPECT_NEAR(h.mrtd.mean / h.classicHuman, 1.0, 0.2) << "human " << h.mrtd.mean << " K, " << h.classicHuman;
+        EXPECT_GE(h.mrtd.mean, i.mrtd.mean);
     }
+    EXPECT_GE(compared, 2);
 }
 
-// Pixel angle, NETD, frame rate (10 to 60 Hz), noise and the blur flag (twice the noise) differ:
-// fine 0.15 mrad 50 mK 15 Hz; coarse 0.25 mrad 100 mK 10 Hz; mwir50 0.09 mrad 50 mK at 25 C, 50 Hz,
-// photon-limited with the flag; fast60 0.2 mrad 30 mK 60 Hz; photon25 0.12 mrad 80 mK 25 Hz
-// photon-limited; flag30 0.3 mrad 100 mK 30 Hz with the flag.
-INSTANTIATE_TEST_SUITE_P(Observer, IdealCameraCalibration,
-                         testing::Combine(testing::Values(CalibrationCamera{"fine", {0.5, 1, 1.5}},
-                                                          CalibrationCamera{"coarse", {0.5}},
-                                                          CalibrationCamera{"mwir50", {0.5, 1, 1.5, 2}},
-                                                          CalibrationCamera{"fast60", {0.5, 1, 1.5}},
-                                                          CalibrationCamera{"photon25", {0.5, 1, 1.5, 2}},
-                                                          CalibrationCamera{"flag30", {0.5}}),
-                                          testing::Values(ObserverKind::Ideal, ObserverKind::Human)),
+INSTANTIATE_TEST_SUITE_P(Observer, EveryCamera,
+                         testing::Values("camera1.par", "camera2.par", "camera3.par", "camera4.par", "camera5.par",
+                                         "camera/distinct.par", "camera/small.par", "camera/ideal_fine.par",
+                                         "camera/ideal_coarse.par", "camera/ideal_mwir50.par",
+                                         "camera/ideal_fast60.par", "camera/ideal_photon25.par",
+                                         "camera/ideal_flag30.par", "camera/ideal_sharp42.par"),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) + "_" +
-                                    observerName(std::get<1>(info.param));
+                             std::string name = info.param.substr(info.param.find('/') + 1);
+                             return name.substr(0, name.find('.'));
                          });

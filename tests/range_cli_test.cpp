@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 using namespace testing_support;
 
@@ -29,6 +31,25 @@ TEST_P(CliRangeRefusal, SaysWhyOnOneLine) {
     EXPECT_NE(run.err.find(GetParam().text(1)), std::string::npos) << run.err;
 }
 INSTANTIATE_TEST_SUITE_P(Rows, CliRangeRefusal, TERVIX_TABLE_ROWS("range/refusals.tsv"));
+
+// A number out of its field's range is refused at the door, never turned into ranges (a frequency of
+// 1e308 gave -nan ranges, and status 0).
+class CliHostileNumber : public ::testing::TestWithParam<DataRow> {};
+
+TEST_P(CliHostileNumber, IsRefusedNamingTheFileTheFieldAndTheLimit) {
+    const TempDir dir;
+    const std::string file = dir.write("input", GetParam().text(1));
+    std::string arguments = GetParam().text(0);
+    for (auto [mark, path] : {std::pair{"{file}", file}, {"{session}", testDataFile("three_observers_session.json")}})
+        if (const std::size_t at = arguments.find(mark); at != std::string::npos)
+            arguments.replace(at, std::string(mark).size(), path);
+    const CliRun run = runCli(arguments);
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, ""));
+    EXPECT_EQ(splitLines(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(GetParam().text(2)), std::string::npos) << run.err;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, CliHostileNumber, TERVIX_TABLE_ROWS("range/hostile_numbers.tsv"));
 
 // Each criteria set's tasks, and only those, with every field, each a number or a bracket; the camera's
 // pitch gives pixels.

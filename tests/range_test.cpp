@@ -4,6 +4,7 @@
 // and by simulation, that the 95 % intervals hold the true range about 95 % of the time.
 #include "camera/camera_file.h"
 #include "console/session_statistics.h"
+#include "measurement/objective_run_of.h"
 #include "measurement/range_inputs.h"
 #include "measurement/range_prediction.h"
 #include "measurement/range_probability.h"
@@ -230,6 +231,7 @@ RangeMrtd synthetic(bool session, int units, std::mt19937& random) {
                 const double value =
                     a * std::exp(trueB * choice.frequency + own[static_cast<std::size_t>(u)] + 0.1 * z(random));
                 repeats.push_back({ObserverOutcome::Resolved, value});
+                r.repeats.push_back({{}, {}, repeats.back()});
                 for (double sign : {1.0, -1.0})
                     readings.readings.push_back(sessionReading(unitNames[u], sign * value, choice.frequency,
                                                                o == 1 ? orientationHorizontal : orientationVertical));
@@ -240,8 +242,8 @@ RangeMrtd synthetic(bool session, int units, std::mt19937& random) {
     if (session)
         return rangeMrtdOfSession(sessionStatistics(readings));
     RangeMrtd mrtd;
-    mrtd.horizontal = objectiveCurveOf(runs[0]).samples;
-    mrtd.vertical = objectiveCurveOf(runs[1]).samples;
+    mrtd.horizontal = objectiveCurveOf(objectiveRunOf(runs[0], {}, {})).samples;
+    mrtd.vertical = objectiveCurveOf(objectiveRunOf(runs[1], {}, {})).samples;
     return mrtd;
 }
 
@@ -290,8 +292,10 @@ TEST(RangeInputs, TakeThePitchFromTheCurvesCameraFile) {
     for (const char* who : {"ann", "bob"})
         for (double dt : {0.05, -0.05})
             two.readings.push_back(sessionReading(who, dt));
+    ObjectiveRun run;
+    run.cameraFile = "camera1.par";
     const std::vector<RangeSource> sources{CameraCurvesSource{"camera1.par"}, SessionSource{sessionStatistics(two), 1},
-                                           ObjectiveRunsSource{{ObjectiveMrtd{}}, "camera1.par"}};
+                                           ObjectiveRunsSource{{run}}};
     const std::string shipped = TERVIX_SHIPPED_DATA_DIR, nowhere = dir.path("nowhere");
     for (std::size_t k = 0; k < sources.size(); ++k) {
         std::string error;

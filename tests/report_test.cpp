@@ -1,5 +1,6 @@
 // The session report read back as text on the offscreen platform: what a laboratory signs, the paged
 // readings, the model observer's result in its own section only, and a malformed requirement refused.
+#include "camera/camera_file.h"
 #include "cli_run.h"
 #include "console/session.h"
 #include "drawing/session_report.h"
@@ -44,11 +45,10 @@ Session sessionFile(const std::string& path) {
 
 // The report's pages as pdftotext lays them out, each with white space made single (the PDF's fonts
 // set "fi" as one ligature glyph).
-QStringList reportPages(const Session& session, const ObjectiveBySlot& objective = {}, const ReportInfo& info = {}) {
+QStringList reportPages(const Session& session, const ReportInfo& info = {}) {
     const QString path = folder.filePath(u"report.pdf"_s);
     QString error;
-    EXPECT_TRUE(writeSessionReport(session, {QString::fromLatin1(TERVIX_TEST_DATA_DIR "/camera")}, path, error,
-                                   objective, info))
+    EXPECT_TRUE(writeSessionReport(session, {QString::fromLatin1(TERVIX_TEST_DATA_DIR "/camera")}, path, error, info))
         << error.toStdString();
     const auto text = runCommand("pdftotext -layout '" + path.toStdString() + "' -");
     EXPECT_EQ(text.status, 0) << "pdftotext (poppler-utils) is needed";
@@ -66,7 +66,7 @@ protected:
         std::string error;
         ReportInfo info{u"Optics Lab 3"_s, u"R. Quill"_s, {}, {}, {}};
         info.requirement = parseRequirement("frequency,MRTD limit\n0.5,0.2\n2,0.3\n", "limit.csv", error);
-        pages = reportPages(sessionFile(manyGroupsFile), {}, info);
+        pages = reportPages(sessionFile(manyGroupsFile), info);
         const auto sum = runCommand("sha256sum " TERVIX_TEST_DATA_DIR "/camera/ideal_fine.par");
         sha256 = QString::fromStdString(sum.out).section(u' ', 0, 0);
     }
@@ -117,22 +117,26 @@ TEST(ReportCommandLine, RefusesAMalformedRequirementInOneLine) {
 // Three observers' readings at two frequencies in both orientations on slot 1, vertical bars on slot 2.
 const std::string threeObservers = TERVIX_TEST_DATA_DIR "/three_observers_session.json";
 
-ObjectiveMrtd objectiveResult(bool horizontalBars) {
-    ObjectiveMrtd result;
-    result.horizontalBars = horizontalBars;
+// A run of the session's camera file in its image model, on the slot and bars given.
+ObjectiveRun objectiveRun(int slot, const std::string& bars) {
+    ObjectiveRun run;
+    run.slot = slot;
+    run.cameraFile = "camera1.par";
+    run.imageModel = imageModelSpecified;
+    run.orientation = bars;
     for (const auto [f, mean, low, high] : {std::array{0.5, 0.0734, 0.0612, 0.0856},
                                             std::array{1.0, 0.1581, 0.1297, 0.1866}, std::array{2.0, 0.0, 0.0, 0.0}}) {
-        FrequencyResult& r = result.frequencies.emplace_back();
+        RunFrequency& r = run.frequencies.emplace_back();
         r.frequency = f;
-        r.mrtd = {.mean = mean,
+        r.mrtd = {.outcome = mean > 0.0 ? RunOutcome::Resolved : RunOutcome::NotResolved,
+                  .mean = mean,
                   .ciLow = low,
                   .ciHigh = high,
+                  .resolved = mean > 0.0 ? 5 : 0,
                   .valued = mean > 0.0 ? 5 : 0,
-                  .repeats = 5,
-                  .outcome = mean > 0.0 ? ObserverOutcome::Resolved : ObserverOutcome::NotResolved,
-                  .values = {}};
+                  .repeats = 5};
     }
-    return result;
+    return run;
 }
 
 const QString legend = u"objective MRTD (model observer)"_s;
@@ -146,10 +150,10 @@ class SessionReportObjective : public testing::TestWithParam<testing_support::Da
 TEST_P(SessionReportObjective, ShowsTheResultInItsOwnSectionOnly) {
     const testing_support::DataRow& row = GetParam();
     const int slot = std::stoi(row.cells[0]);
-    const QString text =
-        reportPages(sessionFile(threeObservers),
-                    slot ? ObjectiveBySlot{{slot, objectiveResult(row.cells[1] == "horizontal")}} : ObjectiveBySlot{})
-            .join(u' ');
+    Session session = sessionFile(threeObservers);
+    if (slot)
+        session.objectiveRuns.push_back(objectiveRun(slot, row.cells[1]));
+    const QString text = reportPages(session).join(u' ');
     for (const auto& other : rows) // every section is there
         ASSERT_TRUE(other.cells[2].empty() || text.contains(QString::fromStdString(other.cells[2])));
     if (row.cells[2].empty()) {
@@ -200,7 +204,7 @@ TEST(SessionReportPlot, DrawsTheObjectiveCurveOnlyWhenGiven) {
         if (g.slot == 1 && g.orientation == orientationVertical)
             slot1.push_back(g);
     ASSERT_FALSE(slot1.empty());
-    const ObjectiveMrtd objective = objectiveResult(false);
+    const ObjectiveRun objective = objectiveRun(1, orientationVertical);
     auto greenPixels = [](const QImage& image) {
         int count = 0;
         for (int y = 0; y < image.height(); ++y)

@@ -2,11 +2,14 @@
 // window), the radios turning the target, the observer's names, the question at closing. Readings: see bench_test.
 #include "cli_run.h"
 #include "console/session.h"
+#include "gui/campaign_model.h"
 #include "gui/campaign_view.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
+#include "gui/objective_mrtd_runner.h"
 #include "gui/readings_panel.h"
 #include "started_bench.h"
+#include "text/whole_file.h"
 
 #include <QtWidgets>
 #include <nlohmann/json.hpp>
@@ -30,6 +33,10 @@ void answerModal(const std::function<void(QWidget*)>& answer, const std::functio
 
 bool hasDigit(const QString& text) {
     return text.contains(QRegularExpression(u"\\d"_s));
+}
+
+QString cell(const QAbstractItemModel* model, int row, int column, int role = Qt::DisplayRole) {
+    return model->index(row, column).data(role).toString();
 }
 
 // The window at a screen's size, the records window over its lower right; saved as the screen shows it.
@@ -79,6 +86,69 @@ private slots:
                 second.log.messages.at(0).find("read-only") != std::string::npos);
         second.record(600);
         QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+    }
+
+    // The lock file removed while the first bench records: that bench writes no more, says so over the
+    // image until the session is saved as another file, marks the readings only it holds, and a second
+    // bench started meanwhile leaves the session alone.
+    void aLostLockStopsTheWriterAndSaysSoUntilSavedElsewhere() {
+        BenchFolder folder;
+        StartedBench first(folder);
+        first.record(575);
+        const std::string path = first.session().recorder().path();
+        QVERIFY(!first.console->fileStatusBanner()->isVisible());
+        QVERIFY(QFile::remove(QString::fromStdString(SessionLock::lockPathOf(path))));
+        QTRY_VERIFY_WITH_TIMEOUT(first.console->fileStatusBanner()->isVisible(), 5000); // before the next reading
+        first.record(600);
+        const QString banner = first.console->fileStatusBanner()->toolTip();
+        QVERIFY2(banner.contains(u"was removed"_s) && banner.contains(u"The last reading is only in this window"_s),
+                 qPrintable(banner));
+        MessageLog readLog;
+        QCOMPARE(readSessionFile(path, readLog)->readings.size(), std::size_t(1));
+        first.console->showRecords(false);
+        const QAbstractItemModel& rows = *first.console->readings()->table()->model();
+        QVERIFY(!rows.index(0, 0).data(Qt::FontRole).value<QFont>().italic());
+        QVERIFY(rows.index(1, 0).data(Qt::FontRole).value<QFont>().italic());
+        StartedBench second(folder);
+        QVERIFY(second.session().recorder().path() != path);
+        // Closing asks to save the readings the file does not hold; Cancel keeps the window.
+        answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click(); },
+                    [&] { first.console->close(); });
+        QVERIFY(first.console->isVisible());
+        const QString kept = folder.path(u"kept.json"_s);
+        QVERIFY(first.session().saveSessionAs(kept));
+        QVERIFY(first.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
+        first.record(625);
+        QTRY_VERIFY(!first.console->fileStatusBanner()->isVisible());
+        QCOMPARE(readSessionFile(kept.toStdString(), readLog)->readings.size(), std::size_t(3));
+    }
+
+    // A full disk: every Apply that cannot be written says so, with the system's reason, counting the
+    // attempts, until one is written, which the banner says too.
+    void everyFailedWriteShowsUntilOneSucceeds() {
+        RunningBench bench;
+        bench.record(575);
+        const std::string path = bench.session().recorder().path();
+        QTRY_VERIFY([&] { // written before the disk fills
+            MessageLog log;
+            const auto held = readSessionFile(path, log);
+            return held && held->readings.size() == 1;
+        }());
+        const WholeFileSystemCalls system = wholeFileSystemCalls();
+        wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
+        for (const QString& attempts : {u"(1 attempt)"_s, u"(2 attempts)"_s, u"(3 attempts)"_s}) {
+            bench.record(600);
+            // The file is written beside the window's thread: the banner follows once it is tried.
+            const auto banner = [&] { return bench.console->fileStatusBanner()->toolTip(); };
+            QTRY_VERIFY2(bench.console->fileStatusBanner()->isVisible() && banner().contains(attempts) &&
+                             banner().contains(u"No space left on device"_s),
+                         qPrintable(banner()));
+        }
+        place(*bench.console, QSize(1600, 1000), u"session_write_failing.png"_s);
+        wholeFileSystemCalls() = system;
+        QCOMPARE(bench.log.messages.size(), std::size_t(1)); // one box; the banner every time
+        bench.record(625);
+        QTRY_VERIFY(bench.console->fileStatusBanner()->toolTip().contains(u"is written again"_s));
     }
 
     void theOrientationRadiosTurnTheTargetAndResetTheDifference() {
@@ -153,18 +223,19 @@ private slots:
         for (int position : {650, 350, 600}) // +0.6, -0.6, +0.4 to be struck
             bench.record(position);
         w.showRecords(false); // the Readings panel, as one opens it to strike a reading out
-        QTableWidget* readings = w.readings()->table();
-        readings->selectRow(5);
+        QTableView* table = w.readings()->table();
+        const QAbstractItemModel* readings = table->model();
+        table->selectRow(5);
         answerModal(
             [](QWidget* input) {
                 qobject_cast<QInputDialog*>(input)->setTextValue(u"Wrong camera"_s),
                     qobject_cast<QInputDialog*>(input)->accept();
             },
             [&] { w.readings()->findChild<QPushButton*>(u"strikeOut"_s)->click(); });
-        QCOMPARE(
-            (QStringList{readings->item(2, 9)->text(), readings->item(5, 9)->text(), readings->item(0, 7)->text()}),
-            (QStringList{u"by Ann: Undone"_s, u"by Bo: Wrong camera"_s, u"+0.800 K"_s}));
-        QVERIFY(readings->item(5, 7)->font().strikeOut() && !readings->item(4, 7)->font().strikeOut());
+        QCOMPARE((QStringList{cell(readings, 2, 9), cell(readings, 5, 9), cell(readings, 0, 7)}),
+                 (QStringList{u"by Ann: Undone"_s, u"by Bo: Wrong camera"_s, u"+0.800"_s}));
+        QVERIFY(readings->index(5, 7).data(Qt::FontRole).value<QFont>().strikeOut() &&
+                !readings->index(4, 7).data(Qt::FontRole).value<QFont>().strikeOut());
         const QImage bo = w.plot()->grab().toImage();
         QCOMPARE(bench.row(0, rowOfFrequency(0)), QString::fromStdString(formatResultRow(0, {-0.6f, 0.6f})));
         bench.session().setObserver(u"Ann"_s);
@@ -175,19 +246,22 @@ private slots:
         bench.session().setOrientation(orientationVertical);
 
         const std::string path = w.core().recorder().path();
-        const auto groups = nlohmann::json::parse(testing_support::runCli("session --json '" + path + "'").out);
+        w.core().recorder().flush(); // the window writes the file on a thread of its own
+        const auto groups =
+            nlohmann::json::parse(testing_support::runCli("session --json '" + path + "'").out)["groups"];
+        const QAbstractItemModel* campaign = w.campaign()->model();
         auto same = [&](int row, int column, const nlohmann::json& value) {
-            return std::abs(w.campaign()->table()->item(row, column)->text().toDouble() - value.get<double>()) < 5e-4;
+            return std::abs(cell(campaign, row, column).toDouble() - value.get<double>()) < 5e-4;
         };
         QCOMPARE(groups.size(), std::size_t(1));
-        QCOMPARE(w.campaign()->table()->rowCount(), 3); // Ann, Bo, all observers
+        QCOMPARE(campaign->rowCount(), 3); // Ann, Bo, all observers
         for (int k : {0, 1})
-            QVERIFY(same(k, CampaignView::MeanPlus, groups[0]["perObserver"][k]["plus"]) &&
-                    same(k, CampaignView::MeanMinus, groups[0]["perObserver"][k]["minus"]) &&
-                    same(k, CampaignView::Mrtd, groups[0]["perObserver"][k]["mrtd"]));
-        const QStringList bounds = w.campaign()->table()->item(2, CampaignView::Interval)->text().split(u" \u2026 "_s);
-        QVERIFY(same(2, CampaignView::Mrtd, groups[0]["mrtd"]["mean"]) &&
-                same(2, CampaignView::Count, groups[0]["observers"]));
+            QVERIFY(same(k, CampaignModel::MeanPlus, groups[0]["perObserver"][k]["plus"]) &&
+                    same(k, CampaignModel::MeanMinus, groups[0]["perObserver"][k]["minus"]) &&
+                    same(k, CampaignModel::Mrtd, groups[0]["perObserver"][k]["mrtd"]));
+        const QStringList bounds = cell(campaign, 2, CampaignModel::Interval).split(u" \u2026 "_s);
+        QVERIFY(same(2, CampaignModel::Mrtd, groups[0]["mrtd"]["mean"]) &&
+                same(2, CampaignModel::Count, groups[0]["observers"]));
         QVERIFY(std::abs(bounds.value(0).toDouble() - groups[0]["mrtd"]["ci95"][0].get<double>()) < 5e-4 &&
                 std::abs(bounds.value(1).toDouble() - groups[0]["mrtd"]["ci95"][1].get<double>()) < 5e-4);
         w.showRecords(true);
@@ -200,9 +274,8 @@ private slots:
         QVERIFY(w.session()->writeReport(bench.path(u"report.pdf"_s)));
         const QString report = QString::fromStdString(
             testing_support::runCommand("pdftotext -layout '" + bench.path(u"report.pdf"_s).toStdString() + "' -").out);
-        for (const QString& expected :
-             {u"Lab North"_s, u"Olga Operator"_s, QStringLiteral(TERVIX_VERSION), u"Page 1 of"_s, u"Wrong camera"_s,
-              w.campaign()->table()->item(2, CampaignView::Interval)->text()})
+        for (const QString& expected : {u"Lab North"_s, u"Olga Operator"_s, QStringLiteral(TERVIX_VERSION),
+                                        u"Page 1 of"_s, u"Wrong camera"_s, cell(campaign, 2, CampaignModel::Interval)})
             QVERIFY2(report.contains(expected), qPrintable(expected));
         QVERIFY(!report.contains(QRegularExpression(u"-0\\.\\d+ \u2026|\u2026 -0\\."_s)));
 
@@ -219,8 +292,9 @@ private slots:
             for (int k = 0; k < list->count(); ++k)
                 QVERIFY(!hasDigit(list->item(k)->text().section(u'\t', 2)));
         bench.press(controlId::applyButton);
+        QCOMPARE(readings->rowCount(), 7);
         for (int k = 0; k < readings->rowCount(); ++k)
-            QCOMPARE(readings->item(k, 7)->text(), u"\u2014"_s);
+            QCOMPARE(cell(readings, k, 7), u"\u2013"_s);
         auto* tabs = w.findChild<QTabWidget*>(u"recordTabs"_s);
         QVERIFY(!tabs->isTabVisible(tabs->indexOf(w.campaign())) && w.plot()->grab().toImage() == blindPlot &&
                 blindPlot != bo);
@@ -229,6 +303,7 @@ private slots:
         answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },
                     [&] { bench.press(controlId::blindCheck); });
         MessageLog readLog;
+        w.core().recorder().flush();
         const auto events = readSessionFile(path, readLog)->events;
         QVERIFY(events.size() == 2 && events[0].event == eventBlindOn && events[1].event == eventBlindOff);
         QVERIFY(events[1].observer == "Bo" && !w.valueText().isEmpty() && bench.log.messages.empty());
@@ -240,6 +315,61 @@ private slots:
         bench.slide(560);
         place(w, {1024, 768}, u"magnified_1024x768.png"_s);
         place(w, {1920, 1080}, u"magnified.png"_s);
+    }
+
+    // The model observer's runs are the session's: each drawn only on the bars it measured and labelled
+    // so, the other orientation's run shown when the bars turn; a new session shows none, the session
+    // opened again brings both back, and the command line lists them with the camera file's hash.
+    void objectiveRunsStayWithTheSessionAndTheirBars() {
+        RunningBench bench;
+        MainConsole& w = *bench.console;
+        MrtdPlot* plot = w.plot();
+        place(w, {1920, 1080}); // the plot keeps one size for the images compared
+        QSignalSpy done(w.objectiveRunner(), &ObjectiveMrtdRunner::finished);
+        ObserverSettings settings;
+        settings.observer = ObserverKind::Ideal;
+        settings.repeats = 2;
+        auto measure = [&](int frequencyIndex) {
+            settings.frequencies = {frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency};
+            w.objectiveRunner()->start(settings);
+            QTRY_COMPARE_WITH_TIMEOUT(done.count(), frequencyIndex - 1, 120000);
+        };
+        auto shows = [plot](const QString& bars, const QString& frequency) {
+            return plot->toolTip().startsWith(u"Camera1: ideal observer, "_s + bars + u" bars:"_s) &&
+                   plot->toolTip().contains(frequency + u" cycles/mrad: "_s) && plot->toolTip().count(u"Camera"_s) == 1;
+        };
+        measure(2); // 1.5 cycles/mrad on vertical bars
+        QVERIFY(shows(u"vertical"_s, u"1.5"_s));
+        const QImage vertical = plot->grab().toImage();
+        bench.session().setOrientation(orientationHorizontal);
+        QVERIFY(!plot->objectiveRun(0) && plot->toolTip().isEmpty() && plot->grab().toImage() != vertical);
+        measure(3); // 2 cycles/mrad on horizontal bars
+        QVERIFY(shows(u"horizontal"_s, u"2"_s));
+        const QImage horizontal = plot->grab().toImage();
+        bench.session().setOrientation(orientationVertical);
+        QVERIFY(shows(u"vertical"_s, u"1.5"_s) && plot->grab().toImage() == vertical);
+        place(w, {1920, 1080}, u"objective_vertical.png"_s);
+        horizontal.save(QStringLiteral(TERVIX_SCREENSHOT_DIR "/objective_horizontal_plot.png"));
+
+        const std::string path = w.core().recorder().path();
+        w.session()->newSession();
+        QVERIFY(!plot->objectiveRun(0) && plot->toolTip().isEmpty());
+        QVERIFY(w.session()->openSession(QString::fromStdString(path)));
+        QVERIFY(plot->grab().toImage() == vertical);
+        bench.session().setOrientation(orientationHorizontal);
+        QVERIFY(shows(u"horizontal"_s, u"2"_s) && plot->grab().toImage() == horizontal);
+
+        const auto runs = nlohmann::json::parse(testing_support::runCli("session --json '" + path + "'").out);
+        QFile camera(u"camera1.par"_s);
+        QVERIFY(camera.open(QIODevice::ReadOnly));
+        const std::string sha =
+            QCryptographicHash::hash(camera.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+        QCOMPARE(runs["objectiveRuns"].size(), 2u);
+        for (const auto& [k, bars] : {std::pair{0, orientationVertical}, {1, orientationHorizontal}})
+            QVERIFY(runs["objectiveRuns"][k]["orientation"] == bars &&
+                    runs["objectiveRuns"][k]["cameraSha256"] == sha &&
+                    runs["objectiveRuns"][k]["observer"] == "ideal" && runs["objectiveRuns"][k]["repeats"] == 2);
+        QVERIFY(bench.log.messages.empty());
     }
 
     void closingAsksOnceWhenResultsAreUnsaved_data() {

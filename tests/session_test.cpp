@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -95,6 +97,9 @@ TEST(SessionFile, WrittenAndReadBackWhole) {
     session.readings.back().display = ReadingDisplay{false, 420, 37, 2.0, 4};
     session.readings.back().struck = StruckMark{"2026-12-07T10:01:00.000Z", "Ann", undoneReason};
     session.events.push_back({"2026-12-07T10:02:00.000Z", "Ann", eventBlindOn});
+    session.objectiveRuns = {objectiveRun(2, orientationHorizontal), objectiveRun(2, orientationVertical, 1.0 / 3)};
+    session.objectiveRuns[1].cameraSha256.clear(); // a camera file that could not be read to hash it
+    session.objectiveRuns[1].viewing.displayWindow.reset();
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);
@@ -103,6 +108,19 @@ TEST(SessionFile, WrittenAndReadBackWhole) {
               "\"tervix-session\"" + std::to_string(sessionFormatVersion));
     EXPECT_TRUE(json["readings"].back()["deltaT"].is_null() && log.messages.empty());
 }
+
+class MalformedObjectiveRun : public testing::TestWithParam<DataRow> {};
+
+TEST_P(MalformedObjectiveRun, IsRefusedWithItsFault) {
+    Session session{"2026-12-07T10:00:00.000Z", {}, false, {}, {objectiveRun(1, orientationVertical)}};
+    std::string reason;
+    ASSERT_TRUE(parseSession(sessionText(session), reason)) << reason;
+    nlohmann::json file = nlohmann::json::parse(sessionText(session));
+    file[nlohmann::json::json_pointer(GetParam().cells[0])] = nlohmann::json::parse(GetParam().cells[1]);
+    EXPECT_FALSE(parseSession(file.dump(), reason).has_value());
+    EXPECT_EQ(reason, GetParam().cells[2]);
+}
+INSTANTIATE_TEST_SUITE_P(SessionFile, MalformedObjectiveRun, TERVIX_TABLE_ROWS("session/malformed_objective_runs.txt"));
 
 TEST(SessionFile, TimesAndNamesInUtc) {
     EXPECT_EQ(isoUtcTime(0), "1970-01-01T00:00:00.000Z");
@@ -157,39 +175,89 @@ TEST(SessionRecorder, TheNewestUnendedSessionIsFoundAndBrokenFilesArePassedOver)
     EXPECT_TRUE(log.messages.empty());
 }
 
-// Two benches on one session file: the second, and any after the data folder went, only reads it.
-TEST(SessionRecorder, ASessionRecordedElsewhereOpensReadOnlyEvenAfterItsFolderWent) {
+// A lock that goes while a bench records (removed, replaced, gone with its folder): that bench
+// writes no more into the file, which a second bench may have taken up meanwhile, and says so until
+// the session is saved as another file; no second bench takes up the session while the first lives.
+class LostLock : public testing::TestWithParam<const char*> {};
+
+TEST_P(LostLock, StopsTheWriterAndKeepsOthersOut) {
     TempDir dir;
     MessageLog log, otherLog;
     SessionRecorder first(log), second(otherLog);
     first.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
     ASSERT_TRUE(first.record(sessionReading("A", 0.2)));
-    std::filesystem::remove_all(dir.path("data"));
-    ASSERT_TRUE(first.record(sessionReading("A", 0.3))); // folder and lock made again before the file
-    const std::string path = *unendedSessionIn(dir.path("data"));
+    const std::string path = first.path(), lock = SessionLock::lockPathOf(path), how = GetParam();
+    const std::string written = readText(path);
+    if (how == "folder")
+        std::filesystem::remove_all(dir.path("data"));
+    else
+        std::filesystem::remove(lock);
+    if (how == "replaced")
+        dir.write("data/" + std::filesystem::path(lock).filename().string(), "another bench's lock");
+    EXPECT_FALSE(first.confirmLock());
+    EXPECT_FALSE(first.record(sessionReading("A", 0.3)) || first.record(sessionReading("A", 0.4)));
+    const SessionFileStatus& status = first.fileStatus();
+    EXPECT_EQ(std::tuple(status.state, status.readingsWritten), std::tuple(SessionFileStatus::State::LockLost, 1u));
+    EXPECT_NE(status.reason.find(how == "replaced" ? "was replaced by another file" : "was removed"), std::string::npos)
+        << status.reason;
+    EXPECT_TRUE(!first.isWritten(1) && first.isWritten(0));
+    EXPECT_NE(sessionFileStatusText(status, 3, path).find("The last 2 readings are only in this window"),
+              std::string::npos);
+    EXPECT_EQ(readText(path), how == "folder" ? "" : written); // nothing more written
+    std::filesystem::create_directories(dir.path("data"));
+    dir.write("data/" + std::filesystem::path(path).filename().string(), written);
+    ASSERT_TRUE(readSessionFile(path, log).has_value());
     EXPECT_FALSE(second.resume(*readSessionFile(path, log), path, true));
-    EXPECT_EQ(std::tuple(second.readOnlyReason(), second.anyUnsaved(), second.session().readings.size()),
-              std::tuple("another bench is recording into it", false, 2u));
-    EXPECT_FALSE(second.record(sessionReading("B", 0.1)) || second.strike(0, {"2026-12-06T10:05:00Z", "B", "mine"}));
-    EXPECT_EQ(otherLog.messages.size(), 2u);
+    EXPECT_EQ(second.readOnlyReason(), "another bench is recording into it");
+    // Saved as another file, the session goes on there, every reading in it.
+    ASSERT_TRUE(first.saveAs(dir.path("kept.json")));
+    EXPECT_TRUE(first.fileStatus().writtenAgain && first.record(sessionReading("A", 0.5)));
+    EXPECT_EQ(readSessionFile(dir.path("kept.json"), log)->readings.size(), 4u);
     ASSERT_TRUE(first.finish());
-    EXPECT_EQ(readSessionFile(path, log)->readings.size(), 2u);
-    // Let go at the end.
-    EXPECT_TRUE(!std::filesystem::exists(SessionLock::lockPathOf(path)) && log.messages.empty());
+    SessionRecorder third(otherLog); // the first let go of the old file too
+    EXPECT_TRUE(third.resume(*readSessionFile(path, log), path, false));
 }
+INSTANTIATE_TEST_SUITE_P(Ways, LostLock, testing::Values("removed", "replaced", "folder"));
 
-// A disk that fills up: each reading stays in memory, the cause is said once, not on every press.
-TEST(SessionRecorder, AFullDiskIsReportedOnceWithItsCause) {
+// Every write that fails counts in the status with the system's reason, until one succeeds, which
+// the status says too; the message box comes once per cause. A folder that cannot be made gives its
+// own reason, not the lock's "No such file or directory".
+TEST(SessionRecorder, EveryFailedWriteShowsInTheStatusUntilOneSucceeds) {
     TempDir dir;
     MessageLog log;
     SessionRecorder recorder(log);
     recorder.start(dir.path("data"), "2026-12-06T10:00:00.000Z");
+    ASSERT_TRUE(recorder.record(sessionReading("A", 0.1)));
     const WholeFileSystemCalls system = wholeFileSystemCalls();
     wholeFileSystemCalls().write = [](int, const void*, unsigned long) -> long { return errno = ENOSPC, -1; };
-    EXPECT_FALSE(recorder.record(sessionReading("A", 0.2)));
-    EXPECT_FALSE(recorder.record(sessionReading("A", 0.3)));
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        EXPECT_FALSE(recorder.record(sessionReading("A", 0.1 + 0.1 * attempt)));
+        const SessionFileStatus& status = recorder.fileStatus();
+        EXPECT_EQ(std::tuple(status.state, status.failedWrites, status.readingsWritten, status.reason),
+                  std::tuple(SessionFileStatus::State::Failing, attempt, 1u,
+                             "cannot write '" + recorder.path() + "': No space left on device"));
+    }
+    EXPECT_FALSE(recorder.strike(0, {"2026-12-06T10:05:00.000Z", "A", "mistyped"}));
+    EXPECT_EQ(recorder.fileStatus().readingsWritten, 0u);
+    EXPECT_NE(sessionFileStatusText(recorder.fileStatus(), 4, recorder.path()).find("(4 attempts)"), std::string::npos);
     wholeFileSystemCalls() = system;
-    EXPECT_TRUE(log.messages.size() == 1 && log.messages[0].find("No space left on device") != std::string::npos);
-    ASSERT_TRUE(recorder.record(sessionReading("A", 0.4)));
-    EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 3u);
+    EXPECT_EQ(log.messages.size(), 1u);
+    ASSERT_TRUE(recorder.record(sessionReading("A", 0.5)));
+    EXPECT_TRUE(recorder.fileStatus().writtenAgain && recorder.isWritten(4));
+    EXPECT_EQ(sessionFileStatusText(recorder.fileStatus(), 5, recorder.path()),
+              "The session is written again: '" + recorder.path() + "' holds every reading.");
+    EXPECT_EQ(readSessionFile(recorder.path(), log)->readings.size(), 5u);
+
+    // sysfs refuses a new folder even to root; elsewhere a folder without write permission.
+    const std::string parent = ::geteuid() == 0 ? "/sys/tervix-test" : dir.path("readonly");
+    if (::geteuid() != 0) {
+        std::filesystem::create_directory(parent);
+        std::filesystem::permissions(parent, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    SessionRecorder blocked(log);
+    blocked.start(parent + "/data", "2026-12-06T10:00:00.000Z");
+    EXPECT_FALSE(blocked.record(sessionReading("A", 0.2)));
+    EXPECT_EQ(blocked.fileStatus().reason.rfind("cannot make the folder '" + parent + "/data': ", 0), 0u)
+        << blocked.fileStatus().reason;
+    EXPECT_EQ(blocked.fileStatus().reason.find("No such file"), std::string::npos);
 }

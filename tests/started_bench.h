@@ -63,7 +63,11 @@ struct StartedBench {
         return console->findChild<W*>(QString::number(id));
     }
     SessionPanel& session() const { return *console->session(); }
-    void press(int id) const { control<QAbstractButton>(id)->click(); }
+    // A press as a person makes it, who waits for a camera chosen to be shown.
+    void press(int id) const {
+        control<QAbstractButton>(id)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!console->cameraSwitchPending(), 20000);
+    }
     void slide(int position) const { control<QSlider>(controlId::temperatureSlider)->setValue(position); }
     // A result half: the trackbar at `position`, then the button.
     void record(int position, int button = controlId::applyButton) const {

@@ -4,7 +4,9 @@
 #include "gui/bench_settings.h"
 #include "gui/frame_view.h"
 #include "gui/range_dialog.h"
+#include "measurement/model_observer.h"
 #include "started_bench.h"
+#include "text/whole_file.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -97,8 +99,34 @@ private slots:
         // The export is what the command line's session command gives for the session's file.
         const QString exported = dir.filePath(u"statistics.json"_s);
         QVERIFY(bench.console->exportStatistics(exported, true));
+        bench.console->core().recorder().flush(); // written beside the window's thread
         const auto cli = testing_support::runCli("session --json '" + bench.console->core().recorder().path() + "'");
         QCOMPARE(testing_support::readText(exported.toStdString()), cli.out);
+    }
+
+    // A laboratory's profile is named on the status line and in the objective run; what is no profile
+    // is refused in one message naming the file, and the one in use stays.
+    void anObserverProfileIsNamedAndWhatIsNoProfileRefused() {
+        QTemporaryDir dir;
+        WindowBench bench(dir);
+        const QString profile = dir.filePath(u"lab.json"_s), broken = dir.filePath(u"broken.json"_s);
+        ObserverProfileFile file;
+        file.thresholdFactor = 3.1;
+        file.thresholdFactorCi95 = {2.8, 3.4};
+        file.noiseEfficiency = file.noiseEfficiencyCi95[0] = file.noiseEfficiencyCi95[1] = 0.7;
+        std::string error;
+        QVERIFY(writeWholeFile(profile.toStdString(), observerProfileText(file), error));
+        QVERIFY(writeWholeFile(broken.toStdString(), "{\"format\": \"tervix-observer-profile\"}", error));
+        QVERIFY(bench.console->chooseObserverProfile(profile));
+        QVERIFY(bench.control<QLabel>(benchCaption)->text().endsWith(u", observer profile lab.json"_s));
+        bench.log.messages.clear();
+        QVERIFY(!bench.console->chooseObserverProfile(broken));
+        QCOMPARE(bench.log.messages.size(), 1u);
+        QVERIFY(QString::fromStdString(bench.log.messages[0])
+                    .startsWith(u"'"_s + broken + u"' is not an observer profile"_s));
+        QCOMPARE(bench.console->observerProfile().thresholdFactor, 3.1);
+        QVERIFY(observerViewing({.profile = bench.console->observerProfile()}).find("lab.json: threshold factor 3.1") !=
+                std::string::npos);
     }
 
     // The dialog follows the readings as they arrive and opens again on the scenario it was left at.

@@ -1,6 +1,7 @@
 #include "text/tokens.h"
 
 #include <algorithm>
+#include <cstdio>
 
 TokenList splitTokens(std::string_view text, std::string_view delimiters, int maxCount) {
     TokenList result;
@@ -94,4 +95,10 @@ std::string programDirectoryFromPath(std::string_view programPath, char separato
     if (path.empty() || path.back() != separator)
         path += separator;
     return path;
+}
+
+std::string messageNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
 }

@@ -18,5 +18,8 @@ void removeToken(std::string& text, int n, std::string_view delimiters, char joi
 // Reverses the characters of a UTF-8 text while keeping each multi-byte character intact.
 std::string reverseCharacters(std::string_view text);
 
+// A number as a message quotes it, in at most six significant digits: "0.05", "1e+308", "-273".
+std::string messageNumber(double value);
+
 // The directory of the program, ending in the join character, derived from its own path.
 std::string programDirectoryFromPath(std::string_view programPath, char separator = '/');

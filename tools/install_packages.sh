@@ -15,6 +15,7 @@ tervix_run_packages=(
     libfftw3-dev                                # the noise autocorrelation's Fourier transforms (libfftw3-double3 at run time)
     fonts-dejavu-core fonts-liberation          # the guide's and the window's faces
     xdg-utils                                   # Help opens the guide with the desktop's viewer
+    python3-dev pybind11-dev python3-numpy      # the Python module, built for Debian's python3
 )
 # Testing adds these to the packages above.
 tervix_test_packages=(
@@ -27,6 +28,7 @@ tervix_test_packages=(
     parallel                                    # a trade study's jobs run side by side (GNU parallel)
     slurm-wlm munge                             # a study's job array on a one-node cluster the test starts
     python3-pandas                              # the merged study table read as an analyst reads it
+    python3-pytest python3-pil                  # the Python module's tests; PIL reads the tool's PNG images
 )
 
 # tervix_install_packages run|test

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the five shipped camera files from the descriptions below: python3 tools/make_cameras.py data
-and the two ideal test cameras: python3 tools/make_cameras.py --ideal tests/data/camera
+and the ideal test cameras: python3 tools/make_cameras.py --ideal tests/data/camera
 
 Each MRTD curve follows from the camera's NETD, pixel angle and blur, rising steeply towards the
 Nyquist frequency 1 / (2 IFOV); the spectral responses are the usual 3-5 um and 8-12 um shapes."""
@@ -163,16 +163,19 @@ cams.append(c5)
 # step stays well below the MRTD at 0.5 cycles/mrad while little of the noise is clipped.
 # The transfer cameras add photon-limited noise (noiseOption 1, the noise following the scene's
 # signal), the blur flag (half the blur, twice the noise) and a MWIR response at other rates.
-def ideal(name, ifov, netd, fps, sw, sh, photon=0, flag=0, mwir=False, tm=20):
+def ideal(name, ifov, netd, fps, sw, sh, photon=0, flag=0, mwir=False, tm=20, blur=None):
     f = dict(c1)
     kind = ("photon-limited" if photon else "white pixel noise only") + (", blur flag" if flag else "")
-    f.update(line1="Ideal camera %s: %d x %d staring array, %.2f mrad pixels" % (name, sw, sh, ifov),
-             line2="NETD %g mK at %g C, %g Hz, Gaussian blur 0.2 pixel, %s" % (netd*1000, tm, fps, kind),
+    sigma = blur if blur is not None else 0.2*ifov
+    f.update(line1="Ideal camera %s: %d x %d staring array, %.3f mrad pixels" % (name, sw, sh, ifov) if blur is not None
+                   else "Ideal camera %s: %d x %d staring array, %.2f mrad pixels" % (name, sw, sh, ifov),
+             line2=("NETD %g mK at %g C, %g Hz, Gaussian blur %g mrad, %s" % (netd*1000, tm, fps, blur, kind)) if blur is not None
+                   else "NETD %g mK at %g C, %g Hz, Gaussian blur 0.2 pixel, %s" % (netd*1000, tm, fps, kind),
              fov=(deg(sw*ifov), deg(sh*ifov)), netd=netd, atmk=0.0, sw=sw, sh=sh, cmin=round(5.6*netd, 3),
              fovTable=[(deg(sw*ifov), deg(sh*ifov))]*3, fps=fps, hmode=0, vmode=0, fovIndex=2,
-             mrtdWideH=mrtd_curve(netd, ifov, 0.2*ifov), mrtdWideV=mrtd_curve(netd, ifov, 0.2*ifov),
-             mrtdNarrowH=mrtd_curve(netd, ifov, 0.2*ifov), mrtdNarrowV=mrtd_curve(netd, ifov, 0.2*ifov),
-             det=dict(matrix=1, cols=sw, rows=sh), flick=(0, 0), bw=(0.2*ifov,)*4, blurParam=0.0,
+             mrtdWideH=mrtd_curve(netd, ifov, sigma), mrtdWideV=mrtd_curve(netd, ifov, sigma),
+             mrtdNarrowH=mrtd_curve(netd, ifov, sigma), mrtdNarrowV=mrtd_curve(netd, ifov, sigma),
+             det=dict(matrix=1, cols=sw, rows=sh), flick=(0, 0), bw=(sigma,)*4, blurParam=0.0,
              frameNoise=(100, 0, 0), jitter=(0, 0), noiseOption=photon, blurFlag=flag, tm=tm)
     if flag: # the flag halves the blur: give it twice the width so that 0.2 pixel stays
         f.update(bw=(0.4*ifov,)*4)
@@ -185,7 +188,8 @@ if len(sys.argv) > 2 and sys.argv[1] == "--ideal":
                     ("mwir50", ideal("mwir50", 0.09, 0.05, 50, 384, 288, photon=1, flag=1, mwir=True, tm=25)),
                     ("fast60", ideal("fast60", 0.2, 0.03, 60, 256, 192)),
                     ("photon25", ideal("photon25", 0.12, 0.08, 25, 320, 240, photon=1)),
-                    ("flag30", ideal("flag30", 0.3, 0.1, 30, 256, 192, flag=1))):
+                    ("flag30", ideal("flag30", 0.3, 0.1, 30, 256, 192, flag=1)),
+                    ("sharp42", ideal("sharp42", 1/(2*4.2), 0.04, 30, 320, 256, blur=0.03))):
         open(sys.argv[2] + "/ideal_%s.par" % name, "w").write(camera(c))
     sys.exit(0)
 for i, c in enumerate(cams, 1):

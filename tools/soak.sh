@@ -2,9 +2,10 @@
 # The live window over a working day: the bench under Xvfb for a set time while a scripted observer
 # works its controls once a second; frames per second and resident memory are reported every minute.
 # Fails when the memory after the warm-up grows by more than 5 MB or a frame period exceeds twice
-# the camera's, other than the one in which the camera is switched. Each such period is printed with
-# the action taken before it, and the end lists each kind of action: how long it held the window's
-# thread and how many long periods followed it. Not part of ./test.sh (it takes half an hour); run
+# the camera's, camera switches included (a switch is built off the window's thread and taken in at a
+# frame boundary). Each such period is printed with the action taken before it, and the end lists each
+# kind of action (the camera switch among them, taken in apart): how long it held the window's thread
+# and how many long periods followed it. Not part of ./test.sh (it takes half an hour); run
 # after ./test.sh has built.
 #
 #   tools/soak.sh [MINUTES]        default 30

@@ -1,0 +1,5 @@
+#include "fuzz/fuzz_targets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return fuzzMrtdTable(data, size);
+}
