@@ -9,6 +9,7 @@
 #include "cli/mrtd_plot_image.h"
 #include "cli/objective_mrtd_output.h"
 #include "cli/observer_command.h"
+#include "cli/openpgp_signature.h"
 #include "cli/output_rule.h"
 #include "cli/provenance.h"
 #include "cli/range_command.h"
@@ -29,8 +30,10 @@
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
+#include "text/sha256.h"
 #include "text/tokens.h"
 #include "text/version.h"
+#include "text/visible_text.h"
 #include "text/whole_file.h"
 
 #include <QCommandLineParser>
@@ -537,25 +540,65 @@ int runFidelity(const Invocation& run) {
     return 0;
 }
 
+// What identifies the session and what was measured: the report's number and revision, the file's
+// SHA-256, each input as frozen with how its file on disk stands now, and the audit trail's state.
+std::string sessionRecordText(const Session& session, const std::string& sha256,
+                              const std::vector<InputOnDisk>& onDisk) {
+    std::string out = "report " + reportNumberOf(session) + ", revision " + std::to_string(currentRevision(session)) +
+                      "; session file SHA-256 " + sha256 + "\n";
+    for (std::size_t k = 0; k < session.inputs.size(); ++k) {
+        const SessionInput& in = session.inputs[k];
+        out += "input " + std::to_string(k + 1) + ": " + in.kind + " " + visibleText(in.file) + ", SHA-256 " +
+               in.sha256 + ", on disk: " + inputOnDiskText(onDisk[k]) + "\n";
+    }
+    if (const auto broken = auditBreak(session))
+        out += "changed outside Tervix after entry " + std::to_string(*broken) + " of the audit trail\n";
+    else if (!session.audit.empty())
+        out += "audit trail: " + std::to_string(session.audit.size()) + " entries, intact\n";
+    return out;
+}
+
 // A session file's statistics: a summary table, or JSON, and CSV and the report.
 int runSession(const Invocation& run) {
     if (run.positional().size() != 1)
         return fail("session takes one session file");
     const std::string path = run.positional()[0];
+    // The file is read once: its statistics and its SHA-256 are of the same bytes.
+    std::string text;
     MessageLog log;
-    const auto session = readSessionFile(path, log);
+    const auto session = readSessionFile(path, log, &text);
     if (!session)
         return fail(log.messages.empty() ? path + " cannot be read" : log.messages.front());
     // A requirement is checked before anything is printed, so a malformed one leaves no half output.
     ReportInfo info;
     info.laboratory = QString::fromStdString(run.value("laboratory"));
     info.operatorName = QString::fromStdString(run.value("operator"));
+    info.sessionSha256 = QString::fromStdString(sha256Hex(text));
+    for (const char* field : {"laboratory", "operator"})
+        if (auto problem = lengthProblem(run.value(field), reportFieldLimit, std::string("--") + field);
+            !problem.empty())
+            return fail(problem);
+    if (run.has("rule")) {
+        const auto rule = decisionRuleNamed(run.value("rule"));
+        if (!rule)
+            return fail("--rule is 'interval' or 'simple', not '" + visibleText(run.value("rule")) + "'");
+        info.rule = *rule;
+    }
     if (run.has("requirement")) {
         std::string requirementError;
         info.requirement = readRequirementFile(run.value("requirement"), requirementError);
         if (!info.requirement)
             return fail(requirementError);
         info.requirementFile = QString::fromStdString(run.value("requirement"));
+    }
+    if (run.has("sign") && !run.has("pdf"))
+        return fail("--sign signs the report: give --pdf too");
+    // The signature is written beside the report, so it must not be one of the inputs either.
+    const std::string signature = run.value("pdf") + ".sig";
+    for (const char* input : {"", "requirement"}) {
+        const std::string in = *input ? run.value(input) : path;
+        if (run.has("sign") && !in.empty() && namesSameFile(signature, in))
+            return fail("--sign '" + signature + "' is the input '" + in + "'; name another file");
     }
     // The camera files are looked for beside the session, then in the working folder; one the report
     // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
@@ -564,8 +607,11 @@ int runSession(const Invocation& run) {
     if (run.has("pdf") && !sessionCameraFiles(*session, folders, reportError))
         return fail(reportError.toStdString());
     const auto groups = sessionStatistics(*session);
+    const auto onDisk = inputsOnDisk(session->inputs, localPaths(folders));
+    // The JSON stays what the window's export writes; the record's lines go with the table.
     std::cout << (run.has("json") ? sessionJson(*session)
-                                  : statisticsTable(groups) + objectiveRunsTable(session->objectiveRuns));
+                                  : sessionRecordText(*session, sha256Hex(text), onDisk) + statisticsTable(groups) +
+                                        objectiveRunsTable(session->objectiveRuns));
     std::string error;
     if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
@@ -574,6 +620,23 @@ int runSession(const Invocation& run) {
         if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, info))
             return fail(reportError.toStdString());
     }
+    if (run.has("sign") && !signDetached(run.value("pdf"), run.value("sign"), signature, error))
+        return fail(error);
+    return 0;
+}
+
+// A report's detached signature checked by GnuPG against the keys the user trusts.
+int runVerify(const Invocation& run) {
+    if (run.positional().size() != 1)
+        return fail("verify takes one report");
+    const std::string report = run.positional()[0];
+    const std::string signature = run.has("signature") ? run.value("signature") : report + ".sig";
+    std::string account;
+    const bool good = verifyDetached(report, signature, account);
+    std::cout << account << '\n';
+    if (!good)
+        return fail("the signature '" + signature + "' does not vouch for '" + report + "'");
+    std::cout << "good signature: '" + report + "' is as it was signed\n";
     return 0;
 }
 
@@ -720,11 +783,12 @@ const std::vector<Command>& commands() {
          runFidelity},
         {"session",
          "session FILE [--json] [--csv OUT.csv] [--pdf OUT.pdf [--laboratory TEXT] [--operator TEXT]\n"
-         "                     [--requirement CSV]]",
-         "Reads a measurement session written by the bench and prints its statistics per slot, camera file,\n"
-         "image model, orientation and frequency, and the model observer's runs it holds. Reads no other file,\n"
-         "except the camera files the report quotes (beside the session, then in the working folder) and the\n"
-         "requirement it is given.",
+         "                     [--requirement CSV [--rule interval|simple]] [--sign KEY]]",
+         "Reads a measurement session written by the bench and prints its report number and revision, its\n"
+         "SHA-256, the inputs it froze (and whether their files on disk differ), the audit trail's state, its\n"
+         "statistics per slot, camera file, image model, orientation and frequency, and the model observer's\n"
+         "runs. Reads no other file, except the inputs' files it compares (beside the session, then in the\n"
+         "working folder) and the requirement it is given.",
          "FILE",
          {{"json", "", "Print the statistics and the model observer's runs as JSON."},
           {"csv", "OUT.csv", "Also write the statistics as comma-separated values.", output},
@@ -734,8 +798,19 @@ const std::vector<Command>& commands() {
           {"requirement", "CSV",
            "MRTD limits as 'frequency,MRTD limit' rows: the report judges each frequency\n"
            "against them and draws them.",
-           input}},
+           input},
+          {"rule", "RULE",
+           "interval (default: pass only when the 95 % interval lies at or below the limit)\n"
+           "or simple (simple acceptance: the mean alone), named as such in the report."},
+          {"sign", "KEY", "Also sign the report with this key of your GnuPG keyring: OUT.pdf.sig."}},
          runSession},
+        {"verify",
+         "verify REPORT [--signature SIG]",
+         "Checks a report against its detached OpenPGP signature (REPORT.sig) with GnuPG and the keys in\n"
+         "your keyring, and says who signed it. Exits with 1 unless the signature is good.",
+         "REPORT",
+         {{"signature", "SIG", "The signature file (default REPORT.sig)."}},
+         runVerify},
         {"range",
          "range (--camera FILE | --session FILE [--slot N] | --objective JSON [--objective-horizontal JSON]\n"
          "                   | --mrtd CSV) [--target nato|person|W,H] [--dt K] [--extinction clear|humid|haze|S]\n"

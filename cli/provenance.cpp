@@ -3,9 +3,6 @@
 #include "text/bounded_text_file.h"
 #include "text/version.h"
 
-#include <QByteArrayView>
-#include <QCryptographicHash>
-
 #include <filesystem>
 
 namespace {
@@ -14,13 +11,6 @@ namespace {
 constexpr TextFileLimits inputFileLimits{"an input file", 32u << 20, 32u << 20};
 
 } // namespace
-
-std::string sha256Hex(std::string_view bytes) {
-    return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                                    QCryptographicHash::Sha256)
-        .toHex()
-        .toStdString();
-}
 
 nlohmann::json inputRecord(const std::string& path, std::string_view bytes) {
     std::error_code error;

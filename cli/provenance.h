@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/command_words.h"
+#include "text/sha256.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,8 +12,6 @@
 // What a result needs to name where it came from: the program, its version and build, the command
 // line that made it, and each input file with its SHA-256, so that a result can be traced to the
 // bytes it was made from and a study can tell a result of its own inputs from another's.
-
-std::string sha256Hex(std::string_view bytes);
 
 // The file at path as a provenance names it: {"path": absolute path, "sha256": ...}; none, with the
 // reason, when it cannot be read.

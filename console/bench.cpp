@@ -1,5 +1,6 @@
 #include "console/bench.h"
 
+#include "console/data_files.h"
 #include "console/target_loader.h"
 #include "sim/image_model_behaviour.h"
 #include "sim/render.h"
@@ -7,6 +8,7 @@
 #include "sim/truncated_pi.h"
 #include "target/target.h"
 #include "text/messages.h"
+#include "text/visible_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -337,9 +339,10 @@ void Bench::selectCamera(int index) {
     }
     // A camera file that does not load leaves the old camera in use, so its slot stays the selected
     // one: results recorded next belong to the camera that measured them.
-    if (loadCameraFile(state_, cameraFileOf(index), CameraLoadMode::SwitchCamera, messages_))
+    if (loadCameraFile(state_, cameraFileOf(index), CameraLoadMode::SwitchCamera, messages_)) {
         cameraIndex_ = index;
-    else if (window_)
+        inputsInUse_[0] = 0; // the file as loaded now is what the next reading measures
+    } else if (window_)
         window_->showResultList(cameraIndex_);
     activateCamera();
     if (window_)
@@ -456,6 +459,17 @@ bool Bench::record(const Observation& observation) {
     // observer box would have.
     if (!observation.observer.empty())
         setObserver(observation.observer);
+    // Blind mode carries over when another observer takes the bench: the session names who reads
+    // blind from their first reading on (the note before named the previous observer).
+    if (blind_ && blindObserver_ != observer_) {
+        recorder_.note({r.time, observer_, eventBlindOn});
+        blindObserver_ = observer_;
+    }
+    if (const std::string problem = lengthProblem(observer_, observerNameLimit, "The observer's name");
+        !problem.empty()) {
+        messages_.message(problem);
+        return false;
+    }
     r.observer = observer_;
     r.slot = cameraIndex_ + 1;
     r.cameraFile = cameraFileOf(cameraIndex_);
@@ -467,6 +481,7 @@ bool Bench::record(const Observation& observation) {
     if (observation.recognised)
         r.deltaT = std::round(difference * temperatureGridStepsPerKelvin) / temperatureGridStepsPerKelvin;
     r.display = display();
+    r.inputs = inputsInUse();
     const std::size_t index = recorder_.session().readings.size();
     const bool written = recorder_.record(r);
     if (blind_)
@@ -509,12 +524,54 @@ bool Bench::undoLastReading() {
     return false;
 }
 
+bool Bench::acceptableReason(const std::string& reason, const char* action) {
+    std::string problem = lengthProblem(reason, reasonLimit, "The reason");
+    if (reason.find_first_not_of(" \t") == std::string::npos)
+        problem = std::string("A reading is ") + action + " only with a reason.";
+    if (!problem.empty())
+        messages_.message(problem);
+    return problem.empty();
+}
+
 bool Bench::strikeReading(std::size_t index, const std::string& by, const std::string& reason) {
-    if (reason.find_first_not_of(" \t") == std::string::npos) {
-        messages_.message("A reading is struck out only with a reason.");
+    return acceptableReason(reason, "struck out") && strike(index, {isoUtcNow(), by, reason});
+}
+
+bool Bench::reinstateReading(std::size_t index, const std::string& reason) {
+    if (!acceptableReason(reason, "reinstated"))
         return false;
+    const bool written = recorder_.reinstate(index, isoUtcNow(), observer_, reason);
+    if (index < recorder_.session().readings.size() && !recorder_.session().readings[index].struck) {
+        results_ = resultsOf(recorder_.session(), observer_, orientationOf(state_.console));
+        tell([index](BenchListener& l) { l.readingStruck(index); });
     }
-    return strike(index, {isoUtcNow(), by, reason});
+    return written;
+}
+
+bool Bench::addObserver(const SessionObserver& observer) {
+    const bool added = recorder_.addObserver(observer);
+    if (added)
+        tell([](BenchListener& l) { l.stateChanged(); });
+    return added;
+}
+
+std::vector<std::size_t> Bench::inputsInUse() {
+    const std::array<std::pair<const char*, std::pair<std::string, std::string>>, 3> files{{
+        {inputCamera, {cameraFileOf(cameraIndex_), cameraFileOf(cameraIndex_)}},
+        {inputTarget, {targetFile_, targetPath_}},
+        {inputAtmosphere, {atmosphereFileName, dataFilePath(state_.programDirectory, atmosphereFileName)}},
+    }};
+    std::vector<std::size_t> numbers;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const auto& [kind, file] = files[k];
+        std::size_t& number = inputsInUse_[k];
+        if (number == 0 && !file.second.empty())
+            if (const auto input = frozenInput(kind, file.first, file.second))
+                number = recorder_.addInput(*input);
+        if (number > 0)
+            numbers.push_back(number);
+    }
+    return numbers;
 }
 
 bool Bench::strike(std::size_t index, const StruckMark& mark) {
@@ -532,6 +589,7 @@ void Bench::setBlind(bool on) {
     if (on == blind_)
         return;
     blind_ = on;
+    blindObserver_ = observer_;
     recorder_.note({isoUtcNow(), observer_, on ? eventBlindOn : eventBlindOff});
     if (!on && viewValue_)
         showTemperatureDifference();
@@ -576,9 +634,11 @@ bool Bench::saveSessionAs(const std::string& path) {
 }
 
 void Bench::sessionReplaced() {
+    inputsInUse_.fill(0); // the other session holds inputs of its own
     // An observer still blind goes on blind in the other session, and its file says so.
     if (blind_)
         recorder_.note({isoUtcNow(), observer_, eventBlindOn});
+    blindObserver_ = observer_;
     resultsReplaced();
 }
 
@@ -605,6 +665,10 @@ void Bench::loadEdit(const std::string& directory, TargetPreview* preview) {
     for (TargetItem& item : state_.target.items)
         item.keptAside = false;
     targetFile_ = loader.galleryFile;
+    targetPath_ = targetFile_.empty() ? std::string()
+                                      : (directory.empty() ? std::string() : directory + "/") + targetFile_ +
+                                            (targetFile_.find('.') == std::string::npos ? ".tag" : "");
+    inputsInUse_[1] = 0;
     rebuildDistanceOrder(state_.target);
     setDistanceText(loader.consoleFieldText);
     if (window_ && !window_->acquireView())

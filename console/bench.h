@@ -198,6 +198,12 @@ public:
     // Strikes out any reading that counts, for a reason that must be given. Like a reading, written
     // to the session file at once; nothing is ever deleted. False when nothing was struck.
     bool strikeReading(std::size_t index, const std::string& by, const std::string& reason);
+    // Sets a struck reading back into the statistics, by the current observer, for a reason that
+    // must be given; the strike-out and the reinstatement both stay in the audit trail.
+    bool reinstateReading(std::size_t index, const std::string& reason);
+    // Adds a person to the session's roster (name exactly as typed, identifier, eyesight check);
+    // false, after a message saying why, when the entry is refused.
+    bool addObserver(const SessionObserver& observer);
     // Blind mode: no value is shown while the observer reads, so that none steers the next reading;
     // the window hides every number and asks before leaving. Going blind and looking again are noted
     // in the session with the current observer. Entering offers the first open half (see
@@ -261,6 +267,11 @@ private:
     // Every control's value as another bench holds it (the session and the window stay).
     void takeControlsOf(const Bench& other);
     bool strike(std::size_t index, const StruckMark& mark);
+    // A strike's or reinstatement's reason: given, and within its length (else false, after a message).
+    bool acceptableReason(const std::string& reason, const char* action);
+    // The numbers of the session's inputs the bench measures with now: the camera, target and
+    // atmosphere files, each frozen into the session at the first reading after it was loaded.
+    std::vector<std::size_t> inputsInUse();
 
     BenchState& state_;
     MessageSink& messages_;
@@ -280,8 +291,13 @@ private:
     int renderBusy_ = 0;
     std::uint64_t sceneGeneration_ = 0; // counts the renders and mappings, which a camera switch must follow
     bool blind_ = false;
+    std::string blindObserver_;                          // whom the session's last "blind on" names
     std::minstd_rand blindDraw_{std::random_device{}()}; // apart from the noise's generator
     std::string targetFile_;
+    std::string targetPath_; // where the loader read targetFile_; empty before the first load
+    // The frozen camera, target and atmosphere inputs in use (session input numbers), none until the
+    // first reading after a load; a new session or a file loaded again freezes them anew.
+    std::array<std::size_t, 3> inputsInUse_{};
     std::string distanceText_ = "1. m"; // the never-shown controlId::distanceEdit
     SessionRecorder recorder_;
     std::string observer_;

@@ -260,9 +260,9 @@ bool readObjectiveRun(const json& item, std::size_t index, ObjectiveRun& run, st
     const std::string at = "objective run " + std::to_string(index + 1);
     if (!need(item.is_object(), reason, at + " is not an object"))
         return false;
-    for (const char* key : {"time", "cameraFile", "imageModel", "observer", "orientation", "version"})
-        if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-            return false;
+    if (!strictJson::needTexts(item, {"time", "cameraFile", "imageModel", "observer", "orientation", "version"}, at,
+                               reason))
+        return false;
     run.time = item["time"].get<std::string>();
     run.cameraFile = item["cameraFile"].get<std::string>();
     run.imageModel = item["imageModel"].get<std::string>();

@@ -40,9 +40,8 @@ bool readStruck(const json& item, const std::string& at, StruckMark& mark, std::
     const std::string here = at + ": \"struck\"";
     if (!need(item.is_object(), reason, here + " is not an object"))
         return false;
-    for (const char* key : {"time", "by", "reason"})
-        if (!need(item.contains(key) && item[key].is_string(), reason, here + " has no text \"" + key + "\""))
-            return false;
+    if (!strictJson::needTexts(item, {"time", "by", "reason"}, here, reason))
+        return false;
     if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason, here + " \"time\" is not an ISO 8601 UTC time") ||
         !need(!item["reason"].get<std::string>().empty(), reason, here + " gives no reason"))
         return false;
@@ -80,7 +79,8 @@ bool readDisplay(const json& item, const std::string& at, ReadingDisplay& d, std
 
 // Version 1 knew neither mark: a version 1 reading opens as it always did, keys it did not have
 // passed over.
-bool readReading(const json& item, std::size_t index, int version, SessionReading& r, std::string& reason) {
+bool readReading(const json& item, std::size_t index, int version, std::size_t inputs, SessionReading& r,
+                 std::string& reason) {
     const std::string at = placeOf(index);
     if (!need(item.is_object(), reason, at + " is not an object"))
         return false;
@@ -146,7 +146,31 @@ bool readReading(const json& item, std::size_t index, int version, SessionReadin
         return true;
     if (item.contains("struck") && !readStruck(item["struck"], at, r.struck.emplace(), reason))
         return false;
-    return !item.contains("display") || readDisplay(item["display"], at, r.display.emplace(), reason);
+    if (item.contains("display") && !readDisplay(item["display"], at, r.display.emplace(), reason))
+        return false;
+    if (version < 4 || !item.contains("inputs"))
+        return true;
+    const json& numbers = item["inputs"];
+    if (!need(numbers.is_array(), reason, at + ": \"inputs\" is not a list"))
+        return false;
+    for (const json& n : numbers) {
+        if (!need(n.is_number_unsigned() && n.get<std::size_t>() >= 1 && n.get<std::size_t>() <= inputs, reason,
+                  at + ": \"inputs\" names an input the session does not hold"))
+            return false;
+        r.inputs.push_back(n.get<std::size_t>());
+    }
+    return true;
+}
+
+// Version 4's report identity: its number and the revision last issued.
+bool readRevision(const json& item, ReportRevision& report, std::string& reason) {
+    if (!need(item.is_object() && item.contains("number") && item["number"].is_string() && item.contains("revision") &&
+                  isInt(item["revision"]) && item["revision"].get<int>() >= 0 && item.contains("entries") &&
+                  item["entries"].is_number_unsigned(),
+              reason, "\"report\" is not a number, revision and entries"))
+        return false;
+    report = {item["number"].get<std::string>(), item["revision"].get<int>(), item["entries"].get<std::size_t>()};
+    return true;
 }
 
 // The optional list of events: each an object with its time, observer and one of the known events.
@@ -158,9 +182,8 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
         const std::string at = "event " + std::to_string(k + 1);
         if (!need(item.is_object(), reason, at + " is not an object"))
             return false;
-        for (const char* key : {"time", "observer", "event"})
-            if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
-                return false;
+        if (!strictJson::needTexts(item, {"time", "observer", "event"}, at, reason))
+            return false;
         if (!need(isIsoUtcTime(item["time"].get<std::string>()), reason,
                   at + ": \"time\" is not an ISO 8601 UTC time") ||
             !need(item["event"] == eventBlindOn || item["event"] == eventBlindOff, reason,
@@ -172,7 +195,9 @@ bool readEvents(const json& list, std::vector<SessionEvent>& events, std::string
     return true;
 }
 
-json readingJson(const SessionReading& r) {
+} // namespace
+
+json sessionReadingJson(const SessionReading& r) {
     json item = {{"time", r.time},
                  {"observer", r.observer},
                  {"slot", r.slot},
@@ -190,10 +215,27 @@ json readingJson(const SessionReading& r) {
                            {"magnifier", d->magnifier}};
     if (const auto& s = r.struck)
         item["struck"] = {{"time", s->time}, {"by", s->by}, {"reason", s->reason}};
+    if (!r.inputs.empty())
+        item["inputs"] = r.inputs;
     return item;
 }
 
-} // namespace
+std::string reportNumberFor(const std::string& created) {
+    std::string digits;
+    for (char c : created.substr(0, 19))
+        if (c >= '0' && c <= '9')
+            digits += c;
+    return digits.size() == 14 ? "TVX-" + digits.substr(0, 8) + "-" + digits.substr(8) : "TVX-" + digits;
+}
+
+std::string reportNumberOf(const Session& session) {
+    return session.report.number.empty() ? reportNumberFor(session.created) : session.report.number;
+}
+
+int currentRevision(const Session& session) {
+    const ReportRevision& r = session.report;
+    return r.revision == 0 || session.audit.size() > r.entries ? r.revision + 1 : r.revision;
+}
 
 const char* halfOf(double temperatureDifference) {
     return temperatureDifference < 0.0 ? halfMinus : halfPlus;
@@ -241,11 +283,25 @@ std::string sessionText(const Session& session) {
 }
 
 const std::string& SessionText::of(const Session& session) {
-    refresh(readings_, session.readings, readingJson);
+    refresh(readings_, session.readings, sessionReadingJson);
     refresh(runs_, session.objectiveRuns, objectiveRunJson);
-    json file = {{"format", sessionFormatName}, {"version", sessionFormatVersion},
-                 {"created", session.created},  {"ended", session.ended},
-                 {"readings", nullptr},         {"objectiveRuns", nullptr}};
+    refresh(inputs_, session.inputs, inputJson);
+    refresh(audit_, session.audit, auditJson);
+    json file = {{"format", sessionFormatName},
+                 {"version", sessionFormatVersion},
+                 {"created", session.created},
+                 {"ended", session.ended},
+                 {"readings", nullptr},
+                 {"objectiveRuns", nullptr},
+                 {"inputs", nullptr},
+                 {"audit", nullptr},
+                 {"observers", rosterJson(session.observers)}};
+    // The number is fixed when a recorder first writes the session; a session without one (made
+    // in memory) gets it derived on reading, so that what is written reads back the same.
+    if (!session.report.number.empty())
+        file["report"] = {{"number", session.report.number},
+                          {"revision", session.report.revision},
+                          {"entries", session.report.entries}};
     if (!session.events.empty()) {
         json events = json::array();
         for (const SessionEvent& e : session.events)
@@ -257,7 +313,8 @@ const std::string& SessionText::of(const Session& session) {
     // that starts a line with one space and a quote (strings hold no line ends), so the places are
     // found whatever the other values say.
     for (const auto& [key, list] :
-         {std::pair{"\n \"objectiveRuns\": ", listText(runs_)}, std::pair{"\n \"readings\": ", listText(readings_)}}) {
+         {std::pair{"\n \"objectiveRuns\": ", listText(runs_)}, std::pair{"\n \"readings\": ", listText(readings_)},
+          std::pair{"\n \"inputs\": ", listText(inputs_)}, std::pair{"\n \"audit\": ", listText(audit_)}}) {
         const std::size_t at = text_.find(key) + std::strlen(key);
         text_.replace(at, 4, list);
     }
@@ -325,15 +382,22 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     Session session;
     session.created = file["created"].get<std::string>();
     session.ended = file.value("ended", false);
+    const int version = file["version"].get<int>();
+    // Version 4's parts; an older file's keys of these names are passed over as any unknown key.
+    if (version >= 4 && ((file.contains("observers") && !readRoster(file["observers"], session.observers, reason)) ||
+                         (file.contains("inputs") && !readInputs(file["inputs"], session.inputs, reason)) ||
+                         (file.contains("audit") && !readAudit(file["audit"], session.audit, reason)) ||
+                         (file.contains("report") && !readRevision(file["report"], session.report, reason))))
+        return std::nullopt;
     const json& readings = file["readings"];
     // One reading at a time: a list of millions of bad entries ends at the first, before it costs.
     for (std::size_t k = 0; k < readings.size(); ++k)
-        if (!readReading(readings[k], k, file["version"].get<int>(), session.readings.emplace_back(), reason))
+        if (!readReading(readings[k], k, version, session.inputs.size(), session.readings.emplace_back(), reason))
             return std::nullopt;
     if (file.contains("events") && !readEvents(file["events"], session.events, reason))
         return std::nullopt;
     // Runs came with version 3; an older file's key of that name is passed over as any unknown key.
-    if (file["version"].get<int>() >= 3 && file.contains("objectiveRuns")) {
+    if (version >= 3 && file.contains("objectiveRuns")) {
         const json& runs = file["objectiveRuns"];
         if (!need(runs.is_array(), reason, "\"objectiveRuns\" is not a list"))
             return std::nullopt;
@@ -344,8 +408,9 @@ std::optional<Session> parseSession(const std::string& text, std::string& reason
     return session;
 }
 
-std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages) {
-    std::string text, reason;
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages, std::string* bytes) {
+    std::string local, reason;
+    std::string& text = bytes ? *bytes : local;
     if (!readBoundedFile(path, sessionFileLimit, "a session", text, reason)) {
         messages.message("'" + path + "' " + reason + ".");
         return std::nullopt;
@@ -428,6 +493,7 @@ void SessionRecorder::start(const std::string& folder, const std::string& create
     readOnlyReason_.clear();
     clearStatus(0);
     session_ = Session{createdIsoTime, {}, false, {}, {}};
+    session_.report.number = reportNumberFor(createdIsoTime);
     path_ = (std::filesystem::path(folder) / sessionFileName(createdIsoTime)).string();
     unsaved_.fill(false);
 }
@@ -459,7 +525,12 @@ bool SessionRecorder::refusedReadOnly() {
 bool SessionRecorder::record(const SessionReading& reading) {
     if (readOnly())
         return refusedReadOnly();
+    // Everyone who reads is on the roster: a name first seen here joins it as typed, its identifier
+    // the name itself until the laboratory gives another.
+    if (!reading.observer.empty() && !rosterEntry(session_.observers, reading.observer))
+        session_.observers.push_back({reading.observer, reading.observer, {}});
     session_.readings.push_back(reading);
+    appendAudit(session_, {auditReading, session_.readings.size(), {}, {}, {}, {}});
     return changed(reading.slot);
 }
 
@@ -469,10 +540,53 @@ bool SessionRecorder::strike(std::size_t index, const StruckMark& mark) {
     if (readOnly())
         return refusedReadOnly();
     session_.readings[index].struck = mark;
+    appendAudit(session_, {auditStrike, index + 1, mark.time, mark.by, mark.reason, {}});
     const bool written = changed(session_.readings[index].slot);
     if (!written) // the file holds the reading unstruck
         status_.readingsWritten = std::min(status_.readingsWritten, index);
     return written;
+}
+
+bool SessionRecorder::reinstate(std::size_t index, const std::string& time, const std::string& by,
+                                const std::string& reason) {
+    if (index >= session_.readings.size() || !session_.readings[index].struck)
+        return false;
+    if (readOnly())
+        return refusedReadOnly();
+    session_.readings[index].struck.reset();
+    appendAudit(session_, {auditReinstate, index + 1, time, by, reason, {}});
+    return changed(session_.readings[index].slot);
+}
+
+bool SessionRecorder::addObserver(const SessionObserver& observer) {
+    if (const std::string problem = rosterProblem(session_.observers, observer); !problem.empty()) {
+        messages_.message(problem);
+        return false;
+    }
+    session_.observers.push_back(observer);
+    return readOnly() || write();
+}
+
+std::size_t SessionRecorder::addInput(const SessionInput& input) {
+    const auto& inputs = session_.inputs;
+    const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const SessionInput& i) {
+        return i.kind == input.kind && i.file == input.file && i.sha256 == input.sha256;
+    });
+    if (same != inputs.end())
+        return static_cast<std::size_t>(same - inputs.begin()) + 1;
+    session_.inputs.push_back(input); // written with the reading that refers to it
+    return inputs.size();
+}
+
+int SessionRecorder::issueRevision() {
+    const int revision = currentRevision(session_);
+    if (revision != session_.report.revision) {
+        session_.report.revision = revision;
+        session_.report.entries = session_.audit.size();
+        if (!readOnly())
+            write();
+    }
+    return revision;
 }
 
 bool SessionRecorder::changed(int slot) {
@@ -497,6 +611,11 @@ bool SessionRecorder::addObjectiveRun(const ObjectiveRun& run) {
 }
 
 bool SessionRecorder::write() {
+    // A session continued from a file written before the trail was kept takes its readings in now,
+    // so that every file of the current version holds a trail for every reading.
+    adoptUnaudited(session_);
+    if (session_.report.number.empty())
+        session_.report.number = reportNumberFor(session_.created);
     if (path_.empty()) { // a bench without a session file keeps its readings in memory, and loses none
         status_.readingsWritten = session_.readings.size();
         return true;

@@ -2,7 +2,10 @@
 
 #include "console/mrtd_results.h"
 #include "console/objective_run.h"
+#include "console/observer_roster.h"
+#include "console/session_audit.h"
 #include "console/session_file_writer.h"
+#include "console/session_input.h"
 #include "console/session_lock.h"
 #include "sim/image_model.h"
 
@@ -25,10 +28,11 @@ inline constexpr const char* imageModelSpecified = imageModelName(ImageModel::Sp
 inline constexpr const char* halfPlus = "plus";
 inline constexpr const char* halfMinus = "minus";
 inline constexpr const char* sessionFormatName = "tervix-session";
-// Version 2 added the reading's display and strike-out mark, version 3 the model observer's runs;
-// older files still open as they are, and are written in the current version the next time
-// something is added to the session.
-inline constexpr int sessionFormatVersion = 3;
+// Version 2 added the reading's display and strike-out mark, version 3 the model observer's runs,
+// version 4 the observers' roster, the inputs frozen at measurement, the audit trail and the report's
+// number and revision; older files still open as they are, and are written in the current version
+// the next time something is added to the session.
+inline constexpr int sessionFormatVersion = 4;
 inline constexpr int sessionFormatFirstVersion = 1;
 // The reason an observer's "Undo" gives the reading it takes back.
 inline constexpr const char* undoneReason = "Undone";
@@ -70,9 +74,13 @@ struct SessionReading {
     std::optional<double> deltaT;          // K
     std::optional<ReadingDisplay> display; // absent in files written before it was kept
     std::optional<StruckMark> struck;      // absent while the reading counts
+    std::vector<std::size_t> inputs{};     // the numbers (from 1) of the session's inputs it was taken on
 
     bool operator==(const SessionReading&) const = default;
 };
+
+// A reading as the session file holds it (the audit trail hashes the same form).
+nlohmann::json sessionReadingJson(const SessionReading& reading);
 
 // Events a reviewer of the readings must know of, though no statistic counts them: an observer
 // going blind (no value shown while reading) and looking again. Older files have none.
@@ -87,6 +95,19 @@ struct SessionEvent {
     bool operator==(const SessionEvent&) const = default;
 };
 
+// The report's identity, kept in the session so that every copy of a report names the same one:
+// its number, fixed when the session is first written, and the revision last issued, raised when a
+// report is issued after the audit trail grew.
+struct ReportRevision {
+    std::string number;      // "TVX-20261207-141517"
+    int revision = 0;        // 0 until the first report is issued
+    std::size_t entries = 0; // the audit trail's length when that revision was issued
+
+    bool operator==(const ReportRevision&) const = default;
+};
+// The number a session's reports carry, from its start time: "TVX-20261207-141517".
+std::string reportNumberFor(const std::string& createdIsoTime);
+
 // Every reading of one sitting, in the order they were taken, and every run of the model observer in
 // the order they ended. The file is rewritten whole after each, so a run that ends abnormally loses
 // nothing; "ended" tells a finished session from one to be restored.
@@ -96,9 +117,18 @@ struct Session {
     bool ended = false;
     std::vector<SessionEvent> events{}; // in the order they happened; written only when there are some
     std::vector<ObjectiveRun> objectiveRuns{};
+    ObserverRoster observers{};         // the people who read, in the order they joined
+    std::vector<SessionInput> inputs{}; // the files measured with, in the order first used
+    std::vector<AuditEntry> audit{};
+    ReportRevision report{};
 
     bool operator==(const Session&) const = default;
 };
+
+// The session's report number (derived from its start for a session written before it was kept),
+// and the revision a report made now is: the one issued, or the next while the trail has grown since.
+std::string reportNumberOf(const Session& session);
+int currentRevision(const Session& session);
 
 // The half a temperature difference belongs to, as the results lists count it: zero is plus.
 const char* halfOf(double temperatureDifference);
@@ -144,13 +174,16 @@ private:
 
     std::vector<Entry<SessionReading>> readings_;
     std::vector<Entry<ObjectiveRun>> runs_;
+    std::vector<Entry<SessionInput>> inputs_;
+    std::vector<Entry<AuditEntry>> audit_;
     std::string text_;
 };
 std::optional<Session> parseSession(const std::string& text, std::string& reason);
 
 // Reads a session file; a file that cannot be read or is not a session is reported as
 // "'PATH' is not a Tervix session: REASON" (or "cannot be read") and gives nothing.
-std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages);
+// The file's bytes go to `bytes` when given, so that a caller hashes what it read.
+std::optional<Session> readSessionFile(const std::string& path, MessageSink& messages, std::string* bytes = nullptr);
 
 // Writes the session whole or not at all: a temporary file beside it, flushed, then renamed over
 // it. False after a message naming the file when it cannot be written.
@@ -204,6 +237,15 @@ public:
     // Marks a reading struck and rewrites the file as a reading does; nothing is ever deleted. False
     // without a change for a reading that does not exist or is struck already, or a read-only session.
     bool strike(std::size_t index, const StruckMark& mark);
+    // Sets a struck reading back into every statistic; the reinstatement is an audit entry of its own
+    // (the strike-out's stays). False without a change for a reading that does not exist or counts.
+    bool reinstate(std::size_t index, const std::string& time, const std::string& by, const std::string& reason);
+    // Adds a person to the roster (see rosterProblem); false, after a message, when refused.
+    bool addObserver(const SessionObserver& observer);
+    // The input's number (from 1) in the session, added when no input holds the same file and bytes.
+    std::size_t addInput(const SessionInput& input);
+    // A report issued now: the revision raised when the trail grew since the last, and written.
+    int issueRevision();
     // Appends the event and rewrites the file as a reading does; no slot's table changes with it.
     bool note(const SessionEvent& event);
     // Appends the model observer's run and rewrites the file as a reading does; no slot's table

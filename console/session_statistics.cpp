@@ -47,13 +47,26 @@ std::optional<std::pair<double, double>> positiveInterval95(double mean, double 
     return std::pair{mean * std::exp(-spread), mean * std::exp(spread)};
 }
 
+std::vector<bool> blindReadings(const Session& session) {
+    std::vector<bool> blind;
+    bool on = false;
+    std::size_t next = 0;
+    for (const SessionReading& r : session.readings) {
+        for (; next < session.events.size() && session.events[next].time <= r.time; ++next)
+            on = session.events[next].event == eventBlindOn;
+        blind.push_back(on);
+    }
+    return blind;
+}
+
 std::vector<SessionGroup> sessionStatistics(const Session& session) {
     struct Collect {
         int readings = 0;
         int notRecognized = 0;
         int struck = 0;
-        std::vector<std::string> order;
+        std::vector<std::string> order; // observer keys in the order of their first reading
         std::map<std::string, ObserverSums> sums;
+        std::map<std::string, std::string> names; // each key's name at its first reading
     };
     std::map<GroupKey, Collect> collected;
     for (const SessionReading& r : session.readings) {
@@ -63,9 +76,13 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
             continue;
         }
         ++c.readings;
-        if (!c.sums.count(r.observer))
-            c.order.push_back(r.observer);
-        ObserverSums& s = c.sums[r.observer];
+        // People are counted by identifier: two spellings of one person are one observer.
+        const std::string key = observerKey(session.observers, r.observer);
+        if (!c.sums.count(key)) {
+            c.order.push_back(key);
+            c.names[key] = r.observer;
+        }
+        ObserverSums& s = c.sums[key];
         if (!r.deltaT) {
             ++c.notRecognized;
             continue;
@@ -90,9 +107,12 @@ std::vector<SessionGroup> sessionStatistics(const Session& session) {
         g.struck = c.struck;
         std::vector<double> values;
         int qualified = 0;
-        for (const std::string& name : c.order) {
-            const ObserverSums& s = c.sums.at(name);
-            ObserverMrtd o{name, {}, {}, {}, s.plusCount, s.minusCount};
+        for (const std::string& key : c.order) {
+            const ObserverSums& s = c.sums.at(key);
+            const std::string& name = c.names.at(key);
+            ObserverMrtd o{name, {}, {}, {}, {}, s.plusCount, s.minusCount};
+            if (rosterEntry(session.observers, name))
+                o.identifier = key;
             if (s.plusCount > 0)
                 o.plus = s.plus / s.plusCount;
             if (s.minusCount > 0)
@@ -124,11 +144,14 @@ nlohmann::json groupsJson(const std::vector<SessionGroup>& groups) {
     nlohmann::json list = nlohmann::json::array();
     for (const SessionGroup& g : groups) {
         nlohmann::json observers = nlohmann::json::array();
-        for (const ObserverMrtd& o : g.perObserver)
+        for (const ObserverMrtd& o : g.perObserver) {
             observers.push_back({{"observer", o.observer},
                                  {"plus", orNull(o.plus)},
                                  {"minus", orNull(o.minus)},
                                  {"mrtd", orNull(o.mrtd)}});
+            if (!o.identifier.empty())
+                observers.back()["identifier"] = o.identifier;
+        }
         nlohmann::json ci = g.ci95 ? nlohmann::json::array({g.ci95->first, g.ci95->second}) : nlohmann::json();
         list.push_back({{"slot", g.slot},
                         {"cameraFile", g.cameraFile},

@@ -10,7 +10,8 @@
 // One observer's values in a group: the means of their recognised readings of each half and their
 // MRTD, half the distance between them, when both halves were recognised.
 struct ObserverMrtd {
-    std::string observer;
+    std::string observer;   // the name at the observer's first reading in the group
+    std::string identifier; // the roster's; empty for a name not on it
     std::optional<double> plus;
     std::optional<double> minus;
     std::optional<double> mrtd;
@@ -47,6 +48,10 @@ inline constexpr int standardReadingsPerHalf = 3;
 // below zero as the symmetric one does with few observers. None below two values or when the mean
 // is not positive (the logarithm has no value there).
 std::optional<std::pair<double, double>> positiveInterval95(double mean, double sd, int count);
+
+// Which readings were taken blind: after a "blind on" event and before the next "blind off", by
+// their times. Readings and events are each kept in the order they happened.
+std::vector<bool> blindReadings(const Session& session);
 
 // The groups ordered by slot, camera file, image model, orientation and frequency. Struck readings
 // enter no number but the group's struck count; a group of struck readings only is left out.

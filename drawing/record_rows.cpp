@@ -1,5 +1,7 @@
 #include "drawing/record_rows.h"
 
+#include "text/visible_text.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -9,6 +11,10 @@ QString text(const std::string& s) {
 }
 
 } // namespace
+
+QString userText(const std::string& s) {
+    return QString::fromStdString(visibleText(s));
+}
 
 QString noValueText() {
     return u"–"_s;
@@ -40,16 +46,16 @@ QString displayText(const std::optional<ReadingDisplay>& d) {
 }
 
 QString struckText(const StruckMark& mark) {
-    return u"by %1: %2"_s.arg(text(mark.by), text(mark.reason));
+    return u"by %1: %2"_s.arg(userText(mark.by), userText(mark.reason));
 }
 
-QString readingCell(const SessionReading& r, int column, bool blind) {
+QString readingCell(const SessionReading& r, int column, bool blind, bool takenBlind) {
     using namespace readingColumn;
     switch (column) {
     case Time:
         return readableTime(r.time, false);
     case Observer:
-        return text(r.observer);
+        return userText(r.observer);
     case Slot:
         return QString::number(r.slot);
     case CameraFile:
@@ -68,21 +74,23 @@ QString readingCell(const SessionReading& r, int column, bool blind) {
         return displayText(r.display);
     case Struck:
         return r.struck ? struckText(*r.struck) : QString();
+    case Blind:
+        return takenBlind ? u"blind"_s : QString();
     }
     return {};
 }
 
-QStringList readingCells(const SessionReading& r, bool blind) {
+QStringList readingCells(const SessionReading& r, bool blind, bool takenBlind) {
     QStringList cells;
     for (int column = 0; column < readingColumn::Count; ++column)
-        cells << readingCell(r, column, blind);
+        cells << readingCell(r, column, blind, takenBlind);
     return cells;
 }
 
 QString readingColumnTitle(int column) {
-    static const QStringList titles{u"Time (UTC)"_s,  u"Observer"_s,  u"Slot"_s,      u"Camera file"_s,
-                                    u"Bars"_s,        u"Frequency"_s, u"Half"_s,      u"ΔT [K]"_s,
-                                    u"Image model"_s, u"Display"_s,   u"Struck out"_s};
+    static const QStringList titles{u"Time (UTC)"_s,  u"Observer"_s,  u"Slot"_s,       u"Camera file"_s,
+                                    u"Bars"_s,        u"Frequency"_s, u"Half"_s,       u"ΔT [K]"_s,
+                                    u"Image model"_s, u"Display"_s,   u"Struck out"_s, u"Blind"_s};
     return titles.value(column);
 }
 
@@ -96,7 +104,9 @@ GroupCells groupCells(const SessionGroup& g) {
 }
 
 ObserverCells observerCells(const ObserverMrtd& o) {
-    return {text(o.observer), kelvinText(o.plus), kelvinText(o.minus), kelvinText(o.mrtd),
+    const QString who =
+        o.identifier.empty() ? userText(o.observer) : u"%1 (%2)"_s.arg(userText(o.observer), userText(o.identifier));
+    return {who, kelvinText(o.plus), kelvinText(o.minus), kelvinText(o.mrtd),
             u"%1 / %2"_s.arg(o.plusReadings).arg(o.minusReadings)};
 }
 

@@ -16,6 +16,9 @@
 
 // A cell without a value.
 QString noValueText();
+// Text a user typed, as every table and page shows it: controls that could move or break lines
+// shown as visible escapes (visibleText).
+QString userText(const std::string& text);
 // A temperature difference or MRTD in kelvin, three decimals as the readout gives them.
 QString kelvinText(const std::optional<double>& kelvin);
 // "0.041 … 0.271": an MRTD has no negative values, so neither has a bound shown.
@@ -28,12 +31,13 @@ QString displayText(const std::optional<ReadingDisplay>& display);
 // Who struck a reading out and why: "by Ann: Undone".
 QString struckText(const StruckMark& mark);
 
-// A reading's cells, by column; while blind the difference is not shown.
+// A reading's cells, by column; while blind the difference is not shown. Blind tells a reading taken
+// blind ("blind") from one taken seeing the values (empty).
 namespace readingColumn {
-enum { Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Model, Display, Struck, Count };
+enum { Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Model, Display, Struck, Blind, Count };
 } // namespace readingColumn
-QString readingCell(const SessionReading& reading, int column, bool blind = false);
-QStringList readingCells(const SessionReading& reading, bool blind = false);
+QString readingCell(const SessionReading& reading, int column, bool blind = false, bool takenBlind = false);
+QStringList readingCells(const SessionReading& reading, bool blind = false, bool takenBlind = false);
 // The column's heading, the same above both tables.
 QString readingColumnTitle(int column);
 

@@ -176,8 +176,11 @@ int ReportPages::print(QPainter& painter, QPagedPaintDevice& device, const QRect
         QRectF rect;
     };
     const double width = page.width();
-    // Room kept at the foot of each page for its number.
-    const double footer = 2.0 * QFontMetricsF(body_, painter.device()).height();
+    // Room kept at the foot of each page for its number and the report's identity.
+    QFont small = body_;
+    small.setPointSizeF(body_.pointSizeF() * 0.75);
+    const double footer = 2.0 * QFontMetricsF(body_, painter.device()).height() +
+                          (footer_.isEmpty() ? 0.0 : 2.3 * QFontMetricsF(small, painter.device()).height());
     const double bottom = page.bottom() - footer;
     std::vector<double> heights;
     for (const Box& b : boxes_)
@@ -213,8 +216,12 @@ int ReportPages::print(QPainter& painter, QPagedPaintDevice& device, const QRect
     const int pages = pageNumber + 1;
     int current = 0;
     auto foot = [&](int index) {
-        painter.setFont(body_);
         painter.setPen(Qt::black);
+        painter.setFont(small);
+        // Two lines kept for it: a SHA-256 is wider than a third of the page in this face.
+        painter.drawText(QRectF(page.left(), bottom, width, footer), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                         footer_);
+        painter.setFont(body_);
         painter.drawText(QRectF(page.left(), bottom, width, footer), Qt::AlignHCenter | Qt::AlignBottom,
                          QString(u"Page %1 of %2"_s).arg(index + 1).arg(pages));
     };

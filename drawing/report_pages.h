@@ -37,6 +37,8 @@ public:
     void drawing(double heightPerWidth, std::function<void(QPainter&, const QRect&)> paint);
     // Lines for a name, a signature and a date for each role, kept together.
     void signatures(const QStringList& roles);
+    // A line at the foot of every page, above "Page x of y": what identifies the report.
+    void setFooter(const QString& text) { footer_ = text; }
 
     // Lays the content out on the device's pages inside the painter's page area and paints it.
     // Returns the page count.
@@ -50,5 +52,6 @@ private:
         int table = -1;       // the header box to repeat when a page breaks before this box
     };
     QFont body_;
+    QString footer_;
     std::vector<Box> boxes_;
 };

@@ -4,6 +4,7 @@
 #include "camera/camera_file_lookup.h"
 #include "drawing/range_section.h"
 #include "drawing/record_rows.h"
+#include "drawing/report_front_page.h"
 #include "drawing/report_pages.h"
 #include "text/messages.h"
 #include "text/version.h"
@@ -68,66 +69,6 @@ QString objectiveSentence(const ObjectiveRun& run) {
     return u"Objective MRTD of the "_s + observer + u", mean (95 % interval): "_s + values.join(u"; "_s) + u"."_s;
 }
 
-QString joined(const std::set<std::string>& names) {
-    QStringList list;
-    for (const std::string& n : names)
-        list << text(n);
-    return list.isEmpty() ? noValueText() : list.join(u", "_s);
-}
-
-QString cameraParagraph(const std::string& file, const CameraFileFacts& facts) {
-    if (!facts.found)
-        return text(file) + u"\nSHA-256: not found (the camera file was not found beside the session)"_s;
-    const QString background = facts.backgroundTemperature
-                                   ? QString(u"%1 °C (the scene's temperature when the bench loads the file)"_s)
-                                         .arg(*facts.backgroundTemperature, 0, 'f', 1)
-                                   : u"not known (the file does not read as a camera file)"_s;
-    return QString(u"%1\nSHA-256: %2\nFirst lines: %3\nBackground temperature: %4"_s)
-        .arg(text(file), facts.sha256, QString(facts.heading).replace(u"\n"_s, u" / "_s), background);
-}
-
-void addHeader(ReportPages& pages, const Session& session, const SessionCameraFiles& cameras, const ReportInfo& info) {
-    std::set<std::string> observers, imageModels;
-    int struck = 0;
-    std::map<QString, int> displays;
-    for (const SessionReading& r : session.readings) {
-        observers.insert(r.observer);
-        imageModels.insert(r.imageModel);
-        struck += r.struck.has_value();
-        ++displays[displayText(r.display)];
-    }
-    auto given = [](const QString& value) { return value.trimmed().isEmpty() ? u"not given"_s : value.trimmed(); };
-    pages.heading(u"MRTD session report"_s, 1);
-    pages.paragraph(QString(u"Laboratory: %1\nOperator: %2\nReport date: %3\nSoftware: Tervix %4 (build %5)"_s)
-                        .arg(given(info.laboratory), given(info.operatorName),
-                             QDateTime::currentDateTimeUtc().toString(u"yyyy-MM-dd HH:mm 'UTC'"_s),
-                             QString::fromLatin1(tervixVersion), QString::fromLatin1(tervixBuild)));
-    pages.paragraph(QString(u"Session started %1 · %2 readings, %3 struck out\nObservers: %4\nImage model: %5\n"_s
-                            u"Atmosphere: %6"_s)
-                        .arg(readableTime(session.created))
-                        .arg(session.readings.size())
-                        .arg(struck)
-                        .arg(joined(observers), joined(imageModels),
-                             info.atmosphereFile.isEmpty()
-                                 ? u"the session does not record the atmosphere table in use"_s
-                                 : info.atmosphereFile));
-    if (info.requirement)
-        pages.paragraph(u"Requirement: "_s + (info.requirementFile.isEmpty() ? u"given"_s : info.requirementFile) +
-                        u" (MRTD limit per frequency, interpolated linearly between its rows)"_s);
-    pages.heading(u"Camera files"_s, 2);
-    for (const auto& [file, facts] : cameras)
-        pages.paragraph(cameraParagraph(file, facts));
-    pages.heading(u"Display settings of the readings"_s, 2);
-    QStringList displayLines;
-    for (const auto& [setting, count] : displays)
-        displayLines << QString(u"%1: %2 readings"_s).arg(setting).arg(count);
-    pages.paragraph(displayLines.isEmpty() ? noValueText() : displayLines.join(u"\n"_s));
-    pages.paragraph(QString(u"A frequency meets the standard when at least %1 observers each recognised the bars at "_s
-                            u"least %2 times in each half. Struck readings count in no statistic."_s)
-                        .arg(standardObservers)
-                        .arg(standardReadingsPerHalf));
-}
-
 void addSection(ReportPages& pages, const SectionKey& key, const std::vector<SessionGroup>& list,
                 const ObjectiveRun* objective, const ReportInfo& info) {
     pages.heading(sectionTitle(key), 2);
@@ -137,7 +78,7 @@ void addSection(ReportPages& pages, const SectionKey& key, const std::vector<Ses
     std::vector<double> weights{1.3, 1.2, 1.1, 1.8, 1.6, 1.1};
     if (requirement) {
         header << u"Requirement [K]"_s << u"Result"_s;
-        weights.insert(weights.end(), {1.6, 0.9});
+        weights.insert(weights.end(), {1.6, 1.3});
     }
     std::vector<ReportRow> rows;
     for (const SessionGroup& g : list) {
@@ -147,13 +88,16 @@ void addSection(ReportPages& pages, const SectionKey& key, const std::vector<Ses
         if (requirement) {
             const auto limit = requirementAt(*requirement, g.frequency);
             row.push_back({kelvinText(limit)});
-            row.push_back({!limit || !g.mean ? noValueText() : *g.mean <= *limit ? u"pass"_s : u"fail"_s});
+            row.push_back({QString::fromUtf8(verdictText(verdictOf(g, limit, info.rule)))});
         }
         rows.push_back(row);
     }
     QString note = u"Mean of the observers' MRTDs; 95 % interval (on the logarithmic scale)."_s;
     if (requirement)
-        note += u" Pass: mean MRTD at or below the limit; – where the requirement gives no limit."_s;
+        note += info.rule == DecisionRule::Interval
+                    ? u" Result by the interval rule (see the first page); – where the requirement gives no limit."_s
+                    : u" Result by simple acceptance, the mean alone (see the first page); – where the requirement "_s
+                      u"gives no limit."_s;
     pages.table(header, weights, rows, note);
     if (objective)
         pages.paragraph(objectiveSentence(*objective));
@@ -187,10 +131,12 @@ void addReadings(ReportPages& pages, const Session& session) {
     pages.heading(u"Appendix: every reading"_s, 2);
     std::vector<ReportRow> rows;
     using namespace readingColumn;
-    const std::vector<int> columns{Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Display};
-    for (const SessionReading& r : session.readings) {
+    const std::vector<int> columns{Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Display, Blind};
+    const std::vector<bool> blind = blindReadings(session);
+    for (std::size_t k = 0; k < session.readings.size(); ++k) {
+        const SessionReading& r = session.readings[k];
         const bool struck = r.struck.has_value();
-        const QStringList cells = readingCells(r);
+        const QStringList cells = readingCells(r, false, blind[k]);
         ReportRow row;
         for (int column : columns)
             row.push_back({cells[column], struck});
@@ -201,9 +147,65 @@ void addReadings(ReportPages& pages, const Session& session) {
     QStringList header;
     for (int column : columns)
         header << readingColumnTitle(column);
-    pages.table(header, {2.6, 1.3, 0.7, 1.7, 1.5, 1.4, 0.8, 1.0, 2.1}, rows,
+    pages.table(header, {2.6, 1.3, 0.7, 1.7, 1.5, 1.4, 0.8, 1.0, 2.1, 0.8}, rows,
                 u"Struck readings are shown struck through, followed by who struck them, when and why; they count in "_s
-                u"no statistic."_s);
+                u"no statistic. \"blind\": taken in blind mode, with no value shown."_s);
+}
+
+QString viewingText(const RunViewing& v) {
+    QString window =
+        v.displayWindow ? QString(u"level %1, contrast %2"_s).arg(v.displayWindow->level).arg(v.displayWindow->contrast)
+                        : u"automatic"_s;
+    return QString(u"%1; threshold SNR %2, integration %3 s, %4; display %5"_s)
+        .arg(v.words.empty() ? u"model observer"_s : text(v.words))
+        .arg(v.thresholdSnr)
+        .arg(v.integrationTime)
+        .arg(v.grid ? u"on the trackbar's grid"_s : QString(u"searched to %1 K"_s).arg(v.resolution))
+        .arg(window);
+}
+
+void addObjectiveRuns(ReportPages& pages, const Session& session) {
+    if (session.objectiveRuns.empty())
+        return;
+    pages.heading(u"Appendix: the model observer's runs"_s, 2);
+    std::vector<ReportRow> rows;
+    for (const ObjectiveRun& run : session.objectiveRuns)
+        rows.push_back({{readableTime(run.time, false)},
+                        {QString(u"Camera%1 %2, %3"_s).arg(run.slot).arg(text(run.cameraFile), text(run.imageModel))},
+                        {text(run.orientation)},
+                        {text(run.observer)},
+                        {viewingText(run.viewing)},
+                        {QString(u"%1 × seed %2"_s).arg(run.repeats).arg(run.seed)}});
+    pages.table({u"Ended (UTC)"_s, u"Camera, image model"_s, u"Bars"_s, u"Observer"_s, u"Settings"_s, u"Repeats"_s},
+                {1.5, 1.7, 0.9, 0.8, 3.6, 1.0}, rows);
+}
+
+void addAuditTrail(ReportPages& pages, const Session& session) {
+    if (session.audit.empty())
+        return;
+    pages.heading(u"Appendix: the audit trail"_s, 2);
+    const auto broken = auditBreak(session);
+    std::vector<ReportRow> rows;
+    for (std::size_t k = 0; k < session.audit.size(); ++k) {
+        const AuditEntry& e = session.audit[k];
+        const bool reading = e.action == auditReading || e.action == auditAdopted;
+        const QString who = reading ? userText(session.readings[e.reading - 1].observer) : userText(e.by);
+        rows.push_back(
+            {{QString::number(k + 1)},
+             {text(e.action)},
+             {QString::number(e.reading)},
+             {reading ? readableTime(session.readings[e.reading - 1].time, false) : readableTime(e.time, false)},
+             {who},
+             {userText(e.reason)},
+             {QString::fromStdString(e.sha256.substr(0, 16)) + u"…"_s}});
+        if (broken && *broken == k + 1 && k + 1 < session.audit.size())
+            rows.push_back({{u"Changed outside Tervix after entry %1"_s.arg(k + 1)}});
+    }
+    pages.table({u"Entry"_s, u"Action"_s, u"Reading"_s, u"Time (UTC)"_s, u"By"_s, u"Reason"_s, u"SHA-256"_s},
+                {0.6, 0.9, 0.7, 1.6, 1.3, 2.2, 1.5}, rows,
+                QString(u"Each entry's SHA-256 covers its own content and the entry before it%1."_s)
+                    .arg(broken ? QString(u"; changed outside Tervix after entry %1"_s).arg(*broken)
+                                : u"; the chain is intact"_s));
 }
 
 } // namespace
@@ -216,15 +218,21 @@ std::vector<std::string> localPaths(const QStringList& paths) {
 }
 
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders) {
-    CameraFileFacts facts;
     std::string problem;
     const auto file = lookUpCameraFile(QFile::encodeName(fileName).toStdString(), localPaths(folders), problem);
-    facts.problem = QString::fromStdString(problem);
-    if (!file)
+    if (!file) {
+        CameraFileFacts facts;
+        facts.problem = QString::fromStdString(problem);
         return facts;
+    }
+    return cameraTextFacts(file->text);
+}
+
+CameraFileFacts cameraTextFacts(const std::string& text) {
+    CameraFileFacts facts;
     // A heading line longer than this is no heading; the report shows its start.
     constexpr qsizetype longestHeading = 200;
-    const QByteArray bytes = QByteArray::fromStdString(file->text);
+    const QByteArray bytes = QByteArray::fromStdString(text);
     facts.found = true;
     facts.sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
     const QList<QByteArray> lines = bytes.left(2 * longestHeading + 2).split('\n');
@@ -232,7 +240,7 @@ CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& fold
                     QString::fromLocal8Bit(lines.value(1).left(longestHeading)).trimmed();
     CameraState camera = defaultCameraState();
     MessageLog ignored;
-    if (readCameraText(file->text, file->path, CameraLoadMode::Full, camera, ignored))
+    if (readCameraText(text, "stored copy", CameraLoadMode::Full, camera, ignored))
         facts.backgroundTemperature = camera.set.backgroundTemperature;
     return facts;
 }
@@ -260,7 +268,7 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
     QFont body(u"DejaVu Sans"_s);
     body.setPointSizeF(9.5);
     ReportPages pages(body);
-    addHeader(pages, session, *cameras, info);
+    addFrontPage(pages, session, *cameras, info, cameraFolders);
     const auto groups = sessionStatistics(session);
     const auto sections = sectionsOf(groups);
     for (const auto& [key, list] : sections)
@@ -275,8 +283,16 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
         pages.paragraph(u"The session holds no readings."_s);
     else
         addReadings(pages, session);
+    addObjectiveRuns(pages, session);
+    addAuditTrail(pages, session);
     pages.heading(u"Signatures"_s, 2);
+    const int revision = info.revision > 0 ? info.revision : currentRevision(session);
+    pages.paragraph(QString(u"Report %1, revision %2."_s).arg(text(reportNumberOf(session))).arg(revision));
     pages.signatures({u"Tested by"_s, u"Approved by"_s});
+    pages.setFooter(QString(u"Report %1 · Revision %2 · Session SHA-256 %3"_s)
+                        .arg(text(reportNumberOf(session)))
+                        .arg(revision)
+                        .arg(info.sessionSha256.isEmpty() ? u"none"_s : info.sessionSha256));
 
     // The PDF is made in memory and written whole, so that an existing report is replaced only by a
     // complete one.

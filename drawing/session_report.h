@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/decision_rule.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
 #include "drawing/requirement_curve.h"
@@ -26,6 +27,8 @@ struct CameraFileFacts {
     std::optional<double> backgroundTemperature; // °C; none when the file does not read as a camera
 };
 CameraFileFacts cameraFileFacts(const QString& fileName, const QStringList& folders);
+// The same of a camera file's text, as stored in the session at measurement.
+CameraFileFacts cameraTextFacts(const std::string& text);
 
 // Each camera file the session names, looked up once; nothing, with the reason in one line, when one
 // is refused (a report is then not written).
@@ -37,13 +40,17 @@ std::optional<SessionCameraFiles> sessionCameraFiles(const Session& session, con
 std::vector<std::string> localPaths(const QStringList& paths);
 
 // What the session file does not hold but a signed report states: who made it where, the
-// atmosphere table in use when it is known, and the limit the camera is judged against.
+// atmosphere table in use when it is known, the limit the camera is judged against and by which
+// rule, the session file's SHA-256 and the revision issued.
 struct ReportInfo {
     QString laboratory;
     QString operatorName;
     QString atmosphereFile; // empty: the session does not record it
     std::optional<RequirementCurve> requirement;
     QString requirementFile; // names the requirement in the report
+    DecisionRule rule = DecisionRule::Interval;
+    QString sessionSha256; // of the session file's bytes; empty for a session not yet in a file
+    int revision = 0;      // the revision issued; 0: the session's current one (currentRevision), a draft
 };
 
 // The report of a session as a PDF, laid out for a laboratory to sign: a header block (laboratory,

@@ -264,6 +264,7 @@ void MainConsole::initialise() {
         control(controlId::temperatureSlider, u"Temperature difference"_s, new TemperatureSlider(this));
     sliders_[controlId::temperatureSlider] = temperatureSlider_;
     connect(temperatureSlider_, &QSlider::valueChanged, this, &MainConsole::onTemperatureSlider);
+    connect(temperatureSlider_, &TemperatureSlider::applyRequested, this, [this] { recordReading(true); });
     makeSlider(levelSlider, u"Level"_s, Qt::Horizontal, 0, sliderRange, 500);
     makeSlider(contrastSlider, u"Contrast"_s, Qt::Horizontal, 0, sliderRange, 0);
     makeSlider(controlId::electronicZoomSlider, u"Electronic zoom"_s, Qt::Horizontal, 100, 1000,
@@ -694,7 +695,8 @@ void MainConsole::showRecords(bool campaign) {
 }
 
 void MainConsole::createRecordsWindow() {
-    records_ = new QDialog(this, Qt::Window);
+    // A tool window stays in front of the bench, so the records stay in sight after the next Apply.
+    records_ = new QDialog(this, Qt::Tool);
     records_->setObjectName(u"records"_s);
     records_->setWindowTitle(u"Session records"_s);
     records_->setAccessibleName(records_->windowTitle());
@@ -804,6 +806,10 @@ void MainConsole::onTemperatureSlider(int position) {
 
 void MainConsole::syncControls() {
     Bench& c = *core_;
+    // The session file's name in the title: which file the readings go into is never a guess.
+    const QString sessionFile = QFileInfo(QString::fromStdString(c.recorder().path())).fileName();
+    setWindowTitle((sessionFile.isEmpty() ? QString() : sessionFile + u" – "_s) + u"Tervix "_s +
+                   QString::fromLatin1(tervixVersion));
     QSignalBlocker block(temperatureSlider_);
     temperatureSlider_->setDifference(c.temperatureOnGrid());
     {

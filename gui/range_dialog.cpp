@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -134,9 +135,18 @@ RangeDialog::RangeDialog(QWidget* parent, std::function<RangeInputs()> inputs)
     form->addRow(u"Criteria"_s, criteria_);
     form->addRow(u"Custom N50 (D,R,I)"_s, custom_);
     form->addRow(u"Critical dimension"_s, dimension_);
+    // The settings beside the table, so that on a 1024 × 768 screen the table shows its four rows and
+    // the plot keeps the rest; the notes take the height their wrapped text needs, below the plot.
+    const int rowHeight = table_->verticalHeader()->defaultSectionSize();
+    table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() + 4 * rowHeight +
+                             2 * table_->frameWidth() + table_->horizontalScrollBar()->sizeHint().height());
+    plot_->setMinimumHeight(160);
+    notes_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    auto* top = new QHBoxLayout;
+    top->addLayout(form);
+    top->addWidget(table_, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(table_);
+    layout->addLayout(top);
     layout->addWidget(plot_, 1);
     layout->addWidget(notes_);
 

@@ -2,15 +2,21 @@
 
 #include <QWidget>
 
+#include <cstddef>
+#include <optional>
+
 class Bench;
 class BenchSignals;
 class QAction;
+class QLineEdit;
 class QPushButton;
+class QSortFilterProxyModel;
 class QTableView;
 class ReadingsModel;
 
-// Every reading of the session (ReadingsModel) and the two ways to set one aside: "Strike out..." for
-// any reading, with a reason, and "Undo last reading".
+// Every reading of the session (ReadingsModel), sortable and filtered by any text of its row, and
+// the ways to set one aside and back: "Strike out..." for any reading and "Reinstate..." for a struck
+// one, each with a reason, and "Undo last reading".
 class ReadingsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -23,12 +29,22 @@ public:
     bool strikeSelected(const QString& reason);
     // Which readings the session's file holds may have changed.
     void fileStatusChanged();
+    // Sets the selected struck reading back into the statistics for the reason, by the current
+    // observer; false when nothing struck is selected or the reason is empty.
+    bool reinstateSelected(const QString& reason);
+    QLineEdit* filter() const { return filter_; }
 
 private:
-    void askAndStrike();
+    // Asks for the reason and acts on the selected reading with it; nothing without a selection.
+    void askReason(const QString& title, const QString& question, bool (ReadingsPanel::*act)(const QString&));
+    // The session's index of the selected row, whatever the sorting and filter.
+    std::optional<std::size_t> selectedReading() const;
 
     Bench& core_;
     ReadingsModel* model_ = nullptr;
     QTableView* table_ = nullptr;
     QPushButton* strikeButton_ = nullptr;
+    QPushButton* reinstateButton_ = nullptr;
+    QSortFilterProxyModel* proxy_ = nullptr;
+    QLineEdit* filter_ = nullptr;
 };

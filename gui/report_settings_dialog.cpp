@@ -2,11 +2,13 @@
 
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
+#include "text/visible_text.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -26,6 +28,10 @@ ReportSettingsDialog::ReportSettingsDialog(QWidget* parent) : QDialog(parent) {
     };
     laboratory_ = edit(u"laboratory"_s, reportLaboratoryKey, u"Laboratory"_s);
     operator_ = edit(u"operator"_s, reportOperatorKey, u"Operator"_s);
+    // The report's table cells keep their shape only up to this length; the command line refuses
+    // a longer text with a message.
+    for (QLineEdit* line : {laboratory_, operator_})
+        line->setMaxLength(static_cast<int>(reportFieldLimit));
     requirement_ = edit(u"requirement"_s, reportRequirementKey, u"Requirement CSV"_s);
     requirement_->setPlaceholderText(u"none"_s);
     auto* browse = new QPushButton(u"Browse..."_s, this);
@@ -50,7 +56,11 @@ ReportSettingsDialog::ReportSettingsDialog(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout(this);
     form->addRow(u"&Laboratory"_s, laboratory_);
     form->addRow(u"&Operator"_s, operator_);
-    form->addRow(u"&Requirement CSV"_s, requirementRow);
+    // A row holding a layout gets a label without a buddy, which would show its ampersand: the
+    // label is made here with the line as its buddy.
+    auto* requirementLabel = new QLabel(u"&Requirement CSV"_s, this);
+    requirementLabel->setBuddy(requirement_);
+    form->addRow(requirementLabel, requirementRow);
     form->addRow(buttons);
     resize(480, sizeHint().height());
 }

@@ -8,7 +8,9 @@
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
 #include "gui/report_settings_dialog.h"
+#include "text/bounded_text_file.h"
 #include "text/messages.h"
+#include "text/sha256.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -52,6 +54,10 @@ SessionPanel::SessionPanel(QWidget& window, Bench& core, MessageSink& messages, 
     observerBox_->setAccessibleName(u"Observer"_s);
     observerBox_->setEditable(true);
     observerBox_->setInsertPolicy(QComboBox::NoInsert);
+    // A name is taken exactly as typed: the box's completer would complete "Ann" into an earlier
+    // "ann" (or "Jo" into "John"), and readings would go to a name nobody typed. Remembered names
+    // stay in the box's list, for the observer to choose.
+    observerBox_->setCompleter(nullptr);
     observerBox_->setFocusPolicy(Qt::StrongFocus);
     QStringList recent = QSettings(settingsOrganisation, settingsApplication).value(recentObserversKey).toStringList();
     recent.removeAll(QString());
@@ -159,7 +165,10 @@ void SessionPanel::markSaved(int slotIndex) {
 void SessionPanel::createMenuActions() {
     actions_.newSession = new QAction(u"New session"_s, this);
     actions_.newSession->setShortcut(QKeySequence::New);
-    connect(actions_.newSession, &QAction::triggered, this, &SessionPanel::newSession);
+    connect(actions_.newSession, &QAction::triggered, this, [this] {
+        if (confirmNewSession())
+            newSession();
+    });
     actions_.openSession = new QAction(u"Open session..."_s, this);
     actions_.openSession->setShortcut(QKeySequence::Open);
     connect(actions_.openSession, &QAction::triggered, this, [this] {
@@ -226,9 +235,14 @@ bool SessionPanel::confirmClose() {
     }
     if (!recorder().anyUnsaved())
         return true;
+    // The readings are on disk already (the session file is written after each); what closing can
+    // lose is the results tables, so the question says so and its buttons say what they do.
     QMessageBox question(QMessageBox::Question, u"Tervix"_s, u"Save the results before closing?"_s,
                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window_);
+    question.setInformativeText(u"Every reading is kept in the session file; only the results tables are unsaved."_s);
     question.setObjectName(u"closeQuestion"_s);
+    question.button(QMessageBox::Save)->setText(u"Save tables and close"_s);
+    question.button(QMessageBox::Discard)->setText(u"Close without the tables"_s);
     question.setDefaultButton(QMessageBox::Save);
     const int answer = question.exec();
     if (answer == QMessageBox::Cancel)
@@ -239,6 +253,18 @@ bool SessionPanel::confirmClose() {
         if (recorder().isUnsaved(slot) && !(hooks_.saveTable && hooks_.saveTable(slot)))
             return false; // a table left unsaved keeps the window open
     return true;
+}
+
+bool SessionPanel::confirmNewSession() {
+    if (recorder().session().readings.empty() && recorder().session().objectiveRuns.empty())
+        return true;
+    QMessageBox question(QMessageBox::Question, u"Tervix"_s,
+                         u"End this session (its readings stay in its file) and start a new one?"_s,
+                         QMessageBox::Yes | QMessageBox::Cancel, &window_);
+    question.setObjectName(u"newSessionQuestion"_s);
+    question.button(QMessageBox::Yes)->setText(u"End and start new"_s);
+    question.setDefaultButton(QMessageBox::Cancel);
+    return question.exec() == QMessageBox::Yes;
 }
 
 void SessionPanel::finish() {
@@ -288,6 +314,15 @@ bool SessionPanel::writeReport(const QString& path) {
     const QString atmosphere = QString::fromStdString(dataFilePath(core_.state().programDirectory, atmosphereFileName));
     if (QFileInfo::exists(atmosphere))
         info.atmosphereFile = atmosphere;
+    // The revision is issued (and kept in the session) before the file is hashed, so that the
+    // report names the session file as it stays.
+    info.revision = core_.recorder().issueRevision();
+    core_.recorder().writeInForeground();
+    if (const std::string& file = recorder().path(); !file.empty()) {
+        std::string text, problem;
+        if (readBoundedFile(file, sessionFileLimit, "a session", text, problem))
+            info.sessionSha256 = QString::fromStdString(sha256Hex(text));
+    }
     if (writeSessionReport(recorder().session(), cameraFolders(), path, error, info))
         return true;
     messages_.message((u"The report could not be written: "_s + error).toStdString());

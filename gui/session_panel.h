@@ -62,6 +62,8 @@ public:
     // Closing: with unsaved results the question "Save the results before closing?"; false when
     // the window is to stay open.
     bool confirmClose();
+    // Ctrl+N ends a session only when asked: true without a question while it holds nothing.
+    bool confirmNewSession();
     // A normal end: the session marked ended.
     void finish();
     void markSaved(int slotIndex);

@@ -3,6 +3,9 @@
 #include "console/bench.h"
 
 #include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionSlider>
 
 int sliderPositionOf(double kelvin) {
     return truncToInt(std::round(nearestGridDifference(kelvin) * temperatureGridStepsPerKelvin)) + temperatureGridSteps;
@@ -70,6 +73,30 @@ void TemperatureSlider::sliderChange(SliderChange change) {
 void TemperatureSlider::setBlind(bool blind) {
     blind_ = blind;
     setAccessibleDescription(valueText());
+    update();
+}
+
+void TemperatureSlider::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit applyRequested();
+        return;
+    }
+    QSlider::keyPressEvent(event);
+}
+
+void TemperatureSlider::paintEvent(QPaintEvent* event) {
+    if (!blind_) {
+        QSlider::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_SliderGroove;
+    // Some styles fill the groove up to the handle: drawn as at its end, the fill tells nothing.
+    option.sliderPosition = option.sliderValue = option.minimum;
+    style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 }
 
 QString TemperatureSlider::valueText() const {

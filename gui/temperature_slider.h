@@ -28,8 +28,16 @@ public:
     // per process is enough, more is harmless.
     static void installAccessibility();
 
+signals:
+    // Enter on the trackbar: the observer takes the difference set, as with Apply.
+    void applyRequested();
+
 protected:
     void sliderChange(SliderChange change) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Blind, only the groove is drawn: the handle's place would tell the difference (a pixel is a
+    // few millikelvin).
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool blind_ = false;

@@ -20,22 +20,6 @@ namespace {
 // The fit's range for both parameters: far beyond any person.
 const double lowestLog = std::log(1e-3), highestLog = std::log(1e3);
 
-// Readings taken while their observer read blind: between that observer's "blind on" and the next
-// "blind off". The file keeps readings and events in the order they happened, and their times are
-// of one form, so they compare as text.
-std::vector<bool> blindReadings(const Session& session) {
-    std::vector<bool> blind(session.readings.size(), false);
-    for (std::size_t k = 0; k < session.readings.size(); ++k) {
-        const SessionReading& r = session.readings[k];
-        bool on = false;
-        for (const SessionEvent& e : session.events)
-            if (e.observer == r.observer && e.time <= r.time)
-                on = e.event == eventBlindOn;
-        blind[k] = on;
-    }
-    return blind;
-}
-
 struct Points {
     std::vector<double> observed; // ln MRTD
     std::vector<const ChainTerms*> terms;

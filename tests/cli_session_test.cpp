@@ -100,6 +100,58 @@ TEST(CliSession, AnOutputOntoADeviceIsRefusedAndALinkWrittenThrough) {
                 std::filesystem::file_size(dir.path("new.pdf")) > 0);
 }
 
+// A session of the current format whose camera file was edited after the readings: the report
+// says so on its first page and states the stored copy; signed with a throwaway key in a
+// temporary keyring, the report verifies, and an altered copy does not.
+TEST(CliSession, AReportOfAnEditedInputWarnsAndItsSignatureVerifies) {
+    TempDir dir;
+    const std::string measured = "camera2 as measured\n";
+    nlohmann::json session = nlohmann::json::parse(readText(sessionFolder + "session.json"));
+    const std::string sha = runCommand("sha256sum " + dir.write("measured", measured)).out.substr(0, 64);
+    session["version"] = 4;
+    session["inputs"] = {
+        {{"kind", "camera"}, {"file", "camera2.par"}, {"sha256", sha}, {"size", measured.size()}, {"text", measured}}};
+    session["readings"][0]["inputs"] = {1};
+    session["readings"][0]["observer"] = "A\u202e\nApproved by: Chief Inspector";
+    const std::string path = dir.write("s.json", session.dump(1));
+    dir.write("camera2.par", "camera2 edited afterwards\n");
+    dir.write("camera1.par", "camera1\n");
+    const std::string keyring = "GNUPGHOME=" + dir.path("gnupg");
+    std::filesystem::create_directory(dir.path("gnupg"));
+    std::filesystem::permissions(dir.path("gnupg"), std::filesystem::perms::owner_all);
+    ASSERT_EQ(runCommand(keyring + " gpg --batch --passphrase '' --quick-gen-key 'Test Lab <lab@example.org>' "
+                                   "ed25519 sign never")
+                  .status,
+              0);
+    const CliRun r = runCli("session " + path + " --pdf " + dir.path("r.pdf") + " --sign lab@example.org", {}, keyring);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("camera camera2.par, SHA-256 " + sha + ", on disk: differs from the stored copy"),
+              std::string::npos)
+        << r.out;
+    const CliRun text = runCommand("pdftotext -layout " + dir.path("r.pdf") + " -");
+    const std::string firstPage = text.out.substr(0, text.out.find('\f'));
+    // (pdftotext joins "fi" and "ff" into ligatures, so the words checked hold neither.)
+    for (const std::string& expected : {std::string("Attention"), std::string("camera2.par on disk"), sha,
+                                        std::string("Revision 1"), std::string("Page 1 of"), std::string("Observers")})
+        EXPECT_NE(firstPage.find(expected), std::string::npos) << expected << "\n" << firstPage;
+    // The name's line break and override show as escapes wherever the name is printed: no line of
+    // the report starts with the words that followed them.
+    auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.out.find(what); at != std::string::npos; at = text.out.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_GT(count("A<U+202E>\\nApproved by: Chief"), 0u);
+    EXPECT_EQ(count("Approved by: Chief"), count("<U+202E>\\nApproved by: Chief"));
+    const CliRun good = runCli("verify " + dir.path("r.pdf"), {}, keyring);
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_NE(good.out.find("Test Lab"), std::string::npos) << good.out;
+    std::ofstream(dir.path("r.pdf"), std::ios::app) << ' ';
+    EXPECT_EQ(runCli("verify " + dir.path("r.pdf"), {}, keyring).status, 1);
+    runCommand(keyring + " gpgconf --kill gpg-agent");
+}
+
 // The model observer's turned bars are the mrtd rows' (command-line tests).
 TEST(CliOrientation, RenderTurnsTheBarsInBothModels) {
     TempDir dir;

@@ -320,6 +320,60 @@ private slots:
     // The model observer's runs are the session's: each drawn only on the bars it measured and labelled
     // so, the other orientation's run shown when the bars turn; a new session shows none, the session
     // opened again brings both back, and the command line lists them with the camera file's hash.
+    // A slip ("ann ") and the right name ("Ann") stay two names as typed, Enter on the trackbar
+    // applies, a spoofing name shows escaped, a struck reading comes back with a reason, the
+    // readings filter, and blind mode draws no handle that tells the difference.
+    void namesAsTypedReinstatementAndTheBlindTrackbar() {
+        RunningBench bench;
+        MainConsole& w = *bench.console;
+        auto* box = w.findChild<QComboBox*>(u"observer"_s);
+        auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
+        for (const QString& name : {u"ann "_s, u"Ann"_s, u"Eve\u202e\nApproved"_s}) {
+            box->lineEdit()->selectAll();
+            if (name.startsWith(u"Eve"_s))
+                box->setEditText(name); // pasted: no key types a line break or an override
+            else
+                QTest::keyClicks(box->lineEdit(), name);
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            bench.slide(700);
+            slider->setFocus();
+            QTest::keyClick(slider, Qt::Key_Return);
+        }
+        const Session& session = w.core().recorder().session();
+        QCOMPARE(session.readings.size(), std::size_t(3));
+        QCOMPARE((QStringList{QString::fromStdString(session.readings[0].observer),
+                              QString::fromStdString(session.readings[1].observer)}),
+                 (QStringList{u"ann"_s, u"Ann"_s}));
+        QCOMPARE(session.observers.size(), std::size_t(3));
+        w.showRecords(false);
+        const QAbstractItemModel* readings = w.readings()->table()->model();
+        QCOMPARE(cell(readings, 2, 1), u"Eve<U+202E>\\nApproved"_s);
+        w.readings()->table()->selectRow(1);
+        QVERIFY(w.readings()->strikeSelected(u"wrong bars"_s));
+        answerModal(
+            [](QWidget* input) {
+                qobject_cast<QInputDialog*>(input)->setTextValue(u"bars were right"_s),
+                    qobject_cast<QInputDialog*>(input)->accept();
+            },
+            [&] { w.readings()->findChild<QPushButton*>(u"reinstate"_s)->click(); });
+        QVERIFY(!session.readings[1].struck && session.audit.back().action == auditReinstate && !auditBreak(session));
+        w.readings()->filter()->setText(u"eve"_s);
+        QCOMPARE(readings->rowCount(), 1);
+        w.readings()->filter()->clear();
+        auto handle = [&](int position) {
+            bench.slide(position);
+            return slider->grab().toImage();
+        };
+        QVERIFY(handle(300) != handle(700));
+        bench.press(controlId::blindCheck);
+        QVERIFY(w.core().blind());
+        QVERIFY(handle(300) == handle(700));
+        // Blind mode carries over to the next observer, and the session names them.
+        bench.session().setObserver(u"Bo"_s);
+        bench.record(600);
+        QCOMPARE(session.events.back().observer + " " + session.events.back().event, std::string("Bo blind on"));
+    }
+
     void objectiveRunsStayWithTheSessionAndTheirBars() {
         RunningBench bench;
         MainConsole& w = *bench.console;

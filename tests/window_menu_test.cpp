@@ -148,6 +148,20 @@ private slots:
         QCOMPARE(dialog->prediction().mrtd.curve.size(), 1u);
         dialog->findChild<QComboBox*>(u"rangeCriteria"_s)->setCurrentText(u"2d"_s);
         QCOMPARE(dialog->prediction().tasks.size(), 3u);
+        // On a small screen and a large one the table keeps its four rows above the plot, and the
+        // notes stay below it.
+        const auto* table = dialog->findChild<QTableWidget*>(u"rangeTable"_s);
+        const auto* plot = dialog->findChild<QWidget*>(u"rangePlot"_s);
+        const auto* notes = dialog->findChild<QLabel*>(u"rangeNotes"_s);
+        for (const QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            dialog->setGeometry(QRect(QPoint(0, 0), size));
+            dialog->show();
+            QTest::qWait(200);
+            QVERIFY(table->viewport()->height() >= 4 * table->verticalHeader()->defaultSectionSize());
+            QVERIFY(notes->geometry().top() >= plot->geometry().bottom());
+            dialog->grab().save(
+                QStringLiteral(TERVIX_SCREENSHOT_DIR "/range_%1x%2.png").arg(size.width()).arg(size.height()));
+        }
         delete dialog;
         range->trigger();
         QCOMPARE(bench.console->findChild<RangeDialog*>()->prediction().scenario.criteria.name, "2d");

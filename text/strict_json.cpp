@@ -135,6 +135,14 @@ bool strictJson::need(bool condition, std::string& reason, const std::string& wh
     return condition;
 }
 
+bool strictJson::needTexts(const nlohmann::json& item, std::initializer_list<const char*> keys, const std::string& at,
+                           std::string& reason) {
+    for (const char* key : keys)
+        if (!need(item.contains(key) && item[key].is_string(), reason, at + " has no text \"" + key + "\""))
+            return false;
+    return true;
+}
+
 bool strictJson::isInt(const json& value) {
     if (value.is_number_unsigned())
         return value.get<unsigned long long>() <= static_cast<unsigned long long>(std::numeric_limits<int>::max());

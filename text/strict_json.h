@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,9 @@ std::optional<nlohmann::json> parseStrictJson(const std::string& text, std::stri
 namespace strictJson {
 // condition, or false with what as the reason.
 bool need(bool condition, std::string& reason, const std::string& what);
+// Each key present with a text value, or false with "<at> has no text \"<key>\"" for the first not.
+bool needTexts(const nlohmann::json& item, std::initializer_list<const char*> keys, const std::string& at,
+               std::string& reason);
 // A whole number within int's range.
 bool isInt(const nlohmann::json& value);
 // A number (every number parseStrictJson gives is finite).

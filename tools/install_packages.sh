@@ -13,6 +13,8 @@ tervix_run_packages=(
     nlohmann-json3-dev                          # the command-line tool's JSON
     libboost-math-dev                           # Student's t quantile (headers only)
     libfftw3-dev                                # the noise autocorrelation's Fourier transforms (libfftw3-double3 at run time)
+    libgcrypt20-dev                             # SHA-256 of a session's inputs and audit trail
+    gnupg                                       # a report's detached OpenPGP signature, with the user's own key
     fonts-dejavu-core fonts-liberation          # the guide's and the window's faces
     xdg-utils                                   # Help opens the guide with the desktop's viewer
     python3-dev pybind11-dev python3-numpy      # the Python module, built for Debian's python3
