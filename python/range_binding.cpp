@@ -82,7 +82,7 @@ TtpCriteria ttpCriteriaOf(const py::handle& v50) {
     for (std::size_t k = 0; k < criteria.tasks.size(); ++k)
         criteria.tasks[k].v50 = values->tasks[k].n50;
     criteria.name = "V50 as given";
-    criteria.source = "v50; the probability function of " + vehicleTtpCriteria().source;
+    criteria.source = "--v50; the probability function of " + vehicleTtpCriteria().source;
     return criteria;
 }
 

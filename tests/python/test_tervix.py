@@ -146,7 +146,7 @@ def test_a_refusal_carries_the_tools_message(tmp_path, call, options):
     lambda b: b.measure_mrtd(repeats=0),
     lambda b: b.measure_mrtd(threshold_snr=float("nan")),
     lambda b: b.measure_mrtd(level=1001),
-    lambda b: b.measure_mrtd(frequencies=[0.7]),
+    lambda b: b.measure_mrtd(frequencies=[1000.0]),
     lambda b: tervix.predict_ranges([1.0], [0.1], session=SESSION),
     lambda b: tervix.predict_ranges([1.0, 2.0], [0.1]),
     lambda b: tervix.predict_ranges([1.0, -2.0], [0.1, 0.2]),
