@@ -63,7 +63,7 @@ void ObjectiveJsonBench(benchmark::State& s) {
     std::string reason;
     for (auto _ : s) {
         const auto json = parseStrictJson(text, reason);
-        benchmark::DoNotOptimize(samplesOfObjectiveJson(*json, reason));
+        benchmark::DoNotOptimize(objectiveCurveOfJson(*json, reason));
     }
     countBytes(s, text);
 }

@@ -365,28 +365,45 @@ std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const Observ
     provenance["model"] = imageModelName(model);
     provenance["orientation"] = orientation == BarOrientation::Horizontal ? orientationHorizontal : orientationVertical;
     const ScreenViewing& v = settings.viewing;
-    provenance["observer"] = {{"name", observerName(settings.observer)},
-                              {"thresholdSnr", settings.thresholdSnr},
-                              {"integrationTime", settings.integrationTime},
-                              {"repeats", settings.repeats},
-                              {"grid", settings.grid},
-                              {"viewing",
-                               {{"screenPixelMm", v.screenPixel},
-                                {"distanceM", v.distance},
-                                {"magnification", v.magnification},
-                                {"peakLuminance", v.peakLuminance},
-                                {"gamma", v.gamma},
-                                {"blackLuminance", v.blackLuminance}}},
-                              {"profile", settings.profile.name.empty()
-                                              ? nlohmann::json(nullptr)
-                                              : nlohmann::json{{"file", settings.profile.name},
-                                                               {"thresholdFactor", settings.profile.thresholdFactor},
-                                                               {"noiseEfficiency", settings.profile.noiseEfficiency}}},
-                              {"displayWindow", settings.displayWindow
-                                                    ? nlohmann::json{{"level", settings.displayWindow->level},
-                                                                     {"contrast", settings.displayWindow->contrast}}
-                                                    : nlohmann::json(nullptr)}};
+    provenance["observer"] = {
+        {"name", observerName(settings.observer)},
+        {"thresholdSnr", settings.thresholdSnr},
+        {"integrationTime", settings.integrationTime},
+        {"repeats", settings.repeats},
+        {"grid", settings.grid},
+        {"frequencies", settings.toCameraLimit ? nlohmann::json("auto") : nlohmann::json(listedFrequencies(settings))},
+        {"viewing",
+         {{"screenPixelMm", v.screenPixel},
+          {"distanceM", v.distance},
+          {"magnification", v.magnification},
+          {"peakLuminance", v.peakLuminance},
+          {"gamma", v.gamma},
+          {"blackLuminance", v.blackLuminance}}},
+        {"profile", settings.profile.name.empty()
+                        ? nlohmann::json(nullptr)
+                        : nlohmann::json{{"file", settings.profile.name},
+                                         {"thresholdFactor", settings.profile.thresholdFactor},
+                                         {"noiseEfficiency", settings.profile.noiseEfficiency}}},
+        {"displayWindow", settings.displayWindow ? nlohmann::json{{"level", settings.displayWindow->level},
+                                                                  {"contrast", settings.displayWindow->contrast}}
+                                                 : nlohmann::json(nullptr)}};
     return provenance;
+}
+
+// --frequencies: "auto", or frequencies in cycles/mrad separated by commas, each above zero and at
+// most the largest the bench can show, none twice; measured in ascending order.
+std::optional<std::vector<double>> frequencyList(const std::string& text) {
+    std::vector<double> list;
+    for (const std::string& cell : splitTokens(text, ",")) {
+        const auto f = parseNumber(cell);
+        if (!f || !(*f > 0.0) || *f > maxMeasuredFrequency)
+            return std::nullopt;
+        list.push_back(*f);
+    }
+    std::sort(list.begin(), list.end());
+    if (list.empty() || std::adjacent_find(list.begin(), list.end()) != list.end())
+        return std::nullopt;
+    return list;
 }
 
 int runMrtd(const Invocation& run) {
@@ -409,6 +426,16 @@ int runMrtd(const Invocation& run) {
     settings.repeats = static_cast<int>(*repeats);
     settings.threads = static_cast<int>(*threads);
     settings.grid = run.has("grid");
+    if (run.has("frequencies")) {
+        const auto list = run.value("frequencies") == "auto" ? std::optional<std::vector<double>>(std::vector<double>{})
+                                                             : frequencyList(run.value("frequencies"));
+        if (!list)
+            return fail("--frequencies takes auto or frequencies in cycles/mrad separated by commas, each above 0 "
+                        "and at most " +
+                        std::to_string(static_cast<int>(maxMeasuredFrequency)) + ", none twice");
+        settings.frequencies = *list;
+        settings.toCameraLimit = list->empty();
+    }
     const auto observer = observerNamed(run.has("observer") ? run.value("observer") : "human");
     if (!observer)
         return fail("--observer takes ideal or human");
@@ -477,7 +504,7 @@ int runMrtd(const Invocation& run) {
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
-        const DisplayTerms display = displayTermsAt(state, settings, 0, 0.0);
+        const DisplayTerms display = displayTermsAt(state, settings, frequencyChoices[0].frequency, 0.0);
         // The reference the observer is calibrated against: classicHuman for the human observer.
         auto classic = [&](double f) {
             return settings.observer == ObserverKind::Human
@@ -688,11 +715,13 @@ const std::vector<Command>& commands() {
          "                  [--observer ideal|human] [--screen-pixel MM] [--viewing-distance M]\n"
          "                  [--magnification N] [--luminance CD_M2] [--gamma G] [--black-level CD_M2]\n"
          "                  [--observer-profile FILE] [--level N] [--contrast N]\n"
-         "                  [--orientation vertical|horizontal] [--table OUT.txt] [--csv OUT.csv]\n"
-         "                  [--plot OUT.png]",
-         "Measures the camera's MRTD at every spatial frequency with the model observer, repeated at random\n"
-         "target phases, and prints each frequency's mean, spread and 95 % interval beside the classic formula.\n"
-         "Vertical bars give the horizontal MRTD; horizontal bars, read across the rows, the vertical MRTD.",
+         "                  [--orientation vertical|horizontal] [--frequencies LIST|auto] [--table OUT.txt]\n"
+         "                  [--csv OUT.csv] [--plot OUT.png]",
+         "Measures the camera's MRTD with the model observer, repeated at random target phases, and prints\n"
+         "each frequency's outcome, mean, spread and 95 % interval beside the classic formula, under the pixel\n"
+         "angle and Nyquist frequency across the bars. Vertical bars give the horizontal MRTD; horizontal bars,\n"
+         "read across the rows, the vertical MRTD. Above the Nyquist frequency nothing is measured: the\n"
+         "outcome is 'beyond the sampling limit'.",
          nullptr,
          {camera,
           target,
@@ -703,6 +732,9 @@ const std::vector<Command>& commands() {
           model,
           orientation,
           {"repeats", "N", "Independent runs per frequency, 1 to 1000 (default 8)."},
+          {"frequencies", "LIST",
+           "Frequencies in cycles/mrad, e.g. 0.5,1,2.5, or auto: from 0.25 in steps of at most 0.25 and 10 %\n"
+           "to the first frequency not resolved within +-2 K or past the sampling limit (default: the six)."},
           {"threads", "N", "Worker threads, 0 for every core (default 0)."},
           {"grid", "", "Step the difference on the trackbar's grid instead of searching it."},
           {"observer", "NAME", "ideal (noise-limited) or human (the screen and the eye; the default)."},
@@ -783,12 +815,14 @@ const std::vector<Command>& commands() {
          "range (--camera FILE | --session FILE [--slot N] | --objective JSON [--objective-horizontal JSON]\n"
          "                   | --mrtd CSV) [--target nato|person|W,H] [--dt K] [--extinction clear|humid|haze|S]\n"
          "                   [--criteria johnson|2d|N1,N2,N3] [--dimension sqrt|min] [--probability P...]\n"
-         "                   [--v50 V1,V2,V3] [--json] [--csv OUT.csv] [--plot OUT.png]",
+         "                   [--v50 V1,V2,V3] [--ttp-exponent A,B] [--json] [--csv OUT.csv] [--plot OUT.png]",
          "Predicts the detection, recognition and identification ranges from an MRTD, with their 95 % intervals\n"
-         "where the source has a spread, and the TTP metric's ranges beside them. Reads only the files named.",
+         "where the source has a spread, and the TTP metric's ranges beside them. A range is a number where the\n"
+         "curve crosses the target's difference, else a bracket limited by the sampling or the measurement.\n"
+         "Reads only the files named.",
          nullptr,
          {{"camera", "FILE", "The camera file's MRTD curves for the field of view in use.", input},
-          {"session", "FILE", "A session's observers' group means (intervals by resampling the observers).", input},
+          {"session", "FILE", "A session's observers' group means (intervals with the observers as the unit).", input},
           {"slot", "N", "The session's camera slot, 1 to 5 (default: the first with readings)."},
           {"objective", "JSON", "The JSON of tervix-cli mrtd --json with vertical bars (the horizontal MRTD).", input},
           {"objective-horizontal", "JSON", "The same with horizontal bars (the vertical MRTD).", input},
@@ -800,6 +834,7 @@ const std::vector<Command>& commands() {
           {"dimension", "HOW", "The critical dimension: sqrt (of the area, default) or min (the smaller side)."},
           {"probability", "P", "Also the ranges at these probabilities, e.g. 0.9 or 0.7,0.9 (may repeat)."},
           {"v50", "V1,V2,V3", "The TTP metric's V50 for detection, recognition, identification."},
+          {"ttp-exponent", "A,B", "The TTP probability function's exponent E = A + B V/V50 (default 1.51,0.24)."},
           {"json", "", "Print the ranges as JSON."},
           {"csv", "OUT.csv", "Also write one row per task.", output},
           {"plot", "OUT.png", "Also draw the chance of each task against range.", output}},

@@ -16,6 +16,7 @@ nlohmann::json summaryJson(const RepeatSummary& s) {
     j["resolved"] = s.resolved;
     j["repeats"] = s.repeats;
     j["outcome"] = outcomeText(s.outcome);
+    j["values"] = s.values;
     return j;
 }
 
@@ -62,6 +63,7 @@ nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
     for (const FrequencyResult& r : result.frequencies) {
         nlohmann::json j;
         j["frequency"] = r.frequency;
+        j["outcome"] = outcomeText(r.mrtd.outcome);
         j["mrtd"] = summaryJson(r.mrtd);
         j["mrtdPlus"] = summaryJson(r.plus);
         j["mrtdMinus"] = summaryJson(r.minus);
@@ -70,9 +72,14 @@ nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
         j["cameraCurve"] = r.cameraCurve > 0.0 ? nlohmann::json(r.cameraCurve) : nlohmann::json(nullptr);
         rows.push_back(j);
     }
+    nlohmann::json below = nlohmann::json::array();
+    for (const auto& [f, mrtd] : result.referenceBelow)
+        below.push_back({{"frequency", f}, {"mrtd", mrtd}});
     return {{"observer", observerName(result.observer)},
             {"viewing", result.viewing},
+            {"sampling", {{"pixelAngleMrad", result.sampling.pixelAngleMrad}, {"nyquist", result.sampling.nyquist}}},
             {"frequencies", rows},
+            {"referenceBelow", below},
             {"cancelled", result.cancelled}};
 }
 
@@ -84,7 +91,10 @@ std::string objectiveMrtdTable(const ObjectiveMrtd& result) {
     for (const auto& line : lines)
         for (std::size_t k = 0; k < line.size(); ++k)
             widths[k] = std::max(widths[k], std::max<std::size_t>(line[k].size(), 1));
-    std::string text = "# " + result.viewing + "\n";
+    char sampling[160];
+    std::snprintf(sampling, sizeof sampling, "# pixel angle %.4f mrad across the bars: Nyquist %.3f cycles/mrad\n",
+                  result.sampling.pixelAngleMrad, result.sampling.nyquist);
+    std::string text = "# " + result.viewing + "\n" + sampling;
     for (const auto& line : lines) {
         for (std::size_t k = 0; k < line.size(); ++k) {
             const std::string cell = line[k].empty() ? "-" : line[k];

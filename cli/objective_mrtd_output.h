@@ -10,7 +10,9 @@
 // an aligned table (under a line naming the observer and its screen) and in CSV. Per frequency: the
 // observer's name, the MRTD and its two halves, each with mean, standard deviation, 95 % interval,
 // resolved repeats, repeats and outcome; the classic formula and classicHuman; the camera file's
-// curve.
+// curve. The JSON adds each frequency's outcome, the repeats' values, the pixel angle and Nyquist
+// frequency across the bars, and the observer's reference curve below the lowest frequency; the
+// table names the pixel angle and Nyquist frequency in its head.
 nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result);
 std::string objectiveMrtdTable(const ObjectiveMrtd& result);
 std::string objectiveMrtdCsv(const ObjectiveMrtd& result);

@@ -130,18 +130,34 @@ std::optional<nlohmann::json> sourceInputs(const CommandWords& words, std::strin
     return inputs;
 }
 
-std::optional<std::vector<TtpTask>> ttpTasksOf(const CommandWords& words, std::string& error) {
-    std::vector<TtpTask> tasks = defaultTtpTasks;
-    if (!words.has("v50"))
-        return tasks;
-    const auto values = criteriaFromText(words.value("v50"));
-    if (!values || values->name != "custom") {
-        error = "--v50 takes V1,V2,V3 (detection, recognition, identification), each above zero";
-        return std::nullopt;
+// The TTP criteria: the published vehicle set, its V50 (--v50) or its probability function
+// (--ttp-exponent A,B for E = A + B V/V50) replaced where asked, and then named as given.
+std::optional<TtpCriteria> ttpCriteriaOf(const CommandWords& words, std::string& error) {
+    TtpCriteria criteria = vehicleTtpCriteria();
+    if (words.has("v50")) {
+        const auto values = criteriaFromText(words.value("v50"));
+        if (!values || values->name != "custom") {
+            error = "--v50 takes V1,V2,V3 (detection, recognition, identification), each above zero";
+            return std::nullopt;
+        }
+        for (std::size_t k = 0; k < criteria.tasks.size(); ++k)
+            criteria.tasks[k].v50 = values->tasks[k].n50;
+        criteria.name = "V50 as given";
+        criteria.source = "--v50; the probability function of " + vehicleTtpCriteria().source;
     }
-    for (std::size_t k = 0; k < tasks.size(); ++k)
-        tasks[k].v50 = values->tasks[k].n50;
-    return tasks;
+    if (words.has("ttp-exponent")) {
+        const auto values = numbersFromText(words.value("ttp-exponent"));
+        if (!values || values->size() != 2 || !((*values)[0] > 0.0) || (*values)[1] < 0.0) {
+            error = "--ttp-exponent takes A,B, the probability function's exponent E = A + B V/V50: A above zero, B "
+                    "not below";
+            return std::nullopt;
+        }
+        criteria.exponentA = (*values)[0];
+        criteria.exponentB = (*values)[1];
+        criteria.name = words.has("v50") ? "V50 and probability function as given" : "probability function as given";
+        criteria.source = words.has("v50") ? "--v50, --ttp-exponent" : "--ttp-exponent; the V50 of " + criteria.source;
+    }
+    return criteria;
 }
 
 } // namespace
@@ -150,13 +166,13 @@ std::optional<RangeTaskNames> rangeTaskNames(const CommandWords& words, std::str
     const auto scenario = scenarioOf(words, error);
     if (!scenario)
         return std::nullopt;
-    const auto ttpTasks = ttpTasksOf(words, error);
-    if (!ttpTasks)
+    const auto ttp = ttpCriteriaOf(words, error);
+    if (!ttp)
         return std::nullopt;
     RangeTaskNames names;
     for (const RangeTask& task : scenario->criteria.tasks)
         names.tasks.push_back(task.task);
-    for (const TtpTask& task : *ttpTasks)
+    for (const TtpTask& task : ttp->tasks)
         names.ttpTasks.push_back(task.task);
     return names;
 }
@@ -168,8 +184,8 @@ int runRangeCommand(const CommandWords& words) {
     const auto scenario = scenarioOf(words, error);
     if (!scenario)
         return fail(error);
-    const auto ttpTasks = ttpTasksOf(words, error);
-    if (!ttpTasks)
+    const auto ttp = ttpCriteriaOf(words, error);
+    if (!ttp)
         return fail(error);
     std::vector<std::string> cameraFolders;
     const auto source = sourceOf(words, cameraFolders, error);
@@ -183,7 +199,7 @@ int runRangeCommand(const CommandWords& words) {
         return fail(error);
     if (hasNoValue(*mrtd))
         return fail("the MRTD source has no value above zero");
-    RangePrediction prediction = predictRanges(*mrtd, *scenario, *ttpTasks);
+    RangePrediction prediction = predictRanges(*mrtd, *scenario, *ttp);
     addRangeIntervals(prediction, *mrtd);
     if (words.has("json")) {
         nlohmann::json json = rangeJson(prediction);

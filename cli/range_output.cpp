@@ -25,7 +25,17 @@ std::string fixed(double value, int decimals) {
 std::string intervalText(const TaskRange& t) {
     if (!t.ci95)
         return "-";
-    return rangeText(t.ci95->first, false) + " ... " + rangeText(t.ci95->second, t.ciBound);
+    return kmText(t.ci95->first) + " ... " + kmText(t.ci95->second, t.ciBound);
+}
+
+// A range's number or bracket: rangeKm is the crossing, or the low end a bracket's measured curve
+// proves; bound says it is a bracket.
+nlohmann::json knownJson(const KnownRange& r) {
+    return {{"rangeKm", r.rangeKm},
+            {"lowKm", r.rangeKm},
+            {"highKm", orNull(r.highKm)},
+            {"limitedBy", rangeLimitName(r.limitedBy)},
+            {"bound", r.bracket()}};
 }
 
 } // namespace
@@ -36,26 +46,26 @@ nlohmann::json rangeJson(const RangePrediction& p) {
     for (const TaskRange& t : p.tasks) {
         nlohmann::json ranges = nlohmann::json::object();
         for (const ProbabilityRange& r : t.atProbability)
-            ranges[probabilityKey(r.probability)] = r.rangeKm;
-        nlohmann::json later = nlohmann::json::array();
-        for (double km : t.crossing.laterCrossingsKm)
-            later.push_back(km);
-        tasks.push_back(
+            ranges[probabilityKey(r.probability)] = knownJson(r.range);
+        nlohmann::json task = knownJson(t.crossing);
+        task.update(
             {{"task", t.task.task},
              {"n50", t.task.n50},
-             {"rangeKm", t.crossing.rangeKm},
              {"ci95Km", t.ci95 ? nlohmann::json::array({t.ci95->first, t.ci95->second}) : nlohmann::json(nullptr)},
              {"ci95Bound", t.ciBound},
-             {"bound", t.crossing.bound},
              {"frequency", t.crossing.frequency},
              {"cycles", t.cycles},
              {"pixels", orNull(t.pixels)},
-             {"laterCrossingsKm", later},
              {"ranges", ranges}});
+        tasks.push_back(task);
     }
     nlohmann::json ttp = nlohmann::json::array();
-    for (const TtpRange& t : p.ttp)
-        ttp.push_back({{"task", t.task}, {"v50", t.v50}, {"rangeKm", t.rangeKm}, {"bound", t.bound}});
+    for (const TtpRange& t : p.ttp) {
+        nlohmann::json task = knownJson(t);
+        task.update({{"task", t.task}, {"v50", t.v50}, {"unintegratedShare", orNull(t.unintegratedShare)}});
+        ttp.push_back(task);
+    }
+    const auto& end = p.mrtd.end;
     return {{"criteria", s.criteria.name},
             {"dimension", dimensionName(s.dimension)},
             {"target",
@@ -68,7 +78,13 @@ nlohmann::json rangeJson(const RangePrediction& p) {
             {"source", p.source},
             {"ifovMrad", orNull(p.ifovMrad)},
             {"mrtd2d", p.mrtd.single.empty() ? "both orientations" : p.mrtd.single + " only"},
+            {"curveEnd", end ? nlohmann::json{{"frequency", end->frequency}, {"limitedBy", rangeLimitName(end->limit)}}
+                             : nlohmann::json(nullptr)},
             {"tasks", tasks},
+            {"ttpCriteria",
+             {{"name", p.ttpCriteria.name},
+              {"source", p.ttpCriteria.source},
+              {"exponent", {p.ttpCriteria.exponentA, p.ttpCriteria.exponentB}}}},
             {"ttp", ttp},
             {"notes", rangeNotes(p)}};
 }
@@ -79,31 +95,37 @@ std::string rangeTable(const RangePrediction& p) {
     text += "target: " + s.target.name + " " + fixed(s.target.width, 2) + " x " + fixed(s.target.height, 2) +
             " m, critical dimension " + fixed(s.criticalDimensionM(), 3) + " m (" + dimensionName(s.dimension) +
             "), dT " + fixed(s.target.dt, 2) + " K, extinction " + fixed(s.extinction, 3) + " /km\n";
-    text += "criteria: " + s.criteria.name + "\n\n";
+    text += "criteria: " + s.criteria.name + "\n";
+    if (p.mrtd.end)
+        text += "curve ends: " + fixed(p.mrtd.end->frequency, 3) + " cycles/mrad (" +
+                rangeLimitName(p.mrtd.end->limit) + ")\n";
+    text += "\n";
     char line[256];
-    std::snprintf(line, sizeof line, "%-15s %5s %9s %20s %10s %7s %7s", "task", "N50", "range_km", "ci95_km",
-                  "f_cy/mrad", "cycles", "pixels");
+    std::snprintf(line, sizeof line, "%-15s %5s %13s %-11s %20s %10s %7s %7s", "task", "N50", "range_km", "limited_by",
+                  "ci95_km", "f_cy/mrad", "cycles", "pixels");
     text += line;
     for (double probability : s.probabilities) {
-        std::snprintf(line, sizeof line, " %8s", ("P=" + probabilityKey(probability)).c_str());
+        std::snprintf(line, sizeof line, " %13s", ("P=" + probabilityKey(probability)).c_str());
         text += line;
     }
     text += "\n";
     for (const TaskRange& t : p.tasks) {
-        std::snprintf(line, sizeof line, "%-15s %5.2f %9s %20s %10.3f %7.2f %7s", t.task.task.c_str(), t.task.n50,
-                      rangeText(t.crossing.rangeKm, t.crossing.bound).c_str(), intervalText(t).c_str(),
-                      t.crossing.frequency, t.cycles, t.pixels ? fixed(*t.pixels, 1).c_str() : "-");
+        std::snprintf(line, sizeof line, "%-15s %5.2f %13s %-11s %20s %10.3f %7.2f %7s", t.task.task.c_str(),
+                      t.task.n50, rangeText(t.crossing).c_str(), rangeLimitName(t.crossing.limitedBy),
+                      intervalText(t).c_str(), t.crossing.frequency, t.cycles,
+                      t.pixels ? fixed(*t.pixels, 1).c_str() : "-");
         text += line;
         for (const ProbabilityRange& r : t.atProbability) {
-            std::snprintf(line, sizeof line, " %8s", rangeText(r.rangeKm, r.bound).c_str());
+            std::snprintf(line, sizeof line, " %13s", rangeText(r.range).c_str());
             text += line;
         }
         text += "\n";
     }
-    text += "\nTTP metric:\n";
+    text += "\nTTP metric (" + p.ttpCriteria.name + ", E = " + fixed(p.ttpCriteria.exponentA, 2) + " + " +
+            fixed(p.ttpCriteria.exponentB, 2) + " V/V50):\n";
     for (const TtpRange& t : p.ttp) {
-        std::snprintf(line, sizeof line, "%-15s V50 %5.1f %9s km\n", t.task.c_str(), t.v50,
-                      rangeText(t.rangeKm, t.bound).c_str());
+        std::snprintf(line, sizeof line, "%-15s V50 %5.1f %13s km  %s\n", t.task.c_str(), t.v50, rangeText(t).c_str(),
+                      rangeLimitName(t.limitedBy));
         text += line;
     }
     for (const std::string& note : rangeNotes(p))
@@ -112,23 +134,31 @@ std::string rangeTable(const RangePrediction& p) {
 }
 
 std::string rangeCsv(const RangePrediction& p) {
-    std::vector<std::string> header{"task",         "n50",       "range_km", "bound", "ci95_low_km",
-                                    "ci95_high_km", "frequency", "cycles",   "pixels"};
-    for (double probability : p.scenario.probabilities)
+    std::vector<std::string> header{"task",  "n50",         "range_km",     "low_km",    "high_km", "limited_by",
+                                    "bound", "ci95_low_km", "ci95_high_km", "frequency", "cycles",  "pixels"};
+    for (double probability : p.scenario.probabilities) {
         header.push_back("range_km_p" + probabilityKey(probability));
+        header.push_back("high_km_p" + probabilityKey(probability));
+    }
     std::vector<std::vector<std::string>> rows{header};
+    auto high = [](const KnownRange& r) { return r.highKm ? fixed(*r.highKm, 4) : std::string(); };
     for (const TaskRange& t : p.tasks) {
         std::vector<std::string> row{t.task.task,
                                      fixed(t.task.n50, 3),
                                      fixed(t.crossing.rangeKm, 4),
-                                     t.crossing.bound ? "true" : "false",
+                                     fixed(t.crossing.rangeKm, 4),
+                                     high(t.crossing),
+                                     rangeLimitName(t.crossing.limitedBy),
+                                     t.crossing.bracket() ? "true" : "false",
                                      t.ci95 ? fixed(t.ci95->first, 4) : "",
                                      t.ci95 ? fixed(t.ci95->second, 4) : "",
                                      fixed(t.crossing.frequency, 4),
                                      fixed(t.cycles, 3),
                                      t.pixels ? fixed(*t.pixels, 2) : ""};
-        for (const ProbabilityRange& r : t.atProbability)
-            row.push_back(fixed(r.rangeKm, 4));
+        for (const ProbabilityRange& r : t.atProbability) {
+            row.push_back(fixed(r.range.rangeKm, 4));
+            row.push_back(high(r.range));
+        }
         rows.push_back(row);
     }
     std::string text;

@@ -87,7 +87,8 @@ std::optional<ChildRun> runChild(const std::vector<std::string>& argv, const std
     return run;
 }
 
-// Whether an objective MRTD's JSON was measured on this job's inputs, as the manifest asks.
+// Whether an objective MRTD's JSON was measured on this job's inputs, as the manifest asks: to each
+// camera's own limit, so that the study compares cameras and not the bench's frequencies.
 bool measuredForJob(const nlohmann::json& mrtd, const StudyManifest& manifest, const StudyJob& job,
                     const std::string& bars) {
     if (!mrtd.is_object() || !mrtd.contains("provenance") || !mrtd["provenance"].is_object())
@@ -104,7 +105,7 @@ bool measuredForJob(const nlohmann::json& mrtd, const StudyManifest& manifest, c
     return sha("camera") == job.sha256 && sha("target") == manifest.target.sha256 &&
            sha("atmosphere") == (manifest.atmosphere ? nlohmann::json(manifest.atmosphere->sha256) : none) &&
            p.value("seed", none) == job.seed && p.value("orientation", none) == bars && observer.is_object() &&
-           observer.value("repeats", none) == manifest.repeats;
+           observer.value("repeats", none) == manifest.repeats && observer.value("frequencies", none) == "auto";
 }
 
 std::optional<nlohmann::json> readJson(const std::string& path, std::string& reason) {
@@ -206,6 +207,7 @@ int runStudyJob(const CommandWords& words, const std::string& folderWord, const 
                                       "--repeats",     std::to_string(manifest->repeats),
                                       "--threads",     "1",
                                       "--orientation", bars,
+                                      "--frequencies", "auto",
                                       "--json"};
         if (manifest->atmosphere)
             argv.insert(argv.end(), {std::string("--atmosphere"), manifest->atmosphere->path});

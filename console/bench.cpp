@@ -230,13 +230,25 @@ bool Bench::followDisplayWindow() {
 void Bench::selectFrequency(int index) {
     index = std::clamp(index, 0, static_cast<int>(frequencyChoices.size()) - 1);
     frequencyIndex_ = index;
+    showBars(frequencyChoices[static_cast<std::size_t>(index)].barScale);
+}
+
+void Bench::setSpatialFrequency(double cyclesPerMrad) {
+    const int index = frequencyIndexOf(cyclesPerMrad);
+    if (index >= 0)
+        selectFrequency(index);
+    else if (cyclesPerMrad > 0.0)
+        showBars(static_cast<float>(4.0 / cyclesPerMrad));
+}
+
+void Bench::showBars(float barScale) {
     state_.console.targetOffsetX = 0.0;
     state_.console.targetOffsetY = 0.0;
     state_.console.targetPhaseX = 0.0;
     state_.console.targetPhaseY = 0.0;
     temperatureOnGrid_ = 0.0f;
     showTemperatureDifference();
-    state_.console.barScale = frequencyChoices[static_cast<std::size_t>(index)].barScale;
+    state_.console.barScale = barScale;
     updateTargetExtent();
     if (randomisePosition_)
         randomiseTargetPosition();

@@ -148,6 +148,11 @@ public:
     // The difference back at the grid's value, written under the image unless hidden.
     void showTemperatureDifference();
     void selectFrequency(int index);
+    // Any spatial frequency in cycles/mrad: the bars scaled to it and their position reset as a
+    // choice of the six does (one of the six is that choice). The model observer measures between
+    // and beyond the six where a camera needs it; its benches record nothing, and a reading records
+    // the frequency of the radio chosen last.
+    void setSpatialFrequency(double cyclesPerMrad);
     // Vertical bars (false) or the target turned to horizontal bars (true); re-renders and resets
     // the temperature difference as a frequency choice does, and the lists show that orientation's.
     void selectOrientation(bool horizontalBars);
@@ -255,6 +260,8 @@ private:
     // The lists derived again from the whole session, and the views told so.
     void resultsReplaced();
     void sessionReplaced();
+    // The bars at this scale, their position reset, with the difference back at none.
+    void showBars(float barScale);
     template <class Event>
     void tell(Event event);
     // Every control's value as another bench holds it (the session and the window stay).

@@ -1,5 +1,6 @@
 #include "console/objective_run.h"
 
+#include "camera/camera_file.h"
 #include "console/mrtd_results.h"
 #include "console/session.h"
 #include "text/iso_time.h"
@@ -18,9 +19,12 @@ using strictJson::need;
 
 namespace {
 
+bool hasValue(RunOutcome outcome) {
+    return outcome == RunOutcome::Resolved || outcome == RunOutcome::CutAtRange;
+}
+
 json halfJson(const RunHalf& h) {
-    return {{"outcome", runOutcomeName(h.outcome)},
-            {"value", h.outcome == RunOutcome::NotResolved ? json(nullptr) : json(h.value)}};
+    return {{"outcome", runOutcomeName(h.outcome)}, {"value", hasValue(h.outcome) ? json(h.value) : json(nullptr)}};
 }
 
 json summaryJson(const RunSummary& s) {
@@ -43,8 +47,8 @@ bool readOutcome(const json& item, const std::string& at, RunOutcome& outcome, s
                            ? runOutcomeNamed(item["outcome"].get<std::string>())
                            : std::nullopt;
     if (!need(named.has_value(), reason,
-              at + " \"outcome\" is not \"" + runOutcomeNames[0] + "\", \"" + runOutcomeNames[1] + "\" or \"" +
-                  runOutcomeNames[2] + "\""))
+              at + " \"outcome\" is not \"" + runOutcomeNames[0] + "\", \"" + runOutcomeNames[1] + "\", \"" +
+                  runOutcomeNames[2] + "\" or \"" + runOutcomeNames[3] + "\""))
         return false;
     outcome = *named;
     return true;
@@ -53,7 +57,7 @@ bool readOutcome(const json& item, const std::string& at, RunOutcome& outcome, s
 bool readHalf(const json& item, const std::string& at, RunHalf& h, std::string& reason) {
     if (!need(item.is_object(), reason, at + " is not an object") || !readOutcome(item, at, h.outcome, reason))
         return false;
-    if (h.outcome == RunOutcome::NotResolved)
+    if (!hasValue(h.outcome))
         return need(item.contains("value") && item["value"].is_null(), reason, at + " \"value\" is not null");
     if (!need(item.contains("value") && isNumber(item["value"]), reason, at + " \"value\" is not a number"))
         return false;
@@ -98,10 +102,12 @@ bool readOptional(const json& item, const char* key, const std::string& at, std:
 bool readFrequency(const json& item, const std::string& at, RunFrequency& f, std::string& reason) {
     if (!need(item.is_object(), reason, at + " is not an object"))
         return false;
-    if (!need(item.contains("frequency") && isNumber(item["frequency"]) &&
-                  frequencyIndexOf(item["frequency"].get<double>()) >= 0,
-              reason, at + " \"frequency\" is not one of the bench's frequencies"))
+    if (!need(item.contains("frequency") && isNumber(item["frequency"]), reason, at + " \"frequency\" is not a number"))
         return false;
+    if (const std::string problem = frequencyProblem(item["frequency"].get<double>()); !problem.empty()) {
+        reason = at + ": " + problem;
+        return false;
+    }
     f.frequency = item["frequency"].get<double>();
     for (auto [key, summary] : {std::pair{"mrtd", &f.mrtd}, std::pair{"plus", &f.plus}, std::pair{"minus", &f.minus}})
         if (!need(item.contains(key), reason, at + " has no \"" + key + "\"") ||
@@ -166,7 +172,8 @@ const char* runOutcomeName(RunOutcome outcome) {
 }
 
 std::optional<RunOutcome> runOutcomeNamed(const std::string& name) {
-    for (RunOutcome outcome : {RunOutcome::Resolved, RunOutcome::NotResolved, RunOutcome::CutAtRange})
+    for (RunOutcome outcome :
+         {RunOutcome::Resolved, RunOutcome::NotResolved, RunOutcome::CutAtRange, RunOutcome::BeyondSamplingLimit})
         if (name == runOutcomeName(outcome))
             return outcome;
     return std::nullopt;
@@ -217,6 +224,9 @@ json objectiveRunJson(const ObjectiveRun& run) {
                                {"cameraCurve", optionalJson(f.cameraCurve)},
                                {"repeats", std::move(repeats)}});
     }
+    json below = json::array();
+    for (const auto& [f, mrtd] : run.referenceBelow)
+        below.push_back({{"frequency", f}, {"mrtd", mrtd}});
     const RunViewing& v = run.viewing;
     const json window =
         v.displayWindow ? json{{"level", v.displayWindow->level}, {"contrast", v.displayWindow->contrast}} : json();
@@ -241,6 +251,8 @@ json objectiveRunJson(const ObjectiveRun& run) {
             {"seed", run.seed},
             {"repeats", run.repeats},
             {"version", run.version},
+            {"nyquist", optionalJson(run.nyquist)},
+            {"referenceBelow", std::move(below)},
             {"frequencies", std::move(frequencies)}};
 }
 
@@ -292,12 +304,35 @@ bool readObjectiveRun(const json& item, std::size_t index, ObjectiveRun& run, st
               at + ": \"frequencies\" is not a list"))
         return false;
     const json& frequencies = item["frequencies"];
-    for (std::size_t k = 0; k < frequencies.size(); ++k)
+    for (std::size_t k = 0; k < frequencies.size(); ++k) {
         if (!readFrequency(frequencies[k], at + ": frequency " + std::to_string(k + 1), run.frequencies.emplace_back(),
-                           reason) ||
-            !need(run.frequencies.back().repeats.size() == static_cast<std::size_t>(run.repeats), reason,
-                  at + ": frequency " + std::to_string(k + 1) + " does not hold " + std::to_string(run.repeats) +
-                      " repeats"))
+                           reason))
             return false;
+        // A frequency past the sampling limit was not measured: it holds no repeats.
+        const RunFrequency& f = run.frequencies.back();
+        const std::size_t held = f.mrtd.outcome == RunOutcome::BeyondSamplingLimit ? 0 : std::size_t(run.repeats);
+        if (!need(f.repeats.size() == held, reason,
+                  at + ": frequency " + std::to_string(k + 1) + " does not hold " + std::to_string(held) + " repeats"))
+            return false;
+    }
+    // Runs of earlier releases name neither the sampling limit nor the reference below.
+    if (item.contains("nyquist") && !item["nyquist"].is_null()) {
+        if (!need(isNumber(item["nyquist"]) && item["nyquist"].get<double>() > 0.0, reason,
+                  at + ": \"nyquist\" is not a positive number"))
+            return false;
+        run.nyquist = item["nyquist"].get<double>();
+    }
+    if (item.contains("referenceBelow")) {
+        const json& below = item["referenceBelow"];
+        if (!need(below.is_array(), reason, at + ": \"referenceBelow\" is not a list"))
+            return false;
+        for (const json& point : below) {
+            if (!need(point.is_object() && point.contains("frequency") && point.contains("mrtd") &&
+                          isNumber(point["frequency"]) && isNumber(point["mrtd"]),
+                      reason, at + ": a \"referenceBelow\" point is not a frequency and an MRTD"))
+                return false;
+            run.referenceBelow.emplace_back(point["frequency"].get<double>(), point["mrtd"].get<double>());
+        }
+    }
     return true;
 }

@@ -6,22 +6,25 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What the model observer measured, as the session keeps it: everything a reader needs to know what
 // was measured and how, in the bench's own terms, so that the record outlives the window that ran it
 // and the observer's code may change without the files changing.
 
-// How a half (or the MRTD) came out: a value found, none within the trackbar's range, or one the
-// range cut (the value is the range's end).
-enum class RunOutcome { Resolved, NotResolved, CutAtRange };
-inline constexpr std::array<const char*, 3> runOutcomeNames{"resolved", "not resolved", "cut at the range"};
+// How a half (or the MRTD) came out: a value found, none within the trackbar's range, one the range
+// cut (the value is the range's end), or none because the frequency lies past the Nyquist frequency
+// across the bars, where the observer judges nothing.
+enum class RunOutcome { Resolved, NotResolved, CutAtRange, BeyondSamplingLimit };
+inline constexpr std::array<const char*, 4> runOutcomeNames{"resolved", "not resolved", "cut at the range",
+                                                            "beyond the sampling limit"};
 const char* runOutcomeName(RunOutcome outcome);
 std::optional<RunOutcome> runOutcomeNamed(const std::string& name);
 
 struct RunHalf {
     RunOutcome outcome = RunOutcome::NotResolved;
-    double value = 0.0; // K, signed as the difference applied; no value while NotResolved
+    double value = 0.0; // K, signed as the difference applied; no value unless resolved or cut
 
     bool operator==(const RunHalf&) const = default;
 };
@@ -92,6 +95,12 @@ struct ObjectiveRun {
     RunViewing viewing;
     std::string orientation; // orientationVertical or orientationHorizontal
     std::vector<RunFrequency> frequencies;
+    // cycles/mrad across the bars, where the run's sampling limit lies; none in runs of earlier
+    // releases, which did not stop there.
+    std::optional<double> nyquist;
+    // The observer's reference curve (frequency in cycles/mrad, K) up to the lowest frequency
+    // measured, which is its last point: what a range takes below the measured band.
+    std::vector<std::pair<double, double>> referenceBelow;
     std::uint32_t seed = 1;
     int repeats = 0;
     std::string version; // of the bench that measured

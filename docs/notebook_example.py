@@ -46,7 +46,11 @@ frequency = np.array([row["frequency_cy_per_mrad"] for row in mrtd])
 mrtd_h = np.array([np.nan if row["mrtd_k"] is None else row["mrtd_k"] for row in mrtd])
 ranges = tervix.predict_ranges(frequency, mrtd_h, ifov_mrad=bench.ifov_mrad, target="nato", extinction="clear")
 for task in ranges["tasks"]:
-    at_least = "at least " if task["bound"] else ""
-    print(f"{task['task']:15} {at_least}{task['range_km']:.2f} km")
+    if not task["bound"]:
+        print(f"{task['task']:15} {task['range_km']:.2f} km")
+    elif task["high_km"] is None:
+        print(f"{task['task']:15} at least {task['low_km']:.2f} km ({task['limited_by']})")
+    else:
+        print(f"{task['task']:15} {task['low_km']:.2f}..{task['high_km']:.2f} km ({task['limited_by']})")
 for note in ranges["notes"]:
     print("note:", note)

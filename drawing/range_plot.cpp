@@ -128,16 +128,22 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const Ran
             if (task.ciBound)
                 painter.drawPath(boundArrowPath(QPointF(x(highKm), y(0.5)), QPointF(x(highKm) + 16, y(0.5)), 6));
         }
+        // A bracket: the curve ended before crossing, so the range lies between its two ends; drawn a
+        // little below the interval's so that both show.
+        const bool bracket = task.crossing.bracket();
+        if (bracket && task.crossing.highKm)
+            painter.drawPath(bracketPath(QPointF(x(range), y(0.5) + 9),
+                                         QPointF(x(std::min(*task.crossing.highKm, maxKm)), y(0.5) + 9), 5));
         // One arrow says "further" enough: the interval's, when it has one.
-        if (task.crossing.bound && !(task.ci95 && task.ciBound))
+        if (bracket && !task.crossing.highKm && !(task.ci95 && task.ciBound))
             painter.drawPath(boundArrowPath(QPointF(x(range) + markerRadius, y(0.5)),
                                             QPointF(x(range) + markerRadius + 22, y(0.5)), 6));
-        paintPlotMarker(painter, style, QPointF(x(range), y(0.5)), markerRadius + 1, !task.crossing.bound);
+        paintPlotMarker(painter, style, QPointF(x(range), y(0.5)), markerRadius + 1, !bracket);
     }
     paintTaskLegend(
         painter, plot, prediction, Qt::SolidLine,
         {{u"range at P = 0.5, 95 % interval"_s, {Qt::black, PlotMarker::Circle}, Qt::NoPen, true, true, true},
-         {u"dashed, open, arrow: at least"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
+         {u"open: a bracket below, or at least (arrow)"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
     painter.restore();
 }
 
@@ -155,7 +161,8 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
         painter.restore();
         return;
     }
-    const double maxF = curve.back().first * 1.05;
+    const auto& end = prediction.mrtd.end;
+    const double maxF = std::max(curve.back().first, end ? end->frequency : 0.0) * 1.05;
     double low = curve.front().second, high = std::fabs(prediction.scenario.target.dt);
     for (const auto& point : curve)
         low = std::min(low, point.second), high = std::max(high, point.second);
@@ -190,6 +197,15 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
     for (const auto& [f, m] : curve)
         if (m > 0.0)
             paintPlotMarker(painter, mrtdStyle, QPointF(x(f), y(m)), markerRadius - 1, true);
+    // Where the curve ends: nothing past this frequency is resolved.
+    if (end) {
+        painter.setPen(QPen(foreground, 1, Qt::DotLine));
+        painter.drawLine(QPointF(x(end->frequency), plot.top()), QPointF(x(end->frequency), plot.bottom()));
+        // Left of the line at the foot, clear of the legend.
+        const QString label = QString::fromLatin1(rangeLimitName(end->limit)) + u" limit"_s;
+        painter.drawText(
+            QPointF(x(end->frequency) - painter.fontMetrics().horizontalAdvance(label) - 4, plot.bottom() - 6), label);
+    }
     const double hc = prediction.scenario.criticalDimensionM();
     for (std::size_t k = 0; k < prediction.tasks.size(); ++k) {
         const TaskRange& task = prediction.tasks[k];

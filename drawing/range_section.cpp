@@ -21,24 +21,26 @@ RangeScenario reportScenario() {
     return s;
 }
 
-QString km(double value, bool bound) {
-    return QString::fromStdString(rangeText(value, bound));
+QString km(const KnownRange& range) {
+    return QString::fromStdString(rangeText(range));
 }
 
 void addPrediction(ReportPages& pages, const RangePrediction& p, const QString& title) {
     std::vector<ReportRow> rows;
     for (const TaskRange& t : p.tasks)
-        rows.push_back({{QString::fromStdString(t.task.task)},
-                        {QString::number(t.task.n50)},
-                        {km(t.crossing.rangeKm, t.crossing.bound)},
-                        {t.ci95 ? km(t.ci95->first, false) + u" … "_s + km(t.ci95->second, t.ciBound) : u"–"_s},
-                        {km(t.atProbability.front().rangeKm, t.atProbability.front().bound)},
-                        {QString::number(t.crossing.frequency, 'f', 3)},
-                        {QString::number(t.cycles, 'f', 2)},
-                        {t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s}});
+        rows.push_back(
+            {{QString::fromStdString(t.task.task)},
+             {QString::number(t.task.n50)},
+             {km(t.crossing)},
+             {t.ci95 ? QString::fromStdString(kmText(t.ci95->first) + " … " + kmText(t.ci95->second, t.ciBound))
+                     : u"–"_s},
+             {km(t.atProbability.front().range)},
+             {QString::number(t.crossing.frequency, 'f', 3)},
+             {QString::number(t.cycles, 'f', 2)},
+             {t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s}});
     QStringList ttp;
     for (const TtpRange& t : p.ttp)
-        ttp << QString(u"%1 %2 km (V50 %3)"_s).arg(QString::fromStdString(t.task), km(t.rangeKm, t.bound)).arg(t.v50);
+        ttp << QString(u"%1 %2 km (V50 %3)"_s).arg(QString::fromStdString(t.task), km(t)).arg(t.v50);
     QStringList notes{title + u": "_s + QString::fromStdString(p.source) + u". TTP metric: "_s + ttp.join(u", "_s) +
                       u"."_s};
     for (const std::string& note : rangeNotes(p))
@@ -63,10 +65,13 @@ bool addRangeSections(ReportPages& pages, const std::vector<SessionGroup>& group
     for (int slot : slotNumbers) {
         pages.heading(QString(u"Range · Camera%1"_s).arg(slot), 2);
         pages.paragraph(
-            QString(u"Scenario: the NATO standard target %1 × %2 m at ΔT₀ = %3 K, extinction %4 km⁻¹ (clear air); "_s
-                    u"criteria %5 (cycles across the critical dimension for P = 0.5); critical dimension %6 "_s
-                    u"(√(W·H) = %7 m). Intervals from resampling the observers (or the objective run's intervals); "_s
-                    u"“>” marks a range the measured frequencies only bound."_s)
+            QString(
+                u"Scenario: the NATO standard target %1 × %2 m at ΔT₀ = %3 K, extinction %4 km⁻¹ (clear air); "_s
+                u"criteria %5 (cycles across the critical dimension for P = 0.5); critical dimension %6 "_s
+                u"(√(W·H) = %7 m). 95 % intervals with the observers (or the model observer's repeats) as "_s
+                u"the unit, Student t on the logarithm of the MRTD, carried through the crossing. Where the curve "_s
+                u"ends before the crossing the range is a bracket “low..high”, limited by the detector's "_s
+                u"sampling or by the measured frequencies; “>” marks one nothing bounds above."_s)
                 .arg(scenario.target.width)
                 .arg(scenario.target.height)
                 .arg(scenario.target.dt)

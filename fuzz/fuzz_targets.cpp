@@ -198,11 +198,16 @@ int fuzzMrtdTable(const std::uint8_t* data, std::size_t size) {
 int fuzzObjectiveJson(const std::uint8_t* data, std::size_t size) {
     std::string reason;
     const auto json = parseStrictJson(textOf(data, size), reason);
-    const auto samples = json ? samplesOfObjectiveJson(*json, reason) : std::nullopt;
-    if (!samples && reason.empty())
+    const auto curve = json ? objectiveCurveOfJson(*json, reason) : std::nullopt;
+    if (!curve && reason.empty())
         std::abort();
-    if (samples)
-        checkCurvesAndRanges(RangeMrtd{*samples, *samples, std::nullopt, {}, {}});
+    if (curve) {
+        RangeMrtd mrtd;
+        mrtd.horizontal = mrtd.vertical = curve->samples;
+        mrtd.horizontalEnd = mrtd.verticalEnd = curve->end;
+        mrtd.horizontalBelow = mrtd.verticalBelow = curve->below;
+        checkCurvesAndRanges(mrtd);
+    }
     return 0;
 }
 

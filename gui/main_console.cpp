@@ -915,6 +915,7 @@ void MainConsole::startObjectiveMrtd() {
     // The observer reads the screen as the window shows it: its magnifier and display window.
     ObserverSettings settings = shownObserverSettings(*core_);
     settings.profile = observerProfile_;
+    settings.toCameraLimit = actions_.objectiveAuto->isChecked();
     objective_->start(settings);
 }
 
@@ -998,6 +999,16 @@ void MainConsole::createActions() {
     connect(actions_.undo, &QAction::triggered, this, [this] { core_->undoLastReading(); });
     actions_.objective = make(u"Objective MRTD"_s);
     connect(actions_.objective, &QAction::triggered, this, &MainConsole::startObjectiveMrtd);
+    auto* frequencies = new QActionGroup(this);
+    actions_.objectiveSix = make(u"The bench's six"_s);
+    actions_.objectiveAuto = make(u"Auto, to the camera's limit"_s);
+    for (auto [action, name] : {std::pair{actions_.objectiveSix, u"objectiveSixFrequencies"_s},
+                                {actions_.objectiveAuto, u"objectiveAutoFrequencies"_s}}) {
+        action->setObjectName(name);
+        action->setCheckable(true);
+        frequencies->addAction(action);
+    }
+    actions_.objectiveSix->setChecked(true);
     actions_.range = rangeAction(this, *signals_, [this] {
         const int slot = core_->cameraIndex() + 1;
         RangeInputs in{slot, sessionStatistics(core_->session()), {}, session_->cameraFolders()};
@@ -1070,7 +1081,9 @@ void MainConsole::createMenuBar() {
     QMenu* measurement = menuBar_->addMenu(u"&Measurement"_s);
     measurement->addActions({actions_.apply, actions_.notRecognized, actions_.undo});
     measurement->addSeparator();
-    measurement->addActions({actions_.objective, actions_.observerProfile, actions_.range});
+    measurement->addAction(actions_.objective);
+    measurement->addMenu(u"Objective MRTD &frequencies"_s)->addActions({actions_.objectiveSix, actions_.objectiveAuto});
+    measurement->addActions({actions_.observerProfile, actions_.range});
     measurement->addMenu(u"&Image model"_s)->addActions(actions_.imageModels);
     measurement->addSeparator();
     measurement->addAction(actions_.randomise);

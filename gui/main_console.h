@@ -214,6 +214,9 @@ private:
         QAction* notRecognized = nullptr;
         QAction* undo = nullptr;
         QAction* objective = nullptr;
+        // What the objective MRTD measures: the bench's six frequencies, or up to the camera's limit.
+        QAction* objectiveSix = nullptr;
+        QAction* objectiveAuto = nullptr;
         QAction* range = nullptr;
         QAction* observerProfile = nullptr;
         QAction* randomise = nullptr;

@@ -36,8 +36,8 @@ void ObjectiveMrtdRunner::start(const ObserverSettings& settings) {
     const std::string cameraFile = Bench::cameraFileOf(slot);
     const CameraFileFacts facts = cameraFileFacts(QString::fromStdString(cameraFile), {QDir::currentPath()});
     source_ = {slot + 1, cameraFile, facts.sha256.toStdString(), imageModelName(bench.sim.imageModel)};
-    const int total = static_cast<int>(settings.frequencies.empty() ? frequencyCount : settings.frequencies.size()) *
-                      std::max(1, settings.repeats);
+    // A run to the camera's limit knows its length as it goes; the progress reports it.
+    const int total = static_cast<int>(listedFrequencies(settings).size()) * std::max(1, settings.repeats);
     dialog_->setLabelText(u"Objective MRTD of camera %1"_s.arg(slot + 1));
     dialog_->setRange(0, total);
     dialog_->setValue(0);
@@ -54,6 +54,7 @@ void ObjectiveMrtdRunner::start(const ObserverSettings& settings) {
                     [this, done, count, run] {
                         if (run != run_ || !thread_)
                             return;
+                        dialog_->setMaximum(count);
                         dialog_->setValue(done);
                         emit progressed(done, count);
                     },

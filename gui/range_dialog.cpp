@@ -66,8 +66,10 @@ QDoubleSpinBox* spin(double low, double high, double step, int decimals, const Q
     return box;
 }
 
-QString km(double value, bool bound) {
-    return QString::fromStdString(rangeText(value, bound)) + u" km"_s;
+// A number, or a bracket "low..high" with what limits it.
+QString km(const KnownRange& range) {
+    const QString text = QString::fromStdString(rangeText(range)) + u" km"_s;
+    return range.bracket() ? text + u" ("_s + QString::fromLatin1(rangeLimitName(range.limitedBy)) + u")"_s : text;
 }
 
 } // namespace
@@ -222,13 +224,15 @@ void RangeDialog::showPrediction(const std::string& refusal) {
     table_->setRowCount(static_cast<int>(prediction_.tasks.size()));
     for (int row = 0; row < table_->rowCount(); ++row) {
         const TaskRange& t = prediction_.tasks[static_cast<std::size_t>(row)];
-        const QStringList cells{QString::fromStdString(t.task.task),
-                                QString::number(t.task.n50),
-                                km(t.crossing.rangeKm, t.crossing.bound),
-                                t.ci95 ? km(t.ci95->first, false) + u" … "_s + km(t.ci95->second, t.ciBound) : u"–"_s,
-                                QString::number(t.crossing.frequency, 'f', 3) + u" cycles/mrad"_s,
-                                QString::number(t.cycles, 'f', 2),
-                                t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s};
+        const QStringList cells{
+            QString::fromStdString(t.task.task),
+            QString::number(t.task.n50),
+            km(t.crossing),
+            t.ci95 ? QString::fromStdString(kmText(t.ci95->first) + " … " + kmText(t.ci95->second, t.ciBound) + " km")
+                   : u"–"_s,
+            QString::number(t.crossing.frequency, 'f', 3) + u" cycles/mrad"_s,
+            QString::number(t.cycles, 'f', 2),
+            t.pixels ? QString::number(*t.pixels, 'f', 1) : u"–"_s};
         for (int column = 0; column < cells.size(); ++column)
             table_->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
@@ -241,7 +245,7 @@ void RangeDialog::showPrediction(const std::string& refusal) {
                                                                         : "Source: " + prediction_.source)};
     QStringList ttp;
     for (const TtpRange& t : prediction_.ttp)
-        ttp << QString::fromStdString(t.task) + u" "_s + km(t.rangeKm, t.bound);
+        ttp << QString::fromStdString(t.task) + u" "_s + km(t);
     lines << u"TTP metric: "_s + ttp.join(u", "_s);
     for (const std::string& note : rangeNotes(prediction_))
         lines << QString::fromStdString(note);

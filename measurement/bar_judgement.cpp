@@ -15,6 +15,10 @@ ObserverDecision judgeBars(BenchState& state, const ObserverSettings& settings) 
     ObserverDecision decision;
     if (!p.valid())
         return decision;
+    // Four bars at the pattern's own frequency need more than two pixels a period; finer bars show
+    // only as an alias of another frequency, and an alias is not the pattern resolved.
+    if (2.0 * p.pitchX >= p.bars[1].low - p.bars[0].low)
+        return decision;
     // A bar or gap that no pixel centre falls in cannot be told from its neighbours, whatever the
     // difference: the pattern lies beyond what the sampling shows.
     auto ownColumns = [&p](const Interval& interval) {

@@ -132,25 +132,23 @@ double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, 
     return std::max(noiseLimited, eyeThreshold(eye.view, settings.profile).modulation / eye.modulationPerKelvin);
 }
 
-DisplayTerms displayTermsAt(const BenchState& prepared, const ObserverSettings& settings, int frequencyIndex,
+DisplayTerms displayTermsAt(const BenchState& prepared, const ObserverSettings& settings, double frequency,
                             double kelvin) {
     BenchState shown = prepared;
     DiscardMessages messages;
     Bench bench(shown, messages);
     if (settings.displayWindow)
         bench.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
-    bench.selectFrequency(frequencyIndex);
+    bench.setSpatialFrequency(frequency);
     bench.setTemperatureDifference(kelvin);
     return displayTerms(shown, settings.viewing);
 }
 
-double classicHumanAt(const BenchState& prepared, const ObserverSettings& settings, int frequencyIndex) {
+double classicHumanAt(const BenchState& prepared, const ObserverSettings& settings, double f) {
     const ClassicTerms terms = classicTerms(prepared);
-    const double f = frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency;
     double kelvin = 0.0;
     for (int round = 0; round < 3; ++round) {
-        const double next =
-            classicHumanMrtd(terms, displayTermsAt(prepared, settings, frequencyIndex, kelvin), settings, f);
+        const double next = classicHumanMrtd(terms, displayTermsAt(prepared, settings, f, kelvin), settings, f);
         if (!std::isfinite(next) || next > temperatureGridLimit)
             return next;
         kelvin = next;

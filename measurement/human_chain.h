@@ -59,7 +59,7 @@ struct DisplayTerms {
 DisplayTerms displayTerms(const BenchState& state, const ScreenViewing& viewing);
 // The screen as a run at this frequency shows the bars at a temperature difference: the Level and
 // Contrast positions held, or the automatic window over the image at that difference.
-DisplayTerms displayTermsAt(const BenchState& prepared, const ObserverSettings& settings, int frequencyIndex,
+DisplayTerms displayTermsAt(const BenchState& prepared, const ObserverSettings& settings, double frequency,
                             double kelvin);
 // The terms of classicHuman at one frequency: the displayed fundamental's modulation per kelvin and
 // the eye's view of the pattern and its noise.
@@ -76,4 +76,4 @@ double classicHumanMrtd(const ClassicTerms& terms, const DisplayTerms& display, 
 // classicHuman of the bench as prepared at one frequency, on the display as it shows the bars at the
 // threshold: the bars raise the pattern's mean luminance, and the automatic window follows them, so
 // the display at no difference is only the first round of a few.
-double classicHumanAt(const BenchState& prepared, const ObserverSettings& settings, int frequencyIndex);
+double classicHumanAt(const BenchState& prepared, const ObserverSettings& settings, double frequency);

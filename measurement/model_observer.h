@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/sampling_limit.h"
 #include "console/bench.h"
 #include "measurement/observer_profile.h"
 #include "measurement/screen_viewing.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A model observer in place of the human one: it looks at the same noisy frames the observer sees,
@@ -50,8 +52,12 @@ struct ObserverSettings {
     // The Level and Contrast positions held over the run; none follows each image as the window's
     // automatic setting does.
     std::optional<LevelContrast> displayWindow{};
-    // Frequencies to measure (indices into frequencyChoices); empty means all six.
-    std::vector<int> frequencies{};
+    // Frequencies to measure in cycles/mrad; empty means the bench's six.
+    std::vector<double> frequencies{};
+    // Instead of a list, the camera's own range (autoFrequencies): up from the lowest frequency in
+    // small steps, to the first frequency not resolved within the bench's largest difference or to
+    // the sampling limit, whichever comes first.
+    bool toCameraLimit = false;
     // The person's threshold factor and noise efficiency: the published eye's, or a laboratory's own.
     ObserverProfile profile{};
 
@@ -62,8 +68,27 @@ struct ObserverSettings {
 // noise can be told from the image.
 int integratedFrames(double frameRate, double integrationTime);
 
-// How one half (or the MRTD) of one run came out.
-enum class ObserverOutcome { Resolved, NotResolved, CutAtRange };
+// The frequencies a measurement to the camera's limit steps through: from autoLowestFrequency up in
+// steps of autoStep or autoRelativeStep of the frequency they start from, whichever is larger (the
+// MRTD is flat where the steps are coarse in proportion), to the first not resolved or the first past
+// the Nyquist frequency (which is not measured); every one up to the Nyquist frequency and that one.
+// The last step is then halved until the end is known within autoEndRatio: between the last frequency
+// resolved and the first not resolved, or the Nyquist frequency, at most autoEndSteps times.
+inline constexpr double autoLowestFrequency = 0.25; // cycles/mrad
+inline constexpr double autoStep = 0.25;            // cycles/mrad
+inline constexpr double autoRelativeStep = 0.10;
+inline constexpr double autoEndRatio = 1.05;
+inline constexpr int autoEndSteps = 4;
+std::vector<double> autoFrequencies(double nyquist);
+// The frequencies a run of a list measures: the settings' list, or the bench's six when it is empty.
+std::vector<double> listedFrequencies(const ObserverSettings& settings);
+// The finest pattern any camera the bench takes can sample: the Nyquist frequency of its smallest
+// pixel angle (minPixelAngle, 0.01 mrad).
+inline constexpr double maxMeasuredFrequency = 50.0; // cycles/mrad
+
+// How one half (or the MRTD) of one run, or of a frequency's repeats, came out. Above the Nyquist
+// frequency of the direction measured nothing is judged: the bars could show only as an alias.
+enum class ObserverOutcome { Resolved, NotResolved, CutAtRange, BeyondSamplingLimit };
 const char* outcomeText(ObserverOutcome outcome);
 
 struct HalfResult {
@@ -86,13 +111,16 @@ struct RepeatSummary {
     int resolved = 0; // repeats that resolved within the range
     int valued = 0;   // repeats with a value (resolved or cut at the range)
     int repeats = 0;
+    // Resolved (or cut at the range) when at least half the repeats gave a value; the mean of fewer
+    // would be that of the lucky ones, and the frequency counts as not resolved.
     ObserverOutcome outcome = ObserverOutcome::NotResolved;
+    // The values of the repeats that gave one, in repeat order.
+    std::vector<double> values;
 };
 RepeatSummary summarise(const std::vector<HalfResult>& results);
 
 struct FrequencyResult {
-    int frequencyIndex = 0;
-    double frequency = 0.0;
+    double frequency = 0.0; // cycles/mrad
     std::vector<RepeatResult> repeats;
     RepeatSummary mrtd, plus, minus;
     double classic = 0.0;      // the classic formula for this camera, kelvin
@@ -106,15 +134,23 @@ struct ObjectiveMrtd {
     std::vector<FrequencyResult> frequencies;
     bool horizontalBars = false; // the target as measured: turned, so the vertical MRTD
     bool cancelled = false;
+    // The pixel angle and Nyquist frequency across the bars measured, from the camera file.
+    SamplingLimit sampling;
+    // The observer's own reference curve (classicHuman for the human observer, the classic formula
+    // for the ideal one) below the lowest frequency measured, ascending, as (frequency, kelvin):
+    // what the bars there would need, where the bench has no room to show them.
+    std::vector<std::pair<double, double>> referenceBelow;
 };
 
 // Called from worker threads (one call at a time) with the finished and total run counts.
 using ObserverProgress = std::function<void(int done, int total)>;
 
 // Measures the objective MRTD of the bench as prepared (camera activated, target read, image model
-// chosen): every repeat copies it, seeds its own noise and target phase from settings.seed and its
-// own index, and searches both halves at each frequency. The results do not depend on the number
-// of threads. Stops early, with cancelled set, when cancel becomes true.
+// chosen): every repeat copies it, seeds its own noise and target phase from settings.seed, its own
+// index and the frequency, and searches both halves at each frequency. A frequency above the
+// Nyquist frequency across the bars is not measured: its outcome is BeyondSamplingLimit, with no
+// value. The results do not depend on the number of threads. Stops early, with cancelled set, when
+// cancel becomes true.
 ObjectiveMrtd measureObjectiveMrtd(const BenchState& prepared, const ObserverSettings& settings,
                                    const ObserverProgress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 

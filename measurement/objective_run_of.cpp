@@ -14,6 +14,8 @@ RunOutcome outcomeOf(ObserverOutcome outcome) {
         return RunOutcome::Resolved;
     case ObserverOutcome::CutAtRange:
         return RunOutcome::CutAtRange;
+    case ObserverOutcome::BeyondSamplingLimit:
+        return RunOutcome::BeyondSamplingLimit;
     case ObserverOutcome::NotResolved:
         break;
     }
@@ -21,7 +23,8 @@ RunOutcome outcomeOf(ObserverOutcome outcome) {
 }
 
 RunHalf runHalfOf(const HalfResult& h) {
-    return {outcomeOf(h.outcome), h.outcome == ObserverOutcome::NotResolved ? 0.0 : h.value};
+    const bool valued = h.outcome == ObserverOutcome::Resolved || h.outcome == ObserverOutcome::CutAtRange;
+    return {outcomeOf(h.outcome), valued ? h.value : 0.0};
 }
 
 RunSummary summaryOf(const RepeatSummary& s) {
@@ -71,6 +74,9 @@ ObjectiveRun objectiveRunOf(const ObjectiveMrtd& result, const ObserverSettings&
         run.viewing.displayWindow = RunDisplayWindow{settings.displayWindow->level, settings.displayWindow->contrast};
     run.orientation = result.horizontalBars ? orientationHorizontal : orientationVertical;
     run.frequencies = runFrequenciesOf(result);
+    if (result.sampling.nyquist > 0.0)
+        run.nyquist = result.sampling.nyquist;
+    run.referenceBelow = result.referenceBelow;
     run.seed = settings.seed;
     run.repeats = std::max(1, settings.repeats);
     run.version = tervixVersion;

@@ -163,7 +163,7 @@ std::optional<ChainTerms> chainTermsOf(const BenchSources& sources, const PanelC
                                  ? std::nullopt
                                  : std::optional(LevelContrast{condition.display.level, condition.display.contrast});
     const ClassicTerms terms = classicTerms(state);
-    const DisplayTerms display = displayTermsAt(state, settings, index, condition.observed);
+    const DisplayTerms display = displayTermsAt(state, settings, condition.frequency, condition.observed);
     const ClassicEyeTerms eye = classicEyeTerms(terms, display, settings, condition.frequency);
     if (!(eye.modulationPerKelvin > 0.0)) {
         error = "the display shows no pattern of " + condition.cameraFile + " at " +

@@ -2,6 +2,7 @@
 
 #include "camera/camera_file.h"
 #include "camera/camera_file_lookup.h"
+#include "camera/sampling_limit.h"
 #include "console/session.h"
 #include "measurement/range_sources.h"
 #include "text/messages.h"
@@ -60,7 +61,7 @@ public:
     std::optional<RangeMrtd> operator()(const ObjectiveRunsSource& source) const {
         RangeMrtd mrtd;
         for (const ObjectiveRun& run : source.runs)
-            (run.orientation == orientationHorizontal ? mrtd.vertical : mrtd.horizontal) = samplesOfObjective(run);
+            take(objectiveCurveOf(run), run.orientation == orientationHorizontal, mrtd);
         if (source.runs.empty())
             return mrtd;
         mrtd.cameraFile = source.runs.back().cameraFile;
@@ -71,8 +72,8 @@ public:
     std::optional<RangeMrtd> operator()(const ObjectiveJsonSource& source) const {
         RangeMrtd mrtd;
         mrtd.source = "model observer";
-        for (auto [path, samples, bars] : {std::tuple{&source.verticalBars, &mrtd.horizontal, "vertical"},
-                                           std::tuple{&source.horizontalBars, &mrtd.vertical, "horizontal"}}) {
+        for (auto [path, horizontalBars, bars] : {std::tuple{&source.verticalBars, false, "vertical"},
+                                                  std::tuple{&source.horizontalBars, true, "horizontal"}}) {
             if (path->empty())
                 continue;
             const auto text = readBoundedTextFile(*path, objectiveJsonLimits, error_);
@@ -88,12 +89,12 @@ public:
                          " bars, where " + bars + " bars are asked for";
                 return std::nullopt;
             }
-            auto read = json ? samplesOfObjectiveJson(*json, reason) : std::nullopt;
+            auto read = json ? objectiveCurveOfJson(*json, reason) : std::nullopt;
             if (!read) {
                 error_ = *path + ": " + reason;
                 return std::nullopt;
             }
-            *samples = std::move(*read);
+            take(std::move(*read), horizontalBars, mrtd);
             mrtd.source += " " + *path;
         }
         return mrtd;
@@ -113,8 +114,16 @@ public:
     }
 
 private:
-    // The pitch of the curves' camera file: unknown when no folder holds the file or it does not read
-    // as a camera, none of the curves when it is refused.
+    // One orientation's curve of a run: horizontal bars give the vertical curve.
+    static void take(ObjectiveCurve curve, bool horizontalBars, RangeMrtd& mrtd) {
+        (horizontalBars ? mrtd.vertical : mrtd.horizontal) = std::move(curve.samples);
+        (horizontalBars ? mrtd.verticalEnd : mrtd.horizontalEnd) = curve.end;
+        (horizontalBars ? mrtd.verticalBelow : mrtd.horizontalBelow) = std::move(curve.below);
+    }
+
+    // The pitch of the curves' camera file, and its Nyquist frequencies where a curve's own source
+    // does not say where it ends: unknown when no folder holds the file or it does not read as a
+    // camera, none of the curves when it is refused.
     std::optional<RangeMrtd> withPitch(RangeMrtd mrtd) const {
         if (mrtd.cameraFile.empty())
             return mrtd;
@@ -122,8 +131,15 @@ private:
         if (!file)
             return error_.empty() ? std::optional(std::move(mrtd)) : std::nullopt;
         std::string unread;
-        if (const auto camera = cameraIn(*file, unread))
+        if (const auto camera = cameraIn(*file, unread)) {
             mrtd.ifovMrad = ifovMradOf(camera->set);
+            for (bool horizontalBars : {false, true}) {
+                auto& end = horizontalBars ? mrtd.verticalEnd : mrtd.horizontalEnd;
+                const MrtdSamples& samples = horizontalBars ? mrtd.vertical : mrtd.horizontal;
+                if (!end && !samples.empty())
+                    end = sixFrequencyEnd(samples, samplingLimit(camera->set, horizontalBars).nyquist);
+            }
+        }
         return mrtd;
     }
 

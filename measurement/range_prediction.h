@@ -12,8 +12,7 @@
 
 struct ProbabilityRange {
     double probability = 0.5;
-    double rangeKm = 0.0;
-    bool bound = false;
+    KnownRange range;
 };
 
 struct TaskRange {
@@ -23,21 +22,22 @@ struct TaskRange {
     std::optional<double> pixels;                // across the critical dimension at the range, when the IFOV is known
     std::vector<ProbabilityRange> atProbability; // one per asked probability
     std::optional<std::pair<double, double>> ci95;
-    bool ciBound = false; // some resampled curves ended before their crossing
+    bool ciBound = false; // the interval's upper end is only a lower bound: nothing limits it
 };
 
 // The ranges of every task of the criteria, at P = 0.5 and at each asked probability, and the TTP
-// metric's beside them.
+// metric's beside them with the criteria it used.
 struct RangePrediction {
     RangeScenario scenario;
     Mrtd2d mrtd;
     std::optional<double> ifovMrad;
     std::string source;
     std::vector<TaskRange> tasks;
+    TtpCriteria ttpCriteria;
     std::vector<TtpRange> ttp;
 };
 RangePrediction predictRanges(const RangeMrtd& mrtd, const RangeScenario& scenario,
-                              const std::vector<TtpTask>& ttpTasks = defaultTtpTasks);
+                              const TtpCriteria& ttpCriteria = vehicleTtpCriteria());
 
 // The chance of a task against range. At range R the finest resolved frequency f* is where the MRTD
 // reaches the apparent difference, N = f* h_c / R; past the measured frequencies N is at least that

@@ -20,10 +20,7 @@ double criticalDimension(const RangeTarget& target, CriticalDimension dimension)
                                                 : std::min(target.width, target.height);
 }
 
-namespace {
-
-// Numbers separated by commas, each finite; none when a cell is not one.
-std::optional<std::vector<double>> numberList(const std::string& text) {
+std::optional<std::vector<double>> numbersFromText(const std::string& text) {
     std::vector<double> values;
     std::size_t start = 0;
     while (true) {
@@ -40,13 +37,11 @@ std::optional<std::vector<double>> numberList(const std::string& text) {
     }
 }
 
-} // namespace
-
 std::optional<RangeTarget> targetFromText(const std::string& text) {
     for (const TargetPreset& preset : targetPresets)
         if (text == preset.name)
             return RangeTarget{preset.name, preset.width, preset.height, preset.dt};
-    const auto size = numberList(text);
+    const auto size = numbersFromText(text);
     if (!size || size->size() != 2 || !((*size)[0] > 0.0) || !((*size)[1] > 0.0))
         return std::nullopt;
     return RangeTarget{"custom", (*size)[0], (*size)[1], targetPresets[0].dt};
@@ -56,14 +51,14 @@ std::optional<double> extinctionFromText(const std::string& text) {
     for (const AtmospherePreset& preset : atmospherePresets)
         if (text == preset.name)
             return preset.extinction;
-    const auto value = numberList(text);
+    const auto value = numbersFromText(text);
     if (!value || value->size() != 1 || (*value)[0] < 0.0)
         return std::nullopt;
     return (*value)[0];
 }
 
 std::optional<std::vector<double>> probabilitiesFromText(const std::string& text) {
-    auto values = numberList(text);
+    auto values = numbersFromText(text);
     if (!values)
         return std::nullopt;
     for (double p : *values)
@@ -78,7 +73,7 @@ std::optional<RangeCriteria> criteriaFromText(const std::string& text) {
                              {{"detection", 1.0}, {"orientation", 1.4}, {"recognition", 4.0}, {"identification", 6.4}}};
     if (text == "2d")
         return RangeCriteria{"2d", {{"detection", 0.75}, {"recognition", 3.0}, {"identification", 6.0}}};
-    const auto values = numberList(text);
+    const auto values = numbersFromText(text);
     if (!values || values->size() != 3)
         return std::nullopt;
     RangeCriteria custom{

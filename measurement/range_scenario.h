@@ -59,6 +59,8 @@ std::optional<RangeCriteria> criteriaFromText(const std::string& text);
 std::optional<RangeTarget> targetFromText(const std::string& text);
 // A preset's name or a number of km^-1 not below zero; none otherwise.
 std::optional<double> extinctionFromText(const std::string& text);
+// Numbers separated by commas, each finite; none when a cell is not one.
+std::optional<std::vector<double>> numbersFromText(const std::string& text);
 // Probabilities as "0.7,0.9" (one or several), each strictly between 0 and 1; none otherwise.
 std::optional<std::vector<double>> probabilitiesFromText(const std::string& text);
 

@@ -1,59 +1,123 @@
 #include "measurement/range_ttp.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
 
-// Steps of the integral across the measured band; the MRTD is smooth between its few points.
-constexpr int integralSteps = 400;
+// Steps of the integral across the measured band and below it; the MRTD is smooth between its points.
+constexpr int bandSteps = 400, belowSteps = 100;
+
+double trapezoid(double from, double to, int steps, const auto& integrand) {
+    if (!(to > from))
+        return 0.0;
+    const double step = (to - from) / steps;
+    double sum = 0.0;
+    for (int k = 0; k < steps; ++k)
+        sum += 0.5 * (integrand(from + k * step) + integrand(from + (k + 1) * step)) * step;
+    return sum;
+}
+
+// The range where v(R) falls to v50, on a bracket from a metre to a thousand kilometres halved on the
+// log scale to 1e-13 of the range; v must fall with range.
+double rangeWhere(const auto& v, double v50) {
+    double low = 1e-3, high = 1e3;
+    for (int k = 0; k < 48; ++k) {
+        const double mid = std::sqrt(low * high);
+        (v(mid) >= v50 ? low : high) = mid;
+    }
+    return std::sqrt(low * high);
+}
 
 } // namespace
 
-double ttpProbability(double v, double v50) {
+const TtpCriteria& vehicleTtpCriteria() {
+    static const TtpCriteria criteria{
+        "tactical vehicles",
+        "Vollmerhausen, Jacobs and Driggers (2004), \"New metric for predicting target acquisition performance\", "
+        "Opt. Eng. 43(11); Vollmerhausen and Jacobs (2004), \"The Targeting Task Performance (TTP) Metric\", NVESD "
+        "AMSEL-NV-TR-230",
+        {{"detection", 2.7}, {"recognition", 14.5}, {"identification", 21.0}},
+        1.51,
+        0.24};
+    return criteria;
+}
+
+double ttpProbability(double v, double v50, const TtpCriteria& criteria) {
     if (!(v > 0.0) || !(v50 > 0.0))
         return 0.0;
     const double x = v / v50;
-    const double power = std::pow(x, 1.51 + 0.24 * x);
+    const double power = std::pow(x, criteria.exponentA + criteria.exponentB * x);
     return std::isfinite(power) ? power / (1.0 + power) : 1.0;
 }
 
-double ttpValue(const MrtdCurve& curve, const RangeScenario& scenario, double rangeKm, bool& truncated) {
-    truncated = false;
+TtpValue ttpValue(const Mrtd2d& mrtd, const RangeScenario& scenario, double rangeKm) {
+    TtpValue out;
+    const MrtdCurve& curve = mrtd.curve;
     if (curve.empty() || !(rangeKm > 0.0))
-        return 0.0;
-    const double targetContrast = scenario.apparentDt(rangeKm) / (2.0 * sceneContrastTemperatureK);
-    auto root = [&](double f) {
-        const double ctf = 4.0 / std::numbers::pi * *mrtdAt(curve, f) / (2.0 * sceneContrastTemperatureK);
-        return ctf < targetContrast ? std::sqrt(targetContrast / ctf) : 0.0;
+        return out;
+    const double targetDt = scenario.apparentDt(rangeKm);
+    // sqrt(C_tgt / CTF_sys) where the threshold lies below the target, from the MRTD there.
+    auto root = [&](double mrtdValue) {
+        const double ratio = std::numbers::pi / 4.0 * targetDt / mrtdValue;
+        return ratio > 1.0 ? std::sqrt(ratio) : 0.0;
     };
-    const double top = curve.back().first;
-    const double step = top / integralSteps;
-    double sum = 0.0;
-    for (int k = 0; k < integralSteps; ++k)
-        sum += 0.5 * (root(k * step) + root((k + 1) * step)) * step;
-    truncated = root(top) > 0.0;
-    return std::sqrt(scenario.target.width * scenario.target.height) / rangeKm * sum;
+    const double first = curve.front().first, last = curve.back().first;
+    const double measured = trapezoid(first, last, bandSteps, [&](double f) { return root(*mrtdAt(curve, f)); });
+    double below = 0.0;
+    if (!mrtd.below.empty()) {
+        below =
+            trapezoid(0.0, first, belowSteps, [&](double f) { return root(*mrtdAt(mrtd.below, std::min(f, first))); });
+    } else {
+        const double held = root(curve.front().second) * first;
+        out.unintegratedShare = held + measured > 0.0 ? held / (held + measured) : 0.0;
+    }
+    const double scale = std::sqrt(scenario.target.width * scenario.target.height) / rangeKm;
+    out.v = scale * (measured + below);
+    out.truncated = root(curve.back().second) > 0.0;
+    if (!out.truncated)
+        out.high = out.v;
+    else if (mrtd.end && mrtd.end->frequency > last &&
+             (mrtd.end->limit == RangeLimit::Sampling || targetDt <= 4.0 / std::numbers::pi * mrtd.end->dtLimit))
+        // Past the last frequency the MRTD is no lower than there (the curve does not fall), and past
+        // the end nothing is seen.
+        out.high = out.v + scale * root(curve.back().second) * (mrtd.end->frequency - last);
+    return out;
 }
 
-std::vector<TtpRange> ttpRanges(const MrtdCurve& curve, const RangeScenario& scenario,
-                                const std::vector<TtpTask>& tasks) {
+std::vector<TtpRange> ttpRanges(const Mrtd2d& mrtd, const RangeScenario& scenario, const TtpCriteria& criteria) {
     std::vector<TtpRange> ranges;
-    for (const TtpTask& task : tasks) {
-        TtpRange r{task.task, task.v50, 0.0, false};
-        // V falls with range: halve a bracket from a metre to a thousand kilometres on the log scale.
-        double low = 1e-3, high = 1e3;
-        bool truncated = false;
-        if (curve.empty() || ttpValue(curve, scenario, low, truncated) < task.v50) {
+    for (const TtpTask& task : criteria.tasks) {
+        TtpRange r;
+        r.task = task.task;
+        r.v50 = task.v50;
+        if (mrtd.curve.empty() || ttpValue(mrtd, scenario, 1e-3).v < task.v50) {
+            r.highKm = 0.0;
             ranges.push_back(r);
             continue;
         }
-        for (int k = 0; k < 80; ++k) {
-            const double mid = std::sqrt(low * high);
-            (ttpValue(curve, scenario, mid, truncated) >= task.v50 ? low : high) = mid;
+        r.rangeKm = rangeWhere([&](double km) { return ttpValue(mrtd, scenario, km).v; }, task.v50);
+        const TtpValue at = ttpValue(mrtd, scenario, r.rangeKm);
+        r.unintegratedShare = at.unintegratedShare;
+        if (!at.truncated) {
+            r.highKm = r.rangeKm;
+        } else {
+            r.limitedBy = mrtd.end ? mrtd.end->limit : RangeLimit::Measurement;
+            // Where the end bounds nothing, the upper limit has no value: taken as reached.
+            const double high = rangeWhere(
+                [&](double km) {
+                    const TtpValue value = ttpValue(mrtd, scenario, km);
+                    return value.high.value_or(std::numeric_limits<double>::infinity());
+                },
+                task.v50);
+            // Asked just past the limit found: at it the search may sit on either side of where the
+            // band stops reaching the curve's last point.
+            if (ttpValue(mrtd, scenario, high * (1.0 + 1e-9)).high && high < 0.999e3)
+                r.highKm = std::max(high, r.rangeKm);
+            else
+                r.limitedBy = RangeLimit::Measurement;
         }
-        r.rangeKm = std::sqrt(low * high);
-        ttpValue(curve, scenario, r.rangeKm, r.bound);
         ranges.push_back(r);
     }
     return ranges;

@@ -5,29 +5,81 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
-#include <numbers>
-#include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
-// The standard normal deviate from two draws (Box-Muller): the library's normal law may differ
-// between standard libraries, and the intervals must not.
-double normalDeviate(std::mt19937& random) {
-    const double u1 = (random() + 0.5) / 4294967296.0;
-    const double u2 = (random() + 0.5) / 4294967296.0;
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
-}
-
-std::vector<std::string> observersOf(const RangeMrtd& mrtd) {
+std::set<std::string> unitsOf(const RangeMrtd& mrtd) {
     std::set<std::string> names;
     for (const MrtdSamples* samples : {&mrtd.horizontal, &mrtd.vertical})
         for (const MrtdSample& s : *samples)
             for (const auto& entry : s.observers)
                 names.insert(entry.first);
-    return {names.begin(), names.end()};
+    return names;
+}
+
+// A unit's value at f, log-linear between the samples around f (the ends held); none where it has no
+// value on either side.
+std::optional<double> unitValueAt(const MrtdSamples& samples, const std::string& unit, double f) {
+    auto valueIn = [&](const MrtdSample& s) -> std::optional<double> {
+        for (const auto& [name, value] : s.observers)
+            if (name == unit && value > 0.0)
+                return value;
+        return std::nullopt;
+    };
+    std::size_t upper = 0;
+    while (upper < samples.size() && samples[upper].frequency < f)
+        ++upper;
+    const std::size_t lower = upper == 0 ? 0 : upper - 1;
+    upper = std::min(upper, samples.size() - 1);
+    const auto low = valueIn(samples[lower]), high = valueIn(samples[upper]);
+    if (!low || !high)
+        return std::nullopt;
+    const double span = samples[upper].frequency - samples[lower].frequency;
+    const double t = span > 0.0 ? std::clamp((f - samples[lower].frequency) / span, 0.0, 1.0) : 0.0;
+    return std::exp(std::log(*low) + t * (std::log(*high) - std::log(*low)));
+}
+
+// The half-width on the log scale of the 95 % interval of the mean curves at difference dt: the
+// units' deviations from the means there, at the frequency each orientation reaches dt.
+std::optional<double> logHalfWidthAt(const RangeMrtd& mrtd, const std::set<std::string>& units, double dt) {
+    std::map<std::string, std::pair<double, int>> deviations; // sum and count over the orientations
+    for (const MrtdSamples* samples : {&mrtd.horizontal, &mrtd.vertical}) {
+        const MrtdCurve curve = curveOf(*samples);
+        if (curve.empty())
+            continue;
+        const auto reached = frequencyReaching(envelopeOf(curve), dt);
+        const double f = reached ? std::max(*reached, curve.front().first) : curve.back().first;
+        const double mean = std::log(*mrtdAt(curve, f));
+        for (const std::string& unit : units)
+            if (const auto value = unitValueAt(*samples, unit, f)) {
+                deviations[unit].first += std::log(*value) - mean;
+                deviations[unit].second += 1;
+            }
+    }
+    std::vector<double> values;
+    for (const auto& [unit, deviation] : deviations)
+        values.push_back(deviation.first / deviation.second);
+    if (values.size() < 2)
+        return std::nullopt;
+    const SampleStatistics s = sampleStatistics(values);
+    return studentQuantile(0.975, s.count - 1) * s.sd / std::sqrt(static_cast<double>(s.count));
+}
+
+// The curves with every value scaled, or, without a scale, each at its own interval's end.
+Mrtd2d shifted(const RangeMrtd& mrtd, std::optional<double> scale, bool far) {
+    RangeMrtd limit = mrtd;
+    for (MrtdSamples* samples : {&limit.horizontal, &limit.vertical})
+        for (MrtdSample& s : *samples) {
+            if (scale)
+                s.mrtd *= *scale;
+            else if (s.ci95 && s.ci95->second > 0.0)
+                s.mrtd = !far ? s.ci95->second : s.ci95->first > 0.0 ? s.ci95->first : s.mrtd * s.mrtd / s.ci95->second;
+        }
+    return mrtd2d(limit);
 }
 
 bool hasIntervals(const RangeMrtd& mrtd) {
@@ -38,60 +90,32 @@ bool hasIntervals(const RangeMrtd& mrtd) {
     return false;
 }
 
-// One sample's mean over the drawn observers (each as often as drawn), spread as described above;
-// zero when none of them has a value there.
-double drawnMean(const MrtdSample& s, const std::map<std::string, int>& drawn) {
-    double sum = 0.0, count = 0.0;
-    for (const auto& [name, value] : s.observers) {
-        const auto k = drawn.find(name);
-        if (k == drawn.end() || !(value > 0.0))
-            continue;
-        sum += k->second * value;
-        count += k->second;
-    }
-    if (count == 0.0 || s.observers.size() < 2)
-        return count == 0.0 ? 0.0 : sum / count;
-    const double n = static_cast<double>(s.observers.size());
-    const double spread = std::sqrt(n / (n - 1.0));
-    return std::exp(std::log(s.mrtd) + spread * (std::log(sum / count) - std::log(s.mrtd)));
-}
-
 } // namespace
 
-void addRangeIntervals(RangePrediction& prediction, const RangeMrtd& mrtd, int resamples, std::uint32_t seed) {
-    const std::vector<std::string> observers = observersOf(mrtd);
-    const bool bootstrap = observers.size() >= 2;
-    if ((!bootstrap && !hasIntervals(mrtd)) || resamples < 2)
+void addRangeIntervals(RangePrediction& prediction, const RangeMrtd& mrtd) {
+    const std::set<std::string> units = unitsOf(mrtd);
+    const bool byUnits = units.size() >= 2;
+    if (!byUnits && !hasIntervals(mrtd))
         return;
-    std::mt19937 random(seed);
-    // The JSON keeps the interval, not the repeats it came from: its half-width read as 1.96 errors.
-    const double normal975 = studentQuantile(0.975, std::numeric_limits<double>::infinity());
-    std::vector<std::vector<double>> ranges(prediction.tasks.size());
-    for (int draw = 0; draw < resamples; ++draw) {
-        std::map<std::string, int> drawn;
-        if (bootstrap)
-            for (std::size_t k = 0; k < observers.size(); ++k)
-                ++drawn[observers[random() % observers.size()]];
-        RangeMrtd again = mrtd;
-        for (MrtdSamples* samples : {&again.horizontal, &again.vertical})
-            for (MrtdSample& s : *samples) {
-                if (bootstrap)
-                    s.mrtd = drawnMean(s, drawn);
-                else if (s.ci95)
-                    s.mrtd += normalDeviate(random) * (s.ci95->second - s.ci95->first) / (2.0 * normal975);
-            }
-        const Mrtd2d curve = mrtd2d(curveOf(again.horizontal), curveOf(again.vertical));
-        for (std::size_t t = 0; t < prediction.tasks.size(); ++t) {
-            const RangeCrossing c = rangeCrossing(curve.curve, prediction.scenario, prediction.tasks[t].task.n50);
-            ranges[t].push_back(c.rangeKm);
-            prediction.tasks[t].ciBound = prediction.tasks[t].ciBound || c.bound;
+    for (TaskRange& t : prediction.tasks) {
+        Mrtd2d nearCurve, farCurve;
+        if (byUnits) {
+            const auto level = mrtdAt(prediction.mrtd.curve, t.crossing.frequency);
+            const auto half = level ? logHalfWidthAt(mrtd, units, *level) : std::nullopt;
+            if (!half)
+                continue;
+            nearCurve = shifted(mrtd, std::exp(*half), false);
+            farCurve = shifted(mrtd, std::exp(-*half), true);
+        } else {
+            nearCurve = shifted(mrtd, std::nullopt, false);
+            farCurve = shifted(mrtd, std::nullopt, true);
         }
-    }
-    for (std::size_t t = 0; t < prediction.tasks.size(); ++t) {
-        std::vector<double>& r = ranges[t];
-        std::sort(r.begin(), r.end());
-        const double last = static_cast<double>(r.size() - 1);
-        prediction.tasks[t].ci95 = std::pair{r[static_cast<std::size_t>(std::floor(0.025 * last))],
-                                             r[static_cast<std::size_t>(std::ceil(0.975 * last))]};
+        const double n50 = t.task.n50;
+        const RangeCrossing near = rangeCrossing(nearCurve.curve, prediction.scenario, n50, nearCurve.end);
+        const RangeCrossing far = rangeCrossing(farCurve.curve, prediction.scenario, n50, farCurve.end);
+        const double point = t.crossing.highKm.value_or(t.crossing.rangeKm);
+        t.ciBound = !far.highKm;
+        t.ci95 =
+            std::pair{std::min(near.rangeKm, t.crossing.rangeKm), std::max(far.highKm.value_or(far.rangeKm), point)};
     }
 }

@@ -1,5 +1,6 @@
 #include "measurement/threshold_search.h"
 
+#include "console/session.h"
 #include "measurement/bar_judgement.h"
 #include "measurement/classic_mrtd.h"
 #include "measurement/human_chain.h"
@@ -7,6 +8,7 @@
 #include "text/messages.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <optional>
 
@@ -108,11 +110,16 @@ HalfResult continuousHalf(Bench& console, LinearSensorImage* linear, const Obser
 
 } // namespace
 
-RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
+RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, double frequency, int repeat,
                            const std::atomic<bool>* cancel) {
     RepeatResult result;
-    const std::uint64_t stream = mix(
-        mix(settings.seed) ^ mix(static_cast<std::uint64_t>(repeat) * 64 + static_cast<std::uint64_t>(frequencyIndex)));
+    // The bench's six keep the streams their runs have always had; any other frequency draws its own
+    // from its value.
+    const int index = frequencyIndexOf(frequency);
+    const std::uint64_t key =
+        index >= 0 ? mix(static_cast<std::uint64_t>(repeat) * 64 + static_cast<std::uint64_t>(index))
+                   : mix(static_cast<std::uint64_t>(repeat) * 64 + 63) ^ mix(std::bit_cast<std::uint64_t>(frequency));
+    const std::uint64_t stream = mix(mix(settings.seed) ^ key);
     state.random.seed(static_cast<std::uint32_t>(stream));
     result.phaseX = unitOf(mix(stream + 1));
     result.phaseY = unitOf(mix(stream + 2));
@@ -121,10 +128,10 @@ RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, 
     Bench console(state, messages);
     if (settings.displayWindow)
         console.setDisplayWindow(settings.displayWindow->level, settings.displayWindow->contrast);
-    console.selectFrequency(frequencyIndex);
+    console.setSpatialFrequency(frequency);
     console.setTargetPhase(result.phaseX, result.phaseY);
 
-    const double f = frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency;
+    const double f = frequency;
     if (settings.grid) {
         result.plus = gridHalf(console, settings, 1, cancel);
         result.minus = gridHalf(console, settings, -1, cancel);

@@ -10,5 +10,5 @@
 // bars searched on either side of none (on the trackbar's grid, or continuously from the classic
 // formula's guess), and the MRTD (ΔT+ − ΔT−)/2 when both halves gave one. The results depend on
 // these indices alone, whichever thread runs them.
-RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, int frequencyIndex, int repeat,
+RepeatResult measureRepeat(BenchState& state, const ObserverSettings& settings, double frequency, int repeat,
                            const std::atomic<bool>* cancel = nullptr);

@@ -1,3 +1,4 @@
+#include "camera/camera_file.h"
 #include "measurement/model_observer.h"
 #include "python/module_parts.h"
 #include "sim/spatial_frequencies.h"
@@ -113,10 +114,9 @@ py::list measureMrtd(const PythonBench& self, const std::string& observer, doubl
         settings.displayWindow =
             LevelContrast{level.value_or(LevelContrast{}.level), contrast.value_or(LevelContrast{}.contrast)};
     for (double f : frequencies.value_or(std::vector<double>{})) {
-        const int index = frequencyIndexOf(f);
-        if (index < 0)
-            throw py::value_error("each frequency must be one of " + frequencyLabelList() + " cycles/mrad");
-        settings.frequencies.push_back(index);
+        if (const std::string problem = frequencyProblem(f); !problem.empty())
+            throw py::value_error(problem);
+        settings.frequencies.push_back(f);
     }
 
     BenchCase benchCase = self.benchCase;

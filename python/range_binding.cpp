@@ -70,16 +70,20 @@ RangeScenario scenarioOf(const py::handle& target, std::optional<double> dt, con
     return s;
 }
 
-std::vector<TtpTask> ttpTasksOf(const py::handle& v50) {
-    std::vector<TtpTask> tasks = defaultTtpTasks;
+// The published vehicle set, its V50 replaced where asked and then named as given, as tervix-cli
+// range --v50 does.
+TtpCriteria ttpCriteriaOf(const py::handle& v50) {
+    TtpCriteria criteria = vehicleTtpCriteria();
     if (v50.is_none())
-        return tasks;
+        return criteria;
     const auto values = criteriaFromText(optionText(v50));
     if (!values || values->name != "custom")
         throw py::value_error("v50 takes (V1, V2, V3) for detection, recognition and identification, each above zero");
-    for (std::size_t k = 0; k < tasks.size(); ++k)
-        tasks[k].v50 = values->tasks[k].n50;
-    return tasks;
+    for (std::size_t k = 0; k < criteria.tasks.size(); ++k)
+        criteria.tasks[k].v50 = values->tasks[k].n50;
+    criteria.name = "V50 as given";
+    criteria.source = "--v50; the probability function of " + vehicleTtpCriteria().source;
+    return criteria;
 }
 
 // The curves of MRTD arrays: a frequency above zero in each row, NaN where an orientation has no value.
@@ -127,6 +131,16 @@ py::object orNone(const std::optional<double>& value) {
     return value ? py::object(py::float_(*value)) : py::object(py::none());
 }
 
+// A range's number or bracket: range_km is the crossing, or the low end a bracket's measured curve
+// proves; bound says it is a bracket.
+void putKnown(py::dict& into, const KnownRange& r) {
+    into["range_km"] = r.rangeKm;
+    into["low_km"] = r.rangeKm;
+    into["high_km"] = orNone(r.highKm);
+    into["limited_by"] = rangeLimitName(r.limitedBy);
+    into["bound"] = r.bracket();
+}
+
 std::string probabilityKey(double p) {
     return "range_km_p" + py::repr(py::float_(p)).cast<std::string>();
 }
@@ -138,23 +152,24 @@ py::dict predictionDict(const RangePrediction& p) {
         py::dict task;
         task["task"] = t.task.task;
         task["n50"] = t.task.n50;
-        task["range_km"] = t.crossing.rangeKm;
-        task["bound"] = t.crossing.bound;
+        putKnown(task, t.crossing);
         task["ci95_low_km"] = orNone(t.ci95 ? std::optional(t.ci95->first) : std::nullopt);
         task["ci95_high_km"] = orNone(t.ci95 ? std::optional(t.ci95->second) : std::nullopt);
         task["ci95_bound"] = t.ciBound;
         task["frequency_cy_per_mrad"] = t.crossing.frequency;
         task["cycles"] = t.cycles;
         task["pixels"] = orNone(t.pixels);
-        task["later_crossings_km"] = t.crossing.laterCrossingsKm;
         for (const ProbabilityRange& r : t.atProbability)
-            task[py::str(probabilityKey(r.probability))] = r.rangeKm;
+            task[py::str(probabilityKey(r.probability))] = r.range.rangeKm;
         tasks.append(task);
     }
     py::list ttp;
-    for (const TtpRange& t : p.ttp)
-        ttp.append(py::dict(py::arg("task") = t.task, py::arg("v50") = t.v50, py::arg("range_km") = t.rangeKm,
-                            py::arg("bound") = t.bound));
+    for (const TtpRange& t : p.ttp) {
+        py::dict task(py::arg("task") = t.task, py::arg("v50") = t.v50,
+                      py::arg("unintegrated_share") = orNone(t.unintegratedShare));
+        putKnown(task, t);
+        ttp.append(task);
+    }
     py::dict out;
     out["source"] = p.source;
     out["ifov_mrad"] = orNone(p.ifovMrad);
@@ -168,6 +183,8 @@ py::dict predictionDict(const RangePrediction& p) {
     out["extinction_per_km"] = s.extinction;
     out["mrtd2d"] = p.mrtd.single.empty() ? std::string("both orientations") : p.mrtd.single + " only";
     out["tasks"] = tasks;
+    out["ttp_criteria"] = p.ttpCriteria.name;
+    out["ttp_source"] = p.ttpCriteria.source;
     out["ttp"] = ttp;
     out["notes"] = rangeNotes(p);
     return out;
@@ -186,7 +203,7 @@ py::dict predict(const std::optional<Values>& frequency, const std::optional<Val
     if (slot < 0 || slot > 5)
         throw py::value_error("the slot must be 1 to 5, or 0 for the first with a value");
     const RangeScenario scenario = scenarioOf(target, dt, extinction, criteria, dimension, probabilities);
-    const std::vector<TtpTask> ttpTasks = ttpTasksOf(v50);
+    const TtpCriteria ttpCriteria = ttpCriteriaOf(v50);
     std::optional<RangeMrtd> mrtd;
     if (frequency) {
         mrtd = mrtdOfArrays(*frequency, mrtdH, mrtdV, ifovMrad);
@@ -218,7 +235,7 @@ py::dict predict(const std::optional<Values>& frequency, const std::optional<Val
     RangePrediction prediction;
     {
         py::gil_scoped_release release;
-        prediction = predictRanges(*mrtd, scenario, ttpTasks);
+        prediction = predictRanges(*mrtd, scenario, ttpCriteria);
         addRangeIntervals(prediction, *mrtd);
     }
     return predictionDict(prediction);
@@ -251,10 +268,12 @@ target's temperature difference in kelvin (the preset's when None); extinction
 (N1, N2, N3); dimension "sqrt" or "min"; probabilities besides 0.5; v50, the TTP
 metric's (V1, V2, V3).
 
-Returns a dict: the source and scenario, "tasks" (one dict per task: "range_km",
-"bound" when the curve ended first so the range is at least that, the 95 % interval
-"ci95_low_km"/"ci95_high_km" when the source allows one, the frequency, cycles and
-pixels at the range, and "range_km_p<P>" for each probability), "ttp" (the TTP
-metric's ranges) and "notes". Raises tervix.Error when a file of the source is
+Returns a dict: the source and scenario, "tasks" (one dict per task: "range_km";
+"low_km", "high_km" (None where nothing bounds it) and "limited_by" ("crossing",
+"sampling" or "measurement"), "bound" being true when the range is a bracket; the
+95 % interval "ci95_low_km"/"ci95_high_km" when the source allows one, the
+frequency, cycles and pixels at the range, and "range_km_p<P>" for each
+probability), "ttp" (the TTP metric's ranges, the same way), "ttp_criteria" and
+"ttp_source" (the V50s and probability function used) and "notes". Raises tervix.Error when a file of the source is
 refused or the MRTD has no value above zero.)");
 }

@@ -358,7 +358,7 @@ private slots:
         ObserverSettings settings;
         settings.observer = ObserverKind::Ideal; // its curve is flat enough to read one pixel a column
         settings.repeats = 8;                    // enough that the two means' slope does not hang on one noisy repeat
-        settings.frequencies = {2, 3};           // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
+        settings.frequencies = {1.5, 2.0};       // 1.5 and 2 cycles/mrad, above the plot's 0.01 K floor
         runner->start(settings);
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 120000);
         QVERIFY(!progress->isVisible());

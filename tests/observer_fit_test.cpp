@@ -43,7 +43,7 @@ Session syntheticPanel() {
             ObserverSettings settings =
                 widen > 1.0 ? testing_support::widerWindow(bench.state, 0, widen) : ObserverSettings{};
             settings.repeats = 3;
-            settings.frequencies = {0, 1, 2};
+            settings.frequencies = {0.5, 1.0, 1.5};
             const ReadingDisplay display =
                 settings.displayWindow
                     ? ReadingDisplay{false, settings.displayWindow->level, settings.displayWindow->contrast, 1.0, 1}

@@ -23,7 +23,7 @@ struct Readings {
 };
 
 Readings readingsAt(ObserverBench& bench, int frequency, ObserverSettings settings) {
-    settings.frequencies = {frequency};
+    settings.frequencies = {frequencyChoices[static_cast<std::size_t>(frequency)].frequency};
     settings.repeats = 16;
     const FrequencyResult human = measureObjectiveMrtd(bench.state, settings).frequencies[0];
     settings.observer = ObserverKind::Ideal;

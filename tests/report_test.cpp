@@ -135,7 +135,13 @@ ObjectiveRun objectiveRun(int slot, const std::string& bars) {
                                             std::array{1.0, 0.1581, 0.1297, 0.1866}, std::array{2.0, 0.0, 0.0, 0.0}}) {
         RunFrequency& r = run.frequencies.emplace_back();
         r.frequency = f;
-        r.mrtd = {.mean = mean, .ciLow = low, .ciHigh = high, .valued = mean > 0.0 ? 5 : 0, .repeats = 5};
+        r.mrtd = {.outcome = mean > 0.0 ? RunOutcome::Resolved : RunOutcome::NotResolved,
+                  .mean = mean,
+                  .ciLow = low,
+                  .ciHigh = high,
+                  .resolved = mean > 0.0 ? 5 : 0,
+                  .valued = mean > 0.0 ? 5 : 0,
+                  .repeats = 5};
     }
     return run;
 }

@@ -384,7 +384,7 @@ private slots:
         settings.observer = ObserverKind::Ideal;
         settings.repeats = 2;
         auto measure = [&](int frequencyIndex) {
-            settings.frequencies = {frequencyIndex};
+            settings.frequencies = {frequencyChoices[static_cast<std::size_t>(frequencyIndex)].frequency};
             w.objectiveRunner()->start(settings);
             QTRY_COMPARE_WITH_TIMEOUT(done.count(), frequencyIndex - 1, 120000);
         };

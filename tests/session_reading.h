@@ -28,6 +28,8 @@ inline ObjectiveRun objectiveRun(int slot, const char* bars, double mean = 0.12)
                                 RunDisplayWindow{480, 30}},
                      bars,
                      {},
+                     std::nullopt,
+                     {},
                      7,
                      2,
                      "2.1"};

@@ -90,14 +90,14 @@ def test_predict_ranges_gives_the_tools_ranges(tmp_path, source, scenario, optio
     assert len(ours["tasks"]) == len(theirs["tasks"]) > 0
     for task, expected in zip(ours["tasks"], theirs["tasks"]):
         interval = [task["ci95_low_km"], task["ci95_high_km"]]
-        assert (task["task"], task["range_km"], task["bound"], interval if interval[0] is not None else None,
-                task["frequency_cy_per_mrad"], task["pixels"]) == \
-            (expected["task"], expected["rangeKm"], expected["bound"], expected["ci95Km"], expected["frequency"],
-             expected["pixels"])
+        assert (task["task"], task["range_km"], task["high_km"], task["limited_by"],
+                interval if interval[0] is not None else None, task["frequency_cy_per_mrad"], task["pixels"]) == \
+            (expected["task"], expected["rangeKm"], expected["highKm"], expected["limitedBy"], expected["ci95Km"],
+             expected["frequency"], expected["pixels"])
         assert {k.removeprefix("range_km_p"): v for k, v in task.items() if k.startswith("range_km_p")} == \
-            expected["ranges"]
-    assert [(t["task"], t["range_km"], t["bound"]) for t in ours["ttp"]] == \
-        [(t["task"], t["rangeKm"], t["bound"]) for t in theirs["ttp"]]
+            {p: r["rangeKm"] for p, r in expected["ranges"].items()}
+    assert [(t["task"], t["range_km"], t["high_km"], t["limited_by"]) for t in ours["ttp"]] == \
+        [(t["task"], t["rangeKm"], t["highKm"], t["limitedBy"]) for t in theirs["ttp"]]
     assert ours["notes"] == theirs["notes"]
 
 
@@ -146,7 +146,7 @@ def test_a_refusal_carries_the_tools_message(tmp_path, call, options):
     lambda b: b.measure_mrtd(repeats=0),
     lambda b: b.measure_mrtd(threshold_snr=float("nan")),
     lambda b: b.measure_mrtd(level=1001),
-    lambda b: b.measure_mrtd(frequencies=[0.7]),
+    lambda b: b.measure_mrtd(frequencies=[1000.0]),
     lambda b: tervix.predict_ranges([1.0], [0.1], session=SESSION),
     lambda b: tervix.predict_ranges([1.0, 2.0], [0.1]),
     lambda b: tervix.predict_ranges([1.0, -2.0], [0.1, 0.2]),
