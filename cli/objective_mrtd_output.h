@@ -10,7 +10,10 @@
 // an aligned table (under a line naming the observer and its screen) and in CSV. Per frequency: the
 // observer's name, the MRTD and its two halves, each with mean, standard deviation, 95 % interval,
 // resolved repeats, repeats and outcome; the classic formula and classicHuman; the camera file's
-// curve.
-nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result);
+// curve. The JSON's "viewing" gives the screen, the observer profile and the display window as
+// fields, and the sentence the table heads with as "words".
+nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result, const ObserverSettings& settings);
+// The observer with every setting that moves its readings, as an objective MRTD's provenance names it.
+nlohmann::json observerProvenanceJson(const ObserverSettings& settings);
 std::string objectiveMrtdTable(const ObjectiveMrtd& result);
 std::string objectiveMrtdCsv(const ObjectiveMrtd& result);
