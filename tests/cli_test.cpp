@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -39,9 +39,11 @@ nlohmann::json jsonOfColumn(const nlohmann::json& row, const std::string& column
                                                    {"camera_curve_k", "cameraCurve"}};
     if (const auto w = whole.find(column); w != whole.end())
         return row[w->second];
-    const std::map<std::string, std::string> fields{
-        {"k", "mean"},          {"sd_k", "sd"},       {"resolved_count", "resolved"},
-        {"repeats_count", "repeats"}, {"outcome", "outcome"}};
+    const std::map<std::string, std::string> fields{{"k", "mean"},
+                                                    {"sd_k", "sd"},
+                                                    {"resolved_count", "resolved"},
+                                                    {"repeats_count", "repeats"},
+                                                    {"outcome", "outcome"}};
     for (auto [prefix, key] : {std::pair{"mrtd_plus_", "mrtdPlus"}, {"mrtd_minus_", "mrtdMinus"}, {"mrtd_", "mrtd"}}) {
         if (column.rfind(prefix, 0) != 0)
             continue;
@@ -107,7 +109,7 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     const auto whole = nlohmann::json::parse(run.out);
     auto json = whole.at("frequencies");
-    EXPECT_EQ(whole.at("observer"), "human"); // the default, named in every row of the CSV
+    EXPECT_EQ(whole.at("observer"), "human");      // the default, named in every row of the CSV
     EXPECT_EQ(whole["viewing"]["distanceM"], 0.5); // the viewing settings as fields, the default screen
     for (auto& row : json)
         row["observer"] = whole["observer"];
@@ -116,13 +118,14 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     ASSERT_EQ(csv.size(), 7u);
     for (std::size_t k = 0; k < 6; ++k) {                           // the CSV holds the JSON's every value
         std::istringstream header(csv[0]), cells(csv[k + 1] + ","); // a last empty cell too
-        for (std::string column, cell; std::getline(header, column, ',') && std::getline(cells, cell, ',');)
-        {
+        for (std::string column, cell; std::getline(header, column, ',') && std::getline(cells, cell, ',');) {
             const nlohmann::json value = jsonOfColumn(json[k], column);
             if (value.is_number_float()) // every digit: the cell reads back to the JSON's very double
                 EXPECT_EQ(cell.empty() ? -1.0 : std::stod(cell), value.get<double>()) << column << " of row " << k;
             else
-                EXPECT_EQ(cell, value.is_null() ? "" : value.is_string() ? value.get<std::string>() : value.dump())
+                EXPECT_EQ(cell, value.is_null()     ? ""
+                                : value.is_string() ? value.get<std::string>()
+                                                    : value.dump())
                     << column << " of row " << k;
         }
     }

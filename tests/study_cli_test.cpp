@@ -70,7 +70,8 @@ TEST(CliLong, StudyResumesAndNeverMergesAnEditedPlansResults) {
     const CliRun merged = runCli("study --merge s", folder);
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(runCommand("/usr/bin/python3 -c " + quoted(fillOrExplain) + " s/ranges.csv 2", folder).out, "ok\n");
-    EXPECT_EQ(runCommand("/usr/bin/python3 " + testDataFile("cli/csv_units.py") + " s/ranges.csv 2", folder).out, "ok\n");
+    EXPECT_EQ(runCommand("/usr/bin/python3 " + testDataFile("cli/csv_units.py") + " s/ranges.csv 2", folder).out,
+              "ok\n");
 
     // Each result names the bytes it was made from.
     const auto vertical = jsonOf(dir.path("s/results/cam001.vertical.json"))["provenance"];
