@@ -7,7 +7,8 @@
 #include <string_view>
 
 const char* const toolSummary = "The bench's pipeline without its window. \"tervix-cli COMMAND --help\" describes a "
-                                "command,\nits options and the files it reads.";
+                                "command,\nits options and the files it reads. An output given as - goes to standard "
+                                "output.\nExit status: 0 done, 1 failed, 2 a wrong command line.";
 
 namespace {
 

@@ -19,6 +19,9 @@ public:
     virtual std::string program() const = 0;
     // The whole command line as it was given, program first, for a result to name what made it.
     virtual std::vector<std::string> commandLine() const = 0;
+    // Whether one of the outputs is standard output ("--csv -"): the command then prints nothing else
+    // there, so that what a pipe receives is that output alone.
+    virtual bool standardOutputTaken() const = 0;
     // Qt paints only with an application object: held while a picture is drawn.
     virtual std::unique_ptr<QGuiApplication> painting() const = 0;
 };

@@ -1,6 +1,6 @@
 #include "cli/image_files.h"
 
-#include "text/whole_file.h"
+#include "text/output_file.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -37,7 +37,7 @@ bool writePng(const QImage& image, const std::string& path, std::string& error) 
         error = "cannot write '" + path + "': the image cannot be encoded as PNG";
         return false;
     }
-    return writeWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
+    return writeOutputFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }
 
 bool writeDisplayImagePng(const SimState& sim, const std::string& path, std::string& error) {
@@ -56,5 +56,5 @@ bool writeSensorImagePfm(const SimState& sim, const std::string& path, std::stri
     out << "Pf\n" << sim.imageWidth << ' ' << sim.imageHeight << "\n-1.0\n";
     out.write(reinterpret_cast<const char*>(sim.sceneImage.data()),
               static_cast<std::streamsize>(sizeof(float) * static_cast<std::size_t>(sim.imageWidth) * sim.imageHeight));
-    return writeWholeFile(path, out.view(), error);
+    return writeOutputFile(path, out.view(), error);
 }

@@ -4,6 +4,7 @@
 #include "cli/camera_json.h"
 #include "cli/command_help.h"
 #include "cli/command_words.h"
+#include "cli/exit_status.h"
 #include "cli/fidelity_output.h"
 #include "cli/image_files.h"
 #include "cli/mrtd_plot_image.h"
@@ -21,6 +22,7 @@
 #include "console/data_files.h"
 #include "console/session.h"
 #include "console/session_statistics.h"
+#include "drawing/platform_notices.h"
 #include "drawing/session_report.h"
 #include "measurement/classic_mrtd.h"
 #include "measurement/fidelity_report.h"
@@ -30,6 +32,7 @@
 #include "sim/display.h"
 #include "target/target_file.h"
 #include "text/messages.h"
+#include "text/output_file.h"
 #include "text/sha256.h"
 #include "text/tokens.h"
 #include "text/version.h"
@@ -110,6 +113,8 @@ public:
         return error ? std::filesystem::absolute(argv0_).string() : self.string();
     }
     std::unique_ptr<QGuiApplication> painting() const override;
+    bool standardOutputTaken() const override { return standardOutputTaken_; }
+    void takeStandardOutput() { standardOutputTaken_ = true; }
     std::vector<std::string> commandLine() const override { return commandLine_; }
     std::vector<std::string> positional() const override {
         std::vector<std::string> words;
@@ -191,6 +196,7 @@ private:
     char* argv0_;
     std::vector<std::string> commandLine_;
     std::shared_ptr<QCommandLineParser> owned_;
+    bool standardOutputTaken_ = false;
 };
 
 // The bench as the console leaves it after the start, on the files the options name or the standard
@@ -240,7 +246,7 @@ std::unique_ptr<QGuiApplication> Invocation::painting() const {
 
 int runCamera(const Invocation& run) {
     if (run.positional().size() != 1)
-        return fail("camera takes one camera file");
+        return usageError("camera takes one camera file");
     CameraLoadMode mode = CameraLoadMode::Full;
     if (run.has("mode")) {
         const std::string m = run.value("mode");
@@ -251,7 +257,7 @@ int runCamera(const Invocation& run) {
         else if (m == "switch")
             mode = CameraLoadMode::SwitchCamera;
         else
-            return fail("unknown mode " + m + " (full, standard or switch)");
+            return usageError("unknown mode " + m + " (full, standard or switch)");
     }
     BenchState state;
     StderrMessages messages;
@@ -270,7 +276,7 @@ int runCamera(const Invocation& run) {
 
 int runTarget(const Invocation& run) {
     if (run.positional().size() != 1)
-        return fail("target takes one target file");
+        return usageError("target takes one target file");
     Target target;
     StderrMessages messages;
     if (!readTargetFile(run.positional()[0], target, 0, messages))
@@ -281,41 +287,41 @@ int runTarget(const Invocation& run) {
 
 int runRender(const Invocation& run) {
     if (!run.positional().empty())
-        return fail("render takes options only");
+        return usageError("render takes options only");
     for (const char* required : {"camera", "out"})
         if (!run.has(required))
-            return fail(std::string("render needs --") + required);
+            return usageError(std::string("render needs --") + required);
 
     BenchCase benchCase;
     benchCase.frequency = frequencyChoices[0].frequency;
     if (run.has("frequency")) {
         auto f = parseNumber(run.value("frequency"));
         if (!f || frequencyIndexOf(*f) < 0)
-            return fail("the frequency must be one of " + frequencyLabelList());
+            return usageError("the frequency must be one of " + frequencyLabelList());
         benchCase.frequency = *f;
     }
     const auto dt = run.number("dt", 0.0, -2.0, 2.0);
     if (!dt)
-        return fail("the temperature difference must be a number from -2 to 2 K");
+        return usageError("the temperature difference must be a number from -2 to 2 K");
     const auto seed = run.number("seed", 0.0, 0.0, 4294967295.0);
     if (!seed || *seed != std::floor(*seed))
-        return fail("the seed must be a whole number from 0 to 4294967295");
+        return usageError("the seed must be a whole number from 0 to 4294967295");
     const auto model = run.model();
     if (!model)
-        return fail(modelError);
+        return usageError(modelError);
     if (run.has("phase")) {
         const std::string text = run.value("phase");
         const auto comma = text.find(',');
         auto dx = parseNumber(text.substr(0, comma));
         auto dy = comma == std::string::npos ? std::nullopt : parseNumber(text.substr(comma + 1));
         if (!dx || !dy || std::fabs(*dx) > 1000.0 || std::fabs(*dy) > 1000.0)
-            return fail("the phase must be DX,DY in pixels, each from -1000 to 1000");
+            return usageError("the phase must be DX,DY in pixels, each from -1000 to 1000");
         benchCase.phaseX = *dx;
         benchCase.phaseY = *dy;
     }
     const auto horizontal = run.horizontalBars();
     if (!horizontal)
-        return fail(orientationError);
+        return usageError(orientationError);
     benchCase.orientation = *horizontal ? BarOrientation::Horizontal : BarOrientation::Vertical;
     benchCase.temperatureDifference = *dt;
     benchCase.randomise = run.has("randomise");
@@ -364,29 +370,9 @@ std::optional<nlohmann::json> mrtdProvenance(const Invocation& run, const Observ
     provenance["seed"] = settings.seed;
     provenance["model"] = imageModelName(model);
     provenance["orientation"] = orientation == BarOrientation::Horizontal ? orientationHorizontal : orientationVertical;
-    const ScreenViewing& v = settings.viewing;
-    provenance["observer"] = {
-        {"name", observerName(settings.observer)},
-        {"thresholdSnr", settings.thresholdSnr},
-        {"integrationTime", settings.integrationTime},
-        {"repeats", settings.repeats},
-        {"grid", settings.grid},
-        {"frequencies", settings.toCameraLimit ? nlohmann::json("auto") : nlohmann::json(listedFrequencies(settings))},
-        {"viewing",
-         {{"screenPixelMm", v.screenPixel},
-          {"distanceM", v.distance},
-          {"magnification", v.magnification},
-          {"peakLuminance", v.peakLuminance},
-          {"gamma", v.gamma},
-          {"blackLuminance", v.blackLuminance}}},
-        {"profile", settings.profile.name.empty()
-                        ? nlohmann::json(nullptr)
-                        : nlohmann::json{{"file", settings.profile.name},
-                                         {"thresholdFactor", settings.profile.thresholdFactor},
-                                         {"noiseEfficiency", settings.profile.noiseEfficiency}}},
-        {"displayWindow", settings.displayWindow ? nlohmann::json{{"level", settings.displayWindow->level},
-                                                                  {"contrast", settings.displayWindow->contrast}}
-                                                 : nlohmann::json(nullptr)}};
+    provenance["observer"] = observerProvenanceJson(settings);
+    provenance["observer"]["frequencies"] =
+        settings.toCameraLimit ? nlohmann::json("auto") : nlohmann::json(listedFrequencies(settings));
     return provenance;
 }
 
@@ -408,7 +394,7 @@ std::optional<std::vector<double>> frequencyList(const std::string& text) {
 
 int runMrtd(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
-        return fail("mrtd needs --camera FILE");
+        return usageError("mrtd needs --camera FILE");
     ObserverSettings settings;
     std::string error;
     auto snr = run.number("snr", settings.thresholdSnr, 0.1, 100.0);
@@ -418,8 +404,9 @@ int runMrtd(const Invocation& run) {
     auto threads = run.number("threads", 0, 0, 256);
     if (!snr || !time || !seed || *seed != std::floor(*seed) || !repeats || *repeats != std::floor(*repeats) ||
         !threads || *threads != std::floor(*threads))
-        return fail("--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number, --repeats 1 to 1000, "
-                    "--threads 0 (all cores) to 256");
+        return usageError(
+            "--snr takes 0.1 to 100, --time 0.001 to 10 seconds, --seed a whole number, --repeats 1 to 1000, "
+            "--threads 0 (all cores) to 256");
     settings.thresholdSnr = *snr;
     settings.integrationTime = *time;
     settings.seed = static_cast<std::uint32_t>(*seed);
@@ -430,7 +417,7 @@ int runMrtd(const Invocation& run) {
         const auto list = run.value("frequencies") == "auto" ? std::optional<std::vector<double>>(std::vector<double>{})
                                                              : frequencyList(run.value("frequencies"));
         if (!list)
-            return fail("--frequencies takes auto or frequencies in cycles/mrad separated by commas, each above 0 "
+            return usageError("--frequencies takes auto or frequencies in cycles/mrad separated by commas, each above 0 "
                         "and at most " +
                         std::to_string(static_cast<int>(maxMeasuredFrequency)) + ", none twice");
         settings.frequencies = *list;
@@ -438,7 +425,7 @@ int runMrtd(const Invocation& run) {
     }
     const auto observer = observerNamed(run.has("observer") ? run.value("observer") : "human");
     if (!observer)
-        return fail("--observer takes ideal or human");
+        return usageError("--observer takes ideal or human");
     settings.observer = *observer;
     const auto screen = run.screen(error);
     if (!screen)
@@ -447,7 +434,7 @@ int runMrtd(const Invocation& run) {
     auto level = run.number("level", sliderRange / 2, 0, sliderRange);
     auto contrast = run.number("contrast", 0, 0, sliderRange);
     if (!magnification || !level || !contrast || *level != std::floor(*level) || *contrast != std::floor(*contrast))
-        return fail("--magnification takes 0.125 to 64, --level and --contrast whole positions 0 to 1000");
+        return usageError("--magnification takes 0.125 to 64, --level and --contrast whole positions 0 to 1000");
     settings.viewing = *screen;
     settings.viewing.magnification = *magnification;
     if (run.has("observer-profile")) {
@@ -461,10 +448,10 @@ int runMrtd(const Invocation& run) {
         settings.displayWindow = LevelContrast{static_cast<int>(*level), static_cast<int>(*contrast)};
     const auto model = run.model();
     if (!model)
-        return fail(modelError);
+        return usageError(modelError);
     const auto horizontal = run.horizontalBars();
     if (!horizontal)
-        return fail(orientationError);
+        return usageError(orientationError);
 
     BenchCase benchCase;
     benchCase.orientation = *horizontal ? BarOrientation::Horizontal : BarOrientation::Vertical;
@@ -488,18 +475,19 @@ int runMrtd(const Invocation& run) {
         std::fprintf(stderr, "\n");
 
     const std::string table = objectiveMrtdTable(result);
-    if (run.has("json")) {
-        nlohmann::json json = objectiveMrtdJson(result);
+    // With an output on standard output, that output is all a pipe receives.
+    if (!run.standardOutputTaken() && run.has("json")) {
+        nlohmann::json json = objectiveMrtdJson(result, settings);
         const auto provenance = mrtdProvenance(run, settings, *model, benchCase.orientation, error);
         if (!provenance)
             return fail(error);
         json["provenance"] = *provenance;
         std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    } else
+    } else if (!run.standardOutputTaken())
         std::cout << table;
-    if (run.has("table") && !writeWholeFile(run.value("table"), table, error))
+    if (run.has("table") && !writeOutputFile(run.value("table"), table, error))
         return fail(error);
-    if (run.has("csv") && !writeWholeFile(run.value("csv"), objectiveMrtdCsv(result), error))
+    if (run.has("csv") && !writeOutputFile(run.value("csv"), objectiveMrtdCsv(result), error))
         return fail(error);
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
@@ -519,10 +507,10 @@ int runMrtd(const Invocation& run) {
 
 int runFidelity(const Invocation& run) {
     if (!run.positional().empty() || !run.has("camera"))
-        return fail("fidelity needs --camera FILE");
+        return usageError("fidelity needs --camera FILE");
     const auto model = run.model();
     if (!model)
-        return fail(modelError);
+        return usageError(modelError);
     BenchState state;
     StderrMessages messages;
     Bench bench(state, messages);
@@ -561,7 +549,7 @@ std::string sessionRecordText(const Session& session, const std::string& sha256,
 // A session file's statistics: a summary table, or JSON, and CSV and the report.
 int runSession(const Invocation& run) {
     if (run.positional().size() != 1)
-        return fail("session takes one session file");
+        return usageError("session takes one session file");
     const std::string path = run.positional()[0];
     // The file is read once: its statistics and its SHA-256 are of the same bytes.
     std::string text;
@@ -581,7 +569,7 @@ int runSession(const Invocation& run) {
     if (run.has("rule")) {
         const auto rule = decisionRuleNamed(run.value("rule"));
         if (!rule)
-            return fail("--rule is 'interval' or 'simple', not '" + visibleText(run.value("rule")) + "'");
+            return usageError("--rule is 'interval' or 'simple', not '" + visibleText(run.value("rule")) + "'");
         info.rule = *rule;
     }
     if (run.has("requirement")) {
@@ -591,8 +579,8 @@ int runSession(const Invocation& run) {
             return fail(requirementError);
         info.requirementFile = QString::fromStdString(run.value("requirement"));
     }
-    if (run.has("sign") && !run.has("pdf"))
-        return fail("--sign signs the report: give --pdf too");
+    if (run.has("sign") && (!run.has("pdf") || isStandardOutput(run.value("pdf"))))
+        return usageError("--sign signs the report: give --pdf FILE too");
     // The signature is written beside the report, so it must not be one of the inputs either.
     const std::string signature = run.value("pdf") + ".sig";
     for (const char* input : {"", "requirement"}) {
@@ -609,11 +597,12 @@ int runSession(const Invocation& run) {
     const auto groups = sessionStatistics(*session);
     const auto onDisk = inputsOnDisk(session->inputs, localPaths(folders));
     // The JSON stays what the window's export writes; the record's lines go with the table.
-    std::cout << (run.has("json") ? sessionJson(*session)
-                                  : sessionRecordText(*session, sha256Hex(text), onDisk) + statisticsTable(groups) +
-                                        objectiveRunsTable(session->objectiveRuns));
+    if (!run.standardOutputTaken())
+        std::cout << (run.has("json") ? sessionJson(*session)
+                                      : sessionRecordText(*session, sha256Hex(text), onDisk) + statisticsTable(groups) +
+                                            objectiveRunsTable(session->objectiveRuns));
     std::string error;
-    if (run.has("csv") && !writeWholeFile(run.value("csv"), statisticsCsv(groups), error))
+    if (run.has("csv") && !writeOutputFile(run.value("csv"), statisticsCsv(groups), error))
         return fail(error);
     if (run.has("pdf")) {
         const auto application = paintingApplication(run);
@@ -628,7 +617,7 @@ int runSession(const Invocation& run) {
 // A report's detached signature checked by GnuPG against the keys the user trusts.
 int runVerify(const Invocation& run) {
     if (run.positional().size() != 1)
-        return fail("verify takes one report");
+        return usageError("verify takes one report");
     const std::string report = run.positional()[0];
     const std::string signature = run.has("signature") ? run.value("signature") : report + ".sig";
     std::string account;
@@ -966,7 +955,7 @@ int runCommand(const Command& command, int argc, char** argv) {
     QStringList arguments = argumentsFrom(argc, argv);
     arguments.removeAt(1);
     if (!parser.parse(arguments))
-        return fail(parseError(parser));
+        return usageError(parseError(parser));
     if (parser.isSet(help)) {
         printHelp(command, parser);
         return 0;
@@ -975,9 +964,12 @@ int runCommand(const Command& command, int argc, char** argv) {
         printVersion();
         return 0;
     }
-    const Invocation run(parser, programDirectory(argv[0]), argv[0], commandLineOf(argc, argv));
-    if (const auto refusal = outputOverInput(filesRead(command, run), filesWritten(command, run)))
+    Invocation run(parser, programDirectory(argv[0]), argv[0], commandLineOf(argc, argv));
+    const std::vector<NamedFile> written = filesWritten(command, run);
+    if (const auto refusal = outputOverInput(filesRead(command, run), written))
         return fail(*refusal);
+    if (std::any_of(written.begin(), written.end(), [](const NamedFile& f) { return isStandardOutput(f.path); }))
+        run.takeStandardOutput();
     return command.run(run);
 }
 
@@ -992,7 +984,7 @@ int runToolOptions(int argc, char** argv) {
     const QCommandLineOption man(u"man"_s, u"Print the manual page."_s);
     parser.addOption(man);
     if (!parser.parse(argumentsFrom(argc, argv)))
-        return fail(parseError(parser));
+        return usageError(parseError(parser));
     if (parser.isSet(version)) {
         printVersion();
         return 0;
@@ -1012,7 +1004,7 @@ int runToolOptions(int argc, char** argv) {
         return 0;
     }
     std::cerr << toolUsage();
-    return 1;
+    return exitUsage;
 }
 
 } // namespace
@@ -1042,11 +1034,12 @@ std::unique_ptr<CommandWords> parseCommandWords(const std::string& name, const s
 
 int main(int argc, char** argv) {
     programArgv0 = argv[0];
+    keepPlatformNoticesOffStderr();
     QCoreApplication::setApplicationName(u"tervix-cli"_s);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tervixVersion));
     if (argc < 2) {
         std::cerr << toolUsage();
-        return 1;
+        return exitUsage;
     }
     const std::string word = argv[1];
     if (word.rfind('-', 0) == 0)
@@ -1055,7 +1048,7 @@ int main(int argc, char** argv) {
     auto command = std::find_if(table.begin(), table.end(), [&](const Command& c) { return word == c.name; });
     if (command == table.end()) {
         std::cerr << "tervix-cli: unknown command " << word << '\n' << toolUsage();
-        return 1;
+        return exitUsage;
     }
     return runCommand(*command, argc, argv);
 }

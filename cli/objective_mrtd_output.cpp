@@ -1,5 +1,7 @@
 #include "cli/objective_mrtd_output.h"
 
+#include "text/csv_writer.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -20,11 +22,42 @@ nlohmann::json summaryJson(const RepeatSummary& s) {
     return j;
 }
 
-// One row's cells, in the column order of the header below; empty where there is no value.
-std::vector<std::string> cells(const std::string& observer, const FrequencyResult& r) {
-    auto number = [](double v, bool known) {
+nlohmann::json screenJson(const ScreenViewing& v) {
+    return {{"screenPixelMm", v.screenPixel},   {"distanceM", v.distance}, {"magnification", v.magnification},
+            {"peakLuminance", v.peakLuminance}, {"gamma", v.gamma},        {"blackLuminance", v.blackLuminance}};
+}
+
+nlohmann::json profileJson(const ObserverProfile& profile) {
+    if (profile.name.empty())
+        return nullptr;
+    return {{"file", profile.name},
+            {"thresholdFactor", profile.thresholdFactor},
+            {"noiseEfficiency", profile.noiseEfficiency}};
+}
+
+nlohmann::json displayWindowJson(const std::optional<LevelContrast>& window) {
+    if (!window)
+        return nullptr;
+    return {{"level", window->level}, {"contrast", window->contrast}};
+}
+
+// The observer and its screen as fields a notebook can filter on, with the sentence beside them.
+nlohmann::json viewingJson(const std::string& words, const ObserverSettings& settings) {
+    nlohmann::json v = screenJson(settings.viewing);
+    v["words"] = words;
+    v["profile"] = profileJson(settings.profile);
+    v["displayWindow"] = displayWindowJson(settings.displayWindow);
+    return v;
+}
+
+// One row's cells, in the column order of the header below; empty where there is no value. The
+// aligned table rounds to 4 decimals for reading; the CSV keeps every digit.
+std::vector<std::string> cells(const std::string& observer, const FrequencyResult& r, bool rounded) {
+    auto number = [rounded](double v, bool known) {
         if (!known || !std::isfinite(v))
             return std::string();
+        if (!rounded)
+            return csvNumber(v);
         char text[32];
         std::snprintf(text, sizeof text, "%.4f", v);
         return std::string(text);
@@ -45,20 +78,34 @@ std::vector<std::string> cells(const std::string& observer, const FrequencyResul
     return row;
 }
 
+// The columns of the table and the CSV: the MRTD and its two halves (the target hotter and colder
+// than the background), each with its spread, interval and how many repeats resolved the bars.
 std::vector<std::string> header() {
-    std::vector<std::string> h{"observer", "frequency"};
-    for (const char* q : {"mrtd", "plus", "minus"})
-        for (const char* c : {"mean", "sd", "ci95_low", "ci95_high", "resolved", "repeats", "outcome"})
-            h.push_back(std::string(q) + "_" + c);
-    h.push_back("classic");
-    h.push_back("classic_human");
-    h.push_back("camera_curve");
+    std::vector<std::string> h{"observer", "frequency_cy_per_mrad"};
+    for (const char* q : {"mrtd", "mrtd_plus", "mrtd_minus"})
+        for (const char* c :
+             {"_k", "_sd_k", "_ci95_low_k", "_ci95_high_k", "_resolved_count", "_repeats_count", "_outcome"})
+            h.push_back(std::string(q) + c);
+    h.push_back("classic_k");
+    h.push_back("classic_human_k");
+    h.push_back("camera_curve_k");
     return h;
 }
 
 } // namespace
 
-nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
+nlohmann::json observerProvenanceJson(const ObserverSettings& settings) {
+    return {{"name", observerName(settings.observer)},
+            {"thresholdSnr", settings.thresholdSnr},
+            {"integrationTime", settings.integrationTime},
+            {"repeats", settings.repeats},
+            {"grid", settings.grid},
+            {"viewing", screenJson(settings.viewing)},
+            {"profile", profileJson(settings.profile)},
+            {"displayWindow", displayWindowJson(settings.displayWindow)}};
+}
+
+nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result, const ObserverSettings& settings) {
     nlohmann::json rows = nlohmann::json::array();
     for (const FrequencyResult& r : result.frequencies) {
         nlohmann::json j;
@@ -76,7 +123,7 @@ nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
     for (const auto& [f, mrtd] : result.referenceBelow)
         below.push_back({{"frequency", f}, {"mrtd", mrtd}});
     return {{"observer", observerName(result.observer)},
-            {"viewing", result.viewing},
+            {"viewing", viewingJson(result.viewing, settings)},
             {"sampling", {{"pixelAngleMrad", result.sampling.pixelAngleMrad}, {"nyquist", result.sampling.nyquist}}},
             {"frequencies", rows},
             {"referenceBelow", below},
@@ -86,7 +133,7 @@ nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result) {
 std::string objectiveMrtdTable(const ObjectiveMrtd& result) {
     std::vector<std::vector<std::string>> lines{header()};
     for (const FrequencyResult& r : result.frequencies)
-        lines.push_back(cells(observerName(result.observer), r));
+        lines.push_back(cells(observerName(result.observer), r, true));
     std::vector<std::size_t> widths(lines.front().size(), 0);
     for (const auto& line : lines)
         for (std::size_t k = 0; k < line.size(); ++k)
@@ -108,14 +155,8 @@ std::string objectiveMrtdTable(const ObjectiveMrtd& result) {
 }
 
 std::string objectiveMrtdCsv(const ObjectiveMrtd& result) {
-    std::string text;
-    auto line = [&](const std::vector<std::string>& cellsOfRow) {
-        for (std::size_t k = 0; k < cellsOfRow.size(); ++k)
-            text += (k ? "," : "") + cellsOfRow[k];
-        text += '\n';
-    };
-    line(header());
+    CsvWriter csv(header());
     for (const FrequencyResult& r : result.frequencies)
-        line(cells(observerName(result.observer), r));
-    return text;
+        csv.row(cells(observerName(result.observer), r, false));
+    return csv.text();
 }

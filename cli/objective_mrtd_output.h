@@ -12,7 +12,11 @@
 // resolved repeats, repeats and outcome; the classic formula and classicHuman; the camera file's
 // curve. The JSON adds each frequency's outcome, the repeats' values, the pixel angle and Nyquist
 // frequency across the bars, and the observer's reference curve below the lowest frequency; the
-// table names the pixel angle and Nyquist frequency in its head.
-nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result);
+// table names the pixel angle and Nyquist frequency in its head. The JSON's "viewing" gives the
+// screen, the observer profile and the display window as fields, and the sentence the table heads
+// with as "words".
+nlohmann::json objectiveMrtdJson(const ObjectiveMrtd& result, const ObserverSettings& settings);
+// The observer with every setting that moves its readings, as an objective MRTD's provenance names it.
+nlohmann::json observerProvenanceJson(const ObserverSettings& settings);
 std::string objectiveMrtdTable(const ObjectiveMrtd& result);
 std::string objectiveMrtdCsv(const ObjectiveMrtd& result);

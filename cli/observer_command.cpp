@@ -7,6 +7,7 @@
 #include "measurement/observer_fit.h"
 #include "measurement/observer_profile.h"
 #include "text/messages.h"
+#include "text/output_file.h"
 #include "text/version.h"
 #include "text/whole_file.h"
 
@@ -33,10 +34,10 @@ int runObserverCommand(const CommandWords& words, const ScreenViewing& screen, c
                        const std::optional<std::string>& atmosphere) {
     const auto positional = words.positional();
     if (positional.size() != 2 || positional[0] != "fit")
-        return fail("observer takes 'fit SESSION'");
+        return usageError("observer takes 'fit SESSION'");
     const std::string path = positional[1];
     if (!words.has("out"))
-        return fail("observer fit needs --out PROFILE.json");
+        return usageError("observer fit needs --out PROFILE.json");
     const std::string out = words.value("out");
     if (namesSameFile(out, path))
         return fail("--out '" + out + "' is the session '" + path + "'; name another file");
@@ -88,8 +89,10 @@ int runObserverCommand(const CommandWords& words, const ScreenViewing& screen, c
     profile.sessionFile = path;
     profile.sessionSha256 = (*record)["sha256"].get<std::string>();
     profile.software = std::string("tervix-cli ") + tervixVersion;
-    if (!writeWholeFile(out, observerProfileText(profile), error))
+    if (!writeOutputFile(out, observerProfileText(profile), error))
         return fail(error);
+    if (words.standardOutputTaken())
+        return 0;
 
     std::printf("observer fit of %s%s: %d observers, %zu MRTDs (an observer under one condition), %zu conditions\n",
                 path.c_str(), blindOnly ? " (blind readings only)" : "", panel.observers, panel.readings.size(),

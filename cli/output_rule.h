@@ -15,5 +15,5 @@ struct NamedFile {
 // same device and inode, through links hard or symbolic, or the same canonical path for a file not
 // there yet), nor another of its outputs. The refusal for the first that is, in one line ("--csv
 // 'x.csv' is the input --mrtd 'x.csv'; name another file"); none when every output is a file of its
-// own.
+// own. Standard output ("-") is checked only against the other outputs: it takes one of them.
 std::optional<std::string> outputOverInput(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);

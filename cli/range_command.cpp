@@ -8,7 +8,7 @@
 #include "drawing/range_plot.h"
 #include "measurement/range_inputs.h"
 #include "measurement/range_uncertainty.h"
-#include "text/whole_file.h"
+#include "text/output_file.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -179,18 +179,18 @@ std::optional<RangeTaskNames> rangeTaskNames(const CommandWords& words, std::str
 
 int runRangeCommand(const CommandWords& words) {
     if (!words.positional().empty())
-        return fail("range takes options only");
+        return usageError("range takes options only");
     std::string error;
     const auto scenario = scenarioOf(words, error);
     if (!scenario)
-        return fail(error);
+        return usageError(error);
     const auto ttp = ttpCriteriaOf(words, error);
     if (!ttp)
-        return fail(error);
+        return usageError(error);
     std::vector<std::string> cameraFolders;
     const auto source = sourceOf(words, cameraFolders, error);
     if (!source)
-        return fail(error);
+        return usageError(error);
     const auto mrtd = assembleRangeMrtd(*source, cameraFolders, error);
     if (!mrtd)
         return fail(error);
@@ -201,15 +201,16 @@ int runRangeCommand(const CommandWords& words) {
         return fail("the MRTD source has no value above zero");
     RangePrediction prediction = predictRanges(*mrtd, *scenario, *ttp);
     addRangeIntervals(prediction, *mrtd);
-    if (words.has("json")) {
+    // With an output on standard output, that output is all a pipe receives.
+    if (!words.standardOutputTaken() && words.has("json")) {
         nlohmann::json json = rangeJson(prediction);
         json["provenance"] = provenanceJson(words);
         json["provenance"]["inputs"] = *inputs;
         std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    } else {
+    } else if (!words.standardOutputTaken()) {
         std::cout << rangeTable(prediction);
     }
-    if (words.has("csv") && !writeWholeFile(words.value("csv"), rangeCsv(prediction), error))
+    if (words.has("csv") && !writeOutputFile(words.value("csv"), rangeCsv(prediction), error))
         return fail(error);
     if (words.has("plot")) {
         const auto application = words.painting();

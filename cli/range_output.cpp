@@ -1,6 +1,7 @@
 #include "cli/range_output.h"
 
 #include "measurement/range_notes.h"
+#include "text/csv_writer.h"
 
 #include <cstdio>
 
@@ -133,39 +134,44 @@ std::string rangeTable(const RangePrediction& p) {
     return text;
 }
 
+// The CSV's columns: N50 and the cycles in cycles across the critical dimension, the pixels across
+// it, the range at each probability under its percentage ("range_p50_km").
 std::string rangeCsv(const RangePrediction& p) {
-    std::vector<std::string> header{"task",  "n50",         "range_km",     "low_km",    "high_km", "limited_by",
-                                    "bound", "ci95_low_km", "ci95_high_km", "frequency", "cycles",  "pixels"};
+    std::vector<std::string> header{"task",
+                                    "n50_cycles",
+                                    "range_km",
+                                    "low_km",
+                                    "high_km",
+                                    "limited_by",
+                                    "bound",
+                                    "ci95_low_km",
+                                    "ci95_high_km",
+                                    "frequency_cy_per_mrad",
+                                    "critical_dimension_cycles",
+                                    "critical_dimension_pixels"};
     for (double probability : p.scenario.probabilities) {
-        header.push_back("range_km_p" + probabilityKey(probability));
-        header.push_back("high_km_p" + probabilityKey(probability));
+        header.push_back("range_p" + probabilityKey(100.0 * probability) + "_km");
+        header.push_back("high_p" + probabilityKey(100.0 * probability) + "_km");
     }
-    std::vector<std::vector<std::string>> rows{header};
-    auto high = [](const KnownRange& r) { return r.highKm ? fixed(*r.highKm, 4) : std::string(); };
+    CsvWriter csv(header);
     for (const TaskRange& t : p.tasks) {
         std::vector<std::string> row{t.task.task,
-                                     fixed(t.task.n50, 3),
-                                     fixed(t.crossing.rangeKm, 4),
-                                     fixed(t.crossing.rangeKm, 4),
-                                     high(t.crossing),
+                                     csvNumber(t.task.n50),
+                                     csvNumber(t.crossing.rangeKm),
+                                     csvNumber(t.crossing.rangeKm),
+                                     csvNumber(t.crossing.highKm),
                                      rangeLimitName(t.crossing.limitedBy),
-                                     t.crossing.bracket() ? "true" : "false",
-                                     t.ci95 ? fixed(t.ci95->first, 4) : "",
-                                     t.ci95 ? fixed(t.ci95->second, 4) : "",
-                                     fixed(t.crossing.frequency, 4),
-                                     fixed(t.cycles, 3),
-                                     t.pixels ? fixed(*t.pixels, 2) : ""};
+                                     csvBool(t.crossing.bracket()),
+                                     t.ci95 ? csvNumber(t.ci95->first) : "",
+                                     t.ci95 ? csvNumber(t.ci95->second) : "",
+                                     csvNumber(t.crossing.frequency),
+                                     csvNumber(t.cycles),
+                                     csvNumber(t.pixels)};
         for (const ProbabilityRange& r : t.atProbability) {
-            row.push_back(fixed(r.range.rangeKm, 4));
-            row.push_back(high(r.range));
+            row.push_back(csvNumber(r.range.rangeKm));
+            row.push_back(csvNumber(r.range.highKm));
         }
-        rows.push_back(row);
+        csv.row(row);
     }
-    std::string text;
-    for (const auto& row : rows) {
-        for (std::size_t k = 0; k < row.size(); ++k)
-            text.append(k ? "," : "").append(row[k]);
-        text += "\n";
-    }
-    return text;
+    return csv.text();
 }

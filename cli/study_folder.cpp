@@ -2,8 +2,10 @@
 
 #include "camera/camera_file.h"
 #include "cli/command_words.h"
+#include "cli/exit_status.h"
 #include "cli/provenance.h"
 #include "cli/range_command.h"
+#include "cli/refusal.h"
 #include "cli/study_manifest.h"
 #include "console/data_files.h"
 #include "console/target_loader.h"
@@ -21,11 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr TextFileLimits planLimits{"a study plan", 1u << 20, 1u << 20};
-
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
-    return 1;
-}
 
 // The range options a plan may give: the scenario. The study itself names the source and the output.
 bool checkRangeWords(const std::vector<std::string>& words, StudyTableLayout& layout, std::string& error) {
@@ -102,13 +99,13 @@ std::string manifestText(nlohmann::json head, const std::vector<nlohmann::json>&
 
 int makeStudyFolder(const CommandWords& words) {
     if (words.positional().size() != 1)
-        return fail("study takes one plan file (or run DIR N, slurm DIR, --merge DIR)");
+        return usageError("study takes one plan file (or run DIR N, slurm DIR, --merge DIR)");
     std::size_t maxJobs = defaultMaxStudyJobs;
     if (words.has("max-jobs")) {
         const std::string text = words.value("max-jobs");
         auto [end, fault] = std::from_chars(text.data(), text.data() + text.size(), maxJobs);
         if (fault != std::errc() || end != text.data() + text.size() || maxJobs < 1 || maxJobs > hardMaxStudyJobs)
-            return fail("--max-jobs takes a whole number from 1 to " + std::to_string(hardMaxStudyJobs));
+            return usageError("--max-jobs takes a whole number from 1 to " + std::to_string(hardMaxStudyJobs));
     }
     const fs::path planPath = fs::absolute(words.positional()[0]).lexically_normal();
     const fs::path folder =

@@ -1,7 +1,9 @@
 #include "cli/study_job.h"
 
 #include "cli/command_words.h"
+#include "cli/exit_status.h"
 #include "cli/provenance.h"
+#include "cli/refusal.h"
 #include "cli/study_manifest.h"
 #include "measurement/range_study.h"
 #include "text/bounded_text_file.h"
@@ -28,11 +30,6 @@ namespace {
 constexpr std::size_t defaultArrayLimit = 1000;
 
 constexpr TextFileLimits childOutputLimits{"a measurement's output", maxStudyResultBytes, maxStudyResultBytes};
-
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
-    return 1;
-}
 
 std::optional<std::size_t> wholeNumber(const std::string& text, std::size_t low, std::size_t high) {
     std::size_t value = 0;
@@ -156,7 +153,7 @@ int runStudyJob(const CommandWords& words, const std::string& folderWord, const 
         return fail(reason);
     const auto number = wholeNumber(jobWord, 1, hardMaxStudyJobs);
     if (!number)
-        return fail("study run takes the study's folder and a job number from 1");
+        return usageError("study run takes the study's folder and a job number from 1");
     std::string error;
     const auto manifest = readStudyManifest(folder, *number, error);
     if (!manifest)
@@ -264,7 +261,7 @@ int writeStudySlurmScript(const CommandWords& words, const std::string& folderWo
     const auto limit = words.has("array-limit") ? wholeNumber(words.value("array-limit"), 1, 100000000)
                                                 : std::optional<std::size_t>(defaultArrayLimit);
     if (!limit)
-        return fail("--array-limit takes the most tasks one array may have, a whole number from 1");
+        return usageError("--array-limit takes the most tasks one array may have, a whole number from 1");
     std::string error;
     const auto manifest = readStudyManifest(folder, 1, error);
     if (!manifest)

@@ -1,11 +1,14 @@
 #include "cli/study_merge.h"
 
 #include "cli/command_words.h"
+#include "cli/exit_status.h"
 #include "cli/image_files.h"
+#include "cli/refusal.h"
 #include "cli/study_manifest.h"
 #include "drawing/plot_style.h"
 #include "drawing/study_plot.h"
 #include "measurement/range_study.h"
+#include "text/output_file.h"
 #include "text/whole_file.h"
 
 #include <QGuiApplication>
@@ -23,12 +26,6 @@ namespace {
 constexpr int plotWidth = 860, plotHeight = 480;
 // Problems are listed up to this many of each kind, then counted.
 constexpr std::size_t listedProblems = 10;
-constexpr int incompleteStatus = 3;
-
-int fail(const std::string& error) {
-    std::cerr << "tervix-cli: " << error << '\n';
-    return 1;
-}
 
 struct ProblemList {
     explicit ProblemList(const char* title) : heading(title) {}
@@ -92,7 +89,7 @@ std::string firstExisting(const std::string& folder, const std::vector<std::stri
 
 int mergeStudy(const CommandWords& words) {
     if (!words.positional().empty())
-        return fail("study --merge DIR takes no plan file");
+        return usageError("study --merge DIR takes no plan file");
     const std::string folder = fs::absolute(words.value("merge")).lexically_normal().string();
     std::string error;
     const auto manifest = readStudyManifest(folder, 0, error);
@@ -103,7 +100,8 @@ int mergeStudy(const CommandWords& words) {
     if (namesSameFile(csvPath, plotPath))
         return fail("--csv and --plot name the same file '" + csvPath + "'");
     for (const std::string& output : {csvPath, plotPath})
-        if (const std::string refusal = outputRefusal(output, *manifest); !refusal.empty())
+        if (const std::string refusal = isStandardOutput(output) ? "" : outputRefusal(output, *manifest);
+            !refusal.empty())
             return fail(refusal);
 
     const StudyTableLayout& layout = manifest->layout;
@@ -149,7 +147,7 @@ int mergeStudy(const CommandWords& words) {
         }
         csv += studyTableEmptyRow(layout, job.job, job.point, status, note);
     }
-    if (!writeWholeFile(csvPath, csv, error))
+    if (!writeOutputFile(csvPath, csv, error))
         return fail(error);
     csv = std::string();
 
@@ -180,6 +178,7 @@ int mergeStudy(const CommandWords& words) {
     }
     for (const ProblemList* list : {&missing, &failed, &stale, &malformed})
         list->print();
-    std::cout << done << " of " << manifest->jobCount << " jobs finished; " << csvPath << ", " << plotPath << '\n';
-    return done == manifest->jobCount ? 0 : incompleteStatus;
+    if (!words.standardOutputTaken())
+        std::cout << done << " of " << manifest->jobCount << " jobs finished; " << csvPath << ", " << plotPath << '\n';
+    return done == manifest->jobCount ? exitSuccess : exitIncomplete;
 }

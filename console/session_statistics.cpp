@@ -1,7 +1,7 @@
 #include "console/session_statistics.h"
 
 #include "console/statistics.h"
-#include "text/csv_field.h"
+#include "text/csv_writer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,14 +28,6 @@ struct ObserverSums {
 
 nlohmann::json orNull(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json();
-}
-
-std::string cell(const std::optional<double>& value) {
-    if (!value)
-        return "";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.6g", *value);
-    return text;
 }
 
 } // namespace
@@ -202,21 +194,18 @@ std::string objectiveRunsTable(const std::vector<ObjectiveRun>& runs) {
     return out;
 }
 
+// The columns of the statistics' CSV, the window's export and the command line's alike.
 std::string statisticsCsv(const std::vector<SessionGroup>& groups) {
-    std::string out = "slot,cameraFile,imageModel,orientation,frequency,observers,mean,sd,ci95Low,ci95High,readings,"
-                      "notRecognized,meetsStandard\n";
-    for (const SessionGroup& g : groups) {
-        std::optional<double> low, high;
-        if (g.ci95) {
-            low = g.ci95->first;
-            high = g.ci95->second;
-        }
-        out += std::to_string(g.slot) + ',' + csvField(g.cameraFile) + ',' + csvField(g.imageModel) + ',' +
-               g.orientation + ',' + cell(g.frequency) + ',' + std::to_string(g.observers) + ',' + cell(g.mean) + ',' +
-               cell(g.sd) + ',' + cell(low) + ',' + cell(high) + ',' + std::to_string(g.readings) + ',' +
-               std::to_string(g.notRecognized) + ',' + (g.meetsStandard ? "true" : "false") + '\n';
-    }
-    return out;
+    CsvWriter csv({"slot_number", "camera_file", "image_model", "orientation", "frequency_cy_per_mrad",
+                   "observers_count", "mrtd_k", "mrtd_sd_k", "ci95_low_k", "ci95_high_k", "readings_count",
+                   "not_recognized_count", "meets_standard"});
+    for (const SessionGroup& g : groups)
+        csv.row({std::to_string(g.slot), g.cameraFile, g.imageModel, g.orientation, csvNumber(g.frequency),
+                 std::to_string(g.observers), csvNumber(g.mean), csvNumber(g.sd),
+                 csvNumber(g.ci95 ? std::optional(g.ci95->first) : std::nullopt),
+                 csvNumber(g.ci95 ? std::optional(g.ci95->second) : std::nullopt), std::to_string(g.readings),
+                 std::to_string(g.notRecognized), csvBool(g.meetsStandard)});
+    return csv.text();
 }
 
 std::string statisticsTable(const std::vector<SessionGroup>& groups) {

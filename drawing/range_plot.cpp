@@ -143,7 +143,11 @@ void paintRangeProbabilityPlot(QPainter& painter, const QRect& target, const Ran
     paintTaskLegend(
         painter, plot, prediction, Qt::SolidLine,
         {{u"range at P = 0.5, 95 % interval"_s, {Qt::black, PlotMarker::Circle}, Qt::NoPen, true, true, true},
-         {u"open: a bracket below, or at least (arrow)"_s, {Qt::black, PlotMarker::Circle}, Qt::DashLine, true, false}});
+         {u"open: a bracket below, or at least (arrow)"_s,
+          {Qt::black, PlotMarker::Circle},
+          Qt::DashLine,
+          true,
+          false}});
     painter.restore();
 }
 
@@ -223,7 +227,7 @@ void paintRangeCrossingPlot(QPainter& painter, const QRect& target, const RangeP
             const double dt = prediction.scenario.apparentDt(task.crossing.frequency * hc / task.task.n50);
             if (dt > 0.0)
                 paintPlotMarker(painter, style, QPointF(x(task.crossing.frequency), y(dt)), markerRadius + 1,
-                                !task.crossing.bound);
+                                !task.crossing.bracket());
         }
     }
     paintTaskLegend(painter, plot, prediction, Qt::DashLine, {{u"2-D MRTD"_s, mrtdStyle}});

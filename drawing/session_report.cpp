@@ -7,8 +7,8 @@
 #include "drawing/report_front_page.h"
 #include "drawing/report_pages.h"
 #include "text/messages.h"
+#include "text/output_file.h"
 #include "text/version.h"
-#include "text/whole_file.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -312,8 +312,8 @@ bool writeSessionReport(const Session& session, const QStringList& cameraFolders
     std::string cause;
     if (pdf.isEmpty())
         cause = "cannot write '" + path.toStdString() + "': the PDF is empty";
-    else if (writeWholeFile(QFile::encodeName(path).toStdString(),
-                            std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), cause))
+    else if (writeOutputFile(QFile::encodeName(path).toStdString(),
+                             std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), cause))
         return true;
     error = QString::fromStdString(cause);
     return false;

@@ -1,4 +1,5 @@
 // The bench: one window for the whole run.
+#include "drawing/platform_notices.h"
 #include "gui/bench_app.h"
 #include "gui/frame_view.h"
 #include "text/version.h"
@@ -38,6 +39,7 @@ Options readCommandLine(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepPlatformNoticesOffStderr();
     const Options options = readCommandLine(argc, argv);
     QSurfaceFormat::setDefaultFormat(FrameView::viewFormat());
     QApplication application(argc, argv);

@@ -1,8 +1,9 @@
 #include "measurement/study_table.h"
 
-#include "text/csv_field.h"
+#include "measurement/range_study.h"
+#include "text/csv_writer.h"
 
-#include <cstdio>
+#include <cctype>
 
 namespace {
 
@@ -13,21 +14,31 @@ std::optional<double> numberAt(const nlohmann::json& object, const char* key) {
     return found->get<double>();
 }
 
-std::string cell(const std::optional<double>& value) {
-    if (!value)
-        return {};
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", *value);
-    return text;
-}
-
-const char* const taskColumns[] = {"_km", "_low_km", "_high_km", "_limited_by", "_bound", "_ci95_low", "_ci95_high"};
+// Each task's columns under its name: the range, its bracket, what ends it, and its 95 % interval.
+const char* const taskColumns[] = {"_km",    "_low_km",      "_high_km",     "_limited_by",
+                                   "_bound", "_ci95_low_km", "_ci95_high_km"};
 constexpr std::size_t ttpColumnCount = 5; // the TTP metric's ranges come without an interval
 
-std::string startOfRow(std::size_t job, const std::vector<double>& point) {
-    std::string row = std::to_string(job);
+// A stepped parameter's column: its name in the table's style with the unit the plan gives it in
+// ("frameRate" stepped in Hz is frame_rate_hz).
+std::string parameterColumn(const std::string& name) {
+    std::string column;
+    for (char c : name)
+        column += std::isupper(static_cast<unsigned char>(c))
+                      ? std::string("_") + static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
+                      : std::string(1, c);
+    if (const StudyParameterKind* kind = studyParameterKind(name)) {
+        column += '_';
+        for (const char* u = kind->unit; *u; ++u)
+            column += static_cast<char>(std::tolower(static_cast<unsigned char>(*u)));
+    }
+    return column;
+}
+
+std::vector<std::string> startOfRow(std::size_t job, const std::vector<double>& point) {
+    std::vector<std::string> row{std::to_string(job)};
     for (double v : point)
-        row.append(",").append(cell(v));
+        row.push_back(csvNumber(v));
     return row;
 }
 
@@ -53,28 +64,29 @@ private:
     std::vector<std::pair<std::string, std::string>> notes_;
 };
 
-std::string endOfRow(const std::string& status, const std::string& notes) {
-    return "," + status + "," + csvField(notes) + "\n";
+std::string endOfRow(std::vector<std::string> row, const std::string& status, const std::string& notes) {
+    row.push_back(status);
+    row.push_back(notes);
+    return csvRow(row);
 }
 
 // One task's cells, the note for each it leaves empty or qualifies added to notes.
-void appendTaskCells(std::string& row, const std::optional<StudyTaskRange>& range, const std::string& name,
+void appendTaskCells(std::vector<std::string>& row, const std::optional<StudyTaskRange>& range, const std::string& name,
                      std::size_t columns, RowNotes& notes) {
     if (!range) {
-        row.append(columns, ',');
+        row.resize(row.size() + columns);
         notes.add("not in the result", name);
         return;
     }
-    row.append(",").append(cell(range->km));
-    row.append(",").append(cell(range->lowKm)).append(",").append(cell(range->highKm));
-    row.append(",").append(range->limitedBy).append(",").append(range->bound ? "true" : "false");
+    row.insert(row.end(), {csvNumber(range->km), csvNumber(range->lowKm), csvNumber(range->highKm), range->limitedBy,
+                           csvBool(range->bound)});
     if (!range->km)
         notes.add("no range in the result", name);
     else if (!range->highKm)
         notes.add("a lower bound, no upper end known (the MRTD ends before the crossing)", name);
     if (columns == ttpColumnCount)
         return;
-    row.append(",").append(cell(range->ciLow)).append(",").append(cell(range->ciHigh));
+    row.insert(row.end(), {csvNumber(range->ciLow), csvNumber(range->ciHigh)});
     if (!range->ciLow || !range->ciHigh)
         notes.add("no 95 % interval (one repeat gives no spread)", name);
     else if (range->ciBound)
@@ -116,21 +128,22 @@ std::optional<StudyTaskRange> studyTaskRange(const nlohmann::json& entries, cons
 }
 
 std::string studyTableHeader(const StudyTableLayout& layout) {
-    std::string header = "job";
+    std::vector<std::string> header{"job_number"};
     for (const std::string& p : layout.parameters)
-        header.append(",").append(p);
+        header.push_back(parameterColumn(p));
     for (const std::string& t : layout.tasks)
         for (const char* column : taskColumns)
-            header.append(",").append(t).append(column);
+            header.push_back(t + column);
     for (const std::string& t : layout.ttpTasks)
         for (std::size_t k = 0; k < ttpColumnCount; ++k)
-            header.append(",ttp_").append(t).append(taskColumns[k]);
-    return header + ",status,notes\n";
+            header.push_back("ttp_" + t + taskColumns[k]);
+    header.insert(header.end(), {"status", "notes"});
+    return csvRow(header);
 }
 
 std::string studyTableRow(const StudyTableLayout& layout, std::size_t job, const std::vector<double>& point,
                           const nlohmann::json& range) {
-    std::string row = startOfRow(job, point);
+    std::vector<std::string> row = startOfRow(job, point);
     RowNotes notes;
     const nlohmann::json none;
     const auto& tasks = range.is_object() && range.contains("tasks") ? range["tasks"] : none;
@@ -139,12 +152,12 @@ std::string studyTableRow(const StudyTableLayout& layout, std::size_t job, const
         appendTaskCells(row, studyTaskRange(tasks, t), t, std::size(taskColumns), notes);
     for (const std::string& t : layout.ttpTasks)
         appendTaskCells(row, studyTaskRange(ttp, t), "ttp " + t, ttpColumnCount, notes);
-    return row + endOfRow("done", notes.text());
+    return endOfRow(std::move(row), "done", notes.text());
 }
 
 std::string studyTableEmptyRow(const StudyTableLayout& layout, std::size_t job, const std::vector<double>& point,
                                const std::string& status, const std::string& note) {
-    std::string row = startOfRow(job, point);
-    row.append(layout.tasks.size() * std::size(taskColumns) + layout.ttpTasks.size() * ttpColumnCount, ',');
-    return row + endOfRow(status, note);
+    std::vector<std::string> row = startOfRow(job, point);
+    row.resize(row.size() + layout.tasks.size() * std::size(taskColumns) + layout.ttpTasks.size() * ttpColumnCount);
+    return endOfRow(std::move(row), status, note);
 }

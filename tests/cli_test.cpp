@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -28,24 +29,32 @@ bool isPng(const std::string& path) {
 const std::string smallBench = " --camera " + testDataFile("camera/small.par") + " --target " +
                                shippedFile("mira.tag") + " --atmosphere " + shippedFile("Atmosphere.ini");
 
-// The CSV cell a column of a frequency's JSON row is written as: "plus_ci95_low" is
-// mrtdPlus.ci95[0]; numbers to four decimals, a value the row lacks an empty cell.
-std::string csvCellOf(const nlohmann::json& row, const std::string& column) {
-    const std::size_t cut = column.find('_');
-    const std::string half = column.substr(0, cut), field = cut == std::string::npos ? "" : column.substr(cut + 1);
-    nlohmann::json v = column == "camera_curve"    ? row["cameraCurve"]
-                       : column == "classic_human" ? row["classicHuman"]
-                       : field.empty()             ? row[column]
-                                                   : nlohmann::json();
-    if (!field.empty() && half != "camera" && half != "classic") {
-        const auto& h = row[half == "mrtd" ? "mrtd" : half == "plus" ? "mrtdPlus" : "mrtdMinus"];
-        v = field.rfind("ci95", 0) ? h[field]
-            : h["ci95"].is_null()  ? h["ci95"]
-                                   : h["ci95"][std::size_t{field == "ci95_high"}];
+// The JSON value a CSV column of a frequency's row holds: "mrtd_plus_ci95_low_k" is
+// mrtdPlus.ci95[0].
+nlohmann::json jsonOfColumn(const nlohmann::json& row, const std::string& column) {
+    const std::map<std::string, std::string> whole{{"observer", "observer"},
+                                                   {"frequency_cy_per_mrad", "frequency"},
+                                                   {"classic_k", "classic"},
+                                                   {"classic_human_k", "classicHuman"},
+                                                   {"camera_curve_k", "cameraCurve"}};
+    if (const auto w = whole.find(column); w != whole.end())
+        return row[w->second];
+    const std::map<std::string, std::string> fields{{"k", "mean"},
+                                                    {"sd_k", "sd"},
+                                                    {"resolved_count", "resolved"},
+                                                    {"repeats_count", "repeats"},
+                                                    {"outcome", "outcome"}};
+    for (auto [prefix, key] : {std::pair{"mrtd_plus_", "mrtdPlus"}, {"mrtd_minus_", "mrtdMinus"}, {"mrtd_", "mrtd"}}) {
+        if (column.rfind(prefix, 0) != 0)
+            continue;
+        const auto& half = row[key];
+        const std::string field = column.substr(std::strlen(prefix));
+        if (field.rfind("ci95_", 0) == 0)
+            return half["ci95"].is_null() ? half["ci95"] : half["ci95"][std::size_t{field == "ci95_high_k"}];
+        return half.at(fields.at(field));
     }
-    char number[32];
-    std::snprintf(number, sizeof number, "%.4f", v.is_number_float() ? v.get<double>() : 0.0);
-    return v.is_null() ? "" : v.is_string() ? v.get<std::string>() : v.is_number_float() ? number : v.dump();
+    ADD_FAILURE() << "no JSON value for the column " << column;
+    return nullptr;
 }
 
 class CliShippedCamera : public ::testing::TestWithParam<int> {};
@@ -100,7 +109,8 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     ASSERT_EQ(std::tie(run.status, run.err), std::tuple(0, "")) << run.out;
     const auto whole = nlohmann::json::parse(run.out);
     auto json = whole.at("frequencies");
-    EXPECT_EQ(whole.at("observer"), "human"); // the default, named in every row of the CSV
+    EXPECT_EQ(whole.at("observer"), "human");      // the default, named in every row of the CSV
+    EXPECT_EQ(whole["viewing"]["distanceM"], 0.5); // the viewing settings as fields, the default screen
     for (auto& row : json)
         row["observer"] = whole["observer"];
     const std::vector<std::string> csv = splitLines(readText(dir.path("m.csv")));
@@ -108,8 +118,16 @@ TEST_P(CliMrtd, MeasuresEachFrequencyAndRisesUpToNyquistInEveryOutput) {
     ASSERT_EQ(csv.size(), 7u);
     for (std::size_t k = 0; k < 6; ++k) {                           // the CSV holds the JSON's every value
         std::istringstream header(csv[0]), cells(csv[k + 1] + ","); // a last empty cell too
-        for (std::string column, cell; std::getline(header, column, ',') && std::getline(cells, cell, ',');)
-            EXPECT_EQ(cell, csvCellOf(json[k], column)) << column << " of row " << k;
+        for (std::string column, cell; std::getline(header, column, ',') && std::getline(cells, cell, ',');) {
+            const nlohmann::json value = jsonOfColumn(json[k], column);
+            if (value.is_number_float()) // every digit: the cell reads back to the JSON's very double
+                EXPECT_EQ(cell.empty() ? -1.0 : std::stod(cell), value.get<double>()) << column << " of row " << k;
+            else
+                EXPECT_EQ(cell, value.is_null()     ? ""
+                                : value.is_string() ? value.get<std::string>()
+                                                    : value.dump())
+                    << column << " of row " << k;
+        }
     }
     double previous = 0.0;
     for (std::size_t k = 0; k < 4; ++k) {
@@ -194,11 +212,11 @@ INSTANTIATE_TEST_SUITE_P(Models, CliFidelity, ::testing::Values(DataRow{"specifi
 
 class CliRefusal : public ::testing::TestWithParam<DataRow> {};
 
-TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
+TEST_P(CliRefusal, ExitsWithItsStatusAndSaysWhy) {
     TempDir dir;
     copyShipped(dir, {"camera1.par", "mira.tag", "Atmosphere.ini"});
     const CliRun run = runCli(GetParam().name, dir.root().string());
-    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, ""));
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(std::stoi(GetParam().text(1)), ""));
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.png")));
     const std::string error = GetParam().text(0);
     EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
@@ -208,6 +226,26 @@ TEST_P(CliRefusal, ExitsWithStatusOneAndSaysWhy) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Arguments, CliRefusal, TERVIX_TABLE_ROWS("cli/refusals.txt"));
+
+// Every command that writes a CSV writes it into a pipe with "--csv -", and nothing else goes there:
+// pandas reads it, every numeric column names its unit, no file named "-" is made, and stderr stays
+// empty without XDG_RUNTIME_DIR even where Qt starts to draw a plot.
+class CliCsvToPipe : public testing::TestWithParam<DataRow> {};
+
+TEST_P(CliCsvToPipe, GivesPandasUnitNamedColumnsAndNothingElse) {
+    TempDir dir;
+    const CliRun run = runCli(GetParam().text(0) + " --csv - | /usr/bin/python3 " + testDataFile("cli/csv_units.py") +
+                                  " - " + GetParam().text(1),
+                              dir.root().string(), "env -u XDG_RUNTIME_DIR");
+    EXPECT_EQ(std::tie(run.status, run.out, run.err), std::tuple(0, "ok\n", ""));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("-")));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliCsvToPipe,
+    testing::Values(DataRow{"mrtd", {"mrtd" + smallBench + " --repeats 2 --plot p.png", "6"}},
+                    DataRow{"range", {"range --camera " + shippedFile("camera1.par") + " --plot p.png", "3"}},
+                    DataRow{"session", {"session " + testDataFile("three_observers_session.json"), "2"}}),
+    RowNamedByName{});
 
 // Each file a command reads as a named pipe and as /dev/zero, and a session naming one as its camera
 // file: refused at once (a pipe opened for reading would wait for a writer for ever, /dev/zero fill

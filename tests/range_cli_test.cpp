@@ -25,7 +25,7 @@ TEST_P(CliRangeRefusal, SaysWhyOnOneLine) {
         for (std::size_t at; (at = arguments.find(mark)) != std::string::npos;)
             arguments.replace(at, std::string(mark).size(), path);
     const CliRun run = runCli(arguments);
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, std::stoi(GetParam().text(2)));
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(splitLines(run.err).size(), 1u) << run.err;
     EXPECT_NE(run.err.find(GetParam().text(1)), std::string::npos) << run.err;

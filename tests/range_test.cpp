@@ -364,7 +364,7 @@ TEST_P(StudyTableCells, FillOrExplain) {
     const StudyTableLayout layout{{"netd"}, {"detection"}, {}};
     const nlohmann::json range{{"tasks", nlohmann::json::array({nlohmann::json::parse(GetParam().text(0))})}};
     const std::string row = studyTableRow(layout, 1, {0.1}, range);
-    const std::string prefix = "1,0.100000,";
+    const std::string prefix = "1,0.1,";
     ASSERT_EQ(row.rfind(prefix, 0), 0u) << row;
     std::size_t end = prefix.size();
     for (int k = 0; k < 7; ++k)
@@ -375,7 +375,8 @@ TEST_P(StudyTableCells, FillOrExplain) {
         EXPECT_EQ(notes, "\n");
     else
         EXPECT_NE(notes.find(GetParam().text(2)), std::string::npos) << notes;
-    EXPECT_EQ(studyTableHeader(layout).substr(0, 58), "job,netd,detection_km,detection_low_km,detection_high_km,d");
+    EXPECT_EQ(studyTableHeader(layout).substr(0, 67),
+              "job_number,netd_k,detection_km,detection_low_km,detection_high_km,d");
 }
 INSTANTIATE_TEST_SUITE_P(Rows, StudyTableCells, TERVIX_TABLE_ROWS("study/table_cells.tsv"));
 

@@ -51,7 +51,7 @@ import re, sys, pandas
 table = pandas.read_csv(sys.argv[1])
 assert len(table) == int(sys.argv[2]) and (table.status == 'done').all(), table
 for column in table.columns:
-    task = re.sub(r'_(ci95_low|ci95_high|low_km|high_km)$', '', column)
+    task = re.sub(r'_(ci95_low_km|ci95_high_km|low_km|high_km)$', '', column)
     if task != column:
         for row, value in table[column].items():
             assert pandas.notna(value) or task.replace('ttp_', 'ttp ') in table.notes[row], (column, row)
@@ -93,6 +93,8 @@ TEST(CliLong, StudyResumesAndNeverMergesAnEditedPlansResults) {
     const CliRun merged = runCli("study --merge s", folder);
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(runCommand("/usr/bin/python3 -c " + quoted(fillOrExplain) + " s/ranges.csv 2", folder).out, "ok\n");
+    EXPECT_EQ(runCommand("/usr/bin/python3 " + testDataFile("cli/csv_units.py") + " s/ranges.csv 2", folder).out,
+              "ok\n");
 
     // Each result names the bytes it was made from.
     const auto vertical = jsonOf(dir.path("s/results/cam001.vertical.json"))["provenance"];
