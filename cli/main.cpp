@@ -417,9 +417,10 @@ int runMrtd(const Invocation& run) {
         const auto list = run.value("frequencies") == "auto" ? std::optional<std::vector<double>>(std::vector<double>{})
                                                              : frequencyList(run.value("frequencies"));
         if (!list)
-            return usageError("--frequencies takes auto or frequencies in cycles/mrad separated by commas, each above 0 "
-                        "and at most " +
-                        std::to_string(static_cast<int>(maxMeasuredFrequency)) + ", none twice");
+            return usageError(
+                "--frequencies takes auto or frequencies in cycles/mrad separated by commas, each above 0 "
+                "and at most " +
+                std::to_string(static_cast<int>(maxMeasuredFrequency)) + ", none twice");
         settings.frequencies = *list;
         settings.toCameraLimit = list->empty();
     }
