@@ -92,13 +92,23 @@ std::vector<TtpRange> ttpRanges(const Mrtd2d& mrtd, const RangeScenario& scenari
         TtpRange r;
         r.task = task.task;
         r.v50 = task.v50;
-        if (mrtd.curve.empty() || ttpValue(mrtd, scenario, 1e-3).v < task.v50) {
+        if (mrtd.curve.empty()) {
             r.highKm = 0.0;
             ranges.push_back(r);
             continue;
         }
-        r.rangeKm = rangeWhere([&](double km) { return ttpValue(mrtd, scenario, km).v; }, task.v50);
-        const TtpValue at = ttpValue(mrtd, scenario, r.rangeKm);
+        // Short of the V50 even at a metre: no range at all, unless the measured band is what falls
+        // short (a single frequency integrates to nothing), and then the range lies between none and
+        // what the band's end allows.
+        const TtpValue near = ttpValue(mrtd, scenario, 1e-3);
+        if (near.v < task.v50 && !near.truncated) {
+            r.highKm = 0.0;
+            ranges.push_back(r);
+            continue;
+        }
+        if (near.v >= task.v50)
+            r.rangeKm = rangeWhere([&](double km) { return ttpValue(mrtd, scenario, km).v; }, task.v50);
+        const TtpValue at = r.rangeKm > 0.0 ? ttpValue(mrtd, scenario, r.rangeKm) : near;
         r.unintegratedShare = at.unintegratedShare;
         if (!at.truncated) {
             r.highKm = r.rangeKm;

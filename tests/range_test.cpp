@@ -197,6 +197,12 @@ TEST(RangeTtp, AFlatCurveGivesTheClosedForms) {
         EXPECT_NEAR(t.highKm.value_or(0.0), ttpHigh, 1e-6 * ttpHigh) << t.task;
     for (const TaskRange& t : open.tasks)
         EXPECT_NEAR(t.crossing.highKm.value_or(0.0), std::log(s.target.dt / m) / s.extinction, 1e-6) << t.task.task;
+    // One measured frequency integrates to nothing: the measurement, not the camera, leaves the range
+    // open between none and that same dimming limit - never a crossing at zero.
+    for (const TtpRange& t : predictRanges(carried({{f1, m, {}, {}}}, Carried::Both), s).ttp) {
+        EXPECT_EQ(std::tuple(t.rangeKm, t.limitedBy), std::tuple(0.0, RangeLimit::Measurement)) << t.task;
+        EXPECT_NEAR(t.highKm.value_or(0.0), ttpHigh, 1e-6 * ttpHigh) << t.task;
+    }
 }
 
 class RangeProbabilityInverse : public testing::TestWithParam<std::pair<double, double>> {};
