@@ -24,16 +24,19 @@ QRect plotArea(const QRect& area) {
 // Both pictures are laid out on a page this wide and scaled to the rectangle, so that a 300 dpi
 // report and a window draw the same picture with text in proportion.
 constexpr double logicalWidth = 480.0;
+// A wide, low area (the window's dialog) scales to its height instead, so that the legend and the
+// axes keep room for the curves.
+constexpr double leastLogicalHeight = 300.0;
 constexpr int fontPixels = 11;
 
 QRect scaledArea(QPainter& painter, const QRect& area) {
-    const double scale = area.width() / logicalWidth;
+    const double scale = std::min(area.width() / logicalWidth, area.height() / leastLogicalHeight);
     painter.translate(area.topLeft());
     painter.scale(scale, scale);
     QFont font = painter.font();
     font.setPixelSize(fontPixels);
     painter.setFont(font);
-    return QRect(0, 0, static_cast<int>(logicalWidth), static_cast<int>(area.height() / scale));
+    return QRect(0, 0, static_cast<int>(area.width() / scale), static_cast<int>(area.height() / scale));
 }
 
 // Adds a point to a path, starting it at the first.
