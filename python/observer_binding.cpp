@@ -28,8 +28,8 @@ void addSummary(py::dict& record, const std::string& prefix, const RepeatSummary
     record[py::str(prefix + "_sd_k")] = orNone(s.valued > 1, s.sd);
     record[py::str(prefix + "_ci95_low_k")] = orNone(s.valued > 1, s.ciLow);
     record[py::str(prefix + "_ci95_high_k")] = orNone(s.valued > 1, s.ciHigh);
-    record[py::str(prefix + "_resolved")] = s.resolved;
-    record[py::str(prefix + "_repeats")] = s.repeats;
+    record[py::str(prefix + "_resolved_count")] = s.resolved;
+    record[py::str(prefix + "_repeats_count")] = s.repeats;
     record[py::str(prefix + "_outcome")] = outcomeText(s.outcome);
 }
 
@@ -162,7 +162,8 @@ tervix.frequencies.
 
 Returns one dict per frequency: the MRTD and each half ("mrtd", "mrtd_plus",
 "mrtd_minus") with mean ("_k"), standard deviation ("_sd_k"), 95 % interval of the
-mean ("_ci95_low_k", "_ci95_high_k"), resolved repeats, repeats and outcome; the
+mean ("_ci95_low_k", "_ci95_high_k"), resolved repeats ("_resolved_count"), repeats
+("_repeats_count") and outcome; the
 classic formula ("classic_k", "classic_human_k") and the camera file's curve
 ("camera_curve_k"). None where there is no value. The interpreter is free for other
 threads meanwhile; Ctrl-C cancels the measurement and raises KeyboardInterrupt.)");

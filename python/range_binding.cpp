@@ -141,8 +141,11 @@ void putKnown(py::dict& into, const KnownRange& r) {
     into["bound"] = r.bracket();
 }
 
+// As the range CSV names the column: "range_p90_km" at 0.9.
 std::string probabilityKey(double p) {
-    return "range_km_p" + py::repr(py::float_(p)).cast<std::string>();
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%g", 100.0 * p);
+    return std::string("range_p") + percent + "_km";
 }
 
 py::dict predictionDict(const RangePrediction& p) {
@@ -272,7 +275,7 @@ Returns a dict: the source and scenario, "tasks" (one dict per task: "range_km";
 "low_km", "high_km" (None where nothing bounds it) and "limited_by" ("crossing",
 "sampling" or "measurement"), "bound" being true when the range is a bracket; the
 95 % interval "ci95_low_km"/"ci95_high_km" when the source allows one, the
-frequency, cycles and pixels at the range, and "range_km_p<P>" for each
+frequency, cycles and pixels at the range, and "range_p<100 P>_km" for each
 probability), "ttp" (the TTP metric's ranges, the same way), "ttp_criteria" and
 "ttp_source" (the V50s and probability function used) and "notes". Raises tervix.Error when a file of the source is
 refused or the MRTD has no value above zero.)");
