@@ -17,6 +17,9 @@ cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 tools/install_python_module.sh build
 
+# The sanitizer run leaves out the long statistical runs (the heavy ones, the screen's trends, the
+# ranges' interval coverage): they pass through the same code as the shorter tests, which it runs, and
+# the normal run above already checks their numbers.
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
