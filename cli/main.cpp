@@ -582,13 +582,6 @@ int runSession(const Invocation& run) {
     }
     if (run.has("sign") && (!run.has("pdf") || isStandardOutput(run.value("pdf"))))
         return usageError("--sign signs the report: give --pdf FILE too");
-    // The signature is written beside the report, so it must not be one of the inputs either.
-    const std::string signature = run.value("pdf") + ".sig";
-    for (const char* input : {"", "requirement"}) {
-        const std::string in = *input ? run.value(input) : path;
-        if (run.has("sign") && !in.empty() && namesSameFile(signature, in))
-            return fail("--sign '" + signature + "' is the input '" + in + "'; name another file");
-    }
     // The camera files are looked for beside the session, then in the working folder; one the report
     // would refuse (a pipe, a device) is said before anything is printed or Qt starts.
     const QStringList folders{QFileInfo(QString::fromStdString(path)).absolutePath(), QDir::currentPath()};
@@ -610,7 +603,7 @@ int runSession(const Invocation& run) {
         if (!writeSessionReport(*session, folders, QString::fromStdString(run.value("pdf")), reportError, info))
             return fail(reportError.toStdString());
     }
-    if (run.has("sign") && !signDetached(run.value("pdf"), run.value("sign"), signature, error))
+    if (run.has("sign") && !signDetached(run.value("pdf"), run.value("sign"), run.value("pdf") + ".sig", error))
         return fail(error);
     return 0;
 }
@@ -929,6 +922,11 @@ std::vector<NamedFile> filesWritten(const Command& command, const Invocation& ru
     for (const CommandOption& option : command.options)
         if (option.role == FileRole::Output && run.has(option.name))
             files.push_back({std::string("--") + option.name, run.value(option.name)});
+    // A signed report's signature is written beside it: an output like the others.
+    const bool signs = std::any_of(command.options.begin(), command.options.end(),
+                                   [](const CommandOption& option) { return std::string(option.name) == "sign"; });
+    if (signs && run.has("sign") && run.has("pdf"))
+        files.push_back({"--sign", run.value("pdf") + ".sig"});
     return files;
 }
 
