@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The live window over a working day: the bench under Xvfb for a set time while a scripted observer
 # works its controls once a second; frames per second and resident memory are reported every minute.
-# Fails when the memory after the warm-up grows by more than 5 MB or a frame period exceeds twice
+# Fails when the memory after the warm-up grows by more than 5 MB (its trend, each camera at its own
+# level: the cameras' images differ in size) or a frame period exceeds twice
 # the camera's, camera switches included (a switch is built off the window's thread and taken in at a
 # frame boundary). Each such period is printed with the action taken before it, and the end lists each
 # kind of action (the camera switch among them, taken in apart): how long it held the window's thread
