@@ -249,10 +249,21 @@ void Bench::showBars(float barScale) {
     temperatureOnGrid_ = 0.0f;
     showTemperatureDifference();
     state_.console.barScale = barScale;
-    updateTargetExtent();
-    if (randomisePosition_)
-        randomiseTargetPosition();
-    if (followDisplayWindow() && window_)
+    ::updateTargetExtent(state_.target, stepIndex_);
+    const PointList& response = state_.camera.tables.currentSpectralResponse();
+    UpdateScene(state_.target, state_.sim, state_.camera.set, response, state_.console);
+    // The new bars' extent is known from their projection alone: a randomised target is drawn once,
+    // where it lands, and the frame is shown once, after the display window followed the new image
+    // (a render shown at the centre, again where it landed and again in the moved window held a
+    // 60 Hz camera's frame back).
+    if (randomisePosition_) {
+        randomiseOffsets();
+        UpdateScene(state_.target, state_.sim, state_.camera.set, response, state_.console);
+    }
+    ++sceneGeneration_;
+    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
+    followDisplayWindow();
+    if (window_)
         window_->presentFrame(false);
 }
 
@@ -274,6 +285,11 @@ void Bench::setObserver(const std::string& name) {
 }
 
 void Bench::randomiseTargetPosition() {
+    randomiseOffsets();
+    updateTargetExtent();
+}
+
+void Bench::randomiseOffsets() {
     const CameraSet& c = state_.camera.set;
     const SimState& sim = state_.sim;
     ConsoleValues& console = state_.console;
@@ -293,7 +309,6 @@ void Bench::randomiseTargetPosition() {
         console.targetPhaseX = state_.random.fresh().uniform() - 0.5;
         console.targetPhaseY = state_.random.fresh().uniform() - 0.5;
     }
-    updateTargetExtent();
 }
 
 void Bench::toggleRandomisePosition(std::uint32_t tickCount) {

@@ -252,6 +252,9 @@ public:
     static double zoomInHundredths(double zoom);
 
 private:
+    // New random offsets (and sub-pixel phases) for the target within the field, from the extent the
+    // last projection gave; nothing is drawn.
+    void randomiseOffsets();
     // The image brought to the difference just set: render, automatic display window, one frame.
     void showNewDifference();
     // The automatic display window set from the image just rendered, and the image mapped again

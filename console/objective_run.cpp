@@ -152,6 +152,24 @@ bool readViewing(const json& item, const std::string& at, RunViewing& v, std::st
             return false;
         *field = item[key].get<double>();
     }
+    // Recorded since the screen's whole law and the profile were kept; a run without them is older.
+    if (item.contains("gamma") || item.contains("blackLuminance")) {
+        if (!need(item.contains("gamma") && isNumber(item["gamma"]) && item["gamma"].get<double>() > 0.0 &&
+                      item["gamma"].get<double>() <= 10.0,
+                  reason, at + " \"gamma\" is not a number above 0 and at most 10") ||
+            !need(item.contains("blackLuminance") && isNumber(item["blackLuminance"]) &&
+                      item["blackLuminance"].get<double>() >= 0.0 &&
+                      item["blackLuminance"].get<double>() < v.peakLuminance,
+                  reason, at + " \"blackLuminance\" is not a number from 0 to below \"peakLuminance\""))
+            return false;
+        v.gamma = item["gamma"].get<double>();
+        v.blackLuminance = item["blackLuminance"].get<double>();
+    }
+    if (item.contains("profile")) {
+        if (!need(item["profile"].is_string(), reason, at + " \"profile\" is not a text"))
+            return false;
+        v.profile = item["profile"].get<std::string>();
+    }
     if (!need(item.contains("displayWindow"), reason, at + " has no \"displayWindow\""))
         return false;
     const json& window = item["displayWindow"];
@@ -230,23 +248,23 @@ json objectiveRunJson(const ObjectiveRun& run) {
     const RunViewing& v = run.viewing;
     const json window =
         v.displayWindow ? json{{"level", v.displayWindow->level}, {"contrast", v.displayWindow->contrast}} : json();
+    json viewing = {{"words", v.words},       {"thresholdSnr", v.thresholdSnr}, {"integrationTime", v.integrationTime},
+                    {"grid", v.grid},         {"resolution", v.resolution},     {"screenPixel", v.screenPixel},
+                    {"distance", v.distance}, {"magnifier", v.magnifier},       {"peakLuminance", v.peakLuminance},
+                    {"displayWindow", window}};
+    if (v.gamma > 0.0) {
+        viewing["gamma"] = v.gamma;
+        viewing["blackLuminance"] = v.blackLuminance;
+    }
+    if (v.profile)
+        viewing["profile"] = *v.profile;
     return {{"time", run.time},
             {"slot", run.slot},
             {"cameraFile", run.cameraFile},
             {"cameraSha256", run.cameraSha256.empty() ? json(nullptr) : json(run.cameraSha256)},
             {"imageModel", run.imageModel},
             {"observer", run.observer},
-            {"viewing",
-             {{"words", v.words},
-              {"thresholdSnr", v.thresholdSnr},
-              {"integrationTime", v.integrationTime},
-              {"grid", v.grid},
-              {"resolution", v.resolution},
-              {"screenPixel", v.screenPixel},
-              {"distance", v.distance},
-              {"magnifier", v.magnifier},
-              {"peakLuminance", v.peakLuminance},
-              {"displayWindow", window}}},
+            {"viewing", std::move(viewing)},
             {"orientation", run.orientation},
             {"seed", run.seed},
             {"repeats", run.repeats},

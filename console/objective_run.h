@@ -80,6 +80,11 @@ struct RunViewing {
     double magnifier = 1.0;      // the view's
     double peakLuminance = 0.0;  // cd/m² at grey 255
     std::optional<RunDisplayWindow> displayWindow; // none: automatic, following each image
+    // The screen's luminance law below its peak and the person's profile. Runs of earlier releases
+    // recorded none of them: gamma 0 and no profile then.
+    double gamma = 0.0;                 // the luminance law's exponent
+    double blackLuminance = 0.0;        // cd/m² at grey 0
+    std::optional<std::string> profile; // the observer profile's file; empty: the published eye's
 
     bool operator==(const RunViewing&) const = default;
 };

@@ -156,6 +156,9 @@ QString viewingText(const RunViewing& v) {
     QString window =
         v.displayWindow ? QString(u"level %1, contrast %2"_s).arg(v.displayWindow->level).arg(v.displayWindow->contrast)
                         : u"automatic"_s;
+    // Runs of earlier releases did not record the screen's law below its peak.
+    if (v.gamma > 0.0)
+        window += QString(u"; screen gamma %1, black %2 cd/m²"_s).arg(v.gamma).arg(v.blackLuminance);
     return QString(u"%1; threshold SNR %2, integration %3 s, %4; display %5"_s)
         .arg(v.words.empty() ? u"model observer"_s : text(v.words))
         .arg(v.thresholdSnr)

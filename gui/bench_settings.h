@@ -11,3 +11,8 @@ inline const QString settingsApplication = QStringLiteral("Tervix");
 inline const QString reportLaboratoryKey = QStringLiteral("report/laboratory");
 inline const QString reportOperatorKey = QStringLiteral("report/operator");
 inline const QString reportRequirementKey = QStringLiteral("report/requirement");
+
+// The people the window has confirmed as observers: each name exactly as typed, with the identifier
+// and eyesight check last given for it, so that the same person joins a later session's roster
+// without being asked again.
+inline const QString knownObserversKey = QStringLiteral("session/knownObservers");

@@ -1072,7 +1072,7 @@ void MainConsole::createMenuBar() {
     menuBar_->setAccessibleName(u"Menu bar"_s);
     const SessionPanel::MenuActions& session = session_->menuActions();
     QMenu* sessionMenu = menuBar_->addMenu(u"&Session"_s);
-    sessionMenu->addActions({session.newSession, session.openSession, session.saveSessionAs});
+    sessionMenu->addActions({session.newSession, session.openSession, session.saveSessionAs, session.addObserver});
     sessionMenu->addSeparator();
     sessionMenu->addActions(
         {actions_.saveTable, actions_.exportCsv, actions_.exportJson, session.report, session.reportSettings});

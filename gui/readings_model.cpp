@@ -16,7 +16,7 @@ namespace {
 constexpr std::array<int, ReadingsModel::Columns> cellOf{
     readingColumn::Time,  readingColumn::Observer,  readingColumn::Slot, readingColumn::CameraFile,
     readingColumn::Bars,  readingColumn::Frequency, readingColumn::Half, readingColumn::DeltaT,
-    readingColumn::Model, readingColumn::Struck};
+    readingColumn::Model, readingColumn::Struck,    readingColumn::Blind};
 
 } // namespace
 
@@ -24,6 +24,7 @@ ReadingsModel::ReadingsModel(const BenchSignals& bench, QObject* parent)
     : QAbstractTableModel(parent), bench_(bench.bench()) {
     rows_ = static_cast<int>(bench_.session().readings.size());
     blind_ = bench_.blind();
+    takenBlind_ = blindReadings(bench_.session());
     connect(&bench, &BenchSignals::readingRecorded, this, &ReadingsModel::appended);
     connect(&bench, &BenchSignals::readingStruck, this,
             [this](int row) { emit dataChanged(index(row, 0), index(row, Columns - 1)); });
@@ -37,6 +38,7 @@ void ReadingsModel::appended(int index) {
     }
     beginInsertRows({}, rows_, rows_);
     ++rows_;
+    takenBlind_ = blindReadings(bench_.session());
     endInsertRows();
 }
 
@@ -44,6 +46,7 @@ void ReadingsModel::rederive() {
     beginResetModel();
     rows_ = static_cast<int>(bench_.session().readings.size());
     blind_ = bench_.blind();
+    takenBlind_ = blindReadings(bench_.session());
     endResetModel();
 }
 
@@ -65,7 +68,9 @@ QVariant ReadingsModel::data(const QModelIndex& index, int role) const {
         return {};
     const SessionReading& reading = bench_.session().readings[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole)
-        return readingCell(reading, cellOf[static_cast<std::size_t>(index.column())], blind_);
+        return readingCell(reading, cellOf[static_cast<std::size_t>(index.column())], blind_,
+                           static_cast<std::size_t>(index.row()) < takenBlind_.size() &&
+                               takenBlind_[static_cast<std::size_t>(index.row())]);
     // A reading the session's file does not hold (its write failed, or the lock went) is in italics.
     const bool unwritten = !bench_.recorder().isWritten(static_cast<std::size_t>(index.row()));
     if (role == Qt::FontRole && ((reading.struck && index.column() != Struck) || unwritten)) {

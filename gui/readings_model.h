@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 
+#include <vector>
+
 class Bench;
 class BenchSignals;
 
@@ -15,7 +17,7 @@ public:
     ReadingsModel(const BenchSignals& bench, QObject* parent = nullptr);
 
     // The columns the window shows.
-    enum Column { Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Model, Struck, Columns };
+    enum Column { Time, Observer, Slot, CameraFile, Bars, Frequency, Half, DeltaT, Model, Struck, Blind, Columns };
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,6 +31,7 @@ private:
     void rederive();
 
     const Bench& bench_;
-    int rows_ = 0;       // the readings shown: the session's, once told
-    bool blind_ = false; // as the rows were derived
+    int rows_ = 0;                 // the readings shown: the session's, once told
+    bool blind_ = false;           // as the rows were derived
+    std::vector<bool> takenBlind_; // each reading's, from the session's blind-mode events
 };

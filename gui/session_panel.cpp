@@ -7,6 +7,7 @@
 #include "drawing/session_report.h"
 #include "gui/bench_settings.h"
 #include "gui/dialog_folder.h"
+#include "gui/observer_dialog.h"
 #include "gui/report_settings_dialog.h"
 #include "text/bounded_text_file.h"
 #include "text/messages.h"
@@ -28,6 +29,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -97,7 +100,8 @@ bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == observerBox_->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            rememberObserver(observer());
+            if (confirmObserver(observer()))
+                rememberObserver(observer());
             return true;
         }
     }
@@ -122,6 +126,7 @@ QString SessionPanel::startOrRestore() {
         core_.resumeSession(std::move(*session), path, true);
         if (recorder().readOnly())
             continue;
+        offerRosterNames();
         return (u"Restored %1 readings of the session started %2 UTC, which did not end normally."_s)
             .arg(count)
             .arg(QString::fromStdString(created.substr(0, 10) + " " + created.substr(11, 8)));
@@ -131,8 +136,32 @@ QString SessionPanel::startOrRestore() {
 }
 
 void SessionPanel::recordReading(bool recognised) {
+    if (!confirmObserver(observer()))
+        return;
     rememberObserver(observer());
     core_.record({observer().toStdString(), recognised});
+}
+
+bool SessionPanel::confirmObserver(const QString& name) {
+    const Session& session = recorder().session();
+    const std::string typed = name.toStdString();
+    if (recorder().readOnly() || rosterEntry(session.observers, typed) || name == loginName() ||
+        std::any_of(session.readings.begin(), session.readings.end(),
+                    [&](const SessionReading& r) { return r.observer == typed; }))
+        return true;
+    if (const auto known = ObserverDialog::remembered(name); known && rosterProblem(session.observers, *known).empty())
+        return core_.addObserver(*known);
+    ObserverDialog dialog(name, session.observers, &window_);
+    return dialog.exec() == QDialog::Accepted && core_.addObserver(dialog.entry());
+}
+
+void SessionPanel::offerRosterNames() {
+    QSignalBlocker block(observerBox_);
+    const QString shown = observerBox_->currentText();
+    for (const SessionObserver& o : recorder().session().observers)
+        if (const QString name = QString::fromStdString(o.name); observerBox_->findText(name) < 0)
+            observerBox_->addItem(name);
+    observerBox_->setEditText(shown);
 }
 
 void SessionPanel::addNaturalWidths(std::map<int, int>& widths) const {
@@ -200,6 +229,16 @@ void SessionPanel::createMenuActions() {
         if (!path.isEmpty())
             writeReport(path);
     });
+    actions_.addObserver = new QAction(u"Add observer..."_s, this);
+    connect(actions_.addObserver, &QAction::triggered, this, [this] {
+        ObserverDialog dialog(QString(), recorder().session().observers, &window_);
+        if (dialog.exec() != QDialog::Accepted || !core_.addObserver(dialog.entry()))
+            return;
+        // The box's text first, which makes them the bench's current observer, then the list.
+        const QString name = QString::fromStdString(dialog.entry().name);
+        setObserver(name);
+        rememberObserver(name);
+    });
     actions_.reportSettings = new QAction(u"Report settings..."_s, this);
     connect(actions_.reportSettings, &QAction::triggered, this, [this] {
         ReportSettingsDialog dialog(&window_);
@@ -208,8 +247,8 @@ void SessionPanel::createMenuActions() {
 }
 
 void SessionPanel::addMenuActions(QMenu& menu) {
-    menu.addActions(
-        {actions_.newSession, actions_.openSession, actions_.saveSessionAs, actions_.report, actions_.reportSettings});
+    menu.addActions({actions_.newSession, actions_.openSession, actions_.saveSessionAs, actions_.addObserver,
+                     actions_.report, actions_.reportSettings});
 }
 
 bool SessionPanel::confirmClose() {
@@ -282,6 +321,7 @@ bool SessionPanel::openSession(const QString& path) {
         return false;
     finish();
     core_.resumeSession(std::move(*session), path.toStdString(), false);
+    offerRosterNames();
     if (recorder().readOnly())
         messages_.message((u"'%1' is open read-only: %2. Its statistics and report are shown here; readings go "
                            u"into it only in the bench that records it."_s)

@@ -55,6 +55,7 @@ public:
         QAction* saveSessionAs = nullptr;
         QAction* report = nullptr;
         QAction* reportSettings = nullptr;
+        QAction* addObserver = nullptr;
     };
     const MenuActions& menuActions() const { return actions_; }
     void addMenuActions(QMenu& menu);
@@ -93,6 +94,13 @@ protected:
 private:
     void createMenuActions();
     void rememberObserver(const QString& name);
+    // A name goes on the session's roster before its first reading: one the roster holds, one with
+    // readings in the session already (a session from before the roster) or the login's own goes
+    // on; one the window confirmed before joins with what was given then; any other is confirmed
+    // once in "New observer", with an identifier. False when the user cancels.
+    bool confirmObserver(const QString& name);
+    // The session's observers offered in the box beside the names remembered.
+    void offerRosterNames();
 
     QWidget& window_;
     Bench& core_;

@@ -1,24 +1,26 @@
 // The soak's scripted observer (run by tools/soak.sh under Xvfb): the bench window as a user starts
 // it, worked through its controls once a second for a set time, while every presented frame and the
-// process's resident memory are watched.
+// process's memory are watched.
 //
 //   tervix_soak_observer [--minutes M] [--warmup-minutes W] [--report-seconds S]
 //
-// Reports frames per second, the longest frame period and VmRSS every S seconds (default 60), and at
-// the end, for each kind of action, how long it held the window's thread and how many frame periods
-// over twice the camera's ended after it. A camera switch holds the window's thread twice: when it is
-// asked for (the bench copied) and when the camera built meanwhile is taken in at a frame boundary;
-// its line gives the longer, and the taking in is listed apart. Ends with status 1 when the resident
-// memory after the first W minutes (default 5) grows by more than 5 MB, or when any frame period, a
-// camera switch's included, exceeds twice the camera's (the slower camera's across a switch); 0
-// otherwise.
+// Reports frames per second, the longest frame period, the heap in use and VmRSS every S seconds
+// (default 60), and at the end, for each kind of action, how long it held the window's thread and how
+// many frame periods over twice the camera's ended after it. A camera switch holds the window's thread twice: when it
+// is asked for (the bench copied) and when the camera built meanwhile is taken in at a frame boundary; its line gives
+// the longer, and the taking in is listed apart. Ends with status 1 when the memory in use after the first W minutes
+// (default 5) grows by more than 5 MB, or when any frame period, a camera switch's included, exceeds twice the camera's
+// (the slower camera's across a switch); 0 otherwise.
 //
-// The resident memory is a level per camera (each camera's images and kernels have their own sizes,
-// some 15 MB apart), so a sample against one taken under another camera says nothing of a leak. It is
-// sampled once a second with the camera then live, and the growth is the trend over the time after
-// the warm-up, fitted by least squares with a level of its own for each camera: a leak raises every
-// camera's level alike and shows in full; switching between cameras does not. The highest sample is
-// printed beside it.
+// What a leak grows is the memory the program holds: the heap in use, what the allocator has handed
+// out and not had back (mallinfo2: the arenas' chunks in use and the mapped blocks). The resident size
+// also holds what was freed but kept by the allocator for reuse, which climbs to a plateau as the
+// five cameras' images of different sizes come and go; it is printed beside the verdict. Both are a
+// level per camera (each camera's images and kernels have their own sizes, some 15 MB apart), so a
+// sample against one taken under another camera says nothing: they are sampled once a second with
+// the camera then live, and the growth is the trend over the time after the warm-up, fitted by least
+// squares with a level of its own for each camera. A leak raises every camera's level alike and
+// shows in full; switching between cameras does not.
 #include "console/bench.h"
 #include "console/bench_state.h"
 #include "console/control_ids.h"
@@ -35,6 +37,8 @@
 #include <QSlider>
 #include <QSurfaceFormat>
 #include <QTimer>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <array>
@@ -73,17 +77,24 @@ long residentKb() {
     return key == std::string::npos ? -1 : std::strtol(status->c_str() + key + 6, nullptr, 10);
 }
 
-// One sample of the resident memory, with the camera live when it was taken.
+// The heap in use in kB: the allocator's chunks handed out in every arena and its mapped blocks.
+double heapInUseKb() {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<double>(m.uordblks + m.hblkhd) / 1024.0;
+}
+
+// One sample of the memory, with the camera live when it was taken.
 struct MemorySample {
     double seconds;
-    double kb;
+    double heapKb;
+    double residentKb;
     std::string camera;
 };
 
-// The memory's growth over the samples' span in kB: the least-squares slope of memory over time with a
+// A measure's growth over the samples' span in kB: the least-squares slope of it over time with a
 // level of its own for each camera (each camera's samples centred on their own means), times the span.
 // Zero when there is no spread in time to fit.
-double fittedGrowthKb(const std::vector<MemorySample>& samples) {
+double fittedGrowthKb(const std::vector<MemorySample>& samples, double MemorySample::*kb) {
     struct Sums {
         double n = 0, t = 0, kb = 0;
     };
@@ -92,13 +103,13 @@ double fittedGrowthKb(const std::vector<MemorySample>& samples) {
         Sums& c = perCamera[s.camera];
         c.n += 1;
         c.t += s.seconds;
-        c.kb += s.kb;
+        c.kb += s.*kb;
     }
     double covariance = 0, variance = 0;
     for (const MemorySample& s : samples) {
         const Sums& c = perCamera[s.camera];
         const double dt = s.seconds - c.t / c.n;
-        covariance += dt * (s.kb - c.kb / c.n);
+        covariance += dt * (s.*kb - c.kb / c.n);
         variance += dt * dt;
     }
     if (samples.size() < 2 || variance <= 0)
@@ -149,26 +160,34 @@ public:
     }
     void summary() const {
         std::printf("summary: %lld frames in %.0f s; longest frame period %.1f ms (limit %.0f ms at that "
-                    "moment) and %d periods over twice the camera's, camera switches included; VmRSS %ld kB after the "
-                    "warm-up, %ld kB at most afterwards, growth %.0f kB over %zu samples (each camera at its own "
-                    "level), allowed %.0f kB; %d scripted actions\n",
-                    totalFrames_, clock_.elapsed() / 1000.0, longestMs_, longestLimitMs_, longFrames_, warmupKb_,
-                    peakAfterWarmupKb_, growthKb(), memory_.size(), allowedGrowthKb, actionCount_);
-        std::map<std::string, std::pair<int, double>> perCamera;
+                    "moment) and %d periods over twice the camera's, camera switches included; heap in use grew "
+                    "%.0f kB after the warm-up over %zu samples (each camera at its own level), allowed %.0f kB; "
+                    "%d scripted actions\n",
+                    totalFrames_, clock_.elapsed() / 1000.0, longestMs_, longestLimitMs_, longFrames_, growthKb(),
+                    memory_.size(), allowedGrowthKb, actionCount_);
+        std::printf("resident size (VmRSS): %ld kB after the warm-up, %ld kB at most afterwards, its trend %.0f kB "
+                    "(each camera at its own level; freed memory the allocator keeps included)\n",
+                    warmupKb_, peakAfterWarmupKb_, fittedGrowthKb(memory_, &MemorySample::residentKb));
+        struct Means {
+            int n = 0;
+            double heap = 0, resident = 0;
+        };
+        std::map<std::string, Means> perCamera;
         for (const MemorySample& s : memory_) {
-            auto& [n, sum] = perCamera[s.camera];
-            ++n;
-            sum += s.kb;
+            Means& m = perCamera[s.camera];
+            ++m.n;
+            m.heap += s.heapKb;
+            m.resident += s.residentKb;
         }
-        for (const auto& [camera, values] : perCamera)
-            std::printf("memory with %-12s %5d samples, mean VmRSS %.0f kB\n", camera.c_str(), values.first,
-                        values.second / values.first);
+        for (const auto& [camera, m] : perCamera)
+            std::printf("memory with %-12s %5d samples, mean heap in use %.0f kB, mean VmRSS %.0f kB\n", camera.c_str(),
+                        m.n, m.heap / m.n, m.resident / m.n);
     }
 
 private:
     // The camera's own rate, not the timer's whole-millisecond period (60 Hz, not 62.5).
     double cameraRate() { return static_cast<double>(console_.core().state().camera.set.frameRate); }
-    double growthKb() const { return fittedGrowthKb(memory_); }
+    double growthKb() const { return fittedGrowthKb(memory_, &MemorySample::heapKb); }
 
     void framePresented() {
         const qint64 now = frameClock_.isValid() ? frameClock_.nsecsElapsed() : 0;
@@ -216,7 +235,7 @@ private:
         }
         // A second after the last action, before the next: the memory with the camera now live.
         if (const long kb = residentKb(); kb >= 0 && clock_.elapsed() >= warmupMs_)
-            memory_.push_back({clock_.elapsed() / 1000.0, static_cast<double>(kb),
+            memory_.push_back({clock_.elapsed() / 1000.0, heapInUseKb(), static_cast<double>(kb),
                                Bench::cameraFileOf(console_.core().cameraIndex())});
         const auto action = static_cast<Action>(actionCount_++ % NoAction);
         QElapsedTimer held;
@@ -264,8 +283,10 @@ private:
         else if (warmupKb_ >= 0)
             peakAfterWarmupKb_ = std::max(peakAfterWarmupKb_, kb);
         const double seconds = (elapsed - lastReportMs_) / 1000.0;
-        std::printf("%6.1f min: %5.1f frames/s presented (camera %.1f), longest period %.1f ms, VmRSS %ld kB\n",
-                    elapsed / 60000.0, framesThisReport_ / seconds, cameraRate(), longestThisReport_, kb);
+        std::printf("%6.1f min: %5.1f frames/s presented (camera %.1f), longest period %.1f ms, heap in use %.0f kB, "
+                    "VmRSS %ld kB\n",
+                    elapsed / 60000.0, framesThisReport_ / seconds, cameraRate(), longestThisReport_, heapInUseKb(),
+                    kb);
         std::fflush(stdout);
         framesThisReport_ = 0;
         longestThisReport_ = 0.0;

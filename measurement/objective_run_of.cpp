@@ -67,9 +67,10 @@ ObjectiveRun objectiveRunOf(const ObjectiveMrtd& result, const ObserverSettings&
     run.imageModel = source.imageModel;
     run.observer = observerName(result.observer);
     const ScreenViewing& screen = settings.viewing;
-    run.viewing = {result.viewing,       settings.thresholdSnr, settings.integrationTime, settings.grid,
-                   settings.resolution,  screen.screenPixel,    screen.distance,          screen.magnification,
-                   screen.peakLuminance, std::nullopt};
+    run.viewing = {
+        result.viewing,     settings.thresholdSnr, settings.integrationTime, settings.grid,        settings.resolution,
+        screen.screenPixel, screen.distance,       screen.magnification,     screen.peakLuminance, std::nullopt,
+        screen.gamma,       screen.blackLuminance, settings.profile.name};
     if (settings.displayWindow)
         run.viewing.displayWindow = RunDisplayWindow{settings.displayWindow->level, settings.displayWindow->contrast};
     run.orientation = result.horizontalBars ? orientationHorizontal : orientationVertical;

@@ -24,6 +24,18 @@ std::optional<CameraState> cameraIn(const FoundCameraFile& file, std::string& er
     return std::nullopt;
 }
 
+// A model observer run's "sampling.pixelAngleMrad", when it gives one: a finite angle above 0 and
+// below 1000 mrad, or the reason it is not.
+std::optional<double> pixelAngleOfRun(const nlohmann::json& run, std::string& reason) {
+    if (!run.contains("sampling") || !run["sampling"].is_object() || !run["sampling"].contains("pixelAngleMrad"))
+        return std::nullopt;
+    const nlohmann::json& angle = run["sampling"]["pixelAngleMrad"];
+    if (angle.is_number() && angle.get<double>() > 0.0 && angle.get<double>() < 1000.0)
+        return angle.get<double>();
+    reason = "\"sampling.pixelAngleMrad\" is not an angle above 0 and below 1000 mrad";
+    return std::nullopt;
+}
+
 class Assembler {
 public:
     Assembler(const std::vector<std::string>& folders, std::string& error) : folders_(folders), error_(error) {}
@@ -93,6 +105,15 @@ public:
             if (!read) {
                 error_ = *path + ": " + reason;
                 return std::nullopt;
+            }
+            // The run's pixel angle gives the pixels across the critical dimension; the vertical bars'
+            // (the detector's horizontal pitch) is the one a camera file's curves are given with.
+            std::string badAngle;
+            if (const auto angle = pixelAngleOfRun(*json, badAngle); !badAngle.empty()) {
+                error_ = *path + ": " + badAngle;
+                return std::nullopt;
+            } else if (angle && (!mrtd.ifovMrad || !horizontalBars)) {
+                mrtd.ifovMrad = angle;
             }
             take(std::move(*read), horizontalBars, mrtd);
             mrtd.source += " " + *path;

@@ -146,6 +146,9 @@ TEST(CliLong, TheGuidesWorkedExamplesAreWhatTheBuildGives) {
                                     " --objective-horizontal " + dir.path("horizontal.json"));
         ASSERT_EQ(range.status, 0) << range.err;
         const auto r = nlohmann::json::parse(range.out);
+        // The model observer's runs carry the pixel angle the camera file gives, and with it the pixels
+        // across the target.
+        EXPECT_NEAR(r["ifovMrad"].get<double>(), f["ifovMrad"].get<double>(), 1e-9) << "camera" << k;
         // Every task, Johnson and TTP, is a number or a bracket at most 15 % wide.
         for (const char* list : {"tasks", "ttp"})
             for (const auto& t : r[list])

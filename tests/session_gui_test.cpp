@@ -2,11 +2,13 @@
 // window), the radios turning the target, the observer's names, the question at closing. Readings: see bench_test.
 #include "cli_run.h"
 #include "console/session.h"
+#include "gui/bench_settings.h"
 #include "gui/campaign_model.h"
 #include "gui/campaign_view.h"
 #include "gui/frame_view.h"
 #include "gui/mrtd_plot.h"
 #include "gui/objective_mrtd_runner.h"
+#include "gui/readings_model.h"
 #include "gui/readings_panel.h"
 #include "started_bench.h"
 #include "text/whole_file.h"
@@ -29,6 +31,21 @@ void answerModal(const std::function<void(QWidget*)>& answer, const std::functio
     });
     poll.start(20);
     act();
+}
+
+// Confirms the new observer `act` asks for (the dialog's identifier kept when `identifier` is empty);
+// true when it asked.
+bool confirmingObserver(const std::function<void()>& act, const QString& identifier = {}) {
+    bool asked = false;
+    answerModal(
+        [&](QWidget* dialog) {
+            asked = dialog->objectName() == u"observerDialog"_s;
+            if (!identifier.isEmpty())
+                dialog->findChild<QLineEdit*>(u"observerIdentifier"_s)->setText(identifier);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        },
+        act);
+    return asked;
 }
 
 bool hasDigit(const QString& text) {
@@ -176,7 +193,7 @@ private slots:
             };
             for (const QString& name : {u"Cleo"_s, u"Dan"_s, u"Eli"_s}) {
                 type(name);
-                bench.record(600);
+                confirmingObserver([&] { bench.record(600); });
             }
             // Enter in the box takes the name and leaves the target and the difference alone.
             type(u"Dan"_s);
@@ -214,14 +231,18 @@ private slots:
             },
             [&] { w.session()->menuActions().reportSettings->trigger(); });
         bench.session().setObserver(u"Ann"_s);
-        for (int position : {700, 300, 520}) // +0.8, -0.8 and a press by mistake
-            bench.record(position);
+        confirmingObserver([&] {
+            for (int position : {700, 300, 520}) // +0.8, -0.8 and a press by mistake
+                bench.record(position);
+        });
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
         bench.session().setObserver(u"Bo"_s);
-        for (int position : {650, 350, 600}) // +0.6, -0.6, +0.4 to be struck
-            bench.record(position);
+        confirmingObserver([&] {
+            for (int position : {650, 350, 600}) // +0.6, -0.6, +0.4 to be struck
+                bench.record(position);
+        });
         w.showRecords(false); // the Readings panel, as one opens it to strike a reading out
         QTableView* table = w.readings()->table();
         const QAbstractItemModel* readings = table->model();
@@ -320,31 +341,39 @@ private slots:
     // The model observer's runs are the session's: each drawn only on the bars it measured and labelled
     // so, the other orientation's run shown when the bars turn; a new session shows none, the session
     // opened again brings both back, and the command line lists them with the camera file's hash.
-    // A slip ("ann ") and the right name ("Ann") stay two names as typed, Enter on the trackbar
-    // applies, a spoofing name shows escaped, a struck reading comes back with a reason, the
-    // readings filter, and blind mode draws no handle that tells the difference.
+    // A slip ("ann ") and the right name ("Ann") stay two names as typed, each confirmed once (one
+    // person when given one identifier), Enter on the trackbar applies, a spoofing name shows
+    // escaped, a struck reading comes back with a reason, the readings filter, and blind mode draws
+    // no handle that tells the difference.
     void namesAsTypedReinstatementAndTheBlindTrackbar() {
+        QSettings(settingsOrganisation, settingsApplication).remove(knownObserversKey);
         RunningBench bench;
         MainConsole& w = *bench.console;
         auto* box = w.findChild<QComboBox*>(u"observer"_s);
         auto* slider = bench.control<QSlider>(controlId::temperatureSlider);
-        for (const QString& name : {u"ann "_s, u"Ann"_s, u"Eve\u202e\nApproved"_s}) {
+        auto type = [&](const QString& name, const QString& identifier = {}) {
             box->lineEdit()->selectAll();
             if (name.startsWith(u"Eve"_s))
                 box->setEditText(name); // pasted: no key types a line break or an override
             else
                 QTest::keyClicks(box->lineEdit(), name);
-            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            return confirmingObserver([&] { QTest::keyClick(box->lineEdit(), Qt::Key_Return); }, identifier);
+        };
+        for (const auto& [name, identifier] : {std::pair{u"ann "_s, u"A-17"_s}, std::pair{u"Ann"_s, u"A-17"_s},
+                                               std::pair{u"Eve\u202e\nApproved"_s, QString()}}) {
+            QVERIFY(type(name, identifier));
             bench.slide(700);
             slider->setFocus();
             QTest::keyClick(slider, Qt::Key_Return);
         }
         const Session& session = w.core().recorder().session();
+        QVERIFY(!type(u"Ann"_s)); // once
         QCOMPARE(session.readings.size(), std::size_t(3));
         QCOMPARE((QStringList{QString::fromStdString(session.readings[0].observer),
                               QString::fromStdString(session.readings[1].observer)}),
                  (QStringList{u"ann"_s, u"Ann"_s}));
         QCOMPARE(session.observers.size(), std::size_t(3));
+        QCOMPARE(session.observers[1], (SessionObserver{"Ann", "A-17", ""}));
         w.showRecords(false);
         const QAbstractItemModel* readings = w.readings()->table()->model();
         QCOMPARE(cell(readings, 2, 1), u"Eve<U+202E>\\nApproved"_s);
@@ -370,8 +399,55 @@ private slots:
         QVERIFY(handle(300) == handle(700));
         // Blind mode carries over to the next observer, and the session names them.
         bench.session().setObserver(u"Bo"_s);
-        bench.record(600);
+        QVERIFY(confirmingObserver([&] { bench.record(600); }));
         QCOMPARE(session.events.back().observer + " " + session.events.back().event, std::string("Bo blind on"));
+        QCOMPARE((QStringList{cell(readings, 2, ReadingsModel::Blind), cell(readings, 3, ReadingsModel::Blind)}),
+                 (QStringList{QString(), u"blind"_s}));
+    }
+
+    // A name the session does not know is confirmed once, before its first reading: cancelled, nothing is
+    // recorded; a date that is none is refused in the dialog; confirmed, the person joins with identifier
+    // and eyesight check, and a later session takes them from the window's memory unasked. "Add
+    // observer..." takes a person before any reading.
+    void aNewObserverIsConfirmedOnce() {
+        QSettings(settingsOrganisation, settingsApplication).remove(knownObserversKey);
+        RunningBench bench;
+        MainConsole& w = *bench.console;
+        auto session = [&]() -> const Session& { return w.core().recorder().session(); };
+        bench.session().setObserver(u"Zoe"_s);
+        answerModal(
+            [](QWidget* dialog) { dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click(); },
+            [&] { bench.record(700); });
+        QVERIFY(session().readings.empty() && session().observers.empty());
+        QString problem;
+        answerModal(
+            [&](QWidget* dialog) {
+                QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+                auto* eyesight = dialog->findChild<QLineEdit*>(u"eyesightChecked"_s);
+                dialog->findChild<QLineEdit*>(u"observerIdentifier"_s)->setText(u"LAB-017"_s);
+                eyesight->setText(u"2026-02-30"_s);
+                ok->click();
+                problem = dialog->findChild<QLabel*>(u"observerProblem"_s)->text();
+                dialog->grab().save(QStringLiteral(TERVIX_SCREENSHOT_DIR "/new_observer.png"));
+                eyesight->setText(u"2026-10-01"_s);
+                ok->click();
+            },
+            [&] { bench.record(700); });
+        QVERIFY2(problem.contains(u"2026-02-30"_s), qPrintable(problem));
+        const ObserverRoster zoe{{"Zoe", "LAB-017", "2026-10-01"}};
+        QVERIFY(session().observers == zoe && session().readings.back().observer == "Zoe");
+        bench.session().newSession();
+        QVERIFY(!confirmingObserver([&] { bench.record(300); }));
+        QVERIFY(session().observers == zoe && session().readings.size() == 1);
+        answerModal(
+            [](QWidget* dialog) {
+                dialog->findChild<QLineEdit*>(u"observerName"_s)->setText(u"Uma"_s);
+                dialog->findChild<QLineEdit*>(u"observerIdentifier"_s)->setText(u"LAB-020"_s);
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            },
+            [&] { w.session()->menuActions().addObserver->trigger(); });
+        QCOMPARE(bench.session().observer(), u"Uma"_s);
+        QVERIFY(session().observers.back() == (SessionObserver{"Uma", "LAB-020", ""}));
     }
 
     void objectiveRunsStayWithTheSessionAndTheirBars() {

@@ -25,7 +25,7 @@ inline ObjectiveRun objectiveRun(int slot, const char* bars, double mean = 0.12)
                      imageModelSpecified,
                      "human",
                      RunViewing{"human observer at the laboratory screen", 2.5, 0.2, false, 1e-4, 0.25, 0.6, 2.0, 200.0,
-                                RunDisplayWindow{480, 30}},
+                                RunDisplayWindow{480, 30}, 2.2, 0.5, "lab.json"},
                      bars,
                      {},
                      std::nullopt,

@@ -100,6 +100,9 @@ TEST(SessionFile, WrittenAndReadBackWhole) {
     session.objectiveRuns = {objectiveRun(2, orientationHorizontal), objectiveRun(2, orientationVertical, 1.0 / 3)};
     session.objectiveRuns[1].cameraSha256.clear(); // a camera file that could not be read to hash it
     session.objectiveRuns[1].viewing.displayWindow.reset();
+    // A run of an earlier release: no screen law below the peak, no profile.
+    session.objectiveRuns[1].viewing.gamma = session.objectiveRuns[1].viewing.blackLuminance = 0.0;
+    session.objectiveRuns[1].viewing.profile.reset();
     const std::string path = dir.path("s.json");
     ASSERT_TRUE(writeSessionFile(session, path, log));
     EXPECT_EQ(readSessionFile(path, log), session);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -76,12 +77,19 @@ TEST(CliLong, ANetdStudyGivesStrictlyFallingDetectionRanges) {
     const TempDir dir;
     ASSERT_TRUE(runStudy(dir, "n", "camera4.par", "[0.05, 0.15, 0.4, 1]"));
     double previous = INFINITY;
+    std::string stated; // "6.79, 6.34, 5.62 and 4.56 km", as the guide gives them
     for (int job = 1; job <= 4; ++job) {
         const auto range = jsonOf(dir.path("n/results/cam00" + std::to_string(job) + ".range.json"));
         const double km = range["tasks"][0]["rangeKm"];
         EXPECT_LT(km, previous) << "job " << job << ": " << range["tasks"][0];
+        EXPECT_EQ(range["tasks"][0]["limitedBy"], "crossing") << "job " << job; // as the guide says
         previous = km;
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%.2f", job == 1 ? "" : job == 4 ? " and " : ", ", km);
+        stated += text;
     }
+    const std::string guide = readText(std::string(TERVIX_DOCS_DIR) + "/user_guide.md");
+    EXPECT_NE(guide.find("detection ranges of " + stated + " km"), std::string::npos) << stated;
 }
 
 TEST(CliLong, StudyResumesAndNeverMergesAnEditedPlansResults) {

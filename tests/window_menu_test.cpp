@@ -208,5 +208,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowMenuTest)
+int main(int argc, char** argv) {
+    QTemporaryDir settings; // settings of the test's own: the user's remembered observers stay out
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    WindowMenuTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "window_menu_test.moc"

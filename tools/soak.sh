@@ -24,6 +24,9 @@ cmake --build "$build" --target tervix_soak_observer tervix_data >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp data/*.par data/*.tag "$work/"
+# Settings of its own: the user's remembered observers and report settings stay out (the observer is
+# the login's, whom the window never asks to confirm).
+export XDG_CONFIG_HOME="$work/config"
 cd "$work"
 LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$build/bin/tervix_soak_observer" --minutes "$minutes" \

@@ -1,8 +1,10 @@
-// How long a camera switch holds the window's thread, from Camera1 to each shipped camera, both ways
-// in the same run: in place (the camera file read, its kernels and tables built and its first image
-// rendered, all on the window's thread, as the window did it), and built aside (the window's thread
-// only copies the bench and takes the built camera in at a frame boundary; the building, timed
-// apart as worker_ms, runs on a worker while the old image goes on).
+// How long the controls hold the window's thread. A camera switch, from Camera1 to each shipped
+// camera, both ways in the same run: in place (the camera file read, its kernels and tables built and
+// its first image rendered, all on the window's thread, as the window did it), and built aside (the
+// window's thread only copies the bench and takes the built camera in at a frame boundary; the
+// building, timed apart as worker_ms, runs on a worker while the old image goes on). A frequency
+// chosen on each camera, with "Randomise position" off and on, beside one render of its image: the
+// choice costs one render either way.
 #include "console/bench.h"
 #include "console/open_bench.h"
 
@@ -59,7 +61,27 @@ void CameraSwitchWindowThreadBench(benchmark::State& s) {
     s.counters["worker_ms"] = 1000.0 * workerSeconds / static_cast<double>(s.iterations());
 }
 
+// Slot range(0), "Randomise position" ticked when range(1) is 1, the six frequencies chosen in turn.
+void FrequencyChoiceBench(benchmark::State& s) {
+    SwitchingBench b;
+    b.bench.selectCamera(static_cast<int>(s.range(0)));
+    if (s.range(1) == 1)
+        b.bench.toggleRandomisePosition(0);
+    int k = 0;
+    for (auto _ : s)
+        b.bench.selectFrequency(++k % 6);
+}
+
+void RenderBench(benchmark::State& s) {
+    SwitchingBench b;
+    b.bench.selectCamera(static_cast<int>(s.range(0)));
+    for (auto _ : s)
+        b.bench.redrawView();
+}
+
 } // namespace
 
+BENCHMARK(FrequencyChoiceBench)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RenderBench)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CameraSwitchInPlaceBench)->DenseRange(1, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CameraSwitchWindowThreadBench)->DenseRange(1, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
