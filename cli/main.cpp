@@ -493,11 +493,12 @@ int runMrtd(const Invocation& run) {
     if (run.has("plot")) {
         const auto application = paintingApplication(run);
         const ClassicTerms terms = classicTerms(state);
-        const DisplayTerms display = displayTermsAt(state, settings, frequencyChoices[0].frequency, 0.0);
-        // The reference the observer is calibrated against: classicHuman for the human observer.
+        // The reference the observer is calibrated against: for the human observer the chain
+        // through the screen and the eye, whose display follows each frequency's image, drawn
+        // through the values the run computed rather than with one frequency's display for all.
         auto classic = [&](double f) {
             return settings.observer == ObserverKind::Human
-                       ? classicHumanMrtd(terms, display, settings, f)
+                       ? referenceThroughRun(result, f)
                        : classicMrtd(terms, f, settings.thresholdSnr, settings.integrationTime);
         };
         if (!writeMrtdPlotPng(result, state.camera, classic, run.value("plot"), error))

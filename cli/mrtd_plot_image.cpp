@@ -9,12 +9,33 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int plotWidth = 800;
 constexpr int plotHeight = 500;
 } // namespace
+
+double referenceThroughRun(const ObjectiveMrtd& result, double frequency) {
+    std::vector<std::pair<double, double>> points = result.referenceBelow;
+    for (const FrequencyResult& r : result.frequencies)
+        points.emplace_back(r.frequency, r.classicHuman);
+    std::erase_if(points, [](const auto& p) { return !(std::isfinite(p.second) && p.second > 0.0); });
+    std::sort(points.begin(), points.end());
+    const auto above = std::lower_bound(points.begin(), points.end(), std::pair{frequency, 0.0});
+    if (above == points.end() || (above == points.begin() && above->first != frequency))
+        return 0.0;
+    if (above->first == frequency || above == points.begin())
+        return above->second;
+    const auto& [f0, k0] = *(above - 1);
+    const auto& [f1, k1] = *above;
+    return k0 + (k1 - k0) * (frequency - f0) / (f1 - f0);
+}
 
 bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,
                       const std::function<double(double)>& classic, const std::string& path, std::string& error) {

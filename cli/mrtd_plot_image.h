@@ -6,6 +6,11 @@
 #include <functional>
 #include <string>
 
+// The reference a human observer's run is calibrated against, through the values the run computed
+// (below its lowest frequency and at each frequency, each with the display as it showed that
+// frequency's bars), joined by straight lines; 0 outside them.
+double referenceThroughRun(const ObjectiveMrtd& result, double frequency);
+
 // Draws the model observer's MRTD (means with their 95 % intervals), the camera file's own curve
 // and the reference the observer was calibrated against (classic, or classicHuman for the human
 // observer), each labelled, on the console's plot scale, and writes the

@@ -528,8 +528,17 @@ void MainConsole::applyColours() {
     QPalette p = palette();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
         p.setColor(role, background);
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    // Disabled entries halfway to the background, and without the style's etched shadow, which it
+    // draws in the Light colour (white) under disabled text: on the camera's dark background that
+    // made disabled menu entries look brighter and bolder than the enabled ones.
+    const QColor dimmed =
+        QColor::fromRgbF((text.redF() + background.redF()) / 2, (text.greenF() + background.greenF()) / 2,
+                         (text.blueF() + background.blueF()) / 2);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         p.setColor(role, text);
+        p.setColor(QPalette::Disabled, role, dimmed);
+    }
+    p.setColor(QPalette::Light, background);
     setPalette(p);
     // The image, the plot and the file status banner keep colours of their own.
     for (QWidget* child : findChildren<QWidget*>())
