@@ -4,6 +4,7 @@
 #include "cli/image_files.h"
 #include "drawing/session_plot.h"
 #include "measurement/objective_run_of.h"
+#include "measurement/range_mrtd.h"
 
 #include <QImage>
 #include <QPainter>
@@ -11,8 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -22,19 +21,18 @@ constexpr int plotHeight = 500;
 } // namespace
 
 double referenceThroughRun(const ObjectiveMrtd& result, double frequency) {
-    std::vector<std::pair<double, double>> points = result.referenceBelow;
+    MrtdCurve points = result.referenceBelow;
     for (const FrequencyResult& r : result.frequencies)
         points.emplace_back(r.frequency, r.classicHuman);
     std::erase_if(points, [](const auto& p) { return !(std::isfinite(p.second) && p.second > 0.0); });
     std::sort(points.begin(), points.end());
-    const auto above = std::lower_bound(points.begin(), points.end(), std::pair{frequency, 0.0});
-    if (above == points.end() || (above == points.begin() && above->first != frequency))
+    // The reference below ends at the lowest frequency, which the run measured too: one point there.
+    points.erase(
+        std::unique(points.begin(), points.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+        points.end());
+    if (points.empty() || frequency < points.front().first)
         return 0.0;
-    if (above->first == frequency || above == points.begin())
-        return above->second;
-    const auto& [f0, k0] = *(above - 1);
-    const auto& [f1, k1] = *above;
-    return k0 + (k1 - k0) * (frequency - f0) / (f1 - f0);
+    return mrtdAt(points, frequency).value_or(0.0);
 }
 
 bool writeMrtdPlotPng(const ObjectiveMrtd& result, const CameraState& camera,

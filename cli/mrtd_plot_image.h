@@ -8,7 +8,7 @@
 
 // The reference a human observer's run is calibrated against, through the values the run computed
 // (below its lowest frequency and at each frequency, each with the display as it showed that
-// frequency's bars), joined by straight lines; 0 outside them.
+// frequency's bars), interpolated as the range interpolates an MRTD curve (mrtdAt); 0 outside them.
 double referenceThroughRun(const ObjectiveMrtd& result, double frequency);
 
 // Draws the model observer's MRTD (means with their 95 % intervals), the camera file's own curve

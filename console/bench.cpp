@@ -250,21 +250,16 @@ void Bench::showBars(float barScale) {
     showTemperatureDifference();
     state_.console.barScale = barScale;
     ::updateTargetExtent(state_.target, stepIndex_);
-    const PointList& response = state_.camera.tables.currentSpectralResponse();
-    UpdateScene(state_.target, state_.sim, state_.camera.set, response, state_.console);
     // The new bars' extent is known from their projection alone: a randomised target is drawn once,
     // where it lands, and the frame is shown once, after the display window followed the new image
     // (a render shown at the centre, again where it landed and again in the moved window held a
     // 60 Hz camera's frame back).
     if (randomisePosition_) {
+        UpdateScene(state_.target, state_.sim, state_.camera.set, state_.camera.tables.currentSpectralResponse(),
+                    state_.console);
         randomiseOffsets();
-        UpdateScene(state_.target, state_.sim, state_.camera.set, response, state_.console);
     }
-    ++sceneGeneration_;
-    RenderImage(renderBusy_, RenderMode::CameraView, false, state_.target, state_.sim, state_.camera.set);
-    followDisplayWindow();
-    if (window_)
-        window_->presentFrame(false);
+    showNewDifference();
 }
 
 void Bench::selectOrientation(bool horizontalBars) {

@@ -255,7 +255,8 @@ private:
     // New random offsets (and sub-pixel phases) for the target within the field, from the extent the
     // last projection gave; nothing is drawn.
     void randomiseOffsets();
-    // The image brought to the difference just set: render, automatic display window, one frame.
+    // The image brought to the scene as it stands (the difference just set, new bars): projected,
+    // rendered, the automatic display window followed, one frame shown.
     void showNewDifference();
     // The automatic display window set from the image just rendered, and the image mapped again
     // when the window moved (true then).
